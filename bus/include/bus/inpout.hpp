@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+#include "bus/port.hpp"
+
+namespace bus {
+
+// The port-I/O library as the program sees it: Out32 with 16-bit signed arguments, the low
+// byte of the value going to the register. The back end is bound lazily, at the first write,
+// so a missing port surfaces inside the first event procedure that transmits.
+class Inpout {
+ public:
+  explicit Inpout(Port& port) : port_(port) {}
+
+  void Out32(std::int16_t port, std::int16_t value);
+
+  Port& port() const { return port_; }
+  bool bound() const { return bound_; }
+
+ private:
+  Port& port_;
+  bool bound_ = false;
+};
+
+}  // namespace bus

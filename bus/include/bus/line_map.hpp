@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+namespace bus {
+
+// Register values of the three-wire bus. The whole register is written every time.
+//
+//   register  bit  line          DB-25 pin  note
+//   data      7    clock (CLB)   9
+//   data      3    data (DATA)   5
+//   control   0    enable (DLEN) 1          inverted by the port: bit 0 clear = pin high
+//
+namespace line_map {
+inline constexpr std::int16_t kDataRegisterOffset = 0;
+inline constexpr std::int16_t kControlRegisterOffset = 2;
+
+inline constexpr std::int16_t kClockLowDataLow = 0;
+inline constexpr std::int16_t kDataHigh = 8;
+inline constexpr std::int16_t kClockHighDataHigh = 136;
+inline constexpr std::int16_t kClockHigh = 128;
+
+inline constexpr std::int16_t kEnableAsserted = 0;
+inline constexpr std::int16_t kEnableReleased = 1;
+
+inline constexpr std::uint8_t kClockBit = 0x80;
+inline constexpr std::uint8_t kDataBit = 0x08;
+inline constexpr std::uint8_t kEnableReleasedBit = 0x01;
+}  // namespace line_map
+
+}  // namespace bus

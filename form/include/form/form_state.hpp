@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "bus/bus_settings.hpp"
+#include "words/word_b.hpp"
+
+namespace form {
+
+// All of the system's variables, for the life of the window. Before Form_Load every number is
+// 0 and every text empty.
+struct FormState : bus::BusSettings, words::WordBSettings {
+  std::int32_t iDiv = 0;
+  std::string sWordA;
+  std::string sWordB;
+};
+
+}  // namespace form

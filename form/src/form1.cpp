@@ -1,0 +1,92 @@
+#include "form/form1.hpp"
+
+#include <string>
+
+#include "words/word_a.hpp"
+
+namespace form {
+
+namespace {
+constexpr std::int16_t kPortBase = 888;
+constexpr std::int32_t kStartDivider = 11690;
+}  // namespace
+
+Form1::Form1(ControlAccess& controls, bus::Inpout& library, bus::Spin spin)
+    : controls_(controls), transmitter_(state_, library, spin) {}
+
+void Form1::raise(Event event) {
+  switch (event) {
+    case Event::Form_Load: return Form_Load();
+    case Event::hscDiv_Change: return hscDiv_Change();
+    case Event::scvDel_Change: return scvDel_Change();
+    case Event::cmdREFH_Click: return cmdREFH_Click();
+    case Event::cmdSLA_Click: return cmdSLA_Click();
+    case Event::cmdBRM_Click: return cmdBRM_Click();
+    case Event::lstCurrent_Click: return lstCurrent_Click();
+    case Event::lstPhase_Click: return lstPhase_Click();
+    case Event::lstTest_Click: return lstTest_Click();
+    case Event::cmdSend_Click: return cmdSend_Click();
+  }
+}
+
+void Form1::Form_Load() {
+  state_.iPort = kPortBase;
+  state_.iDiv = kStartDivider;
+  // The slider starts elsewhere, so this runs hscDiv_Change and transmits Word A, with
+  // iDel still 0: no pauses.
+  controls_.set_value(Control::hscDiv, kStartDivider);
+  state_.iREFH = 0;
+  state_.iSLA = 0;
+  state_.iBRM = 0;
+  state_.sCurrent = "0000";
+  state_.sPhase = "00";
+  state_.sTest = "0000";
+  composeB();
+  state_.iDel = controls_.value(Control::scvDel);
+  transmitter_.rest_lines();
+}
+
+void Form1::hscDiv_Change() {
+  state_.iDiv = controls_.value(Control::hscDiv);
+  controls_.set_text(Control::txtFM, words::frequency_text(words::received_mhz(state_.iDiv)));
+  controls_.set_text(Control::txtDiv, std::to_string(controls_.value(Control::hscDiv)));
+  controls_.set_text(Control::txtA, words::converD_B(state_.iDiv));
+  state_.sWordA = controls_.text(Control::txtA);
+  transmitter_.Send(state_.sWordA);
+}
+
+void Form1::scvDel_Change() { state_.iDel = controls_.value(Control::scvDel); }
+
+void Form1::composeB() {
+  state_.sWordB = words::compose_word_b(state_);
+  controls_.set_text(Control::txtB, state_.sWordB);
+}
+
+void Form1::toggle(std::int16_t& flag, Control label, const words::ToggleTexts& texts) {
+  controls_.set_text(label, words::toggle(flag, texts));
+  composeB();
+}
+
+void Form1::select(Control list, std::span<const words::ListRow> rows, std::string& code) {
+  if (const auto selected = words::code_at(rows, controls_.selected_index(list))) {
+    code = *selected;
+  }
+  composeB();
+}
+
+void Form1::cmdREFH_Click() { toggle(state_.iREFH, Control::lblREFH, words::kREFHTexts); }
+void Form1::cmdSLA_Click() { toggle(state_.iSLA, Control::lblSLA, words::kSLATexts); }
+void Form1::cmdBRM_Click() { toggle(state_.iBRM, Control::lblBRM, words::kBRMTexts); }
+
+void Form1::lstCurrent_Click() {
+  select(Control::lstCurrent, words::kCurrentRows, state_.sCurrent);
+}
+void Form1::lstPhase_Click() { select(Control::lstPhase, words::kPhaseRows, state_.sPhase); }
+void Form1::lstTest_Click() { select(Control::lstTest, words::kTestRows, state_.sTest); }
+
+void Form1::cmdSend_Click() {
+  composeB();
+  transmitter_.Send(state_.sWordB);
+}
+
+}  // namespace form

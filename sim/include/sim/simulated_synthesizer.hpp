@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "bus/port.hpp"
+#include "sim/word_decoder.hpp"
+
+namespace sim {
+
+struct BusCounts {
+  long writes = 0;
+  long stray_writes = 0;  // to neither register
+  long clock_pulses = 0;  // rising clock edges, enabled or not
+  long words_loaded = 0;
+  long malformed_words = 0;
+};
+
+// A model of the SAA1057's serial input, driven by the port registers as the chip's pins see
+// them. While the enable is asserted each rising clock edge shifts in the data line; when it
+// is released the bits form a word, and the next rising clock edge loads it. A word is well
+// formed with 17 bits, a leading "0", then "0" (Word A) or "11" (Word B); anything else, and a
+// word that no clock pulse loads before the next enable, is counted as malformed.
+class SimulatedSynthesizer : public bus::Port {
+ public:
+  explicit SimulatedSynthesizer(std::uint16_t base_address);
+
+  std::string name() const override { return "simulated SAA1057"; }
+  void write(std::uint16_t address, std::uint8_t value) override;
+
+  // The last loaded words, as their 16 bits.
+  const std::optional<std::string>& word_a() const { return word_a_; }
+  const std::optional<std::string>& word_b() const { return word_b_; }
+  std::optional<DecodedWordA> decoded_word_a() const;
+  std::optional<DecodedWordB> decoded_word_b() const;
+
+  const BusCounts& counts() const { return counts_; }
+
+  std::string summary() const;      // short: "Simulated: N 11690"
+  std::string description() const;  // everything it holds, for a tooltip
+
+ private:
+  void on_data_register(std::uint8_t value);
+  void on_control_register(std::uint8_t value);
+  void on_rising_clock(bool data);
+  void on_enable_released();
+  void load(const std::string& word);
+
+  std::uint16_t base_address_;
+  bool clock_ = false;
+  bool enable_asserted_ = false;
+  std::string shift_register_;
+  long bits_shifted_ = 0;
+  std::optional<std::string> pending_word_;
+  std::optional<std::string> word_a_;
+  std::optional<std::string> word_b_;
+  BusCounts counts_;
+};
+
+}  // namespace sim

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace sim {
+
+// What a loaded Word A sets: the divider and the frequencies that follow from it.
+struct DecodedWordA {
+  std::int32_t divider = 0;
+  std::int32_t oscillator_khz = 0;
+  double received_mhz = 0;
+};
+
+// What a loaded Word B sets, in the words of the chip's options.
+struct DecodedWordB {
+  double reference_khz = 0;  // 1 or 1.25
+  std::string current;       // "2.3 mA", or the raw code when the table lacks it
+  bool synchronous_load = false;
+  std::string phase_detector;
+  bool current_switched = false;
+  std::string test_pin;
+};
+
+// Both take the 16 bits after the leading zero: Word A starts with "0", Word B with "11".
+DecodedWordA decode_word_a(std::string_view bits);
+DecodedWordB decode_word_b(std::string_view bits);
+
+std::string describe(const DecodedWordA& word);  // "N 11690, 106.2 MHz"
+std::string describe(const DecodedWordB& word);  // "REFH 1 kHz, current 0.023 mA, ..."
+
+}  // namespace sim

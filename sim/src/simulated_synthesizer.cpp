@@ -1,0 +1,99 @@
+#include "sim/simulated_synthesizer.hpp"
+
+#include "bus/line_map.hpp"
+
+namespace sim {
+
+namespace {
+constexpr std::size_t kFrameBits = 17;
+}
+
+SimulatedSynthesizer::SimulatedSynthesizer(std::uint16_t base_address)
+    : base_address_(base_address) {}
+
+void SimulatedSynthesizer::write(std::uint16_t address, std::uint8_t value) {
+  ++counts_.writes;
+  if (address == base_address_) {
+    on_data_register(value);
+  } else if (address == static_cast<std::uint16_t>(base_address_ + 2)) {
+    on_control_register(value);
+  } else {
+    ++counts_.stray_writes;
+  }
+}
+
+void SimulatedSynthesizer::on_data_register(std::uint8_t value) {
+  const bool clock = value & bus::line_map::kClockBit;
+  if (clock && !clock_) on_rising_clock(value & bus::line_map::kDataBit);
+  clock_ = clock;
+}
+
+void SimulatedSynthesizer::on_control_register(std::uint8_t value) {
+  const bool asserted = !(value & bus::line_map::kEnableReleasedBit);
+  if (asserted && !enable_asserted_) {
+    if (pending_word_) {
+      ++counts_.malformed_words;
+      pending_word_.reset();
+    }
+    shift_register_.clear();
+    bits_shifted_ = 0;
+  } else if (!asserted && enable_asserted_) {
+    on_enable_released();
+  }
+  enable_asserted_ = asserted;
+}
+
+void SimulatedSynthesizer::on_rising_clock(bool data) {
+  ++counts_.clock_pulses;
+  if (enable_asserted_) {
+    ++bits_shifted_;
+    // Longer frames are malformed whatever they hold; keep only enough bits to know that.
+    if (shift_register_.size() <= kFrameBits) shift_register_ += data ? '1' : '0';
+  } else if (pending_word_) {
+    load(*pending_word_);
+    pending_word_.reset();
+  }
+}
+
+void SimulatedSynthesizer::on_enable_released() {
+  const std::string& bits = shift_register_;
+  const bool well_formed = bits_shifted_ == static_cast<long>(kFrameBits) && bits[0] == '0' &&
+                           (bits[1] == '0' || bits.compare(1, 2, "11") == 0);
+  if (well_formed) {
+    pending_word_ = bits.substr(1);
+  } else {
+    ++counts_.malformed_words;
+  }
+}
+
+void SimulatedSynthesizer::load(const std::string& word) {
+  ++counts_.words_loaded;
+  (word[0] == '0' ? word_a_ : word_b_) = word;
+}
+
+std::optional<DecodedWordA> SimulatedSynthesizer::decoded_word_a() const {
+  if (!word_a_) return std::nullopt;
+  return decode_word_a(*word_a_);
+}
+
+std::optional<DecodedWordB> SimulatedSynthesizer::decoded_word_b() const {
+  if (!word_b_) return std::nullopt;
+  return decode_word_b(*word_b_);
+}
+
+std::string SimulatedSynthesizer::summary() const {
+  if (!word_a_) return "Simulated: no Word A";
+  return "Simulated: N " + std::to_string(decoded_word_a()->divider);
+}
+
+std::string SimulatedSynthesizer::description() const {
+  std::string text = "Simulated SAA1057: ";
+  text += word_a_ ? describe(*decoded_word_a()) : "no Word A loaded";
+  text += "; Word B ";
+  text += word_b_ ? describe(*decoded_word_b()) : "not loaded";
+  text += "; " + std::to_string(counts_.words_loaded) + " words loaded, " +
+          std::to_string(counts_.malformed_words) + " malformed";
+  return text;
+}
+
+}  // namespace sim

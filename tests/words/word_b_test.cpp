@@ -1,0 +1,71 @@
+#include "words/word_b.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+words::WordBSettings start_up() { return {0, "0000", 0, "00", 0, "0000"}; }
+
+TEST(WordB, StartUpSettingsCompose) {
+  EXPECT_EQ(words::compose_word_b(start_up()), "1100000100000000");
+}
+
+TEST(WordB, AllOptionsSetCompose) {
+  // REFH on, 2.3 mA, SLA on, phase detector off, BRM on, in-lock counter on the test pin.
+  const words::WordBSettings settings{1, "1110", 1, "11", 1, "0101"};
+  EXPECT_EQ(words::compose_word_b(settings), "1111110111110101");
+}
+
+TEST(WordB, EveryTableCodeKeepsTheWordSixteenLongAndStartingWith11) {
+  for (const auto& current : words::kCurrentRows) {
+    for (const auto& phase : words::kPhaseRows) {
+      for (const auto& test : words::kTestRows) {
+        const words::WordBSettings settings{1, std::string(current.code), 0,
+                                            std::string(phase.code), 1, std::string(test.code)};
+        const auto word = words::compose_word_b(settings);
+        ASSERT_EQ(word.size(), 16u) << word;
+        ASSERT_EQ(word.substr(0, 2), "11") << word;
+        ASSERT_EQ(word[7], '1') << word;
+      }
+    }
+  }
+}
+
+TEST(Toggle, FlipsBetweenZeroAndOneWithTheLabelTexts) {
+  std::int16_t flag = 0;
+  EXPECT_EQ(words::toggle(flag, words::kREFHTexts), "1.25 Khz Reference frequency");
+  EXPECT_EQ(flag, 1);
+  EXPECT_EQ(words::toggle(flag, words::kREFHTexts), "1 Khz Reference frequency");
+  EXPECT_EQ(flag, 0);
+}
+
+TEST(Toggle, AnyValueOtherThanOneBecomesOne) {
+  std::int16_t flag = 7;
+  EXPECT_EQ(words::toggle(flag, words::kSLATexts), "Load mode - synchronous");
+  EXPECT_EQ(flag, 1);
+  flag = -1;
+  EXPECT_EQ(words::toggle(flag, words::kBRMTexts), "Current switched");
+  EXPECT_EQ(flag, 1);
+}
+
+TEST(Lists, IndexGivesTheCodeOfItsRow) {
+  EXPECT_EQ(words::code_at(words::kCurrentRows, 3), "0110");
+  EXPECT_EQ(words::code_at(words::kPhaseRows, 1), "10");
+  EXPECT_EQ(words::code_at(words::kTestRows, 2), "0001");
+  EXPECT_EQ(words::kTestRows[2].item, "Output  programmable counter");
+}
+
+TEST(Lists, IndexOutsideTheTableGivesNoCode) {
+  EXPECT_FALSE(words::code_at(words::kCurrentRows, -1));
+  EXPECT_FALSE(words::code_at(words::kCurrentRows, 5));
+  EXPECT_FALSE(words::code_at(words::kPhaseRows, 3));
+  EXPECT_FALSE(words::code_at(words::kTestRows, 4));
+}
+
+TEST(Lists, CodeGivesTheItemBack) {
+  EXPECT_EQ(words::item_for(words::kCurrentRows, "1110"), "2.3");
+  EXPECT_EQ(words::item_for(words::kPhaseRows, "00"), "Automatic off");
+  EXPECT_FALSE(words::item_for(words::kPhaseRows, "01"));
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#include "words/word_a.hpp"
+
+#include <cmath>
+#include <cstdio>
+
+#include "common/checked_math.hpp"
+
+namespace words {
+
+std::string converD_B(std::int32_t iValue) {
+  std::string word = "0";
+  for (int a = 14; a >= 0; --a) {
+    const double power = std::ldexp(1.0, a);
+    if (static_cast<double>(iValue) - power >= 0) {
+      word += '1';
+      iValue = static_cast<std::int32_t>(std::lround(static_cast<double>(iValue) - power));
+    } else {
+      word += '0';
+    }
+  }
+  return word;
+}
+
+double received_mhz(std::int32_t divider) {
+  const std::int32_t oscillator_khz =
+      common::checked_mul(divider, kKhzPerDividerStep, "the frequency (N x 10)");
+  return static_cast<double>(oscillator_khz) / 1000 - kIntermediateFrequencyMhz;
+}
+
+std::string frequency_text(double mhz) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.15g", mhz);
+  return text;
+}
+
+}  // namespace words
