@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+class QWidget;
+
+namespace app {
+
+// Tells the user why the program ends: always on standard error, and in a message box where
+// there is a screen to show it on.
+void report_fatal(QWidget& parent, const std::string& message);
+
+}  // namespace app

@@ -1,0 +1,28 @@
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "cli/options.hpp"
+#include "panel.hpp"
+
+int main(int argc, char** argv) {
+  constexpr std::string_view kProgram = "saa1057-panel";
+  const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+  cli::Options options;
+  try {
+    options = cli::parse_options(arguments);
+  } catch (const cli::UsageError& error) {
+    std::cerr << kProgram << ": " << error.what() << "\nTry '" << kProgram
+              << " --help' for more information.\n";
+    return 2;
+  }
+  if (options.help) {
+    std::cout << cli::help_text(kProgram);
+    return 0;
+  }
+  if (options.version) {
+    std::cout << cli::version_text();
+    return 0;
+  }
+  return app::run_panel(options, argv[0]);
+}

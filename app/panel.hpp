@@ -1,0 +1,10 @@
+#pragma once
+
+#include "cli/options.hpp"
+
+namespace app {
+
+// Opens the window on the chosen port and runs it until it is closed. Returns the exit status.
+int run_panel(const cli::Options& options, char* program_path);
+
+}  // namespace app

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QWidget>
+
+#include "window/layout_table.hpp"
+
+namespace window {
+
+// Creates the control of `spec` in `container`, named, placed and filled as described, with no
+// signal connected yet, so creating it raises no event.
+QWidget* create_control(const ControlSpec& spec, QWidget* container, double dots_per_inch);
+
+}  // namespace window

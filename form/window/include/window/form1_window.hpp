@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "form/control_access.hpp"
+#include "form/form1.hpp"
+
+class QLabel;
+
+namespace window {
+
+// What the information line shows: a short text and the whole story as its tooltip.
+struct StatusLine {
+  std::string text;
+  std::string tooltip;
+};
+
+// The panel's window: the controls, and the routing of their events to Form1's procedures.
+// A procedure that fails ends the event handling for good and hands the message on.
+class Form1Window : public QWidget, public form::ControlAccess {
+  Q_OBJECT
+
+ public:
+  using StatusSource = std::function<StatusLine()>;
+  using FatalHandler = std::function<void(const std::string& message)>;
+
+  explicit Form1Window(QWidget* parent = nullptr);
+
+  // Routes the controls' events to `form`; until then no event runs a procedure.
+  void attach(form::Form1& form, StatusSource status, FatalHandler on_fatal);
+
+  // Start-up: runs Form_Load. Call before the window is first shown.
+  void load();
+
+  // True once a procedure has failed; no further event runs.
+  bool failed() const { return failed_; }
+
+  int value(form::Control control) const override;
+  void set_value(form::Control control, int value) override;
+  std::string text(form::Control control) const override;
+  void set_text(form::Control control, std::string_view text) override;
+  int selected_index(form::Control control) const override;
+
+ private:
+  void connect_events();
+  void chain_tab_order();
+  void dispatch(form::Event event);
+  void refresh_status();
+  QWidget* widget(form::Control control) const;
+
+  std::array<QWidget*, 12> controls_{};
+  QLabel* status_label_ = nullptr;
+  form::Form1* form_ = nullptr;
+  StatusSource status_;
+  FatalHandler on_fatal_;
+  bool failed_ = false;
+};
+
+}  // namespace window

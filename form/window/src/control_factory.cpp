@@ -1,0 +1,98 @@
+#include "window/control_factory.hpp"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "window/scroll_bar_keys.hpp"
+#include "window/twips.hpp"
+#include "words/word_b.hpp"
+
+namespace window {
+
+namespace {
+
+QString qstring(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::span<const words::ListRow> list_rows(std::string_view name) {
+  if (name == "lstCurrent") return words::kCurrentRows;
+  if (name == "lstPhase") return words::kPhaseRows;
+  return words::kTestRows;
+}
+
+const ScrollRange& scroll_range(std::string_view name) {
+  for (const auto& range : scroll_ranges()) {
+    if (range.name == name) return range;
+  }
+  return scroll_ranges().front();
+}
+
+QWidget* create_list_box(std::string_view name, QWidget* container) {
+  auto* list = new QListWidget(container);
+  for (const auto& row : list_rows(name)) list->addItem(qstring(row.item));
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  // One row shows at a time; the keyboard and the wheel step through the others.
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  list->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  return list;
+}
+
+QWidget* create_scroll_bar(std::string_view name, Qt::Orientation orientation,
+                           QWidget* container) {
+  const auto& range = scroll_range(name);
+  auto* bar = new QScrollBar(orientation, container);
+  bar->setRange(range.minimum, range.maximum);
+  bar->setSingleStep(range.small_change);
+  bar->setPageStep(range.large_change);
+  bar->setValue(range.value);
+  // The value changes once, on release, not while the thumb is dragged.
+  bar->setTracking(false);
+  bar->setFocusPolicy(Qt::StrongFocus);
+  use_scroll_bar_keys(*bar);
+  return bar;
+}
+
+QWidget* create_widget(const ControlSpec& spec, QWidget* container) {
+  const QString text = qstring(spec.text);
+  switch (spec.kind) {
+    case ControlKind::frame:
+      return new QGroupBox(text, container);
+    case ControlKind::text_box:
+      return new QLineEdit(text, container);
+    case ControlKind::label: {
+      auto* label = new QLabel(text, container);
+      label->setWordWrap(true);
+      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      return label;
+    }
+    case ControlKind::button:
+      return new QPushButton(text, container);
+    case ControlKind::list_box:
+      return create_list_box(spec.name, container);
+    case ControlKind::hscroll:
+      return create_scroll_bar(spec.name, Qt::Horizontal, container);
+    case ControlKind::vscroll:
+      return create_scroll_bar(spec.name, Qt::Vertical, container);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+QWidget* create_control(const ControlSpec& spec, QWidget* container, double dots_per_inch) {
+  QWidget* widget = create_widget(spec, container);
+  widget->setObjectName(qstring(spec.name));
+  widget->setProperty("tabIndex", spec.tab_index);
+  widget->setGeometry(
+      twips_to_px(spec.left, dots_per_inch), twips_to_px(spec.top, dots_per_inch),
+      twips_to_px(spec.width, dots_per_inch), twips_to_px(spec.height, dots_per_inch));
+  return widget;
+}
+
+}  // namespace window

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that a make target needs and this machine lacks.
+# Usage: scripts/install-deps.sh GROUP...   (groups: build test screenshot)
+set -euo pipefail
+
+packages_for() {
+  case "$1" in
+    build) echo "cmake make g++ qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core" ;;
+    test) echo "libgtest-dev" ;;
+    screenshot) echo "xvfb xauth x11-utils imagemagick" ;;
+    *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;
+  esac
+}
+
+missing=()
+for group in "$@"; do
+  for package in $(packages_for "$group"); do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$package")
+    fi
+  done
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if ! command -v apt-get >/dev/null; then
+  echo "install-deps: missing ${missing[*]}, and this is not a Debian system: install them by hand" >&2
+  exit 1
+fi
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "install-deps: need root or sudo to install ${missing[*]}" >&2; exit 1; }
+  sudo="sudo"
+fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

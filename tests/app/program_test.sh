@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Runs the built program headless and checks what a user sees: output, messages, exit status.
+set -u
+panel=$1
+failures=0
+passes=0
+out=$(mktemp) err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+
+check() {  # description, then a condition to evaluate
+  local what=$1; shift
+  if "$@"; then passes=$((passes + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+run() {  # runs the panel with a time limit, keeps status, stdout, stderr
+  QT_QPA_PLATFORM=offscreen timeout 20 "$panel" "$@" >"$out" 2>"$err"
+  status=$?
+}
+contains() { grep -q -- "$2" "$1"; }
+
+run --help
+check "--help exits 0" test "$status" -eq 0
+check "--help prints usage" contains "$out" "^Usage: saa1057-panel"
+check "--help names --simulate" contains "$out" "--simulate"
+
+run --version
+check "--version exits 0" test "$status" -eq 0
+check "--version prints the version" contains "$out" "^saa1057-panel [0-9]"
+
+run --frobnicate
+check "an unknown option exits 2" test "$status" -eq 2
+check "an unknown option is named" contains "$err" "unknown option '--frobnicate'"
+check "a usage error points at --help" contains "$err" "saa1057-panel --help"
+
+run --simulate stray
+check "a stray argument exits 2" test "$status" -eq 2
+check "a stray argument is named" contains "$err" "unexpected argument 'stray'"
+
+run
+check "without a port the program ends non-zero" test "$status" -eq 1
+check "the port failure is on standard error" contains "$err" "Cannot open the parallel port"
+check "the port failure suggests --simulate" contains "$err" "--simulate"
+
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 20 "$panel" --simulate >"$out" 2>"$err"
+status=$?
+check "without a display the program ends with 1" test "$status" -eq 1
+check "without a display it says so" contains "$err" "no display"
+
+for signal in TERM INT; do
+  QT_QPA_PLATFORM=offscreen "$panel" --simulate >"$out" 2>"$err" &
+  pid=$!
+  sleep 1
+  kill -s "$signal" "$pid"
+  deadline=$((SECONDS + 10))
+  while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then kill -9 "$pid"; fi
+  wait "$pid"
+  status=$?
+  check "SIG$signal ends the panel as closing the window does" test "$status" -eq 0
+done
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]
