@@ -51,17 +51,17 @@ TEST(Twips, FifteenToThePixelAt96Dpi) {
 TEST_F(Layout, EveryControlSitsWhereTheDescriptionPutsIt) {
   ASSERT_DOUBLE_EQ(window.screen()->logicalDotsPerInch(), 96.0);
   EXPECT_EQ(window.size(), QSize(339, 363));
-  for (const auto& spec : window::control_specs()) {
-    const QString name = QString::fromUtf8(spec.name.data(), spec.name.size());
+  for (const auto& row : window::control_specs()) {
+    const QString name = QString::fromUtf8(row.name.data(), row.name.size());
     auto* widget = window.findChild<QWidget*>(name);
-    ASSERT_NE(widget, nullptr) << spec.name;
-    EXPECT_TRUE(has_kind(widget, spec.kind)) << spec.name;
-    const std::string container = spec.container.empty() ? "Form1" : std::string(spec.container);
-    EXPECT_EQ(widget->parentWidget()->objectName().toStdString(), container) << spec.name;
-    EXPECT_EQ(widget->geometry(), QRect(spec.left / 15, spec.top / 15, spec.width / 15,
-                                        spec.height / 15))
-        << spec.name;
-    EXPECT_EQ(widget->property("tabIndex").toInt(), spec.tab_index) << spec.name;
+    ASSERT_NE(widget, nullptr) << row.name;
+    EXPECT_TRUE(has_kind(widget, row.kind)) << row.name;
+    const std::string container = row.container.empty() ? "Form1" : std::string(row.container);
+    EXPECT_EQ(widget->parentWidget()->objectName().toStdString(), container) << row.name;
+    EXPECT_EQ(widget->geometry(), QRect(row.left / 15, row.top / 15, row.width / 15,
+                                        row.height / 15))
+        << row.name;
+    EXPECT_EQ(widget->property("tabIndex").toInt(), row.tab_index) << row.name;
   }
 }
 

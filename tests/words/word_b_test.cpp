@@ -16,29 +16,6 @@ TEST(WordB, AllOptionsSetCompose) {
   EXPECT_EQ(words::compose_word_b(settings), "1111110111110101");
 }
 
-TEST(WordB, EveryTableCodeKeepsTheWordSixteenLongAndStartingWith11) {
-  for (const auto& current : words::kCurrentRows) {
-    for (const auto& phase : words::kPhaseRows) {
-      for (const auto& test : words::kTestRows) {
-        const words::WordBSettings settings{1, std::string(current.code), 0,
-                                            std::string(phase.code), 1, std::string(test.code)};
-        const auto word = words::compose_word_b(settings);
-        ASSERT_EQ(word.size(), 16u) << word;
-        ASSERT_EQ(word.substr(0, 2), "11") << word;
-        ASSERT_EQ(word[7], '1') << word;
-      }
-    }
-  }
-}
-
-TEST(Toggle, FlipsBetweenZeroAndOneWithTheLabelTexts) {
-  std::int16_t flag = 0;
-  EXPECT_EQ(words::toggle(flag, words::kREFHTexts), "1.25 Khz Reference frequency");
-  EXPECT_EQ(flag, 1);
-  EXPECT_EQ(words::toggle(flag, words::kREFHTexts), "1 Khz Reference frequency");
-  EXPECT_EQ(flag, 0);
-}
-
 TEST(Toggle, AnyValueOtherThanOneBecomesOne) {
   std::int16_t flag = 7;
   EXPECT_EQ(words::toggle(flag, words::kSLATexts), "Load mode - synchronous");
@@ -46,13 +23,6 @@ TEST(Toggle, AnyValueOtherThanOneBecomesOne) {
   flag = -1;
   EXPECT_EQ(words::toggle(flag, words::kBRMTexts), "Current switched");
   EXPECT_EQ(flag, 1);
-}
-
-TEST(Lists, IndexGivesTheCodeOfItsRow) {
-  EXPECT_EQ(words::code_at(words::kCurrentRows, 3), "0110");
-  EXPECT_EQ(words::code_at(words::kPhaseRows, 1), "10");
-  EXPECT_EQ(words::code_at(words::kTestRows, 2), "0001");
-  EXPECT_EQ(words::kTestRows[2].item, "Output  programmable counter");
 }
 
 TEST(Lists, IndexOutsideTheTableGivesNoCode) {

@@ -58,9 +58,9 @@ QWidget* create_scroll_bar(std::string_view name, Qt::Orientation orientation,
   return bar;
 }
 
-QWidget* create_widget(const ControlSpec& spec, QWidget* container) {
-  const QString text = qstring(spec.text);
-  switch (spec.kind) {
+QWidget* create_widget(const ControlSpec& row, QWidget* container) {
+  const QString text = qstring(row.text);
+  switch (row.kind) {
     case ControlKind::frame:
       return new QGroupBox(text, container);
     case ControlKind::text_box:
@@ -74,24 +74,24 @@ QWidget* create_widget(const ControlSpec& spec, QWidget* container) {
     case ControlKind::button:
       return new QPushButton(text, container);
     case ControlKind::list_box:
-      return create_list_box(spec.name, container);
+      return create_list_box(row.name, container);
     case ControlKind::hscroll:
-      return create_scroll_bar(spec.name, Qt::Horizontal, container);
+      return create_scroll_bar(row.name, Qt::Horizontal, container);
     case ControlKind::vscroll:
-      return create_scroll_bar(spec.name, Qt::Vertical, container);
+      return create_scroll_bar(row.name, Qt::Vertical, container);
   }
   return nullptr;
 }
 
 }  // namespace
 
-QWidget* create_control(const ControlSpec& spec, QWidget* container, double dots_per_inch) {
-  QWidget* widget = create_widget(spec, container);
-  widget->setObjectName(qstring(spec.name));
-  widget->setProperty("tabIndex", spec.tab_index);
+QWidget* create_control(const ControlSpec& row, QWidget* container, double dots_per_inch) {
+  QWidget* widget = create_widget(row, container);
+  widget->setObjectName(qstring(row.name));
+  widget->setProperty("tabIndex", row.tab_index);
   widget->setGeometry(
-      twips_to_px(spec.left, dots_per_inch), twips_to_px(spec.top, dots_per_inch),
-      twips_to_px(spec.width, dots_per_inch), twips_to_px(spec.height, dots_per_inch));
+      twips_to_px(row.left, dots_per_inch), twips_to_px(row.top, dots_per_inch),
+      twips_to_px(row.width, dots_per_inch), twips_to_px(row.height, dots_per_inch));
   return widget;
 }
 

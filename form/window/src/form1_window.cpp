@@ -43,9 +43,9 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent) {
   const double dpi = screen() ? screen()->logicalDotsPerInch() : 96.0;
 
   std::map<std::string_view, QWidget*> containers{{"", this}};
-  for (const auto& spec : control_specs()) {
-    QWidget* control = create_control(spec, containers.at(spec.container), dpi);
-    if (spec.kind == ControlKind::frame) containers[spec.name] = control;
+  for (const auto& row : control_specs()) {
+    QWidget* control = create_control(row, containers.at(row.container), dpi);
+    if (row.kind == ControlKind::frame) containers[row.name] = control;
   }
   for (const Control control : kAllControls) {
     controls_[static_cast<std::size_t>(control)] =

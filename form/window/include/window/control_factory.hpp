@@ -6,8 +6,8 @@
 
 namespace window {
 
-// Creates the control of `spec` in `container`, named, placed and filled as described, with no
+// Creates the control of `row` in `container`, named, placed and filled as described, with no
 // signal connected yet, so creating it raises no event.
-QWidget* create_control(const ControlSpec& spec, QWidget* container, double dots_per_inch);
+QWidget* create_control(const ControlSpec& row, QWidget* container, double dots_per_inch);
 
 }  // namespace window
