@@ -7,7 +7,7 @@
 #include "bus/inpout.hpp"
 #include "fatal_report.hpp"
 #include "form/form1.hpp"
-#include "port_choice.hpp"
+#include "ports/port_choice.hpp"
 #include "quit_on_signals.hpp"
 #include "window/form1_window.hpp"
 
@@ -37,11 +37,12 @@ int run_panel(const cli::Options& options, char* program_path) {
   QApplication application(qt_argc, qt_argv);
   quit_on_signals();
 
-  PortChoice port = choose_port(options);
+  ports::PortChoice port = ports::choose_port(options);
   bus::Inpout library{*port.port};
   window::Form1Window window;
   form::Form1 form{window, library};
-  window.attach(form, port.status, [&window](const std::string& message) {
+  const auto status = [&port] { return window::StatusLine{port.label(), port.description()}; };
+  window.attach(form, status, [&window](const std::string& message) {
     report_fatal(window, message);
     QCoreApplication::exit(1);
   });

@@ -1,42 +1,75 @@
 #include "cli/options.hpp"
 
 #include <array>
+#include <set>
+
+#include "port_argument.hpp"
 
 namespace cli {
 
 namespace {
 
-struct Flag {
+struct OptionRow {
   std::string_view name;
-  bool Options::*field;
+  std::string_view value_name;  // empty for a flag
   std::string_view help;
+  void (*apply)(Options& options, std::string_view value);
 };
 
-constexpr std::array<Flag, 3> kFlags{{
-    {"--simulate", &Options::simulate, "use the simulated SAA1057 instead of the parallel port"},
-    {"--help", &Options::help, "show this help and exit"},
-    {"--version", &Options::version, "show the version and exit"},
+constexpr std::array<OptionRow, 4> kOptions{{
+    {"--simulate", "", "use the simulated SAA1057 instead of a parallel port",
+     [](Options& o, std::string_view) { o.simulate = true; }},
+    {"--port", "DEVICE|ADDRESS",
+     "the parallel port: a ppdev device such as /dev/parport1, or a base\n"
+     "                         address for raw I/O such as 0x278 (default: the port at 0x378)",
+     [](Options& o, std::string_view value) { o.port = parse_port_argument(value); }},
+    {"--help", "", "show this help and exit", [](Options& o, std::string_view) { o.help = true; }},
+    {"--version", "", "show the version and exit",
+     [](Options& o, std::string_view) { o.version = true; }},
 }};
+
+const OptionRow* find_option(std::string_view name) {
+  for (const auto& row : kOptions) {
+    if (row.name == name) return &row;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
 Options parse_options(std::span<const std::string_view> arguments) {
   Options options;
-  for (const std::string_view argument : arguments) {
-    const Flag* flag = nullptr;
-    for (const auto& candidate : kFlags) {
-      if (candidate.name == argument) flag = &candidate;
-    }
-    if (!flag) {
+  std::set<std::string_view> seen;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string_view argument = arguments[i];
+    const auto equals = argument.find('=');
+    const std::string_view name = argument.substr(0, equals);
+    const OptionRow* row = argument.starts_with("--") ? find_option(name) : nullptr;
+    if (!row) {
       if (argument.starts_with("-")) {
         throw UsageError("unknown option '" + std::string(argument) + "'");
       }
       throw UsageError("unexpected argument '" + std::string(argument) + "'");
     }
-    if (options.*(flag->field)) {
-      throw UsageError("option '" + std::string(argument) + "' given twice");
+    if (!seen.insert(row->name).second) {
+      throw UsageError("option '" + std::string(row->name) + "' given twice");
     }
-    options.*(flag->field) = true;
+    std::string_view value;
+    if (row->value_name.empty()) {
+      if (equals != std::string_view::npos) {
+        throw UsageError("option '" + std::string(row->name) + "' takes no value");
+      }
+    } else if (equals != std::string_view::npos) {
+      value = argument.substr(equals + 1);
+    } else if (i + 1 < arguments.size()) {
+      value = arguments[++i];
+    } else {
+      throw UsageError("option '" + std::string(row->name) + "' needs a value");
+    }
+    row->apply(options, value);
+  }
+  if (options.simulate && options.port) {
+    throw UsageError("--port and --simulate cannot be combined");
   }
   return options;
 }
@@ -44,10 +77,12 @@ Options parse_options(std::span<const std::string_view> arguments) {
 std::string help_text(std::string_view program) {
   std::string text = "Usage: " + std::string(program) + " [OPTION]...\n" +
                      "Tunes an FM receiver whose local oscillator is an SAA1057 PLL synthesizer\n"
-                     "on the PC parallel port (base 0x378).\n\n";
-  for (const auto& flag : kFlags) {
-    text += "  " + std::string(flag.name) + std::string(14 - flag.name.size(), ' ') +
-            std::string(flag.help) + "\n";
+                     "on a PC parallel port.\n\n";
+  for (const auto& row : kOptions) {
+    std::string left = std::string(row.name);
+    if (!row.value_name.empty()) left += " " + std::string(row.value_name);
+    text += "  " + left + std::string(left.size() < 23 ? 23 - left.size() : 1, ' ') +
+            std::string(row.help) + "\n";
   }
   return text;
 }

@@ -35,10 +35,21 @@ run --simulate stray
 check "a stray argument exits 2" test "$status" -eq 2
 check "a stray argument is named" contains "$err" "unexpected argument 'stray'"
 
-run
-check "without a port the program ends non-zero" test "$status" -eq 1
-check "the port failure is on standard error" contains "$err" "Cannot open the parallel port"
-check "the port failure suggests --simulate" contains "$err" "--simulate"
+# Never a real port: a device that does not exist, and one that is no parallel port.
+run --port /nonexistent/parport9
+check "a missing port ends the program with 1" test "$status" -eq 1
+check "a missing port is named with the reason" contains "$err" "Cannot open /nonexistent/parport9: No such file or directory"
+check "a missing port suggests --simulate" contains "$err" "--simulate"
+
+run --port /dev/null
+check "a device that cannot be claimed ends the program with 1" test "$status" -eq 1
+check "the refused claim is named" contains "$err" "Cannot claim /dev/null"
+
+run --port 0x
+check "a bad --port value exits 2" test "$status" -eq 2
+check "a bad --port value is named" contains "$err" "invalid --port value '0x'"
+run --port 888 --simulate
+check "--port with --simulate exits 2" test "$status" -eq 2
 
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 20 "$panel" --simulate >"$out" 2>"$err"
 status=$?

@@ -12,6 +12,9 @@ namespace bus {
 //   control   0    enable (DLEN) 1          inverted by the port: bit 0 clear = pin high
 //
 namespace line_map {
+// The first parallel port's base, the address the program always writes to. Back ends for
+// other ports move these writes to their own registers.
+inline constexpr std::int16_t kStandardBase = 888;  // 0x378
 inline constexpr std::int16_t kDataRegisterOffset = 0;
 inline constexpr std::int16_t kControlRegisterOffset = 2;
 

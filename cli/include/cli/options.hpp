@@ -1,16 +1,31 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace cli {
+
+// A port chosen on the command line: a ppdev device, or a base address for raw I/O.
+struct DevicePath {
+  std::string path;
+  friend bool operator==(const DevicePath&, const DevicePath&) = default;
+};
+struct IoAddress {
+  std::uint16_t base;
+  friend bool operator==(const IoAddress&, const IoAddress&) = default;
+};
+using PortArgument = std::variant<DevicePath, IoAddress>;
 
 struct Options {
   bool simulate = false;
   bool help = false;
   bool version = false;
+  std::optional<PortArgument> port;  // none: the standard port through ppdev
 };
 
 // A command line that cannot be run: the one-line reason, for exit status 2.

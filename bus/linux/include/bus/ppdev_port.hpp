@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "bus/port.hpp"
+#include "bus/system_calls.hpp"
+
+namespace bus {
+
+// A parallel port through the kernel's ppdev driver (/dev/parportN): no root needed, only
+// membership of the lp group. The data register goes out as PPWDATA, the control register as
+// PPWCONTROL, each value exactly as given.
+class PpdevPort : public Port {
+ public:
+  PpdevPort(std::string device, std::optional<std::uint16_t> base_address,
+            const SystemCalls& calls = linux_system_calls());
+  ~PpdevPort() override;
+  PpdevPort(const PpdevPort&) = delete;
+  PpdevPort& operator=(const PpdevPort&) = delete;
+
+  std::string name() const override;  // "/dev/parport0 (0x378, ppdev)"
+  void bind() override;
+  void write(std::uint16_t address, std::uint8_t value) override;
+
+ private:
+  std::string device_;
+  std::optional<std::uint16_t> base_address_;
+  const SystemCalls& calls_;
+  int fd_ = -1;
+};
+
+}  // namespace bus

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "bus/port.hpp"
+#include "bus/system_calls.hpp"
+
+namespace bus {
+
+// A parallel port written directly with outb, for ports the kernel driver does not manage
+// (add-in cards at 0xd010 and the like). Needs root or CAP_SYS_RAWIO.
+class RawIoPort : public Port {
+ public:
+  explicit RawIoPort(std::uint16_t base_address, const SystemCalls& calls = linux_system_calls());
+  ~RawIoPort() override;
+  RawIoPort(const RawIoPort&) = delete;
+  RawIoPort& operator=(const RawIoPort&) = delete;
+
+  std::string name() const override;  // "0x378 (raw I/O)"
+  void bind() override;
+  void write(std::uint16_t address, std::uint8_t value) override;
+
+ private:
+  std::string register_span() const;  // "I/O ports 0x378-0x37a"
+
+  std::uint16_t base_address_;
+  const SystemCalls& calls_;
+  bool permitted_ = false;
+};
+
+}  // namespace bus

@@ -1,0 +1,17 @@
+#pragma once
+
+namespace bus {
+
+// The system calls the Linux back ends make, as a table so that tests can stand in for the
+// kernel. Failures return -1 and leave the reason in errno, as the calls themselves do.
+struct SystemCalls {
+  int (*open)(const char* path, int flags);
+  int (*ioctl)(int fd, unsigned long request, void* argument);
+  int (*close)(int fd);
+  int (*ioperm)(unsigned long from, unsigned long count, int turn_on);
+  void (*outb)(unsigned char value, unsigned short port);
+};
+
+const SystemCalls& linux_system_calls();
+
+}  // namespace bus

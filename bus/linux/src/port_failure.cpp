@@ -1,0 +1,61 @@
+#include "bus/port_failure.hpp"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+#include "common/fatal_error.hpp"
+
+namespace bus {
+
+namespace {
+
+struct Failure {
+  PortStep step;
+  int error_number;  // 0: any other reason
+  const char* what;
+  const char* way_out;
+};
+
+constexpr const char* kLoadDriver =
+    "Load the parallel-port driver (sudo modprobe ppdev parport_pc), pick another port with "
+    "--port, or try --simulate";
+constexpr const char* kOtherPort = "Pick another port with --port, or try --simulate";
+
+// First match wins: the specific reasons before each step's catch-all.
+constexpr std::array<Failure, 9> kFailures{{
+    {PortStep::open, ENOENT, "Cannot open", kLoadDriver},
+    {PortStep::open, ENODEV, "Cannot open", kLoadDriver},
+    {PortStep::open, ENXIO, "Cannot open", kLoadDriver},
+    {PortStep::open, EACCES, "Cannot open",
+     "Join the lp group (sudo usermod -aG lp $USER, then log in again), or try --simulate"},
+    {PortStep::open, 0, "Cannot open", kOtherPort},
+    {PortStep::claim, EBUSY, "Cannot claim",
+     "Another program holds the port: close it, pick another port with --port, or try "
+     "--simulate"},
+    {PortStep::claim, 0, "Cannot claim", kOtherPort},
+    {PortStep::write, 0, "Write failed on",
+     "Check that the port is still there and restart, or try --simulate"},
+    {PortStep::permit, EPERM, "No I/O permission for",
+     "Raw port I/O needs root or CAP_SYS_RAWIO (sudo setcap cap_sys_rawio+ep saa1057-panel); "
+     "or use the kernel driver with --port /dev/parportN, or try --simulate"},
+}};
+
+}  // namespace
+
+void port_failure(PortStep step, const std::string& where, int error_number) {
+  const char* what = "No I/O permission for";
+  const char* way_out = kOtherPort;
+  for (const auto& failure : kFailures) {
+    if (failure.step == step &&
+        (failure.error_number == 0 || failure.error_number == error_number)) {
+      what = failure.what;
+      way_out = failure.way_out;
+      break;
+    }
+  }
+  throw common::FatalError(std::string(what) + " " + where + ": " + std::strerror(error_number) +
+                           ". " + way_out + ".");
+}
+
+}  // namespace bus

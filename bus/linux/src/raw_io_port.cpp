@@ -1,0 +1,44 @@
+#include "bus/raw_io_port.hpp"
+
+#include <cerrno>
+
+#include "bus/line_map.hpp"
+#include "bus/port_failure.hpp"
+#include "bus/register_map.hpp"
+
+namespace bus {
+
+namespace {
+constexpr unsigned long kRegisterCount = 3;  // data, status, control
+}
+
+RawIoPort::RawIoPort(std::uint16_t base_address, const SystemCalls& calls)
+    : base_address_(base_address), calls_(calls) {}
+
+RawIoPort::~RawIoPort() {
+  if (permitted_) calls_.ioperm(base_address_, kRegisterCount, 0);
+}
+
+std::string RawIoPort::name() const { return hex_address(base_address_) + " (raw I/O)"; }
+
+std::string RawIoPort::register_span() const {
+  return "I/O ports " + hex_address(base_address_) + "-" +
+         hex_address(static_cast<std::uint16_t>(base_address_ + kRegisterCount - 1));
+}
+
+void RawIoPort::bind() {
+  if (calls_.ioperm(base_address_, kRegisterCount, 1) != 0) {
+    port_failure(PortStep::permit, register_span(), errno);
+  }
+  permitted_ = true;
+}
+
+void RawIoPort::write(std::uint16_t address, std::uint8_t value) {
+  const auto target = register_at(address);
+  if (!target) refuse_stray_write(address, name());
+  const auto offset = *target == Register::data ? line_map::kDataRegisterOffset
+                                                : line_map::kControlRegisterOffset;
+  calls_.outb(value, static_cast<unsigned short>(base_address_ + offset));
+}
+
+}  // namespace bus

@@ -1,0 +1,29 @@
+#include "bus/register_map.hpp"
+
+#include <cstdio>
+
+#include "bus/line_map.hpp"
+#include "common/fatal_error.hpp"
+
+namespace bus {
+
+std::optional<Register> register_at(std::uint16_t address) {
+  using namespace line_map;
+  const auto base = static_cast<std::uint16_t>(kStandardBase);
+  if (address == base + kDataRegisterOffset) return Register::data;
+  if (address == base + kControlRegisterOffset) return Register::control;
+  return std::nullopt;
+}
+
+void refuse_stray_write(std::uint16_t address, const std::string& port_name) {
+  throw common::FatalError("Write to I/O address " + hex_address(address) + " refused: " +
+                           port_name + " has only a data and a control register.");
+}
+
+std::string hex_address(std::uint16_t address) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%x", address);
+  return text;
+}
+
+}  // namespace bus

@@ -1,0 +1,10 @@
+#include "bus/unavailable_port.hpp"
+#include "ports/platform_port.hpp"
+
+namespace ports {
+
+PlatformPort platform_port(const std::optional<cli::PortArgument>&) {
+  return {std::make_unique<bus::UnavailablePort>(), "No port"};
+}
+
+}  // namespace ports

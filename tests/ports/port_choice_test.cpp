@@ -1,0 +1,42 @@
+#include "ports/port_choice.hpp"
+
+#include <gtest/gtest.h>
+
+#include "bus/inpout.hpp"
+
+namespace {
+
+cli::Options with_port(cli::PortArgument port) {
+  cli::Options options;
+  options.port = std::move(port);
+  return options;
+}
+
+TEST(PortChoice, SimulationDescribesWhatTheChipLoaded) {
+  auto choice = ports::choose_port(cli::Options{.simulate = true, .help = false, .version = false, .port = {}});
+  EXPECT_EQ(choice.label(), "Simulated: no Word A");
+  bus::Inpout library{*choice.port};
+  for (const char bit : std::string("00010110110101010")) {
+    library.Out32(890, 0);
+    library.Out32(888, bit == '1' ? 136 : 128);
+    library.Out32(888, 0);
+  }
+  library.Out32(890, 1);
+  library.Out32(888, 128);
+  EXPECT_EQ(choice.label(), "Simulated: N 11690");
+  EXPECT_EQ(choice.description().rfind("Simulated SAA1057: N 11690, 106.2 MHz", 0), 0u);
+}
+
+TEST(PortChoice, ADeviceIsReachedThroughPpdev) {
+  const auto choice = ports::choose_port(with_port(cli::DevicePath{"/nonexistent/parport7"}));
+  EXPECT_EQ(choice.label(), "/nonexistent/parport7");
+  EXPECT_EQ(choice.description(), "Port /nonexistent/parport7 (ppdev)");
+}
+
+TEST(PortChoice, AnAddressIsReachedThroughRawIo) {
+  const auto choice = ports::choose_port(with_port(cli::IoAddress{0x278}));
+  EXPECT_EQ(choice.label(), "0x278");
+  EXPECT_EQ(choice.description(), "Port 0x278 (raw I/O)");
+}
+
+}  // namespace
