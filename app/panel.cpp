@@ -5,10 +5,12 @@
 #include <iostream>
 
 #include "bus/inpout.hpp"
+#include "common/fatal_error.hpp"
 #include "fatal_report.hpp"
 #include "form/form1.hpp"
 #include "ports/port_choice.hpp"
 #include "quit_on_signals.hpp"
+#include "trace_session.hpp"
 #include "window/form1_window.hpp"
 
 namespace app {
@@ -24,21 +26,13 @@ bool display_reachable() {
   return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
-}  // namespace
-
-int run_panel(const cli::Options& options, char* program_path) {
-  if (!display_reachable()) {
-    std::cerr << "saa1057-panel: cannot open the window: no display (DISPLAY and "
-                 "WAYLAND_DISPLAY are unset). Start it from a desktop session.\n";
-    return 1;
-  }
+int run_window(ports::PortChoice& port, TraceSession& trace, char* program_path) {
   int qt_argc = 1;
   char* qt_argv[] = {program_path, nullptr};
   QApplication application(qt_argc, qt_argv);
   quit_on_signals();
 
-  ports::PortChoice port = ports::choose_port(options);
-  bus::Inpout library{*port.port};
+  bus::Inpout library{trace.port()};
   window::Form1Window window;
   form::Form1 form{window, library};
   const auto status = [&port] { return window::StatusLine{port.label(), port.description()}; };
@@ -51,6 +45,25 @@ int run_panel(const cli::Options& options, char* program_path) {
   if (window.failed()) return 1;
   window.show();
   return application.exec();
+}
+
+}  // namespace
+
+int run_panel(const cli::Options& options, char* program_path) {
+  ports::PortChoice port = ports::choose_port(options);
+  std::optional<TraceSession> trace;
+  try {
+    trace.emplace(options.trace, *port.port);
+  } catch (const common::FatalError& error) {
+    std::cerr << "saa1057-panel: " << error.what() << std::endl;
+    return 1;
+  }
+  if (!display_reachable()) {
+    std::cerr << "saa1057-panel: cannot open the window: no display (DISPLAY and "
+                 "WAYLAND_DISPLAY are unset). Start it from a desktop session.\n";
+    return trace->finish(1);
+  }
+  return trace->finish(run_window(port, *trace, program_path));
 }
 
 }  // namespace app

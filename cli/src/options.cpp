@@ -16,13 +16,20 @@ struct OptionRow {
   void (*apply)(Options& options, std::string_view value);
 };
 
-constexpr std::array<OptionRow, 4> kOptions{{
+constexpr std::array<OptionRow, 5> kOptions{{
     {"--simulate", "", "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
     {"--port", "DEVICE|ADDRESS",
      "the parallel port: a ppdev device such as /dev/parport1, or a base\n"
      "                         address for raw I/O such as 0x278 (default: the port at 0x378)",
      [](Options& o, std::string_view value) { o.port = parse_port_argument(value); }},
+    {"--trace", "FILE",
+     "record the bus lines as a value change dump (GTKWave, PulseView,\n"
+     "                         sigrok)",
+     [](Options& o, std::string_view value) {
+       if (value.empty()) throw UsageError("option '--trace' needs a file name");
+       o.trace = std::string(value);
+     }},
     {"--help", "", "show this help and exit", [](Options& o, std::string_view) { o.help = true; }},
     {"--version", "", "show the version and exit",
      [](Options& o, std::string_view) { o.version = true; }},
@@ -87,6 +94,7 @@ std::string help_text(std::string_view program) {
   return text;
 }
 
-std::string version_text() { return "saa1057-panel " SAA_VERSION "\n"; }
+std::string program_version() { return "saa1057-panel " SAA_VERSION; }
+std::string version_text() { return program_version() + "\n"; }
 
 }  // namespace cli

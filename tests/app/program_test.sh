@@ -51,6 +51,20 @@ check "a bad --port value is named" contains "$err" "invalid --port value '0x'"
 run --port 888 --simulate
 check "--port with --simulate exits 2" test "$status" -eq 2
 
+trace_dir=$(mktemp -d)
+trap 'rm -rf "$out" "$err" "$trace_dir"' EXIT
+run --simulate --trace /nonexistent/dir/bus.vcd
+check "an uncreatable trace file ends the program with 1" test "$status" -eq 1
+check "the uncreatable trace file is named" contains "$err" "Cannot create the trace file /nonexistent/dir/bus.vcd: No such file or directory"
+run --simulate --trace /dev/full
+check "a full disk ends the program with 1" test "$status" -eq 1
+check "the full disk is named" contains "$err" "Cannot write the trace file /dev/full: No space left on device"
+run --simulate --trace
+check "--trace without a file exits 2" test "$status" -eq 2
+run --port /nonexistent/parport9 --trace "$trace_dir/failed.vcd"
+check "--trace combines with --port" contains "$err" "Cannot open /nonexistent/parport9"
+check "the trace of a failed start is still complete" contains "$trace_dir/failed.vcd" '^\$enddefinitions \$end$'
+
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 20 "$panel" --simulate >"$out" 2>"$err"
 status=$?
 check "without a display the program ends with 1" test "$status" -eq 1

@@ -13,7 +13,9 @@ cli::Options with_port(cli::PortArgument port) {
 }
 
 TEST(PortChoice, SimulationDescribesWhatTheChipLoaded) {
-  auto choice = ports::choose_port(cli::Options{.simulate = true, .help = false, .version = false, .port = {}});
+  cli::Options options;
+  options.simulate = true;
+  auto choice = ports::choose_port(options);
   EXPECT_EQ(choice.label(), "Simulated: no Word A");
   bus::Inpout library{*choice.port};
   for (const char bit : std::string("00010110110101010")) {

@@ -26,6 +26,7 @@ struct Options {
   bool help = false;
   bool version = false;
   std::optional<PortArgument> port;  // none: the standard port through ppdev
+  std::optional<std::string> trace;  // a file for the value change dump of the bus lines
 };
 
 // A command line that cannot be run: the one-line reason, for exit status 2.
@@ -38,6 +39,7 @@ class UsageError : public std::runtime_error {
 Options parse_options(std::span<const std::string_view> arguments);
 
 std::string help_text(std::string_view program);
-std::string version_text();
+std::string version_text();     // "saa1057-panel 0.1.0\n"
+std::string program_version();  // "saa1057-panel 0.1.0"
 
 }  // namespace cli

@@ -1,0 +1,33 @@
+#include "trace_session.hpp"
+
+#include <iostream>
+
+#include "cli/options.hpp"
+#include "common/fatal_error.hpp"
+
+namespace app {
+
+TraceSession::TraceSession(const std::optional<std::string>& path, bus::Port& port)
+    : port_(port) {
+  if (!path) return;
+  writer_.emplace(*path, cli::program_version(), trace::LineLevels{});
+  tracer_.emplace(port, *writer_, trace::monotonic_clock_from_now());
+}
+
+bus::Port& TraceSession::port() {
+  if (tracer_) return *tracer_;
+  return port_;
+}
+
+int TraceSession::finish(int status) {
+  if (!tracer_) return status;
+  try {
+    tracer_->close();
+  } catch (const common::FatalError& error) {
+    std::cerr << "saa1057-panel: " << error.what() << std::endl;
+    return 1;
+  }
+  return status;
+}
+
+}  // namespace app

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+#include "bus/port.hpp"
+#include "trace/vcd_writer.hpp"
+
+namespace trace {
+
+// Nanoseconds on a monotonic clock.
+using Clock = std::function<std::int64_t()>;
+
+// A clock that starts at 0 when it is made.
+Clock monotonic_clock_from_now();
+
+// Passes every write on to the real or simulated port and records the resulting line levels.
+// Two changes in the same nanosecond are kept apart by a nanosecond, so no pulse vanishes. The
+// file is flushed when a transmission ends: when the load pulse after the enable falls.
+class TracingPort : public bus::Port {
+ public:
+  TracingPort(bus::Port& inner, VcdWriter& writer, Clock clock);
+
+  std::string name() const override { return inner_.name(); }
+  void bind() override { inner_.bind(); }
+  void write(std::uint16_t address, std::uint8_t value) override;
+
+  // Ends the file at the current time; throws on a write error.
+  void close();
+
+ private:
+  std::int64_t next_stamp();
+
+  bus::Port& inner_;
+  VcdWriter& writer_;
+  Clock clock_;
+};
+
+}  // namespace trace

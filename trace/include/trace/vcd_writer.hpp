@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace trace {
+
+// The three lines as the chip's pins see them.
+struct LineLevels {
+  bool clock = false;   // CLB
+  bool data = false;    // DATA
+  bool enable = false;  // DLEN, high while a word is shifted in
+  friend bool operator==(const LineLevels&, const LineLevels&) = default;
+};
+
+// Writes a value change dump (IEEE 1364) in the subset that GTKWave, PulseView and sigrok all
+// read: one 1-bit wire per line, one time stamp or one change per line, an initial $dumpvars
+// block, and a closing time stamp after the last change at every flush. Times are in ns.
+class VcdWriter {
+ public:
+  // Creates the file; throws common::FatalError naming it and the system's reason.
+  VcdWriter(std::string path, const std::string& program_version, LineLevels initial);
+  ~VcdWriter();
+  VcdWriter(const VcdWriter&) = delete;
+  VcdWriter& operator=(const VcdWriter&) = delete;
+
+  // Records the levels at `stamp_ns`, which must exceed every earlier stamp; writes only the
+  // lines that changed.
+  void change(std::int64_t stamp_ns, LineLevels levels);
+
+  // Makes the file complete up to `stamp_ns` and pushes it to the disk. Throws on a write error.
+  void flush(std::int64_t stamp_ns);
+
+  // Flushes and closes; throws on a write error. The destructor closes quietly.
+  void close(std::int64_t stamp_ns);
+
+  const LineLevels& levels() const { return levels_; }
+  std::int64_t last_stamp() const { return last_stamp_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  void put(const char* text, std::size_t length);
+  void put_stamp(std::int64_t stamp_ns);
+  [[noreturn]] void fail(int error_number) const;
+
+  std::string path_;
+  std::FILE* file_ = nullptr;
+  LineLevels levels_;
+  std::int64_t last_stamp_ = 0;
+  bool changed_since_flush_ = false;
+};
+
+}  // namespace trace

@@ -1,0 +1,95 @@
+#include "trace/vcd_writer.hpp"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <ctime>
+
+#include "common/fatal_error.hpp"
+
+namespace trace {
+
+namespace {
+
+// Identifier characters of the three wires, in the order of LineLevels.
+constexpr char kClockId = '!';
+constexpr char kDataId = '"';
+constexpr char kEnableId = '#';
+
+std::string today() {
+  const std::time_t now = std::time(nullptr);
+  char text[32] = "";
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+  return text;
+}
+
+}  // namespace
+
+VcdWriter::VcdWriter(std::string path, const std::string& program_version, LineLevels initial)
+    : path_(std::move(path)), levels_(initial) {
+  file_ = std::fopen(path_.c_str(), "w");
+  if (!file_) {
+    throw common::FatalError("Cannot create the trace file " + path_ + ": " +
+                             std::strerror(errno) + ". Give --trace a path you can write to.");
+  }
+  const auto bit = [](bool level) { return level ? '1' : '0'; };
+  const std::string header = "$date " + today() + " $end\n$version " + program_version +
+                             " $end\n$timescale 1ns $end\n$scope module saa1057 $end\n"
+                             "$var wire 1 ! CLB $end\n$var wire 1 \" DATA $end\n"
+                             "$var wire 1 # DLEN $end\n$upscope $end\n$enddefinitions $end\n"
+                             "#0\n$dumpvars\n" +
+                             bit(initial.clock) + kClockId + "\n" + bit(initial.data) + kDataId +
+                             "\n" + bit(initial.enable) + kEnableId + "\n$end\n";
+  put(header.data(), header.size());
+}
+
+VcdWriter::~VcdWriter() {
+  if (file_) std::fclose(file_);
+}
+
+void VcdWriter::put(const char* text, std::size_t length) {
+  if (std::fwrite(text, 1, length, file_) != length) fail(errno);
+}
+
+void VcdWriter::put_stamp(std::int64_t stamp_ns) {
+  char line[24] = "#";
+  const auto end = std::to_chars(line + 1, line + sizeof line - 1, stamp_ns).ptr;
+  *end = '\n';
+  put(line, static_cast<std::size_t>(end + 1 - line));
+  last_stamp_ = stamp_ns;
+}
+
+void VcdWriter::change(std::int64_t stamp_ns, LineLevels levels) {
+  if (levels == levels_) return;
+  put_stamp(stamp_ns);
+  const auto put_change = [this](bool level, char id) {
+    const char line[3] = {level ? '1' : '0', id, '\n'};
+    put(line, sizeof line);
+  };
+  if (levels.clock != levels_.clock) put_change(levels.clock, kClockId);
+  if (levels.data != levels_.data) put_change(levels.data, kDataId);
+  if (levels.enable != levels_.enable) put_change(levels.enable, kEnableId);
+  levels_ = levels;
+  changed_since_flush_ = true;
+}
+
+void VcdWriter::flush(std::int64_t stamp_ns) {
+  // The closing stamp tells readers how long the last levels lasted.
+  if (changed_since_flush_) put_stamp(stamp_ns);
+  changed_since_flush_ = false;
+  if (std::fflush(file_) != 0) fail(errno);
+}
+
+void VcdWriter::close(std::int64_t stamp_ns) {
+  flush(stamp_ns);
+  std::FILE* file = file_;
+  file_ = nullptr;
+  if (std::fclose(file) != 0) fail(errno);
+}
+
+void VcdWriter::fail(int error_number) const {
+  throw common::FatalError("Cannot write the trace file " + path_ + ": " +
+                           std::strerror(error_number) + ".");
+}
+
+}  // namespace trace
