@@ -1,10 +1,12 @@
 # The two commands of the README: `make run` and `make test`. Each installs what it lacks.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 30
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps deps-test build build-asan run test test-asan screenshot install clean
+.PHONY: all deps deps-test build build-asan run test fuzz screenshot install clean
 
 all: build
 
@@ -25,6 +27,16 @@ test: build build-asan
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
+	$(MAKE) fuzz
+
+# The rigctld parser under libFuzzer for a bounded time; a crash fails the run.
+fuzz: deps-test
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+	  -DSAA_FUZZ=ON -DSAA_BUILD_WINDOW=OFF -DBUILD_TESTING=OFF
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target rigctl_session_fuzz
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/fuzz/rigctl_session_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
+	  -dict=fuzz/rigctl.dict -print_final_stats=1 $(FUZZ_BUILD)/corpus
 
 build-asan: deps-test
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSAA_SANITIZE=ON $(CMAKE_ARGS)
@@ -38,4 +50,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -11,7 +11,9 @@
 #include "ports/port_choice.hpp"
 #include "quit_on_signals.hpp"
 #include "trace_session.hpp"
+#include "remote/rigctl_server.hpp"
 #include "window/form1_window.hpp"
+#include "window_tuner.hpp"
 
 namespace app {
 
@@ -26,7 +28,8 @@ bool display_reachable() {
   return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
-int run_window(ports::PortChoice& port, TraceSession& trace, char* program_path) {
+int run_window(const cli::Options& options, ports::PortChoice& port, TraceSession& trace,
+               char* program_path) {
   int qt_argc = 1;
   char* qt_argv[] = {program_path, nullptr};
   QApplication application(qt_argc, qt_argv);
@@ -35,7 +38,23 @@ int run_window(ports::PortChoice& port, TraceSession& trace, char* program_path)
   bus::Inpout library{trace.port()};
   window::Form1Window window;
   form::Form1 form{window, library};
-  const auto status = [&port] { return window::StatusLine{port.label(), port.description()}; };
+  WindowTuner tuner{window};
+  remote::RigctlServer server{tuner};
+  if (options.rigctld) {
+    const auto& [host, port_number] = *options.rigctld;
+    const QHostAddress address(host == "localhost" ? QString("127.0.0.1") : QString::fromStdString(host));
+    if (const std::string error = server.listen(address, port_number); !error.empty()) {
+      std::cerr << "saa1057-panel: cannot serve rigctld on " << host << ":" << port_number << ": "
+                << error << ". Pick another --rigctld port.\n";
+      return 1;
+    }
+    server.on_clients_changed([&window] { window.refresh_status(); });
+  }
+  const auto status = [&port, &server, serving = options.rigctld.has_value()] {
+    std::string tooltip = port.description();
+    if (serving) tooltip += "; " + server.status();
+    return window::StatusLine{port.label(), tooltip};
+  };
   window.attach(form, status, [&window](const std::string& message) {
     report_fatal(window, message);
     QCoreApplication::exit(1);
@@ -63,7 +82,7 @@ int run_panel(const cli::Options& options, char* program_path) {
                  "WAYLAND_DISPLAY are unset). Start it from a desktop session.\n";
     return trace->finish(1);
   }
-  return trace->finish(run_window(port, *trace, program_path));
+  return trace->finish(run_window(options, port, *trace, program_path));
 }
 
 }  // namespace app

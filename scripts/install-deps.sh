@@ -6,7 +6,7 @@ set -euo pipefail
 packages_for() {
   case "$1" in
     build) echo "cmake make g++ qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core" ;;
-    test) echo "libgtest-dev sigrok-cli gtkwave xvfb xauth" ;;
+    test) echo "libgtest-dev sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-14-dev" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick" ;;
     *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;
   esac

@@ -3,6 +3,7 @@
 #include <array>
 #include <set>
 
+#include "endpoint.hpp"
 #include "port_argument.hpp"
 
 namespace cli {
@@ -12,26 +13,31 @@ namespace {
 struct OptionRow {
   std::string_view name;
   std::string_view value_name;  // empty for a flag
+  bool value_optional;
   std::string_view help;
   void (*apply)(Options& options, std::string_view value);
 };
 
-constexpr std::array<OptionRow, 5> kOptions{{
-    {"--simulate", "", "use the simulated SAA1057 instead of a parallel port",
+constexpr std::array<OptionRow, 6> kOptions{{
+    {"--simulate", "", false, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
-    {"--port", "DEVICE|ADDRESS",
+    {"--port", "DEVICE|ADDRESS", false,
      "the parallel port: a ppdev device such as /dev/parport1, or a base\n"
      "                         address for raw I/O such as 0x278 (default: the port at 0x378)",
      [](Options& o, std::string_view value) { o.port = parse_port_argument(value); }},
-    {"--trace", "FILE",
+    {"--trace", "FILE", false,
      "record the bus lines as a value change dump (GTKWave, PulseView,\n"
      "                         sigrok)",
      [](Options& o, std::string_view value) {
        if (value.empty()) throw UsageError("option '--trace' needs a file name");
        o.trace = std::string(value);
      }},
-    {"--help", "", "show this help and exit", [](Options& o, std::string_view) { o.help = true; }},
-    {"--version", "", "show the version and exit",
+    {"--rigctld", "[[HOST:]PORT]", true,
+     "serve Hamlib's rigctld protocol (default 127.0.0.1:4532)",
+     [](Options& o, std::string_view value) { o.rigctld = parse_endpoint(value); }},
+    {"--help", "", false, "show this help and exit",
+     [](Options& o, std::string_view) { o.help = true; }},
+    {"--version", "", false, "show the version and exit",
      [](Options& o, std::string_view) { o.version = true; }},
 }};
 
@@ -68,8 +74,10 @@ Options parse_options(std::span<const std::string_view> arguments) {
       }
     } else if (equals != std::string_view::npos) {
       value = argument.substr(equals + 1);
-    } else if (i + 1 < arguments.size()) {
+    } else if (i + 1 < arguments.size() && !(row->value_optional && arguments[i + 1].starts_with("-"))) {
       value = arguments[++i];
+    } else if (row->value_optional) {
+      value = "";
     } else {
       throw UsageError("option '" + std::string(row->name) + "' needs a value");
     }

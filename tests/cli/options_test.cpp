@@ -43,6 +43,26 @@ INSTANTIATE_TEST_SUITE_P(
                       GoodPort{{"--port=0xfffd"}, cli::IoAddress{0xFFFD}},
                       GoodPort{{"--port", "1"}, cli::IoAddress{1}}));
 
+struct GoodEndpoint {
+  std::vector<std::string_view> arguments;
+  cli::Endpoint endpoint;
+};
+
+class RigctldValues : public ::testing::TestWithParam<GoodEndpoint> {};
+
+TEST_P(RigctldValues, DefaultToLoopbackAndTheRigctldPort) {
+  EXPECT_EQ(parse(GetParam().arguments).rigctld, GetParam().endpoint);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, RigctldValues,
+    ::testing::Values(GoodEndpoint{{"--rigctld"}, {"127.0.0.1", 4532}},
+                      GoodEndpoint{{"--rigctld", "--simulate"}, {"127.0.0.1", 4532}},
+                      GoodEndpoint{{"--rigctld", "4600"}, {"127.0.0.1", 4600}},
+                      GoodEndpoint{{"--rigctld=0.0.0.0:4532"}, {"0.0.0.0", 4532}},
+                      GoodEndpoint{{"--rigctld", "localhost:1"}, {"localhost", 1}},
+                      GoodEndpoint{{"--rigctld", "[::1]:65535"}, {"::1", 65535}}));
+
 struct BadLine {
   const char* case_name;
   std::vector<std::string_view> arguments;
@@ -93,13 +113,22 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"NoControlRegister", {"--port", "0xfffe"}, "--port address 0xfffe is out of range (1 to 0xfffd)"},
         BadLine{"Huge", {"--port", "99999999999999999999999"}, "--port address 99999999999999999999999 is out of range (1 to 0xfffd)"},
         BadLine{"Zero", {"--port", "0"}, "--port address 0 is out of range (1 to 0xfffd)"},
-        BadLine{"WithSimulate", {"--port", "/dev/parport0", "--simulate"}, "--port and --simulate cannot be combined"}),
+        BadLine{"WithSimulate", {"--port", "/dev/parport0", "--simulate"}, "--port and --simulate cannot be combined"},
+        BadLine{"TraceWithoutFile", {"--trace="}, "option '--trace' needs a file name"},
+        BadLine{"RigctldPortZero", {"--rigctld", "0"}, "invalid --rigctld value '0': give [HOST:]PORT"},
+        BadLine{"RigctldPortTooHigh", {"--rigctld=127.0.0.1:65536"}, "invalid --rigctld value '127.0.0.1:65536'"},
+        BadLine{"RigctldNoPort", {"--rigctld=127.0.0.1:"}, "invalid --rigctld value '127.0.0.1:'"},
+        BadLine{"RigctldHostName", {"--rigctld", "radio.example:4532"}, "invalid --rigctld value 'radio.example:4532': the host must be an IP address"},
+        BadLine{"RigctldBadQuad", {"--rigctld", "127.0.0.256:4532"}, "invalid --rigctld value '127.0.0.256:4532': the host"},
+        BadLine{"RigctldBareIpv6", {"--rigctld", "::1:4532"}, "invalid --rigctld value '::1:4532': the host"},
+        BadLine{"RigctldTwice", {"--rigctld", "--rigctld"}, "option '--rigctld' given twice"}),
     [](const auto& info) { return std::string(info.param.case_name); });
 
 TEST(Options, HelpListsEveryOption) {
   const auto help = cli::help_text("saa1057-panel");
   EXPECT_EQ(help.rfind("Usage: saa1057-panel", 0), 0u);
-  for (const char* option : {"--simulate", "--port DEVICE|ADDRESS", "--help", "--version"}) {
+  for (const char* option : {"--simulate", "--port DEVICE|ADDRESS", "--trace FILE",
+                             "--rigctld [[HOST:]PORT]", "--help", "--version"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }

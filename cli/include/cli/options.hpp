@@ -21,12 +21,20 @@ struct IoAddress {
 };
 using PortArgument = std::variant<DevicePath, IoAddress>;
 
+// Where the rigctld server listens.
+struct Endpoint {
+  std::string host;  // an IP address, or "localhost"
+  std::uint16_t port;
+  friend bool operator==(const Endpoint&, const Endpoint&) = default;
+};
+
 struct Options {
   bool simulate = false;
   bool help = false;
   bool version = false;
   std::optional<PortArgument> port;  // none: the standard port through ppdev
   std::optional<std::string> trace;  // a file for the value change dump of the bus lines
+  std::optional<Endpoint> rigctld;   // serve Hamlib's rigctld protocol there
 };
 
 // A command line that cannot be run: the one-line reason, for exit status 2.

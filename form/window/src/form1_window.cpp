@@ -119,6 +119,10 @@ void Form1Window::dispatch(Event event) {
   refresh_status();
 }
 
+void Form1Window::move_divider(int divider) {
+  static_cast<QScrollBar*>(widget(Control::hscDiv))->setValue(divider);
+}
+
 void Form1Window::refresh_status() {
   if (!status_) return;
   const StatusLine line = status_();

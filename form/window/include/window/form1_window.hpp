@@ -38,6 +38,12 @@ class Form1Window : public QWidget, public form::ControlAccess {
   // True once a procedure has failed; no further event runs.
   bool failed() const { return failed_; }
 
+  // Moves the divider slider as the user would, raising its change event.
+  void move_divider(int divider);
+
+  // Rereads the information line, for news from outside the window's own events.
+  void refresh_status();
+
   int value(form::Control control) const override;
   void set_value(form::Control control, int value) override;
   std::string text(form::Control control) const override;
@@ -48,7 +54,6 @@ class Form1Window : public QWidget, public form::ControlAccess {
   void connect_events();
   void chain_tab_order();
   void dispatch(form::Event event);
-  void refresh_status();
   QWidget* widget(form::Control control) const;
 
   std::array<QWidget*, 12> controls_{};

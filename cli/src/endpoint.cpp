@@ -1,0 +1,64 @@
+#include "endpoint.hpp"
+
+#include <algorithm>
+#include <charconv>
+
+namespace cli {
+
+namespace {
+
+constexpr std::string_view kLoopback = "127.0.0.1";
+constexpr std::uint16_t kRigctldPort = 4532;
+
+[[noreturn]] void invalid(std::string_view value, std::string_view why) {
+  throw UsageError("invalid --rigctld value '" + std::string(value) + "': " + std::string(why));
+}
+
+bool is_ipv4(std::string_view host) {
+  int parts = 0;
+  while (true) {
+    const auto dot = host.find('.');
+    const std::string_view part = host.substr(0, dot);
+    unsigned value = 256;
+    const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+    if (part.empty() || part.size() > 3 || error != std::errc{} ||
+        end != part.data() + part.size() || value > 255) {
+      return false;
+    }
+    ++parts;
+    if (dot == std::string_view::npos) return parts == 4;
+    host.remove_prefix(dot + 1);
+  }
+}
+
+bool is_ipv6(std::string_view host) {
+  return host.find(':') != std::string_view::npos &&
+         std::ranges::all_of(host, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.'; });
+}
+
+}  // namespace
+
+Endpoint parse_endpoint(std::string_view value) {
+  if (value.empty()) return {std::string(kLoopback), kRigctldPort};
+  const auto colon = value.rfind(':');
+  std::string_view host = kLoopback;
+  std::string_view port_text = value;
+  if (colon != std::string_view::npos) {
+    host = value.substr(0, colon);
+    port_text = value.substr(colon + 1);
+    if (host.starts_with('[') && host.ends_with(']') && is_ipv6(host.substr(1, host.size() - 2))) {
+      host = host.substr(1, host.size() - 2);
+    } else if (host != "localhost" && !is_ipv4(host)) {
+      invalid(value, "the host must be an IP address, such as 127.0.0.1 or [::1], or localhost");
+    }
+  }
+  unsigned port = 0;
+  const auto [end, error] = std::from_chars(port_text.data(), port_text.data() + port_text.size(), port);
+  if (port_text.empty() || error != std::errc{} || end != port_text.data() + port_text.size() ||
+      port < 1 || port > 65535) {
+    invalid(value, "give [HOST:]PORT with a port from 1 to 65535, such as 4532 or 127.0.0.1:4532");
+  }
+  return {std::string(host), static_cast<std::uint16_t>(port)};
+}
+
+}  // namespace cli

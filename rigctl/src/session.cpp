@@ -1,0 +1,85 @@
+#include "rigctl/session.hpp"
+
+#include <span>
+
+#include "rigctl/commands.hpp"
+
+namespace rigctl {
+
+namespace {
+
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+bool is_separator_prefix(char c) { return c == '+' || c == ';' || c == '|' || c == ','; }
+
+std::string rprt(int status) { return "RPRT " + std::to_string(status); }
+
+// The answer to one command, plain or extended (with `separator` between its lines).
+std::string format(const Command& command, const Reply& reply,
+                   std::span<const std::string> arguments, char separator) {
+  if (separator == '\0') {
+    if (command.sets || reply.status != kOk) return rprt(reply.status) + "\n";
+    std::string answer;
+    for (const auto& [label, value] : reply.values) answer += value + "\n";
+    return answer;
+  }
+  std::string answer(command.long_name.empty() ? "quit" : command.long_name);
+  answer += ':';
+  for (const auto& argument : arguments) answer += " " + argument;
+  answer += separator;
+  for (const auto& [label, value] : reply.values) {
+    answer += (label.empty() ? value : label + ": " + value) + separator;
+  }
+  return answer + rprt(reply.status) + "\n";
+}
+
+}  // namespace
+
+Session::Output Session::feed(std::string_view bytes) {
+  Output output;
+  for (const char c : bytes) {
+    if (closed_) break;
+    line_bytes_ = c == '\n' ? 0 : line_bytes_ + 1;
+    if (line_bytes_ > kMaxLineBytes) {
+      closed_ = true;
+      break;
+    }
+    if (!is_space(c)) {
+      partial_token_ += c;
+    } else if (!partial_token_.empty()) {
+      take_token(std::move(partial_token_), output);
+      partial_token_.clear();
+    }
+  }
+  output.close = closed_;
+  return output;
+}
+
+void Session::take_token(std::string token, Output& output) {
+  if (!command_) {
+    std::string_view name = token;
+    if (is_separator_prefix(name.front())) {
+      separator_ = name.front() == '+' ? '\n' : name.front();
+      name.remove_prefix(1);
+      if (name.empty()) return;  // a prefix on its own applies to the next token
+    }
+    command_ = find_command(name);
+    if (!command_) {
+      output.answer += rprt(kNotAvailable) + "\n";
+      separator_ = '\0';
+      return;
+    }
+  } else {
+    arguments_.push_back(std::move(token));
+  }
+  if (arguments_.size() < static_cast<std::size_t>(command_->argument_count)) return;
+
+  const Reply reply = command_->run(tuner_, arguments_);
+  output.answer += format(*command_, reply, arguments_, separator_);
+  closed_ = closed_ || reply.close;
+  command_ = nullptr;
+  arguments_.clear();
+  separator_ = '\0';
+}
+
+}  // namespace rigctl

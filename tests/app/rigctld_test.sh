@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Hamlib's own client tunes the panel, started headless on the simulated synthesizer, and the
+# trace shows what reached the chip.
+set -u
+panel=$1
+dir=$(mktemp -d)
+pid=""
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
+passes=0 failures=0
+check() {
+  local what=$1; shift
+  if "$@"; then passes=$((passes + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+
+# A free port: the panel says so at once when the one tried is taken.
+for attempt in 1 2 3 4 5; do
+  port=$((20000 + RANDOM % 20000))
+  QT_QPA_PLATFORM=offscreen "$panel" --simulate --rigctld "127.0.0.1:$port" --trace "$dir/bus.vcd" \
+    2>"$dir/panel.err" &
+  pid=$!
+  for _ in $(seq 50); do
+    rigctl -m 2 -r "127.0.0.1:$port" f >"$dir/f" 2>/dev/null && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && break
+done
+rig() { rigctl -m 2 -r "127.0.0.1:$port" "$@" 2>&1; }
+
+check "the panel answers rigctl" test "$(cat "$dir/f")" = 106200000
+check "F 100000000 succeeds" test -z "$(rig F 100000000)"
+check "f reads 100000000 back" test "$(rig f)" = 100000000
+check "F 50000000 fails" grep -q "Invalid parameter" <<<"$(rig F 50000000)"
+check "a refused frequency changes nothing" test "$(rig f)" = 100000000
+rig F 100005000 >/dev/null
+check "100005000 Hz tunes to 100 MHz" test "$(rig f)" = 100000000
+check "M FM 0 succeeds" test -z "$(rig M FM 0)"
+check "m reads WFM" test "$(rig m | head -n 1)" = WFM
+
+QT_QPA_PLATFORM=offscreen timeout 10 "$panel" --simulate --rigctld "127.0.0.1:$port" 2>"$dir/taken.err"
+check "a taken port ends a second panel with 1" test $? -eq 1
+check "the taken port is named" grep -q "cannot serve rigctld on 127.0.0.1:$port" "$dir/taken.err"
+QT_QPA_PLATFORM=offscreen timeout 10 "$panel" --simulate --rigctld 127.0.0.1:99999 2>"$dir/bad.err"
+check "a bad --rigctld value exits 2" test $? -eq 2
+
+kill -TERM "$pid"
+wait "$pid"
+check "the panel ends cleanly" test $? -eq 0
+pid=""
+words=$(sigrok-cli -I vcd -i "$dir/bus.vcd" -A spi=mosi-data \
+  -P spi:clk=CLB:mosi=DATA:cs=DLEN:cs_polarity=active-high:cpol=0:cpha=0:bitorder=msb-first:wordsize=17 \
+  | awk '{print $NF}' | tr 'A-F' 'a-f' | paste -sd ' ')
+# Start-up 11690 (0x2daa), then 11070 (0x2b3e) once: the refused and the unchanged settings sent nothing.
+check "the chip loaded N 11070 and nothing else" test "$words" = "2daa 2b3e"
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

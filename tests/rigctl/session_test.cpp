@@ -1,0 +1,124 @@
+#include "rigctl/session.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+class FakeTuner : public rigctl::Tuner {
+ public:
+  std::int32_t divider() const override { return divider_; }
+  void tune(std::int32_t divider) override {
+    divider_ = divider;
+    ++tunings;
+  }
+  std::int32_t divider_ = 11690;
+  int tunings = 0;
+};
+
+struct Exchange {
+  const char* name;
+  std::string input;
+  std::string answer;
+  std::int32_t divider_after = 11690;
+  bool close = false;
+};
+
+class Exchanges : public ::testing::TestWithParam<Exchange> {};
+
+TEST_P(Exchanges, AnswerAsRigctldDoes) {
+  FakeTuner tuner;
+  rigctl::Session session{tuner};
+  const auto output = session.feed(GetParam().input);
+  EXPECT_EQ(output.answer, GetParam().answer);
+  EXPECT_EQ(tuner.divider_, GetParam().divider_after);
+  EXPECT_EQ(output.close, GetParam().close);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, Exchanges,
+    ::testing::Values(
+        Exchange{"GetFreq", "f\n", "106200000\n"},
+        Exchange{"GetFreqLong", "\\get_freq\n", "106200000\n"},
+        Exchange{"SetFreqAsClientsSendIt", "F 100000000.000000\n", "RPRT 0\n", 11070},
+        Exchange{"SetFreqLong", "\\set_freq 87500000\n", "RPRT 0\n", 9820},
+        Exchange{"SetFreqRoundsHalvesToEven", "F 100005000\n", "RPRT 0\n", 11070},
+        Exchange{"SetFreqRoundsToNearest", "F 100006000\n", "RPRT 0\n", 11071},
+        Exchange{"SetFreqLowestAndHighest", "F 63000000 F 120000000\n", "RPRT 0\nRPRT 0\n", 13070},
+        Exchange{"SetFreqBelowRange", "F 50000000\n", "RPRT -1\n"},
+        Exchange{"SetFreqJustBelowRange", "F 62990000\n", "RPRT -1\n"},
+        Exchange{"SetFreqAboveRange", "F 120010000\n", "RPRT -1\n"},
+        Exchange{"SetFreqNotANumber", "F abc\n", "RPRT -1\n"},
+        Exchange{"SetFreqNan", "F nan\n", "RPRT -1\n"},
+        Exchange{"SetFreqHuge", "F 1e300\n", "RPRT -1\n"},
+        Exchange{"GetMode", "m\n", "WFM\n230000\n"},
+        Exchange{"SetModeFm", "M FM 0\n", "RPRT 0\n"},
+        Exchange{"SetModeWfm", "\\set_mode WFM 230000\n", "RPRT 0\n"},
+        Exchange{"SetModeUsb", "M USB 2400\n", "RPRT -1\n"},
+        Exchange{"SetModeBadPassband", "M FM wide\n", "RPRT -1\n"},
+        Exchange{"Vfo", "v\nV VFOA\nV VFOB\n", "VFOA\nRPRT 0\nRPRT -11\n"},
+        Exchange{"SplitAndPtt", "s\nt\n", "0\nVFOA\n0\n"},
+        Exchange{"ClientProbes", "\\chk_vfo\n\\get_powerstat\n\\get_lock_mode\n", "0\n1\n0\n"},
+        Exchange{"Unknown", "x\n\\set_level\n", "RPRT -11\nRPRT -11\n"},
+        Exchange{"Quit", "q\nf\n", "RPRT 0\n", 11690, true},
+        Exchange{"ExtendedGet", "+f\n", "get_freq:\nFrequency: 106200000\nRPRT 0\n"},
+        Exchange{"ExtendedSemicolon", ";f\n", "get_freq:;Frequency: 106200000;RPRT 0\n"},
+        Exchange{"ExtendedBar", "|m\n", "get_mode:|Mode: WFM|Passband: 230000|RPRT 0\n"},
+        Exchange{"ExtendedComma", ",\\get_freq\n", "get_freq:,Frequency: 106200000,RPRT 0\n"},
+        Exchange{"ExtendedSet", "+F 100000000\n", "set_freq: 100000000\nRPRT 0\n", 11070},
+        Exchange{"ExtendedSetFails", "+F 1\n", "set_freq: 1\nRPRT -1\n"},
+        Exchange{"ExtendedSplit", "+s\n", "get_split_vfo:\nSplit: 0\nTX VFO: VFOA\nRPRT 0\n"},
+        Exchange{"LonePrefix", "+ f\n", "get_freq:\nFrequency: 106200000\nRPRT 0\n"},
+        Exchange{"CarriageReturnsAndSpaces", "  f \r\n\tm\r\n", "106200000\nWFM\n230000\n"},
+        Exchange{"ArgumentOnTheNextLine", "F\n100000000\n", "RPRT 0\n", 11070},
+        Exchange{"SeveralOnOneLine", "F 100000000 f\n", "RPRT 0\n100000000\n", 11070},
+        Exchange{"IncompleteWaits", "F", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Session, DumpStateDescribesAReceiveOnlyFmTuner) {
+  FakeTuner tuner;
+  rigctl::Session session{tuner};
+  const std::string answer = session.feed("\\dump_state\n").answer;
+  EXPECT_EQ(answer.rfind("0\n2\n0\n63000000.000000 120000000.000000 0x60 -1 -1 0x1 0\n"
+                         "0 0 0 0 0 0 0\n0 0 0 0 0 0 0\n0x60 10000\n0 0\n",
+                         0),
+            0u)
+      << answer;
+  EXPECT_EQ(std::count(answer.begin(), answer.end(), '\n'), 23);
+  EXPECT_EQ(answer.find('\r'), std::string::npos);
+}
+
+TEST(Session, TokensSplitAcrossReadsAreJoined) {
+  FakeTuner tuner;
+  rigctl::Session session{tuner};
+  std::string answer;
+  for (const char c : std::string("F 1000000") + "00\nf\n") answer += session.feed(std::string(1, c)).answer;
+  EXPECT_EQ(answer, "RPRT 0\n100000000\n");
+  EXPECT_EQ(tuner.tunings, 1);
+}
+
+TEST(Session, ALineLongerThanOneKibibyteClosesTheConnection) {
+  FakeTuner tuner;
+  rigctl::Session session{tuner};
+  EXPECT_FALSE(session.feed(std::string(1024, ' ') + "\n").close);
+  EXPECT_TRUE(session.feed(std::string(1025, 'f')).close);
+  EXPECT_EQ(session.feed("f\n").answer, "");
+}
+
+TEST(Session, GarbageNeverTunesOutsideTheSliderOrCrashes) {
+  std::mt19937 random(1057);
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (int round = 0; round < 200; ++round) {
+    FakeTuner tuner;
+    rigctl::Session session{tuner};
+    std::string input;
+    for (int i = 0; i < 300; ++i) input += static_cast<char>(byte(random));
+    input += "\nF 1e9\nF -5\n";
+    session.feed(input);
+    ASSERT_GE(tuner.divider_, rigctl::kLowestDivider);
+    ASSERT_LE(tuner.divider_, rigctl::kHighestDivider);
+  }
+}
+
+}  // namespace
