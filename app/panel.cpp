@@ -10,8 +10,8 @@
 #include "form/form1.hpp"
 #include "ports/port_choice.hpp"
 #include "quit_on_signals.hpp"
-#include "trace_session.hpp"
 #include "remote/rigctl_server.hpp"
+#include "trace_session.hpp"
 #include "window/form1_window.hpp"
 #include "window_tuner.hpp"
 
@@ -42,7 +42,8 @@ int run_window(const cli::Options& options, ports::PortChoice& port, TraceSessio
   remote::RigctlServer server{tuner};
   if (options.rigctld) {
     const auto& [host, port_number] = *options.rigctld;
-    const QHostAddress address(host == "localhost" ? QString("127.0.0.1") : QString::fromStdString(host));
+    const QHostAddress address(host == "localhost" ? QString("127.0.0.1")
+                                                   : QString::fromStdString(host));
     if (const std::string error = server.listen(address, port_number); !error.empty()) {
       std::cerr << "saa1057-panel: cannot serve rigctld on " << host << ":" << port_number << ": "
                 << error << ". Pick another --rigctld port.\n";

@@ -16,8 +16,8 @@ std::optional<Register> register_at(std::uint16_t address) {
 }
 
 void refuse_stray_write(std::uint16_t address, const std::string& port_name) {
-  throw common::FatalError("Write to I/O address " + hex_address(address) + " refused: " +
-                           port_name + " has only a data and a control register.");
+  throw common::FatalError("Write to I/O address " + hex_address(address) +
+                           " refused: " + port_name + " has only a data and a control register.");
 }
 
 std::string hex_address(std::uint16_t address) {

@@ -32,8 +32,9 @@ bool is_ipv4(std::string_view host) {
 }
 
 bool is_ipv6(std::string_view host) {
-  return host.find(':') != std::string_view::npos &&
-         std::ranges::all_of(host, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.'; });
+  return host.find(':') != std::string_view::npos && std::ranges::all_of(host, [](char c) {
+           return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
+         });
 }
 
 }  // namespace
@@ -53,7 +54,8 @@ Endpoint parse_endpoint(std::string_view value) {
     }
   }
   unsigned port = 0;
-  const auto [end, error] = std::from_chars(port_text.data(), port_text.data() + port_text.size(), port);
+  const auto [end, error] =
+      std::from_chars(port_text.data(), port_text.data() + port_text.size(), port);
   if (port_text.empty() || error != std::errc{} || end != port_text.data() + port_text.size() ||
       port < 1 || port > 65535) {
     invalid(value, "give [HOST:]PORT with a port from 1 to 65535, such as 4532 or 127.0.0.1:4532");

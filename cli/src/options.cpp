@@ -32,8 +32,7 @@ constexpr std::array<OptionRow, 6> kOptions{{
        if (value.empty()) throw UsageError("option '--trace' needs a file name");
        o.trace = std::string(value);
      }},
-    {"--rigctld", "[[HOST:]PORT]", true,
-     "serve Hamlib's rigctld protocol (default 127.0.0.1:4532)",
+    {"--rigctld", "[[HOST:]PORT]", true, "serve Hamlib's rigctld protocol (default 127.0.0.1:4532)",
      [](Options& o, std::string_view value) { o.rigctld = parse_endpoint(value); }},
     {"--help", "", false, "show this help and exit",
      [](Options& o, std::string_view) { o.help = true; }},
@@ -74,7 +73,8 @@ Options parse_options(std::span<const std::string_view> arguments) {
       }
     } else if (equals != std::string_view::npos) {
       value = argument.substr(equals + 1);
-    } else if (i + 1 < arguments.size() && !(row->value_optional && arguments[i + 1].starts_with("-"))) {
+    } else if (i + 1 < arguments.size() &&
+               !(row->value_optional && arguments[i + 1].starts_with("-"))) {
       value = arguments[++i];
     } else if (row->value_optional) {
       value = "";

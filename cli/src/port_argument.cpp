@@ -25,8 +25,10 @@ PortArgument parse_port_argument(std::string_view value) {
   }
   if (digits.empty()) invalid(value);
   unsigned long base = 0;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), base, radix);
-  if (end != digits.data() + digits.size() || (error != std::errc{} && error != std::errc::result_out_of_range)) {
+  const auto [end, error] =
+      std::from_chars(digits.data(), digits.data() + digits.size(), base, radix);
+  if (end != digits.data() + digits.size() ||
+      (error != std::errc{} && error != std::errc::result_out_of_range)) {
     invalid(value);
   }
   if (error == std::errc::result_out_of_range || base < 1 || base > kHighestBase) {

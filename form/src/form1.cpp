@@ -17,16 +17,26 @@ Form1::Form1(ControlAccess& controls, bus::Inpout& library, bus::Spin spin)
 
 void Form1::raise(Event event) {
   switch (event) {
-    case Event::Form_Load: return Form_Load();
-    case Event::hscDiv_Change: return hscDiv_Change();
-    case Event::scvDel_Change: return scvDel_Change();
-    case Event::cmdREFH_Click: return cmdREFH_Click();
-    case Event::cmdSLA_Click: return cmdSLA_Click();
-    case Event::cmdBRM_Click: return cmdBRM_Click();
-    case Event::lstCurrent_Click: return lstCurrent_Click();
-    case Event::lstPhase_Click: return lstPhase_Click();
-    case Event::lstTest_Click: return lstTest_Click();
-    case Event::cmdSend_Click: return cmdSend_Click();
+    case Event::Form_Load:
+      return Form_Load();
+    case Event::hscDiv_Change:
+      return hscDiv_Change();
+    case Event::scvDel_Change:
+      return scvDel_Change();
+    case Event::cmdREFH_Click:
+      return cmdREFH_Click();
+    case Event::cmdSLA_Click:
+      return cmdSLA_Click();
+    case Event::cmdBRM_Click:
+      return cmdBRM_Click();
+    case Event::lstCurrent_Click:
+      return lstCurrent_Click();
+    case Event::lstPhase_Click:
+      return lstPhase_Click();
+    case Event::lstTest_Click:
+      return lstTest_Click();
+    case Event::cmdSend_Click:
+      return cmdSend_Click();
   }
 }
 

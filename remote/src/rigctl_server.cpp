@@ -7,8 +7,7 @@
 
 namespace remote {
 
-RigctlServer::RigctlServer(rigctl::Tuner& tuner, QObject* parent)
-    : QObject(parent), tuner_(tuner) {
+RigctlServer::RigctlServer(rigctl::Tuner& tuner, QObject* parent) : QObject(parent), tuner_(tuner) {
   connect(&server_, &QTcpServer::newConnection, this, &RigctlServer::accept);
 }
 

@@ -71,9 +71,9 @@ Reply get_lock_mode(Tuner&, std::span<const std::string>) { return values({{"Loc
 // network rig), line by line; each list ends with its zero line.
 Reply dump_state(Tuner&, std::span<const std::string>) {
   static constexpr std::array<const char*, 23> kLines{
-      "0",  // protocol version
-      "2",  // rig model
-      "0",  // ITU region
+      "0",                                                  // protocol version
+      "2",                                                  // rig model
+      "0",                                                  // ITU region
       "63000000.000000 120000000.000000 0x60 -1 -1 0x1 0",  // receive: FM | WFM on VFO A
       "0 0 0 0 0 0 0",
       "0 0 0 0 0 0 0",  // no transmit range
@@ -82,12 +82,12 @@ Reply dump_state(Tuner&, std::span<const std::string>) {
       "0x40 230000",  // filters: WFM, FM
       "0x20 15000",
       "0 0",
-      "0",  // max RIT
-      "0",  // max XIT
-      "0",  // max IF shift
-      "0",  // announces
-      "0",  // preamplifiers
-      "0",  // attenuators
+      "0",    // max RIT
+      "0",    // max XIT
+      "0",    // max IF shift
+      "0",    // announces
+      "0",    // preamplifiers
+      "0",    // attenuators
       "0x0",  // get functions
       "0x0",  // set functions
       "0x0",  // get levels

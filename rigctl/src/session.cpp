@@ -8,7 +8,9 @@ namespace rigctl {
 
 namespace {
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool is_space(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 bool is_separator_prefix(char c) { return c == '+' || c == ';' || c == '|' || c == ','; }
 

@@ -43,8 +43,8 @@ std::string describe(const DecodedWordA& word) {
 
 std::string describe(const DecodedWordB& word) {
   return "REFH " + words::frequency_text(word.reference_khz) + " kHz, current " + word.current +
-         ", SLA " + (word.synchronous_load ? "synchronous" : "asynchronous") +
-         ", phase detector " + word.phase_detector + ", BRM " +
+         ", SLA " + (word.synchronous_load ? "synchronous" : "asynchronous") + ", phase detector " +
+         word.phase_detector + ", BRM " +
          (word.current_switched ? "current switched" : "current always on") + ", test pin " +
          word.test_pin;
 }

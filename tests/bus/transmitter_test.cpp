@@ -32,8 +32,7 @@ class TransmitterTest : public ::testing::Test {
 
 TEST_F(TransmitterTest, EmptyWordStillSendsTheLeadingZeroAndTheLoadPulse) {
   transmitter.Send("");
-  const std::vector<PortWrite> expected{{D, 0}, {C, 0}, {D, 128}, {D, 0},
-                                        {C, 1}, {D, 128}, {D, 0}};
+  const std::vector<PortWrite> expected{{D, 0}, {C, 0}, {D, 128}, {D, 0}, {C, 1}, {D, 128}, {D, 0}};
   EXPECT_EQ(port.writes(), expected);
   EXPECT_EQ(waits(), 9u);  // one after each write, two more at the end
 }
@@ -41,10 +40,10 @@ TEST_F(TransmitterTest, EmptyWordStillSendsTheLeadingZeroAndTheLoadPulse) {
 TEST_F(TransmitterTest, OneBitIsFramedByDataAroundTheClockPulse) {
   transmitter.Send("1");
   const std::vector<PortWrite> expected{
-      {D, 0},   {C, 0},                          // enable asserted
-      {D, 128}, {D, 0},                          // leading zero
-      {D, 8},   {D, 136}, {D, 8}, {D, 0},        // data up, clock pulse, data down
-      {C, 1},   {D, 128}, {D, 0},                // release, load pulse
+      {D, 0},   {C, 0},                    // enable asserted
+      {D, 128}, {D, 0},                    // leading zero
+      {D, 8},   {D, 136}, {D, 8}, {D, 0},  // data up, clock pulse, data down
+      {C, 1},   {D, 128}, {D, 0},          // release, load pulse
   };
   EXPECT_EQ(port.writes(), expected);
 }

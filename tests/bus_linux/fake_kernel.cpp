@@ -30,19 +30,25 @@ bool record(const std::string& name, const std::string& detail) {
 
 std::string request_name(unsigned long request) {
   switch (request) {
-    case PPCLAIM: return "PPCLAIM";
-    case PPEXCL: return "PPEXCL";
-    case PPRELEASE: return "PPRELEASE";
-    case PPWDATA: return "PPWDATA";
-    case PPWCONTROL: return "PPWCONTROL";
-    default: return "ioctl?";
+    case PPCLAIM:
+      return "PPCLAIM";
+    case PPEXCL:
+      return "PPEXCL";
+    case PPRELEASE:
+      return "PPRELEASE";
+    case PPWDATA:
+      return "PPWDATA";
+    case PPWCONTROL:
+      return "PPWCONTROL";
+    default:
+      return "ioctl?";
   }
 }
 
 int fake_open(const char* path, int flags) {
   const bool read_write = (flags & O_ACCMODE) == O_RDWR && (flags & O_CLOEXEC);
   return record("open", std::string(path) + (read_write ? "" : " (not O_RDWR|O_CLOEXEC)")) ? -1
-                                                                                            : kFd;
+                                                                                           : kFd;
 }
 
 int fake_ioctl(int fd, unsigned long request, void* argument) {
@@ -62,9 +68,8 @@ std::string hex(unsigned long value) {
 }
 
 int fake_ioperm(unsigned long from, unsigned long count, int on) {
-  return record("ioperm", hex(from) + " " + std::to_string(count) + " " + std::to_string(on))
-             ? -1
-             : 0;
+  return record("ioperm", hex(from) + " " + std::to_string(count) + " " + std::to_string(on)) ? -1
+                                                                                              : 0;
 }
 
 void fake_outb(unsigned char value, unsigned short port) {

@@ -11,8 +11,9 @@ namespace fs = std::filesystem;
 class ParportDiscovery : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() /
-           ("parport-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    root =
+        fs::temp_directory_path() /
+        ("parport-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(root);
     fs::create_directories(root);
   }

@@ -52,6 +52,7 @@ class PpdevPortTest : public ::testing::Test {
 };
 
 TEST_F(PpdevPortTest, StartUpOpensClaimsAndWritesEveryRegisterValueAsGiven) {
+  fake_kernel::fail("PPEXCL", EBUSY);  // exclusive access is welcome, not required
   bus::Inpout library{*port};
   const bus::BusSettings settings{888, 0};
   const bus::Transmitter transmitter{settings, library, support::counting_spin};
@@ -85,19 +86,20 @@ TEST_F(PpdevPortTest, NamesItsDeviceAndBase) {
             "/dev/parport3 (ppdev)");
 }
 
-TEST_F(PpdevPortTest, AMissingDeviceSaysHowToLoadTheDriver) {
-  fake_kernel::fail("open", ENOENT);
-  const auto message = failure_of(*port);
-  EXPECT_THAT(message, HasSubstr("Cannot open /dev/parport0: No such file or directory"));
-  EXPECT_THAT(message, HasSubstr("modprobe ppdev parport_pc"));
-  EXPECT_THAT(message, HasSubstr("--simulate"));
-}
-
-TEST_F(PpdevPortTest, PermissionDeniedSaysToJoinTheLpGroup) {
-  fake_kernel::fail("open", EACCES);
-  const auto message = failure_of(*port);
-  EXPECT_THAT(message, HasSubstr("Permission denied"));
-  EXPECT_THAT(message, HasSubstr("lp group"));
+TEST_F(PpdevPortTest, OpenFailuresNameTheReasonAndTheWayOut) {
+  const std::tuple<int, const char*, const char*> cases[] = {
+      {ENOENT, "Cannot open /dev/parport0: No such file or directory", "modprobe ppdev parport_pc"},
+      {EACCES, "Cannot open /dev/parport0: Permission denied", "lp group"},
+      {EIO, "Cannot open /dev/parport0: Input/output error", "another port with --port"},
+  };
+  for (const auto& [error_number, reason, way_out] : cases) {
+    fake_kernel::reset();
+    fake_kernel::fail("open", error_number);
+    const auto message = failure_of(*port);
+    EXPECT_THAT(message, HasSubstr(reason));
+    EXPECT_THAT(message, HasSubstr(way_out));
+    EXPECT_THAT(message, HasSubstr("--simulate"));
+  }
 }
 
 TEST_F(PpdevPortTest, AClaimHeldElsewhereIsNamedAndTheDeviceClosed) {
@@ -109,11 +111,6 @@ TEST_F(PpdevPortTest, AClaimHeldElsewhereIsNamedAndTheDeviceClosed) {
   port.reset();
   EXPECT_EQ(fake_kernel::calls().back(), "close");  // not released or closed twice
   EXPECT_EQ(std::count(fake_kernel::calls().begin(), fake_kernel::calls().end(), "close"), 1);
-}
-
-TEST_F(PpdevPortTest, ExclusiveAccessIsOptional) {
-  fake_kernel::fail("PPEXCL", EBUSY);
-  EXPECT_EQ(failure_of(*port), "no failure");
 }
 
 TEST_F(PpdevPortTest, ADeviceThatGoesAwayMidWordEndsTheTransmission) {

@@ -26,7 +26,7 @@ TEST_F(RawIoPortTest, AsksForThreePortsThenWritesDataAndControlAtTheBase) {
     library.Out32(890, 0);
   }
   EXPECT_EQ(fake_kernel::calls(), (std::vector<std::string>{"ioperm 0x278 3 1", "outb 0x278 136",
-                                                           "outb 0x27a 0", "ioperm 0x278 3 0"}));
+                                                            "outb 0x27a 0", "ioperm 0x278 3 0"}));
 }
 
 TEST_F(RawIoPortTest, HighBasesOfAddInCardsAreUnsigned) {

@@ -30,7 +30,9 @@ struct GoodPort {
 
 class PortValues : public ::testing::TestWithParam<GoodPort> {};
 
-TEST_P(PortValues, AreParsedStrictly) { EXPECT_EQ(parse(GetParam().arguments).port, GetParam().port); }
+TEST_P(PortValues, AreParsedStrictly) {
+  EXPECT_EQ(parse(GetParam().arguments).port, GetParam().port);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, PortValues,
@@ -109,18 +111,34 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"Negative", {"--port", "-5"}, "invalid --port value '-5'"},
         BadLine{"HexInDecimal", {"--port", "37a"}, "invalid --port value '37a'"},
         BadLine{"Spaces", {"--port", " 888"}, "invalid --port value ' 888'"},
-        BadLine{"TooHigh", {"--port", "70000"}, "--port address 70000 is out of range (1 to 0xfffd)"},
-        BadLine{"NoControlRegister", {"--port", "0xfffe"}, "--port address 0xfffe is out of range (1 to 0xfffd)"},
-        BadLine{"Huge", {"--port", "99999999999999999999999"}, "--port address 99999999999999999999999 is out of range (1 to 0xfffd)"},
+        BadLine{
+            "TooHigh", {"--port", "70000"}, "--port address 70000 is out of range (1 to 0xfffd)"},
+        BadLine{"NoControlRegister",
+                {"--port", "0xfffe"},
+                "--port address 0xfffe is out of range (1 to 0xfffd)"},
+        BadLine{"Huge",
+                {"--port", "99999999999999999999999"},
+                "--port address 99999999999999999999999 is out of range (1 to 0xfffd)"},
         BadLine{"Zero", {"--port", "0"}, "--port address 0 is out of range (1 to 0xfffd)"},
-        BadLine{"WithSimulate", {"--port", "/dev/parport0", "--simulate"}, "--port and --simulate cannot be combined"},
+        BadLine{"WithSimulate",
+                {"--port", "/dev/parport0", "--simulate"},
+                "--port and --simulate cannot be combined"},
         BadLine{"TraceWithoutFile", {"--trace="}, "option '--trace' needs a file name"},
-        BadLine{"RigctldPortZero", {"--rigctld", "0"}, "invalid --rigctld value '0': give [HOST:]PORT"},
-        BadLine{"RigctldPortTooHigh", {"--rigctld=127.0.0.1:65536"}, "invalid --rigctld value '127.0.0.1:65536'"},
+        BadLine{
+            "RigctldPortZero", {"--rigctld", "0"}, "invalid --rigctld value '0': give [HOST:]PORT"},
+        BadLine{"RigctldPortTooHigh",
+                {"--rigctld=127.0.0.1:65536"},
+                "invalid --rigctld value '127.0.0.1:65536'"},
         BadLine{"RigctldNoPort", {"--rigctld=127.0.0.1:"}, "invalid --rigctld value '127.0.0.1:'"},
-        BadLine{"RigctldHostName", {"--rigctld", "radio.example:4532"}, "invalid --rigctld value 'radio.example:4532': the host must be an IP address"},
-        BadLine{"RigctldBadQuad", {"--rigctld", "127.0.0.256:4532"}, "invalid --rigctld value '127.0.0.256:4532': the host"},
-        BadLine{"RigctldBareIpv6", {"--rigctld", "::1:4532"}, "invalid --rigctld value '::1:4532': the host"},
+        BadLine{"RigctldHostName",
+                {"--rigctld", "radio.example:4532"},
+                "invalid --rigctld value 'radio.example:4532': the host must be an IP address"},
+        BadLine{"RigctldBadQuad",
+                {"--rigctld", "127.0.0.256:4532"},
+                "invalid --rigctld value '127.0.0.256:4532': the host"},
+        BadLine{"RigctldBareIpv6",
+                {"--rigctld", "::1:4532"},
+                "invalid --rigctld value '::1:4532': the host"},
         BadLine{"RigctldTwice", {"--rigctld", "--rigctld"}, "option '--rigctld' given twice"}),
     [](const auto& info) { return std::string(info.param.case_name); });
 

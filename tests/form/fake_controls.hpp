@@ -36,8 +36,7 @@ class Controls : public form::ControlAccess {
 
  private:
   form::Form1* form_ = nullptr;
-  std::map<form::Control, int> values_{{form::Control::hscDiv, 9820},
-                                       {form::Control::scvDel, 100}};
+  std::map<form::Control, int> values_{{form::Control::hscDiv, 9820}, {form::Control::scvDel, 100}};
   std::map<form::Control, std::string> texts_{
       {form::Control::txtFM, ""},
       {form::Control::txtDiv, ""},
@@ -47,9 +46,8 @@ class Controls : public form::ControlAccess {
       {form::Control::lblSLA, "Load mode - asynchronous"},
       {form::Control::lblBRM, "Current always on"},
   };
-  std::map<form::Control, int> selected_{{form::Control::lstCurrent, -1},
-                                         {form::Control::lstPhase, -1},
-                                         {form::Control::lstTest, -1}};
+  std::map<form::Control, int> selected_{
+      {form::Control::lstCurrent, -1}, {form::Control::lstPhase, -1}, {form::Control::lstTest, -1}};
 };
 
 }  // namespace fake

@@ -21,13 +21,15 @@ class RigctlServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(server.listen(QHostAddress::LocalHost, 0), "");
-    port = static_cast<quint16>(std::stoi(server.address().substr(server.address().rfind(':') + 1)));
+    port =
+        static_cast<quint16>(std::stoi(server.address().substr(server.address().rfind(':') + 1)));
   }
 
   std::unique_ptr<QTcpSocket> connect_client() {
     auto socket = std::make_unique<QTcpSocket>();
     socket->connectToHost(QHostAddress::LocalHost, port);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return socket->state() == QAbstractSocket::ConnectedState; }));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return socket->state() == QAbstractSocket::ConnectedState; }));
     return socket;
   }
 

@@ -52,8 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
         Exchange{"SetFreqNotANumber", "F abc\n", "RPRT -1\n"},
         Exchange{"SetFreqNan", "F nan\n", "RPRT -1\n"},
         Exchange{"SetFreqHuge", "F 1e300\n", "RPRT -1\n"},
-        Exchange{"GetMode", "m\n", "WFM\n230000\n"},
-        Exchange{"SetModeFm", "M FM 0\n", "RPRT 0\n"},
+        Exchange{"GetMode", "m\n", "WFM\n230000\n"}, Exchange{"SetModeFm", "M FM 0\n", "RPRT 0\n"},
         Exchange{"SetModeWfm", "\\set_mode WFM 230000\n", "RPRT 0\n"},
         Exchange{"SetModeUsb", "M USB 2400\n", "RPRT -1\n"},
         Exchange{"SetModeBadPassband", "M FM wide\n", "RPRT -1\n"},
@@ -93,7 +92,8 @@ TEST(Session, TokensSplitAcrossReadsAreJoined) {
   FakeTuner tuner;
   rigctl::Session session{tuner};
   std::string answer;
-  for (const char c : std::string("F 1000000") + "00\nf\n") answer += session.feed(std::string(1, c)).answer;
+  for (const char c : std::string("F 1000000") + "00\nf\n")
+    answer += session.feed(std::string(1, c)).answer;
   EXPECT_EQ(answer, "RPRT 0\n100000000\n");
   EXPECT_EQ(tuner.tunings, 1);
 }

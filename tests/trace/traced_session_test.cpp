@@ -1,16 +1,14 @@
-#include <QPushButton>
-#include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionSlider>
-#include <QTest>
 #include <gtest/gtest.h>
 
+#include <QPushButton>
+#include <QTest>
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "../window/scroll_bar_parts.hpp"
 #include "bus/inpout.hpp"
 #include "form/form1.hpp"
 #include "sim/simulated_synthesizer.hpp"
@@ -35,7 +33,8 @@ CommandResult run(const std::string& command) {
   if (std::FILE* pipe = ::popen((command + " 2>" + err.string()).c_str(), "r")) {
     std::array<char, 4096> buffer;
     std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.out.append(buffer.data(), n);
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+      result.out.append(buffer.data(), n);
     result.status = ::pclose(pipe);
   }
   std::ifstream file(err);
@@ -61,13 +60,16 @@ std::vector<unsigned> decoded_words(const std::string& vcd_path, int word_size) 
   return words;
 }
 
-unsigned word_value(const std::string& bits) { return static_cast<unsigned>(std::stoul(bits, nullptr, 2)); }
+unsigned word_value(const std::string& bits) {
+  return static_cast<unsigned>(std::stoul(bits, nullptr, 2));
+}
 
 // A session on the real window: start-up, three tuning steps, REFH, "Send Word 'B'".
 class TracedSession : public ::testing::Test {
  protected:
   void SetUp() override {
-    path = (fs::temp_directory_path() / ("session-" + std::to_string(::getpid()) + ".vcd")).string();
+    path =
+        (fs::temp_directory_path() / ("session-" + std::to_string(::getpid()) + ".vcd")).string();
     writer.emplace(path, "saa1057-panel test", trace::LineLevels{});
     tracer.emplace(chip, *writer, trace::monotonic_clock_from_now());
     library.emplace(*tracer);
@@ -76,16 +78,9 @@ class TracedSession : public ::testing::Test {
     window.load();
 
     auto* bar = window.findChild<QScrollBar*>("hscDiv");
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.orientation = Qt::Horizontal;
-    option.state |= QStyle::State_Horizontal;
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    const QPoint arrow =
-        bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, bar).center();
-    for (int step = 0; step < 3; ++step) QTest::mouseClick(bar, Qt::LeftButton, {}, arrow);
+    for (int step = 0; step < 3; ++step) {
+      QTest::mouseClick(bar, Qt::LeftButton, {}, centre_of(bar, QStyle::SC_ScrollBarAddLine));
+    }
     QTest::mouseClick(window.findChild<QPushButton*>("cmdREFH"), Qt::LeftButton);
     QTest::mouseClick(window.findChild<QPushButton*>("cmdSend"), Qt::LeftButton);
     tracer->close();

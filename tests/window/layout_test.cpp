@@ -16,11 +16,16 @@ using window::ControlKind;
 
 bool has_kind(QWidget* widget, ControlKind kind) {
   switch (kind) {
-    case ControlKind::frame: return qobject_cast<QGroupBox*>(widget);
-    case ControlKind::text_box: return qobject_cast<QLineEdit*>(widget);
-    case ControlKind::label: return qobject_cast<QLabel*>(widget);
-    case ControlKind::button: return qobject_cast<QPushButton*>(widget);
-    case ControlKind::list_box: return qobject_cast<QListWidget*>(widget);
+    case ControlKind::frame:
+      return qobject_cast<QGroupBox*>(widget);
+    case ControlKind::text_box:
+      return qobject_cast<QLineEdit*>(widget);
+    case ControlKind::label:
+      return qobject_cast<QLabel*>(widget);
+    case ControlKind::button:
+      return qobject_cast<QPushButton*>(widget);
+    case ControlKind::list_box:
+      return qobject_cast<QListWidget*>(widget);
     case ControlKind::hscroll:
       return qobject_cast<QScrollBar*>(widget) &&
              static_cast<QScrollBar*>(widget)->orientation() == Qt::Horizontal;
@@ -58,8 +63,8 @@ TEST_F(Layout, EveryControlSitsWhereTheDescriptionPutsIt) {
     EXPECT_TRUE(has_kind(widget, row.kind)) << row.name;
     const std::string container = row.container.empty() ? "Form1" : std::string(row.container);
     EXPECT_EQ(widget->parentWidget()->objectName().toStdString(), container) << row.name;
-    EXPECT_EQ(widget->geometry(), QRect(row.left / 15, row.top / 15, row.width / 15,
-                                        row.height / 15))
+    EXPECT_EQ(widget->geometry(),
+              QRect(row.left / 15, row.top / 15, row.width / 15, row.height / 15))
         << row.name;
     EXPECT_EQ(widget->property("tabIndex").toInt(), row.tab_index) << row.name;
   }
@@ -67,10 +72,18 @@ TEST_F(Layout, EveryControlSitsWhereTheDescriptionPutsIt) {
 
 TEST_F(Layout, StaticCaptionsReadAsDescribed) {
   const std::pair<const char*, const char*> captions[] = {
-      {"Frame2", "Word 'A'"},  {"Frame1", "Word 'B'"},        {"Label4", "MHz"},
-      {"Label7", "Div (N)"},   {"Label1", "Current (mA)"},    {"Label2", "Phase detector mode"},
-      {"Label3", "Test pin"},  {"Label5", "Buss  speed"},     {"cmdREFH", "REFH"},
-      {"cmdSLA", "SLA"},       {"cmdBRM", "BRM"},             {"cmdSend", "Send Word 'B'"},
+      {"Frame2", "Word 'A'"},
+      {"Frame1", "Word 'B'"},
+      {"Label4", "MHz"},
+      {"Label7", "Div (N)"},
+      {"Label1", "Current (mA)"},
+      {"Label2", "Phase detector mode"},
+      {"Label3", "Test pin"},
+      {"Label5", "Buss  speed"},
+      {"cmdREFH", "REFH"},
+      {"cmdSLA", "SLA"},
+      {"cmdBRM", "BRM"},
+      {"cmdSend", "Send Word 'B'"},
       {"lblREFH", "1 Khz Reference frequency"},
       {"lblSLA", "Load mode - asynchronous"},
       {"lblBRM", "Current always on"},

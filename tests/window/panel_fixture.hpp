@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 
 #include "bus/inpout.hpp"
 #include "form/form1.hpp"
+#include "scroll_bar_parts.hpp"
 #include "sim/simulated_synthesizer.hpp"
 #include "support/counting_spin.hpp"
 #include "window/form1_window.hpp"
@@ -18,7 +16,10 @@ class PanelTest : public ::testing::Test {
  protected:
   PanelTest() {
     window.attach(
-        form, [this] { return window::StatusLine{chip.summary(), chip.description()}; },
+        form,
+        [this] {
+          return window::StatusLine{chip.summary(), chip.description()};
+        },
         [this](const std::string& message) { fatal_messages.push_back(message); });
   }
 
@@ -37,21 +38,6 @@ class PanelTest : public ::testing::Test {
 
   long transmissions() const { return chip.counts().words_loaded; }
   int divider_loaded() const { return chip.decoded_word_a()->divider; }
-
-  // Where a part of a scroll bar (an arrow, the track, the thumb) is drawn.
-  static QPoint centre_of(QScrollBar* bar, QStyle::SubControl part) {
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.orientation = bar->orientation();
-    if (bar->orientation() == Qt::Horizontal) option.state |= QStyle::State_Horizontal;
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.sliderValue = bar->value();
-    option.singleStep = bar->singleStep();
-    option.pageStep = bar->pageStep();
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar).center();
-  }
 
   sim::SimulatedSynthesizer chip{888};
   bus::Inpout library{chip};

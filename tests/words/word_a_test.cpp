@@ -30,15 +30,6 @@ INSTANTIATE_TEST_SUITE_P(TellingDividers, TuningTable,
                                            TuningRow{11770, "107", "0010110111111010"},
                                            TuningRow{13070, "120", "0011001100001110"}));
 
-TEST(WordA, IsSixteenCharactersWithALeadingZeroOverTheSliderRange) {
-  for (std::int32_t n = 7370; n <= 13070; ++n) {
-    const auto word = words::converD_B(n);
-    ASSERT_EQ(word.size(), 16u) << n;
-    ASSERT_EQ(word[0], '0') << n;
-    ASSERT_EQ(std::stoi(word, nullptr, 2), n) << n;
-  }
-}
-
 TEST(WordA, SaturatesOutsideFifteenBits) {
   EXPECT_EQ(words::converD_B(32767), "0111111111111111");
   EXPECT_EQ(words::converD_B(32768), "0111111111111111");

@@ -19,9 +19,7 @@ Clock monotonic_clock_from_now() {
 TracingPort::TracingPort(bus::Port& inner, VcdWriter& writer, Clock clock)
     : inner_(inner), writer_(writer), clock_(std::move(clock)) {}
 
-std::int64_t TracingPort::next_stamp() {
-  return std::max(clock_(), writer_.last_stamp() + 1);
-}
+std::int64_t TracingPort::next_stamp() { return std::max(clock_(), writer_.last_stamp() + 1); }
 
 void TracingPort::write(std::uint16_t address, std::uint8_t value) {
   inner_.write(address, value);

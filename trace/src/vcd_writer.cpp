@@ -29,8 +29,8 @@ VcdWriter::VcdWriter(std::string path, const std::string& program_version, LineL
     : path_(std::move(path)), levels_(initial) {
   file_ = std::fopen(path_.c_str(), "w");
   if (!file_) {
-    throw common::FatalError("Cannot create the trace file " + path_ + ": " +
-                             std::strerror(errno) + ". Give --trace a path you can write to.");
+    throw common::FatalError("Cannot create the trace file " + path_ + ": " + std::strerror(errno) +
+                             ". Give --trace a path you can write to.");
   }
   const auto bit = [](bool level) { return level ? '1' : '0'; };
   const std::string header = "$date " + today() + " $end\n$version " + program_version +

@@ -36,8 +36,8 @@ void RawIoPort::bind() {
 void RawIoPort::write(std::uint16_t address, std::uint8_t value) {
   const auto target = register_at(address);
   if (!target) refuse_stray_write(address, name());
-  const auto offset = *target == Register::data ? line_map::kDataRegisterOffset
-                                                : line_map::kControlRegisterOffset;
+  const auto offset =
+      *target == Register::data ? line_map::kDataRegisterOffset : line_map::kControlRegisterOffset;
   calls_.outb(value, static_cast<unsigned short>(base_address_ + offset));
 }
 

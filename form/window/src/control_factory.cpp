@@ -43,8 +43,7 @@ QWidget* create_list_box(std::string_view name, QWidget* container) {
   return list;
 }
 
-QWidget* create_scroll_bar(std::string_view name, Qt::Orientation orientation,
-                           QWidget* container) {
+QWidget* create_scroll_bar(std::string_view name, Qt::Orientation orientation, QWidget* container) {
   const auto& range = scroll_range(name);
   auto* bar = new QScrollBar(orientation, container);
   bar->setRange(range.minimum, range.maximum);
@@ -89,9 +88,9 @@ QWidget* create_control(const ControlSpec& row, QWidget* container, double dots_
   QWidget* widget = create_widget(row, container);
   widget->setObjectName(qstring(row.name));
   widget->setProperty("tabIndex", row.tab_index);
-  widget->setGeometry(
-      twips_to_px(row.left, dots_per_inch), twips_to_px(row.top, dots_per_inch),
-      twips_to_px(row.width, dots_per_inch), twips_to_px(row.height, dots_per_inch));
+  widget->setGeometry(twips_to_px(row.left, dots_per_inch), twips_to_px(row.top, dots_per_inch),
+                      twips_to_px(row.width, dots_per_inch),
+                      twips_to_px(row.height, dots_per_inch));
   return widget;
 }
 

@@ -30,9 +30,9 @@ QString qstring(std::string_view text) {
 }
 
 constexpr Control kAllControls[] = {
-    Control::hscDiv,  Control::scvDel,     Control::txtFM,    Control::txtDiv,
-    Control::txtA,    Control::txtB,       Control::lblREFH,  Control::lblSLA,
-    Control::lblBRM,  Control::lstCurrent, Control::lstPhase, Control::lstTest,
+    Control::hscDiv, Control::scvDel,     Control::txtFM,    Control::txtDiv,
+    Control::txtA,   Control::txtB,       Control::lblREFH,  Control::lblSLA,
+    Control::lblBRM, Control::lstCurrent, Control::lstPhase, Control::lstTest,
 };
 
 }  // namespace
@@ -97,8 +97,8 @@ void Form1Window::connect_events() {
   on_click("cmdSend", Event::cmdSend_Click);
 
   const auto on_select = [this](Control control, Event event) {
-    connect(static_cast<QListWidget*>(widget(control)), &QListWidget::itemSelectionChanged,
-            this, [this, event] { dispatch(event); });
+    connect(static_cast<QListWidget*>(widget(control)), &QListWidget::itemSelectionChanged, this,
+            [this, event] { dispatch(event); });
   };
   on_select(Control::lstCurrent, Event::lstCurrent_Click);
   on_select(Control::lstPhase, Event::lstPhase_Click);

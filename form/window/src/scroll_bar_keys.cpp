@@ -24,14 +24,21 @@ class ScrollBarKeys : public QObject {
   static QAbstractSlider::SliderAction action_for(int key) {
     switch (key) {
       case Qt::Key_Right:
-      case Qt::Key_Down: return QAbstractSlider::SliderSingleStepAdd;
+      case Qt::Key_Down:
+        return QAbstractSlider::SliderSingleStepAdd;
       case Qt::Key_Left:
-      case Qt::Key_Up: return QAbstractSlider::SliderSingleStepSub;
-      case Qt::Key_PageDown: return QAbstractSlider::SliderPageStepAdd;
-      case Qt::Key_PageUp: return QAbstractSlider::SliderPageStepSub;
-      case Qt::Key_End: return QAbstractSlider::SliderToMaximum;
-      case Qt::Key_Home: return QAbstractSlider::SliderToMinimum;
-      default: return QAbstractSlider::SliderNoAction;
+      case Qt::Key_Up:
+        return QAbstractSlider::SliderSingleStepSub;
+      case Qt::Key_PageDown:
+        return QAbstractSlider::SliderPageStepAdd;
+      case Qt::Key_PageUp:
+        return QAbstractSlider::SliderPageStepSub;
+      case Qt::Key_End:
+        return QAbstractSlider::SliderToMaximum;
+      case Qt::Key_Home:
+        return QAbstractSlider::SliderToMinimum;
+      default:
+        return QAbstractSlider::SliderNoAction;
     }
   }
 };

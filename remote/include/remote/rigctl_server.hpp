@@ -29,7 +29,9 @@ class RigctlServer : public QObject {
   std::string status() const;   // "rigctld 127.0.0.1:4532, 1 client"
 
   // Called whenever a client comes or goes.
-  void on_clients_changed(std::function<void()> callback) { clients_changed_ = std::move(callback); }
+  void on_clients_changed(std::function<void()> callback) {
+    clients_changed_ = std::move(callback);
+  }
 
  private:
   void accept();

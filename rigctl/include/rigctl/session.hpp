@@ -39,7 +39,6 @@ class Session {
   const Command* command_ = nullptr;
   std::vector<std::string> arguments_;
   char separator_ = '\0';  // '\0': a plain answer
-
 };
 
 }  // namespace rigctl

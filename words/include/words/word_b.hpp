@@ -62,7 +62,8 @@ struct ToggleTexts {
   std::string_view on;
 };
 
-inline constexpr ToggleTexts kREFHTexts{"1 Khz Reference frequency", "1.25 Khz Reference frequency"};
+inline constexpr ToggleTexts kREFHTexts{"1 Khz Reference frequency",
+                                        "1.25 Khz Reference frequency"};
 inline constexpr ToggleTexts kSLATexts{"Load mode - asynchronous", "Load mode - synchronous"};
 inline constexpr ToggleTexts kBRMTexts{"Current always on", "Current switched"};
 
