@@ -2,11 +2,12 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+BENCH_BUILD ?= build-bench
 FUZZ_SECONDS ?= 30
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps deps-test build build-asan run test fuzz screenshot install clean
+.PHONY: all deps deps-test build build-asan run test fuzz bench screenshot install clean
 
 all: build
 
@@ -42,6 +43,13 @@ build-asan: deps-test
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSAA_SANITIZE=ON $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 
+# Release build of the program and the benchmarks; prints the table, writes bench/results.md.
+bench:
+	scripts/install-deps.sh build bench
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DSAA_BENCH=ON -DBUILD_TESTING=OFF
+	cmake --build $(BENCH_BUILD) -j$(JOBS)
+	python3 bench/run_benchmarks.py $(BENCH_BUILD)
+
 screenshot: build
 	scripts/install-deps.sh screenshot
 	scripts/screenshot.sh $(BUILD)/app/saa1057-panel docs/screenshot.png
@@ -50,4 +58,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

@@ -33,6 +33,8 @@ int run_window(const cli::Options& options, ports::PortChoice& port, TraceSessio
   int qt_argc = 1;
   char* qt_argv[] = {program_path, nullptr};
   QApplication application(qt_argc, qt_argv);
+  // A steady caret: a blinking one is a timer that wakes the panel twice a second at rest.
+  QApplication::setCursorFlashTime(0);
   quit_on_signals();
 
   bus::Inpout library{trace.port()};

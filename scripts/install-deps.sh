@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a make target needs and this machine lacks.
-# Usage: scripts/install-deps.sh GROUP...   (groups: build test screenshot)
+# Usage: scripts/install-deps.sh GROUP...   (groups: build test bench screenshot)
 set -euo pipefail
 
 packages_for() {
   case "$1" in
     build) echo "cmake make g++ qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-14-dev" ;;
+    bench) echo "libbenchmark-dev libhamlib-utils python3" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick" ;;
     *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;
   esac

@@ -32,6 +32,8 @@ VcdWriter::VcdWriter(std::string path, const std::string& program_version, LineL
     throw common::FatalError("Cannot create the trace file " + path_ + ": " + std::strerror(errno) +
                              ". Give --trace a path you can write to.");
   }
+  std::setvbuf(file_, nullptr, _IONBF, 0);
+  pending_.reserve(4096);
   const auto bit = [](bool level) { return level ? '1' : '0'; };
   const std::string header = "$date " + today() + " $end\n$version " + program_version +
                              " $end\n$timescale 1ns $end\n$scope module saa1057 $end\n"
@@ -41,15 +43,14 @@ VcdWriter::VcdWriter(std::string path, const std::string& program_version, LineL
                              bit(initial.clock) + kClockId + "\n" + bit(initial.data) + kDataId +
                              "\n" + bit(initial.enable) + kEnableId + "\n$end\n";
   put(header.data(), header.size());
+  write_pending();
 }
 
 VcdWriter::~VcdWriter() {
   if (file_) std::fclose(file_);
 }
 
-void VcdWriter::put(const char* text, std::size_t length) {
-  if (std::fwrite(text, 1, length, file_) != length) fail(errno);
-}
+void VcdWriter::put(const char* text, std::size_t length) { pending_.append(text, length); }
 
 void VcdWriter::put_stamp(std::int64_t stamp_ns) {
   char line[24] = "#";
@@ -77,7 +78,12 @@ void VcdWriter::flush(std::int64_t stamp_ns) {
   // The closing stamp tells readers how long the last levels lasted.
   if (changed_since_flush_) put_stamp(stamp_ns);
   changed_since_flush_ = false;
-  if (std::fflush(file_) != 0) fail(errno);
+  write_pending();
+}
+
+void VcdWriter::write_pending() {
+  if (std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size()) fail(errno);
+  pending_.clear();
 }
 
 void VcdWriter::close(std::int64_t stamp_ns) {

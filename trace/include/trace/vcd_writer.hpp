@@ -42,10 +42,12 @@ class VcdWriter {
  private:
   void put(const char* text, std::size_t length);
   void put_stamp(std::int64_t stamp_ns);
+  void write_pending();
   [[noreturn]] void fail(int error_number) const;
 
   std::string path_;
-  std::FILE* file_ = nullptr;
+  std::FILE* file_ = nullptr;  // unbuffered: `pending_` is the buffer, written whole at a flush
+  std::string pending_;
   LineLevels levels_;
   std::int64_t last_stamp_ = 0;
   bool changed_since_flush_ = false;

@@ -1,0 +1,95 @@
+// In-process figures of the bus. The machine's speed drifts (frequency scaling, neighbours on a
+// shared host), so every ratio is taken from batches of both sides that alternate within one
+// benchmark run, never from two benchmark runs.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+
+#include "bus/busy_spin.hpp"
+#include "bus/transmitter.hpp"
+#include "discarding_port.hpp"
+#include "trace/tracing_port.hpp"
+
+namespace {
+
+constexpr const char* kWordA = "0010110110101010";  // 55 writes on the wire
+constexpr int kWritesPerWordA = 55;
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_of(int repeats, const std::function<void()>& work) {
+  const auto start = Clock::now();
+  for (int i = 0; i < repeats; ++i) work();
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Alternates batches of `first` and `second`; reports both per call and their ratio.
+void compare(benchmark::State& state, int batch, const std::function<void()>& first,
+             const std::function<void()>& second) {
+  double first_seconds = 0;
+  double second_seconds = 0;
+  long calls = 0;
+  for (auto _ : state) {
+    first_seconds += seconds_of(batch, first);
+    second_seconds += seconds_of(batch, second);
+    calls += batch;
+  }
+  state.counters["first_ns"] = first_seconds * 1e9 / static_cast<double>(calls);
+  state.counters["second_ns"] = second_seconds * 1e9 / static_cast<double>(calls);
+  state.counters["ratio"] = first_seconds / second_seconds;
+}
+
+struct Bus {
+  explicit Bus(std::int32_t delay_count, bus::Port& port)
+      : library(port), settings{888, delay_count}, transmitter(settings, library) {}
+  bus::Inpout library;
+  bus::BusSettings settings;
+  bus::Transmitter transmitter;
+};
+
+void empty_iteration(benchmark::State& state) {
+  const auto count = static_cast<std::int32_t>(state.range(0));
+  for (auto _ : state) bus::busy_spin(count);
+  state.counters["ns_per_iteration"] =
+      benchmark::Counter(static_cast<double>(count),
+                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(empty_iteration)->Arg(1'000'000);
+
+void delay_ratio(benchmark::State& state) {
+  DiscardingPort port;
+  const Bus longer{static_cast<std::int32_t>(state.range(0)), port};
+  const Bus shorter{static_cast<std::int32_t>(state.range(1)), port};
+  compare(state, 20, [&] { longer.transmitter.delay(); }, [&] { shorter.transmitter.delay(); });
+}
+BENCHMARK(delay_ratio)->Args({1000, 100})->Args({100, 50});
+
+void send_host_overhead(benchmark::State& state) {
+  DiscardingPort port;
+  const Bus fastest{0, port};
+  for (auto _ : state) fastest.transmitter.Send(kWordA);
+  state.counters["ns_per_write"] = benchmark::Counter(
+      kWritesPerWordA, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(send_host_overhead);
+
+void trace_cost(benchmark::State& state) {
+  const auto path = std::filesystem::temp_directory_path() / "bus_bench_trace.vcd";
+  {
+    DiscardingPort port;
+    trace::VcdWriter writer{path.string(), "bench", {}};
+    trace::TracingPort tracer{port, writer, trace::monotonic_clock_from_now()};
+    const Bus traced{100, tracer};
+    const Bus plain{100, port};
+    compare(state, 10, [&] { traced.transmitter.Send(kWordA); },
+            [&] { plain.transmitter.Send(kWordA); });
+  }
+  std::filesystem::remove(path);
+}
+BENCHMARK(trace_cost);
+
+}  // namespace
+
+BENCHMARK_MAIN();

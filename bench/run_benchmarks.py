@@ -1,0 +1,196 @@
+#!/usr/bin/env python3
+"""Runs every benchmark of the panel and prints one table; also writes it to bench/results.md.
+
+Usage: run_benchmarks.py BUILD_DIR   (a Release build configured with -DSAA_BENCH=ON)
+"""
+import json
+import os
+import platform
+import resource
+import socket
+import statistics
+import subprocess
+import sys
+import time
+from datetime import datetime, timezone
+
+BUILD = sys.argv[1] if len(sys.argv) > 1 else "build-bench"
+HERE = os.path.dirname(os.path.abspath(__file__))
+PANEL = os.path.join(BUILD, "app", "saa1057-panel")
+BENCH = os.path.join(BUILD, "bench")
+ENV = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+
+rows = []  # figure, value, baseline, ratio, target, met
+
+
+def row(figure, value, baseline, ratio, target, met):
+    rows.append((figure, value, baseline, ratio, target, "yes" if met else "NO"))
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_for_port(port, process, seconds=10):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if process.poll() is not None:
+            raise RuntimeError(f"{process.args[0]} ended early")
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=0.2).close()
+            return
+        except OSError:
+            time.sleep(0.05)
+    raise RuntimeError(f"nothing listens on port {port}")
+
+
+def bus_figures():
+    out = subprocess.run([os.path.join(BENCH, "bus_bench"), "--benchmark_format=json"],
+                         check=True, capture_output=True, text=True).stdout
+    by_name = {b["name"]: b for b in json.loads(out)["benchmarks"]}
+    ns = by_name["empty_iteration/1000000"]["ns_per_iteration"] * 1e9
+    row("bus wait: one empty iteration", f"{ns:.3f} ns", "", "", "loops really run", ns > 0.05)
+    for longer, shorter, expected in ((1000, 100, 10), (100, 50, 2)):
+        b = by_name[f"delay_ratio/{longer}/{shorter}"]
+        ratio = b["ratio"]
+        row(f"bus wait: delay at iDel {longer} / {shorter}", f"{b['first_ns'] / 1000:.2f} us",
+            f"{b['second_ns'] / 1000:.2f} us", f"{ratio:.3f}", f"{expected} +/- 5 %",
+            abs(ratio / expected - 1) <= 0.05)
+    per_write = by_name["send_host_overhead"]["ns_per_write"] * 1e9
+    row("Send host overhead per write (iDel 0)", f"{per_write:.1f} ns", "1000 ns (port write)",
+        f"{per_write / 1000:.3f}", "<= 20 ns", per_write <= 20)
+    t = by_name["trace_cost"]
+    row("trace cost: Send at iDel 100, traced", f"{t['first_ns'] / 1000:.1f} us",
+        f"{t['second_ns'] / 1000:.1f} us", f"{t['ratio']:.3f}", "<= 1.10 x", t["ratio"] <= 1.10)
+
+
+def tuning_figures():
+    out = subprocess.run([os.path.join(BENCH, "tuning_bench")], check=True, capture_output=True,
+                         text=True, env=ENV).stdout
+    values = dict(line.split() for line in out.splitlines())
+    for key, label in (("tuning_median_us", "median"), ("tuning_p99_us", "99th percentile")):
+        us = float(values[key])
+        row(f"tuning step, click to last write ({label})", f"{us:.1f} us", "", "", "<= 1 ms",
+            us <= 1000)
+
+
+def run_measured(command):
+    """Wall time and peak resident size of one whole process."""
+    start = time.perf_counter()
+    process = subprocess.Popen(command, env=ENV, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(process.pid, 0)
+    elapsed = time.perf_counter() - start
+    if status != 0:
+        raise RuntimeError(f"{command} failed with {status}")
+    return elapsed, usage.ru_maxrss
+
+
+def startup_figures(runs=25):
+    harness = os.path.join(BENCH, "startup_harness")
+    samples = {mode: [] for mode in ("--panel", "--bare", "--label")}
+    for _ in range(runs):  # alternating, so drift hits every mode alike
+        for mode in samples:
+            samples[mode].append(run_measured([harness, mode]))
+    median = {m: (statistics.median(s[0] for s in v), statistics.median(s[1] for s in v))
+              for m, v in samples.items()}
+    panel, bare, label = median["--panel"], median["--bare"], median["--label"]
+    row("start-up to first paint, whole process", f"{panel[0] * 1000:.1f} ms",
+        f"{bare[0] * 1000:.1f} ms (bare)", f"{panel[0] / bare[0]:.2f}", "<= 1.20 x",
+        panel[0] / bare[0] <= 1.20)
+    row("  the same against a window with one label", f"{panel[0] * 1000:.1f} ms",
+        f"{label[0] * 1000:.1f} ms (label)", f"{panel[0] / label[0]:.2f}", "(reference)", True)
+    row("peak resident size", f"{panel[1] / 1024:.1f} MiB", f"{bare[1] / 1024:.1f} MiB (bare)",
+        f"{panel[1] / bare[1]:.2f}", "<= 1.15 x", panel[1] / bare[1] <= 1.15)
+    row("  the same against a window with one label", f"{panel[1] / 1024:.1f} MiB",
+        f"{label[1] / 1024:.1f} MiB (label)", f"{panel[1] / label[1]:.2f}", "(reference)", True)
+
+
+def cpu_ns_and_wakeups(pid):
+    cpu = wakeups = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        with open(f"/proc/{pid}/task/{task}/schedstat") as f:
+            cpu += int(f.read().split()[0])
+        with open(f"/proc/{pid}/task/{task}/status") as f:
+            for line in f:
+                if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                    wakeups += int(line.split()[1])
+    return cpu, wakeups
+
+
+def idle_figures(seconds=10):
+    process = subprocess.Popen([PANEL, "--simulate"], env=ENV, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    try:
+        time.sleep(1.5)  # start-up done
+        cpu0, wake0 = cpu_ns_and_wakeups(process.pid)
+        time.sleep(seconds)
+        cpu1, wake1 = cpu_ns_and_wakeups(process.pid)
+    finally:
+        process.terminate()
+        process.wait()
+    ms = (cpu1 - cpu0) / 1e6
+    row(f"idle: CPU time in {seconds} s at rest", f"{ms:.2f} ms", "", "", "< 10 ms", ms < 10)
+    row(f"idle: wake-ups in {seconds} s at rest", f"{wake1 - wake0}", "", "", "(no timers)",
+        wake1 - wake0 <= seconds)
+
+
+def rigctld_figures(requests=10000):
+    client = os.path.join(BENCH, "rigctl_client")
+    panel_port, hamlib_port = free_port(), free_port()
+    panel = subprocess.Popen([PANEL, "--simulate", "--rigctld", f"127.0.0.1:{panel_port}"],
+                             env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    hamlib = subprocess.Popen(["rigctld", "-m", "1", "-T", "127.0.0.1", "-t", str(hamlib_port)],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        wait_for_port(panel_port, panel)
+        wait_for_port(hamlib_port, hamlib)
+        results = {"panel": [], "hamlib": []}
+        for _ in range(3):  # alternating rounds; each keeps its best
+            for name, port in (("panel", panel_port), ("hamlib", hamlib_port)):
+                out = subprocess.run([client, "127.0.0.1", str(port), str(requests)], check=True,
+                                     capture_output=True, text=True).stdout
+                results[name].append({k: float(v) for k, v in
+                                      (line.split() for line in out.splitlines())})
+    finally:
+        for process in (panel, hamlib):
+            process.terminate()
+            process.wait()
+    best = {name: max(r, key=lambda x: x["requests_per_second"]) for name, r in results.items()}
+    ours, theirs = best["panel"], best["hamlib"]
+    ratio = ours["requests_per_second"] / theirs["requests_per_second"]
+    row(f"rigctld: {requests} f requests, one connection", f"{ours['requests_per_second']:.0f}/s",
+        f"{theirs['requests_per_second']:.0f}/s (rigctld -m 1)", f"{ratio:.2f}", ">= 1.0 x",
+        ratio >= 1.0)
+    row("rigctld: 99th percentile answer time", f"{ours['p99_us']:.0f} us",
+        f"{theirs['p99_us']:.0f} us (rigctld -m 1)", "", "<= 1 ms", ours["p99_us"] <= 1000)
+
+
+def machine():
+    model = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo")
+                  if line.startswith("model name")), platform.processor())
+    return (f"{model}, {os.cpu_count()} cores, Linux {platform.release()}, "
+            f"{datetime.now(timezone.utc):%Y-%m-%d %H:%M} UTC")
+
+
+def table():
+    header = ("figure", "value", "baseline", "ratio", "target", "met")
+    lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
+    lines += ["| " + " | ".join(r) + " |" for r in rows]
+    return "\n".join(lines)
+
+
+def main():
+    for figures in (bus_figures, tuning_figures, startup_figures, idle_figures, rigctld_figures):
+        figures()
+    text = table()
+    print(text)
+    with open(os.path.join(HERE, "results.md"), "w") as f:
+        f.write(f"# Benchmark results\n\nMachine: {machine()}.\n\n{text}\n\n"
+                "How each figure is taken: bench/README.md. Made by `make bench`.\n")
+
+
+if __name__ == "__main__":
+    main()
