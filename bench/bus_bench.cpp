@@ -75,10 +75,11 @@ void send_host_overhead(benchmark::State& state) {
 }
 BENCHMARK(send_host_overhead);
 
+template <typename PortType>
 void trace_cost(benchmark::State& state) {
   const auto path = std::filesystem::temp_directory_path() / "bus_bench_trace.vcd";
   {
-    DiscardingPort port;
+    PortType port;
     trace::VcdWriter writer{path.string(), "bench", {}};
     trace::TracingPort tracer{port, writer, trace::monotonic_clock_from_now()};
     const Bus traced{100, tracer};
@@ -88,7 +89,8 @@ void trace_cost(benchmark::State& state) {
   }
   std::filesystem::remove(path);
 }
-BENCHMARK(trace_cost);
+BENCHMARK(trace_cost<DiscardingPort>);
+BENCHMARK(trace_cost<LegacySpeedPort>);
 
 }  // namespace
 

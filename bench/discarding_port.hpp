@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include "bus/port.hpp"
 
 // A port that takes every write and keeps nothing; only the last value, so that the writes
@@ -9,4 +11,15 @@ class DiscardingPort : public bus::Port {
   std::string name() const override { return "discarding port"; }
   void write(std::uint16_t address, std::uint8_t value) override { last_ = address ^ value; }
   volatile unsigned last_ = 0;
+};
+
+// A port whose every write takes about a microsecond, as one on the ISA bus of a PC does.
+class LegacySpeedPort : public DiscardingPort {
+ public:
+  void write(std::uint16_t address, std::uint8_t value) override {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(1);
+    while (std::chrono::steady_clock::now() < until) {
+    }
+    DiscardingPort::write(address, value);
+  }
 };
