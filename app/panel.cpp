@@ -1,7 +1,6 @@
 #include "panel.hpp"
 
 #include <QApplication>
-#include <cstdlib>
 #include <iostream>
 
 #include "bus/inpout.hpp"
@@ -9,7 +8,7 @@
 #include "fatal_report.hpp"
 #include "form/form1.hpp"
 #include "ports/port_choice.hpp"
-#include "quit_on_signals.hpp"
+#include "desktop_platform.hpp"
 #include "remote/rigctl_server.hpp"
 #include "trace_session.hpp"
 #include "window/form1_window.hpp"
@@ -18,15 +17,6 @@
 namespace app {
 
 namespace {
-
-// Without this check Qt aborts with a core dump when there is no display to connect to.
-bool display_reachable() {
-  const auto set = [](const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value;
-  };
-  return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
-}
 
 int run_window(const cli::Options& options, ports::PortChoice& port, TraceSession& trace,
                char* program_path) {

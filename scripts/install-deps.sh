@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a make target needs and this machine lacks.
-# Usage: scripts/install-deps.sh GROUP...   (groups: build test bench screenshot)
+# Usage: scripts/install-deps.sh GROUP...   (groups: build test bench windows screenshot)
 set -euo pipefail
 
 packages_for() {
@@ -8,6 +8,7 @@ packages_for() {
     build) echo "cmake make g++ qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-14-dev" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3" ;;
+    windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick" ;;
     *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;
   esac

@@ -5,9 +5,8 @@
 namespace bus {
 
 void UnavailablePort::bind() {
-  throw common::FatalError(
-      "Cannot open the parallel port: this build has no back end for real parallel ports. "
-      "Try --simulate to use the simulated SAA1057.");
+  throw common::FatalError("Cannot open the parallel port: " + reason_ +
+                           " Try --simulate to use the simulated SAA1057.");
 }
 
 void UnavailablePort::write(std::uint16_t, std::uint8_t) { bind(); }

@@ -36,7 +36,7 @@ TEST(Inpout, NegativeSixteenBitPortsAreTheHighAddresses) {
 }
 
 TEST(Inpout, AFailedBindIsFatalAndWritesNothing) {
-  bus::UnavailablePort port;
+  bus::UnavailablePort port{"the test has none."};
   bus::Inpout library{port};
   try {
     library.Out32(888, 0);

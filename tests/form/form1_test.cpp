@@ -174,7 +174,7 @@ TEST_F(Form1Test, SendWordBTransmitsTheFreshlyComposedWordEveryTime) {
 }
 
 TEST(Form1Failure, APortThatCannotBeBoundStopsStartUpWithTheMessage) {
-  bus::UnavailablePort port;
+  bus::UnavailablePort port{"the test has none."};
   bus::Inpout library{port};
   fake::Controls controls;
   form::Form1 form{controls, library, support::counting_spin};

@@ -6,12 +6,6 @@
 
 namespace {
 
-cli::Options with_port(cli::PortArgument port) {
-  cli::Options options;
-  options.port = std::move(port);
-  return options;
-}
-
 TEST(PortChoice, SimulationDescribesWhatTheChipLoaded) {
   cli::Options options;
   options.simulate = true;
@@ -27,18 +21,6 @@ TEST(PortChoice, SimulationDescribesWhatTheChipLoaded) {
   library.Out32(888, 128);
   EXPECT_EQ(choice.label(), "Simulated: N 11690");
   EXPECT_EQ(choice.description().rfind("Simulated SAA1057: N 11690, 106.2 MHz", 0), 0u);
-}
-
-TEST(PortChoice, ADeviceIsReachedThroughPpdev) {
-  const auto choice = ports::choose_port(with_port(cli::DevicePath{"/nonexistent/parport7"}));
-  EXPECT_EQ(choice.label(), "/nonexistent/parport7");
-  EXPECT_EQ(choice.description(), "Port /nonexistent/parport7 (ppdev)");
-}
-
-TEST(PortChoice, AnAddressIsReachedThroughRawIo) {
-  const auto choice = ports::choose_port(with_port(cli::IoAddress{0x278}));
-  EXPECT_EQ(choice.label(), "0x278");
-  EXPECT_EQ(choice.description(), "Port 0x278 (raw I/O)");
 }
 
 }  // namespace

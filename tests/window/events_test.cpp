@@ -165,7 +165,7 @@ TEST_F(Events, SendWordBTransmitsTheCurrentWordB) {
 }
 
 TEST(WindowFailure, APortFailureAtStartUpIsReportedAndStopsEvents) {
-  bus::UnavailablePort port;
+  bus::UnavailablePort port{"the test has none."};
   bus::Inpout library{port};
   window::Form1Window window;
   form::Form1 form{window, library, support::counting_spin};

@@ -4,13 +4,17 @@
 
 namespace bus {
 
-// Stands where this build has no way to reach a real parallel port: binding fails with a
-// message that points at the simulated synthesizer.
+// Stands where no real port can be reached: binding fails with `reason` and points at the
+// simulated synthesizer.
 class UnavailablePort : public Port {
  public:
-  std::string name() const override { return "parallel port"; }
+  explicit UnavailablePort(std::string reason) : reason_(std::move(reason)) {}
+  std::string name() const override { return "no port"; }
   void bind() override;
   void write(std::uint16_t address, std::uint8_t value) override;
+
+ private:
+  std::string reason_;
 };
 
 }  // namespace bus

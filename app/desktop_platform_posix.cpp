@@ -1,11 +1,12 @@
+#include "desktop_platform.hpp"
+
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
-
-#include "quit_on_signals.hpp"
+#include <cstdlib>
 
 namespace app {
 
@@ -32,6 +33,14 @@ void quit_on_signals() {
   action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+}
+
+bool display_reachable() {
+  const auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+  };
+  return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
 }  // namespace app

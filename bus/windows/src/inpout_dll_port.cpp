@@ -1,0 +1,74 @@
+#include "bus/inpout_dll_port.hpp"
+
+#include <windows.h>
+
+#include "bus/line_map.hpp"
+#include "bus/register_map.hpp"
+#include "common/fatal_error.hpp"
+
+namespace bus {
+
+namespace {
+
+// The system's text for the last error, without its line break.
+std::string last_error_text() {
+  const DWORD error = GetLastError();
+  char text[512] = "";
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                     text, sizeof text, nullptr);
+  std::string message(text, length);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  return message.empty() ? "error " + std::to_string(error) : message;
+}
+
+}  // namespace
+
+std::string default_inpout_library() {
+  return sizeof(void*) == 8 ? "inpoutx64.dll" : "inpout32.dll";
+}
+
+InpoutDllPort::InpoutDllPort(std::string library, std::uint16_t base_address)
+    : library_(std::move(library)), base_address_(base_address) {}
+
+InpoutDllPort::~InpoutDllPort() {
+  if (module_) FreeLibrary(static_cast<HMODULE>(module_));
+}
+
+std::string InpoutDllPort::name() const {
+  return hex_address(base_address_) + " (" + library_ + ")";
+}
+
+void InpoutDllPort::bind() {
+  HMODULE module = LoadLibraryA(library_.c_str());
+  if (!module) {
+    throw common::FatalError("Cannot load the port library " + library_ + ": " +
+                             last_error_text() + ". Put " + library_ +
+                             " beside saa1057-panel.exe, or try --simulate.");
+  }
+  const auto out32 = reinterpret_cast<Out32Function>(
+      reinterpret_cast<void*>(GetProcAddress(module, "Out32")));
+  if (!out32) {
+    const std::string reason = last_error_text();
+    FreeLibrary(module);
+    throw common::FatalError("The port library " + library_ + " offers no Out32: " + reason +
+                             ". Install the real " + library_ + ", or try --simulate.");
+  }
+  // Part of the library's interface, though nothing here reads the port.
+  [[maybe_unused]] const auto inp32 = GetProcAddress(module, "Inp32");
+  module_ = module;
+  out32_ = out32;
+}
+
+void InpoutDllPort::write(std::uint16_t address, std::uint8_t value) {
+  const auto target = register_at(address);
+  if (!target) refuse_stray_write(address, name());
+  const auto offset = *target == Register::data ? line_map::kDataRegisterOffset
+                                                : line_map::kControlRegisterOffset;
+  out32_(static_cast<short>(base_address_ + offset), static_cast<short>(value));
+}
+
+}  // namespace bus

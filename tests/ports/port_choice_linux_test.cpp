@@ -1,0 +1,25 @@
+#include <gtest/gtest.h>
+
+#include "ports/port_choice.hpp"
+
+namespace {
+
+cli::Options with_port(cli::PortArgument port) {
+  cli::Options options;
+  options.port = std::move(port);
+  return options;
+}
+
+TEST(PortChoice, ADeviceIsReachedThroughPpdev) {
+  const auto choice = ports::choose_port(with_port(cli::DevicePath{"/nonexistent/parport7"}));
+  EXPECT_EQ(choice.label(), "/nonexistent/parport7");
+  EXPECT_EQ(choice.description(), "Port /nonexistent/parport7 (ppdev)");
+}
+
+TEST(PortChoice, AnAddressIsReachedThroughRawIo) {
+  const auto choice = ports::choose_port(with_port(cli::IoAddress{0x278}));
+  EXPECT_EQ(choice.label(), "0x278");
+  EXPECT_EQ(choice.description(), "Port 0x278 (raw I/O)");
+}
+
+}  // namespace
