@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 30
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps deps-test build build-asan build-windows run test fuzz bench screenshot install clean
+.PHONY: all deps deps-test deps-tools build build-asan build-windows run test fuzz bench screenshot install clean
 
 all: build
 
@@ -19,6 +19,10 @@ deps:
 deps-test:
 	scripts/install-deps.sh build test
 
+# What the tests check the program with: sigrok, GTKWave, Hamlib's rigctl, clang's libFuzzer.
+deps-tools:
+	scripts/install-deps.sh tools
+
 build: deps-test
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j$(JOBS)
@@ -26,7 +30,7 @@ build: deps-test
 run: build
 	$(BUILD)/app/saa1057-panel --simulate
 
-test: build build-asan build-windows fuzz
+test: deps-tools build build-asan build-windows fuzz
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
@@ -42,7 +46,7 @@ build-windows:
 	$(WINE_ENV) cmake --build $(WIN_BUILD) -j$(JOBS)
 
 # The rigctld parser under libFuzzer for a bounded time; a crash fails the run.
-fuzz: deps-test
+fuzz: deps-test deps-tools
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
 	  -DSAA_FUZZ=ON -DSAA_BUILD_WINDOW=OFF -DBUILD_TESTING=OFF
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target rigctl_session_fuzz

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a make target needs and this machine lacks.
-# Usage: scripts/install-deps.sh GROUP...   (groups: build test bench windows screenshot)
+# Usage: scripts/install-deps.sh GROUP...   (groups: build test tools bench windows screenshot)
 set -euo pipefail
 
 packages_for() {
   case "$1" in
     build) echo "cmake make g++ qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core" ;;
-    test) echo "libgtest-dev sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-14-dev" ;;
+    test) echo "libgtest-dev" ;;
+    tools) echo "sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-14-dev" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3" ;;
     windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick" ;;

@@ -15,7 +15,6 @@ class Inpout {
 
   void Out32(std::int16_t port, std::int16_t value);
 
-  Port& port() const { return port_; }
   bool bound() const { return bound_; }
 
  private:

@@ -1,7 +1,6 @@
 #include "window/form1_window.hpp"
 
 #include <QAbstractButton>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>

@@ -37,7 +37,6 @@ class VcdWriter {
 
   const LineLevels& levels() const { return levels_; }
   std::int64_t last_stamp() const { return last_stamp_; }
-  const std::string& path() const { return path_; }
 
  private:
   void put(const char* text, std::size_t length);
