@@ -1,5 +1,3 @@
-#include "desktop_platform.hpp"
-
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -7,6 +5,8 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdlib>
+
+#include "desktop_platform.hpp"
 
 namespace app {
 

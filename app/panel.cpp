@@ -5,10 +5,10 @@
 
 #include "bus/inpout.hpp"
 #include "common/fatal_error.hpp"
+#include "desktop_platform.hpp"
 #include "fatal_report.hpp"
 #include "form/form1.hpp"
 #include "ports/port_choice.hpp"
-#include "desktop_platform.hpp"
 #include "remote/rigctl_server.hpp"
 #include "trace_session.hpp"
 #include "window/form1_window.hpp"

@@ -53,8 +53,8 @@ void empty_iteration(benchmark::State& state) {
   const auto count = static_cast<std::int32_t>(state.range(0));
   for (auto _ : state) bus::busy_spin(count);
   state.counters["ns_per_iteration"] =
-      benchmark::Counter(static_cast<double>(count),
-                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+      benchmark::Counter(static_cast<double>(count), benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
 }
 BENCHMARK(empty_iteration)->Arg(1'000'000);
 
@@ -62,7 +62,8 @@ void delay_ratio(benchmark::State& state) {
   DiscardingPort port;
   const Bus longer{static_cast<std::int32_t>(state.range(0)), port};
   const Bus shorter{static_cast<std::int32_t>(state.range(1)), port};
-  compare(state, 20, [&] { longer.transmitter.delay(); }, [&] { shorter.transmitter.delay(); });
+  compare(
+      state, 20, [&] { longer.transmitter.delay(); }, [&] { shorter.transmitter.delay(); });
 }
 BENCHMARK(delay_ratio)->Args({1000, 100})->Args({100, 50});
 
@@ -84,8 +85,9 @@ void trace_cost(benchmark::State& state) {
     trace::TracingPort tracer{port, writer, trace::monotonic_clock_from_now()};
     const Bus traced{100, tracer};
     const Bus plain{100, port};
-    compare(state, 10, [&] { traced.transmitter.Send(kWordA); },
-            [&] { plain.transmitter.Send(kWordA); });
+    compare(
+        state, 10, [&] { traced.transmitter.Send(kWordA); },
+        [&] { plain.transmitter.Send(kWordA); });
   }
   std::filesystem::remove(path);
 }

@@ -4,7 +4,9 @@
 namespace ports {
 
 PlatformPort platform_port(const std::optional<cli::PortArgument>&) {
-  return {std::make_unique<bus::UnavailablePort>("this build has no back end for real parallel ports."), "No port"};
+  return {
+      std::make_unique<bus::UnavailablePort>("this build has no back end for real parallel ports."),
+      "No port"};
 }
 
 }  // namespace ports

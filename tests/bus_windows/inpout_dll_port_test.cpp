@@ -36,7 +36,8 @@ std::vector<bus::PortWrite> received() {
 
 void forget() {
   if (HMODULE library = GetModuleHandleA("inpoutx64.dll")) {
-    reinterpret_cast<void (*)()>(reinterpret_cast<void*>(GetProcAddress(library, "StandInForget")))();
+    reinterpret_cast<void (*)()>(
+        reinterpret_cast<void*>(GetProcAddress(library, "StandInForget")))();
   }
 }
 

@@ -14,9 +14,8 @@ namespace {
 std::string last_error_text() {
   const DWORD error = GetLastError();
   char text[512] = "";
-  const DWORD length =
-      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                     text, sizeof text, nullptr);
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, error, 0, text, sizeof text, nullptr);
   std::string message(text, length);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                               message.back() == ' ' || message.back() == '.')) {
@@ -45,12 +44,11 @@ std::string InpoutDllPort::name() const {
 void InpoutDllPort::bind() {
   HMODULE module = LoadLibraryA(library_.c_str());
   if (!module) {
-    throw common::FatalError("Cannot load the port library " + library_ + ": " +
-                             last_error_text() + ". Put " + library_ +
-                             " beside saa1057-panel.exe, or try --simulate.");
+    throw common::FatalError("Cannot load the port library " + library_ + ": " + last_error_text() +
+                             ". Put " + library_ + " beside saa1057-panel.exe, or try --simulate.");
   }
-  const auto out32 = reinterpret_cast<Out32Function>(
-      reinterpret_cast<void*>(GetProcAddress(module, "Out32")));
+  const auto out32 =
+      reinterpret_cast<Out32Function>(reinterpret_cast<void*>(GetProcAddress(module, "Out32")));
   if (!out32) {
     const std::string reason = last_error_text();
     FreeLibrary(module);
@@ -66,8 +64,8 @@ void InpoutDllPort::bind() {
 void InpoutDllPort::write(std::uint16_t address, std::uint8_t value) {
   const auto target = register_at(address);
   if (!target) refuse_stray_write(address, name());
-  const auto offset = *target == Register::data ? line_map::kDataRegisterOffset
-                                                : line_map::kControlRegisterOffset;
+  const auto offset =
+      *target == Register::data ? line_map::kDataRegisterOffset : line_map::kControlRegisterOffset;
   out32_(static_cast<short>(base_address_ + offset), static_cast<short>(value));
 }
 
