@@ -18,6 +18,17 @@ namespace app {
 
 namespace {
 
+// Starts the server at `endpoint`; says why not on standard error.
+bool serve_rigctld(remote::RigctlServer& server, const cli::Endpoint& endpoint) {
+  const QHostAddress address(endpoint.host == "localhost" ? QString("127.0.0.1")
+                                                          : QString::fromStdString(endpoint.host));
+  const std::string error = server.listen(address, endpoint.port);
+  if (error.empty()) return true;
+  std::cerr << "saa1057-panel: cannot serve rigctld on " << endpoint.host << ":" << endpoint.port
+            << ": " << error << ". Pick another --rigctld port.\n";
+  return false;
+}
+
 int run_window(const cli::Options& options, ports::PortChoice& port, TraceSession& trace,
                char* program_path) {
   int qt_argc = 1;
@@ -33,14 +44,7 @@ int run_window(const cli::Options& options, ports::PortChoice& port, TraceSessio
   WindowTuner tuner{window};
   remote::RigctlServer server{tuner};
   if (options.rigctld) {
-    const auto& [host, port_number] = *options.rigctld;
-    const QHostAddress address(host == "localhost" ? QString("127.0.0.1")
-                                                   : QString::fromStdString(host));
-    if (const std::string error = server.listen(address, port_number); !error.empty()) {
-      std::cerr << "saa1057-panel: cannot serve rigctld on " << host << ":" << port_number << ": "
-                << error << ". Pick another --rigctld port.\n";
-      return 1;
-    }
+    if (!serve_rigctld(server, *options.rigctld)) return 1;
     server.on_clients_changed([&window] { window.refresh_status(); });
   }
   const auto status = [&port, &server, serving = options.rigctld.has_value()] {
