@@ -4,7 +4,8 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-bench
 WIN_BUILD  ?= build-windows
-WINE_ENV    = WINEDEBUG=-all WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix
+# No Mono or Gecko: the tests need neither, and Wine would offer to install them.
+WINE_ENV    = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix
 FUZZ_SECONDS ?= 30
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=

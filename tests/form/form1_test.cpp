@@ -110,27 +110,6 @@ TEST_F(Form1Test, EveryDividerChangeShowsAndTransmitsWordA) {
   EXPECT_EQ(port.chip.decoded_word_a()->divider, 9821);
 }
 
-TEST_F(Form1Test, BusSpeedChangesOnlyTheLengthOfLaterWaits) {
-  load();
-  tune(11700);
-  const auto writes_at_100 = port.recorder.writes();
-  const auto iterations_at_100 = support::spun_iterations();
-  EXPECT_EQ(iterations_at_100, 57 * 1100);
-
-  port.recorder.clear();
-  support::spins().clear();
-  controls.set_value(Control::scvDel, 1000);
-  EXPECT_TRUE(port.recorder.writes().empty());
-  EXPECT_EQ(form.state().iDel, 1000);
-
-  tune(11690);
-  tune(11700);
-  const std::vector<bus::PortWrite> second(port.recorder.writes().begin() + 55,
-                                           port.recorder.writes().end());
-  EXPECT_EQ(second, writes_at_100);
-  EXPECT_EQ(support::spun_iterations(), 2 * 10 * iterations_at_100);
-}
-
 TEST_F(Form1Test, NoSelectionLeavesTheCodeButStillRecomposes) {
   load();
   controls.select(Control::lstTest, 1);
