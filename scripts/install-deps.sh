@@ -6,7 +6,7 @@ set -euo pipefail
 packages_for() {
   case "$1" in
     build) echo "cmake make g++ qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core" ;;
-    test) echo "libgtest-dev" ;;
+    test) echo "libgtest-dev libgmock-dev" ;;
     tools) echo "sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-14-dev" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3" ;;
     windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64" ;;
