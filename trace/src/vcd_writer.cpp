@@ -82,8 +82,13 @@ void VcdWriter::flush(std::int64_t stamp_ns) {
 }
 
 void VcdWriter::write_pending() {
-  if (std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size()) fail(errno);
+  const bool written =
+      broken_ || std::fwrite(pending_.data(), 1, pending_.size(), file_) == pending_.size();
   pending_.clear();
+  if (written) return;
+  // Reported once; what comes after is dropped rather than reported again at exit.
+  broken_ = true;
+  fail(errno);
 }
 
 void VcdWriter::close(std::int64_t stamp_ns) {

@@ -50,6 +50,7 @@ class VcdWriter {
   LineLevels levels_;
   std::int64_t last_stamp_ = 0;
   bool changed_since_flush_ = false;
+  bool broken_ = false;  // a write failed: the file is incomplete for good
 };
 
 }  // namespace trace
