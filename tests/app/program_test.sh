@@ -71,9 +71,13 @@ check "without a display the program ends with 1" test "$status" -eq 1
 check "without a display it says so" contains "$err" "no display"
 
 for signal in TERM INT; do
-  QT_QPA_PLATFORM=offscreen "$panel" --simulate >"$out" 2>"$err" &
+  QT_QPA_PLATFORM=offscreen "$panel" --simulate --trace "$trace_dir/$signal.vcd" >"$out" 2>"$err" &
   pid=$!
-  sleep 1
+  # Up once start-up has transmitted: the trace then holds the clock's first rise.
+  for _ in $(seq 100); do
+    grep -q '^1!$' "$trace_dir/$signal.vcd" 2>/dev/null && break
+    sleep 0.1
+  done
   kill -s "$signal" "$pid"
   deadline=$((SECONDS + 10))
   while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.1; done
