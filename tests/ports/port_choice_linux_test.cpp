@@ -1,14 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "ports/port_choice.hpp"
+#include "with_port.hpp"
 
 namespace {
-
-cli::Options with_port(cli::PortArgument port) {
-  cli::Options options;
-  options.port = std::move(port);
-  return options;
-}
 
 TEST(PortChoice, ADeviceIsReachedThroughPpdev) {
   const auto choice = ports::choose_port(with_port(cli::DevicePath{"/nonexistent/parport7"}));

@@ -3,14 +3,9 @@
 #include "bus/inpout.hpp"
 #include "common/fatal_error.hpp"
 #include "ports/port_choice.hpp"
+#include "with_port.hpp"
 
 namespace {
-
-cli::Options with_port(cli::PortArgument port) {
-  cli::Options options;
-  options.port = std::move(port);
-  return options;
-}
 
 TEST(PortChoice, TheStandardPortIsReachedThroughThePortLibrary) {
   const auto choice = ports::choose_port({});
