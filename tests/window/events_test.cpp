@@ -28,6 +28,13 @@ TEST_F(Events, StartUpShowsTheStartSettingsAndTransmitsOnce) {
   EXPECT_EQ(form.state().iDel, 100);
 }
 
+TEST_F(Events, TheFirstControlOfTheTabOrderHasTheFocus) {
+  start();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  EXPECT_EQ(QApplication::focusWidget(), control<QLineEdit>("txtB"));
+}
+
 TEST_F(Events, InformationLineShowsWhatTheSimulatedChipLoaded) {
   start();
   auto* label = control<QLabel>("Label6");

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "qt_text.hpp"
 #include "window/scroll_bar_keys.hpp"
 #include "window/twips.hpp"
 #include "words/word_b.hpp"
@@ -14,10 +15,6 @@
 namespace window {
 
 namespace {
-
-QString qstring(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::span<const words::ListRow> list_rows(std::string_view name) {
   if (name == "lstCurrent") return words::kCurrentRows;

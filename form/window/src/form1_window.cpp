@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/fatal_error.hpp"
+#include "qt_text.hpp"
 #include "window/appearance.hpp"
 #include "window/control_factory.hpp"
 #include "window/layout_table.hpp"
@@ -23,10 +24,6 @@ using form::Control;
 using form::Event;
 
 namespace {
-
-QString qstring(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 constexpr Control kAllControls[] = {
     Control::hscDiv, Control::scvDel,     Control::txtFM,    Control::txtDiv,
