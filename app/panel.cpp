@@ -1,7 +1,6 @@
 #include "panel.hpp"
 
 #include <QApplication>
-#include <iostream>
 
 #include "bus/inpout.hpp"
 #include "common/fatal_error.hpp"
@@ -24,8 +23,8 @@ bool serve_rigctld(remote::RigctlServer& server, const cli::Endpoint& endpoint) 
                                                           : QString::fromStdString(endpoint.host));
   const std::string error = server.listen(address, endpoint.port);
   if (error.empty()) return true;
-  std::cerr << "saa1057-panel: cannot serve rigctld on " << endpoint.host << ":" << endpoint.port
-            << ": " << error << ". Pick another --rigctld port.\n";
+  print_error("cannot serve rigctld on " + endpoint.host + ":" + std::to_string(endpoint.port) +
+              ": " + error + ". Pick another --rigctld port.");
   return false;
 }
 
@@ -71,12 +70,13 @@ int run_panel(const cli::Options& options, char* program_path) {
   try {
     trace.emplace(options.trace, *port.port);
   } catch (const common::FatalError& error) {
-    std::cerr << "saa1057-panel: " << error.what() << std::endl;
+    print_error(error.what());
     return 1;
   }
   if (!display_reachable()) {
-    std::cerr << "saa1057-panel: cannot open the window: no display (DISPLAY and "
-                 "WAYLAND_DISPLAY are unset). Start it from a desktop session.\n";
+    print_error(
+        "cannot open the window: no display (DISPLAY and WAYLAND_DISPLAY are unset). Start it "
+        "from a desktop session.");
     return trace->finish(1);
   }
   return trace->finish(run_window(options, port, *trace, program_path));

@@ -1,9 +1,8 @@
 #include "trace_session.hpp"
 
-#include <iostream>
-
 #include "cli/options.hpp"
 #include "common/fatal_error.hpp"
+#include "fatal_report.hpp"
 
 namespace app {
 
@@ -23,7 +22,7 @@ int TraceSession::finish(int status) {
   try {
     tracer_->close();
   } catch (const common::FatalError& error) {
-    std::cerr << "saa1057-panel: " << error.what() << std::endl;
+    print_error(error.what());
     return 1;
   }
   return status;

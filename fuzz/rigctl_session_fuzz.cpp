@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "rigctl/session.hpp"
+#include "words/word_a.hpp"
 
 namespace {
 
@@ -13,7 +14,7 @@ class CheckingTuner : public rigctl::Tuner {
  public:
   std::int32_t divider() const override { return divider_; }
   void tune(std::int32_t divider) override {
-    if (divider < rigctl::kLowestDivider || divider > rigctl::kHighestDivider) std::abort();
+    if (divider < words::kLowestDivider || divider > words::kHighestDivider) std::abort();
     divider_ = divider;
   }
 

@@ -15,6 +15,15 @@ std::optional<Register> register_at(std::uint16_t address) {
   return std::nullopt;
 }
 
+std::uint16_t moved_to_base(std::uint16_t address, std::uint16_t base,
+                            const std::string& port_name) {
+  const auto target = register_at(address);
+  if (!target) refuse_stray_write(address, port_name);
+  const auto offset =
+      *target == Register::data ? line_map::kDataRegisterOffset : line_map::kControlRegisterOffset;
+  return static_cast<std::uint16_t>(base + offset);
+}
+
 void refuse_stray_write(std::uint16_t address, const std::string& port_name) {
   throw common::FatalError("Write to I/O address " + hex_address(address) +
                            " refused: " + port_name + " has only a data and a control register.");

@@ -4,11 +4,15 @@
 #include <charconv>
 #include <cmath>
 
+#include "words/word_a.hpp"
+
 namespace rigctl {
 
 namespace {
 
 constexpr const char* kPassbandHz = "230000";
+constexpr std::int64_t kHzPerDividerStep = words::kKhzPerDividerStep * 1000;
+constexpr std::int64_t kIntermediateFrequencyHz = words::kIntermediateFrequencyKhz * 1000;
 
 Reply values(std::vector<std::pair<std::string, std::string>> lines) {
   return Reply{kOk, std::move(lines), false};
@@ -34,7 +38,7 @@ Reply set_freq(Tuner& tuner, std::span<const std::string> arguments) {
   if (!hz) return status(kInvalidArgument);
   // Halves round to even, so 100005000 Hz tunes to 100 MHz.
   const double divider = std::nearbyint((*hz + kIntermediateFrequencyHz) / kHzPerDividerStep);
-  if (!(divider >= kLowestDivider && divider <= kHighestDivider)) {
+  if (!(divider >= words::kLowestDivider && divider <= words::kHighestDivider)) {
     return status(kInvalidArgument);
   }
   tuner.tune(static_cast<std::int32_t>(divider));

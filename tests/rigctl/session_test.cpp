@@ -4,6 +4,8 @@
 
 #include <random>
 
+#include "words/word_a.hpp"
+
 namespace {
 
 class FakeTuner : public rigctl::Tuner {
@@ -116,8 +118,8 @@ TEST(Session, GarbageNeverTunesOutsideTheSliderOrCrashes) {
     for (int i = 0; i < 300; ++i) input += static_cast<char>(byte(random));
     input += "\nF 1e9\nF -5\n";
     session.feed(input);
-    ASSERT_GE(tuner.divider_, rigctl::kLowestDivider);
-    ASSERT_LE(tuner.divider_, rigctl::kHighestDivider);
+    ASSERT_GE(tuner.divider_, words::kLowestDivider);
+    ASSERT_LE(tuner.divider_, words::kHighestDivider);
   }
 }
 

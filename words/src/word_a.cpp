@@ -24,7 +24,8 @@ std::string converD_B(std::int32_t iValue) {
 double received_mhz(std::int32_t divider) {
   const std::int32_t oscillator_khz =
       common::checked_mul(divider, kKhzPerDividerStep, "the frequency (N x 10)");
-  return static_cast<double>(oscillator_khz) / 1000 - kIntermediateFrequencyMhz;
+  // 10700 / 1000.0 is the very double that 10.7 is.
+  return static_cast<double>(oscillator_khz) / 1000 - kIntermediateFrequencyKhz / 1000.0;
 }
 
 std::string frequency_text(double mhz) {

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 
-#include "bus/line_map.hpp"
 #include "bus/port_failure.hpp"
 #include "bus/register_map.hpp"
 
@@ -34,11 +33,7 @@ void RawIoPort::bind() {
 }
 
 void RawIoPort::write(std::uint16_t address, std::uint8_t value) {
-  const auto target = register_at(address);
-  if (!target) refuse_stray_write(address, name());
-  const auto offset =
-      *target == Register::data ? line_map::kDataRegisterOffset : line_map::kControlRegisterOffset;
-  calls_.outb(value, static_cast<unsigned short>(base_address_ + offset));
+  calls_.outb(value, moved_to_base(address, base_address_, name()));
 }
 
 }  // namespace bus

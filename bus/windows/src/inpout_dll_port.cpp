@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "bus/line_map.hpp"
 #include "bus/register_map.hpp"
 #include "common/fatal_error.hpp"
 
@@ -62,11 +61,8 @@ void InpoutDllPort::bind() {
 }
 
 void InpoutDllPort::write(std::uint16_t address, std::uint8_t value) {
-  const auto target = register_at(address);
-  if (!target) refuse_stray_write(address, name());
-  const auto offset =
-      *target == Register::data ? line_map::kDataRegisterOffset : line_map::kControlRegisterOffset;
-  out32_(static_cast<short>(base_address_ + offset), static_cast<short>(value));
+  out32_(static_cast<short>(moved_to_base(address, base_address_, name())),
+         static_cast<short>(value));
 }
 
 }  // namespace bus

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "words/word_a.hpp"
+
 namespace window {
 
 namespace {
@@ -37,7 +39,7 @@ constexpr std::array<ControlSpec, 25> kControls{{
 }};
 
 constexpr std::array<ScrollRange, 2> kRanges{{
-    {"hscDiv", 7370, 13070, 10, 100, 9820},
+    {"hscDiv", words::kLowestDivider, words::kHighestDivider, 10, 100, 9820},
     {"scvDel", 50, 1000, 1, 40, 100},
 }};
 

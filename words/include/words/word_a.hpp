@@ -16,7 +16,11 @@ double received_mhz(std::int32_t divider);
 // using the current C locale's decimal separator: "63", "87.51", "120".
 std::string frequency_text(double mhz);
 
-inline constexpr double kIntermediateFrequencyMhz = 10.7;
+// The tuning: each divider step is 10 kHz of oscillator, the IF is 10.7 MHz, and the divider
+// slider runs from 7370 (63 MHz received) to 13070 (120 MHz).
 inline constexpr std::int32_t kKhzPerDividerStep = 10;
+inline constexpr std::int32_t kIntermediateFrequencyKhz = 10'700;
+inline constexpr std::int32_t kLowestDivider = 7370;
+inline constexpr std::int32_t kHighestDivider = 13070;
 
 }  // namespace words
