@@ -7,13 +7,17 @@ packages_for() {
   case "$1" in
     build) echo "cmake make g++ qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev libgmock-dev" ;;
-    tools) echo "sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-14-dev" ;;
+    tools) echo "sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-dev" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3" ;;
     windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick" ;;
     *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;
   esac
 }
+
+# Make targets run in parallel (make -j test) each ask for their groups: one install at a time.
+exec 9>"${TMPDIR:-/tmp}/saa1057-panel-install-deps.lock"
+flock 9
 
 missing=()
 for group in "$@"; do
@@ -36,5 +40,5 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+$sudo apt-get update -q -o DPkg::Lock::Timeout=600
+$sudo apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}"
