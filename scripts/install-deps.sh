@@ -7,7 +7,7 @@ packages_for() {
   case "$1" in
     build) echo "cmake make g++ qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev libgmock-dev" ;;
-    tools) echo "sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-dev" ;;
+    tools) echo "sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-dev python3" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3" ;;
     windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick" ;;

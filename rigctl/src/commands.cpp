@@ -65,6 +65,15 @@ Reply get_split_vfo(Tuner&, std::span<const std::string>) {
 }
 
 Reply get_ptt(Tuner&, std::span<const std::string>) { return values({{"PTT", "0"}}); }
+
+// A receiver is always off the air: PTT off is accepted, any way of transmitting is not.
+Reply set_ptt(Tuner&, std::span<const std::string> arguments) {
+  const auto ptt = number(arguments[0]);
+  if (!ptt) return status(kInvalidArgument);
+  return status(*ptt == 0 ? kOk : kNotAvailable);
+}
+
+Reply get_dcd(Tuner&, std::span<const std::string>) { return values({{"DCD", "0"}}); }
 Reply chk_vfo(Tuner&, std::span<const std::string>) { return values({{"ChkVFO", "0"}}); }
 Reply get_powerstat(Tuner&, std::span<const std::string>) {
   return values({{"Power Status", "1"}});
@@ -104,26 +113,133 @@ Reply dump_state(Tuner&, std::span<const std::string>) {
   return reply;
 }
 
+// The capabilities that clients read before they poll (CQRLOG decides by the last four lines
+// whether to switch the rig on, read its VFO or key it), in Hamlib's "Key:<tab>value" form.
+Reply dump_caps(Tuner&, std::span<const std::string>) {
+  static constexpr std::array<const char*, 17> kLines{
+      "Caps dump for model:\t2",  "Model name:\tNET rigctl", "Mfg name:\tHamlib",
+      "Rig type:\tReceiver",      "PTT type:\tNone",         "DCD type:\tRig capable",
+      "Port type:\tNetwork link", "Can set Frequency:\tY",   "Can get Frequency:\tY",
+      "Can set Mode:\tY",         "Can get Mode:\tY",        "Can set VFO:\tY",
+      "Can get DCD:\tY",          "Can set Power Stat:\tN",  "Can get VFO:\tY",
+      "Can send Morse:\tN",       "Can send Voice:\tN",
+  };
+  Reply reply;
+  for (const char* line : kLines) reply.values.push_back({"", line});
+  return reply;
+}
+
 Reply quit(Tuner&, std::span<const std::string>) { return Reply{kOk, {}, true}; }
 
-// One row a command: lower case reads, upper case sets, as in Hamlib's own table.
-constexpr std::array<Command, 15> kCommands{{
-    {"f", "get_freq", 0, false, get_freq},
-    {"F", "set_freq", 1, true, set_freq},
-    {"m", "get_mode", 0, false, get_mode},
-    {"M", "set_mode", 2, true, set_mode},
-    {"v", "get_vfo", 0, false, get_vfo},
-    {"V", "set_vfo", 1, true, set_vfo},
-    {"s", "get_split_vfo", 0, false, get_split_vfo},
-    {"t", "get_ptt", 0, false, get_ptt},
-    {"", "chk_vfo", 0, false, chk_vfo},
-    {"", "get_powerstat", 0, false, get_powerstat},
-    {"", "get_lock_mode", 0, false, get_lock_mode},
-    {"", "dump_state", 0, false, dump_state},
-    {"q", "quit", 0, true, quit},
-    {"Q", "", 0, true, quit},
-    {"", "exit", 0, true, quit},
-}};
+// Every command of Hamlib's rigctld (4.5 and 4.6), so that each is answered once, after its
+// arguments: lower case reads, upper case sets, as in Hamlib's own table. Bytes above 0x7f are
+// the short names Hamlib gives the commands that have no letter (gpredict sends 0x8b).
+constexpr Answer kValues = Answer::kValues;
+constexpr auto kCommands = std::to_array<Command>({
+    {"F", "set_freq", 1, Answer::kStatus, set_freq},
+    {"f", "get_freq", 0, kValues, get_freq},
+    {"M", "set_mode", 2, Answer::kStatus, set_mode},
+    {"m", "get_mode", 0, kValues, get_mode},
+    {"I", "set_split_freq", 1},
+    {"i", "get_split_freq", 0},
+    {"X", "set_split_mode", 2},
+    {"x", "get_split_mode", 0},
+    {"K", "set_split_freq_mode", 3},
+    {"k", "get_split_freq_mode", 0},
+    {"S", "set_split_vfo", 2},
+    {"s", "get_split_vfo", 0, kValues, get_split_vfo},
+    {"N", "set_ts", 1},
+    {"n", "get_ts", 0},
+    {"L", "set_level", 2},
+    {"l", "get_level", 1},
+    {"U", "set_func", 2},
+    {"u", "get_func", 1},
+    {"P", "set_parm", 2},
+    {"p", "get_parm", 1},
+    {"G", "vfo_op", 1},
+    {"g", "scan", 2},
+    {"A", "set_trn", 1},
+    {"a", "get_trn", 0},
+    {"R", "set_rptr_shift", 1},
+    {"r", "get_rptr_shift", 0},
+    {"O", "set_rptr_offs", 1},
+    {"o", "get_rptr_offs", 0},
+    {"C", "set_ctcss_tone", 1},
+    {"c", "get_ctcss_tone", 0},
+    {"D", "set_dcs_code", 1},
+    {"d", "get_dcs_code", 0},
+    {"\x90", "set_ctcss_sql", 1},
+    {"\x91", "get_ctcss_sql", 0},
+    {"\x92", "set_dcs_sql", 1},
+    {"\x93", "get_dcs_sql", 0},
+    {"V", "set_vfo", 1, Answer::kStatus, set_vfo},
+    {"v", "get_vfo", 0, kValues, get_vfo},
+    {"T", "set_ptt", 1, Answer::kStatus, set_ptt},
+    {"t", "get_ptt", 0, kValues, get_ptt},
+    {"E", "set_mem", 1},
+    {"e", "get_mem", 0},
+    {"H", "set_channel", 1},
+    {"h", "get_channel", 2},
+    {"B", "set_bank", 1},
+    {"_", "get_info", 0},
+    {"J", "set_rit", 1},
+    {"j", "get_rit", 0},
+    {"Z", "set_xit", 1},
+    {"z", "get_xit", 0},
+    {"Y", "set_ant", 2},
+    {"y", "get_ant", 1},
+    {"\x87", "set_powerstat", 1},
+    {"\x88", "get_powerstat", 0, kValues, get_powerstat},
+    {"\x89", "send_dtmf", 1},
+    {"\x8a", "recv_dtmf", 0},
+    {"*", "reset", 1},
+    {"w", "send_cmd", kRestOfLine},
+    {"W", "send_cmd_rx", 2},
+    {"b", "send_morse", kRestOfLine},
+    {"\xbb", "stop_morse", 0},
+    {"\xbc", "wait_morse", 0},
+    {"\x94", "send_voice_mem", 1},
+    {"\xab", "stop_voice_mem", 0},
+    {"\x8b", "get_dcd", 0, kValues, get_dcd},
+    {"\x8d", "set_twiddle", 1},
+    {"\x8e", "get_twiddle", 0},
+    {"\x97", "uplink", 1},
+    {"\x95", "set_cache", 1},
+    {"\x96", "get_cache", 0},
+    {"2", "power2mW", 3},
+    {"4", "mW2power", 3},
+    {"1", "dump_caps", 0, Answer::kValuesThenStatus, dump_caps},
+    {"3", "dump_conf", 0},
+    {"\x8f", "dump_state", 0, kValues, dump_state},
+    {"\xf0", "chk_vfo", 0, kValues, chk_vfo},
+    {"\xf2", "set_vfo_opt", 1},
+    {"\xf3", "get_vfo_info", 1},
+    {"\xf5", "get_rig_info", 0},
+    {"\xf4", "get_vfo_list", 0},
+    {"\xa6", "get_vfo_list", 0},  // 4.6's second code for it
+    {"\xf6", "get_modes", 0},
+    {"\xf9", "get_clock", 0},
+    {"\xf8", "set_clock", 1},
+    {"\xf1", "halt", 0},
+    {"\x8c", "pause", 1},
+    {"\x98", "password", 1},
+    {"\xf7", "get_mode_bandwidths", 1},
+    {"\xa0", "set_separator", 1},
+    {"\xa1", "get_separator", 0},
+    {"\xa2", "set_lock_mode", 1},
+    {"\xa3", "get_lock_mode", 0, kValues, get_lock_mode},
+    {"\xa4", "send_raw", 2},
+    {"\xa5", "client_version", 1},
+    {"\xa7", "test", 1},
+    {"\xa8", "hamlib_version", 0},
+    {"\xa9", "get_gpio", 1},
+    {"\xaa", "set_gpio", 2},
+    {"\xac", "set_conf", 2},
+    {"\xad", "get_conf", 1},
+    {"q", "quit", 0, Answer::kStatus, quit},
+    {"Q", "quit", 0, Answer::kStatus, quit},
+    {"", "exit", 0, Answer::kStatus, quit},
+});
 
 }  // namespace
 

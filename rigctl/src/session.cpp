@@ -14,25 +14,25 @@ bool is_space(char c) {
 
 bool is_separator_prefix(char c) { return c == '+' || c == ';' || c == '|' || c == ','; }
 
-std::string rprt(int status) { return "RPRT " + std::to_string(status); }
+std::string rprt(int status) { return "RPRT " + std::to_string(status) + "\n"; }
 
 // The answer to one command, plain or extended (with `separator` between its lines).
 std::string format(const Command& command, const Reply& reply,
                    std::span<const std::string> arguments, char separator) {
   if (separator == '\0') {
-    if (command.sets || reply.status != kOk) return rprt(reply.status) + "\n";
+    if (reply.status != kOk || command.answer == Answer::kStatus) return rprt(reply.status);
     std::string answer;
     for (const auto& [label, value] : reply.values) answer += value + "\n";
-    return answer;
+    return command.answer == Answer::kValuesThenStatus ? answer + rprt(kOk) : answer;
   }
-  std::string answer(command.long_name.empty() ? "quit" : command.long_name);
+  std::string answer(command.long_name);
   answer += ':';
   for (const auto& argument : arguments) answer += " " + argument;
   answer += separator;
   for (const auto& [label, value] : reply.values) {
     answer += (label.empty() ? value : label + ": " + value) + separator;
   }
-  return answer + rprt(reply.status) + "\n";
+  return answer + rprt(reply.status);
 }
 
 }  // namespace
@@ -46,11 +46,16 @@ Session::Output Session::feed(std::string_view bytes) {
       closed_ = true;
       break;
     }
-    if (!is_space(c)) {
-      partial_token_ += c;
-    } else if (!partial_token_.empty()) {
-      take_token(std::move(partial_token_), output);
-      partial_token_.clear();
+    if (c == '\n' || !skipping_line_) {
+      if (!is_space(c)) {
+        partial_token_ += c;
+        continue;
+      }
+      if (!partial_token_.empty()) {
+        take_token(std::move(partial_token_), output);
+        partial_token_.clear();
+      }
+      if (c == '\n') end_line(output);
     }
   }
   output.close = closed_;
@@ -58,7 +63,9 @@ Session::Output Session::feed(std::string_view bytes) {
 }
 
 void Session::take_token(std::string token, Output& output) {
-  if (!command_) {
+  if (command_) {
+    arguments_.push_back(std::move(token));
+  } else {
     std::string_view name = token;
     if (is_separator_prefix(name.front())) {
       separator_ = name.front() == '+' ? '\n' : name.front();
@@ -67,16 +74,27 @@ void Session::take_token(std::string token, Output& output) {
     }
     command_ = find_command(name);
     if (!command_) {
-      output.answer += rprt(kNotAvailable) + "\n";
+      output.answer += rprt(kNotAvailable);
       separator_ = '\0';
+      skipping_line_ = true;
       return;
     }
-  } else {
-    arguments_.push_back(std::move(token));
+    if (command_->argument_count == kRestOfLine) {
+      skipping_line_ = true;
+      return;
+    }
   }
-  if (arguments_.size() < static_cast<std::size_t>(command_->argument_count)) return;
+  if (arguments_.size() == static_cast<std::size_t>(command_->argument_count)) answer(output);
+}
 
-  const Reply reply = command_->run(tuner_, arguments_);
+void Session::end_line(Output& output) {
+  skipping_line_ = false;
+  if (command_ && command_->argument_count == kRestOfLine) answer(output);
+}
+
+void Session::answer(Output& output) {
+  const Reply reply =
+      command_->run ? command_->run(tuner_, arguments_) : Reply{kNotAvailable, {}, false};
   output.answer += format(*command_, reply, arguments_, separator_);
   closed_ = closed_ || reply.close;
   command_ = nullptr;

@@ -24,12 +24,23 @@ struct Reply {
   bool close = false;
 };
 
+// How a plain (not extended) answer ends when the command succeeds.
+enum class Answer {
+  kStatus,            // RPRT 0 only: the sets
+  kValues,            // the values only: the reads
+  kValuesThenStatus,  // the values, then RPRT 0: reads that Hamlib lists without outputs
+};
+
+// The argument of send_morse and send_cmd is the rest of the line, spaces and all.
+inline constexpr int kRestOfLine = -1;
+
 struct Command {
-  std::string_view short_name;  // "f"; empty where the command has only a long name
+  std::string_view short_name;  // one byte ("f", "\x8b"); empty where there is only a long name
   std::string_view long_name;   // "get_freq", written \get_freq
-  int argument_count;
-  bool sets;  // answers RPRT n; a read answers its values, or RPRT n when it fails
-  Reply (*run)(Tuner& tuner, std::span<const std::string> arguments);
+  int argument_count = 0;       // or kRestOfLine
+  Answer answer = Answer::kStatus;
+  // Null for the commands a receive-only tuner has no use for: they answer RPRT -11.
+  Reply (*run)(Tuner& tuner, std::span<const std::string> arguments) = nullptr;
 };
 
 // The command that a token names ("f", "\get_freq"); none for an unknown one.

@@ -11,9 +11,10 @@
 namespace rigctl {
 
 // One client's conversation. Input is a stream of whitespace-separated tokens; a command takes
-// its arguments from the tokens after it, on the same line or later ones. Every command gets an
-// answer. A prefix of '+', ';', '|' or ',' asks for the extended answer, whose lines are
-// separated by that character.
+// its arguments from the tokens after it, on the same line or later ones. Every command gets
+// exactly one answer, so a client never falls out of step: a word that names no command is
+// answered once and the rest of its line is dropped. A prefix of '+', ';', '|' or ',' asks for
+// the extended answer, whose lines are separated by that character.
 class Session {
  public:
   static constexpr std::size_t kMaxLineBytes = 1024;
@@ -30,11 +31,14 @@ class Session {
 
  private:
   void take_token(std::string token, Output& output);
+  void end_line(Output& output);
+  void answer(Output& output);
 
   Tuner& tuner_;
   std::string partial_token_;
   std::size_t line_bytes_ = 0;
   bool closed_ = false;
+  bool skipping_line_ = false;  // after an unknown word, or for a rest-of-line argument
   // A command still waiting for its arguments, and how to answer it.
   const Command* command_ = nullptr;
   std::vector<std::string> arguments_;

@@ -1,0 +1,133 @@
+#!/usr/bin/env python3
+"""The panel, headless on the simulated synthesizer, talks with what rigctld clients send.
+
+Each file in conversations/ is one client's exchange: "> " lines are sent, "< " lines are the
+answer expected, byte for byte ("\\xNN" in a sent line is that byte). Every command must get
+exactly its one answer, so the last command of each file is answered in step. Then the panel is
+ended by SIGTERM and by SIGINT with clients connected, one of them in the middle of a line.
+
+Usage: rigctl_clients_test.py PANEL CONVERSATIONS_DIR
+"""
+import glob
+import os
+import re
+import signal
+import socket
+import subprocess
+import sys
+import time
+
+PANEL, CONVERSATIONS = sys.argv[1], sys.argv[2]
+failures = []
+
+
+def check(what, condition, detail=""):
+    if not condition:
+        failures.append(what)
+        print(f"FAILED: {what}" + (f"\n{detail}" if detail else ""))
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def start_panel(port):
+    panel = subprocess.Popen([PANEL, "--simulate", "--rigctld", f"localhost:{port}"],
+                             env=dict(os.environ, QT_QPA_PLATFORM="offscreen"),
+                             stderr=subprocess.PIPE)
+    for _ in range(200):
+        try:
+            return panel, socket.create_connection(("127.0.0.1", port), timeout=5)
+        except OSError:
+            if panel.poll() is not None:
+                sys.exit(f"the panel ended at start-up: {panel.stderr.read().decode()}")
+            time.sleep(0.05)
+    sys.exit("the panel never listened")
+
+
+def exchange(client, request, expected_length):
+    client.sendall(request)
+    answer = b""
+    deadline = time.monotonic() + 5
+    while len(answer) < expected_length and time.monotonic() < deadline:
+        client.settimeout(max(0.01, deadline - time.monotonic()))
+        try:
+            chunk = client.recv(65536)
+        except socket.timeout:
+            break
+        if not chunk:
+            break
+        answer += chunk
+    client.settimeout(0.2)  # anything more would be an answer too many
+    try:
+        answer += client.recv(65536)
+    except socket.timeout:
+        pass
+    return answer
+
+
+def read_conversation(path):
+    sent, expected = b"", b""
+    with open(path, encoding="utf-8") as f:
+        for line in f.read().splitlines():
+            if line.startswith("> "):
+                text = re.sub(r"\\x([0-9a-f]{2})", lambda m: chr(int(m.group(1), 16)), line[2:])
+                sent += text.encode("latin-1") + b"\n"
+            elif line.startswith("< "):
+                expected += line[2:].encode("utf-8") + b"\n"
+    return sent, expected
+
+
+def conversations(port):
+    for path in sorted(glob.glob(os.path.join(CONVERSATIONS, "*.txt"))):
+        with socket.create_connection(("127.0.0.1", port), timeout=5) as reset:
+            check("the frequency resets before " + path, exchange(reset, b"F 106200000\n", 7) ==
+                  b"RPRT 0\n")
+        sent, expected = read_conversation(path)
+        with socket.create_connection(("127.0.0.1", port), timeout=5) as client:
+            answer = exchange(client, sent, len(expected))
+        check(os.path.basename(path), answer == expected,
+              f"  expected {expected!r}\n  answered {answer!r}")
+
+
+def shutdown_with_clients(signal_number):
+    port = free_port()
+    panel, answered = start_panel(port)
+    check("a client is answered before shutdown", exchange(answered, b"f\n", 10) == b"106200000\n")
+    idle = socket.create_connection(("127.0.0.1", port), timeout=5)
+    mid_line = socket.create_connection(("127.0.0.1", port), timeout=5)
+    mid_line.sendall(b"F 1000")
+    time.sleep(0.3)
+    panel.send_signal(signal_number)
+    try:
+        status = panel.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        panel.kill()
+        status = "hung"
+    errors = panel.stderr.read().decode()
+    name = signal.Signals(signal_number).name
+    check(f"{name} with clients connected exits 0", status == 0, errors)
+    check(f"{name}: no sanitizer report", "Sanitizer" not in errors and "runtime error" not in
+          errors, errors)
+    for client in (answered, idle, mid_line):
+        client.settimeout(5)
+        try:
+            ended = client.recv(1) == b""
+        except OSError:
+            ended = False
+        check(f"{name}: each client sees its connection end", ended)
+        client.close()
+
+
+port = free_port()
+panel, first = start_panel(port)
+first.close()
+conversations(port)
+panel.terminate()
+panel.wait(timeout=10)
+for number in (signal.SIGTERM, signal.SIGINT):
+    shutdown_with_clients(number)
+print(f"{len(failures)} failed")
+sys.exit(1 if failures else 0)
