@@ -11,6 +11,18 @@ RigctlServer::RigctlServer(rigctl::Tuner& tuner, QObject* parent) : QObject(pare
   connect(&server_, &QTcpServer::newConnection, this, &RigctlServer::accept);
 }
 
+RigctlServer::~RigctlServer() {
+  // The sockets are the listening server's children, so they would outlive the callback and the
+  // clients count that their handlers call into: end every conversation first.
+  server_.close();
+  for (QTcpSocket* socket : server_.findChildren<QTcpSocket*>()) {
+    socket->disconnect();
+    socket->flush();
+    socket->close();
+    delete socket;
+  }
+}
+
 std::string RigctlServer::listen(const QHostAddress& address, quint16 port) {
   if (server_.listen(address, port)) return "";
   return server_.errorString().toStdString();

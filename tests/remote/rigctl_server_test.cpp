@@ -102,6 +102,52 @@ TEST_F(RigctlServerTest, AClientThatLeavesMidCommandIsDropped) {
   EXPECT_EQ(tuner.divider_, 11690);
 }
 
+TEST_F(RigctlServerTest, AClientThatDoesNotReadItsAnswersIsDroppedPastTheLimit) {
+  QTcpSocket hoarder;
+  hoarder.setReadBufferSize(1);  // the answers pile up in the kernel's buffers, then the server's
+  hoarder.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+  hoarder.connectToHost(QHostAddress::LocalHost, port);
+  ASSERT_TRUE(hoarder.waitForConnected(5000));
+  // Each request is answered with some 180 bytes: 9 MB in all, more than the kernel buffers.
+  const QByteArray request = QByteArray("\\dump_state\n").repeated(50'000);
+  hoarder.write(request);
+  EXPECT_TRUE(closed_by_server(hoarder));
+}
+
+TEST(RigctlServerAddress, AnIpv6AddressIsBracketed) {
+  FakeTuner tuner;
+  remote::RigctlServer server{tuner};
+  ASSERT_EQ(server.listen(QHostAddress::LocalHostIPv6, 0), "");
+  EXPECT_EQ(server.status().rfind("rigctld [::1]:", 0), 0u) << server.status();
+}
+
+TEST(RigctlServerShutdown, EndsEveryConversationFirst) {
+  FakeTuner tuner;
+  auto server = std::make_unique<remote::RigctlServer>(tuner);
+  ASSERT_EQ(server->listen(QHostAddress::LocalHost, 0), "");
+  const auto port =
+      static_cast<quint16>(std::stoi(server->address().substr(server->address().rfind(':') + 1)));
+  int changes = 0;
+  server->on_clients_changed([&changes] { ++changes; });
+  std::vector<std::unique_ptr<QTcpSocket>> clients;
+  for (const char* said : {"f\n", "F 1000", ""}) {
+    clients.push_back(std::make_unique<QTcpSocket>());
+    clients.back()->connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(clients.back()->waitForConnected(5000));
+    clients.back()->write(said);
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server->clients() == 3; }));
+  QTest::qWait(100);
+  const int changes_before = changes;
+  server.reset();
+  EXPECT_EQ(changes, changes_before);  // nobody is told of clients once the server is going
+  for (auto& client : clients) {
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return client->state() == QAbstractSocket::UnconnectedState; }));
+  }
+  EXPECT_EQ(tuner.divider_, 11690);
+}
+
 TEST_F(RigctlServerTest, ATakenPortIsReported) {
   FakeTuner other_tuner;
   remote::RigctlServer second{other_tuner};

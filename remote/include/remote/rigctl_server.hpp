@@ -20,6 +20,7 @@ class RigctlServer : public QObject {
   static constexpr qint64 kMaxUnreadAnswerBytes = 64 * 1024;
 
   explicit RigctlServer(rigctl::Tuner& tuner, QObject* parent = nullptr);
+  ~RigctlServer() override;
 
   // Starts listening; on failure returns the reason ("Address already in use").
   std::string listen(const QHostAddress& address, quint16 port);
