@@ -7,8 +7,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "one_row_list.hpp"
 #include "qt_text.hpp"
-#include "window/scroll_bar_keys.hpp"
+#include "window/scroll_bar_input.hpp"
 #include "window/twips.hpp"
 #include "words/word_b.hpp"
 
@@ -30,7 +31,7 @@ const ScrollRange& scroll_range(std::string_view name) {
 }
 
 QWidget* create_list_box(std::string_view name, QWidget* container) {
-  auto* list = new QListWidget(container);
+  auto* list = new OneRowList(container);
   for (const auto& row : list_rows(name)) list->addItem(qstring(row.item));
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   // One row shows at a time; the keyboard and the wheel step through the others.
@@ -50,7 +51,7 @@ QWidget* create_scroll_bar(std::string_view name, Qt::Orientation orientation, Q
   // The value changes once, on release, not while the thumb is dragged.
   bar->setTracking(false);
   bar->setFocusPolicy(Qt::StrongFocus);
-  use_scroll_bar_keys(*bar);
+  use_classic_scroll_bar_input(*bar);
   return bar;
 }
 
