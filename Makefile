@@ -7,6 +7,7 @@ WIN_BUILD  ?= build-windows
 # No Mono or Gecko: the tests need neither, and Wine would offer to install them.
 WINE_ENV    = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix
 FUZZ_SECONDS ?= 30
+OPTIONS_FUZZ_SECONDS ?= 10
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
@@ -46,14 +47,19 @@ build-windows:
 	  -DCMAKE_BUILD_TYPE=Debug -DSAA_BUILD_WINDOW=OFF $(CMAKE_ARGS)
 	$(WINE_ENV) cmake --build $(WIN_BUILD) -j$(JOBS)
 
-# The rigctld parser under libFuzzer for a bounded time; a crash fails the run.
+# The rigctld parser and the option parser under libFuzzer for a bounded time; a finding fails
+# the run. The client conversations of the tests seed the protocol's corpus.
 fuzz: deps-test deps-tools
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
 	  -DSAA_FUZZ=ON -DSAA_BUILD_WINDOW=OFF -DBUILD_TESTING=OFF
-	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target rigctl_session_fuzz
-	mkdir -p $(FUZZ_BUILD)/corpus
-	$(FUZZ_BUILD)/fuzz/rigctl_session_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
-	  -dict=fuzz/rigctl.dict -print_final_stats=1 $(FUZZ_BUILD)/corpus
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target rigctl_session_fuzz options_fuzz
+	mkdir -p $(FUZZ_BUILD)/corpus/rigctl $(FUZZ_BUILD)/corpus/options
+	for f in tests/app/conversations/*.txt; do \
+	  sed -n 's/^> //p' "$$f" >"$(FUZZ_BUILD)/corpus/rigctl/$$(basename "$$f")"; done
+	scripts/fuzz.sh $(FUZZ_BUILD)/fuzz/rigctl_session_fuzz $(FUZZ_SECONDS) \
+	  $(FUZZ_BUILD)/corpus/rigctl -dict=fuzz/rigctl.dict
+	scripts/fuzz.sh $(FUZZ_BUILD)/fuzz/options_fuzz $(OPTIONS_FUZZ_SECONDS) \
+	  $(FUZZ_BUILD)/corpus/options -dict=fuzz/options.dict
 
 build-asan: deps-test
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSAA_SANITIZE=ON $(CMAKE_ARGS)
