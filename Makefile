@@ -1,5 +1,6 @@
 # The two commands of the README: `make run` and `make test`. Each installs what it lacks.
 BUILD      ?= build
+RUN_BUILD  ?= build-run
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-bench
@@ -10,8 +11,11 @@ FUZZ_SECONDS ?= 30
 OPTIONS_FUZZ_SECONDS ?= 10
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+# Our own builds treat warnings as errors; a user's build does not, so a newer compiler's new
+# warning cannot stop it.
+WERROR      = -DSAA_WERROR=ON
 
-.PHONY: all deps deps-test deps-tools build build-asan build-windows run test fuzz bench screenshot install clean
+.PHONY: all deps deps-test deps-tools build program build-asan build-windows run test fuzz bench screenshot install clean
 
 all: build
 
@@ -26,11 +30,16 @@ deps-tools:
 	scripts/install-deps.sh tools
 
 build: deps-test
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j$(JOBS)
 
-run: build
-	$(BUILD)/app/saa1057-panel --simulate
+# The program alone, as a user builds it: no tests, nothing they need.
+program: deps
+	cmake -S . -B $(RUN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF $(CMAKE_ARGS)
+	cmake --build $(RUN_BUILD) -j$(JOBS) --target saa1057-panel
+
+run: program
+	$(RUN_BUILD)/app/saa1057-panel --simulate
 
 test: deps-tools build build-asan build-windows fuzz
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
@@ -44,14 +53,14 @@ test: deps-tools build build-asan build-windows fuzz
 build-windows:
 	scripts/install-deps.sh windows
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	  -DCMAKE_BUILD_TYPE=Debug -DSAA_BUILD_WINDOW=OFF $(CMAKE_ARGS)
+	  -DCMAKE_BUILD_TYPE=Debug -DSAA_BUILD_WINDOW=OFF $(WERROR) $(CMAKE_ARGS)
 	$(WINE_ENV) cmake --build $(WIN_BUILD) -j$(JOBS)
 
 # The rigctld parser and the option parser under libFuzzer for a bounded time; a finding fails
 # the run. The client conversations of the tests seed the protocol's corpus.
 fuzz: deps-test deps-tools
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-	  -DSAA_FUZZ=ON -DSAA_BUILD_WINDOW=OFF -DBUILD_TESTING=OFF
+	  -DSAA_FUZZ=ON -DSAA_BUILD_WINDOW=OFF -DBUILD_TESTING=OFF $(WERROR)
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target rigctl_session_fuzz options_fuzz
 	mkdir -p $(FUZZ_BUILD)/corpus/rigctl $(FUZZ_BUILD)/corpus/options
 	for f in tests/app/conversations/*.txt; do \
@@ -62,7 +71,7 @@ fuzz: deps-test deps-tools
 	  $(FUZZ_BUILD)/corpus/options -dict=fuzz/options.dict
 
 build-asan: deps-test
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSAA_SANITIZE=ON $(CMAKE_ARGS)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSAA_SANITIZE=ON $(WERROR) $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 
 # Release build of the program and the benchmarks; prints the table, writes bench/results.md.
@@ -76,8 +85,8 @@ screenshot: build
 	scripts/install-deps.sh screenshot
 	scripts/screenshot.sh $(BUILD)/app/saa1057-panel docs/screenshot.png
 
-install: build
-	cmake --install $(BUILD)
+install: program
+	cmake --install $(RUN_BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WIN_BUILD)
