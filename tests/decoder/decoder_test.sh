@@ -4,6 +4,7 @@
 # counts, and its error stream must stay empty.
 # Usage: decoder_test.sh DECODERS_DIR captures
 #        decoder_test.sh DECODERS_DIR session PANEL PLUGIN_DIR
+#        decoder_test.sh DECODERS_DIR installed BUILD_DIR
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 dir=$(mktemp -d)
@@ -52,6 +53,13 @@ case $2 in
     # is set, with no wait between the line changes: too fast to see at this rate.
     tail -n +2 "$here/session.words" >"$dir/coarse.words"
     decode "$dir/coarse.words" vcd:downsample=1000 "$dir/session.vcd" saa1057 saa1057=words
+    ;;
+  installed)
+    # Where `make install` puts it, among the system's decoders.
+    cmake --install "$3" --prefix "$dir/prefix" >/dev/null
+    unset SIGROKDECODE_DIR
+    XDG_DATA_DIRS=$dir/prefix/share decode "$here/captures/coarse.words" vcd \
+      "$here/captures/coarse.vcd" saa1057 saa1057=words:warnings --protocol-decoder-samplenum
     ;;
 esac
 echo "$passes passed, $failures failed"
