@@ -84,6 +84,7 @@ bench:
 screenshot: build
 	scripts/install-deps.sh screenshot
 	scripts/screenshot.sh $(BUILD)/app/saa1057-panel docs/screenshot.png
+	scripts/pulseview-screenshot.sh $(BUILD)/app/saa1057-panel docs/pulseview.png
 
 install: program
 	cmake --install $(RUN_BUILD)

@@ -10,7 +10,7 @@ packages_for() {
     tools) echo "sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-dev python3" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3" ;;
     windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64" ;;
-    screenshot) echo "xvfb xauth x11-utils imagemagick" ;;
+    screenshot) echo "xvfb xauth x11-utils imagemagick pulseview sigrok-cli" ;;
     *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;
   esac
 }

@@ -1,0 +1,154 @@
+import sigrokdecode as srd
+
+# A word on the wire: a leading zero, then the 16-bit control word.
+WIRE_BITS = 17
+
+# Word B's settings by their codes, as the panel's window names them.
+REFH = {'0': '1 Khz Reference frequency', '1': '1.25 Khz Reference frequency'}
+CURRENT_MA = {'0000': '0.023', '0001': '0.07', '0010': '0.23', '0110': '0.7', '1110': '2.3'}
+SLA = {'0': 'Load mode - asynchronous', '1': 'Load mode - synchronous'}
+PHASE = {'00': 'Automatic off', '10': 'On', '11': 'Off'}
+BRM = {'0': 'Current always on', '1': 'Current switched'}
+TEST_PIN = {'0000': '1', '0100': 'Reference frequency',
+            '0001': 'Output  programmable counter', '0101': 'Output in-lock counter'}
+
+# Word B's settings: output key, first and end position in the 16-bit word, texts, and the
+# caption of a list (a toggle's label names the setting itself).
+WORD_B_FIELDS = (
+    ('refh', 2, 3, REFH, None),
+    ('current_ma', 3, 7, CURRENT_MA, 'Current (mA)'),
+    ('sla', 8, 9, SLA, None),
+    ('phase', 9, 11, PHASE, 'Phase detector mode'),
+    ('brm', 11, 12, BRM, None),
+    ('test', 12, 16, TEST_PIN, 'Test pin'),
+)
+
+class Ann:
+    BIT, WORD_A, WORD_B, WARNING = range(4)
+
+def received_mhz(n):
+    # As the panel shows it: the oscillator less the 10.7 MHz intermediate frequency, in the
+    # shortest form of at most 15 significant digits.
+    return '%.15g' % (n * 10 / 1000 - 10.7)
+
+class Decoder(srd.Decoder):
+    api_version = 3
+    id = 'saa1057'
+    name = 'SAA1057'
+    longname = 'SAA1057 radio-tuning PLL synthesizer'
+    desc = 'Three-wire bus of the SAA1057 synthesizer: divider N and Word B settings.'
+    license = 'gplv2+'
+    inputs = ['logic']
+    outputs = ['saa1057']
+    tags = ['IC', 'Wireless/RF']
+    channels = (
+        {'id': 'clb', 'name': 'CLB', 'desc': 'Clock'},
+        {'id': 'data', 'name': 'DATA', 'desc': 'Data, taken on the rising clock edge'},
+        {'id': 'dlen', 'name': 'DLEN', 'desc': 'Enable, high while a word is shifted in'},
+    )
+    annotations = (
+        ('bit', 'Bit'),
+        ('word-a', 'Word A'),
+        ('word-b', 'Word B'),
+        ('warning', 'Warning'),
+    )
+    annotation_rows = (
+        ('bits', 'Bits', (Ann.BIT,)),
+        ('words', 'Words', (Ann.WORD_A, Ann.WORD_B)),
+        ('warnings', 'Warnings', (Ann.WARNING,)),
+    )
+
+    def __init__(self):
+        self.reset()
+
+    def reset(self):
+        self.word = None     # being shifted in: its start and its [sample, bit] pairs
+        self.pending = None  # complete since DLEN fell, waiting for its load pulse
+
+    def start(self):
+        self.out_ann = self.register(srd.OUTPUT_ANN)
+        self.out_python = self.register(srd.OUTPUT_PYTHON)
+
+    def decode(self):
+        while True:
+            _, data, dlen = self.wait([{0: 'r'}, {2: 'e'}])
+            # A coarse capture may show both in one sample: the enable's edge came first.
+            if self.matched[1]:
+                if dlen:
+                    self.begin_word()
+                else:
+                    self.end_word()
+            if self.matched[0]:
+                if dlen:
+                    self.shift(data)
+                elif self.pending:
+                    self.load()
+                else:
+                    self.warn(self.samplenum, self.samplenum, 'Clock edge while DLEN is low')
+
+    def warn(self, ss, es, text):
+        self.put(ss, es, self.out_ann, [Ann.WARNING, [text, 'Warning', 'W']])
+
+    def begin_word(self):
+        if self.pending:
+            word, es = self.pending
+            self.warn(word['ss'], es, 'Word not loaded: no clock pulse after DLEN fell')
+            self.pending = None
+        self.word = {'ss': self.samplenum, 'bits': []}
+
+    def shift(self, bit):
+        if self.word is None:  # the capture began inside a word
+            self.word = {'ss': self.samplenum, 'bits': []}
+        self.close_bit()
+        self.word['bits'].append([self.samplenum, bit])
+
+    def close_bit(self):
+        if self.word['bits']:
+            ss, bit = self.word['bits'][-1]
+            self.put(ss, self.samplenum, self.out_ann, [Ann.BIT, [str(bit)]])
+
+    def end_word(self):
+        if self.word is None:
+            return
+        self.close_bit()
+        self.pending = (self.word, self.samplenum)
+        self.word = None
+
+    def load(self):
+        word = self.pending[0]
+        self.pending = None
+        ss, es = word['ss'], self.samplenum
+        bits = ''.join(str(bit) for _, bit in word['bits'])
+        if len(bits) != WIRE_BITS:
+            self.warn(ss, es, 'Word of %d bits, not %d: %s' % (len(bits), WIRE_BITS, bits))
+        elif bits[0] != '0':
+            self.warn(ss, es, 'Word without its leading zero: ' + bits)
+        elif bits[1] == '0':
+            self.word_a(ss, es, bits[1:])
+        elif bits[1:3] == '11' and bits[8] == '1':
+            self.word_b(ss, es, bits[1:])
+        else:
+            self.warn(ss, es, 'Neither Word A nor Word B: ' + bits[1:])
+
+    def word_a(self, ss, es, word):
+        n = int(word[1:], 2)
+        mhz = received_mhz(n)
+        self.put(ss, es, self.out_ann, [Ann.WORD_A, [
+            'Word A: N %d, oscillator %d.%02d MHz, received %s MHz' % (n, n // 100, n % 100, mhz),
+            'A: N %d, %s MHz' % (n, mhz), '%s MHz' % mhz, 'A']])
+        self.put(ss, es, self.out_python, ['WORD_A', {'word': word, 'n': n}])
+
+    def word_b(self, ss, es, word):
+        settings = {'word': word}
+        texts = []
+        for key, first, end, names, caption in WORD_B_FIELDS:
+            code = word[first:end]
+            name = names.get(code)
+            settings[key] = int(code) if caption is None else name
+            if caption is None:
+                texts.append(name)
+            else:
+                texts.append('%s: %s' % (caption, name if name else 'code ' + code))
+        self.put(ss, es, self.out_ann, [Ann.WORD_B, [
+            'Word B: ' + ', '.join(texts), 'Word B: ' + word, 'B']])
+        self.put(ss, es, self.out_python, ['WORD_B', settings])
