@@ -15,7 +15,7 @@ CMAKE_ARGS ?=
 # Our own builds treat warnings as errors; a user's build does not, so a newer compiler's new
 # warning cannot stop it.
 WERROR      = -DSAA_WERROR=ON
-# make package is a user's build.
+# make package is a user's build; the package make test builds is checked for warnings too.
 PKG_WERROR  = OFF
 
 .PHONY: all deps deps-test deps-tools build program build-asan build-windows run test fuzz bench screenshot install package clean
@@ -44,12 +44,14 @@ program: deps
 run: program
 	$(RUN_BUILD)/app/saa1057-panel --simulate
 
-test: deps-tools build build-asan build-windows fuzz
+test: deps-tools build build-asan build-windows fuzz package
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
 	$(WINE_ENV) ctest --test-dir $(WIN_BUILD) --output-on-failure -j$(JOBS); \
 	  status=$$?; $(WINE_ENV) wineserver -k; exit $$status
+	tests/package/package_test.sh $(PKG_BUILD)/saa1057-panel_*.deb
+test: PKG_WERROR = ON
 
 # The Qt-free core and the port-library back end, cross-built for Windows; its tests run under
 # Wine (the first run makes the Wine prefix, which takes a few seconds).
