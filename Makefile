@@ -5,6 +5,7 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-bench
 WIN_BUILD  ?= build-windows
+PKG_BUILD  ?= build-package
 # No Mono or Gecko: the tests need neither, and Wine would offer to install them.
 WINE_ENV    = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix
 FUZZ_SECONDS ?= 30
@@ -14,8 +15,10 @@ CMAKE_ARGS ?=
 # Our own builds treat warnings as errors; a user's build does not, so a newer compiler's new
 # warning cannot stop it.
 WERROR      = -DSAA_WERROR=ON
+# make package is a user's build; the package make test builds is checked for warnings too.
+PKG_WERROR  = OFF
 
-.PHONY: all deps deps-test deps-tools build program build-asan build-windows run test fuzz bench screenshot install clean
+.PHONY: all deps deps-test deps-tools build program build-asan build-windows run test fuzz bench screenshot install package clean
 
 all: build
 
@@ -41,12 +44,14 @@ program: deps
 run: program
 	$(RUN_BUILD)/app/saa1057-panel --simulate
 
-test: deps-tools build build-asan build-windows fuzz
+test: deps-tools build build-asan build-windows fuzz package
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
 	$(WINE_ENV) ctest --test-dir $(WIN_BUILD) --output-on-failure -j$(JOBS); \
 	  status=$$?; $(WINE_ENV) wineserver -k; exit $$status
+	tests/package/package_test.sh $(PKG_BUILD)/saa1057-panel_*.deb
+test: PKG_WERROR = ON
 
 # The Qt-free core and the port-library back end, cross-built for Windows; its tests run under
 # Wine (the first run makes the Wine prefix, which takes a few seconds).
@@ -89,5 +94,17 @@ screenshot: build
 install: program
 	cmake --install $(RUN_BUILD)
 
+# The .deb, built the way Debian builds packages: Release with dpkg-buildflags' hardening, under
+# /usr, checked by dpkg-shlibdeps for the libraries it needs.
+package: deps
+	scripts/install-deps.sh package
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	cmake -S . -B $(PKG_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DSAA_DEB=ON \
+	  -DCMAKE_INSTALL_PREFIX=/usr -DSAA_WERROR=$(PKG_WERROR) $(CMAKE_ARGS) \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
+	rm -f $(PKG_BUILD)/saa1057-panel_*.deb
+	cmake --build $(PKG_BUILD) -j$(JOBS) --target package
+
 clean:
-	rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WIN_BUILD) $(PKG_BUILD)
