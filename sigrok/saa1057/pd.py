@@ -37,7 +37,7 @@ class Decoder(srd.Decoder):
     name = 'SAA1057'
     longname = 'SAA1057 radio-tuning PLL synthesizer'
     desc = 'Three-wire bus of the SAA1057 synthesizer: divider N and Word B settings.'
-    license = 'gplv2+'
+    license = 'unknown'  # until the project has a licence; see the package's copyright file
     inputs = ['logic']
     outputs = ['saa1057']
     tags = ['IC', 'Wireless/RF']
