@@ -55,6 +55,7 @@ class RigctlServerTest : public ::testing::Test {
 };
 
 TEST_F(RigctlServerTest, AnswersEachClientAndTunes) {
+  EXPECT_EQ(server.status(), "rigctld 127.0.0.1:" + std::to_string(port) + ", 0 clients");
   auto client = connect_client();
   EXPECT_EQ(ask(*client, "f\n", 1), "106200000\n");
   EXPECT_EQ(ask(*client, "F 100000000.000000\nf\n", 2), "RPRT 0\n100000000\n");
@@ -79,8 +80,9 @@ TEST_F(RigctlServerTest, AnOverlongLineClosesOnlyThatConnection) {
 
 TEST_F(RigctlServerTest, TheSeventeenthClientIsTurnedAway) {
   std::vector<std::unique_ptr<QTcpSocket>> clients;
-  for (int i = 0; i < remote::RigctlServer::kMaxClients; ++i) clients.push_back(connect_client());
+  for (int i = 0; i < 16; ++i) clients.push_back(connect_client());
   ASSERT_TRUE(QTest::qWaitFor([&] { return server.clients() == 16; }));
+  EXPECT_EQ(server.status(), "rigctld 127.0.0.1:" + std::to_string(port) + ", 16 clients");
   auto extra = std::make_unique<QTcpSocket>();
   extra->connectToHost(QHostAddress::LocalHost, port);
   EXPECT_TRUE(closed_by_server(*extra));

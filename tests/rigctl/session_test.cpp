@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -56,6 +58,9 @@ INSTANTIATE_TEST_SUITE_P(
         Exchange{"SetModeBadPassband", "M FM wide\n", "RPRT -1\n"},
         Exchange{"LockModeProbe", "\\get_lock_mode\n", "0\n"},
         Exchange{"PttNotANumber", "T on\n", "RPRT -1\n"},
+        Exchange{"SetFreqTrailingJunk", "F 100000000abc\n", "RPRT -1\n"},
+        Exchange{"UnknownWordForgetsItsPrefix", "+frobnicate f\nf\n", "RPRT -11\n106200000\n"},
+        Exchange{"ADroppedLineIsStillLimited", "b " + std::string(1100, 'x'), "", 11690, true},
         Exchange{"RefusedWithArgumentsOnTheNextLine", "L\nAF\n0.5 f\n", "RPRT -11\n106200000\n"},
         Exchange{"RestOfLineEndsAtTheNewline", "b\nf\n", "RPRT -11\n106200000\n"},
         Exchange{"Quit", "q\nf\n", "RPRT 0\n", 11690, true},
@@ -74,6 +79,44 @@ INSTANTIATE_TEST_SUITE_P(
         Exchange{"SeveralOnOneLine", "F 100000000 f\n", "RPRT 0\n100000000\n", 11070},
         Exchange{"IncompleteWaits", "F", ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Each command of Hamlib's list, by either name and with the arguments Hamlib reads, gets one
+// answer: in the extended form, one RPRT line, and the next command is answered in step.
+TEST(Session, EveryHamlibCommandIsAnsweredOnceAfterItsArguments) {
+  std::ifstream list(HAMLIB_COMMANDS_FILE);
+  ASSERT_TRUE(list) << HAMLIB_COMMANDS_FILE;
+  const std::string next = "get_freq:\nFrequency: 106200000\nRPRT 0\n";
+  int rows = 0;
+  for (std::string line; std::getline(list, line);) {
+    if (line.empty() || line.front() == '#') continue;
+    std::istringstream row(line);
+    std::string short_name, long_name, arguments;
+    row >> short_name >> long_name >> arguments;
+    if (short_name.starts_with("\\x")) {
+      short_name = std::string(1, static_cast<char>(std::stoi(short_name.substr(2), nullptr, 16)));
+    }
+    const std::string given = arguments == "line" ? " 0 0 0" : [&] {
+      std::string zeros;
+      for (int i = 0; i < std::stoi(arguments); ++i) zeros += " 0";
+      return zeros;
+    }();
+    for (const std::string& name : {short_name, "\\" + long_name}) {
+      if (name == "-") continue;
+      FakeTuner tuner;
+      rigctl::Session session{tuner};
+      const std::string answer = session.feed("+" + name + given + "\n+\\get_freq\n").answer;
+      std::size_t statuses = 0;
+      for (std::size_t at = answer.find("RPRT "); at != std::string::npos;
+           at = answer.find("RPRT ", at + 1)) {
+        ++statuses;
+      }
+      EXPECT_EQ(statuses, 2u) << line << " as " << name << ":\n" << answer;
+      EXPECT_TRUE(answer.ends_with(next)) << line << " as " << name << ":\n" << answer;
+    }
+    ++rows;
+  }
+  EXPECT_EQ(rows, 100);
+}
 
 TEST(Session, PlainCapsEndWithTheirStatus) {
   FakeTuner tuner;

@@ -11,9 +11,10 @@ namespace {
 
 using ClassicInput = PanelTest;
 
-void turn_wheel(QScrollBar* bar, int eighths_of_a_degree) {
+// Eighths of a degree, as wheels report them: 120 is one notch turned away from the user.
+void turn_wheel(QScrollBar* bar, int vertical, int sideways = 0) {
   const QPointF centre = bar->rect().center();
-  QWheelEvent wheel(centre, bar->mapToGlobal(centre), {}, {0, eighths_of_a_degree}, Qt::NoButton,
+  QWheelEvent wheel(centre, bar->mapToGlobal(centre), {}, {sideways, vertical}, Qt::NoButton,
                     Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(bar, &wheel);
 }
@@ -34,8 +35,10 @@ TEST_F(ClassicInput, ControlClickOnTheChosenItemKeepsIt) {
 
 TEST_F(ClassicInput, TheFirstArrowKeyChoosesTheFirstItem) {
   start();
+  auto* test = control<QListWidget>("lstTest");
+  QTest::keyClick(test, Qt::Key_Up);
+  EXPECT_EQ(window.selected_index(form::Control::lstTest), 0);
   auto* phase = control<QListWidget>("lstPhase");
-  phase->setFocus();
   QTest::keyClick(phase, Qt::Key_Down);
   EXPECT_EQ(window.selected_index(form::Control::lstPhase), 0);
   QTest::keyClick(phase, Qt::Key_Down);
@@ -53,10 +56,23 @@ TEST_F(ClassicInput, OneWheelNotchIsOneSmallChange) {
   EXPECT_EQ(transmissions(), 2);
   turn_wheel(divider, -60);
   EXPECT_EQ(divider_loaded(), 11690);
+  turn_wheel(divider, 0, 120);  // a sideways wheel
+  EXPECT_EQ(divider_loaded(), 11680);
 
   auto* speed = control<QScrollBar>("scvDel");
   turn_wheel(speed, -240);
   EXPECT_EQ(form.state().iDel, 102);
+}
+
+TEST_F(ClassicInput, LeftAndUpArrowsStepTowardsTheMinimum) {
+  start();
+  QTest::keyClick(control<QScrollBar>("hscDiv"), Qt::Key_Left);
+  EXPECT_EQ(divider_loaded(), 11680);
+  auto* speed = control<QScrollBar>("scvDel");
+  QTest::keyClick(speed, Qt::Key_Up);
+  EXPECT_EQ(form.state().iDel, 99);
+  QTest::keyClick(speed, Qt::Key_Left);
+  EXPECT_EQ(form.state().iDel, 98);
 }
 
 }  // namespace
