@@ -34,11 +34,13 @@ decode() {
 
 case $2 in
   captures)
-    # NAME.bits, NAME.words and NAME.python hold what NAME.vcd decodes to, with sample numbers.
-    for expected in "$here"/captures/*.{bits,words,python}; do
+    # NAME.bits, NAME.words and NAME.python hold what NAME.vcd decodes to, with sample numbers;
+    # NAME.word-b what it decodes to in that one annotation class.
+    for expected in "$here"/captures/*.{bits,words,word-b,python}; do
       case ${expected##*.} in
         bits) decoders=saa1057 rows=saa1057=bits ;;
         words) decoders=saa1057 rows=saa1057=words:warnings ;;
+        word-b) decoders=saa1057 rows=saa1057=word-b ;;
         python) decoders=saa1057,saa1057_probe rows=saa1057_probe ;;
       esac
       decode "$expected" vcd "${expected%.*}.vcd" $decoders $rows --protocol-decoder-samplenum
