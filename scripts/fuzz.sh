@@ -6,7 +6,9 @@ set -uo pipefail
 target=$1 seconds=$2 corpus=$3
 shift 3
 log="$corpus.log"
-"$target" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 "$@" "$corpus" >"$log" 2>&1
+# Findings go beside the corpus, not into the working directory.
+"$target" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+  -artifact_prefix="$corpus-" "$@" "$corpus" >"$log" 2>&1
 status=$?
 if [ "$status" -ne 0 ]; then
   cat "$log"
