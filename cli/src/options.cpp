@@ -3,6 +3,7 @@
 #include <array>
 #include <set>
 
+#include "common/program_name.hpp"
 #include "endpoint.hpp"
 #include "port_argument.hpp"
 
@@ -102,7 +103,7 @@ std::string help_text(std::string_view program) {
   return text;
 }
 
-std::string program_version() { return "saa1057-panel " SAA_VERSION; }
+std::string program_version() { return std::string(common::kProgramName) + " " SAA_VERSION; }
 std::string version_text() { return program_version() + "\n"; }
 
 }  // namespace cli

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/fatal_error.hpp"
+#include "common/program_name.hpp"
 
 namespace bus {
 
@@ -37,8 +38,8 @@ constexpr std::array<Failure, 9> kFailures{{
     {PortStep::write, 0, "Write failed on",
      "Check that the port is still there and restart, or try --simulate"},
     {PortStep::permit, EPERM, "No I/O permission for",
-     "Raw port I/O needs root or CAP_SYS_RAWIO (sudo setcap cap_sys_rawio+ep saa1057-panel); "
-     "or use the kernel driver with --port /dev/parportN, or try --simulate"},
+     "Raw port I/O needs root or CAP_SYS_RAWIO (sudo setcap cap_sys_rawio+ep " SAA_PROGRAM_NAME
+     "); or use the kernel driver with --port /dev/parportN, or try --simulate"},
 }};
 
 }  // namespace
