@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a make target needs and this machine lacks.
-# Usage: scripts/install-deps.sh GROUP...   (groups: build test tools bench windows screenshot)
+# Usage: scripts/install-deps.sh GROUP...   (groups: build test tools bench windows arm64 screenshot)
 set -euo pipefail
 
 packages_for() {
@@ -10,6 +10,7 @@ packages_for() {
     tools) echo "sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-dev" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3" ;;
     windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64" ;;
+    arm64) echo "cmake make g++-aarch64-linux-gnu qemu-user googletest" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick" ;;
     *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;
   esac

@@ -93,8 +93,12 @@ void reset() {
 }
 
 const bus::SystemCalls& system_calls() {
-  static constexpr bus::SystemCalls kCalls{fake_open, fake_ioctl, fake_close, fake_ioperm,
-                                           fake_outb};
+  static constexpr bus::SystemCalls kCalls{fake_open, fake_ioctl, fake_close};
+  return kCalls;
+}
+
+const bus::PortIoCalls& port_io_calls() {
+  static constexpr bus::PortIoCalls kCalls{fake_ioperm, fake_outb};
   return kCalls;
 }
 

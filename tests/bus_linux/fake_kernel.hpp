@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "bus/raw_io_port.hpp"
 #include "bus/system_calls.hpp"
 
 namespace fake_kernel {
@@ -18,5 +19,6 @@ void fail(const std::string& call, int error_number, int successes_first = 0);
 void reset();
 
 const bus::SystemCalls& system_calls();
+const bus::PortIoCalls& port_io_calls();
 
 }  // namespace fake_kernel

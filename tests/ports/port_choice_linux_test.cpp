@@ -11,10 +11,4 @@ TEST(PortChoice, ADeviceIsReachedThroughPpdev) {
   EXPECT_EQ(choice.description(), "Port /nonexistent/parport7 (ppdev)");
 }
 
-TEST(PortChoice, AnAddressIsReachedThroughRawIo) {
-  const auto choice = ports::choose_port(with_port(cli::IoAddress{0x278}));
-  EXPECT_EQ(choice.label(), "0x278");
-  EXPECT_EQ(choice.description(), "Port 0x278 (raw I/O)");
-}
-
 }  // namespace
