@@ -22,9 +22,10 @@ struct OptionRow {
 constexpr std::array<OptionRow, 6> kOptions{{
     {"--simulate", "", false, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
-    {"--port", "DEVICE|ADDRESS", false,
-     "the parallel port: a ppdev device such as /dev/parport1, or a base\n"
-     "                         address for raw I/O such as 0x278 (default: the port at 0x378)",
+    {"--port", "DEVICE|ADDRESS|gpio:CHIP:CLOCK,DATA,ENABLE", false,
+     "the bus: a ppdev device such as /dev/parport1, a base address\n"
+     "                         for raw I/O such as 0x278 (default: the port at 0x378), or three\n"
+     "                         GPIO lines, such as gpio:gpiochip0:GPIO17,GPIO27,GPIO22",
      [](Options& o, std::string_view value) { o.port = parse_port_argument(value); }},
     {"--trace", "FILE", false,
      "record the bus lines as a value change dump (GTKWave, PulseView,\n"
@@ -93,12 +94,14 @@ Options parse_options(std::span<const std::string_view> arguments) {
 std::string help_text(std::string_view program) {
   std::string text = "Usage: " + std::string(program) + " [OPTION]...\n" +
                      "Tunes an FM receiver whose local oscillator is an SAA1057 PLL synthesizer\n"
-                     "on a PC parallel port.\n\n";
+                     "on a PC parallel port or on GPIO lines.\n\n";
   for (const auto& row : kOptions) {
     std::string left = std::string(row.name);
     if (!row.value_name.empty()) left += " " + std::string(row.value_name);
-    text += "  " + left + std::string(left.size() < 23 ? 23 - left.size() : 1, ' ') +
-            std::string(row.help) + "\n";
+    // A long option takes a line of its own; its help starts below it.
+    const std::string gap =
+        left.size() < 23 ? std::string(23 - left.size(), ' ') : "\n" + std::string(25, ' ');
+    text += "  " + left + gap + std::string(row.help) + "\n";
   }
   return text;
 }

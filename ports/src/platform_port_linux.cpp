@@ -1,3 +1,4 @@
+#include "bus/gpio_port.hpp"
 #include "bus/parport_discovery.hpp"
 #include "bus/ppdev_port.hpp"
 #include "ports/platform_port.hpp"
@@ -17,6 +18,9 @@ struct BackEnds {
     return ppdev({device.path, bus::parport_base(device.path)});
   }
   PlatformPort operator()(const cli::IoAddress& address) const { return raw_io_port(address.base); }
+  PlatformPort operator()(const cli::GpioLines& gpio) const {
+    return {std::make_unique<bus::GpioPort>(gpio.chip, gpio.lines), gpio.chip};
+  }
 };
 
 }  // namespace

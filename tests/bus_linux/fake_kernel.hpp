@@ -15,6 +15,10 @@ std::vector<std::string>& calls();
 // after it has succeeded `successes_first` times.
 void fail(const std::string& call, int error_number, int successes_first = 0);
 
+// Records a call ("name detail") and tells whether it is the one planned to fail; errno is
+// then set. For other stand-ins of the kernel.
+bool record(const std::string& name, const std::string& detail);
+
 // Forgets the calls and the planned failure.
 void reset();
 

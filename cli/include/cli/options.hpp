@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -10,7 +11,8 @@
 
 namespace cli {
 
-// A port chosen on the command line: a ppdev device, or a base address for raw I/O.
+// A port chosen on the command line: a ppdev device, a base address for raw I/O, or three
+// lines of a GPIO chip.
 struct DevicePath {
   std::string path;
   friend bool operator==(const DevicePath&, const DevicePath&) = default;
@@ -19,7 +21,12 @@ struct IoAddress {
   std::uint16_t base;
   friend bool operator==(const IoAddress&, const IoAddress&) = default;
 };
-using PortArgument = std::variant<DevicePath, IoAddress>;
+struct GpioLines {
+  std::string chip;                  // a path, a chip name or a label
+  std::array<std::string, 3> lines;  // clock, data, enable: offsets or line names
+  friend bool operator==(const GpioLines&, const GpioLines&) = default;
+};
+using PortArgument = std::variant<DevicePath, IoAddress, GpioLines>;
 
 // Where the rigctld server listens.
 struct Endpoint {
