@@ -6,6 +6,7 @@
 #include "common/program_name.hpp"
 #include "endpoint.hpp"
 #include "port_argument.hpp"
+#include "word_b_argument.hpp"
 
 namespace cli {
 
@@ -19,7 +20,7 @@ struct OptionRow {
   void (*apply)(Options& options, std::string_view value);
 };
 
-constexpr std::array<OptionRow, 6> kOptions{{
+constexpr std::array<OptionRow, 8> kOptions{{
     {"--simulate", "", false, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
     {"--port", "DEVICE|ADDRESS|gpio:CHIP:CLOCK,DATA,ENABLE", false,
@@ -36,6 +37,14 @@ constexpr std::array<OptionRow, 6> kOptions{{
      }},
     {"--rigctld", "[[HOST:]PORT]", true, "serve Hamlib's rigctld protocol (default 127.0.0.1:4532)",
      [](Options& o, std::string_view value) { o.rigctld = parse_endpoint(value); }},
+    {"--headless", "", false,
+     "no window: start up, serve --rigctld, and log every transmission on\n"
+     "                         standard output until SIGINT or SIGTERM",
+     [](Options& o, std::string_view) { o.headless = true; }},
+    {"--word-b", "SETTINGS", false,
+     "with --headless, send Word B once after start-up, such as\n"
+     "                         refh=1.25,current=0.23,sla=sync,phase=on,brm=switched,test=lock",
+     [](Options& o, std::string_view value) { o.word_b = parse_word_b(value); }},
     {"--help", "", false, "show this help and exit",
      [](Options& o, std::string_view) { o.help = true; }},
     {"--version", "", false, "show the version and exit",
@@ -87,6 +96,9 @@ Options parse_options(std::span<const std::string_view> arguments) {
   }
   if (options.simulate && options.port) {
     throw UsageError("--port and --simulate cannot be combined");
+  }
+  if (options.word_b && !options.headless) {
+    throw UsageError("--word-b needs --headless: in the window, \"Send Word 'B'\" sends Word B");
   }
   return options;
 }
