@@ -4,10 +4,12 @@
 #include <QMessageBox>
 #include <iostream>
 
+#include "common/program_name.hpp"
+
 namespace app {
 
 void print_error(const std::string& message) {
-  std::cerr << "saa1057-panel: " << message << std::endl;
+  std::cerr << common::kProgramName << ": " << message << std::endl;
 }
 
 void report_fatal(QWidget& parent, const std::string& message) {
@@ -15,7 +17,8 @@ void report_fatal(QWidget& parent, const std::string& message) {
   const QString platform = QGuiApplication::platformName();
   // Nobody could dismiss a box on these platforms; it would only hang the program.
   if (platform == "offscreen" || platform == "minimal") return;
-  QMessageBox::critical(&parent, "saa1057-panel", QString::fromStdString(message));
+  QMessageBox::critical(&parent, QString::fromUtf8(common::kProgramName),
+                        QString::fromStdString(message));
 }
 
 }  // namespace app

@@ -3,10 +3,11 @@
 #include <vector>
 
 #include "cli/options.hpp"
+#include "common/program_name.hpp"
 #include "panel.hpp"
 
 int main(int argc, char** argv) {
-  constexpr std::string_view kProgram = "saa1057-panel";
+  constexpr std::string_view kProgram = common::kProgramName;
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);
   cli::Options options;
   try {

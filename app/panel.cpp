@@ -7,8 +7,10 @@
 #include "desktop_platform.hpp"
 #include "fatal_report.hpp"
 #include "form/form1.hpp"
+#include "headless_run.hpp"
 #include "ports/port_choice.hpp"
 #include "remote/rigctl_server.hpp"
+#include "rigctld_start.hpp"
 #include "trace_session.hpp"
 #include "window/form1_window.hpp"
 #include "window_tuner.hpp"
@@ -16,17 +18,6 @@
 namespace app {
 
 namespace {
-
-// Starts the server at `endpoint`; says why not on standard error.
-bool serve_rigctld(remote::RigctlServer& server, const cli::Endpoint& endpoint) {
-  const QHostAddress address(endpoint.host == "localhost" ? QString("127.0.0.1")
-                                                          : QString::fromStdString(endpoint.host));
-  const std::string error = server.listen(address, endpoint.port);
-  if (error.empty()) return true;
-  print_error("cannot serve rigctld on " + endpoint.host + ":" + std::to_string(endpoint.port) +
-              ": " + error + ". Pick another --rigctld port.");
-  return false;
-}
 
 int run_window(const cli::Options& options, ports::PortChoice& port, TraceSession& trace,
                char* program_path) {
@@ -73,6 +64,7 @@ int run_panel(const cli::Options& options, char* program_path) {
     print_error(error.what());
     return 1;
   }
+  if (options.headless) return trace->finish(run_headless(options, trace->port(), program_path));
   if (!display_reachable()) {
     print_error(
         "cannot open the window: no display (DISPLAY and WAYLAND_DISPLAY are unset). Start it "

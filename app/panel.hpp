@@ -4,7 +4,8 @@
 
 namespace app {
 
-// Opens the window on the chosen port and runs it until it is closed. Returns the exit status.
+// Opens the window on the chosen port and runs it until it is closed, or with --headless runs
+// without one. Returns the exit status.
 int run_panel(const cli::Options& options, char* program_path);
 
 }  // namespace app

@@ -8,8 +8,11 @@
 #include <functional>
 
 #include "bus/busy_spin.hpp"
+#include "bus/gpio_port.hpp"
+#include "bus/ppdev_port.hpp"
 #include "bus/transmitter.hpp"
 #include "discarding_port.hpp"
+#include "null_kernel.hpp"
 #include "trace/tracing_port.hpp"
 
 namespace {
@@ -75,6 +78,21 @@ void send_host_overhead(benchmark::State& state) {
       kWritesPerWordA, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(send_host_overhead);
+
+// One register write through the GPIO back end against one through ppdev, both into a kernel
+// that does nothing: what each costs on the host before the kernel's share.
+void gpio_against_ppdev(benchmark::State& state) {
+  bus::GpioPort gpio{"/bench/gpiochip0", {"0", "1", "2"}, null_kernel(), "/nonexistent"};
+  bus::PpdevPort ppdev{"/bench/parport0", 0x378, null_kernel()};
+  const Bus through_gpio{0, gpio};
+  const Bus through_ppdev{0, ppdev};
+  compare(
+      state, 20, [&] { through_gpio.transmitter.Send(kWordA); },
+      [&] { through_ppdev.transmitter.Send(kWordA); });
+  state.counters["first_ns"] = state.counters["first_ns"] / kWritesPerWordA;
+  state.counters["second_ns"] = state.counters["second_ns"] / kWritesPerWordA;
+}
+BENCHMARK(gpio_against_ppdev);
 
 template <typename PortType>
 void trace_cost(benchmark::State& state) {

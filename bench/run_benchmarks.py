@@ -61,6 +61,9 @@ def bus_figures():
     per_write = by_name["send_host_overhead"]["ns_per_write"] * 1e9
     row("Send host overhead per write (iDel 0)", f"{per_write:.1f} ns", "1000 ns (port write)",
         f"{per_write / 1000:.3f}", "<= 20 ns", per_write <= 20)
+    g = by_name["gpio_against_ppdev"]
+    row("GPIO back end: one register write (kernel left out)", f"{g['first_ns']:.1f} ns",
+        f"{g['second_ns']:.1f} ns (ppdev)", f"{g['ratio']:.2f}", "<= 2 x ppdev", g["ratio"] <= 2)
     t = by_name["trace_cost<LegacySpeedPort>"]
     row("trace cost: Send at iDel 100, traced, 1 us port writes",
         f"{t['first_ns'] / 1000:.1f} us",

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a make target needs and this machine lacks.
-# Usage: scripts/install-deps.sh GROUP...   (groups: build test tools bench windows screenshot package)
+# Usage: scripts/install-deps.sh GROUP...   (groups: build test tools bench windows arm64 screenshot
+#        package)
 set -euo pipefail
 
 packages_for() {
@@ -10,6 +11,7 @@ packages_for() {
     tools) echo "sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-dev python3" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3" ;;
     windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64" ;;
+    arm64) echo "cmake make g++-aarch64-linux-gnu qemu-user googletest" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick pulseview sigrok-cli" ;;
     package) echo "dpkg-dev lintian desktop-file-utils appstream man-db" ;;
     *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;

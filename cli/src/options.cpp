@@ -3,8 +3,10 @@
 #include <array>
 #include <set>
 
+#include "common/program_name.hpp"
 #include "endpoint.hpp"
 #include "port_argument.hpp"
+#include "word_b_argument.hpp"
 
 namespace cli {
 
@@ -18,12 +20,13 @@ struct OptionRow {
   void (*apply)(Options& options, std::string_view value);
 };
 
-constexpr std::array<OptionRow, 6> kOptions{{
+constexpr std::array<OptionRow, 8> kOptions{{
     {"--simulate", "", false, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
-    {"--port", "DEVICE|ADDRESS", false,
-     "the parallel port: a ppdev device such as /dev/parport1, or a base\n"
-     "                         address for raw I/O such as 0x278 (default: the port at 0x378)",
+    {"--port", "DEVICE|ADDRESS|gpio:CHIP:CLOCK,DATA,ENABLE", false,
+     "the bus: a ppdev device such as /dev/parport1, a base address\n"
+     "                         for raw I/O such as 0x278 (default: the port at 0x378), or three\n"
+     "                         GPIO lines, such as gpio:gpiochip0:GPIO17,GPIO27,GPIO22",
      [](Options& o, std::string_view value) { o.port = parse_port_argument(value); }},
     {"--trace", "FILE", false,
      "record the bus lines as a value change dump (GTKWave, PulseView,\n"
@@ -34,6 +37,14 @@ constexpr std::array<OptionRow, 6> kOptions{{
      }},
     {"--rigctld", "[[HOST:]PORT]", true, "serve Hamlib's rigctld protocol (default 127.0.0.1:4532)",
      [](Options& o, std::string_view value) { o.rigctld = parse_endpoint(value); }},
+    {"--headless", "", false,
+     "no window: start up, serve --rigctld, and log every transmission on\n"
+     "                         standard output until SIGINT or SIGTERM",
+     [](Options& o, std::string_view) { o.headless = true; }},
+    {"--word-b", "SETTINGS", false,
+     "with --headless, send Word B once after start-up, such as\n"
+     "                         refh=1.25,current=0.23,sla=sync,phase=on,brm=switched,test=lock",
+     [](Options& o, std::string_view value) { o.word_b = parse_word_b(value); }},
     {"--help", "", false, "show this help and exit",
      [](Options& o, std::string_view) { o.help = true; }},
     {"--version", "", false, "show the version and exit",
@@ -86,23 +97,28 @@ Options parse_options(std::span<const std::string_view> arguments) {
   if (options.simulate && options.port) {
     throw UsageError("--port and --simulate cannot be combined");
   }
+  if (options.word_b && !options.headless) {
+    throw UsageError("--word-b needs --headless: in the window, \"Send Word 'B'\" sends Word B");
+  }
   return options;
 }
 
 std::string help_text(std::string_view program) {
   std::string text = "Usage: " + std::string(program) + " [OPTION]...\n" +
                      "Tunes an FM receiver whose local oscillator is an SAA1057 PLL synthesizer\n"
-                     "on a PC parallel port.\n\n";
+                     "on a PC parallel port or on GPIO lines.\n\n";
   for (const auto& row : kOptions) {
     std::string left = std::string(row.name);
     if (!row.value_name.empty()) left += " " + std::string(row.value_name);
-    text += "  " + left + std::string(left.size() < 23 ? 23 - left.size() : 1, ' ') +
-            std::string(row.help) + "\n";
+    // A long option takes a line of its own; its help starts below it.
+    const std::string gap =
+        left.size() < 23 ? std::string(23 - left.size(), ' ') : "\n" + std::string(25, ' ');
+    text += "  " + left + gap + std::string(row.help) + "\n";
   }
   return text;
 }
 
-std::string program_version() { return "saa1057-panel " SAA_VERSION; }
+std::string program_version() { return std::string(common::kProgramName) + " " SAA_VERSION; }
 std::string version_text() { return program_version() + "\n"; }
 
 }  // namespace cli

@@ -7,10 +7,10 @@
 namespace ports {
 
 PlatformPort platform_port(const std::optional<cli::PortArgument>& choice) {
-  if (choice && std::holds_alternative<cli::DevicePath>(*choice)) {
+  if (choice && !std::holds_alternative<cli::IoAddress>(*choice)) {
     return {std::make_unique<bus::UnavailablePort>(
-                "a device path names a Linux ppdev device; on Windows give --port the port's "
-                "I/O address, such as 0x378."),
+                "a device path or GPIO lines name Linux devices; on Windows give --port the "
+                "port's I/O address, such as 0x378."),
             "No port"};
   }
   const auto base = choice ? std::get<cli::IoAddress>(*choice).base

@@ -13,39 +13,35 @@ SimulatedSynthesizer::SimulatedSynthesizer(std::uint16_t base_address)
 
 void SimulatedSynthesizer::write(std::uint16_t address, std::uint8_t value) {
   ++counts_.writes;
+  std::optional<bus::Register> target;
   if (address == base_address_) {
-    on_data_register(value);
-  } else if (address == static_cast<std::uint16_t>(base_address_ + 2)) {
-    on_control_register(value);
+    target = bus::Register::data;
+  } else if (address ==
+             static_cast<std::uint16_t>(base_address_ + bus::line_map::kControlRegisterOffset)) {
+    target = bus::Register::control;
   } else {
     ++counts_.stray_writes;
+    return;
   }
+  const bus::LineLevels before = lines_;
+  lines_ = bus::levels_after(before, *target, value);
+  if (lines_.enable && !before.enable) on_enable_asserted();
+  if (!lines_.enable && before.enable) on_enable_released();
+  if (lines_.clock && !before.clock) on_rising_clock(lines_.data);
 }
 
-void SimulatedSynthesizer::on_data_register(std::uint8_t value) {
-  const bool clock = value & bus::line_map::kClockBit;
-  if (clock && !clock_) on_rising_clock(value & bus::line_map::kDataBit);
-  clock_ = clock;
-}
-
-void SimulatedSynthesizer::on_control_register(std::uint8_t value) {
-  const bool asserted = !(value & bus::line_map::kEnableReleasedBit);
-  if (asserted && !enable_asserted_) {
-    if (pending_word_) {
-      ++counts_.malformed_words;
-      pending_word_.reset();
-    }
-    shift_register_.clear();
-    bits_shifted_ = 0;
-  } else if (!asserted && enable_asserted_) {
-    on_enable_released();
+void SimulatedSynthesizer::on_enable_asserted() {
+  if (pending_word_) {
+    ++counts_.malformed_words;
+    pending_word_.reset();
   }
-  enable_asserted_ = asserted;
+  shift_register_.clear();
+  bits_shifted_ = 0;
 }
 
 void SimulatedSynthesizer::on_rising_clock(bool data) {
   ++counts_.clock_pulses;
-  if (enable_asserted_) {
+  if (lines_.enable) {
     ++bits_shifted_;
     // Longer frames are malformed whatever they hold; keep only enough bits to know that.
     if (shift_register_.size() <= kFrameBits) shift_register_ += data ? '1' : '0';

@@ -19,15 +19,6 @@ struct PlannedFailure {
   int successes_left = 0;
 } planned;
 
-// Records the call and tells whether it is the one planned to fail.
-bool record(const std::string& name, const std::string& detail) {
-  calls().push_back(detail.empty() ? name : name + " " + detail);
-  if (planned.call != name) return false;
-  if (planned.successes_left-- > 0) return false;
-  errno = planned.error_number;
-  return true;
-}
-
 std::string request_name(unsigned long request) {
   switch (request) {
     case PPCLAIM:
@@ -78,6 +69,14 @@ void fake_outb(unsigned char value, unsigned short port) {
 
 }  // namespace
 
+bool record(const std::string& name, const std::string& detail) {
+  calls().push_back(detail.empty() ? name : name + " " + detail);
+  if (planned.call != name) return false;
+  if (planned.successes_left-- > 0) return false;
+  errno = planned.error_number;
+  return true;
+}
+
 std::vector<std::string>& calls() {
   static std::vector<std::string> recorded;
   return recorded;
@@ -93,8 +92,12 @@ void reset() {
 }
 
 const bus::SystemCalls& system_calls() {
-  static constexpr bus::SystemCalls kCalls{fake_open, fake_ioctl, fake_close, fake_ioperm,
-                                           fake_outb};
+  static constexpr bus::SystemCalls kCalls{fake_open, fake_ioctl, fake_close};
+  return kCalls;
+}
+
+const bus::PortIoCalls& port_io_calls() {
+  static constexpr bus::PortIoCalls kCalls{fake_ioperm, fake_outb};
   return kCalls;
 }
 

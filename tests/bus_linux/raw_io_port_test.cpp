@@ -20,7 +20,7 @@ class RawIoPortTest : public ::testing::Test {
 
 TEST_F(RawIoPortTest, AsksForThreePortsThenWritesDataAndControlAtTheBase) {
   {
-    bus::RawIoPort port{0x278, fake_kernel::system_calls()};
+    bus::RawIoPort port{0x278, fake_kernel::port_io_calls()};
     bus::Inpout library{port};
     library.Out32(888, 136);
     library.Out32(890, 0);
@@ -30,7 +30,7 @@ TEST_F(RawIoPortTest, AsksForThreePortsThenWritesDataAndControlAtTheBase) {
 }
 
 TEST_F(RawIoPortTest, HighBasesOfAddInCardsAreUnsigned) {
-  bus::RawIoPort port{0xFFFD, fake_kernel::system_calls()};
+  bus::RawIoPort port{0xFFFD, fake_kernel::port_io_calls()};
   bus::Inpout library{port};
   library.Out32(890, 1);
   EXPECT_EQ(fake_kernel::calls().back(), "outb 0xffff 1");
@@ -39,7 +39,7 @@ TEST_F(RawIoPortTest, HighBasesOfAddInCardsAreUnsigned) {
 
 TEST_F(RawIoPortTest, RefusedPermissionSaysWhatIsNeeded) {
   fake_kernel::fail("ioperm", EPERM);
-  bus::RawIoPort port{0x378, fake_kernel::system_calls()};
+  bus::RawIoPort port{0x378, fake_kernel::port_io_calls()};
   bus::Inpout library{port};
   try {
     library.Out32(888, 0);
@@ -54,7 +54,7 @@ TEST_F(RawIoPortTest, RefusedPermissionSaysWhatIsNeeded) {
 }
 
 TEST_F(RawIoPortTest, AWriteToAnyOtherAddressIsRefused) {
-  bus::RawIoPort port{0x378, fake_kernel::system_calls()};
+  bus::RawIoPort port{0x378, fake_kernel::port_io_calls()};
   bus::Inpout library{port};
   EXPECT_THROW(library.Out32(891, 0), common::FatalError);
   EXPECT_EQ(fake_kernel::calls().size(), 1u);

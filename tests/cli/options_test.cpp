@@ -88,9 +88,10 @@ TEST(Options, InvalidPortValueExplainsBothForms) {
     parse({"--port", "lpt1"});
     FAIL() << "accepted";
   } catch (const cli::UsageError& error) {
-    EXPECT_STREQ(error.what(),
-                 "invalid --port value 'lpt1': give a device such as /dev/parport0 or an I/O "
-                 "address such as 0x378");
+    EXPECT_STREQ(
+        error.what(),
+        "invalid --port value 'lpt1': give a device such as /dev/parport0, an I/O "
+        "address such as 0x378, or GPIO lines such as gpio:gpiochip0:GPIO17,GPIO27,GPIO22");
   }
 }
 

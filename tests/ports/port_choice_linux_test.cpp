@@ -11,10 +11,11 @@ TEST(PortChoice, ADeviceIsReachedThroughPpdev) {
   EXPECT_EQ(choice.description(), "Port /nonexistent/parport7 (ppdev)");
 }
 
-TEST(PortChoice, AnAddressIsReachedThroughRawIo) {
-  const auto choice = ports::choose_port(with_port(cli::IoAddress{0x278}));
-  EXPECT_EQ(choice.label(), "0x278");
-  EXPECT_EQ(choice.description(), "Port 0x278 (raw I/O)");
+TEST(PortChoice, GpioLinesAreReachedThroughTheGpioCharacterDevice) {
+  const auto choice =
+      ports::choose_port(with_port(cli::GpioLines{"gpiochip0", {"GPIO17", "GPIO27", "GPIO22"}}));
+  EXPECT_EQ(choice.label(), "gpiochip0");
+  EXPECT_EQ(choice.description(), "Port gpiochip0 lines GPIO17,GPIO27,GPIO22 (GPIO)");
 }
 
 }  // namespace

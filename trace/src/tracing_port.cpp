@@ -27,13 +27,7 @@ void TracingPort::write(std::uint16_t address, std::uint8_t value) {
   if (!target) return;
 
   const LineLevels before = writer_.levels();
-  LineLevels levels = before;
-  if (*target == bus::Register::data) {
-    levels.clock = value & bus::line_map::kClockBit;
-    levels.data = value & bus::line_map::kDataBit;
-  } else {
-    levels.enable = !(value & bus::line_map::kEnableReleasedBit);
-  }
+  const LineLevels levels = bus::levels_after(before, *target, value);
   if (levels == before) return;
   writer_.change(next_stamp(), levels);
   const bool load_pulse_ended = before.clock && !levels.clock && !levels.enable;

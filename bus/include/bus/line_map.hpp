@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "bus/register_map.hpp"
+
 namespace bus {
 
 // Register values of the three-wire bus. The whole register is written every time.
@@ -30,5 +32,18 @@ inline constexpr std::uint8_t kClockBit = 0x80;
 inline constexpr std::uint8_t kDataBit = 0x08;
 inline constexpr std::uint8_t kEnableReleasedBit = 0x01;
 }  // namespace line_map
+
+// The three lines as the chip's pins see them; all low at rest.
+struct LineLevels {
+  bool clock = false;   // CLB
+  bool data = false;    // DATA
+  bool enable = false;  // DLEN, high while a word is shifted in
+  friend bool operator==(const LineLevels&, const LineLevels&) = default;
+};
+
+// The levels after `value` is written to `target`: the data register drives the clock and the
+// data line, the control register the enable. Every back end, recorder and model reads the
+// lines through this one function.
+LineLevels levels_after(LineLevels before, Register target, std::uint8_t value);
 
 }  // namespace bus

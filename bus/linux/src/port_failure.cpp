@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/fatal_error.hpp"
+#include "common/program_name.hpp"
 
 namespace bus {
 
@@ -21,9 +22,12 @@ constexpr const char* kLoadDriver =
     "Load the parallel-port driver (sudo modprobe ppdev parport_pc), pick another port with "
     "--port, or try --simulate";
 constexpr const char* kOtherPort = "Pick another port with --port, or try --simulate";
+constexpr const char* kOldKernel =
+    "The kernel lacks the GPIO character device's uAPI v2, which Linux 5.10 and newer have: "
+    "update the kernel, or try --simulate";
 
 // First match wins: the specific reasons before each step's catch-all.
-constexpr std::array<Failure, 9> kFailures{{
+constexpr std::array<Failure, 16> kFailures{{
     {PortStep::open, ENOENT, "Cannot open", kLoadDriver},
     {PortStep::open, ENODEV, "Cannot open", kLoadDriver},
     {PortStep::open, ENXIO, "Cannot open", kLoadDriver},
@@ -37,13 +41,30 @@ constexpr std::array<Failure, 9> kFailures{{
     {PortStep::write, 0, "Write failed on",
      "Check that the port is still there and restart, or try --simulate"},
     {PortStep::permit, EPERM, "No I/O permission for",
-     "Raw port I/O needs root or CAP_SYS_RAWIO (sudo setcap cap_sys_rawio+ep saa1057-panel); "
-     "or use the kernel driver with --port /dev/parportN, or try --simulate"},
+     "Raw port I/O needs root or CAP_SYS_RAWIO (sudo setcap cap_sys_rawio+ep " SAA_PROGRAM_NAME
+     "); or use the kernel driver with --port /dev/parportN, or try --simulate"},
+    {PortStep::gpio_open, EACCES, "Cannot open GPIO chip",
+     "Join the gpio group (sudo usermod -aG gpio $USER, then log in again); where no udev rule "
+     "gives that group the chips, install the one that comes with " SAA_PROGRAM_NAME
+     " (README, Access without root); or try --simulate"},
+    {PortStep::gpio_open, 0, "Cannot open GPIO chip",
+     "Give --port gpio: one of this machine's chips, or try --simulate"},
+    {PortStep::gpio_request, EBUSY, "Cannot request",
+     "Free the line (stop its user, or drop the overlay that claims it) or wire the bus to other "
+     "lines, or try --simulate"},
+    {PortStep::gpio_request, ENOTTY, "Cannot request", kOldKernel},
+    // Kernels before 5.10 answer a request they do not know with EINVAL.
+    {PortStep::gpio_request, EINVAL, "Cannot request", kOldKernel},
+    {PortStep::gpio_request, 0, "Cannot request", "Wire the bus to other lines, or try --simulate"},
+    {PortStep::gpio_write, 0, "Cannot set",
+     "Check that the GPIO chip (or the USB adapter) is still there and restart, or try "
+     "--simulate"},
 }};
 
 }  // namespace
 
-void port_failure(PortStep step, const std::string& where, int error_number) {
+void port_failure(PortStep step, const std::string& where, int error_number,
+                  std::string_view detail) {
   const char* what = "No I/O permission for";
   const char* way_out = kOtherPort;
   for (const auto& failure : kFailures) {
@@ -54,8 +75,9 @@ void port_failure(PortStep step, const std::string& where, int error_number) {
       break;
     }
   }
-  throw common::FatalError(std::string(what) + " " + where + ": " + std::strerror(error_number) +
-                           ". " + way_out + ".");
+  std::string message = std::string(what) + " " + where + ": " + std::strerror(error_number) + ".";
+  if (!detail.empty()) message += " " + std::string(detail);
+  throw common::FatalError(message + " " + way_out + ".");
 }
 
 }  // namespace bus

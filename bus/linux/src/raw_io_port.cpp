@@ -11,7 +11,7 @@ namespace {
 constexpr unsigned long kRegisterCount = 3;  // data, status, control
 }
 
-RawIoPort::RawIoPort(std::uint16_t base_address, const SystemCalls& calls)
+RawIoPort::RawIoPort(std::uint16_t base_address, const PortIoCalls& calls)
     : base_address_(base_address), calls_(calls) {}
 
 RawIoPort::~RawIoPort() {

@@ -1,7 +1,6 @@
 #include "bus/system_calls.hpp"
 
 #include <fcntl.h>
-#include <sys/io.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -14,16 +13,11 @@ int control_device(int fd, unsigned long request, void* argument) {
   return ::ioctl(fd, request, argument);
 }
 int close_device(int fd) { return ::close(fd); }
-int permit_ports(unsigned long from, unsigned long count, int turn_on) {
-  return ::ioperm(from, count, turn_on);
-}
-void write_port(unsigned char value, unsigned short port) { ::outb(value, port); }
 
 }  // namespace
 
 const SystemCalls& linux_system_calls() {
-  static constexpr SystemCalls kCalls{open_device, control_device, close_device, permit_ports,
-                                      write_port};
+  static constexpr SystemCalls kCalls{open_device, control_device, close_device};
   return kCalls;
 }
 

@@ -4,6 +4,7 @@
 
 #include "bus/register_map.hpp"
 #include "common/fatal_error.hpp"
+#include "common/program_name.hpp"
 
 namespace bus {
 
@@ -44,7 +45,8 @@ void InpoutDllPort::bind() {
   HMODULE module = LoadLibraryA(library_.c_str());
   if (!module) {
     throw common::FatalError("Cannot load the port library " + library_ + ": " + last_error_text() +
-                             ". Put " + library_ + " beside saa1057-panel.exe, or try --simulate.");
+                             ". Put " + library_ + " beside " + std::string(common::kProgramName) +
+                             ".exe, or try --simulate.");
   }
   const auto out32 =
       reinterpret_cast<Out32Function>(reinterpret_cast<void*>(GetProcAddress(module, "Out32")));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -10,7 +11,8 @@
 
 namespace cli {
 
-// A port chosen on the command line: a ppdev device, or a base address for raw I/O.
+// A port chosen on the command line: a ppdev device, a base address for raw I/O, or three
+// lines of a GPIO chip.
 struct DevicePath {
   std::string path;
   friend bool operator==(const DevicePath&, const DevicePath&) = default;
@@ -19,7 +21,24 @@ struct IoAddress {
   std::uint16_t base;
   friend bool operator==(const IoAddress&, const IoAddress&) = default;
 };
-using PortArgument = std::variant<DevicePath, IoAddress>;
+struct GpioLines {
+  std::string chip;                  // a path, a chip name or a label
+  std::array<std::string, 3> lines;  // clock, data, enable: offsets or line names
+  friend bool operator==(const GpioLines&, const GpioLines&) = default;
+};
+using PortArgument = std::variant<DevicePath, IoAddress, GpioLines>;
+
+// The Word B settings of --word-b, as the window's controls would be set: a toggle pressed
+// once, or the row chosen in a list (-1: none, as at start-up).
+struct WordBChoice {
+  bool refh = false;  // 1.25 kHz
+  bool sla = false;   // synchronous load
+  bool brm = false;   // current switched
+  int current = -1;
+  int phase = -1;
+  int test = -1;
+  friend bool operator==(const WordBChoice&, const WordBChoice&) = default;
+};
 
 // Where the rigctld server listens.
 struct Endpoint {
@@ -32,9 +51,11 @@ struct Options {
   bool simulate = false;
   bool help = false;
   bool version = false;
-  std::optional<PortArgument> port;  // none: the standard port through ppdev
-  std::optional<std::string> trace;  // a file for the value change dump of the bus lines
-  std::optional<Endpoint> rigctld;   // serve Hamlib's rigctld protocol there
+  std::optional<PortArgument> port;   // none: the standard port through ppdev
+  std::optional<std::string> trace;   // a file for the value change dump of the bus lines
+  std::optional<Endpoint> rigctld;    // serve Hamlib's rigctld protocol there
+  bool headless = false;              // no window: the form logic alone, transmissions logged
+  std::optional<WordBChoice> word_b;  // headless only: Word B to send after start-up
 };
 
 // A command line that cannot be run: the one-line reason, for exit status 2.

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "form/scroll_range.hpp"
 #include "one_row_list.hpp"
 #include "qt_text.hpp"
 #include "window/scroll_bar_input.hpp"
@@ -23,11 +24,11 @@ std::span<const words::ListRow> list_rows(std::string_view name) {
   return words::kTestRows;
 }
 
-const ScrollRange& scroll_range(std::string_view name) {
-  for (const auto& range : scroll_ranges()) {
-    if (range.name == name) return range;
+const form::ScrollRange& scroll_range(std::string_view name) {
+  for (const auto& range : form::scroll_ranges()) {
+    if (form::control_name(range.control) == name) return range;
   }
-  return scroll_ranges().front();
+  return form::scroll_ranges().front();
 }
 
 QWidget* create_list_box(std::string_view name, QWidget* container) {

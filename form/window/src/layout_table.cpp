@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "words/word_a.hpp"
-
 namespace window {
 
 namespace {
@@ -38,14 +36,8 @@ constexpr std::array<ControlSpec, 25> kControls{{
     {"Label6", K::label, "", 420, 5040, 2115, 255, 24, ""},
 }};
 
-constexpr std::array<ScrollRange, 2> kRanges{{
-    {"hscDiv", words::kLowestDivider, words::kHighestDivider, 10, 100, 9820},
-    {"scvDel", 50, 1000, 1, 40, 100},
-}};
-
 }  // namespace
 
 std::span<const ControlSpec> control_specs() { return kControls; }
-std::span<const ScrollRange> scroll_ranges() { return kRanges; }
 
 }  // namespace window

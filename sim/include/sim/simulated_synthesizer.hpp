@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "bus/line_map.hpp"
 #include "bus/port.hpp"
 #include "sim/word_decoder.hpp"
 
@@ -41,15 +42,13 @@ class SimulatedSynthesizer : public bus::Port {
   std::string description() const;  // everything it holds, for a tooltip
 
  private:
-  void on_data_register(std::uint8_t value);
-  void on_control_register(std::uint8_t value);
+  void on_enable_asserted();
   void on_rising_clock(bool data);
   void on_enable_released();
   void load(const std::string& word);
 
   std::uint16_t base_address_;
-  bool clock_ = false;
-  bool enable_asserted_ = false;
+  bus::LineLevels lines_;
   std::string shift_register_;
   long bits_shifted_ = 0;
   std::optional<std::string> pending_word_;

@@ -4,15 +4,11 @@
 #include <cstdio>
 #include <string>
 
+#include "bus/line_map.hpp"
+
 namespace trace {
 
-// The three lines as the chip's pins see them.
-struct LineLevels {
-  bool clock = false;   // CLB
-  bool data = false;    // DATA
-  bool enable = false;  // DLEN, high while a word is shifted in
-  friend bool operator==(const LineLevels&, const LineLevels&) = default;
-};
+using LineLevels = bus::LineLevels;
 
 // Writes a value change dump (IEEE 1364) in the subset that GTKWave, PulseView and sigrok all
 // read: one 1-bit wire per line, one time stamp or one change per line, an initial $dumpvars

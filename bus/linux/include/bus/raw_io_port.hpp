@@ -4,15 +4,22 @@
 #include <string>
 
 #include "bus/port.hpp"
-#include "bus/system_calls.hpp"
 
 namespace bus {
+
+// The port-I/O calls of x86 Linux, as a table that tests replace; ioperm fails as the call does.
+struct PortIoCalls {
+  int (*ioperm)(unsigned long from, unsigned long count, int turn_on);
+  void (*outb)(unsigned char value, unsigned short port);
+};
+
+const PortIoCalls& linux_port_io_calls();
 
 // A parallel port written directly with outb, for ports the kernel driver does not manage
 // (add-in cards at 0xd010 and the like). Needs root or CAP_SYS_RAWIO.
 class RawIoPort : public Port {
  public:
-  explicit RawIoPort(std::uint16_t base_address, const SystemCalls& calls = linux_system_calls());
+  explicit RawIoPort(std::uint16_t base_address, const PortIoCalls& calls = linux_port_io_calls());
   ~RawIoPort() override;
   RawIoPort(const RawIoPort&) = delete;
   RawIoPort& operator=(const RawIoPort&) = delete;
@@ -25,7 +32,7 @@ class RawIoPort : public Port {
   std::string register_span() const;  // "I/O ports 0x378-0x37a"
 
   std::uint16_t base_address_;
-  const SystemCalls& calls_;
+  const PortIoCalls& calls_;
   bool permitted_ = false;
 };
 

@@ -8,8 +8,6 @@ struct SystemCalls {
   int (*open)(const char* path, int flags);
   int (*ioctl)(int fd, unsigned long request, void* argument);
   int (*close)(int fd);
-  int (*ioperm)(unsigned long from, unsigned long count, int turn_on);
-  void (*outb)(unsigned char value, unsigned short port);
 };
 
 const SystemCalls& linux_system_calls();

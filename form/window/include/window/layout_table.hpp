@@ -20,20 +20,10 @@ struct ControlSpec {
   std::string_view text;  // caption or initial text; empty where the logic fills it
 };
 
-struct ScrollRange {
-  std::string_view name;
-  int minimum;
-  int maximum;
-  int small_change;
-  int large_change;
-  int value;
-};
-
 inline constexpr int kClientWidthTwips = 5085;
 inline constexpr int kClientHeightTwips = 5445;
 
 // In creation order: every container before the controls it holds.
 std::span<const ControlSpec> control_specs();
-std::span<const ScrollRange> scroll_ranges();
 
 }  // namespace window

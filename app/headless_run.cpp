@@ -1,0 +1,34 @@
+#include "headless_run.hpp"
+
+#include <QCoreApplication>
+#include <iostream>
+
+#include "bus/inpout.hpp"
+#include "desktop_platform.hpp"
+#include "fatal_report.hpp"
+#include "headless/headless_panel.hpp"
+#include "remote/rigctl_server.hpp"
+#include "rigctld_start.hpp"
+
+namespace app {
+
+int run_headless(const cli::Options& options, bus::Port& port, char* program_path) {
+  int qt_argc = 1;
+  char* qt_argv[] = {program_path, nullptr};
+  QCoreApplication application(qt_argc, qt_argv);
+  quit_on_signals();
+
+  bus::Inpout library{port};
+  headless::HeadlessPanel panel{library, std::cout, [](const std::string& message) {
+                                  print_error(message);
+                                  QCoreApplication::exit(1);
+                                }};
+  remote::RigctlServer server{panel};
+  if (options.rigctld && !serve_rigctld(server, *options.rigctld)) return 1;
+  panel.load();
+  if (options.word_b) panel.send_word_b(*options.word_b);
+  if (panel.failed()) return 1;
+  return application.exec();
+}
+
+}  // namespace app

@@ -1,0 +1,17 @@
+#include "rigctld_start.hpp"
+
+#include "fatal_report.hpp"
+
+namespace app {
+
+bool serve_rigctld(remote::RigctlServer& server, const cli::Endpoint& endpoint) {
+  const QHostAddress address(endpoint.host == "localhost" ? QString("127.0.0.1")
+                                                          : QString::fromStdString(endpoint.host));
+  const std::string error = server.listen(address, endpoint.port);
+  if (error.empty()) return true;
+  print_error("cannot serve rigctld on " + endpoint.host + ":" + std::to_string(endpoint.port) +
+              ": " + error + ". Pick another --rigctld port.");
+  return false;
+}
+
+}  // namespace app

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "bus/gpio_chip.hpp"
+#include "bus/line_map.hpp"
+#include "bus/port.hpp"
+#include "bus/system_calls.hpp"
+
+namespace bus {
+
+// The bus on three lines of a GPIO chip (a Raspberry Pi's header, a USB adapter's pins),
+// through the kernel's GPIO character device, uAPI v2. The lines are requested as outputs,
+// at rest, at the first write; each register write then sets, in one call, only the lines it
+// changes, since on a USB adapter every line costs a round trip.
+class GpioPort : public Port {
+ public:
+  // `chip`: a path, a chip name or a label; `lines`: clock, data and enable, each an offset or
+  // a line name.
+  GpioPort(std::string chip, std::array<std::string, 3> lines,
+           const SystemCalls& calls = linux_system_calls(),
+           std::filesystem::path device_dir = kGpioDeviceDir);
+  ~GpioPort() override;
+  GpioPort(const GpioPort&) = delete;
+  GpioPort& operator=(const GpioPort&) = delete;
+
+  std::string name() const override;  // "gpiochip0 lines GPIO17,GPIO27,GPIO22 (GPIO)"
+  void bind() override;
+  void write(std::uint16_t address, std::uint8_t value) override;
+
+ private:
+  std::string chip_;
+  std::array<std::string, 3> lines_;
+  const SystemCalls& calls_;
+  std::filesystem::path device_dir_;
+  std::string where_;  // once bound: "lines GPIO17,GPIO27,GPIO22 of gpiochip0 [pinctrl-bcm2711]"
+  int request_fd_ = -1;
+  LineLevels levels_;
+};
+
+}  // namespace bus

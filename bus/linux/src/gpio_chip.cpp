@@ -1,0 +1,191 @@
+#include "bus/gpio_chip.hpp"
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <vector>
+
+#include "bus/port_failure.hpp"
+#include "common/fatal_error.hpp"
+#include "common/program_name.hpp"
+
+namespace bus {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// An attempt to open a chip and read its information: `fd` on success, else `error`.
+struct Probe {
+  int fd = -1;
+  int error = 0;
+  gpiochip_info info{};
+};
+
+Probe probe(const SystemCalls& calls, const fs::path& path) {
+  Probe chip;
+  chip.fd = calls.open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (chip.fd < 0) {
+    chip.error = errno;
+  } else if (calls.ioctl(chip.fd, GPIO_GET_CHIPINFO_IOCTL, &chip.info) != 0) {
+    chip.error = errno;
+    calls.close(chip.fd);
+    chip.fd = -1;
+  }
+  return chip;
+}
+
+// The gpiochipN entries of `device_dir`, in the order of N.
+std::vector<fs::path> chip_paths(const fs::path& device_dir) {
+  std::vector<std::pair<unsigned, fs::path>> chips;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(device_dir, error)) {
+    const std::string name = entry.path().filename().string();
+    unsigned number = 0;
+    const char* digits = name.c_str() + std::strlen("gpiochip");
+    if (!name.starts_with("gpiochip") ||
+        std::from_chars(digits, name.c_str() + name.size(), number).ptr !=
+            name.c_str() + name.size()) {
+      continue;
+    }
+    chips.emplace_back(number, entry.path());
+  }
+  std::ranges::sort(chips);
+  std::vector<fs::path> paths;
+  for (auto& chip : chips) paths.push_back(std::move(chip.second));
+  return paths;
+}
+
+std::string text_of(const char* field) {
+  return std::string(field, strnlen(field, GPIO_MAX_NAME_SIZE));
+}
+
+std::optional<std::uint32_t> as_offset(const std::string& line) {
+  std::uint32_t offset = 0;
+  const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), offset);
+  if (line.empty() || error != std::errc{} || end != line.data() + line.size()) return std::nullopt;
+  return offset;
+}
+
+}  // namespace
+
+std::string list_gpio_chips(const SystemCalls& calls, const fs::path& device_dir) {
+  std::string list;
+  for (const auto& path : chip_paths(device_dir)) {
+    const Probe chip = probe(calls, path);
+    if (!list.empty()) list += "; ";
+    list += path.filename().string();
+    if (chip.fd < 0) {
+      list += std::string(" (") + std::strerror(chip.error) + ")";
+      continue;
+    }
+    calls.close(chip.fd);
+    list += " [" + text_of(chip.info.label) + "] (" + std::to_string(chip.info.lines) + " lines)";
+  }
+  if (list.empty())
+    return "This machine has no GPIO chip (" + (device_dir / "gpiochip*").string() + ").";
+  return "This machine's GPIO chips: " + list + ".";
+}
+
+GpioChip::GpioChip(const std::string& chip, const SystemCalls& calls, const fs::path& device_dir)
+    : calls_(calls) {
+  const auto paths = chip_paths(device_dir);
+  const auto named = std::ranges::find(paths, device_dir / chip);
+  if (chip.find('/') != std::string::npos || named != paths.end()) {
+    const fs::path path = named != paths.end() ? *named : fs::path(chip);
+    const Probe opened = probe(calls, path);
+    if (opened.fd < 0) {
+      port_failure(PortStep::gpio_open, chip, opened.error, list_gpio_chips(calls, device_dir));
+    }
+    fd_ = opened.fd;
+    info_ = opened.info;
+    return;
+  }
+  // A label: the first chip that bears it. A chip that cannot be read may be the one meant,
+  // so its reason is the one given when none fits.
+  int reason = ENOENT;
+  for (const auto& path : paths) {
+    const Probe candidate = probe(calls, path);
+    if (candidate.fd < 0) {
+      reason = candidate.error;
+      continue;
+    }
+    if (text_of(candidate.info.label) == chip) {
+      fd_ = candidate.fd;
+      info_ = candidate.info;
+      return;
+    }
+    calls.close(candidate.fd);
+  }
+  port_failure(PortStep::gpio_open, chip, reason, list_gpio_chips(calls, device_dir));
+}
+
+GpioChip::~GpioChip() { calls_.close(fd_); }
+
+std::string GpioChip::description() const {
+  return text_of(info_.name) + " [" + text_of(info_.label) + "]";
+}
+
+std::optional<gpio_v2_line_info> GpioChip::try_line_info(std::uint32_t offset) const {
+  gpio_v2_line_info info{};
+  info.offset = offset;
+  if (calls_.ioctl(fd_, GPIO_V2_GET_LINEINFO_IOCTL, &info) != 0) return std::nullopt;
+  return info;
+}
+
+std::uint32_t GpioChip::offset_of(const std::string& line, const char* role) const {
+  const std::string last = std::to_string(info_.lines - 1);
+  const std::string way_out = ": its lines are 0 to " + last +
+                              ". Give each line's offset or its name as gpioinfo " +
+                              text_of(info_.name) + " shows it, or try --simulate.";
+  if (const auto offset = as_offset(line)) {
+    if (*offset < info_.lines) return *offset;
+    throw common::FatalError(description() + " has no line " + line + " (the " + role + ")" +
+                             way_out);
+  }
+  const std::string where = "line " + line + " (the " + std::string(role) + ") of " + description();
+  for (std::uint32_t offset = 0; offset < info_.lines; ++offset) {
+    const auto info = try_line_info(offset);
+    if (!info) port_failure(PortStep::gpio_request, where, errno);
+    if (text_of(info->name) == line) return offset;
+  }
+  throw common::FatalError(description() + " has no line named " + line + " (the " + role + ")" +
+                           way_out);
+}
+
+std::string GpioChip::users_of(const std::array<std::uint32_t, 3>& offsets) const {
+  std::string users;
+  for (const std::uint32_t offset : offsets) {
+    const auto info = try_line_info(offset);
+    if (!info || !(info->flags & GPIO_V2_LINE_FLAG_USED)) continue;
+    const std::string name = text_of(info->name);
+    users += "Line " + std::to_string(offset) + (name.empty() ? "" : " (" + name + ")") +
+             " is in use by \"" + text_of(info->consumer) + "\". ";
+  }
+  if (!users.empty()) users.pop_back();
+  return users;
+}
+
+int GpioChip::request_outputs(const std::array<std::uint32_t, 3>& offsets, std::uint64_t levels,
+                              const std::string& where) const {
+  gpio_v2_line_request request{};
+  std::ranges::copy(offsets, request.offsets);
+  request.num_lines = offsets.size();
+  const auto consumer = common::kProgramName.substr(0, sizeof request.consumer - 1);
+  std::ranges::copy(consumer, request.consumer);
+  request.config.flags = GPIO_V2_LINE_FLAG_OUTPUT;
+  request.config.num_attrs = 1;
+  request.config.attrs[0].attr.id = GPIO_V2_LINE_ATTR_ID_OUTPUT_VALUES;
+  request.config.attrs[0].attr.values = levels;
+  request.config.attrs[0].mask = (std::uint64_t{1} << offsets.size()) - 1;
+  if (calls_.ioctl(fd_, GPIO_V2_GET_LINE_IOCTL, &request) != 0) {
+    const int reason = errno;
+    port_failure(PortStep::gpio_request, where, reason, reason == EBUSY ? users_of(offsets) : "");
+  }
+  return request.fd;
+}
+
+}  // namespace bus

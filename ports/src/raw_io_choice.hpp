@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+
+#include "ports/platform_port.hpp"
+
+namespace ports {
+
+// Raw port I/O at `base` where the machine has it (x86), else a port that says it has none.
+PlatformPort raw_io_port(std::uint16_t base);
+
+}  // namespace ports

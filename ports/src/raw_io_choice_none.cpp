@@ -1,0 +1,15 @@
+#include "bus/register_map.hpp"
+#include "bus/unavailable_port.hpp"
+#include "raw_io_choice.hpp"
+
+namespace ports {
+
+PlatformPort raw_io_port(std::uint16_t base) {
+  return {std::make_unique<bus::UnavailablePort>(
+              "raw port I/O at " + bus::hex_address(base) +
+              " exists only on x86 PCs. Use a ppdev device (--port /dev/parportN) or GPIO lines "
+              "(--port gpio:CHIP:CLOCK,DATA,ENABLE)."),
+          bus::hex_address(base)};
+}
+
+}  // namespace ports

@@ -1,0 +1,34 @@
+# Sourced by the tests that run the panel as a board: counted checks, sigrok's reading of a
+# recorded bus, and a start on a free rigctld port.
+passes=0 failures=0
+check() {  # description, then a condition to evaluate
+  local what=$1; shift
+  if "$@"; then passes=$((passes + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+finish() {
+  echo "$passes passed, $failures failed"
+  [ "$failures" -eq 0 ]
+}
+# The 17-bit words in the value change dump $1, whose clock, data and enable wires are named
+# $2, $3 and $4, as sigrok's SPI decoder reads them: "2daa e100".
+decoded_words() {
+  sigrok-cli -I vcd -i "$1" -A spi=mosi-data \
+    -P "spi:clk=$2:mosi=$3:cs=$4:cs_polarity=active-high:cpol=0:cpha=0:bitorder=msb-first:wordsize=17" \
+    | awk '{print $NF}' | tr 'A-F' 'a-f' | paste -sd ' '
+}
+# Starts "$@" in the background serving rigctld on a free loopback port, and waits for its first
+# answer. Sets pid, port and first_answer (the frequency it reports).
+serve_rigctld() {
+  local attempt
+  for attempt in 1 2 3 4 5; do  # a taken port ends the program at once: try another
+    port=$((20000 + RANDOM % 20000))
+    "$@" --rigctld "127.0.0.1:$port" &
+    pid=$!
+    for _ in $(seq 50); do
+      first_answer=$(rigctl -m 2 -r "127.0.0.1:$port" f 2>/dev/null) && break
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && return
+  done
+}

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The panel as a board in a box: headless with no display, Word B from the command line, tuned
+# by Hamlib's rigctl, ended by a signal; its log and its trace say what reached the chip.
+set -u
+panel=$1
+expected_log=$2
+dir=$(mktemp -d)
+pid=""
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
+source "$(dirname "$0")/board_checks.sh"
+board=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$panel" --headless --simulate)
+stop() {  # signal, then the status once the board has ended
+  kill -s "$1" "$pid"
+  wait "$pid"
+  status=$?
+  pid=""
+}
+
+serve_rigctld "${board[@]}" --trace "$dir/bus.vcd" --word-b refh=1.25 >"$dir/out" 2>"$dir/err"
+check "the board answers rigctl after start-up" test "$first_answer" = 106200000
+rigctl -m 2 -r "127.0.0.1:$port" F 100000000
+check "rigctl tunes the board" test "$(rigctl -m 2 -r "127.0.0.1:$port" f)" = 100000000
+stop TERM
+check "SIGTERM ends the board cleanly" test "$status" -eq 0
+check "nothing on standard error" test ! -s "$dir/err"
+check "one line per transmission: start-up, Word B, the tuning" diff -u "$expected_log" "$dir/out"
+check "the trace holds the same three words" \
+  test "$(decoded_words "$dir/bus.vcd" CLB DATA DLEN)" = "2daa e100 2b3e"
+
+"${board[@]}" >"$dir/out" 2>"$dir/err" &
+pid=$!
+for _ in $(seq 100); do
+  [ -s "$dir/out" ] && break
+  sleep 0.1
+done
+stop INT
+check "SIGINT ends the board cleanly" test "$status" -eq 0
+check "without --word-b only start-up is sent" test "$(cat "$dir/out")" = "$(head -n 1 "$expected_log")"
+
+finish

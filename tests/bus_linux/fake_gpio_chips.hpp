@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "bus/system_calls.hpp"
+#include "gpio_chip_model.hpp"
+
+// GPIO chips behind the system-call table. Calls go to fake_kernel::calls(), and
+// fake_kernel::fail() makes one fail: "open /dir/gpiochip0", "CHIPINFO", "LINEINFO 17",
+// "GET_LINE offsets 17,27,22 consumer saa1057-panel flags OUTPUT output-values 000/111",
+// "SET 001/001" (bits/mask, line 0 rightmost), "close chip", "close request".
+namespace fake_gpio {
+
+// Forgets the calls; makes `dir` hold gpiochip0 [pinctrl-bcm2711] with lines GPIO0 to GPIO27
+// and gpiochip1 [usb-adapter] with GP0 to GP3, each as an empty file that the fake answers for.
+void reset(const std::filesystem::path& dir);
+
+// The chips, by their number, to change before a back end binds.
+std::vector<gpio_model::Chip>& chips();
+
+// Chips and requests opened and not yet closed.
+int open_descriptors();
+
+const bus::SystemCalls& system_calls();
+
+}  // namespace fake_gpio

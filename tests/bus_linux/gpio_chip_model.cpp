@@ -1,0 +1,85 @@
+#include "gpio_chip_model.hpp"
+
+#include <bitset>
+#include <cerrno>
+
+namespace gpio_model {
+
+namespace {
+
+int fail(int error_number) {
+  errno = error_number;
+  return -1;
+}
+
+void put(char (&field)[GPIO_MAX_NAME_SIZE], const std::string& text) {
+  field[text.copy(field, sizeof field - 1)] = '\0';
+}
+
+int line_info(const Chip& chip, gpio_v2_line_info& info) {
+  if (info.offset >= chip.lines.size()) return fail(EINVAL);
+  const Line& line = chip.lines[info.offset];
+  put(info.name, line.name);
+  put(info.consumer, line.consumer);
+  info.flags = line.consumer.empty() ? 0 : GPIO_V2_LINE_FLAG_USED;
+  return 0;
+}
+
+int get_line(const Chip& chip, gpio_v2_line_request& request, int request_fd) {
+  for (std::uint32_t i = 0; i < request.num_lines; ++i) {
+    if (request.offsets[i] >= chip.lines.size()) return fail(EINVAL);
+    if (!chip.lines[request.offsets[i]].consumer.empty()) return fail(EBUSY);
+  }
+  request.fd = request_fd;
+  return 0;
+}
+
+}  // namespace
+
+std::vector<Line> numbered_lines(const std::string& prefix, int count) {
+  std::vector<Line> lines;
+  for (int i = 0; i < count; ++i) lines.push_back({prefix + std::to_string(i), ""});
+  return lines;
+}
+
+int answer(const Chip& chip, unsigned long request, void* argument, int request_fd) {
+  switch (request) {
+    case GPIO_GET_CHIPINFO_IOCTL: {
+      auto& info = *static_cast<gpiochip_info*>(argument);
+      put(info.name, chip.name);
+      put(info.label, chip.label);
+      info.lines = static_cast<std::uint32_t>(chip.lines.size());
+      return 0;
+    }
+    case GPIO_V2_GET_LINEINFO_IOCTL:
+      return line_info(chip, *static_cast<gpio_v2_line_info*>(argument));
+    case GPIO_V2_GET_LINE_IOCTL:
+      return get_line(chip, *static_cast<gpio_v2_line_request*>(argument), request_fd);
+    default:
+      return fail(ENOTTY);
+  }
+}
+
+int check(const gpio_v2_line_values& values, unsigned line_count) {
+  const std::uint64_t lines = (std::uint64_t{1} << line_count) - 1;
+  return values.mask == 0 || (values.mask & ~lines) ? fail(EINVAL) : 0;
+}
+
+std::string describe(const gpio_v2_line_request& request) {
+  std::string text = "offsets ";
+  for (std::uint32_t i = 0; i < request.num_lines; ++i) {
+    text += (i ? "," : "") + std::to_string(request.offsets[i]);
+  }
+  text += std::string(" consumer ") + request.consumer + " flags " +
+          (request.config.flags == GPIO_V2_LINE_FLAG_OUTPUT ? "OUTPUT" : "other");
+  for (std::uint32_t i = 0; i < request.config.num_attrs; ++i) {
+    const auto& attribute = request.config.attrs[i];
+    text += attribute.attr.id == GPIO_V2_LINE_ATTR_ID_OUTPUT_VALUES ? " output-values " : " other ";
+    text += bits(attribute.attr.values) + "/" + bits(attribute.mask);
+  }
+  return text;
+}
+
+std::string bits(std::uint64_t value) { return std::bitset<3>(value).to_string(); }
+
+}  // namespace gpio_model
