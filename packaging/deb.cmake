@@ -22,12 +22,14 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel for an SAA1057 FM synthesizer")
 set(CPACK_PACKAGE_DESCRIPTION [=[
 A desktop program for radio builders: it tunes an FM receiver whose local
-oscillator is an SAA1057 PLL synthesizer wired to a PC parallel port. Move
-the divider slider and the panel shows the received frequency, the divider
-and the control word, and clocks the word into the chip over a three-wire
-bus. A simulated synthesizer stands in for the hardware. The bus lines can
-be recorded for GTKWave, PulseView and sigrok, and radio software can tune
-the panel through Hamlib's rigctld protocol.]=])
+oscillator is an SAA1057 PLL synthesizer wired to a PC parallel port or to
+three GPIO lines (a Raspberry Pi, a USB GPIO adapter). Move the divider
+slider and the panel shows the received frequency, the divider and the
+control word, and clocks the word into the chip over a three-wire bus. A
+simulated synthesizer stands in for the hardware, and a headless mode serves
+a board without a screen. The bus lines can be recorded for GTKWave,
+PulseView and sigrok (with a protocol decoder of its own), and radio
+software can tune the panel through Hamlib's rigctld protocol.]=])
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Debian's modes whatever the builder's umask.

@@ -94,8 +94,10 @@ if [ "${CI:-}" = true ]; then
   dpkg-query --listfiles saa1057-panel >"$work/files"
   check "the program is on PATH" test "$(command -v saa1057-panel)" = /usr/bin/saa1057-panel
   check "the installed program prints its version" quiet saa1057-panel --version
-  QT_QPA_PLATFORM=offscreen saa1057-panel --simulate --trace "$work/bus.vcd" >"$out" 2>"$err" &
-  check "the installed program runs on the simulated synthesizer" up_and_ends_cleanly $! "$work/bus.vcd"
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    saa1057-panel --headless --simulate --trace "$work/bus.vcd" >"$out" 2>"$err" &
+  check "the installed program runs headless on the simulated synthesizer" \
+    up_and_ends_cleanly $! "$work/bus.vcd"
   for decoder in $(grep -o '/libsigrokdecode/decoders/[^/]*$' "$work/files" | cut -d/ -f4); do
     check "sigrok-cli finds the installed decoder $decoder" \
       quiet env -u SIGROKDECODE_DIR sigrok-cli --protocol-decoders "$decoder" --show
