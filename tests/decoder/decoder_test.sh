@@ -16,12 +16,14 @@ mkdir "$dir/decoders"
 ln -s "$1/saa1057" "$here/saa1057_probe" "$dir/decoders/"
 export SIGROKDECODE_DIR=$dir/decoders
 
+# What of sigrok-cli's output counts; all of it unless a case says otherwise.
+seen() { cat; }
+
 # decode EXPECTED INPUT_FORMAT CAPTURE DECODERS ANNOTATIONS [OPTION]: compare with EXPECTED.
 decode() {
   local name same=1
   name=$(basename "$1")
-  sigrok-cli -I "$2" -i "$3" -P "$4" -A "$5" ${6:-} \
-    >"$dir/$name.out" 2>"$dir/$name.err"
+  sigrok-cli -I "$2" -i "$3" -P "$4" -A "$5" ${6:-} 2>"$dir/$name.err" | seen >"$dir/$name.out"
   diff -u "$1" "$dir/$name.out" || same=0
   diff /dev/null "$dir/$name.err" || same=0
   if [ "$same" -eq 1 ]; then
@@ -52,7 +54,9 @@ case $2 in
     [ $? -eq 0 ] || { echo "FAILED: the session ended badly"; cat "$dir/panel.err"; exit 1; }
     decode "$here/session.words" vcd "$dir/session.vcd" saa1057 saa1057=words:warnings
     # At 1 MHz, as an analyser might sample the slow bus. Start-up sends before the bus speed
-    # is set, with no wait between the line changes: too fast to see at this rate.
+    # is set, with no wait between the line changes: too fast to see at this rate, or just seen
+    # in a slower (sanitized) build. Every later word must come out whole.
+    seen() { grep -v '^saa1057-1: Word A: N 11690,' || true; }
     tail -n +2 "$here/session.words" >"$dir/coarse.words"
     decode "$dir/coarse.words" vcd:downsample=1000 "$dir/session.vcd" saa1057 saa1057=words
     ;;
