@@ -6,23 +6,27 @@
 
 #include "bus/inpout.hpp"
 #include "form/form1.hpp"
-#include "scroll_bar_parts.hpp"
 #include "sim/simulated_synthesizer.hpp"
-#include "support/counting_spin.hpp"
+#include "support/wire.hpp"
 #include "window/form1_window.hpp"
 
-// The real window on the simulated synthesizer, with the bus wait counted instead of spun.
+namespace support {
+
+// The real window on the simulated synthesizer, with every port write and wait on the wire.
+// A fatal error reported during a test fails it.
 class PanelTest : public ::testing::Test {
  protected:
   PanelTest() {
+    wire().clear();
     window.attach(
         form,
         [this] {
           return window::StatusLine{chip.summary(), chip.description()};
         },
-        [this](const std::string& message) { fatal_messages.push_back(message); });
+        [](const std::string& message) { ADD_FAILURE() << "fatal error reported: " << message; });
   }
 
+  // Start-up, then the window on the screen.
   void start() {
     window.load();
     window.show();
@@ -30,18 +34,23 @@ class PanelTest : public ::testing::Test {
   }
 
   template <typename Widget>
-  Widget* control(const char* name) {
-    auto* widget = window.findChild<Widget*>(name);
+  Widget* control(const std::string& name) {
+    auto* widget = window.findChild<Widget*>(QString::fromStdString(name));
     EXPECT_NE(widget, nullptr) << name;
     return widget;
   }
 
+  void click(const std::string& button) {
+    QTest::mouseClick(control<QAbstractButton>(button), Qt::LeftButton);
+  }
+
   long transmissions() const { return chip.counts().words_loaded; }
-  int divider_loaded() const { return chip.decoded_word_a()->divider; }
 
   sim::SimulatedSynthesizer chip{888};
-  bus::Inpout library{chip};
+  RecordingPort port{&chip};
+  bus::Inpout library{port};
   window::Form1Window window;
-  form::Form1 form{window, library, support::counting_spin};
-  std::vector<std::string> fatal_messages;
+  form::Form1 form{window, library, counting_spin};
 };
+
+}  // namespace support
