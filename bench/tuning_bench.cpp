@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "../tests/window/scroll_bar_parts.hpp"
 #include "bus/inpout.hpp"
 #include "form/form1.hpp"
+#include "scroll_bar_parts.hpp"
 #include "sim/simulated_synthesizer.hpp"
 #include "window/form1_window.hpp"
 

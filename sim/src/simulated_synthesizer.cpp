@@ -12,7 +12,6 @@ SimulatedSynthesizer::SimulatedSynthesizer(std::uint16_t base_address)
     : base_address_(base_address) {}
 
 void SimulatedSynthesizer::write(std::uint16_t address, std::uint8_t value) {
-  ++counts_.writes;
   std::optional<bus::Register> target;
   if (address == base_address_) {
     target = bus::Register::data;
@@ -20,7 +19,6 @@ void SimulatedSynthesizer::write(std::uint16_t address, std::uint8_t value) {
              static_cast<std::uint16_t>(base_address_ + bus::line_map::kControlRegisterOffset)) {
     target = bus::Register::control;
   } else {
-    ++counts_.stray_writes;
     return;
   }
   const bus::LineLevels before = lines_;
@@ -40,7 +38,6 @@ void SimulatedSynthesizer::on_enable_asserted() {
 }
 
 void SimulatedSynthesizer::on_rising_clock(bool data) {
-  ++counts_.clock_pulses;
   if (lines_.enable) {
     ++bits_shifted_;
     // Longer frames are malformed whatever they hold; keep only enough bits to know that.

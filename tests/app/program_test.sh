@@ -16,6 +16,7 @@ run() {  # runs the panel with a time limit, keeps status, stdout, stderr
   status=$?
 }
 contains() { grep -q -- "$2" "$1"; }
+lacks() { ! grep -q -- "$2" "$1"; }
 
 run --help
 check "--help exits 0" test "$status" -eq 0
@@ -86,6 +87,15 @@ for signal in TERM INT; do
   status=$?
   check "SIG$signal ends the panel as closing the window does" test "$status" -eq 0
 done
+
+# The tools people open traces with: sigrok finds start-up's one word in it, Word A for 11690
+# (idle stretches shortened, the word as it was), and GTKWave loads it.
+words=$(sigrok-cli -I vcd:compress=1000 -i "$trace_dir/TERM.vcd" -A spi=mosi-data \
+  -P spi:clk=CLB:mosi=DATA:cs=DLEN:cs_polarity=active-high:cpol=0:cpha=0:bitorder=msb-first:wordsize=17 2>&1)
+check "sigrok decodes the start-up trace to Word A for 11690" test "$words" = "spi-1: 2DAA"
+xvfb-run -a gtkwave -x "$trace_dir/TERM.vcd" >"$out" 2>&1
+check "GTKWave reads the trace to its end" contains "$out" "] end time."
+check "GTKWave finds nothing malformed" lacks "$out" "malformed"
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <map>
 
 namespace fake_kernel {
 
@@ -13,59 +14,44 @@ namespace {
 
 constexpr int kFd = 7;
 
-struct PlannedFailure {
+struct {
   std::string call;
   int error_number = 0;
   int successes_left = 0;
 } planned;
 
-std::string request_name(unsigned long request) {
-  switch (request) {
-    case PPCLAIM:
-      return "PPCLAIM";
-    case PPEXCL:
-      return "PPEXCL";
-    case PPRELEASE:
-      return "PPRELEASE";
-    case PPWDATA:
-      return "PPWDATA";
-    case PPWCONTROL:
-      return "PPWCONTROL";
-    default:
-      return "ioctl?";
-  }
+// Notes the call, its detail printf-style; true when it is the one planned to fail.
+template <typename... Values>
+bool fails(const std::string& name, const char* format = "", Values... values) {
+  char detail[64];
+  std::snprintf(detail, sizeof detail, format, values...);
+  return record(name, detail);
 }
 
 int fake_open(const char* path, int flags) {
   const bool read_write = (flags & O_ACCMODE) == O_RDWR && (flags & O_CLOEXEC);
-  return record("open", std::string(path) + (read_write ? "" : " (not O_RDWR|O_CLOEXEC)")) ? -1
-                                                                                           : kFd;
+  return fails("open", read_write ? "%s" : "%s (not O_RDWR|O_CLOEXEC)", path) ? -1 : kFd;
 }
 
 int fake_ioctl(int fd, unsigned long request, void* argument) {
-  std::string detail = fd == kFd ? "" : "bad-fd";
-  if (request == PPWDATA || request == PPWCONTROL) {
-    detail = std::to_string(*static_cast<unsigned char*>(argument));
-  }
-  return record(request_name(request), detail) ? -1 : 0;
+  static const std::map<unsigned long, std::string> kNames{{PPCLAIM, "PPCLAIM"},
+                                                           {PPEXCL, "PPEXCL"},
+                                                           {PPRELEASE, "PPRELEASE"},
+                                                           {PPWDATA, "PPWDATA"},
+                                                           {PPWCONTROL, "PPWCONTROL"}};
+  const bool write = request == PPWDATA || request == PPWCONTROL;
+  const int value = write ? *static_cast<unsigned char*>(argument) : 0;
+  return fails(kNames.at(request) + (fd == kFd ? "" : " (wrong fd)"), write ? "%d" : "", value) ? -1
+                                                                                                : 0;
 }
 
-int fake_close(int fd) { return record("close", fd == kFd ? "" : "bad-fd") ? -1 : 0; }
-
-std::string hex(unsigned long value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%lx", value);
-  return text;
-}
+int fake_close(int fd) { return fails(fd == kFd ? "close" : "close (wrong fd)") ? -1 : 0; }
 
 int fake_ioperm(unsigned long from, unsigned long count, int on) {
-  return record("ioperm", hex(from) + " " + std::to_string(count) + " " + std::to_string(on)) ? -1
-                                                                                              : 0;
+  return fails("ioperm", "0x%lx %lu %d", from, count, on) ? -1 : 0;
 }
 
-void fake_outb(unsigned char value, unsigned short port) {
-  record("outb", hex(port) + " " + std::to_string(value));
-}
+void fake_outb(unsigned char value, unsigned short port) { fails("outb", "0x%x %d", port, value); }
 
 }  // namespace
 
@@ -82,13 +68,9 @@ std::vector<std::string>& calls() {
   return recorded;
 }
 
-void fail(const std::string& call, int error_number, int successes_first) {
-  planned = {call, error_number, successes_first};
-}
-
-void reset() {
+void reset(const std::string& failing_call, int error_number, int successes_first) {
   calls().clear();
-  planned = {};
+  planned = {failing_call, error_number, successes_first};
 }
 
 const bus::SystemCalls& system_calls() {

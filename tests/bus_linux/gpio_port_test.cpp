@@ -12,7 +12,7 @@
 #include "common/fatal_error.hpp"
 #include "fake_gpio_chips.hpp"
 #include "fake_kernel.hpp"
-#include "support/counting_spin.hpp"
+#include "support/wire.hpp"
 
 namespace {
 
@@ -107,13 +107,13 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Cannot open GPIO chip pinctrl-rp1: No such file or directory. " + kChips,
                  "--simulate"}},
         Failure{"PermissionDenied",
-                [] { fake_kernel::fail("open", EACCES); },
+                [] { fake_kernel::reset("open", EACCES); },
                 "gpiochip0",
                 {"17", "27", "22"},
                 {"Cannot open GPIO chip gpiochip0: Permission denied.", "gpio group",
                  "usermod -aG gpio", "udev rule", "--simulate"}},
         Failure{"NotAChip",
-                [] { fake_kernel::fail("CHIPINFO", ENOTTY); },
+                [] { fake_kernel::reset("CHIPINFO", ENOTTY); },
                 "gpiochip1",
                 {"1", "2", "3"},
                 {"Cannot open GPIO chip gpiochip1: Inappropriate ioctl for device.", "gpiochip0"}},
@@ -141,18 +141,18 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Cannot request lines 17,GPIO4,22 of gpiochip0 [pinctrl-bcm2711]: Device or "
                  "resource busy. Line 4 (GPIO4) is in use by \"w1-gpio\". Free the line"}},
         Failure{"KernelWithoutUapiV2",
-                [] { fake_kernel::fail("GET_LINE", ENOTTY); },
+                [] { fake_kernel::reset("GET_LINE", ENOTTY); },
                 "gpiochip0",
                 {"17", "27", "22"},
                 {"Inappropriate ioctl for device", "uAPI v2", "Linux 5.10"}},
         Failure{"OldKernelAskedForALineName",
-                [] { fake_kernel::fail("LINEINFO", EINVAL); },
+                [] { fake_kernel::reset("LINEINFO", EINVAL); },
                 "gpiochip0",
                 {"GPIO17", "27", "22"},
                 {"Cannot request line GPIO17 (the clock) of gpiochip0", "Linux 5.10"}},
         Failure{
             "AdapterUnpluggedMidWord",
-            [] { fake_kernel::fail("SET", ENODEV, 5); },
+            [] { fake_kernel::reset("SET", ENODEV, 5); },
             "gpiochip1",
             {"0", "1", "2"},
             {"Cannot set lines 0,1,2 of gpiochip1 [usb-adapter]: No such device.", "USB adapter"}}),

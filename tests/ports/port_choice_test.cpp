@@ -2,15 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "bus/inpout.hpp"
+#include "support/golden.hpp"
+
 namespace {
 
-TEST(PortChoice, SimulationShowsWhatTheChipHolds) {
-  cli::Options options;
-  options.simulate = true;
-  const auto choice = ports::choose_port(options);
-  EXPECT_EQ(choice.port->name(), "simulated SAA1057");
-  EXPECT_EQ(choice.label(), "Simulated: no Word A");
-  EXPECT_EQ(choice.description().rfind("Simulated SAA1057: no Word A loaded", 0), 0u);
+TEST(PortChoice, TheCommandLinePicksTheBackEndThatTheInformationLineNames) {
+  for (const auto& row : support::golden("port_choice.txt")) {
+    const auto columns = support::fields(row);
+    if (std::ranges::count(support::split(SAA_PLATFORMS, " "), columns[0]) == 0) continue;
+    const auto words = support::split(columns[1] == "(none)" ? "" : columns[1], " ");
+    const std::vector<std::string_view> arguments(words.begin(), words.end());
+    const auto choice = ports::choose_port(cli::parse_options(arguments));
+    EXPECT_EQ(choice.label(), columns[2]) << row;
+    EXPECT_EQ(choice.description(), columns[3]) << row;
+    if (columns.size() < 5) continue;
+    bus::Inpout library{*choice.port};
+    EXPECT_EQ(support::failure_of([&library] { library.Out32(888, 0); }), columns[4]) << row;
+  }
 }
 
 }  // namespace

@@ -15,8 +15,6 @@ class Inpout {
 
   void Out32(std::int16_t port, std::int16_t value);
 
-  bool bound() const { return bound_; }
-
  private:
   Port& port_;
   bool bound_ = false;

@@ -56,7 +56,7 @@ QWidget* create_scroll_bar(std::string_view name, Qt::Orientation orientation, Q
   return bar;
 }
 
-QWidget* create_widget(const ControlSpec& row, QWidget* container) {
+QWidget* create_widget(const LayoutRow& row, QWidget* container) {
   const QString text = qstring(row.text);
   switch (row.kind) {
     case ControlKind::frame:
@@ -83,7 +83,7 @@ QWidget* create_widget(const ControlSpec& row, QWidget* container) {
 
 }  // namespace
 
-QWidget* create_control(const ControlSpec& row, QWidget* container, double dots_per_inch) {
+QWidget* create_control(const LayoutRow& row, QWidget* container, double dots_per_inch) {
   QWidget* widget = create_widget(row, container);
   widget->setObjectName(qstring(row.name));
   widget->setProperty("tabIndex", row.tab_index);

@@ -39,7 +39,7 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent) {
   const double dpi = screen() ? screen()->logicalDotsPerInch() : 96.0;
 
   std::map<std::string_view, QWidget*> containers{{"", this}};
-  for (const auto& row : control_specs()) {
+  for (const auto& row : layout_rows()) {
     QWidget* control = create_control(row, containers.at(row.container), dpi);
     if (row.kind == ControlKind::frame) containers[row.name] = control;
   }

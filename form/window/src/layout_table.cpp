@@ -8,7 +8,7 @@ namespace {
 
 using K = ControlKind;
 
-constexpr std::array<ControlSpec, 25> kControls{{
+constexpr std::array<LayoutRow, 25> kControls{{
     {"Frame2", K::frame, "", 420, 120, 3435, 1635, 2, "Word 'A'"},
     {"txtFM", K::text_box, "Frame2", 600, 300, 1095, 375, 3, ""},
     {"Label4", K::label, "Frame2", 1860, 300, 855, 435, 17, "MHz"},
@@ -38,6 +38,6 @@ constexpr std::array<ControlSpec, 25> kControls{{
 
 }  // namespace
 
-std::span<const ControlSpec> control_specs() { return kControls; }
+std::span<const LayoutRow> layout_rows() { return kControls; }
 
 }  // namespace window

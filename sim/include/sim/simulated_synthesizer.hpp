@@ -11,9 +11,6 @@
 namespace sim {
 
 struct BusCounts {
-  long writes = 0;
-  long stray_writes = 0;  // to neither register
-  long clock_pulses = 0;  // rising clock edges, enabled or not
   long words_loaded = 0;
   long malformed_words = 0;
 };
@@ -30,11 +27,9 @@ class SimulatedSynthesizer : public bus::Port {
   std::string name() const override { return "simulated SAA1057"; }
   void write(std::uint16_t address, std::uint8_t value) override;
 
-  // The last loaded words, as their 16 bits.
-  const std::optional<std::string>& word_a() const { return word_a_; }
+  // The last loaded Word B, as its 16 bits; what the last loaded Word A sets.
   const std::optional<std::string>& word_b() const { return word_b_; }
   std::optional<DecodedWordA> decoded_word_a() const;
-  std::optional<DecodedWordB> decoded_word_b() const;
 
   const BusCounts& counts() const { return counts_; }
 
@@ -46,6 +41,7 @@ class SimulatedSynthesizer : public bus::Port {
   void on_rising_clock(bool data);
   void on_enable_released();
   void load(const std::string& word);
+  std::optional<DecodedWordB> decoded_word_b() const;
 
   std::uint16_t base_address_;
   bus::LineLevels lines_;

@@ -7,8 +7,8 @@ namespace window {
 
 enum class ControlKind { frame, text_box, label, button, list_box, hscroll, vscroll };
 
-// One control as the window description gives it; geometry in twips within its container.
-struct ControlSpec {
+// One control of the window; geometry in twips within its container.
+struct LayoutRow {
   std::string_view name;
   ControlKind kind;
   std::string_view container;  // "" for the window itself
@@ -24,6 +24,6 @@ inline constexpr int kClientWidthTwips = 5085;
 inline constexpr int kClientHeightTwips = 5445;
 
 // In creation order: every container before the controls it holds.
-std::span<const ControlSpec> control_specs();
+std::span<const LayoutRow> layout_rows();
 
 }  // namespace window

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+// The test programs of the window run it on the offscreen platform.
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);

@@ -1,0 +1,51 @@
+#include "support/golden.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "common/fatal_error.hpp"
+
+namespace support {
+
+std::vector<std::string> golden(const std::string& file) {
+  std::ifstream in(SAA_TEST_DATA + file);
+  EXPECT_TRUE(in) << "no golden file " << file;
+  std::vector<std::string> rows;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && !line.starts_with("# ")) rows.push_back(line);
+  }
+  return rows;
+}
+
+void expect_golden(const std::vector<std::string>& lines, const std::string& file) {
+  const auto rows = golden(file);
+  for (std::size_t i = 0; i < std::max(lines.size(), rows.size()); ++i) {
+    const std::string actual = i < lines.size() ? lines[i] : "(nothing)";
+    const std::string expected = i < rows.size() ? rows[i] : "(nothing)";
+    EXPECT_EQ(actual, expected) << file << ", row " << i + 1;
+  }
+}
+
+std::vector<std::string> split(const std::string& text, const std::string& separator) {
+  std::vector<std::string> pieces;
+  for (std::size_t start = 0; !text.empty(); start += separator.size()) {
+    const auto end = text.find(separator, start);
+    pieces.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end;
+  }
+  return pieces;
+}
+
+std::string failure_of(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const common::FatalError& error) {
+    return error.what();
+  }
+  return "no failure";
+}
+
+}  // namespace support

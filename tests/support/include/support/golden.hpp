@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace support {
+
+// The rows of the golden file tests/data/`file`: its lines but blank ones and "# " comments.
+std::vector<std::string> golden(const std::string& file);
+
+// Expects `lines` to be the rows of the golden file, and names every row that differs.
+void expect_golden(const std::vector<std::string>& lines, const std::string& file);
+
+// The pieces of `text` between the separators; none for an empty text.
+std::vector<std::string> split(const std::string& text, const std::string& separator);
+
+// The fields of a golden row, separated by " | ".
+inline std::vector<std::string> fields(const std::string& row) { return split(row, " | "); }
+
+// The message of the common::FatalError that `call` throws; "no failure" when it throws none.
+std::string failure_of(const std::function<void()>& call);
+
+}  // namespace support

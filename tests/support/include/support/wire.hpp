@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bus/port.hpp"
+
+namespace support {
+
+// What reached the port and the bus wait, in order, a line each: "bind" (the port bound),
+// "out 888 136" (136 written to I/O address 888), "spin 100" (100 empty loop iterations).
+std::vector<std::string>& wire();
+
+// Stands in for the busy loop: notes the count on the wire instead of spinning.
+void counting_spin(std::int32_t count);
+
+// Notes every bind and write on the wire, and hands it on to `inner` when there is one.
+class RecordingPort : public bus::Port {
+ public:
+  explicit RecordingPort(bus::Port* inner = nullptr) : inner_(inner) {}
+  std::string name() const override { return "recording port"; }
+  void bind() override;
+  void write(std::uint16_t address, std::uint8_t value) override;
+
+ private:
+  bus::Port* inner_;
+};
+
+// Sends the word "10" to `port` at bus speed 100, through the port library and the
+// transmitter, waits counted: the transmission of send_10.txt.
+void send_short_word(bus::Port& port);
+
+}  // namespace support

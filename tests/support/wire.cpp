@@ -1,0 +1,30 @@
+#include "support/wire.hpp"
+
+#include "bus/transmitter.hpp"
+
+namespace support {
+
+std::vector<std::string>& wire() {
+  static std::vector<std::string> lines;
+  return lines;
+}
+
+void counting_spin(std::int32_t count) { wire().push_back("spin " + std::to_string(count)); }
+
+void RecordingPort::bind() {
+  wire().push_back("bind");
+  if (inner_) inner_->bind();
+}
+
+void RecordingPort::write(std::uint16_t address, std::uint8_t value) {
+  wire().push_back("out " + std::to_string(address) + " " + std::to_string(value));
+  if (inner_) inner_->write(address, value);
+}
+
+void send_short_word(bus::Port& port) {
+  bus::Inpout library{port};
+  const bus::BusSettings settings{888, 100};
+  bus::Transmitter{settings, library, counting_spin}.Send("10");
+}
+
+}  // namespace support

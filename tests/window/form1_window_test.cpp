@@ -1,0 +1,140 @@
+#include "window/form1_window.hpp"
+
+#include <gtest/gtest-spi.h>
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <limits>
+#include <map>
+
+#include "support/golden.hpp"
+#include "support/panel.hpp"
+
+namespace {
+
+using Window = support::PanelTest;
+
+// A control as window.txt gives it.
+std::string row_of(const QWidget& control, const QWidget& window) {
+  const QRect place = control.geometry();
+  const QVariant text =
+      control.property(qobject_cast<const QGroupBox*>(&control) ? "title" : "text");
+  const QFont font = control.font();
+  const QString font_text = QString("%1 %2 %3 %4")
+                                .arg(font.families().value(0), QString::number(font.pointSizeF()),
+                                     font.bold() ? "bold" : "regular",
+                                     QFontInfo(font).fixedPitch() ? "fixed" : "proportional");
+  QStringList colours, more;
+  for (const auto role : {QPalette::Base, QPalette::Text}) {
+    const QColor colour = control.palette().color(role);
+    if (colour != window.palette().color(role)) {
+      colours << (role == QPalette::Base ? "background " : "text ") + colour.name();
+    }
+  }
+  for (const char* name : {"orientation", "invertedAppearance", "minimum", "maximum", "singleStep",
+                           "pageStep", "value", "tracking", "wordWrap", "selectionMode"}) {
+    if (const QVariant value = control.property(name); value.isValid()) {
+      more << QString(name) + " " + value.toString();
+    }
+  }
+  if (auto* box = qobject_cast<const QLineEdit*>(&control)) {
+    more << (box->alignment() & Qt::AlignRight ? "right-aligned" : "left-aligned");
+  }
+  if (auto* list = qobject_cast<const QListWidget*>(&control)) {
+    for (int i = 0; i < list->count(); ++i) more << "item " + list->item(i)->text();
+    more << QString::number(list->selectedItems().size()) + " selected";
+  }
+  if (!control.toolTip().isEmpty()) more << "tooltip " + control.toolTip();
+  return QStringList{
+      control.objectName(),
+      control.metaObject()->className(),
+      control.parentWidget()->objectName(),
+      QString("%1 %2 %3 %4").arg(place.x()).arg(place.y()).arg(place.width()).arg(place.height()),
+      "tab " + control.property("tabIndex").toString(),
+      text.isValid() ? text.toString() : "-",
+      font == window.font() ? "default" : font_text,
+      colours.isEmpty() ? "default" : colours.join(", "),
+      more.isEmpty() ? "-" : more.join(", ")}
+      .join(" | ")
+      .toStdString();
+}
+
+TEST_F(Window, ShowsEveryControlInItsPlaceWithItsTextFontAndColours) {
+  start();
+  std::vector<std::string> rows{QString("Form1 | %1 | %2 x %3")
+                                    .arg(window.windowTitle())
+                                    .arg(window.width())
+                                    .arg(window.height())
+                                    .toStdString()};
+  for (const auto* control : window.findChildren<QWidget*>()) {
+    const QWidget* container = control->parentWidget();
+    if (container == &window || qobject_cast<const QGroupBox*>(container)) {
+      rows.push_back(row_of(*control, window));
+    }
+  }
+  support::expect_golden(rows, "window.txt");
+  auto* information = control<QLabel>("Label6");
+  EXPECT_LE(information->sizeHint().width(), information->width()) << "the information line is cut";
+}
+
+TEST_F(Window, TheTabKeyVisitsTheControlsInTheirTabOrderFromTxtB) {
+  // The controls that take the focus, by their places in the tab order; labels and frames never.
+  const char* order[] = {"txtB",     "txtFM",      "txtA",   "cmdREFH", "cmdSLA",
+                         "lstPhase", "lstCurrent", "cmdBRM", "lstTest", "txtDiv",
+                         "hscDiv",   "cmdSend",    "scvDel", "txtB"};
+  start();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  for (const char* name : order) {
+    ASSERT_EQ(QApplication::focusWidget()->objectName(), name);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+}
+
+TEST_F(Window, KeysMoveBothScrollBarsAndEveryNewDividerIsSent) {
+  start();
+  std::map<std::string, int> values{{"hscDiv", 11690}, {"scvDel", 100}};
+  long sent = 1;  // at start-up
+  for (const auto& row : support::golden("keys.txt")) {
+    const auto columns = support::fields(row);  // scroll bar | key | value
+    auto* bar = control<QScrollBar>(columns[0]);
+    QTest::keyClick(bar, QKeySequence(QString::fromStdString(columns[1]))[0].key());
+    const int value = std::stoi(columns[2]);
+    if (columns[0] == "hscDiv" && value != values["hscDiv"]) ++sent;
+    values[columns[0]] = value;
+    EXPECT_EQ(bar->value(), value) << row;
+    EXPECT_EQ(transmissions(), sent) << row;
+    EXPECT_EQ(chip.decoded_word_a()->divider, values["hscDiv"]) << row;
+    EXPECT_EQ(form.state().iDel, values["scvDel"]) << row;
+  }
+}
+
+TEST_F(Window, TheDividerRaisesItsChangeOnlyWhenAProcedureGivesItANewValue) {
+  EXPECT_EQ(control<QScrollBar>("hscDiv")->value(), 9820);
+  EXPECT_TRUE(support::wire().empty()) << "creating the window raised an event";
+  start();  // 9820 to 11690: one change, one transmission
+  window.set_value(form::Control::hscDiv, 11690);
+  EXPECT_EQ(transmissions(), 1);
+  window.set_value(form::Control::hscDiv, 11700);
+  EXPECT_EQ(transmissions(), 2);
+  EXPECT_EQ(control<QLineEdit>("txtDiv")->text(), "11700");
+}
+
+TEST_F(Window, AFatalErrorFailsTheTestAndEndsTheEvents) {
+  start();
+  auto* speed = control<QScrollBar>("scvDel");
+  speed->setMaximum(std::numeric_limits<int>::max());
+  speed->setValue(300'000'000);  // far beyond the slider's range: iDel x 10 overflows
+  EXPECT_NONFATAL_FAILURE(click("cmdSend"), "Arithmetic overflow in the bus wait");
+  EXPECT_TRUE(window.failed());
+  support::wire().clear();
+  click("cmdSend");  // a second report would fail this test
+  QTest::keyClick(control<QScrollBar>("hscDiv"), Qt::Key_Right);
+  EXPECT_TRUE(support::wire().empty());
+}
+
+}  // namespace
