@@ -2,21 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include "support/fake_tuner.hpp"
+#include "support/golden.hpp"
 
 namespace {
 
-class FakeTuner : public rigctl::Tuner {
- public:
-  std::int32_t divider() const override { return divider_; }
-  void tune(std::int32_t divider) override {
-    divider_ = divider;
-    ++tunings;
-  }
-  std::int32_t divider_ = 11690;
-  int tunings = 0;
-};
+using support::FakeTuner;
 
 // What the conversations of the program's tests cannot show: where a connection ends.
 struct Ending {
@@ -53,39 +44,31 @@ INSTANTIATE_TEST_SUITE_P(
 // Each command of Hamlib's list, by either name and with the arguments Hamlib reads, gets one
 // answer: in the extended form, one RPRT line, and the next command is answered in step.
 TEST(Session, EveryHamlibCommandIsAnsweredOnceAfterItsArguments) {
-  std::ifstream list(HAMLIB_COMMANDS_FILE);
-  ASSERT_TRUE(list) << HAMLIB_COMMANDS_FILE;
   const std::string next = "get_freq:\nFrequency: 106200000\nRPRT 0\n";
-  int rows = 0;
-  for (std::string line; std::getline(list, line);) {
-    if (line.empty() || line.front() == '#') continue;
-    std::istringstream row(line);
-    std::string short_name, long_name, arguments;
-    row >> short_name >> long_name >> arguments;
+  const auto rows = support::golden("hamlib_commands.txt");
+  EXPECT_EQ(rows.size(), 100u);
+  for (const auto& row : rows) {
+    const auto columns = support::split(row, " ");  // short name, long name, arguments
+    std::string short_name = columns[0];
     if (short_name.starts_with("\\x")) {
       short_name = std::string(1, static_cast<char>(std::stoi(short_name.substr(2), nullptr, 16)));
     }
-    const std::string given = arguments == "line" ? " 0 0 0" : [&] {
-      std::string zeros;
-      for (int i = 0; i < std::stoi(arguments); ++i) zeros += " 0";
-      return zeros;
-    }();
-    for (const std::string& name : {short_name, "\\" + long_name}) {
+    std::string given = columns[2] == "line" ? " 0 0 0" : "";
+    for (int i = 0; columns[2] != "line" && i < std::stoi(columns[2]); ++i) given += " 0";
+    for (const std::string& name : {short_name, "\\" + columns[1]}) {
       if (name == "-") continue;
       FakeTuner tuner;
       rigctl::Session session{tuner};
       const std::string answer = session.feed("+" + name + given + "\n+\\get_freq\n").answer;
       std::size_t statuses = 0;
-      for (std::size_t at = answer.find("RPRT "); at != std::string::npos;
+      for (auto at = answer.find("RPRT "); at != std::string::npos;
            at = answer.find("RPRT ", at + 1)) {
         ++statuses;
       }
-      EXPECT_EQ(statuses, 2u) << line << " as " << name << ":\n" << answer;
-      EXPECT_TRUE(answer.ends_with(next)) << line << " as " << name << ":\n" << answer;
+      EXPECT_EQ(statuses, 2u) << row << " as " << name << ":\n" << answer;
+      EXPECT_TRUE(answer.ends_with(next)) << row << " as " << name << ":\n" << answer;
     }
-    ++rows;
   }
-  EXPECT_EQ(rows, 100);
 }
 
 TEST(Session, TokensSplitAcrossReadsAreJoined) {

@@ -1,4 +1,4 @@
-// The lists and sliders answer the mouse and keys as the classic controls do.
+// The lists and sliders answer the mouse, the keys and the wheel as the classic controls do.
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,21 +11,15 @@ namespace {
 
 using ClassicInput = support::PanelTest;
 
-int divider_loaded(const sim::SimulatedSynthesizer& chip) { return chip.decoded_word_a()->divider; }
-
-// Eighths of a degree, as wheels report them: 120 is one notch turned away from the user.
-void turn_wheel(QScrollBar* bar, int vertical, int sideways = 0) {
-  const QPointF centre = bar->rect().center();
-  QWheelEvent wheel(centre, bar->mapToGlobal(centre), {}, {sideways, vertical}, Qt::NoButton,
-                    Qt::NoModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(bar, &wheel);
-}
-
-TEST_F(ClassicInput, ControlClickOnTheChosenItemKeepsIt) {
+// With nothing chosen the first arrow chooses the first item; a chosen item stays chosen.
+TEST_F(ClassicInput, AOneRowListChoosesItsFirstItemFirstAndKeepsItsChoice) {
   start();
+  auto* test = control<QListWidget>("lstTest");
+  QTest::keyClick(test, Qt::Key_Up);
+  EXPECT_EQ(window.selected_index(form::Control::lstTest), 0);
   auto* phase = control<QListWidget>("lstPhase");
-  const QPoint on = phase->visualItemRect(phase->item(0)).center();
-  QTest::mouseClick(phase->viewport(), Qt::LeftButton, {}, on);
+  QTest::keyClick(phase, Qt::Key_Down);
+  EXPECT_EQ(window.selected_index(form::Control::lstPhase), 0);
   QTest::keyClick(phase, Qt::Key_Down);  // "On"
   QTest::mouseClick(phase->viewport(), Qt::LeftButton, Qt::ControlModifier,
                     phase->visualItemRect(phase->item(1)).center());
@@ -35,34 +29,24 @@ TEST_F(ClassicInput, ControlClickOnTheChosenItemKeepsIt) {
   EXPECT_EQ(control<QLineEdit>("txtB")->text(), "1100000101000000");
 }
 
-TEST_F(ClassicInput, TheFirstArrowKeyChoosesTheFirstItem) {
-  start();
-  auto* test = control<QListWidget>("lstTest");
-  QTest::keyClick(test, Qt::Key_Up);
-  EXPECT_EQ(window.selected_index(form::Control::lstTest), 0);
-  auto* phase = control<QListWidget>("lstPhase");
-  QTest::keyClick(phase, Qt::Key_Down);
-  EXPECT_EQ(window.selected_index(form::Control::lstPhase), 0);
-  QTest::keyClick(phase, Qt::Key_Down);
-  EXPECT_EQ(window.selected_index(form::Control::lstPhase), 1);
-  EXPECT_EQ(control<QLineEdit>("txtB")->text(), "1100000101000000");
-}
-
 TEST_F(ClassicInput, OneWheelNotchIsOneSmallChange) {
   start();
+  // Eighths of a degree, up and sideways, as wheels report them: 120 is a notch turned away.
+  const auto turn = [](QScrollBar* bar, int up, int sideways = 0) {
+    const QPointF centre = bar->rect().center();
+    QWheelEvent wheel(centre, bar->mapToGlobal(centre), {}, {sideways, up}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(bar, &wheel);
+  };
   auto* divider = control<QScrollBar>("hscDiv");
-  turn_wheel(divider, 120);  // away from the user: down the band
-  EXPECT_EQ(divider_loaded(chip), 11680);
-  EXPECT_EQ(transmissions(), 2);
-  turn_wheel(divider, -60);  // half a notch of a fine wheel does nothing yet
-  EXPECT_EQ(transmissions(), 2);
-  turn_wheel(divider, -60);
-  EXPECT_EQ(divider_loaded(chip), 11690);
-  turn_wheel(divider, 0, 120);  // a sideways wheel
-  EXPECT_EQ(divider_loaded(chip), 11680);
-
-  auto* speed = control<QScrollBar>("scvDel");
-  turn_wheel(speed, -240);
+  const std::pair<int, int> notches[] = {{120, 0}, {-60, 0}, {-60, 0}, {0, 120}};
+  const int loaded[] = {11680, 11680, 11690, 11680};  // half a notch of a fine wheel waits
+  for (int i = 0; i < 4; ++i) {
+    turn(divider, notches[i].first, notches[i].second);
+    EXPECT_EQ(chip.decoded_word_a()->divider, loaded[i]) << i;
+  }
+  EXPECT_EQ(transmissions(), 4);
+  turn(control<QScrollBar>("scvDel"), -240);
   EXPECT_EQ(form.state().iDel, 102);
 }
 
