@@ -20,6 +20,7 @@ serve_rigctld "${board[@]}" --trace "$dir/bus.vcd" --word-b refh=1.25 >"$dir/out
 check "the board answers rigctl after start-up" test "$first_answer" = 106200000
 rigctl -m 2 -r "127.0.0.1:$port" F 100000000
 check "rigctl tunes the board" test "$(rigctl -m 2 -r "127.0.0.1:$port" f)" = 100000000
+rigctl -m 2 -r "127.0.0.1:$port" F 100000000  # the divider it has: nothing is sent
 stop TERM
 check "SIGTERM ends the board cleanly" test "$status" -eq 0
 check "nothing on standard error" test ! -s "$dir/err"
@@ -33,6 +34,7 @@ for _ in $(seq 100); do
   [ -s "$dir/out" ] && break
   sleep 0.1
 done
+check "the start-up line is written at once, not at exit" test -s "$dir/out"
 stop INT
 check "SIGINT ends the board cleanly" test "$status" -eq 0
 check "without --word-b only start-up is sent" test "$(cat "$dir/out")" = "$(head -n 1 "$expected_log")"

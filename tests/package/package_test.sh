@@ -57,10 +57,21 @@ LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E ascii -l "$man_page" >"$out" 2>"$er
 check "the manual page renders without warnings" empty "$err"
 manual=$(cat "$out")
 "$root/usr/bin/saa1057-panel" --help >"$out"
-for option in $(grep -o '^  --[a-z-]*' "$out"); do
+options=$(grep -o '^  --[a-z-]*' "$out")
+check "--help lists the options" test "$(wc -w <<<"$options")" -ge 8
+for option in $options; do
   check "the manual page describes $option" grep -q -- "^       $option\b" <<<"$manual"
 done
-check "the manual page has the wiring table" grep -q "clock *CLB *data (base), bit 7 *9" <<<"$manual"
+# The wiring, as the README tables it: the parallel port's DB-25 and the Raspberry Pi's header.
+for row in "clock *CLB *data (base), bit 7 *9" "data *DATA *data (base), bit 3 *5" \
+  "enable *DLEN *control (base + 2), bit 0 *1" "ground *ground *18 to 25" \
+  "clock *CLB *11 *GPIO17" "data *DATA *13 *GPIO27" "enable *DLEN *15 *GPIO22" "ground *ground *9"; do
+  check "the manual page's wiring has: $row" grep -q "$row" <<<"$manual"
+done
+# The exit statuses the program's tests see: 0 when closed, 1 on a failure, 2 on a usage error.
+for status in "0 *The *window *was *closed" "1 *The *port" "2 *Usage *error"; do
+  check "the manual page's exit status: $status" grep -q "^       $status" <<<"$manual"
+done
 
 doc=$root/usr/share/doc/saa1057-panel
 check "the copyright file is in the package's doc folder" test -f "$doc/copyright"
@@ -69,10 +80,13 @@ check "the Debian changelog is compressed beside it" gzip --test "$doc/changelog
 desktop=$root/usr/share/applications/saa1057-panel.desktop
 check "the desktop entry is valid" quiet desktop-file-validate "$desktop"
 check "the desktop entry starts the program" contains "$desktop" "^Exec=saa1057-panel$"
+check "the desktop menu files it under amateur radio" contains "$desktop" "^Categories=.*HamRadio;"
 check "the desktop entry's icon is in hicolor" \
   test -f "$root/usr/share/icons/hicolor/scalable/apps/$(sed -n 's/^Icon=//p' "$desktop").svg"
 check "the AppStream metadata is valid and launches the desktop entry" \
   quiet appstreamcli validate-tree --no-net "$root"
+check "the AppStream metadata names the program the package has" \
+  test -x "$root/usr/bin/$(sed -n 's/.*<binary>\(.*\)<\/binary>.*/\1/p' "$root"/usr/share/metainfo/*.xml)"
 
 rule=$(ls "$root"/usr/lib/udev/rules.d/*.rules)
 check "one udev rule, numbered below 73 so that the seat's uaccess applies" \
