@@ -7,18 +7,17 @@
 #include "panel.hpp"
 
 int main(int argc, char** argv) {
-  constexpr std::string_view kProgram = common::kProgramName;
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);
   cli::Options options;
   try {
     options = cli::parse_options(arguments);
   } catch (const cli::UsageError& error) {
-    std::cerr << kProgram << ": " << error.what() << "\nTry '" << kProgram
+    std::cerr << common::kProgramName << ": " << error.what() << "\nTry '" << common::kProgramName
               << " --help' for more information.\n";
     return 2;
   }
   if (options.help) {
-    std::cout << cli::help_text(kProgram);
+    std::cout << cli::help_text(common::kProgramName);
     return 0;
   }
   if (options.version) {

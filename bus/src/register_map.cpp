@@ -7,12 +7,17 @@
 
 namespace bus {
 
-std::optional<Register> register_at(std::uint16_t address) {
+std::optional<Register> register_at(std::uint16_t address, std::uint16_t base) {
   using namespace line_map;
-  const auto base = static_cast<std::uint16_t>(kStandardBase);
-  if (address == base + kDataRegisterOffset) return Register::data;
-  if (address == base + kControlRegisterOffset) return Register::control;
+  if (address == static_cast<std::uint16_t>(base + kDataRegisterOffset)) return Register::data;
+  if (address == static_cast<std::uint16_t>(base + kControlRegisterOffset)) {
+    return Register::control;
+  }
   return std::nullopt;
+}
+
+std::optional<Register> register_at(std::uint16_t address) {
+  return register_at(address, static_cast<std::uint16_t>(line_map::kStandardBase));
 }
 
 std::uint16_t moved_to_base(std::uint16_t address, std::uint16_t base,

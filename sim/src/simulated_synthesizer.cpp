@@ -12,15 +12,8 @@ SimulatedSynthesizer::SimulatedSynthesizer(std::uint16_t base_address)
     : base_address_(base_address) {}
 
 void SimulatedSynthesizer::write(std::uint16_t address, std::uint8_t value) {
-  std::optional<bus::Register> target;
-  if (address == base_address_) {
-    target = bus::Register::data;
-  } else if (address ==
-             static_cast<std::uint16_t>(base_address_ + bus::line_map::kControlRegisterOffset)) {
-    target = bus::Register::control;
-  } else {
-    return;
-  }
+  const auto target = bus::register_at(address, base_address_);
+  if (!target) return;
   const bus::LineLevels before = lines_;
   lines_ = bus::levels_after(before, *target, value);
   if (lines_.enable && !before.enable) on_enable_asserted();

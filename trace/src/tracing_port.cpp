@@ -26,8 +26,8 @@ void TracingPort::write(std::uint16_t address, std::uint8_t value) {
   const auto target = bus::register_at(address);
   if (!target) return;
 
-  const LineLevels before = writer_.levels();
-  const LineLevels levels = bus::levels_after(before, *target, value);
+  const bus::LineLevels before = writer_.levels();
+  const bus::LineLevels levels = bus::levels_after(before, *target, value);
   if (levels == before) return;
   writer_.change(next_stamp(), levels);
   const bool load_pulse_ended = before.clock && !levels.clock && !levels.enable;

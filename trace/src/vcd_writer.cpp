@@ -25,7 +25,7 @@ std::string today() {
 
 }  // namespace
 
-VcdWriter::VcdWriter(std::string path, const std::string& program_version, LineLevels initial)
+VcdWriter::VcdWriter(std::string path, const std::string& program_version, bus::LineLevels initial)
     : path_(std::move(path)), levels_(initial) {
   file_ = std::fopen(path_.c_str(), "w");
   if (!file_) {
@@ -60,7 +60,7 @@ void VcdWriter::put_stamp(std::int64_t stamp_ns) {
   last_stamp_ = stamp_ns;
 }
 
-void VcdWriter::change(std::int64_t stamp_ns, LineLevels levels) {
+void VcdWriter::change(std::int64_t stamp_ns, bus::LineLevels levels) {
   if (levels == levels_) return;
   put_stamp(stamp_ns);
   const auto put_change = [this](bool level, char id) {

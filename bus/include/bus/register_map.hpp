@@ -8,7 +8,10 @@ namespace bus {
 
 enum class Register { data, control };
 
-// Which register of the standard port a write addresses; none for any other address.
+// Which register of the port at `base` a write addresses; none for any other address.
+std::optional<Register> register_at(std::uint16_t address, std::uint16_t base);
+
+// The same for the standard port, which the port library's callers address.
 std::optional<Register> register_at(std::uint16_t address);
 
 // Where a write to the standard port's register `address` lands on the port at `base`, in

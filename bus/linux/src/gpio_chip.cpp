@@ -63,6 +63,24 @@ std::string text_of(const char* field) {
   return std::string(field, strnlen(field, GPIO_MAX_NAME_SIZE));
 }
 
+// The first chip of `paths` that bears `label`. A chip that cannot be read may be the one meant,
+// so its reason is the one given when none fits.
+Probe labelled(const SystemCalls& calls, const std::vector<fs::path>& paths,
+               const std::string& label) {
+  Probe found{-1, ENOENT, {}};
+  for (const auto& path : paths) {
+    const Probe candidate = probe(calls, path);
+    if (candidate.fd < 0) {
+      found.error = candidate.error;
+    } else if (text_of(candidate.info.label) == label) {
+      return candidate;
+    } else {
+      calls.close(candidate.fd);
+    }
+  }
+  return found;
+}
+
 std::optional<std::uint32_t> as_offset(const std::string& line) {
   std::uint32_t offset = 0;
   const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), offset);
@@ -94,33 +112,14 @@ GpioChip::GpioChip(const std::string& chip, const SystemCalls& calls, const fs::
     : calls_(calls) {
   const auto paths = chip_paths(device_dir);
   const auto named = std::ranges::find(paths, device_dir / chip);
-  if (chip.find('/') != std::string::npos || named != paths.end()) {
-    const fs::path path = named != paths.end() ? *named : fs::path(chip);
-    const Probe opened = probe(calls, path);
-    if (opened.fd < 0) {
-      port_failure(PortStep::gpio_open, chip, opened.error, list_gpio_chips(calls, device_dir));
-    }
-    fd_ = opened.fd;
-    info_ = opened.info;
-    return;
+  const Probe opened = named != paths.end()                  ? probe(calls, *named)
+                       : chip.find('/') != std::string::npos ? probe(calls, chip)
+                                                             : labelled(calls, paths, chip);
+  if (opened.fd < 0) {
+    port_failure(PortStep::gpio_open, chip, opened.error, list_gpio_chips(calls, device_dir));
   }
-  // A label: the first chip that bears it. A chip that cannot be read may be the one meant,
-  // so its reason is the one given when none fits.
-  int reason = ENOENT;
-  for (const auto& path : paths) {
-    const Probe candidate = probe(calls, path);
-    if (candidate.fd < 0) {
-      reason = candidate.error;
-      continue;
-    }
-    if (text_of(candidate.info.label) == chip) {
-      fd_ = candidate.fd;
-      info_ = candidate.info;
-      return;
-    }
-    calls.close(candidate.fd);
-  }
-  port_failure(PortStep::gpio_open, chip, reason, list_gpio_chips(calls, device_dir));
+  fd_ = opened.fd;
+  info_ = opened.info;
 }
 
 GpioChip::~GpioChip() { calls_.close(fd_); }

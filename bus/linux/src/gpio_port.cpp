@@ -32,13 +32,13 @@ GpioPort::~GpioPort() {
   if (request_fd_ >= 0) calls_.close(request_fd_);
 }
 
-std::string GpioPort::name() const {
-  return chip_ + " lines " + lines_[0] + "," + lines_[1] + "," + lines_[2] + " (GPIO)";
-}
+std::string GpioPort::name() const { return chip_ + " lines " + joined_lines() + " (GPIO)"; }
+
+std::string GpioPort::joined_lines() const { return lines_[0] + "," + lines_[1] + "," + lines_[2]; }
 
 void GpioPort::bind() {
   const GpioChip chip(chip_, calls_, device_dir_);
-  where_ = "lines " + lines_[0] + "," + lines_[1] + "," + lines_[2] + " of " + chip.description();
+  where_ = "lines " + joined_lines() + " of " + chip.description();
   std::array<std::uint32_t, 3> offsets{};
   for (std::size_t i = 0; i < offsets.size(); ++i) {
     offsets[i] = chip.offset_of(lines_[i], kRoles[i]);

@@ -8,22 +8,20 @@
 
 namespace trace {
 
-using LineLevels = bus::LineLevels;
-
 // Writes a value change dump (IEEE 1364) in the subset that GTKWave, PulseView and sigrok all
 // read: one 1-bit wire per line, one time stamp or one change per line, an initial $dumpvars
 // block, and a closing time stamp after the last change at every flush. Times are in ns.
 class VcdWriter {
  public:
   // Creates the file; throws common::FatalError naming it and the system's reason.
-  VcdWriter(std::string path, const std::string& program_version, LineLevels initial);
+  VcdWriter(std::string path, const std::string& program_version, bus::LineLevels initial);
   ~VcdWriter();
   VcdWriter(const VcdWriter&) = delete;
   VcdWriter& operator=(const VcdWriter&) = delete;
 
   // Records the levels at `stamp_ns`, which must exceed every earlier stamp; writes only the
   // lines that changed.
-  void change(std::int64_t stamp_ns, LineLevels levels);
+  void change(std::int64_t stamp_ns, bus::LineLevels levels);
 
   // Makes the file complete up to `stamp_ns` and pushes it to the disk. Throws on a write error.
   void flush(std::int64_t stamp_ns);
@@ -31,7 +29,7 @@ class VcdWriter {
   // Flushes and closes; throws on a write error. The destructor closes quietly.
   void close(std::int64_t stamp_ns);
 
-  const LineLevels& levels() const { return levels_; }
+  const bus::LineLevels& levels() const { return levels_; }
   std::int64_t last_stamp() const { return last_stamp_; }
 
  private:
@@ -43,7 +41,7 @@ class VcdWriter {
   std::string path_;
   std::FILE* file_ = nullptr;  // unbuffered: `pending_` is the buffer, written whole at a flush
   std::string pending_;
-  LineLevels levels_;
+  bus::LineLevels levels_;
   std::int64_t last_stamp_ = 0;
   bool changed_since_flush_ = false;
   bool broken_ = false;  // a write failed: the file is incomplete for good

@@ -31,6 +31,8 @@ class GpioPort : public Port {
   void write(std::uint16_t address, std::uint8_t value) override;
 
  private:
+  std::string joined_lines() const;  // "GPIO17,GPIO27,GPIO22"
+
   std::string chip_;
   std::array<std::string, 3> lines_;
   const SystemCalls& calls_;
