@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a make target needs and this machine lacks.
-# Usage: scripts/install-deps.sh GROUP...   (groups: build test tools bench windows arm64 screenshot
-#        package)
+# Usage: scripts/install-deps.sh GROUP...   (groups: build test tools bench windows windows-qt
+#        windows-package arm64 screenshot package)
 set -euo pipefail
 
 packages_for() {
   case "$1" in
     build) echo "cmake make g++ qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev libgmock-dev" ;;
-    tools) echo "sigrok-cli gtkwave xvfb xauth libhamlib-utils clang libclang-rt-dev python3" ;;
+    tools) echo "sigrok-cli gtkwave xvfb xauth xdotool x11-utils imagemagick unzip libhamlib-utils clang
+      libclang-rt-dev python3" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3" ;;
-    windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64" ;;
+    windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 librsvg2-bin icoutils" ;;
+    windows-package) echo "nsis" ;;
+    windows-qt) echo "cmake ninja-build perl dpkg-dev g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools" ;;
     arm64) echo "cmake make g++-aarch64-linux-gnu qemu-user googletest" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick pulseview sigrok-cli" ;;
     package) echo "dpkg-dev lintian desktop-file-utils appstream man-db" ;;
