@@ -2,6 +2,10 @@
 
 namespace app {
 
+// A window program on Windows has no console of its own: join the console it was started from,
+// if any, and print --help, messages and the headless log there unless they are redirected.
+void use_parent_console();
+
 // SIGINT and SIGTERM (on Windows, Ctrl+C and closing the console) end the event loop, as
 // closing the window does. Call once the application object exists.
 void quit_on_signals();

@@ -22,6 +22,8 @@ void on_signal(int) {
 
 }  // namespace
 
+void use_parent_console() {}
+
 void quit_on_signals() {
   if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_pipe) != 0) return;
   auto* notifier =

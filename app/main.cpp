@@ -4,9 +4,11 @@
 
 #include "cli/options.hpp"
 #include "common/program_name.hpp"
+#include "desktop_platform.hpp"
 #include "panel.hpp"
 
 int main(int argc, char** argv) {
+  app::use_parent_console();
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);
   cli::Options options;
   try {

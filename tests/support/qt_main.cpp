@@ -2,9 +2,10 @@
 
 #include <QApplication>
 
-// The test programs of the window run it on the offscreen platform.
+// The test programs of the window run it on the platform the build chose: offscreen, or on
+// Windows, where Qt has no offscreen platform, real windows (under Wine on a virtual X server).
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  qputenv("QT_QPA_PLATFORM", SAA_TEST_QT_PLATFORM);
   QApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
