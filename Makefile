@@ -5,10 +5,13 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-bench
 WIN_BUILD  ?= build-windows
+WIN_PKG_BUILD ?= build-windows-package
 PKG_BUILD  ?= build-package
 ARM64_BUILD ?= build-arm64
-# No Mono or Gecko: the tests need neither, and Wine would offer to install them.
-WINE_ENV    = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix
+# No Mono or Gecko: the tests need neither, and Wine would offer to install them. No menu entries
+# in the user's desktop for what the tests install in the prefix.
+WINE_ENV    = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" \
+  WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix
 FUZZ_SECONDS ?= 30
 OPTIONS_FUZZ_SECONDS ?= 10
 JOBS       ?= $(shell nproc)
@@ -20,7 +23,7 @@ WERROR      = -DSAA_WERROR=ON
 PKG_WERROR  = OFF
 
 .PHONY: all deps deps-test deps-tools build program build-asan build-windows build-arm64 run test \
-  fuzz bench screenshot install package clean
+  fuzz bench screenshot install package package-windows clean
 
 all: build
 
@@ -46,23 +49,38 @@ program: deps
 run: program
 	$(RUN_BUILD)/app/saa1057-panel --simulate
 
-test: deps-tools build build-asan build-windows build-arm64 fuzz package
+test: deps-tools build build-asan build-windows package-windows build-arm64 fuzz package
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
 	ctest --test-dir $(ARM64_BUILD) --output-on-failure -j$(JOBS)
-	$(WINE_ENV) ctest --test-dir $(WIN_BUILD) --output-on-failure -j$(JOBS); \
+	$(WINE_ENV) xvfb-run -a -s "-screen 0 1280x720x24 -dpi 96" \
+	  ctest --test-dir $(WIN_BUILD) --output-on-failure -j$(JOBS); \
 	  status=$$?; $(WINE_ENV) wineserver -k; exit $$status
+	tests/windows/installer_test.sh $(WIN_PKG_BUILD)/saa1057-panel-*-win64.exe \
+	  $(WIN_PKG_BUILD)/saa1057-panel-*-win64.zip $(WIN_BUILD)/tests/bus_windows/inpoutx64.dll
 	tests/package/package_test.sh $(PKG_BUILD)/saa1057-panel_*.deb
 test: PKG_WERROR = ON
 
-# The Qt-free core and the port-library back end, cross-built for Windows; its tests run under
-# Wine (the first run makes the Wine prefix, which takes a few seconds).
+# The whole program for 64-bit Windows, against Qt built once from Debian's sources (into
+# ~/.cache/saa1057-panel, a quarter of an hour the first time); its tests run under Wine (the
+# first run makes the Wine prefix, which takes a few seconds).
 build-windows:
 	scripts/install-deps.sh windows
+	qt=$$(scripts/build-qt-windows.sh) && \
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	  -DCMAKE_BUILD_TYPE=Debug -DSAA_BUILD_WINDOW=OFF $(WERROR) $(CMAKE_ARGS)
+	  -DCMAKE_PREFIX_PATH="$$qt" -DCMAKE_BUILD_TYPE=Debug $(WERROR) $(CMAKE_ARGS)
 	$(WINE_ENV) cmake --build $(WIN_BUILD) -j$(JOBS)
+
+# The installer and the portable zip for 64-bit Windows, in Release, made by CPack.
+package-windows:
+	scripts/install-deps.sh windows windows-package
+	qt=$$(scripts/build-qt-windows.sh) && \
+	cmake -S . -B $(WIN_PKG_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_PREFIX_PATH="$$qt" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+	  -DSAA_WERROR=$(PKG_WERROR) $(CMAKE_ARGS)
+	rm -f $(WIN_PKG_BUILD)/saa1057-panel-*-win64.*
+	cmake --build $(WIN_PKG_BUILD) -j$(JOBS) --target package
 
 # The Qt-free core for 64-bit ARM (a Raspberry Pi), cross-built with Debian's compiler; its
 # tests run under qemu-user. Nothing x86 in it: no raw port I/O.
@@ -97,9 +115,11 @@ bench:
 	cmake --build $(BENCH_BUILD) -j$(JOBS)
 	python3 bench/run_benchmarks.py $(BENCH_BUILD)
 
-screenshot: build
+screenshot: build build-windows
 	scripts/install-deps.sh screenshot
-	scripts/screenshot.sh $(BUILD)/app/saa1057-panel docs/screenshot.png
+	scripts/screenshot.sh docs/screenshot.png $(BUILD)/app/saa1057-panel
+	$(WINE_ENV) scripts/screenshot.sh docs/screenshot-windows.png \
+	  wine $(WIN_BUILD)/bin/saa1057-panel.exe
 	scripts/pulseview-screenshot.sh $(BUILD)/app/saa1057-panel docs/pulseview.png
 
 install: program
@@ -119,4 +139,4 @@ package: deps
 
 clean:
 	rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WIN_BUILD) $(PKG_BUILD) \
-	  $(ARM64_BUILD)
+	  $(ARM64_BUILD) $(WIN_PKG_BUILD)

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Makes docs/screenshot.png: the panel on the simulated synthesizer in a virtual X server.
+# Makes a picture of the panel on the simulated synthesizer in a virtual X server.
+# Usage: scripts/screenshot.sh [OUT [PROGRAM...]]   (docs/screenshot.png, build/app/saa1057-panel;
+# the program may be a command, such as wine and the Windows program).
 # Re-runnable; needs xvfb, x11-utils and imagemagick (scripts/install-deps.sh screenshot).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-panel=${1:-build/app/saa1057-panel}
-out=${2:-docs/screenshot.png}
+out=${1:-docs/screenshot.png}
+shift || true
+[ $# -gt 0 ] || set -- build/app/saa1057-panel
 
-scripts/grab-window.sh SAA1057 "$out" -- "$panel" --simulate
+scripts/grab-window.sh SAA1057 "$out" -- "$@" --simulate
 echo "wrote $out"
