@@ -86,6 +86,8 @@ check "the Start-menu entry starts the program" grep -qa 'saa1057-panel.exe' "$s
 # Resource type 14 is a group icon: Explorer's and the Start menu's picture of the program.
 check "the program carries its icon" \
   sh -c "x86_64-w64-mingw32-objdump -p '$panel' | grep -Eq '^[0-9a-f]+   Entry: ID: 0x00000e'"
+check "the program is a window program: no console window opens with it" \
+  sh -c "x86_64-w64-mingw32-objdump -p '$panel' | grep -q '^Subsystem.*(Windows GUI)'"
 check "Windows' list of programs knows the version" sh -c \
   "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\saa1057-panel' \
    /v DisplayVersion 2>/dev/null | grep -q '0[.]1[.]0'"
