@@ -30,28 +30,30 @@ void require(bool condition) {
   if (!condition) std::abort();
 }
 
-// Commands as Hamlib's clients send them, with the number of arguments Hamlib reads for each.
+// Commands as Hamlib's clients send them, with the number of arguments Hamlib reads for each
+// and whether they name their VFO first in VFO mode (\set_vfo_opt 1).
 struct ClientCommand {
   const char* name;
   int arguments;
+  bool vfo;
 };
 constexpr std::array<ClientCommand, 16> kClientCommands{{
-    {"f", 0},
-    {"F", 1},
-    {"m", 0},
-    {"M", 2},
-    {"V", 1},
-    {"T", 1},
-    {"\\chk_vfo", 0},
-    {"\\dump_state", 0},
-    {"\\dump_caps", 0},
-    {"\\get_dcd", 0},
-    {"\\client_version", 1},
-    {"\\get_vfo_info", 1},
-    {"L", 2},
-    {"K", 3},
-    {"\\set_vfo_opt", 1},
-    {"\\get_powerstat", 0},
+    {"f", 0, true},
+    {"F", 1, true},
+    {"m", 0, true},
+    {"M", 2, true},
+    {"V", 1, false},
+    {"T", 1, true},
+    {"\\chk_vfo", 0, false},
+    {"\\dump_state", 0, false},
+    {"\\dump_caps", 0, false},
+    {"\\get_dcd", 0, false},
+    {"\\client_version", 1, false},
+    {"\\get_vfo_info", 1, false},
+    {"L", 2, true},
+    {"K", 3, true},
+    {"\\set_vfo_opt", 1, false},
+    {"\\get_powerstat", 0, false},
 }};
 constexpr std::array<const char*, 8> kArguments{
     "100000000", "0", "1", "VFOA", "FM", "f", "\\get_freq", "1e308",
@@ -70,17 +72,18 @@ std::size_t count_status_lines(std::string_view answer) {
 
 void feed_bytes(std::string_view bytes, std::size_t piece) {
   CheckingTuner tuner;
-  rigctl::Session session{tuner};
+  rigctl::Receiver receiver{tuner};
+  rigctl::Session session{receiver};
   for (std::size_t at = 0; at < bytes.size(); at += piece) {
     if (session.feed(bytes.substr(at, piece)).close) return;
   }
   if (session.feed("\n").close) return;
-  // Whatever came before, a command sent now is answered after at most three tokens of it
-  // were taken as some earlier command's arguments, and then the session is in step.
-  const std::string sentinel = "+\\get_freq\n";
+  // Whatever came before, commands sent now are answered after at most four tokens of them
+  // were taken as some earlier command's arguments, and then the session is in step. A lone
+  // VFO name first: in VFO mode, what a command still waiting for its VFO takes.
+  const std::string sentinel = "VFOA\n\\set_vfo_opt 0\n+\\get_freq\n";
   const std::string expected =
-      "get_freq:\nFrequency: " + std::to_string(tuner.divider() * 10'000LL - 10'700'000) +
-      "\nRPRT 0\n";
+      "get_freq:\nFrequency: " + std::to_string(receiver.frequency_hz()) + "\nRPRT 0\n";
   bool in_step = false;
   for (int attempt = 0; attempt < 4 && !in_step; ++attempt) {
     const std::string answer = session.feed(sentinel).answer;
@@ -88,21 +91,28 @@ void feed_bytes(std::string_view bytes, std::size_t piece) {
               answer.compare(answer.size() - expected.size(), expected.size(), expected) == 0;
   }
   require(in_step);
-  require(session.feed(sentinel).answer == expected);
+  require(session.feed(sentinel).answer == "RPRT -11\nRPRT 0\n" + expected);
 }
 
 void feed_commands(const std::uint8_t* data, std::size_t size) {
   CheckingTuner tuner;
-  rigctl::Session session{tuner};
+  rigctl::Receiver receiver{tuner};
+  rigctl::Session session{receiver};
   std::string stream;
   std::size_t commands = 0;
+  bool vfo_mode = false;
   for (std::size_t at = 0; at < size;) {
     const ClientCommand& command = kClientCommands[data[at++] % kClientCommands.size()];
     stream += '+';
     stream += command.name;
+    if (vfo_mode && command.vfo) stream += " VFOA";
+    std::string argument;
     for (int i = 0; i < command.arguments; ++i) {
-      stream += ' ';
-      stream += kArguments[at < size ? data[at++] % kArguments.size() : 0];
+      argument = kArguments[at < size ? data[at++] % kArguments.size() : 0];
+      stream += ' ' + argument;
+    }
+    if (std::string_view(command.name) == "\\set_vfo_opt" && (argument == "0" || argument == "1")) {
+      vfo_mode = argument == "1";
     }
     stream += '\n';
     ++commands;

@@ -7,7 +7,8 @@
 
 namespace remote {
 
-RigctlServer::RigctlServer(rigctl::Tuner& tuner, QObject* parent) : QObject(parent), tuner_(tuner) {
+RigctlServer::RigctlServer(rigctl::Tuner& tuner, QObject* parent)
+    : QObject(parent), receiver_(tuner) {
   connect(&server_, &QTcpServer::newConnection, this, &RigctlServer::accept);
 }
 
@@ -55,7 +56,7 @@ void RigctlServer::accept() {
     }
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     set_clients(clients_ + 1);
-    auto session = std::make_shared<rigctl::Session>(tuner_);
+    auto session = std::make_shared<rigctl::Session>(receiver_);
     connect(socket, &QObject::destroyed, this, [this] { set_clients(clients_ - 1); });
     connect(socket, &QTcpSocket::readyRead, socket, [socket, session] {
       const QByteArray bytes = socket->readAll();

@@ -84,7 +84,12 @@ void Session::take_token(std::string token, Output& output) {
       return;
     }
   }
-  if (arguments_.size() == static_cast<std::size_t>(command_->argument_count)) answer(output);
+  if (arguments_.size() == arguments_wanted()) answer(output);
+}
+
+std::size_t Session::arguments_wanted() const {
+  const bool vfo_first = client_.vfo_mode && command_->vfo == Vfo::kArgument;
+  return static_cast<std::size_t>(command_->argument_count) + (vfo_first ? 1 : 0);
 }
 
 void Session::end_line(Output& output) {
@@ -93,8 +98,12 @@ void Session::end_line(Output& output) {
 }
 
 void Session::answer(Output& output) {
-  const Reply reply =
-      command_->run ? command_->run(tuner_, arguments_) : Reply{kNotAvailable, {}, false};
+  // The VFO named first is the one receiver's, whichever it is.
+  const auto own = std::span<const std::string>(arguments_)
+                       .last(command_->argument_count == kRestOfLine
+                                 ? arguments_.size()
+                                 : static_cast<std::size_t>(command_->argument_count));
+  const Reply reply = command_->run ? command_->run(client_, own) : Reply{kNotAvailable, {}, false};
   output.answer += format(*command_, reply, arguments_, separator_);
   closed_ = closed_ || reply.close;
   command_ = nullptr;

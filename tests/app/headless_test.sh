@@ -21,12 +21,17 @@ check "the board answers rigctl after start-up" test "$first_answer" = 106200000
 rigctl -m 2 -r "127.0.0.1:$port" F 100000000
 check "rigctl tunes the board" test "$(rigctl -m 2 -r "127.0.0.1:$port" f)" = 100000000
 rigctl -m 2 -r "127.0.0.1:$port" F 100000000  # the divider it has: nothing is sent
+# Halfway between two steps, the even one: N 11072, not 11073. Read back as it was set.
+rigctl -m 2 -r "127.0.0.1:$port" F 100025000
+check "a frequency between steps reads back as set" \
+  test "$(rigctl -m 2 -r "127.0.0.1:$port" f)" = 100025000
 stop TERM
 check "SIGTERM ends the board cleanly" test "$status" -eq 0
 check "nothing on standard error" test ! -s "$dir/err"
-check "one line per transmission: start-up, Word B, the tuning" diff -u "$expected_log" "$dir/out"
-check "the trace holds the same three words" \
-  test "$(decoded_words "$dir/bus.vcd" CLB DATA DLEN)" = "2daa e100 2b3e"
+check "one line per transmission: start-up, Word B, the two tunings" \
+  diff -u "$expected_log" "$dir/out"
+check "the trace holds the same four words" \
+  test "$(decoded_words "$dir/bus.vcd" CLB DATA DLEN)" = "2daa e100 2b3e 2b40"
 
 "${board[@]}" >"$dir/out" 2>"$dir/err" &
 pid=$!

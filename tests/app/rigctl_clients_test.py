@@ -83,8 +83,8 @@ def read_conversation(path):
 def conversations(port):
     for path in sorted(glob.glob(os.path.join(CONVERSATIONS, "*.txt"))):
         with socket.create_connection(("127.0.0.1", port), timeout=5) as reset:
-            check("the frequency resets before " + path, exchange(reset, b"F 106200000\n", 7) ==
-                  b"RPRT 0\n")
+            check("the frequency and mode reset before " + path,
+                  exchange(reset, b"F 106200000\nM WFM 0\n", 14) == b"RPRT 0\nRPRT 0\n")
         sent, expected = read_conversation(path)
         with socket.create_connection(("127.0.0.1", port), timeout=5) as client:
             answer = exchange(client, sent, len(expected))

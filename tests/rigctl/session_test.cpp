@@ -21,7 +21,8 @@ class Endings : public ::testing::TestWithParam<Ending> {};
 
 TEST_P(Endings, CloseTheConnectionOnlyWhenTheyShould) {
   FakeTuner tuner;
-  rigctl::Session session{tuner};
+  rigctl::Receiver receiver{tuner};
+  rigctl::Session session{receiver};
   const auto output = session.feed(GetParam().input);
   EXPECT_EQ(output.answer, GetParam().answer);
   EXPECT_EQ(output.close, GetParam().close);
@@ -58,7 +59,8 @@ TEST(Session, EveryHamlibCommandIsAnsweredOnceAfterItsArguments) {
     for (const std::string& name : {short_name, "\\" + columns[1]}) {
       if (name == "-") continue;
       FakeTuner tuner;
-      rigctl::Session session{tuner};
+      rigctl::Receiver receiver{tuner};
+      rigctl::Session session{receiver};
       const std::string answer = session.feed("+" + name + given + "\n+\\get_freq\n").answer;
       std::size_t statuses = 0;
       for (auto at = answer.find("RPRT "); at != std::string::npos;
@@ -73,7 +75,8 @@ TEST(Session, EveryHamlibCommandIsAnsweredOnceAfterItsArguments) {
 
 TEST(Session, TokensSplitAcrossReadsAreJoined) {
   FakeTuner tuner;
-  rigctl::Session session{tuner};
+  rigctl::Receiver receiver{tuner};
+  rigctl::Session session{receiver};
   std::string answer;
   for (const char c : std::string("F 1000000") + "00\nf\n")
     answer += session.feed(std::string(1, c)).answer;

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "rigctl/tuner.hpp"
+#include "rigctl/receiver.hpp"
 
 namespace remote {
 
@@ -38,7 +38,7 @@ class RigctlServer : public QObject {
   void accept();
   void set_clients(int clients);
 
-  rigctl::Tuner& tuner_;
+  rigctl::Receiver receiver_;
   QTcpServer server_;
   int clients_ = 0;
   std::function<void()> clients_changed_;

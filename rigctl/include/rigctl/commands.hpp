@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "rigctl/tuner.hpp"
+#include "rigctl/receiver.hpp"
 
 namespace rigctl {
 
@@ -34,13 +34,24 @@ enum class Answer {
 // The argument of send_morse and send_cmd is the rest of the line, spaces and all.
 inline constexpr int kRestOfLine = -1;
 
+// Whether a command names its VFO first when the client has asked for that (\set_vfo_opt 1).
+enum class Vfo { kArgument, kNone };
+
+// One client's side of the conversation: the receiver all clients share, and its own choices.
+struct Client {
+  Receiver& receiver;
+  bool vfo_mode = false;
+  std::string vfo{kCaps.vfo};
+};
+
 struct Command {
   std::string_view short_name;  // one byte ("f", "\x8b"); empty where there is only a long name
   std::string_view long_name;   // "get_freq", written \get_freq
-  int argument_count = 0;       // or kRestOfLine
+  int argument_count = 0;       // or kRestOfLine; without the VFO
+  Vfo vfo = Vfo::kArgument;
   Answer answer = Answer::kStatus;
   // Null for the commands a receive-only tuner has no use for: they answer RPRT -11.
-  Reply (*run)(Tuner& tuner, std::span<const std::string> arguments) = nullptr;
+  Reply (*run)(Client& client, std::span<const std::string> arguments) = nullptr;
 };
 
 // The command that a token names ("f", "\get_freq"); none for an unknown one.

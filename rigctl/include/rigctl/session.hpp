@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "rigctl/commands.hpp"
-#include "rigctl/tuner.hpp"
+#include "rigctl/receiver.hpp"
 
 namespace rigctl {
 
@@ -14,12 +14,13 @@ namespace rigctl {
 // its arguments from the tokens after it, on the same line or later ones. Every command gets
 // exactly one answer, so a client never falls out of step: a word that names no command is
 // answered once and the rest of its line is dropped. A prefix of '+', ';', '|' or ',' asks for
-// the extended answer, whose lines are separated by that character.
+// the extended answer, whose lines are separated by that character. In VFO mode
+// (\set_vfo_opt 1) the commands that concern a VFO take its name before their arguments.
 class Session {
  public:
   static constexpr std::size_t kMaxLineBytes = 1024;
 
-  explicit Session(Tuner& tuner) : tuner_(tuner) {}
+  explicit Session(Receiver& receiver) : client_{receiver} {}
 
   struct Output {
     std::string answer;
@@ -33,8 +34,9 @@ class Session {
   void take_token(std::string token, Output& output);
   void end_line(Output& output);
   void answer(Output& output);
+  std::size_t arguments_wanted() const;
 
-  Tuner& tuner_;
+  Client client_;
   std::string partial_token_;
   std::size_t line_bytes_ = 0;
   bool closed_ = false;
