@@ -92,6 +92,17 @@ def conversations(port):
               f"  expected {expected!r}\n  answered {answer!r}")
 
 
+def each_client_its_own_vfo_mode(port):
+    """VFO mode and the VFO's name are one client's choice; the frequency is everyone's."""
+    with socket.create_connection(("127.0.0.1", port), timeout=5) as first, \
+            socket.create_connection(("127.0.0.1", port), timeout=5) as second:
+        check("one client turns VFO mode on and names VFOB",
+              exchange(first, b"\\set_vfo_opt 1\nV VFOB\nF VFOB 95901000\n", 21) ==
+              b"RPRT 0\nRPRT 0\nRPRT 0\n")
+        check("another client is still in the plain form, on VFOA, at that frequency",
+              exchange(second, b"\\chk_vfo\nv\nf\n", 16) == b"0\nVFOA\n95901000\n")
+
+
 def shutdown_with_clients(signal_number):
     port = free_port()
     panel, answered = start_panel(port)
@@ -125,6 +136,7 @@ port = free_port()
 panel, first = start_panel(port)
 first.close()
 conversations(port)
+each_client_its_own_vfo_mode(port)
 panel.terminate()
 panel.wait(timeout=10)
 for number in (signal.SIGTERM, signal.SIGINT):

@@ -84,4 +84,15 @@ TEST(Session, TokensSplitAcrossReadsAreJoined) {
   EXPECT_EQ(tuner.tunings, 1);
 }
 
+// The frequency a client set reads back as set only while its divider is the chip's: after the
+// slider moved (here, the tuner alone), the divider's frequency.
+TEST(Session, AFrequencyReadsBackAsSetUntilTheDividerMoves) {
+  FakeTuner tuner;
+  rigctl::Receiver receiver{tuner};
+  rigctl::Session session{receiver};
+  EXPECT_EQ(session.feed("F 95901000\nf\n").answer, "RPRT 0\n95901000\n");
+  tuner.divider_ = 10670;
+  EXPECT_EQ(session.feed("f\n").answer, "96000000\n");
+}
+
 }  // namespace
