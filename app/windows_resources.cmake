@@ -18,7 +18,6 @@ configure_file(saa1057-panel.rc.in saa1057-panel.rc @ONLY)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/saa1057-panel.rc PROPERTIES
   OBJECT_DEPENDS ${SAA_WINDOWS_ICON})
 target_sources(saa1057-panel PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/saa1057-panel.rc)
-# A window program: no console window opens when it is started from the Start menu.
-set_target_properties(saa1057-panel PROPERTIES WIN32_EXECUTABLE ON)
-# The installer shows the same icon.
-set_target_properties(saa1057-panel PROPERTIES SAA_ICON ${SAA_WINDOWS_ICON})
+# A window program: no console window opens when it is started from the Start menu. The
+# installer shows the same icon.
+set_target_properties(saa1057-panel PROPERTIES WIN32_EXECUTABLE ON SAA_ICON ${SAA_WINDOWS_ICON})

@@ -6,10 +6,9 @@ set(SAA_QT_DLLS Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network)
 set(SAA_QT_PLUGIN_FOLDERS platforms styles)
 set(SAA_QT_PLUGINS_platforms Qt6::QWindowsIntegrationPlugin)
 set(SAA_QT_PLUGINS_styles Qt6::QWindowsVistaStylePlugin)
-set(SAA_MINGW_RUNTIME_NAMES libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
 
 set(SAA_MINGW_RUNTIME)
-foreach(dll IN LISTS SAA_MINGW_RUNTIME_NAMES)
+foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
                   OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
