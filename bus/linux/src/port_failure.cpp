@@ -22,21 +22,23 @@ constexpr const char* kLoadDriver =
     "Load the parallel-port driver (sudo modprobe ppdev parport_pc), pick another port with "
     "--port, or try --simulate";
 constexpr const char* kOtherPort = "Pick another port with --port, or try --simulate";
+constexpr const char* kHeldByAnother =
+    "Another program holds the port: close it, pick another port with --port, or try --simulate";
 constexpr const char* kOldKernel =
     "The kernel lacks the GPIO character device's uAPI v2, which Linux 5.10 and newer have: "
     "update the kernel, or try --simulate";
 
 // First match wins: the specific reasons before each step's catch-all.
-constexpr std::array<Failure, 16> kFailures{{
+constexpr std::array<Failure, 17> kFailures{{
     {PortStep::open, ENOENT, "Cannot open", kLoadDriver},
     {PortStep::open, ENODEV, "Cannot open", kLoadDriver},
     {PortStep::open, ENXIO, "Cannot open", kLoadDriver},
     {PortStep::open, EACCES, "Cannot open",
      "Join the lp group (sudo usermod -aG lp $USER, then log in again), or try --simulate"},
     {PortStep::open, 0, "Cannot open", kOtherPort},
-    {PortStep::claim, EBUSY, "Cannot claim",
-     "Another program holds the port: close it, pick another port with --port, or try "
-     "--simulate"},
+    {PortStep::claim, EBUSY, "Cannot claim", kHeldByAnother},
+    // The kernel's answer when another program claimed the port exclusively.
+    {PortStep::claim, ENXIO, "Cannot claim", kHeldByAnother},
     {PortStep::claim, 0, "Cannot claim", kOtherPort},
     {PortStep::write, 0, "Write failed on",
      "Check that the port is still there and restart, or try --simulate"},

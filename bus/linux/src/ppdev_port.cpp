@@ -28,17 +28,25 @@ std::string PpdevPort::name() const {
 }
 
 void PpdevPort::bind() {
+  // Exclusive access keeps other parport drivers (lp, printers) off the lines mid-word. The
+  // kernel refuses it while such a driver is registered on the port, busy or idle: share the
+  // port then, as that driver does. A program that holds the port exclusively refuses both.
+  int reason = claim(true);
+  if (reason == ENXIO) reason = claim(false);
+  if (reason != 0) port_failure(PortStep::claim, device_, reason);
+}
+
+int PpdevPort::claim(bool exclusive) {
   const int fd = calls_.open(device_.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) port_failure(PortStep::open, device_, errno);
-  // Exclusive access keeps other parport drivers (lp, printers) off the lines; the kernel may
-  // refuse it when such a driver is registered, and the claim below still works then.
-  calls_.ioctl(fd, PPEXCL, nullptr);
+  if (exclusive) calls_.ioctl(fd, PPEXCL, nullptr);
   if (calls_.ioctl(fd, PPCLAIM, nullptr) != 0) {
     const int reason = errno;
     calls_.close(fd);
-    port_failure(PortStep::claim, device_, reason);
+    return reason;
   }
   fd_ = fd;
+  return 0;
 }
 
 void PpdevPort::write(std::uint16_t address, std::uint8_t value) {

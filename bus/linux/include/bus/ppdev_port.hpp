@@ -25,6 +25,9 @@ class PpdevPort : public Port {
   void write(std::uint16_t address, std::uint8_t value) override;
 
  private:
+  // Opens the device and claims the port: 0, or the claim's errno with the device closed again.
+  int claim(bool exclusive);
+
   std::string device_;
   std::optional<std::uint16_t> base_address_;
   const SystemCalls& calls_;
