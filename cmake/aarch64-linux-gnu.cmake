@@ -1,11 +1,5 @@
-# Cross-builds the Qt-free core for 64-bit ARM Linux (a Raspberry Pi on Debian) with Debian's
-# cross compiler, and runs its tests under qemu-user against the cross C library.
-set(CMAKE_SYSTEM_NAME Linux)
+# 64-bit ARM Linux: a Raspberry Pi 3 or newer on 64-bit Raspberry Pi OS or Debian.
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
-set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
-set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
-set(CMAKE_FIND_ROOT_PATH /usr/aarch64-linux-gnu)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L /usr/aarch64-linux-gnu)
+set(SAA_TRIPLET aarch64-linux-gnu)
+set(SAA_EMULATOR qemu-aarch64)
+include(${CMAKE_CURRENT_LIST_DIR}/debian-multiarch.cmake)
