@@ -21,17 +21,28 @@ set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel for an SAA1057 FM synthesizer")
 set(CPACK_PACKAGE_DESCRIPTION [=[
-A desktop program for radio builders: it tunes an FM receiver whose local
-oscillator is an SAA1057 PLL synthesizer wired to a PC parallel port or to
-three GPIO lines (a Raspberry Pi, a USB GPIO adapter). Move the divider
-slider and the panel shows the received frequency, the divider and the
-control word, and clocks the word into the chip over a three-wire bus. A
-simulated synthesizer stands in for the hardware, and a headless mode serves
-a board without a screen. The bus lines can be recorded for GTKWave,
-PulseView and sigrok (with a protocol decoder of its own), and radio
-software can tune the panel through Hamlib's rigctld protocol.]=])
+A desktop program for radio builders: it tunes an FM receiver whose
+local oscillator is an SAA1057 PLL synthesizer wired to a PC parallel
+port or to three GPIO lines (a Raspberry Pi, a USB GPIO adapter). Move
+the divider slider and the panel shows the received frequency, the
+divider and the control word, and clocks the word into the chip over a
+three-wire bus. A simulated synthesizer stands in for the hardware, and
+a headless mode (also a service, disabled until enabled) serves a board
+without a screen. The bus lines can be recorded for GTKWave, PulseView
+and sigrok (with a protocol decoder of its own), and radio software can
+tune the panel through Hamlib's rigctld protocol.]=])
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The service's options are the administrator's: dpkg keeps their changes.
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/conffiles "${SAA_SERVICE_OPTIONS}\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${CMAKE_CURRENT_BINARY_DIR}/conffiles ${CMAKE_CURRENT_SOURCE_DIR}/postinst)
+# The target's architecture in Debian's words (arm64) when cross-building; else dpkg's own.
+if(CMAKE_CROSSCOMPILING)
+  execute_process(COMMAND dpkg-architecture -t ${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+                  OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE
+                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET COMMAND_ERROR_IS_FATAL ANY)
+endif()
 # Debian's modes whatever the builder's umask.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

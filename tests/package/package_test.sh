@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Checks the .deb as Debian checks packages: lintian, the desktop entry, the AppStream metadata,
-# the manual page, the files where policy puts them. In CI (CI=true, a disposable machine) it
-# also installs the package, runs the installed program and purges it again.
+# the manual page, the service, the files where policy puts them. A package for another
+# architecture (arm64) runs its program under qemu-user. In CI (CI=true, a disposable machine) it
+# also installs a package for this machine, runs the installed program and purges it again.
+# Usage: package_test.sh DEB [ARCHITECTURE]   (Debian's name; this machine's unless given)
 set -u
 deb=$1
+architecture=${2:-$(dpkg --print-architecture)}
+native=$([ "$architecture" = "$(dpkg --print-architecture)" ] && echo true || echo false)
+run=()
+$native || run=("qemu-$(dpkg-architecture -a "$architecture" -qDEB_HOST_GNU_CPU 2>/dev/null)")
 failures=0
 passes=0
 work=$(mktemp -d)
@@ -41,14 +47,14 @@ grep -v "running with root privileges" "$err"
 check "lintian finds no error or warning" test "$status" -eq 0
 
 field() { dpkg-deb --field "$deb" "$1"; }
-check "built for this machine's architecture" test "$(field Architecture)" = "$(dpkg --print-architecture)"
+check "built for $architecture" test "$(field Architecture)" = "$architecture"
 check "dpkg-shlibdeps found the Qt widgets library" contains <(field Depends) "libqt6widgets6 (>= "
 check "in the hamradio section" test "$(field Section)" = hamradio
 
 dpkg-deb --extract "$deb" "$root"
 version=$(field Version)
 check "the program is in /usr/bin" test -x "$root/usr/bin/saa1057-panel"
-"$root/usr/bin/saa1057-panel" --version >"$out"
+"${run[@]}" "$root/usr/bin/saa1057-panel" --version >"$out"
 check "the program is the package's version" test "$(cat "$out")" = "saa1057-panel ${version%-*}"
 
 man_page=$root/usr/share/man/man1/saa1057-panel.1.gz
@@ -56,7 +62,7 @@ check "the manual page is gzip-compressed" gzip --test "$man_page"
 LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E ascii -l "$man_page" >"$out" 2>"$err"
 check "the manual page renders without warnings" empty "$err"
 manual=$(cat "$out")
-"$root/usr/bin/saa1057-panel" --help >"$out"
+"${run[@]}" "$root/usr/bin/saa1057-panel" --help >"$out"
 options=$(grep -o '^  --[a-z-]*' "$out")
 check "--help lists the options" test "$(wc -w <<<"$options")" -ge 8
 for option in $options; do
@@ -88,15 +94,65 @@ check "the AppStream metadata is valid and launches the desktop entry" \
 check "the AppStream metadata names the program the package has" \
   test -x "$root/usr/bin/$(sed -n 's/.*<binary>\(.*\)<\/binary>.*/\1/p' "$root"/usr/share/metainfo/*.xml)"
 
-rule=$(ls "$root"/usr/lib/udev/rules.d/*.rules)
-check "one udev rule, numbered below 73 so that the seat's uaccess applies" \
-  test "$(basename "$rule" | cut -c1-2)" -lt 73
+rules=$root/usr/lib/udev/rules.d
+check "the seat's rule is numbered below 73, so that the seat's uaccess applies" \
+  test -f "$rules/70-saa1057-panel.rules"
 check "the user at the seat gets the parallel ports" \
-  contains "$rule" '^SUBSYSTEM=="ppdev", KERNEL=="parport\[0-9\]\*", TAG+="uaccess"$'
+  contains "$rules/70-saa1057-panel.rules" '^SUBSYSTEM=="ppdev", KERNEL=="parport\[0-9\]\*", TAG+="uaccess"$'
 check "the user at the seat gets the GPIO chips" \
-  contains "$rule" '^SUBSYSTEM=="gpio", KERNEL=="gpiochip\[0-9\]\*", TAG+="uaccess"$'
+  contains "$rules/70-saa1057-panel.rules" '^SUBSYSTEM=="gpio", KERNEL=="gpiochip\[0-9\]\*", TAG+="uaccess"$'
+check "the gpio group gets the GPIO chips" \
+  contains "$rules/60-saa1057-panel-gpio.rules" '^SUBSYSTEM=="gpio", KERNEL=="gpiochip\*", GROUP="gpio", MODE="0660"$'
 
-if [ "${CI:-}" = true ]; then
+# The service: systemd finds no fault in it, against systemd's own targets.
+units=$root/usr/lib/systemd/system
+cp -n /usr/lib/systemd/system/*.target "$units/"
+systemd-analyze verify --man=no --root="$root" saa1057-panel.service >"$out" 2>"$err"
+check "systemd-analyze verifies the service without a complaint" \
+  eval 'test $? -eq 0 && empty "$err"'
+rm -f "$units"/*.target
+check "the service is disabled: nothing enables it" test ! -e "$root/etc/systemd"
+check "the service restarts on failure, not after a usage error" \
+  eval 'contains "$units/saa1057-panel.service" "^Restart=on-failure$" &&
+    contains "$units/saa1057-panel.service" "^RestartPreventExitStatus=2$"'
+check "the service's options are a conffile" \
+  test "$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles)" = /etc/default/saa1057-panel
+# Its user, as systemd-sysusers makes it at install beside this machine's groups (lp among them).
+mkdir -p "$work/users/etc"
+cp /etc/passwd /etc/group "$work/users/etc/"
+systemd-sysusers --root="$work/users" "$root/usr/lib/sysusers.d/saa1057-panel.conf" 2>/dev/null
+user=$(grep '^saa1057-panel:' "$work/users/etc/passwd")
+check "the service runs as a system user without a login shell" \
+  eval '[ "$(cut -d: -f3 <<<"$user")" -lt 1000 ] && [ "$(cut -d: -f7 <<<"$user")" = /usr/sbin/nologin ]'
+check "the service runs as that user" \
+  contains "$units/saa1057-panel.service" "^User=$(cut -d: -f1 <<<"$user")$"
+check "the service's user may open the parallel ports (lp) and the GPIO chips (gpio)" \
+  test "$(grep -E '^(lp|gpio):' "$work/users/etc/group" | cut -d: -f1,4 | sort | paste -sd' ')" = \
+  "gpio:saa1057-panel lp:saa1057-panel"
+# The unit's command line with the options file's values (systemd's ${NAME} is one word, as in
+# the shell's "${NAME}"): the program takes them and sends the start-up Word B. On the simulated
+# chip, and on a free rigctld port: this machine's GPIO chips are not for tests.
+source "$root/etc/default/saa1057-panel"
+check "the options file names the Raspberry Pi's lines of the README" \
+  test "$PORT" = gpio:gpiochip0:GPIO17,GPIO27,GPIO22
+RIGCTLD=127.0.0.1:$((20000 + RANDOM % 20000))
+command=$(sed -n 's/^ExecStart=//; T; s/--port ${PORT}/--simulate/; s/\${\([A-Z_]*\)}/"${\1}"/gp' \
+  "$units/saa1057-panel.service")
+eval "set -- $command"
+[[ " $* " == *" --simulate "* ]] || { echo "FAILED: the service's command line has no --port \${PORT}"; exit 1; }
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "${run[@]}" "$root$1" "${@:2}" \
+  >"$work/service.log" 2>"$err" &
+pid=$!
+for _ in $(seq 100); do
+  [ "$(wc -l <"$work/service.log")" -ge 2 ] && break
+  sleep 0.1
+done
+kill -TERM "$pid"
+wait "$pid"
+check "the service's command line runs as the options file has it" \
+  test "$(sed -n 2p "$work/service.log" | cut -d' ' -f1-3)" = "Word B 1100000100000000"
+
+if [ "${CI:-}" = true ] && $native; then
   export DEBIAN_FRONTEND=noninteractive
   sudo=""
   if [ "$(id -u)" -ne 0 ]; then sudo=sudo; fi
@@ -105,6 +161,9 @@ if [ "${CI:-}" = true ]; then
     if [ -e "$path" ]; then echo "$path"; fi
   done >"$work/existed"
   check "apt-get installs the package" quiet $sudo apt-get install -y -q "$(realpath "$deb")"
+  check "the service's user is in the groups lp and gpio" \
+    test "$(id -nG saa1057-panel | tr ' ' '\n' | grep -xE 'lp|gpio' | sort | paste -sd' ')" = "gpio lp"
+  check "the service is installed disabled" test "$(systemctl is-enabled saa1057-panel)" = disabled
   dpkg-query --listfiles saa1057-panel >"$work/files"
   check "the program is on PATH" test "$(command -v saa1057-panel)" = /usr/bin/saa1057-panel
   check "the installed program prints its version" quiet saa1057-panel --version
