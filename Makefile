@@ -8,6 +8,8 @@ WIN_BUILD  ?= build-windows
 WIN_PKG_BUILD ?= build-windows-package
 PKG_BUILD  ?= build-package
 ARM64_BUILD ?= build-arm64
+ARM64_PKG_BUILD ?= build-package-arm64
+ARMHF_BUILD ?= build-armhf
 # No Mono or Gecko: the tests need neither, and Wine would offer to install them. No menu entries
 # in the user's desktop for what the tests install in the prefix.
 WINE_ENV    = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" \
@@ -22,8 +24,8 @@ WERROR      = -DSAA_WERROR=ON
 # make package is a user's build; the package make test builds is checked for warnings too.
 PKG_WERROR  = OFF
 
-.PHONY: all deps deps-test deps-tools build program build-asan build-windows build-arm64 run test \
-  fuzz bench screenshot install package package-windows clean
+.PHONY: all deps deps-test deps-tools build program build-asan build-windows build-arm64 build-armhf run test \
+  fuzz bench screenshot install package package-arm64 package-windows test-vm clean
 
 all: build
 
@@ -49,18 +51,30 @@ program: deps
 run: program
 	$(RUN_BUILD)/app/saa1057-panel --simulate
 
-test: deps-tools build build-asan build-windows package-windows build-arm64 fuzz package
+test: deps-tools build build-asan build-windows package-windows build-arm64 build-armhf fuzz \
+  package package-arm64
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
 	ctest --test-dir $(ARM64_BUILD) --output-on-failure -j$(JOBS)
+	ctest --test-dir $(ARMHF_BUILD) --output-on-failure -j$(JOBS)
 	$(WINE_ENV) xvfb-run -a -s "-screen 0 1280x720x24 -dpi 96" \
 	  ctest --test-dir $(WIN_BUILD) --output-on-failure -j$(JOBS); \
 	  status=$$?; $(WINE_ENV) wineserver -k; exit $$status
 	tests/windows/installer_test.sh $(WIN_PKG_BUILD)/saa1057-panel-*-win64.exe \
 	  $(WIN_PKG_BUILD)/saa1057-panel-*-win64.zip $(WIN_BUILD)/tests/bus_windows/inpoutx64.dll
 	tests/package/package_test.sh $(PKG_BUILD)/saa1057-panel_*.deb
+	tests/package/package_test.sh $(ARM64_PKG_BUILD)/saa1057-panel_*_arm64.deb arm64
+	$(MAKE) --no-print-directory test-vm
 test: PKG_WERROR = ON
+
+# The program on Linux's own parport, ppdev and GPIO drivers: Debian's kernels for amd64 and
+# arm64 boot under QEMU and run what build and build-arm64 made (a minute; each kernel is
+# downloaded once, into ~/.cache/saa1057-panel/vm).
+test-vm: build build-arm64
+	scripts/install-deps.sh vm
+	tests/vm/parport_test.sh $(BUILD)/app/saa1057-panel
+	tests/vm/gpio_test.sh $(ARM64_BUILD)/app/saa1057-panel
 
 # The whole program for 64-bit Windows, against Qt built once from Debian's sources (into
 # ~/.cache/saa1057-panel, a quarter of an hour the first time); its tests run under Wine (the
@@ -82,13 +96,21 @@ package-windows:
 	rm -f $(WIN_PKG_BUILD)/saa1057-panel-*-win64.*
 	cmake --build $(WIN_PKG_BUILD) -j$(JOBS) --target package
 
-# The Qt-free core for 64-bit ARM (a Raspberry Pi), cross-built with Debian's compiler; its
-# tests run under qemu-user. Nothing x86 in it: no raw port I/O.
+# The whole program for 64-bit ARM (a Raspberry Pi on a 64-bit system), cross-built with Debian's
+# compiler against Debian's Qt for arm64, installed beside this machine's; the tests that need
+# no more than qemu-user run under it. Nothing x86 in it: no raw port I/O.
 build-arm64:
 	scripts/install-deps.sh arm64
 	cmake -S . -B $(ARM64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
-	  -DCMAKE_BUILD_TYPE=Debug -DSAA_BUILD_WINDOW=OFF $(WERROR) $(CMAKE_ARGS)
+	  -DCMAKE_BUILD_TYPE=Debug $(WERROR) $(CMAKE_ARGS)
 	cmake --build $(ARM64_BUILD) -j$(JOBS)
+
+# The same for 32-bit ARM (a Raspberry Pi on 32-bit Raspberry Pi OS).
+build-armhf:
+	scripts/install-deps.sh armhf
+	cmake -S . -B $(ARMHF_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake \
+	  -DCMAKE_BUILD_TYPE=Debug $(WERROR) $(CMAKE_ARGS)
+	cmake --build $(ARMHF_BUILD) -j$(JOBS)
 
 # The rigctld parser and the option parser under libFuzzer for a bounded time; a finding fails
 # the run. The client conversations of the tests seed the protocol's corpus.
@@ -126,17 +148,27 @@ install: program
 	cmake --install $(RUN_BUILD)
 
 # The .deb, built the way Debian builds packages: Release with dpkg-buildflags' hardening, under
-# /usr, checked by dpkg-shlibdeps for the libraries it needs.
-package: deps
-	scripts/install-deps.sh package
-	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
-	cmake -S . -B $(PKG_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DSAA_DEB=ON \
-	  -DCMAKE_INSTALL_PREFIX=/usr -DSAA_WERROR=$(PKG_WERROR) $(CMAKE_ARGS) \
+# /usr, checked by dpkg-shlibdeps for the libraries it needs. $(1): build folder, $(2): Debian's
+# name of the architecture, $(3): CMake options for it.
+define deb
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_HOST_ARCH=$(2); \
+	cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DSAA_DEB=ON \
+	  -DCMAKE_INSTALL_PREFIX=/usr -DSAA_WERROR=$(PKG_WERROR) $(3) $(CMAKE_ARGS) \
 	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
-	rm -f $(PKG_BUILD)/saa1057-panel_*.deb
-	cmake --build $(PKG_BUILD) -j$(JOBS) --target package
+	rm -f $(1)/saa1057-panel_*.deb
+	cmake --build $(1) -j$(JOBS) --target package
+endef
+
+package: deps
+	scripts/install-deps.sh package
+	$(call deb,$(PKG_BUILD),$$(dpkg --print-architecture))
+
+# The .deb for a Raspberry Pi on 64-bit Raspberry Pi OS or Debian.
+package-arm64: deps
+	scripts/install-deps.sh package arm64
+	$(call deb,$(ARM64_PKG_BUILD),arm64,-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake)
 
 clean:
 	rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WIN_BUILD) $(PKG_BUILD) \
-	  $(ARM64_BUILD) $(WIN_PKG_BUILD)
+	  $(ARM64_BUILD) $(WIN_PKG_BUILD) $(ARM64_PKG_BUILD) $(ARMHF_BUILD)

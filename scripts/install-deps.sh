@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a make target needs and this machine lacks.
 # Usage: scripts/install-deps.sh GROUP...   (groups: build test tools bench windows windows-qt
-#        windows-package arm64 screenshot package)
+#        windows-package arm64 armhf screenshot package vm)
 set -euo pipefail
 
 packages_for() {
@@ -14,9 +14,15 @@ packages_for() {
     windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 librsvg2-bin icoutils" ;;
     windows-package) echo "nsis" ;;
     windows-qt) echo "cmake ninja-build perl dpkg-dev g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools" ;;
-    arm64) echo "cmake make g++-aarch64-linux-gnu qemu-user googletest" ;;
+    # The window too: Debian's Qt for arm64 installs beside this machine's (Multi-Arch: same).
+    arm64) echo "cmake make g++-aarch64-linux-gnu qemu-user googletest qt6-base-dev:arm64
+      libgl-dev:arm64" ;;
+    armhf) echo "cmake make g++-arm-linux-gnueabihf qemu-user googletest qt6-base-dev:armhf
+      libgl-dev:armhf" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick pulseview sigrok-cli" ;;
-    package) echo "dpkg-dev lintian desktop-file-utils appstream man-db" ;;
+    package) echo "dpkg-dev lintian desktop-file-utils appstream man-db systemd" ;;
+    vm) echo "qemu-system-x86 qemu-system-arm busybox-static cpio kmod python3 sigrok-cli
+      libhamlib-utils" ;;
     *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;
   esac
 }
@@ -46,5 +52,13 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+# Packages of another architecture (qt6-base-dev:arm64) need it added to dpkg first.
+for package in "${missing[@]}"; do
+  case $package in
+    *:*) architecture=${package#*:}
+      dpkg --print-foreign-architectures | grep -qx "$architecture" ||
+        $sudo dpkg --add-architecture "$architecture" ;;
+  esac
+done
 $sudo apt-get update -q -o DPkg::Lock::Timeout=600
 $sudo apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}"

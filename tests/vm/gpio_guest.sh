@@ -1,0 +1,32 @@
+# Runs in the arm64 guest (boot.sh): the panel on the PL061 GPIO controller of QEMU's virt board,
+# through Linux's GPIO character device. /out/env names the program and this folder.
+. /out/env
+. "/host$tests/guest_helpers.sh"
+# A rigctld client's conversation, as Hamlib's rigctl has it (this guest has no arm64 rigctl).
+rigctld() { printf '%s\nq\n' "$@" | nc 127.0.0.1 4532; }
+answers() { rigctld f 2>/dev/null | grep -q '^[0-9]'; }
+
+# The virt board's device tree gives line 3 to a power key: this driver holds it.
+modprobe gpio_keys || exit 1
+# Alone: busybox's start-stop-daemon refuses to start a program that is already running.
+case_of no-access host /mnt/busybox start-stop-daemon -S -c 65534:65534 -x "$panel" -- \
+  --headless --port gpio:gpiochip0:0,1,2
+case_of held-line host "$panel" --headless --port gpio:gpiochip0:1,2,3
+
+serve by-name --port gpio:gpiochip0:0,1,2
+case_of second host "$panel" --headless --port gpio:gpiochip0:2,4,5
+rigctld "F 100000000" >/out/by-name.rigctld
+stop by-name
+
+serve by-label --port gpio:9030000.pl061:0,1,2 --word-b refh=1.25,current=0.23,phase=on,test=reference
+rigctld "F 88500000" >/out/by-label.rigctld
+stop by-label
+
+# The window, on Qt's offscreen platform: up once it has sent the start-up word, which its trace
+# records (the chroot's /tmp is /host/tmp here).
+mkdir -m 700 /host/tmp/runtime
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/runtime chroot /host "$panel" --port gpio:gpiochip0:0,1,2 \
+  --trace /tmp/window.vcd >/out/window.out 2>/out/window.err &
+pid=$!
+started window grep -qs '^1!$' /host/tmp/window.vcd
+stop window

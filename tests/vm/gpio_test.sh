@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The panel on Linux's own GPIO driver: Debian's arm64 kernel boots under QEMU's virt board, whose
+# PL061 controller is gpiochip0, and QEMU records every change of its output lines.
+# gpio_guest.sh drives the arm64 panel there (headless tuned through rigctld, the window on the
+# offscreen platform); here the recorded lines must carry the words expected, and every refusal
+# of the real driver must reach the user as a clear message.
+# Usage: gpio_test.sh ARM64_PANEL
+set -u
+panel=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/vm_checks.sh"
+
+boot_guest arm64 gpio_guest.sh gpio_keys -d trace:pl061_set_output -D "$out/lines.log"
+check_words pl061 "$out/lines.log" 0,1,2
+
+check_refused no-access \
+  "Cannot open GPIO chip gpiochip0: Permission denied. This machine's GPIO chips: gpiochip0 (Permission denied). Join the gpio group (sudo usermod -aG gpio \$USER, then log in again); where no udev rule gives that group the chips, install the one that comes with saa1057-panel (README, Access without root); or try --simulate."
+check_refused held-line \
+  "Cannot request lines 1,2,3 of gpiochip0 [9030000.pl061]: Device or resource busy. Line 3 is in use by \"GPIO Key Poweroff\". Free the line (stop its user, or drop the overlay that claims it) or wire the bus to other lines, or try --simulate."
+check_refused second \
+  "Cannot request lines 2,4,5 of gpiochip0 [9030000.pl061]: Device or resource busy. Line 2 is in use by \"saa1057-panel\". Free the line (stop its user, or drop the overlay that claims it) or wire the bus to other lines, or try --simulate."
+for session in by-name by-label window; do
+  check_clean_end "$session"
+done
+for session in by-name by-label; do
+  check "$session: rigctld took the frequency" test "$(cat "$out/$session.rigctld")" = $'RPRT 0\nRPRT 0'
+done
+finish

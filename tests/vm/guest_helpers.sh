@@ -1,0 +1,31 @@
+# Sourced by the guest scripts (boot.sh): running the panel chrooted into the host's root, each
+# case leaving NAME.out, NAME.err and NAME.status in /out. The script defines answers(), true
+# once the panel serves rigctld.
+host() { chroot /host "$@"; }
+case_of() {  # NAME COMMAND...: runs COMMAND in the foreground
+  local name=$1; shift
+  "$@" >"/out/$name.out" 2>"/out/$name.err"
+  echo $? >"/out/$name.status"
+}
+started() {  # NAME CONDITION...: waits up to 60 s for CONDITION while the panel runs
+  local name=$1; shift
+  for _ in $(seq 300); do
+    "$@" && return
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  echo "$name: did not start"
+}
+# NAME OPTION...: the panel headless with rigctld in the background, until it answers. Not
+# through host(): $pid must be the panel's own.
+serve() {
+  local name=$1; shift
+  chroot /host "$panel" --headless --rigctld "$@" >"/out/$name.out" 2>"/out/$name.err" &
+  pid=$!
+  started "$name" answers
+}
+stop() {  # NAME: SIGTERM to the panel started last
+  kill -TERM "$pid"
+  wait "$pid"
+  echo $? >"/out/$1.status"
+}
