@@ -117,9 +117,11 @@ check "the service restarts on failure, not after a usage error" \
     contains "$units/saa1057-panel.service" "^RestartPreventExitStatus=2$"'
 check "the service's options are a conffile" \
   test "$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles)" = /etc/default/saa1057-panel
-# Its user, as systemd-sysusers makes it at install beside this machine's groups (lp among them).
+# Its user, as systemd-sysusers makes it at install on a system with Debian's base users and
+# groups (lp is Debian's group 7).
 mkdir -p "$work/users/etc"
-cp /etc/passwd /etc/group "$work/users/etc/"
+echo "root:x:0:0:root:/root:/bin/bash" >"$work/users/etc/passwd"
+printf 'root:x:0:\nlp:x:7:\n' >"$work/users/etc/group"
 systemd-sysusers --root="$work/users" "$root/usr/lib/sysusers.d/saa1057-panel.conf" 2>/dev/null
 user=$(grep '^saa1057-panel:' "$work/users/etc/passwd")
 check "the service runs as a system user without a login shell" \
