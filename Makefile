@@ -7,9 +7,10 @@ BENCH_BUILD ?= build-bench
 WIN_BUILD  ?= build-windows
 WIN_PKG_BUILD ?= build-windows-package
 PKG_BUILD  ?= build-package
-ARM64_BUILD ?= build-arm64
 ARM64_PKG_BUILD ?= build-package-arm64
-ARMHF_BUILD ?= build-armhf
+# Cross builds (build-arm64, build-armhf): Debian's name of the architecture, its toolchain file.
+TOOLCHAIN_arm64 = cmake/aarch64-linux-gnu.cmake
+TOOLCHAIN_armhf = cmake/arm-linux-gnueabihf.cmake
 # No Mono or Gecko: the tests need neither, and Wine would offer to install them. No menu entries
 # in the user's desktop for what the tests install in the prefix.
 WINE_ENV    = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" \
@@ -24,8 +25,9 @@ WERROR      = -DSAA_WERROR=ON
 # make package is a user's build; the package make test builds is checked for warnings too.
 PKG_WERROR  = OFF
 
-.PHONY: all deps deps-test deps-tools build program build-asan build-windows build-arm64 build-armhf run test \
-  fuzz bench screenshot install package package-arm64 package-windows test-vm clean
+.PHONY: all deps deps-test deps-tools build program build-asan build-windows build-arm64 \
+  build-armhf run test test-vm fuzz bench screenshot install package package-arm64 \
+  package-windows clean
 
 all: build
 
@@ -56,8 +58,8 @@ test: deps-tools build build-asan build-windows package-windows build-arm64 buil
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
-	ctest --test-dir $(ARM64_BUILD) --output-on-failure -j$(JOBS)
-	ctest --test-dir $(ARMHF_BUILD) --output-on-failure -j$(JOBS)
+	ctest --test-dir build-arm64 --output-on-failure -j$(JOBS)
+	ctest --test-dir build-armhf --output-on-failure -j$(JOBS)
 	$(WINE_ENV) xvfb-run -a -s "-screen 0 1280x720x24 -dpi 96" \
 	  ctest --test-dir $(WIN_BUILD) --output-on-failure -j$(JOBS); \
 	  status=$$?; $(WINE_ENV) wineserver -k; exit $$status
@@ -74,7 +76,7 @@ test: PKG_WERROR = ON
 test-vm: build build-arm64
 	scripts/install-deps.sh vm
 	tests/vm/parport_test.sh $(BUILD)/app/saa1057-panel
-	tests/vm/gpio_test.sh $(ARM64_BUILD)/app/saa1057-panel
+	tests/vm/gpio_test.sh build-arm64/app/saa1057-panel
 
 # The whole program for 64-bit Windows, against Qt built once from Debian's sources (into
 # ~/.cache/saa1057-panel, a quarter of an hour the first time); its tests run under Wine (the
@@ -96,21 +98,14 @@ package-windows:
 	rm -f $(WIN_PKG_BUILD)/saa1057-panel-*-win64.*
 	cmake --build $(WIN_PKG_BUILD) -j$(JOBS) --target package
 
-# The whole program for 64-bit ARM (a Raspberry Pi on a 64-bit system), cross-built with Debian's
-# compiler against Debian's Qt for arm64, installed beside this machine's; the tests that need
-# no more than qemu-user run under it. Nothing x86 in it: no raw port I/O.
-build-arm64:
-	scripts/install-deps.sh arm64
-	cmake -S . -B $(ARM64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
-	  -DCMAKE_BUILD_TYPE=Debug $(WERROR) $(CMAKE_ARGS)
-	cmake --build $(ARM64_BUILD) -j$(JOBS)
-
-# The same for 32-bit ARM (a Raspberry Pi on 32-bit Raspberry Pi OS).
-build-armhf:
-	scripts/install-deps.sh armhf
-	cmake -S . -B $(ARMHF_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake \
-	  -DCMAKE_BUILD_TYPE=Debug $(WERROR) $(CMAKE_ARGS)
-	cmake --build $(ARMHF_BUILD) -j$(JOBS)
+# The whole program for ARM Linux (a Raspberry Pi): arm64 (64-bit) or armhf (32-bit), cross-built
+# with Debian's compiler against Debian's Qt for that architecture, installed beside this
+# machine's; the tests that need no more than qemu-user run under it. No raw port I/O there.
+build-arm64 build-armhf: build-%:
+	scripts/install-deps.sh $*
+	cmake -S . -B build-$* -DCMAKE_TOOLCHAIN_FILE=$(TOOLCHAIN_$*) -DCMAKE_BUILD_TYPE=Debug \
+	  $(WERROR) $(CMAKE_ARGS)
+	cmake --build build-$* -j$(JOBS)
 
 # The rigctld parser and the option parser under libFuzzer for a bounded time; a finding fails
 # the run. The client conversations of the tests seed the protocol's corpus.
@@ -167,8 +162,8 @@ package: deps
 # The .deb for a Raspberry Pi on 64-bit Raspberry Pi OS or Debian.
 package-arm64: deps
 	scripts/install-deps.sh package arm64
-	$(call deb,$(ARM64_PKG_BUILD),arm64,-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake)
+	$(call deb,$(ARM64_PKG_BUILD),arm64,-DCMAKE_TOOLCHAIN_FILE=$(TOOLCHAIN_arm64))
 
 clean:
 	rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WIN_BUILD) $(PKG_BUILD) \
-	  $(ARM64_BUILD) $(WIN_PKG_BUILD) $(ARM64_PKG_BUILD) $(ARMHF_BUILD)
+	  build-arm64 build-armhf $(WIN_PKG_BUILD) $(ARM64_PKG_BUILD)
