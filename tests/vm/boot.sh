@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Boots Debian's own kernel for ARCH (amd64 or arm64) under QEMU with a busybox initramfs made
 # here, runs GUEST_SCRIPT in it as root and powers off. The guest sees this machine's root
-# read-only at /host (with its own /dev, /proc, /sys and /tmp mounted over it), so it runs the
-# programs built here with `chroot /host`; OUT_DIR is shared writable at /out.
+# read-only at /host (with its own /dev, /proc and /sys mounted over it, and a tmpfs at /mnt), so
+# it runs the programs built here with `chroot /host`; OUT_DIR is shared writable at /out.
 # The kernel and busybox come from Debian's archive, unpacked once into ~/.cache/saa1057-panel/vm.
 # Usage: boot.sh ARCH GUEST_SCRIPT OUT_DIR "MODULE..." [QEMU_OPTION...]
 #   MODULE...: kernel modules the guest script may load with modprobe (with their dependencies).
@@ -73,9 +73,9 @@ mount -t proc proc /proc && mount -t sysfs sys /sys && mount -t devtmpfs dev /de
 for module in 9p 9pnet_virtio virtio_pci; do modprobe $module; done
 mount -t 9p -o trans=virtio,version=9p2000.L,ro host /host
 mount -t 9p -o trans=virtio,version=9p2000.L out /out
-mount -t devtmpfs dev /host/dev && mount -t proc proc /host/proc
-mount -t sysfs sys /host/sys && mount -t tmpfs tmp /host/tmp
-# The guest's busybox, for what runs inside the chroot (the host's shell may be of another arch).
+mount -t devtmpfs dev /host/dev && mount -t proc proc /host/proc && mount -t sysfs sys /host/sys
+# A writable place inside the chroot, and the guest's busybox there for what runs in it (the
+# host's shell may be of another architecture). The host's /tmp stays: builds may live there.
 mount -t tmpfs mnt /host/mnt && cp /bin/busybox /host/mnt/
 ip link set lo up
 echo "guest: up, running its script"

@@ -23,10 +23,10 @@ rigctld "F 88500000" >/out/by-label.rigctld
 stop by-label
 
 # The window, on Qt's offscreen platform: up once it has sent the start-up word, which its trace
-# records (the chroot's /tmp is /host/tmp here).
-mkdir -m 700 /host/tmp/runtime
-QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/runtime chroot /host "$panel" --port gpio:gpiochip0:0,1,2 \
-  --trace /tmp/window.vcd >/out/window.out 2>/out/window.err &
+# records (the chroot's /mnt is /host/mnt here).
+mkdir -m 700 /host/mnt/runtime
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/mnt/runtime chroot /host "$panel" \
+  --port gpio:gpiochip0:0,1,2 --trace /mnt/window.vcd >/out/window.out 2>/out/window.err &
 pid=$!
-started window grep -qs '^1!$' /host/tmp/window.vcd
+started window grep -qs '^1!$' /host/mnt/window.vcd
 stop window
