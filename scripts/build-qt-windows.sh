@@ -9,8 +9,9 @@ toolchain="$here/cmake/mingw-w64-x86_64.cmake"
 
 "$here/scripts/install-deps.sh" windows-qt
 
-# The target Qt must be the host tools' version exactly: take the source of the installed package.
-debian_version="$(dpkg-query -W -f='${source:Version}' qt6-base-dev)"
+# The target Qt must be the host tools' version exactly: take the source of the installed package,
+# this machine's own (Qt for arm64 may be installed beside it).
+debian_version="$(dpkg-query -W -f='${source:Version}' "qt6-base-dev:$(dpkg --print-architecture)")"
 upstream_version="${debian_version%%+*}"
 
 # The smallest Qt the program and its tests need: Core, Gui, Widgets, Network, Test, the windows
