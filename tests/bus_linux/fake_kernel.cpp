@@ -18,6 +18,7 @@ struct {
   std::string call;
   int error_number = 0;
   int successes_left = 0;
+  int failures_left = -1;
 } planned;
 
 // Notes the call, its detail printf-style; true when it is the one planned to fail.
@@ -59,6 +60,8 @@ bool record(const std::string& name, const std::string& detail) {
   calls().push_back(detail.empty() ? name : name + " " + detail);
   if (planned.call != name) return false;
   if (planned.successes_left-- > 0) return false;
+  if (planned.failures_left == 0) return false;
+  if (planned.failures_left > 0) --planned.failures_left;
   errno = planned.error_number;
   return true;
 }
@@ -68,9 +71,9 @@ std::vector<std::string>& calls() {
   return recorded;
 }
 
-void reset(const std::string& failing_call, int error_number, int successes_first) {
+void reset(const std::string& failing_call, int error_number, int successes_first, int failures) {
   calls().clear();
-  planned = {failing_call, error_number, successes_first};
+  planned = {failing_call, error_number, successes_first, failures};
 }
 
 const bus::SystemCalls& system_calls() {

@@ -15,8 +15,10 @@ namespace fake_kernel {
 std::vector<std::string>& calls();
 
 // Forgets the calls, and makes the named call ("open", "PPCLAIM", "PPWDATA", "ioperm", ...) fail
-// with `error_number` once it has succeeded `successes_first` times; "" fails none.
-void reset(const std::string& failing_call = "", int error_number = 0, int successes_first = 0);
+// with `error_number` once it has succeeded `successes_first` times, `failures` times (-1: from
+// then on); "" fails none.
+void reset(const std::string& failing_call = "", int error_number = 0, int successes_first = 0,
+           int failures = -1);
 
 // Records a call ("name detail") and tells whether it is the one planned to fail; errno is
 // then set. For other stand-ins of the kernel.

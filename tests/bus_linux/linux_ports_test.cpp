@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "bus/parport_discovery.hpp"
 #include "bus/ppdev_port.hpp"
@@ -15,13 +17,25 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
+// Where these tests publish what the kernel says of its ports (nothing unless a test writes it).
+const fs::path kProcRoot = fs::temp_directory_path() / ("parport-" + std::to_string(::getpid()));
+
 // The back end of a golden file's rows: ppdev on /dev/parport0, or raw I/O at 0xfffd (none
 // where raw I/O is not built).
 std::unique_ptr<bus::Port> port_of(const std::string& back_end) {
   if (back_end == "ppdev") {
-    return std::make_unique<bus::PpdevPort>("/dev/parport0", 0x378, fake_kernel::system_calls());
+    return std::make_unique<bus::PpdevPort>("/dev/parport0", 0x378, fake_kernel::system_calls(),
+                                            kProcRoot);
   }
   return fake_kernel::raw_io_port(0xFFFD);
+}
+
+// Publishes what the kernel's port file `name` of parport0 says.
+void publish(const std::string& name, const std::string& text) {
+  fs::create_directories((kProcRoot / "parport0" / name).parent_path());
+  std::ofstream(kProcRoot / "parport0" / name) << text;
 }
 
 const bool kRawIoBuilt = fake_kernel::raw_io_port(0xFFFD) != nullptr;
@@ -50,21 +64,43 @@ TEST(LinuxPorts, AFailedCallNamesWhatFailedWhereTheSystemsReasonAndTheWayOut) {
   }
 }
 
+// The kernel refuses exclusive access (ENXIO) while another driver (lp) is registered on the
+// port. Idle, the port is shared with it; held by anyone, it is refused at once, since a shared
+// claim would wait for the holder without end.
+TEST(LinuxPorts, SharesAPortThatADriverIsRegisteredOnOnlyWhileNobodyHoldsIt) {
+  const std::vector<std::string> exclusive_refused{"open /dev/parport0", "PPEXCL", "PPCLAIM",
+                                                   "close"};
+  auto shared = exclusive_refused;
+  shared.insert(shared.end(), {"open /dev/parport0", "PPCLAIM", "PPWDATA 0"});
+  publish("devices/active", "none\n");
+  fake_kernel::reset("PPCLAIM", ENXIO, 0, 1);
+  support::send_short_word(*port_of("ppdev"));
+  ASSERT_GE(fake_kernel::calls().size(), shared.size());
+  EXPECT_EQ(std::vector(fake_kernel::calls().begin(), fake_kernel::calls().begin() + 7), shared);
+
+  publish("devices/active", "ppdev0\n");
+  fake_kernel::reset("PPCLAIM", ENXIO, 0, 1);
+  EXPECT_EQ(support::failure_of([] { support::send_short_word(*port_of("ppdev")); }),
+            "Cannot claim /dev/parport0: No such device or address. Another program holds the "
+            "port: close it, pick another port with --port, or try --simulate.");
+  EXPECT_EQ(fake_kernel::calls(), exclusive_refused);
+  fs::remove_all(kProcRoot);
+}
+
 TEST(ParportDiscovery, FindsThePortAtTheStandardBaseElseTheFirst) {
-  namespace fs = std::filesystem;
-  const fs::path root = fs::temp_directory_path() / ("parport-" + std::to_string(::getpid()));
-  const auto publish = [&root](const std::string& port, const std::string& base_addr) {
+  const fs::path& root = kProcRoot;
+  const auto publish_base = [&root](const std::string& port, const std::string& base_addr) {
     fs::create_directories(root / port);
     std::ofstream(root / port / "base-addr") << base_addr;
   };
   fs::remove_all(root);
   EXPECT_EQ(bus::standard_parport(root).path, "/dev/parport0");  // the kernel says nothing
   EXPECT_FALSE(bus::standard_parport(root).base);
-  publish("parport0", "53264\t0\n");
+  publish_base("parport0", "53264\t0\n");
   EXPECT_EQ(bus::standard_parport(root).base, 0xD010);
-  publish("parport1", "888\t1912\n");
-  publish("parport3", "garbage\n");
-  publish("default", "");
+  publish_base("parport1", "888\t1912\n");
+  publish_base("parport3", "garbage\n");
+  publish_base("default", "");
   EXPECT_EQ(bus::standard_parport(root).path, "/dev/parport1");
   EXPECT_EQ(bus::parport_base("/dev/parport1", root), 888);
   EXPECT_FALSE(bus::parport_base("/dev/parport3", root));

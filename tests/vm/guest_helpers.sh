@@ -1,10 +1,9 @@
-# Sourced by the guest scripts (boot.sh): running the panel chrooted into the host's root, each
-# case leaving NAME.out, NAME.err and NAME.status in /out. The script defines answers(), true
-# once the panel serves rigctld.
-host() { chroot /host "$@"; }
-case_of() {  # NAME COMMAND...: runs COMMAND in the foreground
+# Sourced by the guest scripts (boot.sh): running the panel chrooted into the host's root
+# (chroot /host), each case leaving NAME.out, NAME.err and NAME.status in /out. The script
+# defines answers(), true once the panel serves rigctld.
+case_of() {  # NAME COMMAND...: runs COMMAND in the foreground, for 30 s at most
   local name=$1; shift
-  "$@" >"/out/$name.out" 2>"/out/$name.err"
+  timeout 30 "$@" >"/out/$name.out" 2>"/out/$name.err"
   echo $? >"/out/$name.status"
 }
 started() {  # NAME CONDITION...: waits up to 60 s for CONDITION while the panel runs
@@ -16,8 +15,8 @@ started() {  # NAME CONDITION...: waits up to 60 s for CONDITION while the panel
   done
   echo "$name: did not start"
 }
-# NAME OPTION...: the panel headless with rigctld in the background, until it answers. Not
-# through host(): $pid must be the panel's own.
+# NAME OPTION...: the panel headless with rigctld in the background, until it answers; $pid is
+# the panel's own (busybox's chroot execs it).
 serve() {
   local name=$1; shift
   chroot /host "$panel" --headless --rigctld "$@" >"/out/$name.out" 2>"/out/$name.err" &

@@ -2,20 +2,20 @@
 # raw registers. /out/env names the program and this folder.
 . /out/env
 . "/host$tests/guest_helpers.sh"
-rigctl() { host rigctl -m 2 -r 127.0.0.1:4532 "$@"; }
+rigctl() { chroot /host rigctl -m 2 -r 127.0.0.1:4532 "$@"; }
 answers() { rigctl f >/dev/null 2>&1; }
 
-case_of no-driver host "$panel" --headless --port /dev/parport0
+case_of no-driver chroot /host "$panel" --headless --port /dev/parport0
 modprobe parport_pc && modprobe ppdev || exit 1
 # The driver's probe toggles the lines; the checks count from here. A value with bits 7 and 3
 # clear keeps clock and data low.
 printf '\167' | dd of=/dev/port bs=1 seek=888 count=1 2>/dev/null
 # Alone: busybox's start-stop-daemon refuses to start a program that is already running.
-case_of no-access host /mnt/busybox start-stop-daemon -S -c 65534:65534 -x "$panel" -- \
+case_of no-access chroot /host /mnt/busybox start-stop-daemon -S -c 65534:65534 -x "$panel" -- \
   --headless --port /dev/parport0
 
 serve ppdev --port /dev/parport0
-case_of second host "$panel" --headless --port /dev/parport0
+case_of second chroot /host "$panel" --headless --port /dev/parport0
 rigctl F 100000000
 rigctl f >/out/ppdev.f
 stop ppdev
@@ -23,6 +23,7 @@ stop ppdev
 # lp registered on the port, as where a printer is set up: the panel shares the port with it.
 modprobe lp
 serve with-lp --port /dev/parport0
+case_of second-with-lp chroot /host "$panel" --headless --port /dev/parport0
 stop with-lp
 rmmod lp
 

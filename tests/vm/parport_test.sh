@@ -19,8 +19,10 @@ check_refused no-driver \
   "Cannot open /dev/parport0: No such file or directory. Load the parallel-port driver (sudo modprobe ppdev parport_pc), pick another port with --port, or try --simulate."
 check_refused no-access \
   "Cannot open /dev/parport0: Permission denied. Join the lp group (sudo usermod -aG lp \$USER, then log in again), or try --simulate."
-check_refused second \
-  "Cannot claim /dev/parport0: No such device or address. Another program holds the port: close it, pick another port with --port, or try --simulate."
+for second in second second-with-lp; do
+  check_refused "$second" \
+    "Cannot claim /dev/parport0: No such device or address. Another program holds the port: close it, pick another port with --port, or try --simulate."
+done
 for session in ppdev with-lp raw; do
   check_clean_end "$session"
 done

@@ -38,4 +38,12 @@ std::optional<std::uint16_t> parport_base(const std::string& device_path,
   return read_base(proc_root / device.filename());
 }
 
+bool parport_idle(const std::string& device_path, const std::filesystem::path& proc_root) {
+  const std::filesystem::path device(device_path);
+  if (device.parent_path() != "/dev") return false;
+  std::ifstream file(proc_root / device.filename() / "devices" / "active");
+  std::string holder;
+  return file >> holder && holder == "none";
+}
+
 }  // namespace bus

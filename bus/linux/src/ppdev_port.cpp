@@ -12,8 +12,11 @@
 namespace bus {
 
 PpdevPort::PpdevPort(std::string device, std::optional<std::uint16_t> base_address,
-                     const SystemCalls& calls)
-    : device_(std::move(device)), base_address_(base_address), calls_(calls) {}
+                     const SystemCalls& calls, std::filesystem::path proc_root)
+    : device_(std::move(device)),
+      base_address_(base_address),
+      calls_(calls),
+      proc_root_(std::move(proc_root)) {}
 
 PpdevPort::~PpdevPort() {
   if (fd_ < 0) return;
@@ -30,9 +33,10 @@ std::string PpdevPort::name() const {
 void PpdevPort::bind() {
   // Exclusive access keeps other parport drivers (lp, printers) off the lines mid-word. The
   // kernel refuses it while such a driver is registered on the port, busy or idle: share the
-  // port then, as that driver does. A program that holds the port exclusively refuses both.
+  // port then, as that driver does, but only while nobody holds it, since a shared claim waits
+  // for the holder without end.
   int reason = claim(true);
-  if (reason == ENXIO) reason = claim(false);
+  if (reason == ENXIO && parport_idle(device_, proc_root_)) reason = claim(false);
   if (reason != 0) port_failure(PortStep::claim, device_, reason);
 }
 

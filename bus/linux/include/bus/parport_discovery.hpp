@@ -22,4 +22,9 @@ ParportDevice standard_parport(const std::filesystem::path& proc_root = kParport
 std::optional<std::uint16_t> parport_base(
     const std::string& device_path, const std::filesystem::path& proc_root = kParportProcRoot);
 
+// Whether the kernel reports that no driver or program holds the port of a /dev/parportN path
+// now (<root>/parportN/devices/active reads "none"); false when it cannot tell.
+bool parport_idle(const std::string& device_path,
+                  const std::filesystem::path& proc_root = kParportProcRoot);
+
 }  // namespace bus

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 
+#include "bus/parport_discovery.hpp"
 #include "bus/port.hpp"
 #include "bus/system_calls.hpp"
 
@@ -15,7 +17,8 @@ namespace bus {
 class PpdevPort : public Port {
  public:
   PpdevPort(std::string device, std::optional<std::uint16_t> base_address,
-            const SystemCalls& calls = linux_system_calls());
+            const SystemCalls& calls = linux_system_calls(),
+            std::filesystem::path proc_root = kParportProcRoot);
   ~PpdevPort() override;
   PpdevPort(const PpdevPort&) = delete;
   PpdevPort& operator=(const PpdevPort&) = delete;
@@ -31,6 +34,7 @@ class PpdevPort : public Port {
   std::string device_;
   std::optional<std::uint16_t> base_address_;
   const SystemCalls& calls_;
+  std::filesystem::path proc_root_;
   int fd_ = -1;
 };
 
