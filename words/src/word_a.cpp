@@ -1,6 +1,5 @@
 #include "words/word_a.hpp"
 
-#include <cmath>
 #include <cstdio>
 
 #include "common/checked_math.hpp"
@@ -8,12 +7,15 @@
 namespace words {
 
 std::string converD_B(std::int32_t iValue) {
+  // In 64 bits, the comparison and the difference are exact for every 32-bit value, as the
+  // double arithmetic they stand for is.
+  std::int64_t rest = iValue;
   std::string word = "0";
   for (int a = 14; a >= 0; --a) {
-    const double power = std::ldexp(1.0, a);
-    if (static_cast<double>(iValue) - power >= 0) {
+    const std::int64_t power = std::int64_t{1} << a;
+    if (rest - power >= 0) {
       word += '1';
-      iValue = static_cast<std::int32_t>(std::lround(static_cast<double>(iValue) - power));
+      rest -= power;
     } else {
       word += '0';
     }

@@ -20,17 +20,18 @@ inline constexpr std::int16_t kStandardBase = 888;  // 0x378
 inline constexpr std::int16_t kDataRegisterOffset = 0;
 inline constexpr std::int16_t kControlRegisterOffset = 2;
 
-inline constexpr std::int16_t kClockLowDataLow = 0;
-inline constexpr std::int16_t kDataHigh = 8;
-inline constexpr std::int16_t kClockHighDataHigh = 136;
-inline constexpr std::int16_t kClockHigh = 128;
-
-inline constexpr std::int16_t kEnableAsserted = 0;
-inline constexpr std::int16_t kEnableReleased = 1;
-
 inline constexpr std::uint8_t kClockBit = 0x80;
 inline constexpr std::uint8_t kDataBit = 0x08;
 inline constexpr std::uint8_t kEnableReleasedBit = 0x01;
+
+// The values written, made of the bits above: 0, 8, 136, 128 and 0, 1.
+inline constexpr std::int16_t kClockLowDataLow = 0;
+inline constexpr std::int16_t kDataHigh = kDataBit;
+inline constexpr std::int16_t kClockHighDataHigh = kClockBit | kDataBit;
+inline constexpr std::int16_t kClockHigh = kClockBit;
+
+inline constexpr std::int16_t kEnableAsserted = 0;
+inline constexpr std::int16_t kEnableReleased = kEnableReleasedBit;
 }  // namespace line_map
 
 // The three lines as the chip's pins see them; all low at rest.

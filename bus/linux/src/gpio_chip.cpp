@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "bus/port_failure.hpp"
@@ -44,13 +45,11 @@ std::vector<fs::path> chip_paths(const fs::path& device_dir) {
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(device_dir, error)) {
     const std::string name = entry.path().filename().string();
+    constexpr std::string_view kPrefix = "gpiochip";
+    if (!name.starts_with(kPrefix)) continue;
     unsigned number = 0;
-    const char* digits = name.c_str() + std::strlen("gpiochip");
-    if (!name.starts_with("gpiochip") ||
-        std::from_chars(digits, name.c_str() + name.size(), number).ptr !=
-            name.c_str() + name.size()) {
-      continue;
-    }
+    const char* end = name.data() + name.size();
+    if (std::from_chars(name.data() + kPrefix.size(), end, number).ptr != end) continue;
     chips.emplace_back(number, entry.path());
   }
   std::ranges::sort(chips);
