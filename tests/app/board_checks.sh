@@ -1,14 +1,6 @@
 # Sourced by the tests that run the panel as a board: counted checks, sigrok's reading of a
 # recorded bus, and a start on a free rigctld port.
-passes=0 failures=0
-check() {  # description, then a condition to evaluate
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
-finish() {
-  echo "$passes passed, $failures failed"
-  [ "$failures" -eq 0 ]
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 # The 17-bit words in the value change dump $1, whose clock, data and enable wires are named
 # $2, $3 and $4, as sigrok's SPI decoder reads them: "2daa e100".
 decoded_words() {

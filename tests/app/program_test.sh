@@ -2,15 +2,9 @@
 # Runs the built program headless and checks what a user sees: output, messages, exit status.
 set -u
 panel=$1
-failures=0
-passes=0
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
-
-check() {  # description, then a condition to evaluate
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/../support/checks.sh"
 run() {  # runs the panel with a time limit, keeps status, stdout, stderr
   QT_QPA_PLATFORM=offscreen timeout 20 "$panel" "$@" >"$out" 2>"$err"
   status=$?
@@ -97,5 +91,4 @@ xvfb-run -a gtkwave -x "$trace_dir/TERM.vcd" >"$out" 2>&1
 check "GTKWave reads the trace to its end" contains "$out" "] end time."
 check "GTKWave finds nothing malformed" lacks "$out" "malformed"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

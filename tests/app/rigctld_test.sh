@@ -6,11 +6,7 @@ panel=$1
 dir=$(mktemp -d)
 pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
-passes=0 failures=0
-check() {
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/../support/checks.sh"
 
 # A free port: the panel says so at once when the one tried is taken.
 for attempt in 1 2 3 4 5; do
@@ -73,5 +69,4 @@ words=$(sigrok-cli -I vcd -i "$dir/bus.vcd" -A spi=mosi-data \
 check "the chip loaded N 11070, 10660, 10682 and nothing else" \
   test "$words" = "2daa 2b3e 29a4 29ba"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

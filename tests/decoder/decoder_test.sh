@@ -9,7 +9,7 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-passes=0 failures=0
+source "$here/../support/checks.sh"
 
 # Ours and the stacked probe that shows our Python output, from one search directory.
 mkdir "$dir/decoders"
@@ -21,17 +21,17 @@ seen() { cat; }
 
 # decode EXPECTED INPUT_FORMAT CAPTURE DECODERS ANNOTATIONS [OPTION]: compare with EXPECTED.
 decode() {
-  local name same=1
+  local name
   name=$(basename "$1")
   sigrok-cli -I "$2" -i "$3" -P "$4" -A "$5" ${6:-} 2>"$dir/$name.err" | seen >"$dir/$name.out"
-  diff -u "$1" "$dir/$name.out" || same=0
-  diff /dev/null "$dir/$name.err" || same=0
-  if [ "$same" -eq 1 ]; then
-    passes=$((passes + 1))
-  else
-    echo "FAILED: $name"
-    failures=$((failures + 1))
-  fi
+  check "$name" read_as "$1" "$dir/$name.out" "$dir/$name.err"
+}
+# EXPECTED OUTPUT ERRORS: the output is the one expected, and nothing went to the error stream.
+read_as() {
+  local status=0
+  diff -u "$1" "$2" || status=1
+  diff /dev/null "$3" || status=1
+  return "$status"
 }
 
 case $2 in
@@ -68,5 +68,4 @@ case $2 in
       "$here/captures/coarse.vcd" saa1057 saa1057=words:warnings --protocol-decoder-samplenum
     ;;
 esac
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ] && [ "$passes" -gt 0 ]
+finish

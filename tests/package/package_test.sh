@@ -10,16 +10,11 @@ architecture=${2:-$(dpkg --print-architecture)}
 native=$([ "$architecture" = "$(dpkg --print-architecture)" ] && echo true || echo false)
 run=()
 $native || run=("qemu-$(dpkg-architecture -a "$architecture" -qDEB_HOST_GNU_CPU 2>/dev/null)")
-failures=0
-passes=0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 root=$work/root out=$work/out err=$work/err
 
-check() {  # description, then a condition to evaluate
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/../support/checks.sh"
 quiet() { "$@" >"$out" 2>"$err" || { cat "$out" "$err"; return 1; }; }
 empty() { [ ! -s "$1" ] || { cat "$1"; return 1; }; }
 contains() { grep -q -- "$2" "$1"; }
@@ -200,5 +195,4 @@ if [ "${CI:-}" = true ] && $native; then
   done <"$work/files"
 fi
 
-echo "package: $passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish package
