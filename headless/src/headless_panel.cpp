@@ -2,7 +2,7 @@
 
 #include "common/fatal_error.hpp"
 #include "form/scroll_range.hpp"
-#include "sim/word_decoder.hpp"
+#include "words/word_decoder.hpp"
 
 namespace headless {
 
@@ -47,7 +47,7 @@ void HeadlessPanel::send_word_b(const cli::WordBChoice& choice) {
     }
     form_.raise(Event::cmdSend_Click);
     const std::string& word = form_.state().sWordB;
-    log_word("B", word, sim::describe(sim::decode_word_b(word)));
+    log_word("B", word, words::describe(words::decode_word_b(word)));
   });
 }
 
@@ -66,7 +66,7 @@ void HeadlessPanel::set_value(Control control, int value) {
   // The change event runs inside the setting, as on the window's slider.
   form_.raise(Event::hscDiv_Change);
   const std::string& word = form_.state().sWordA;
-  log_word("A", word, sim::describe(sim::decode_word_a(word)));
+  log_word("A", word, words::describe(words::decode_word_a(word)));
 }
 
 std::string HeadlessPanel::text(Control control) const {

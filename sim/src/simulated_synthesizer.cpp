@@ -1,6 +1,7 @@
 #include "sim/simulated_synthesizer.hpp"
 
 #include "bus/line_map.hpp"
+#include "words/word_b.hpp"
 
 namespace sim {
 
@@ -44,7 +45,7 @@ void SimulatedSynthesizer::on_rising_clock(bool data) {
 void SimulatedSynthesizer::on_enable_released() {
   const std::string& bits = shift_register_;
   const bool well_formed = bits_shifted_ == static_cast<long>(kFrameBits) && bits[0] == '0' &&
-                           (bits[1] == '0' || bits.compare(1, 2, "11") == 0);
+                           (bits[1] == '0' || words::is_word_b(std::string_view(bits).substr(1)));
   if (well_formed) {
     pending_word_ = bits.substr(1);
   } else {
@@ -57,14 +58,14 @@ void SimulatedSynthesizer::load(const std::string& word) {
   (word[0] == '0' ? word_a_ : word_b_) = word;
 }
 
-std::optional<DecodedWordA> SimulatedSynthesizer::decoded_word_a() const {
+std::optional<words::DecodedWordA> SimulatedSynthesizer::decoded_word_a() const {
   if (!word_a_) return std::nullopt;
-  return decode_word_a(*word_a_);
+  return words::decode_word_a(*word_a_);
 }
 
-std::optional<DecodedWordB> SimulatedSynthesizer::decoded_word_b() const {
+std::optional<words::DecodedWordB> SimulatedSynthesizer::decoded_word_b() const {
   if (!word_b_) return std::nullopt;
-  return decode_word_b(*word_b_);
+  return words::decode_word_b(*word_b_);
 }
 
 std::string SimulatedSynthesizer::summary() const {
@@ -74,9 +75,9 @@ std::string SimulatedSynthesizer::summary() const {
 
 std::string SimulatedSynthesizer::description() const {
   std::string text = "Simulated SAA1057: ";
-  text += word_a_ ? describe(*decoded_word_a()) : "no Word A loaded";
+  text += word_a_ ? words::describe(*decoded_word_a()) : "no Word A loaded";
   text += "; Word B ";
-  text += word_b_ ? describe(*decoded_word_b()) : "not loaded";
+  text += word_b_ ? words::describe(*decoded_word_b()) : "not loaded";
   text += "; " + std::to_string(counts_.words_loaded) + " words loaded, " +
           std::to_string(counts_.malformed_words) + " malformed";
   return text;

@@ -5,8 +5,32 @@
 namespace words {
 
 std::string compose_word_b(const WordBSettings& s) {
-  return "11" + std::to_string(s.iREFH) + s.sCurrent + "1" + std::to_string(s.iSLA) + s.sPhase +
-         std::to_string(s.iBRM) + s.sTest;
+  using namespace word_b_layout;
+  std::string word(kLength, '0');
+  const auto put = [&word](Field field, std::string_view text) {
+    word.replace(field.first, field.length, text);
+  };
+  // Right to left, so that a setting of another length shifts only what follows it, as joining
+  // the texts would.
+  put(kTest, s.sTest);
+  put(kBRM, std::to_string(s.iBRM));
+  put(kPhase, s.sPhase);
+  put(kSLA, std::to_string(s.iSLA));
+  put(kFixedOne, "1");
+  put(kCurrent, s.sCurrent);
+  put(kREFH, std::to_string(s.iREFH));
+  put(kMarker, "11");
+  return word;
+}
+
+std::string_view field_of(std::string_view word, Field field) {
+  return word.substr(field.first, field.length);
+}
+
+bool is_word_b(std::string_view word) {
+  using namespace word_b_layout;
+  return word.size() == kLength && field_of(word, kMarker) == "11" &&
+         field_of(word, kFixedOne) == "1";
 }
 
 std::optional<std::string_view> code_at(std::span<const ListRow> rows, int index) {

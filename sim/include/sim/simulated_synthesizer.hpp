@@ -6,7 +6,7 @@
 
 #include "bus/line_map.hpp"
 #include "bus/port.hpp"
-#include "sim/word_decoder.hpp"
+#include "words/word_decoder.hpp"
 
 namespace sim {
 
@@ -29,7 +29,7 @@ class SimulatedSynthesizer : public bus::Port {
 
   // The last loaded Word B, as its 16 bits; what the last loaded Word A sets.
   const std::optional<std::string>& word_b() const { return word_b_; }
-  std::optional<DecodedWordA> decoded_word_a() const;
+  std::optional<words::DecodedWordA> decoded_word_a() const;
 
   const BusCounts& counts() const { return counts_; }
 
@@ -41,7 +41,7 @@ class SimulatedSynthesizer : public bus::Port {
   void on_rising_clock(bool data);
   void on_enable_released();
   void load(const std::string& word);
-  std::optional<DecodedWordB> decoded_word_b() const;
+  std::optional<words::DecodedWordB> decoded_word_b() const;
 
   std::uint16_t base_address_;
   bus::LineLevels lines_;

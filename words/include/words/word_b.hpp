@@ -19,9 +19,33 @@ struct WordBSettings {
   std::string sTest;  // 4 characters
 };
 
-// Word B, first character sent first:
+// Where a field sits in Word B: its first character (0 for the first sent) and its length.
+struct Field {
+  std::size_t first;
+  std::size_t length;
+};
+
+// Word B's layout, which composing and decoding both read:
 //   1-2 "11" | 3 REFH | 4-7 current | 8 "1" | 9 SLA | 10-11 phase | 12 BRM | 13-16 test
+namespace word_b_layout {
+inline constexpr std::size_t kLength = 16;
+inline constexpr Field kMarker{0, 2};  // "11"
+inline constexpr Field kREFH{2, 1};
+inline constexpr Field kCurrent{3, 4};
+inline constexpr Field kFixedOne{7, 1};  // "1"
+inline constexpr Field kSLA{8, 1};
+inline constexpr Field kPhase{9, 2};
+inline constexpr Field kBRM{11, 1};
+inline constexpr Field kTest{12, 4};
+}  // namespace word_b_layout
+
 std::string compose_word_b(const WordBSettings& settings);
+
+// The text of `field` in `word`.
+std::string_view field_of(std::string_view word, Field field);
+
+// Whether a 16-bit control word is Word B: "11" first and the fixed "1" in place.
+bool is_word_b(std::string_view word);
 
 // One row of a list box: the item it shows and the code it puts into Word B.
 struct ListRow {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace sim {
+namespace words {
 
 // What a loaded Word A sets: the divider and the frequencies that follow from it.
 struct DecodedWordA {
@@ -30,4 +30,4 @@ DecodedWordB decode_word_b(std::string_view bits);
 std::string describe(const DecodedWordA& word);  // "N 11690, 106.2 MHz"
 std::string describe(const DecodedWordB& word);  // "REFH 1 kHz, current 0.023 mA, ..."
 
-}  // namespace sim
+}  // namespace words
