@@ -9,17 +9,19 @@
 class DiscardingPort : public bus::Port {
  public:
   std::string name() const override { return "discarding port"; }
-  void write(std::uint16_t address, std::uint8_t value) override { last_ = address ^ value; }
+  void write(bus::Register target, std::uint8_t value) override {
+    last_ = static_cast<unsigned>(target) ^ value;
+  }
   volatile unsigned last_ = 0;
 };
 
 // A port whose every write takes about a microsecond, as one on the ISA bus of a PC does.
 class LegacySpeedPort : public DiscardingPort {
  public:
-  void write(std::uint16_t address, std::uint8_t value) override {
+  void write(bus::Register target, std::uint8_t value) override {
     const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(1);
     while (std::chrono::steady_clock::now() < until) {
     }
-    DiscardingPort::write(address, value);
+    DiscardingPort::write(target, value);
   }
 };

@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
     window.show();
     return application.exec();
   }
-  sim::SimulatedSynthesizer chip{888};
+  sim::SimulatedSynthesizer chip;
   bus::Inpout library{chip};
   window::Form1Window window;
   form::Form1 form{window, library};

@@ -23,11 +23,11 @@ using Clock = std::chrono::steady_clock;
 class TimedPort : public bus::Port {
  public:
   std::string name() const override { return chip.name(); }
-  void write(std::uint16_t address, std::uint8_t value) override {
-    chip.write(address, value);
+  void write(bus::Register target, std::uint8_t value) override {
+    chip.write(target, value);
     last_write = Clock::now();
   }
-  sim::SimulatedSynthesizer chip{888};
+  sim::SimulatedSynthesizer chip;
   Clock::time_point last_write;
 };
 

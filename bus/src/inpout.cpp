@@ -1,5 +1,7 @@
 #include "bus/inpout.hpp"
 
+#include "bus/register_map.hpp"
+
 namespace bus {
 
 void Inpout::Out32(std::int16_t port, std::int16_t value) {
@@ -7,7 +9,10 @@ void Inpout::Out32(std::int16_t port, std::int16_t value) {
     port_.bind();
     bound_ = true;
   }
-  port_.write(static_cast<std::uint16_t>(port), static_cast<std::uint8_t>(value & 0xFF));
+  const auto address = static_cast<std::uint16_t>(port);
+  const auto target = register_at(address);
+  if (!target) refuse_stray_write(address, port_.name());
+  port_.write(*target, static_cast<std::uint8_t>(value & 0xFF));
 }
 
 }  // namespace bus

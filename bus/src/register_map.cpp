@@ -7,25 +7,17 @@
 
 namespace bus {
 
-std::optional<Register> register_at(std::uint16_t address, std::uint16_t base) {
-  using namespace line_map;
-  if (address == static_cast<std::uint16_t>(base + kDataRegisterOffset)) return Register::data;
-  if (address == static_cast<std::uint16_t>(base + kControlRegisterOffset)) {
-    return Register::control;
+std::optional<Register> register_at(std::uint16_t address) {
+  constexpr auto kBase = static_cast<std::uint16_t>(line_map::kStandardBase);
+  for (const auto target : {Register::data, Register::control}) {
+    if (address == address_of(target, kBase)) return target;
   }
   return std::nullopt;
 }
 
-std::optional<Register> register_at(std::uint16_t address) {
-  return register_at(address, static_cast<std::uint16_t>(line_map::kStandardBase));
-}
-
-std::uint16_t moved_to_base(std::uint16_t address, std::uint16_t base,
-                            const std::string& port_name) {
-  const auto target = register_at(address);
-  if (!target) refuse_stray_write(address, port_name);
+std::uint16_t address_of(Register target, std::uint16_t base) {
   const auto offset =
-      *target == Register::data ? line_map::kDataRegisterOffset : line_map::kControlRegisterOffset;
+      target == Register::data ? line_map::kDataRegisterOffset : line_map::kControlRegisterOffset;
   return static_cast<std::uint16_t>(base + offset);
 }
 

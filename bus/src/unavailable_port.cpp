@@ -9,6 +9,6 @@ void UnavailablePort::bind() {
                            " Try --simulate to use the simulated SAA1057.");
 }
 
-void UnavailablePort::write(std::uint16_t, std::uint8_t) { bind(); }
+void UnavailablePort::write(Register, std::uint8_t) { bind(); }
 
 }  // namespace bus

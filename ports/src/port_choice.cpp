@@ -8,7 +8,7 @@ namespace ports {
 
 PortChoice choose_port(const cli::Options& options) {
   if (options.simulate) {
-    auto chip = std::make_unique<sim::SimulatedSynthesizer>(bus::line_map::kStandardBase);
+    auto chip = std::make_unique<sim::SimulatedSynthesizer>();
     const auto* view = chip.get();
     return {std::move(chip), [view] { return view->summary(); },
             [view] { return view->description(); }};

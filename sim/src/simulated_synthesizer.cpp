@@ -9,14 +9,9 @@ namespace {
 constexpr std::size_t kFrameBits = 17;
 }
 
-SimulatedSynthesizer::SimulatedSynthesizer(std::uint16_t base_address)
-    : base_address_(base_address) {}
-
-void SimulatedSynthesizer::write(std::uint16_t address, std::uint8_t value) {
-  const auto target = bus::register_at(address, base_address_);
-  if (!target) return;
+void SimulatedSynthesizer::write(bus::Register target, std::uint8_t value) {
   const bus::LineLevels before = lines_;
-  lines_ = bus::levels_after(before, *target, value);
+  lines_ = bus::levels_after(before, target, value);
   if (lines_.enable && !before.enable) on_enable_asserted();
   if (!lines_.enable && before.enable) on_enable_released();
   if (lines_.clock && !before.clock) on_rising_clock(lines_.data);

@@ -21,13 +21,10 @@ TracingPort::TracingPort(bus::Port& inner, VcdWriter& writer, Clock clock)
 
 std::int64_t TracingPort::next_stamp() { return std::max(clock_(), writer_.last_stamp() + 1); }
 
-void TracingPort::write(std::uint16_t address, std::uint8_t value) {
-  inner_.write(address, value);
-  const auto target = bus::register_at(address);
-  if (!target) return;
-
+void TracingPort::write(bus::Register target, std::uint8_t value) {
+  inner_.write(target, value);
   const bus::LineLevels before = writer_.levels();
-  const bus::LineLevels levels = bus::levels_after(before, *target, value);
+  const bus::LineLevels levels = bus::levels_after(before, target, value);
   if (levels == before) return;
   writer_.change(next_stamp(), levels);
   const bool load_pulse_ended = before.clock && !levels.clock && !levels.enable;

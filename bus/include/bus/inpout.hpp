@@ -8,7 +8,8 @@ namespace bus {
 
 // The port-I/O library as the program sees it: Out32 with 16-bit signed arguments, the low
 // byte of the value going to the register. The back end is bound lazily, at the first write,
-// so a missing port surfaces inside the first event procedure that transmits.
+// so a missing port surfaces inside the first event procedure that transmits. Here the
+// standard port's addresses become registers; any other address is refused.
 class Inpout {
  public:
   explicit Inpout(Port& port) : port_(port) {}

@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <string>
 
+#include "bus/register_map.hpp"
+
 namespace bus {
 
 // One back end that reaches the parallel port's registers: real hardware, the simulated
 // synthesizer, or a recorder. Every write must take effect synchronously and in call order.
+// Writes name the register; where it lies (a base address, an ioctl, lines) is the back end's.
 class Port {
  public:
   virtual ~Port() = default;
@@ -18,7 +21,7 @@ class Port {
   // Throws common::FatalError naming the back end, the system's reason and the way out.
   virtual void bind() {}
 
-  virtual void write(std::uint16_t address, std::uint8_t value) = 0;
+  virtual void write(Register target, std::uint8_t value) = 0;
 };
 
 }  // namespace bus

@@ -8,16 +8,13 @@ namespace bus {
 
 enum class Register { data, control };
 
-// Which register of the port at `base` a write addresses; none for any other address.
-std::optional<Register> register_at(std::uint16_t address, std::uint16_t base);
-
-// The same for the standard port, which the port library's callers address.
+// Which register of the standard port the port library's callers address; none for any other
+// address.
 std::optional<Register> register_at(std::uint16_t address);
 
-// Where a write to the standard port's register `address` lands on the port at `base`, in
-// unsigned 16-bit arithmetic (add-in cards sit as high as 0xfffd). Refuses any other address.
-std::uint16_t moved_to_base(std::uint16_t address, std::uint16_t base,
-                            const std::string& port_name);
+// Where `target` lies on the port at `base`, in unsigned 16-bit arithmetic (add-in cards sit as
+// high as 0xfffd).
+std::uint16_t address_of(Register target, std::uint16_t base);
 
 // The failure for a write that addresses neither register of `port_name`.
 [[noreturn]] void refuse_stray_write(std::uint16_t address, const std::string& port_name);

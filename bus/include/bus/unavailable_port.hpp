@@ -11,7 +11,7 @@ class UnavailablePort : public Port {
   explicit UnavailablePort(std::string reason) : reason_(std::move(reason)) {}
   std::string name() const override { return "no port"; }
   void bind() override;
-  void write(std::uint16_t address, std::uint8_t value) override;
+  void write(Register target, std::uint8_t value) override;
 
  private:
   std::string reason_;

@@ -53,10 +53,8 @@ void GpioPort::bind() {
   request_fd_ = chip.request_outputs(offsets, bits_of(levels_), where_);
 }
 
-void GpioPort::write(std::uint16_t address, std::uint8_t value) {
-  const auto target = register_at(address);
-  if (!target) refuse_stray_write(address, name());
-  const LineLevels after = levels_after(levels_, *target, value);
+void GpioPort::write(Register target, std::uint8_t value) {
+  const LineLevels after = levels_after(levels_, target, value);
   gpio_v2_line_values values{};
   values.mask = bits_of(after) ^ bits_of(levels_);
   values.bits = bits_of(after) & values.mask;

@@ -53,11 +53,9 @@ int PpdevPort::claim(bool exclusive) {
   return 0;
 }
 
-void PpdevPort::write(std::uint16_t address, std::uint8_t value) {
-  const auto target = register_at(address);
-  if (!target) refuse_stray_write(address, device_);
+void PpdevPort::write(Register target, std::uint8_t value) {
   unsigned char byte = value;
-  const unsigned long request = *target == Register::data ? PPWDATA : PPWCONTROL;
+  const unsigned long request = target == Register::data ? PPWDATA : PPWCONTROL;
   if (calls_.ioctl(fd_, request, &byte) != 0) port_failure(PortStep::write, device_, errno);
 }
 

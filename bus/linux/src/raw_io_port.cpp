@@ -32,8 +32,8 @@ void RawIoPort::bind() {
   permitted_ = true;
 }
 
-void RawIoPort::write(std::uint16_t address, std::uint8_t value) {
-  calls_.outb(value, moved_to_base(address, base_address_, name()));
+void RawIoPort::write(Register target, std::uint8_t value) {
+  calls_.outb(value, address_of(target, base_address_));
 }
 
 }  // namespace bus

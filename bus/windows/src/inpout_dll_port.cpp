@@ -62,9 +62,8 @@ void InpoutDllPort::bind() {
   out32_ = out32;
 }
 
-void InpoutDllPort::write(std::uint16_t address, std::uint8_t value) {
-  out32_(static_cast<short>(moved_to_base(address, base_address_, name())),
-         static_cast<short>(value));
+void InpoutDllPort::write(Register target, std::uint8_t value) {
+  out32_(static_cast<short>(address_of(target, base_address_)), static_cast<short>(value));
 }
 
 }  // namespace bus

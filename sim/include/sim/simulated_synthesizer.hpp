@@ -18,14 +18,13 @@ struct BusCounts {
 // A model of the SAA1057's serial input, driven by the port registers as the chip's pins see
 // them. While the enable is asserted each rising clock edge shifts in the data line; when it
 // is released the bits form a word, and the next rising clock edge loads it. A word is well
-// formed with 17 bits, a leading "0", then "0" (Word A) or "11" (Word B); anything else, and a
+// formed with 17 bits, a leading "0", then Word A ("0" first) or Word B ("11" first, with its
+// fixed "1" in place); anything else, and a
 // word that no clock pulse loads before the next enable, is counted as malformed.
 class SimulatedSynthesizer : public bus::Port {
  public:
-  explicit SimulatedSynthesizer(std::uint16_t base_address);
-
   std::string name() const override { return "simulated SAA1057"; }
-  void write(std::uint16_t address, std::uint8_t value) override;
+  void write(bus::Register target, std::uint8_t value) override;
 
   // The last loaded Word B, as its 16 bits; what the last loaded Word A sets.
   const std::optional<std::string>& word_b() const { return word_b_; }
@@ -43,7 +42,6 @@ class SimulatedSynthesizer : public bus::Port {
   void load(const std::string& word);
   std::optional<words::DecodedWordB> decoded_word_b() const;
 
-  std::uint16_t base_address_;
   bus::LineLevels lines_;
   std::string shift_register_;
   long bits_shifted_ = 0;

@@ -24,7 +24,7 @@ class TracingPort : public bus::Port {
 
   std::string name() const override { return inner_.name(); }
   void bind() override { inner_.bind(); }
-  void write(std::uint16_t address, std::uint8_t value) override;
+  void write(bus::Register target, std::uint8_t value) override;
 
   // Ends the file at the current time; throws on a write error.
   void close();

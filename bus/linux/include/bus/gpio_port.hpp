@@ -28,7 +28,7 @@ class GpioPort : public Port {
 
   std::string name() const override;  // "gpiochip0 lines GPIO17,GPIO27,GPIO22 (GPIO)"
   void bind() override;
-  void write(std::uint16_t address, std::uint8_t value) override;
+  void write(Register target, std::uint8_t value) override;
 
  private:
   std::string joined_lines() const;  // "GPIO17,GPIO27,GPIO22"

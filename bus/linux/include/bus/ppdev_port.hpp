@@ -25,7 +25,7 @@ class PpdevPort : public Port {
 
   std::string name() const override;  // "/dev/parport0 (0x378, ppdev)"
   void bind() override;
-  void write(std::uint16_t address, std::uint8_t value) override;
+  void write(Register target, std::uint8_t value) override;
 
  private:
   // Opens the device and claims the port: 0, or the claim's errno with the device closed again.

@@ -26,7 +26,7 @@ class RawIoPort : public Port {
 
   std::string name() const override;  // "0x378 (raw I/O)"
   void bind() override;
-  void write(std::uint16_t address, std::uint8_t value) override;
+  void write(Register target, std::uint8_t value) override;
 
  private:
   std::string register_span() const;  // "I/O ports 0x378-0x37a"

@@ -22,7 +22,7 @@ class InpoutDllPort : public Port {
 
   std::string name() const override;  // "0x378 (inpoutx64.dll)"
   void bind() override;
-  void write(std::uint16_t address, std::uint8_t value) override;
+  void write(Register target, std::uint8_t value) override;
 
  private:
   using Out32Function = void(__stdcall*)(short port, short value);

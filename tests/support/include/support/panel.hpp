@@ -47,7 +47,7 @@ class PanelTest : public ::testing::Test {
 
   long transmissions() const { return chip.counts().words_loaded; }
 
-  sim::SimulatedSynthesizer chip{888};
+  sim::SimulatedSynthesizer chip;
   RecordingPort port{&chip};
   bus::Inpout library{port};
   window::Form1Window window;

@@ -21,7 +21,7 @@ class RecordingPort : public bus::Port {
   explicit RecordingPort(bus::Port* inner = nullptr) : inner_(inner) {}
   std::string name() const override { return "recording port"; }
   void bind() override;
-  void write(std::uint16_t address, std::uint8_t value) override;
+  void write(bus::Register target, std::uint8_t value) override;
 
  private:
   bus::Port* inner_;
