@@ -19,8 +19,7 @@ namespace app {
 
 namespace {
 
-int run_window(const cli::Options& options, ports::PortChoice& port, TraceSession& trace,
-               char* program_path) {
+int run_window(const cli::Options& options, TraceSession& trace, char* program_path) {
   int qt_argc = 1;
   char* qt_argv[] = {program_path, nullptr};
   QApplication application(qt_argc, qt_argv);
@@ -37,7 +36,7 @@ int run_window(const cli::Options& options, ports::PortChoice& port, TraceSessio
     if (!serve_rigctld(server, *options.rigctld)) return 1;
     server.on_clients_changed([&window] { window.refresh_status(); });
   }
-  const auto status = [&port, &server, serving = options.rigctld.has_value()] {
+  const auto status = [&port = trace.port(), &server, serving = options.rigctld.has_value()] {
     std::string tooltip = port.description();
     if (serving) tooltip += "; " + server.status();
     return window::StatusLine{port.label(), tooltip};
@@ -56,10 +55,10 @@ int run_window(const cli::Options& options, ports::PortChoice& port, TraceSessio
 }  // namespace
 
 int run_panel(const cli::Options& options, char* program_path) {
-  ports::PortChoice port = ports::choose_port(options);
+  const auto port = ports::choose_port(options);
   std::optional<TraceSession> trace;
   try {
-    trace.emplace(options.trace, *port.port);
+    trace.emplace(options.trace, *port);
   } catch (const common::FatalError& error) {
     print_error(error.what());
     return 1;
@@ -71,7 +70,7 @@ int run_panel(const cli::Options& options, char* program_path) {
         "from a desktop session.");
     return trace->finish(1);
   }
-  return trace->finish(run_window(options, port, *trace, program_path));
+  return trace->finish(run_window(options, *trace, program_path));
 }
 
 }  // namespace app

@@ -9,6 +9,7 @@
 class DiscardingPort : public bus::Port {
  public:
   std::string name() const override { return "discarding port"; }
+  std::string label() const override { return name(); }
   void write(bus::Register target, std::uint8_t value) override {
     last_ = static_cast<unsigned>(target) ^ value;
   }

@@ -23,6 +23,7 @@ using Clock = std::chrono::steady_clock;
 class TimedPort : public bus::Port {
  public:
   std::string name() const override { return chip.name(); }
+  std::string label() const override { return chip.label(); }
   void write(bus::Register target, std::uint8_t value) override {
     chip.write(target, value);
     last_write = Clock::now();

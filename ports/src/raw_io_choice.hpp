@@ -1,12 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
-#include "ports/platform_port.hpp"
+#include "bus/port.hpp"
 
 namespace ports {
 
 // Raw port I/O at `base` where the machine has it (x86), else a port that says it has none.
-PlatformPort raw_io_port(std::uint16_t base);
+std::unique_ptr<bus::Port> raw_io_port(std::uint16_t base);
 
 }  // namespace ports

@@ -63,7 +63,7 @@ std::optional<words::DecodedWordB> SimulatedSynthesizer::decoded_word_b() const 
   return words::decode_word_b(*word_b_);
 }
 
-std::string SimulatedSynthesizer::summary() const {
+std::string SimulatedSynthesizer::label() const {
   if (!word_a_) return "Simulated: no Word A";
   return "Simulated: N " + std::to_string(decoded_word_a()->divider);
 }

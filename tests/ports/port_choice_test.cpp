@@ -15,11 +15,11 @@ TEST(PortChoice, TheCommandLinePicksTheBackEndThatTheInformationLineNames) {
     if (std::ranges::count(support::split(SAA_PLATFORMS, " "), columns[0]) == 0) continue;
     const auto words = support::split(columns[1] == "(none)" ? "" : columns[1], " ");
     const std::vector<std::string_view> arguments(words.begin(), words.end());
-    const auto choice = ports::choose_port(cli::parse_options(arguments));
-    EXPECT_EQ(choice.label(), columns[2]) << row;
-    EXPECT_EQ(choice.description(), columns[3]) << row;
+    const auto port = ports::choose_port(cli::parse_options(arguments));
+    EXPECT_EQ(port->label(), columns[2]) << row;
+    EXPECT_EQ(port->description(), columns[3]) << row;
     if (columns.size() < 5) continue;
-    bus::Inpout library{*choice.port};
+    bus::Inpout library{*port};
     EXPECT_EQ(support::failure_of([&library] { library.Out32(888, 0); }), columns[4]) << row;
   }
 }

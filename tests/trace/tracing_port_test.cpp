@@ -29,6 +29,10 @@ TEST(TracingPort, RecordsAShortWordAsTheChipsPinsSeeItAndPassesItOn) {
   file.close();
   support::expect_golden(lines, "send_10.vcd");
   support::expect_golden(support::wire(), "send_10.txt");
+  // The information line names the port traced, not the recorder.
+  EXPECT_EQ(tracer.name(), "recording port");
+  EXPECT_EQ(tracer.label(), "recorder");
+  EXPECT_EQ(tracer.description(), "Port recording port");
   tracer.close();
   std::filesystem::remove(path);
 }

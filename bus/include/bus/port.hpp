@@ -14,8 +14,14 @@ class Port {
  public:
   virtual ~Port() = default;
 
-  // Who this is, for messages and the status line: "/dev/parport0 (ppdev)", "simulated SAA1057".
+  // Who this is, for messages: "/dev/parport0 (ppdev)", "simulated SAA1057".
   virtual std::string name() const = 0;
+
+  // What the information line says of it, short ("/dev/parport0", "0x278") and as a tooltip;
+  // read afresh after every event, so a port that learns (the simulated chip) says what it
+  // knows now.
+  virtual std::string label() const = 0;
+  virtual std::string description() const { return "Port " + name(); }
 
   // Acquires whatever the back end needs; called once, before the first write.
   // Throws common::FatalError naming the back end, the system's reason and the way out.

@@ -18,7 +18,9 @@ RawIoPort::~RawIoPort() {
   if (permitted_) calls_.ioperm(base_address_, kRegisterCount, 0);
 }
 
-std::string RawIoPort::name() const { return hex_address(base_address_) + " (raw I/O)"; }
+std::string RawIoPort::name() const { return label() + " (raw I/O)"; }
+
+std::string RawIoPort::label() const { return hex_address(base_address_); }
 
 std::string RawIoPort::register_span() const {
   return "I/O ports " + hex_address(base_address_) + "-" +

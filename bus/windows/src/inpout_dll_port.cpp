@@ -37,9 +37,9 @@ InpoutDllPort::~InpoutDllPort() {
   if (module_) FreeLibrary(static_cast<HMODULE>(module_));
 }
 
-std::string InpoutDllPort::name() const {
-  return hex_address(base_address_) + " (" + library_ + ")";
-}
+std::string InpoutDllPort::name() const { return label() + " (" + library_ + ")"; }
+
+std::string InpoutDllPort::label() const { return hex_address(base_address_); }
 
 void InpoutDllPort::bind() {
   HMODULE module = LoadLibraryA(library_.c_str());

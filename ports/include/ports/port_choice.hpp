@@ -1,22 +1,19 @@
 #pragma once
 
-#include <functional>
 #include <memory>
-#include <string>
+#include <optional>
 
 #include "bus/port.hpp"
 #include "cli/options.hpp"
 
 namespace ports {
 
-// The back end the options ask for, and what the information line says about it: a short
-// label and the whole description, both read afresh after every event.
-struct PortChoice {
-  std::unique_ptr<bus::Port> port;
-  std::function<std::string()> label;
-  std::function<std::string()> description;
-};
+// The back end the options ask for: the simulated chip, or the real port they name (the
+// platform's standard port when they name none). Nothing is opened here: a port is bound at
+// its first write.
+std::unique_ptr<bus::Port> choose_port(const cli::Options& options);
 
-PortChoice choose_port(const cli::Options& options);
+// The platform's part of that choice: the real ports it has.
+std::unique_ptr<bus::Port> platform_port(const std::optional<cli::PortArgument>& choice);
 
 }  // namespace ports

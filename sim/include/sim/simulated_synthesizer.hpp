@@ -32,8 +32,8 @@ class SimulatedSynthesizer : public bus::Port {
 
   const BusCounts& counts() const { return counts_; }
 
-  std::string summary() const;      // short: "Simulated: N 11690"
-  std::string description() const;  // everything it holds, for a tooltip
+  std::string label() const override;        // short: "Simulated: N 11690"
+  std::string description() const override;  // everything it holds, for a tooltip
 
  private:
   void on_enable_asserted();

@@ -23,6 +23,8 @@ class TracingPort : public bus::Port {
   TracingPort(bus::Port& inner, VcdWriter& writer, Clock clock);
 
   std::string name() const override { return inner_.name(); }
+  std::string label() const override { return inner_.label(); }
+  std::string description() const override { return inner_.description(); }
   void bind() override { inner_.bind(); }
   void write(bus::Register target, std::uint8_t value) override;
 

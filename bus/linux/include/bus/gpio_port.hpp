@@ -27,6 +27,7 @@ class GpioPort : public Port {
   GpioPort& operator=(const GpioPort&) = delete;
 
   std::string name() const override;  // "gpiochip0 lines GPIO17,GPIO27,GPIO22 (GPIO)"
+  std::string label() const override { return chip_; }
   void bind() override;
   void write(Register target, std::uint8_t value) override;
 

@@ -24,6 +24,7 @@ class PpdevPort : public Port {
   PpdevPort& operator=(const PpdevPort&) = delete;
 
   std::string name() const override;  // "/dev/parport0 (0x378, ppdev)"
+  std::string label() const override { return device_; }
   void bind() override;
   void write(Register target, std::uint8_t value) override;
 

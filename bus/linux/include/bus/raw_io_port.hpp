@@ -24,7 +24,8 @@ class RawIoPort : public Port {
   RawIoPort(const RawIoPort&) = delete;
   RawIoPort& operator=(const RawIoPort&) = delete;
 
-  std::string name() const override;  // "0x378 (raw I/O)"
+  std::string name() const override;   // "0x378 (raw I/O)"
+  std::string label() const override;  // "0x378"
   void bind() override;
   void write(Register target, std::uint8_t value) override;
 

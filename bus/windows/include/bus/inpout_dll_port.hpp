@@ -20,7 +20,8 @@ class InpoutDllPort : public Port {
   InpoutDllPort(const InpoutDllPort&) = delete;
   InpoutDllPort& operator=(const InpoutDllPort&) = delete;
 
-  std::string name() const override;  // "0x378 (inpoutx64.dll)"
+  std::string name() const override;   // "0x378 (inpoutx64.dll)"
+  std::string label() const override;  // "0x378"
   void bind() override;
   void write(Register target, std::uint8_t value) override;
 

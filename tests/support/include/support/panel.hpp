@@ -22,7 +22,7 @@ class PanelTest : public ::testing::Test {
     window.attach(
         form,
         [this] {
-          return window::StatusLine{chip.summary(), chip.description()};
+          return window::StatusLine{chip.label(), chip.description()};
         },
         [](const std::string& message) { ADD_FAILURE() << "fatal error reported: " << message; });
   }

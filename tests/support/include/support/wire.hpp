@@ -20,6 +20,7 @@ class RecordingPort : public bus::Port {
  public:
   explicit RecordingPort(bus::Port* inner = nullptr) : inner_(inner) {}
   std::string name() const override { return "recording port"; }
+  std::string label() const override { return "recorder"; }
   void bind() override;
   void write(bus::Register target, std::uint8_t value) override;
 
