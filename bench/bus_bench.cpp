@@ -8,9 +8,9 @@
 #include <functional>
 
 #include "bus/busy_spin.hpp"
-#include "bus/gpio_port.hpp"
-#include "bus/ppdev_port.hpp"
 #include "bus/transmitter.hpp"
+#include "bus_linux/gpio_port.hpp"
+#include "bus_linux/ppdev_port.hpp"
 #include "discarding_port.hpp"
 #include "null_kernel.hpp"
 #include "trace/tracing_port.hpp"

@@ -2,7 +2,7 @@
 
 #include <linux/gpio.h>
 
-#include "bus/system_calls.hpp"
+#include "bus_linux/system_calls.hpp"
 
 // A kernel that answers every call of the Linux back ends at once and does nothing, so that a
 // benchmark shows the back ends' own cost: a GPIO chip of 64 lines, a parallel port.

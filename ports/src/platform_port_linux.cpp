@@ -1,6 +1,6 @@
-#include "bus/gpio_port.hpp"
-#include "bus/parport_discovery.hpp"
-#include "bus/ppdev_port.hpp"
+#include "bus_linux/gpio_port.hpp"
+#include "bus_linux/parport_discovery.hpp"
+#include "bus_linux/ppdev_port.hpp"
 #include "ports/port_choice.hpp"
 #include "raw_io_choice.hpp"
 

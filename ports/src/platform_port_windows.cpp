@@ -1,6 +1,6 @@
-#include "bus/inpout_dll_port.hpp"
 #include "bus/line_map.hpp"
 #include "bus/unavailable_port.hpp"
+#include "bus_windows/inpout_dll_port.hpp"
 #include "ports/port_choice.hpp"
 
 namespace ports {

@@ -1,4 +1,4 @@
-#include "bus/raw_io_port.hpp"
+#include "bus_linux/raw_io_port.hpp"
 #include "raw_io_choice.hpp"
 
 namespace ports {

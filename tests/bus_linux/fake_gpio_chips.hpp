@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "bus/system_calls.hpp"
+#include "bus_linux/system_calls.hpp"
 #include "gpio_chip_model.hpp"
 
 // GPIO chips behind the system-call table. Calls go to fake_kernel::calls(), and

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "bus/port.hpp"
-#include "bus/raw_io_port.hpp"
-#include "bus/system_calls.hpp"
+#include "bus_linux/raw_io_port.hpp"
+#include "bus_linux/system_calls.hpp"
 
 namespace fake_kernel {
 

@@ -1,4 +1,4 @@
-#include "bus/gpio_port.hpp"
+#include "bus_linux/gpio_port.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

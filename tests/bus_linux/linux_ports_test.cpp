@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "bus/parport_discovery.hpp"
-#include "bus/ppdev_port.hpp"
+#include "bus_linux/parport_discovery.hpp"
+#include "bus_linux/ppdev_port.hpp"
 #include "fake_kernel.hpp"
 #include "support/golden.hpp"
 #include "support/wire.hpp"

@@ -1,4 +1,4 @@
-#include "bus/inpout_dll_port.hpp"
+#include "bus_windows/inpout_dll_port.hpp"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "bus/gpio_chip.hpp"
+#include "bus_linux/gpio_chip.hpp"
 
 #include <fcntl.h>
 
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "bus/port_failure.hpp"
+#include "bus_linux/port_failure.hpp"
 #include "common/fatal_error.hpp"
 #include "common/program_name.hpp"
 

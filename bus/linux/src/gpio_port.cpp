@@ -1,9 +1,9 @@
-#include "bus/gpio_port.hpp"
+#include "bus_linux/gpio_port.hpp"
 
 #include <cerrno>
 
-#include "bus/port_failure.hpp"
 #include "bus/register_map.hpp"
+#include "bus_linux/port_failure.hpp"
 #include "common/fatal_error.hpp"
 
 namespace bus {

@@ -1,4 +1,4 @@
-#include "bus/parport_discovery.hpp"
+#include "bus_linux/parport_discovery.hpp"
 
 #include <fstream>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "bus/port_failure.hpp"
+#include "bus_linux/port_failure.hpp"
 
 #include <array>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include <sys/io.h>
 
-#include "bus/raw_io_port.hpp"
+#include "bus_linux/raw_io_port.hpp"
 
 namespace bus {
 

@@ -1,4 +1,4 @@
-#include "bus/ppdev_port.hpp"
+#include "bus_linux/ppdev_port.hpp"
 
 #include <fcntl.h>
 #include <linux/ppdev.h>
@@ -6,8 +6,8 @@
 
 #include <cerrno>
 
-#include "bus/port_failure.hpp"
 #include "bus/register_map.hpp"
+#include "bus_linux/port_failure.hpp"
 
 namespace bus {
 

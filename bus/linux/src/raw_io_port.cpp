@@ -1,9 +1,9 @@
-#include "bus/raw_io_port.hpp"
+#include "bus_linux/raw_io_port.hpp"
 
 #include <cerrno>
 
-#include "bus/port_failure.hpp"
 #include "bus/register_map.hpp"
+#include "bus_linux/port_failure.hpp"
 
 namespace bus {
 

@@ -1,4 +1,4 @@
-#include "bus/system_calls.hpp"
+#include "bus_linux/system_calls.hpp"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>

@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "bus/parport_discovery.hpp"
 #include "bus/port.hpp"
-#include "bus/system_calls.hpp"
+#include "bus_linux/parport_discovery.hpp"
+#include "bus_linux/system_calls.hpp"
 
 namespace bus {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "bus/system_calls.hpp"
+#include "bus_linux/system_calls.hpp"
 
 namespace bus {
 

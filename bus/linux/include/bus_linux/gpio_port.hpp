@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <string>
 
-#include "bus/gpio_chip.hpp"
 #include "bus/line_map.hpp"
 #include "bus/port.hpp"
-#include "bus/system_calls.hpp"
+#include "bus_linux/gpio_chip.hpp"
+#include "bus_linux/system_calls.hpp"
 
 namespace bus {
 
