@@ -1,16 +1,14 @@
 # The two commands of the README: `make run` and `make test`. Each installs what it lacks.
-BUILD      ?= build
-RUN_BUILD  ?= build-run
-ASAN_BUILD ?= build-asan
-FUZZ_BUILD ?= build-fuzz
-BENCH_BUILD ?= build-bench
-WIN_BUILD  ?= build-windows
-WIN_PKG_BUILD ?= build-windows-package
-PKG_BUILD  ?= build-package
-ARM64_PKG_BUILD ?= build-package-arm64
-# Cross builds (build-arm64, build-armhf): Debian's name of the architecture, its toolchain file.
-TOOLCHAIN_arm64 = cmake/aarch64-linux-gnu.cmake
-TOOLCHAIN_armhf = cmake/arm-linux-gnueabihf.cmake
+# Each build is a CMake preset (CMakePresets.json), in the folder the preset names.
+BUILD       = build
+RUN_BUILD   = build-run
+ASAN_BUILD  = build-asan
+FUZZ_BUILD  = build-fuzz
+BENCH_BUILD = build-bench
+WIN_BUILD   = build-windows
+WIN_PKG_BUILD = build-windows-package
+PKG_BUILD   = build-package
+ARM64_PKG_BUILD = build-package-arm64
 # No Mono or Gecko: the tests need neither, and Wine would offer to install them. No menu entries
 # in the user's desktop for what the tests install in the prefix.
 WINE_ENV    = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" \
@@ -19,9 +17,6 @@ FUZZ_SECONDS ?= 30
 OPTIONS_FUZZ_SECONDS ?= 10
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
-# Our own builds treat warnings as errors; a user's build does not, so a newer compiler's new
-# warning cannot stop it.
-WERROR      = -DSAA_WERROR=ON
 # make package is a user's build; the package make test builds is checked for warnings too.
 PKG_WERROR  = OFF
 
@@ -42,12 +37,12 @@ deps-tools:
 	scripts/install-deps.sh tools
 
 build: deps-test
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) $(CMAKE_ARGS)
+	cmake --preset default $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j$(JOBS)
 
 # The program alone, as a user builds it: no tests, nothing they need.
 program: deps
-	cmake -S . -B $(RUN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF $(CMAKE_ARGS)
+	cmake --preset run $(CMAKE_ARGS)
 	cmake --build $(RUN_BUILD) -j$(JOBS) --target saa1057-panel
 
 run: program
@@ -84,17 +79,15 @@ test-vm: build build-arm64
 build-windows:
 	scripts/install-deps.sh windows
 	qt=$$(scripts/build-qt-windows.sh) && \
-	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	  -DCMAKE_PREFIX_PATH="$$qt" -DCMAKE_BUILD_TYPE=Debug $(WERROR) $(CMAKE_ARGS)
+	cmake --preset windows -DCMAKE_PREFIX_PATH="$$qt" $(CMAKE_ARGS)
 	$(WINE_ENV) cmake --build $(WIN_BUILD) -j$(JOBS)
 
 # The installer and the portable zip for 64-bit Windows, in Release, made by CPack.
 package-windows:
 	scripts/install-deps.sh windows windows-package
 	qt=$$(scripts/build-qt-windows.sh) && \
-	cmake -S . -B $(WIN_PKG_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	  -DCMAKE_PREFIX_PATH="$$qt" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-	  -DSAA_WERROR=$(PKG_WERROR) $(CMAKE_ARGS)
+	cmake --preset windows-package -DCMAKE_PREFIX_PATH="$$qt" -DSAA_WERROR=$(PKG_WERROR) \
+	  $(CMAKE_ARGS)
 	rm -f $(WIN_PKG_BUILD)/saa1057-panel-*-win64.*
 	cmake --build $(WIN_PKG_BUILD) -j$(JOBS) --target package
 
@@ -103,15 +96,13 @@ package-windows:
 # machine's; the tests that need no more than qemu-user run under it. No raw port I/O there.
 build-arm64 build-armhf: build-%:
 	scripts/install-deps.sh $*
-	cmake -S . -B build-$* -DCMAKE_TOOLCHAIN_FILE=$(TOOLCHAIN_$*) -DCMAKE_BUILD_TYPE=Debug \
-	  $(WERROR) $(CMAKE_ARGS)
+	cmake --preset $* $(CMAKE_ARGS)
 	cmake --build build-$* -j$(JOBS)
 
 # The rigctld parser and the option parser under libFuzzer for a bounded time; a finding fails
 # the run. The client conversations of the tests seed the protocol's corpus.
 fuzz: deps-test deps-tools
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-	  -DSAA_FUZZ=ON -DSAA_BUILD_WINDOW=OFF -DBUILD_TESTING=OFF $(WERROR)
+	cmake --preset fuzz
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target rigctl_session_fuzz options_fuzz
 	mkdir -p $(FUZZ_BUILD)/corpus/rigctl $(FUZZ_BUILD)/corpus/options
 	for f in tests/app/conversations/*.txt; do \
@@ -122,13 +113,13 @@ fuzz: deps-test deps-tools
 	  $(FUZZ_BUILD)/corpus/options -dict=fuzz/options.dict
 
 build-asan: deps-test
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSAA_SANITIZE=ON $(WERROR) $(CMAKE_ARGS)
+	cmake --preset asan $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 
 # Release build of the program and the benchmarks; prints the table, writes bench/results.md.
 bench:
 	scripts/install-deps.sh build bench
-	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DSAA_BENCH=ON -DBUILD_TESTING=OFF
+	cmake --preset bench
 	cmake --build $(BENCH_BUILD) -j$(JOBS)
 	python3 bench/run_benchmarks.py $(BENCH_BUILD)
 
@@ -143,26 +134,25 @@ install: program
 	cmake --install $(RUN_BUILD)
 
 # The .deb, built the way Debian builds packages: Release with dpkg-buildflags' hardening, under
-# /usr, checked by dpkg-shlibdeps for the libraries it needs. $(1): build folder, $(2): Debian's
-# name of the architecture, $(3): CMake options for it.
+# /usr, checked by dpkg-shlibdeps for the libraries it needs. $(1): preset, $(2): its folder,
+# $(3): Debian's name of the architecture.
 define deb
-	export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_HOST_ARCH=$(2); \
-	cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DSAA_DEB=ON \
-	  -DCMAKE_INSTALL_PREFIX=/usr -DSAA_WERROR=$(PKG_WERROR) $(3) $(CMAKE_ARGS) \
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_HOST_ARCH=$(3); \
+	cmake --preset $(1) -DSAA_WERROR=$(PKG_WERROR) $(CMAKE_ARGS) \
 	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
-	rm -f $(1)/saa1057-panel_*.deb
-	cmake --build $(1) -j$(JOBS) --target package
+	rm -f $(2)/saa1057-panel_*.deb
+	cmake --build $(2) -j$(JOBS) --target package
 endef
 
 package: deps
 	scripts/install-deps.sh package
-	$(call deb,$(PKG_BUILD),$$(dpkg --print-architecture))
+	$(call deb,package,$(PKG_BUILD),$$(dpkg --print-architecture))
 
 # The .deb for a Raspberry Pi on 64-bit Raspberry Pi OS or Debian.
 package-arm64: deps
 	scripts/install-deps.sh package arm64
-	$(call deb,$(ARM64_PKG_BUILD),arm64,-DCMAKE_TOOLCHAIN_FILE=$(TOOLCHAIN_arm64))
+	$(call deb,package-arm64,$(ARM64_PKG_BUILD),arm64)
 
 clean:
 	rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WIN_BUILD) $(PKG_BUILD) \
