@@ -45,25 +45,31 @@ void set_colour(QWidget& widget, QPalette::ColorRole role, const QColor& colour)
 
 }  // namespace
 
-void apply_appearance(QWidget& form) {
-  // The window's default font, which every other control inherits.
-  form.setFont(ms_sans_serif(8.25));
+void apply_window_font(QWidget& form) { form.setFont(ms_sans_serif(8.25)); }
 
-  const QColor word_background(255, 128, 128);
-  for (const char* name : {"txtA", "txtB"}) {
-    auto* box = form.findChild<QLineEdit*>(name);
-    box->setFont(system_font());
-    set_colour(*box, QPalette::Base, word_background);
+void apply_look(QWidget& control, Look look) {
+  switch (look) {
+    case Look::plain:
+      return;
+    case Look::word_box:
+      control.setFont(system_font());
+      set_colour(control, QPalette::Base, QColor(255, 128, 128));
+      return;
+    case Look::divider_box:
+      control.setFont(system_font());
+      static_cast<QLineEdit&>(control).setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      return;
+    case Look::frequency_box:
+      control.setFont(terminal_font());
+      set_colour(control, QPalette::Text, QColor(0, 0, 192));
+      return;
+    case Look::large_caption:
+      control.setFont(ms_sans_serif(18));
+      return;
+    case Look::information_line:
+      static_cast<QLabel&>(control).setWordWrap(false);
+      return;
   }
-  auto* divider = form.findChild<QLineEdit*>("txtDiv");
-  divider->setFont(system_font());
-  divider->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-
-  auto* frequency = form.findChild<QLineEdit*>("txtFM");
-  frequency->setFont(terminal_font());
-  set_colour(*frequency, QPalette::Text, QColor(0, 0, 192));
-
-  form.findChild<QLabel*>("Label4")->setFont(ms_sans_serif(18));
 }
 
 }  // namespace window

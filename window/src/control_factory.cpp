@@ -6,34 +6,22 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
+#include <algorithm>
 
 #include "form/scroll_range.hpp"
 #include "one_row_list.hpp"
 #include "qt_text.hpp"
+#include "window/appearance.hpp"
 #include "window/scroll_bar_input.hpp"
 #include "window/twips.hpp"
-#include "words/word_b.hpp"
 
 namespace window {
 
 namespace {
 
-std::span<const words::ListRow> list_rows(std::string_view name) {
-  if (name == "lstCurrent") return words::kCurrentRows;
-  if (name == "lstPhase") return words::kPhaseRows;
-  return words::kTestRows;
-}
-
-const form::ScrollRange& scroll_range(std::string_view name) {
-  for (const auto& range : form::scroll_ranges()) {
-    if (form::control_name(range.control) == name) return range;
-  }
-  return form::scroll_ranges().front();
-}
-
-QWidget* create_list_box(std::string_view name, QWidget* container) {
+QWidget* create_list_box(std::span<const words::ListRow> items, QWidget* container) {
   auto* list = new OneRowList(container);
-  for (const auto& row : list_rows(name)) list->addItem(qstring(row.item));
+  for (const auto& item : items) list->addItem(qstring(item.item));
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   // One row shows at a time; the keyboard and the wheel step through the others.
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -42,8 +30,9 @@ QWidget* create_list_box(std::string_view name, QWidget* container) {
   return list;
 }
 
-QWidget* create_scroll_bar(std::string_view name, Qt::Orientation orientation, QWidget* container) {
-  const auto& range = scroll_range(name);
+QWidget* create_scroll_bar(form::Control control, Qt::Orientation orientation, QWidget* container) {
+  const auto& range =
+      *std::ranges::find(form::scroll_ranges(), control, &form::ScrollRange::control);
   auto* bar = new QScrollBar(orientation, container);
   bar->setRange(range.minimum, range.maximum);
   bar->setSingleStep(range.small_change);
@@ -72,11 +61,11 @@ QWidget* create_widget(const LayoutRow& row, QWidget* container) {
     case ControlKind::button:
       return new QPushButton(text, container);
     case ControlKind::list_box:
-      return create_list_box(row.name, container);
+      return create_list_box(row.items, container);
     case ControlKind::hscroll:
-      return create_scroll_bar(row.name, Qt::Horizontal, container);
+      return create_scroll_bar(*row.control, Qt::Horizontal, container);
     case ControlKind::vscroll:
-      return create_scroll_bar(row.name, Qt::Vertical, container);
+      return create_scroll_bar(*row.control, Qt::Vertical, container);
   }
   return nullptr;
 }
@@ -90,6 +79,7 @@ QWidget* create_control(const LayoutRow& row, QWidget* container, double dots_pe
   widget->setGeometry(twips_to_px(row.left, dots_per_inch), twips_to_px(row.top, dots_per_inch),
                       twips_to_px(row.width, dots_per_inch),
                       twips_to_px(row.height, dots_per_inch));
+  apply_look(*widget, row.look);
   return widget;
 }
 

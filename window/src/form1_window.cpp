@@ -23,34 +23,20 @@ namespace window {
 using form::Control;
 using form::Event;
 
-namespace {
-
-constexpr Control kAllControls[] = {
-    Control::hscDiv, Control::scvDel,     Control::txtFM,    Control::txtDiv,
-    Control::txtA,   Control::txtB,       Control::lblREFH,  Control::lblSLA,
-    Control::lblBRM, Control::lstCurrent, Control::lstPhase, Control::lstTest,
-};
-
-}  // namespace
-
 Form1Window::Form1Window(QWidget* parent) : QWidget(parent) {
   setObjectName("Form1");
   setWindowTitle("SAA1057 FM radio-tuning synthesizer");
   const double dpi = screen() ? screen()->logicalDotsPerInch() : 96.0;
 
+  apply_window_font(*this);
   std::map<std::string_view, QWidget*> containers{{"", this}};
   for (const auto& row : layout_rows()) {
-    QWidget* control = create_control(row, containers.at(row.container), dpi);
-    if (row.kind == ControlKind::frame) containers[row.name] = control;
+    QWidget* created = create_control(row, containers.at(row.container), dpi);
+    if (row.kind == ControlKind::frame) containers[row.name] = created;
+    if (row.control) controls_[index(*row.control)] = {created, row.event};
+    if (row.event) event_sources_.push_back({created, &row});
+    if (row.look == Look::information_line) status_label_ = static_cast<QLabel*>(created);
   }
-  for (const Control control : kAllControls) {
-    controls_[static_cast<std::size_t>(control)] =
-        findChild<QWidget*>(qstring(form::control_name(control)));
-  }
-  status_label_ = findChild<QLabel*>("Label6");
-  status_label_->setWordWrap(false);
-
-  apply_appearance(*this);
   chain_tab_order();
   setFixedSize(twips_to_px(kClientWidthTwips, dpi), twips_to_px(kClientHeightTwips, dpi));
 }
@@ -76,29 +62,23 @@ void Form1Window::attach(form::Form1& form, StatusSource status, FatalHandler on
 }
 
 void Form1Window::connect_events() {
-  const auto on_value = [this](Control control, Event event) {
-    connect(static_cast<QScrollBar*>(widget(control)), &QScrollBar::valueChanged, this,
-            [this, event] { dispatch(event); });
-  };
-  on_value(Control::hscDiv, Event::hscDiv_Change);
-  on_value(Control::scvDel, Event::scvDel_Change);
-
-  const auto on_click = [this](const char* button, Event event) {
-    connect(findChild<QAbstractButton*>(button), &QAbstractButton::clicked, this,
-            [this, event] { dispatch(event); });
-  };
-  on_click("cmdREFH", Event::cmdREFH_Click);
-  on_click("cmdSLA", Event::cmdSLA_Click);
-  on_click("cmdBRM", Event::cmdBRM_Click);
-  on_click("cmdSend", Event::cmdSend_Click);
-
-  const auto on_select = [this](Control control, Event event) {
-    connect(static_cast<QListWidget*>(widget(control)), &QListWidget::itemSelectionChanged, this,
-            [this, event] { dispatch(event); });
-  };
-  on_select(Control::lstCurrent, Event::lstCurrent_Click);
-  on_select(Control::lstPhase, Event::lstPhase_Click);
-  on_select(Control::lstTest, Event::lstTest_Click);
+  for (const auto& [source, row] : event_sources_) {
+    const auto raise = [this, event = *row->event] { dispatch(event); };
+    switch (row->kind) {
+      case ControlKind::button:
+        connect(static_cast<QAbstractButton*>(source), &QAbstractButton::clicked, this, raise);
+        break;
+      case ControlKind::list_box:
+        connect(static_cast<QListWidget*>(source), &QListWidget::itemSelectionChanged, this, raise);
+        break;
+      case ControlKind::hscroll:
+      case ControlKind::vscroll:
+        connect(static_cast<QScrollBar*>(source), &QScrollBar::valueChanged, this, raise);
+        break;
+      default:
+        break;
+    }
+  }
 }
 
 void Form1Window::load() { dispatch(Event::Form_Load); }
@@ -126,9 +106,9 @@ void Form1Window::refresh_status() {
   status_label_->setToolTip(qstring(line.tooltip));
 }
 
-QWidget* Form1Window::widget(Control control) const {
-  return controls_[static_cast<std::size_t>(control)];
-}
+QWidget* Form1Window::widget(Control control) const { return controls_[index(control)].widget; }
+
+std::size_t Form1Window::index(Control control) { return static_cast<std::size_t>(control); }
 
 int Form1Window::value(Control control) const {
   return static_cast<QScrollBar*>(widget(control))->value();
@@ -144,7 +124,7 @@ void Form1Window::set_value(Control control, int value) {
     bar->setValue(value);
   }
   if (bar->value() == before || !form_) return;
-  form_->raise(control == Control::hscDiv ? Event::hscDiv_Change : Event::scvDel_Change);
+  form_->raise(*controls_[index(control)].change);
 }
 
 std::string Form1Window::text(Control control) const {

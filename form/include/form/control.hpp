@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string_view>
-
 namespace form {
 
 // The controls that the form logic reads or writes; the rest of the window is static.
@@ -19,8 +17,5 @@ enum class Control {
   lstPhase,
   lstTest,
 };
-
-// The control's name in the window, which is also its objectName.
-std::string_view control_name(Control control);
 
 }  // namespace form

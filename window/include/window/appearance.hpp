@@ -2,9 +2,14 @@
 
 #include <QWidget>
 
+#include "window/layout_table.hpp"
+
 namespace window {
 
-// Gives the boxes and the "MHz" label their fonts and colours. `form` holds the controls.
-void apply_appearance(QWidget& form);
+// The window's default font, which every control inherits unless its look says otherwise.
+void apply_window_font(QWidget& form);
+
+// Gives a control the font, colours and alignment of its look.
+void apply_look(QWidget& control, Look look);
 
 }  // namespace window

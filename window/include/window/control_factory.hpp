@@ -6,8 +6,8 @@
 
 namespace window {
 
-// Creates the control of `row` in `container`, named, placed and filled as the row says, with no
-// signal connected yet, so creating it raises no event.
+// Creates the control of `row` in `container`, named, placed, filled and looking as the row
+// says, with no signal connected yet, so creating it raises no event.
 QWidget* create_control(const LayoutRow& row, QWidget* container, double dots_per_inch);
 
 }  // namespace window

@@ -3,10 +3,14 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "form/control_access.hpp"
 #include "form/form1.hpp"
+#include "window/layout_table.hpp"
 
 class QLabel;
 
@@ -55,8 +59,15 @@ class Form1Window : public QWidget, public form::ControlAccess {
   void chain_tab_order();
   void dispatch(form::Event event);
   QWidget* widget(form::Control control) const;
+  static std::size_t index(form::Control control);
 
-  std::array<QWidget*, 12> controls_{};
+  // Each control the form logic reaches, and the event its change raises (a slider's).
+  struct Reached {
+    QWidget* widget = nullptr;
+    std::optional<form::Event> change;
+  };
+  std::array<Reached, 12> controls_{};
+  std::vector<std::pair<QWidget*, const LayoutRow*>> event_sources_;
   QLabel* status_label_ = nullptr;
   form::Form1* form_ = nullptr;
   StatusSource status_;
