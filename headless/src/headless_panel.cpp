@@ -11,7 +11,7 @@ using form::Event;
 
 HeadlessPanel::HeadlessPanel(bus::Inpout& library, std::ostream& log, FatalHandler on_fatal)
     : log_(log), on_fatal_(std::move(on_fatal)), form_(*this, library) {
-  for (const auto& range : form::scroll_ranges()) values_[range.control] = range.value;
+  for (const auto& range : form::scroll_ranges()) values_[range.control] = range.initial_value;
 }
 
 void HeadlessPanel::guarded(const std::function<void()>& procedure) {

@@ -37,7 +37,7 @@ QWidget* create_scroll_bar(form::Control control, Qt::Orientation orientation, Q
   bar->setRange(range.minimum, range.maximum);
   bar->setSingleStep(range.small_change);
   bar->setPageStep(range.large_change);
-  bar->setValue(range.value);
+  bar->setValue(range.initial_value);
   // The value changes once, on release, not while the thumb is dragged.
   bar->setTracking(false);
   bar->setFocusPolicy(Qt::StrongFocus);

@@ -14,7 +14,7 @@ struct ScrollRange {
   int maximum;
   int small_change;
   int large_change;
-  int value;
+  int initial_value;
 };
 
 std::span<const ScrollRange> scroll_ranges();
