@@ -165,10 +165,12 @@ if [ -n "$portable" ]; then
   check "the unpacked program runs" grep -q '^saa1057-panel 0[.]1[.]0' "$dir/out"
 fi
 
+# The uninstaller copies itself and goes on in the background: each trace of the program may
+# still be there for a while when the command returns.
 wine "$installed/Uninstall.exe" /S >/dev/null 2>&1
 check "the uninstaller removes the program" wait_for 300 test ! -e "$installed"
-check "the uninstaller removes the Start-menu entry" test ! -e "$shortcut"
-check "the uninstaller removes the entry in Windows' list of programs" sh -c \
+check "the uninstaller removes the Start-menu entry" wait_for 300 test ! -e "$shortcut"
+check "the uninstaller removes the entry in Windows' list of programs" wait_for 300 sh -c \
   "! wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\saa1057-panel' \
    >/dev/null 2>&1"
 finish
