@@ -99,6 +99,10 @@ check "the user at the seat gets the GPIO chips" \
 check "the gpio group gets the GPIO chips" \
   contains "$rules/60-saa1057-panel-gpio.rules" '^SUBSYSTEM=="gpio", KERNEL=="gpiochip\*", GROUP="gpio", MODE="0660"$'
 
+decoders=$root/usr/share/libsigrokdecode/decoders
+check "sigrok-cli loads the package's protocol decoder" \
+  quiet env SIGROKDECODE_DIR="$decoders" sigrok-cli --protocol-decoders saa1057 --show
+
 # The service: systemd finds no fault in it, against systemd's own targets, and it is no more
 # exposed than its hardening makes it (1.7 of 10: a line dropped raises the level).
 units=$root/usr/lib/systemd/system
