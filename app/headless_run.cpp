@@ -7,6 +7,7 @@
 #include "desktop_platform.hpp"
 #include "fatal_report.hpp"
 #include "headless/headless_panel.hpp"
+#include "remote/panel_tuner.hpp"
 #include "remote/rigctl_server.hpp"
 #include "rigctld_start.hpp"
 
@@ -23,7 +24,8 @@ int run_headless(const cli::Options& options, bus::Port& port, char* program_pat
                                   print_error(message);
                                   QCoreApplication::exit(1);
                                 }};
-  remote::RigctlServer server{panel};
+  remote::PanelTuner tuner{panel.panel()};
+  remote::RigctlServer server{tuner};
   if (options.rigctld && !serve_rigctld(server, *options.rigctld)) return 1;
   panel.load();
   if (options.word_b) panel.send_word_b(*options.word_b);

@@ -7,13 +7,14 @@
 #include "desktop_platform.hpp"
 #include "fatal_report.hpp"
 #include "form/form1.hpp"
+#include "form/panel.hpp"
 #include "headless_run.hpp"
 #include "ports/port_choice.hpp"
+#include "remote/panel_tuner.hpp"
 #include "remote/rigctl_server.hpp"
 #include "rigctld_start.hpp"
 #include "trace_session.hpp"
 #include "window/form1_window.hpp"
-#include "window_tuner.hpp"
 
 namespace app {
 
@@ -30,7 +31,11 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
   bus::Inpout library{trace.port()};
   window::Form1Window window;
   form::Form1 form{window, library};
-  WindowTuner tuner{window};
+  form::Panel panel{form, window, [&window](const std::string& message) {
+                      report_fatal(window, message);
+                      QCoreApplication::exit(1);
+                    }};
+  remote::PanelTuner tuner{panel};
   remote::RigctlServer server{tuner};
   if (options.rigctld) {
     if (!serve_rigctld(server, *options.rigctld)) return 1;
@@ -41,10 +46,7 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
     if (serving) tooltip += "; " + server.status();
     return window::StatusLine{port.label(), tooltip};
   };
-  window.attach(form, status, [&window](const std::string& message) {
-    report_fatal(window, message);
-    QCoreApplication::exit(1);
-  });
+  window.attach(panel, status);
 
   window.load();
   if (window.failed()) return 1;

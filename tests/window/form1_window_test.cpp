@@ -124,6 +124,21 @@ TEST_F(Window, TheDividerRaisesItsChangeOnlyWhenAProcedureGivesItANewValue) {
   EXPECT_EQ(control<QLineEdit>("txtDiv")->text(), "11700");
 }
 
+// What --word-b does headless, done on the window: the toggles pressed, the rows chosen as a
+// click would, then one transmission of the Word B they compose.
+TEST_F(Window, ThePanelSetsWordBAsAUserWouldAndSendsItOnce) {
+  start();
+  const long sent = transmissions();
+  panel.send_word_b({.refh = true, .sla = true, .brm = true, .current = 4, .phase = 2, .test = 3});
+  // "11", REFH 1, current 2.3 = 1110, "1", SLA 1, phase Off = 11, BRM 1, test lock = 0101.
+  EXPECT_EQ(control<QLineEdit>("txtB")->text(), "1111110111110101");
+  EXPECT_EQ(chip.word_b(), "1111110111110101");
+  EXPECT_EQ(transmissions(), sent + 1);
+  EXPECT_EQ(control<QListWidget>("lstCurrent")->currentItem()->text(), "2.3");
+  EXPECT_EQ(control<QListWidget>("lstPhase")->currentItem()->text(), "Off");
+  EXPECT_EQ(control<QLabel>("lblBRM")->text(), "Current switched");
+}
+
 TEST_F(Window, AFatalErrorFailsTheTestAndEndsTheEvents) {
   start();
   auto* speed = control<QScrollBar>("scvDel");

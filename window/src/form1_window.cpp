@@ -11,7 +11,6 @@
 #include <map>
 #include <vector>
 
-#include "common/fatal_error.hpp"
 #include "qt_text.hpp"
 #include "window/appearance.hpp"
 #include "window/control_factory.hpp"
@@ -54,10 +53,10 @@ void Form1Window::chain_tab_order() {
   }
 }
 
-void Form1Window::attach(form::Form1& form, StatusSource status, FatalHandler on_fatal) {
-  form_ = &form;
+void Form1Window::attach(form::Panel& panel, StatusSource status) {
+  panel_ = &panel;
   status_ = std::move(status);
-  on_fatal_ = std::move(on_fatal);
+  panel.on_event_done([this] { refresh_status(); });
   connect_events();
 }
 
@@ -84,19 +83,7 @@ void Form1Window::connect_events() {
 void Form1Window::load() { dispatch(Event::Form_Load); }
 
 void Form1Window::dispatch(Event event) {
-  if (failed_ || !form_) return;
-  try {
-    form_->raise(event);
-  } catch (const common::FatalError& error) {
-    failed_ = true;
-    if (on_fatal_) on_fatal_(error.what());
-    return;
-  }
-  refresh_status();
-}
-
-void Form1Window::move_divider(int divider) {
-  static_cast<QScrollBar*>(widget(Control::hscDiv))->setValue(divider);
+  if (panel_) panel_->raise(event);
 }
 
 void Form1Window::refresh_status() {
@@ -123,8 +110,8 @@ void Form1Window::set_value(Control control, int value) {
     const QSignalBlocker quiet(bar);
     bar->setValue(value);
   }
-  if (bar->value() == before || !form_) return;
-  form_->raise(*controls_[index(control)].change);
+  if (bar->value() == before || !panel_) return;
+  panel_->form().raise(*controls_[index(control)].change);
 }
 
 std::string Form1Window::text(Control control) const {
@@ -139,6 +126,12 @@ void Form1Window::set_text(Control control, std::string_view text) {
   } else {
     static_cast<QLabel*>(widget(control))->setText(qstring(text));
   }
+}
+
+void Form1Window::select(Control control, int row) {
+  auto* list = static_cast<QListWidget*>(widget(control));
+  const QSignalBlocker quiet(list);
+  list->setCurrentRow(row);
 }
 
 int Form1Window::selected_index(Control control) const {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <variant>
 
+#include "form/word_b_choice.hpp"
+
 namespace cli {
 
 // A port chosen on the command line: a ppdev device, a base address for raw I/O, or three
@@ -28,18 +30,6 @@ struct GpioLines {
 };
 using PortArgument = std::variant<DevicePath, IoAddress, GpioLines>;
 
-// The Word B settings of --word-b, as the window's controls would be set: a toggle pressed
-// once, or the row chosen in a list (-1: none, as at start-up).
-struct WordBChoice {
-  bool refh = false;  // 1.25 kHz
-  bool sla = false;   // synchronous load
-  bool brm = false;   // current switched
-  int current = -1;
-  int phase = -1;
-  int test = -1;
-  friend bool operator==(const WordBChoice&, const WordBChoice&) = default;
-};
-
 // Where the rigctld server listens.
 struct Endpoint {
   std::string host;  // an IP address, or "localhost"
@@ -51,11 +41,11 @@ struct Options {
   bool simulate = false;
   bool help = false;
   bool version = false;
-  std::optional<PortArgument> port;   // none: the standard port through ppdev
-  std::optional<std::string> trace;   // a file for the value change dump of the bus lines
-  std::optional<Endpoint> rigctld;    // serve Hamlib's rigctld protocol there
-  bool headless = false;              // no window: the form logic alone, transmissions logged
-  std::optional<WordBChoice> word_b;  // headless only: Word B to send after start-up
+  std::optional<PortArgument> port;         // none: the standard port through ppdev
+  std::optional<std::string> trace;         // a file for the value change dump of the bus lines
+  std::optional<Endpoint> rigctld;          // serve Hamlib's rigctld protocol there
+  bool headless = false;                    // no window: the form logic alone, transmissions logged
+  std::optional<form::WordBChoice> word_b;  // headless only: Word B to send after start-up
 };
 
 // A command line that cannot be run: the one-line reason, for exit status 2.

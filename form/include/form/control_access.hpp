@@ -22,8 +22,10 @@ class ControlAccess {
   virtual std::string text(Control control) const = 0;
   virtual void set_text(Control control, std::string_view text) = 0;
 
-  // List boxes: the selected row, -1 when nothing is selected.
+  // List boxes: the selected row, -1 when nothing is selected; and a row chosen as a user's
+  // click would, without raising the click event, which the caller raises.
   virtual int selected_index(Control control) const = 0;
+  virtual void select(Control control, int row) = 0;
 };
 
 }  // namespace form

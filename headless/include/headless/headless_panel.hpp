@@ -9,48 +9,41 @@
 #include "cli/options.hpp"
 #include "form/control_access.hpp"
 #include "form/form1.hpp"
-#include "rigctl/tuner.hpp"
+#include "form/panel.hpp"
 
 namespace headless {
 
-// Form1 on controls that only hold values, starting as the window's do. Each transmission is
-// logged as one line: what was sent. A procedure that fails ends the event handling for good
-// and hands the message on, as the window does.
-class HeadlessPanel : public form::ControlAccess, public rigctl::Tuner {
+// Form1 on controls that only hold values, starting as the window's do, driven through the
+// panel facade as the window is. Each transmission is logged as one line: what was sent.
+class HeadlessPanel : public form::ControlAccess {
  public:
-  using FatalHandler = std::function<void(const std::string& message)>;
-
-  HeadlessPanel(bus::Inpout& library, std::ostream& log, FatalHandler on_fatal);
+  HeadlessPanel(bus::Inpout& library, std::ostream& log, form::Panel::FatalHandler on_fatal);
 
   // Start-up: Form_Load, which sends Word A.
-  void load();
+  void load() { panel_.start(); }
 
-  // Sets the Word B controls as a user would (a toggle pressed, a list row chosen), then
-  // presses "Send Word 'B'".
-  void send_word_b(const cli::WordBChoice& choice);
+  // Sets the Word B controls as a user would, then presses "Send Word 'B'".
+  void send_word_b(const form::WordBChoice& choice);
 
-  bool failed() const { return failed_; }
-
-  std::int32_t divider() const override;
-  void tune(std::int32_t divider) override;
+  bool failed() const { return panel_.failed(); }
+  form::Panel& panel() { return panel_; }
 
   int value(form::Control control) const override;
   void set_value(form::Control control, int value) override;
   std::string text(form::Control control) const override;
   void set_text(form::Control control, std::string_view text) override;
   int selected_index(form::Control control) const override;
+  void select(form::Control control, int row) override;
 
  private:
-  void guarded(const std::function<void()>& procedure);
   void log_word(const char* word, const std::string& bits, const std::string& meaning);
 
   std::map<form::Control, int> values_;
   std::map<form::Control, std::string> texts_;
   std::map<form::Control, int> selected_;
   std::ostream& log_;
-  FatalHandler on_fatal_;
-  bool failed_ = false;
   form::Form1 form_;
+  form::Panel panel_;
 };
 
 }  // namespace headless

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "form/control_access.hpp"
-#include "form/form1.hpp"
+#include "form/panel.hpp"
 #include "window/layout_table.hpp"
 
 class QLabel;
@@ -22,28 +22,24 @@ struct StatusLine {
   std::string tooltip;
 };
 
-// The panel's window: the controls, and the routing of their events to Form1's procedures.
-// A procedure that fails ends the event handling for good and hands the message on.
+// The panel's window: the controls, and the routing of their events to Form1's procedures
+// through the panel facade, which ends the event handling at the first failure.
 class Form1Window : public QWidget, public form::ControlAccess {
   Q_OBJECT
 
  public:
   using StatusSource = std::function<StatusLine()>;
-  using FatalHandler = std::function<void(const std::string& message)>;
 
   explicit Form1Window(QWidget* parent = nullptr);
 
-  // Routes the controls' events to `form`; until then no event runs a procedure.
-  void attach(form::Form1& form, StatusSource status, FatalHandler on_fatal);
+  // Routes the controls' events to `panel`; until then no event runs a procedure.
+  void attach(form::Panel& panel, StatusSource status);
 
   // Start-up: runs Form_Load. Call before the window is first shown.
   void load();
 
   // True once a procedure has failed; no further event runs.
-  bool failed() const { return failed_; }
-
-  // Moves the divider slider as the user would, raising its change event.
-  void move_divider(int divider);
+  bool failed() const { return panel_ && panel_->failed(); }
 
   // Rereads the information line, for news from outside the window's own events.
   void refresh_status();
@@ -53,6 +49,7 @@ class Form1Window : public QWidget, public form::ControlAccess {
   std::string text(form::Control control) const override;
   void set_text(form::Control control, std::string_view text) override;
   int selected_index(form::Control control) const override;
+  void select(form::Control control, int row) override;
 
  private:
   void connect_events();
@@ -69,10 +66,8 @@ class Form1Window : public QWidget, public form::ControlAccess {
   std::array<Reached, 12> controls_{};
   std::vector<std::pair<QWidget*, const LayoutRow*>> event_sources_;
   QLabel* status_label_ = nullptr;
-  form::Form1* form_ = nullptr;
+  form::Panel* panel_ = nullptr;
   StatusSource status_;
-  FatalHandler on_fatal_;
-  bool failed_ = false;
 };
 
 }  // namespace window

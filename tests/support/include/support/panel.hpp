@@ -19,12 +19,7 @@ class PanelTest : public ::testing::Test {
  protected:
   PanelTest() {
     wire().clear();
-    window.attach(
-        form,
-        [this] {
-          return window::StatusLine{chip.label(), chip.description()};
-        },
-        [](const std::string& message) { ADD_FAILURE() << "fatal error reported: " << message; });
+    window.attach(panel, [this] { return window::StatusLine{chip.label(), chip.description()}; });
   }
 
   // Start-up, then the window on the screen.
@@ -52,6 +47,9 @@ class PanelTest : public ::testing::Test {
   bus::Inpout library{port};
   window::Form1Window window;
   form::Form1 form{window, library, counting_spin};
+  form::Panel panel{form, window, [](const std::string& message) {
+                      ADD_FAILURE() << "fatal error reported: " << message;
+                    }};
 };
 
 }  // namespace support

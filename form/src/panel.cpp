@@ -1,0 +1,57 @@
+#include "form/panel.hpp"
+
+#include <tuple>
+#include <utility>
+
+#include "common/fatal_error.hpp"
+
+namespace form {
+
+Panel::Panel(Form1& form, ControlAccess& controls, FatalHandler on_fatal)
+    : form_(form), controls_(controls), on_fatal_(std::move(on_fatal)) {}
+
+void Panel::guarded(const std::function<void()>& procedure) {
+  if (failed_) return;
+  try {
+    procedure();
+  } catch (const common::FatalError& error) {
+    failed_ = true;
+    if (on_fatal_) on_fatal_(error.what());
+    return;
+  }
+  if (event_done_) event_done_();
+}
+
+void Panel::raise(Event event) {
+  guarded([this, event] { form_.raise(event); });
+}
+
+std::int32_t Panel::divider() const { return controls_.value(Control::hscDiv); }
+
+void Panel::tune(std::int32_t divider) {
+  // The slider raises its change event inside the setting, as when the user moves it.
+  guarded([this, divider] { controls_.set_value(Control::hscDiv, divider); });
+}
+
+void Panel::send_word_b(const WordBChoice& choice) {
+  guarded([this, &choice] {
+    const std::pair<bool, Event> toggles[] = {{choice.refh, Event::cmdREFH_Click},
+                                              {choice.sla, Event::cmdSLA_Click},
+                                              {choice.brm, Event::cmdBRM_Click}};
+    for (const auto& [pressed, click] : toggles) {
+      if (pressed) form_.raise(click);
+    }
+    const std::tuple<int, Control, Event> lists[] = {
+        {choice.current, Control::lstCurrent, Event::lstCurrent_Click},
+        {choice.phase, Control::lstPhase, Event::lstPhase_Click},
+        {choice.test, Control::lstTest, Event::lstTest_Click}};
+    for (const auto& [row, list, click] : lists) {
+      if (row < 0) continue;
+      controls_.select(list, row);
+      form_.raise(click);
+    }
+    form_.raise(Event::cmdSend_Click);
+  });
+}
+
+}  // namespace form

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "form/panel.hpp"
+#include "rigctl/tuner.hpp"
+
+namespace remote {
+
+// Remote clients tune through the panel's divider slider, so a window shows what they set.
+class PanelTuner : public rigctl::Tuner {
+ public:
+  explicit PanelTuner(form::Panel& panel) : panel_(panel) {}
+  std::int32_t divider() const override { return panel_.divider(); }
+  void tune(std::int32_t divider) override { panel_.tune(divider); }
+
+ private:
+  form::Panel& panel_;
+};
+
+}  // namespace remote
