@@ -16,11 +16,17 @@ serve_rigctld() {
     port=$((20000 + RANDOM % 20000))
     "$@" --rigctld "127.0.0.1:$port" &
     pid=$!
-    for _ in $(seq 50); do
-      first_answer=$(rigctl -m 2 -r "127.0.0.1:$port" f 2>/dev/null) && break
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
+    await_rigctld "127.0.0.1:$port" "$pid"
     kill -0 "$pid" 2>/dev/null && return
+  done
+}
+# Waits up to ten seconds, while the panel at pid $2 runs, for rigctl's answer at $1 (HOST:PORT)
+# to `f`; sets first_answer (empty when none came).
+await_rigctld() {
+  first_answer=""
+  for _ in $(seq 100); do
+    first_answer=$(rigctl -m 2 -r "$1" f 2>/dev/null) && return
+    kill -0 "$2" 2>/dev/null || return
+    sleep 0.1
   done
 }

@@ -14,7 +14,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 root=$work/root out=$work/out err=$work/err
 
-source "$(dirname "$0")/../support/checks.sh"
+source "$(dirname "$0")/../app/board_checks.sh"
 quiet() { "$@" >"$out" 2>"$err" || { cat "$out" "$err"; return 1; }; }
 empty() { [ ! -s "$1" ] || { cat "$1"; return 1; }; }
 contains() { grep -q -- "$2" "$1"; }
@@ -155,15 +155,11 @@ eval "set -- $command"
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "${run[@]}" "$root$1" "${@:2}" \
   >"$work/service.log" 2>"$err" &
 pid=$!
-for _ in $(seq 100); do
-  frequency=$(rigctl -m 2 -r "$RIGCTLD" f 2>/dev/null) && break
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
+await_rigctld "$RIGCTLD" "$pid"
 kill -TERM "$pid"
 wait "$pid"
 check "the service's command line serves rigctld where the options file says" \
-  test "${frequency:-}" = 106200000
+  test "$first_answer" = 106200000
 check "the service's command line sends Word B as the options file has it" \
   test "$(sed -n 2p "$work/service.log" | cut -d' ' -f1-3)" = "Word B 1100000100000000"
 

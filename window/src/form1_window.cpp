@@ -80,7 +80,9 @@ void Form1Window::connect_events() {
   }
 }
 
-void Form1Window::load() { dispatch(Event::Form_Load); }
+void Form1Window::load() {
+  if (panel_) panel_->start();
+}
 
 void Form1Window::dispatch(Event event) {
   if (panel_) panel_->raise(event);
