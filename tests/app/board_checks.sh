@@ -2,9 +2,10 @@
 # recorded bus, and a start on a free rigctld port.
 source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 # The 17-bit words in the value change dump $1, whose clock, data and enable wires are named
-# $2, $3 and $4, as sigrok's SPI decoder reads them: "2daa e100".
+# $2, $3 and $4, as sigrok's SPI decoder reads them: "2daa e100". Idle stretches are shortened:
+# a trace in real time has a sample per nanosecond, minutes of work for sigrok otherwise.
 decoded_words() {
-  sigrok-cli -I vcd -i "$1" -A spi=mosi-data \
+  sigrok-cli -I vcd:compress=1000 -i "$1" -A spi=mosi-data \
     -P "spi:clk=$2:mosi=$3:cs=$4:cs_polarity=active-high:cpol=0:cpha=0:bitorder=msb-first:wordsize=17" \
     | awk '{print $NF}' | tr 'A-F' 'a-f' | paste -sd ' '
 }

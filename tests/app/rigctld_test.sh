@@ -6,24 +6,12 @@ panel=$1
 dir=$(mktemp -d)
 pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
-source "$(dirname "$0")/../support/checks.sh"
+source "$(dirname "$0")/board_checks.sh"
 
-# A free port: the panel says so at once when the one tried is taken.
-for attempt in 1 2 3 4 5; do
-  port=$((20000 + RANDOM % 20000))
-  QT_QPA_PLATFORM=offscreen "$panel" --simulate --rigctld "127.0.0.1:$port" --trace "$dir/bus.vcd" \
-    2>"$dir/panel.err" &
-  pid=$!
-  for _ in $(seq 50); do
-    rigctl -m 2 -r "127.0.0.1:$port" f >"$dir/f" 2>/dev/null && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$pid" 2>/dev/null && break
-done
+QT_QPA_PLATFORM=offscreen serve_rigctld "$panel" --simulate --trace "$dir/bus.vcd"
 rig() { rigctl -m 2 -r "127.0.0.1:$port" "$@" 2>&1; }
 
-check "the panel answers rigctl" test "$(cat "$dir/f")" = 106200000
+check "the panel answers rigctl" test "$first_answer" = 106200000
 check "F 100000000 succeeds" test -z "$(rig F 100000000)"
 check "f reads 100000000 back" test "$(rig f)" = 100000000
 check "F 50000000 fails" grep -q "Invalid parameter" <<<"$(rig F 50000000)"
@@ -61,12 +49,9 @@ kill -TERM "$pid"
 wait "$pid"
 check "the panel ends cleanly" test $? -eq 0
 pid=""
-words=$(sigrok-cli -I vcd -i "$dir/bus.vcd" -A spi=mosi-data \
-  -P spi:clk=CLB:mosi=DATA:cs=DLEN:cs_polarity=active-high:cpol=0:cpha=0:bitorder=msb-first:wordsize=17 \
-  | awk '{print $NF}' | tr 'A-F' 'a-f' | paste -sd ' ')
 # Start-up 11690 (0x2daa), then 11070 (0x2b3e) once, 95.901 MHz's step 10660 (0x29a4) and
 # 96.123456 MHz's 10682 (0x29ba): the refused and the unchanged settings sent nothing.
 check "the chip loaded N 11070, 10660, 10682 and nothing else" \
-  test "$words" = "2daa 2b3e 29a4 29ba"
+  test "$(decoded_words "$dir/bus.vcd" CLB DATA DLEN)" = "2daa 2b3e 29a4 29ba"
 
 finish

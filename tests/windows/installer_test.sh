@@ -46,23 +46,42 @@ click() {
   [ -n "${2:-}" ] && px=$((origin_x + x + w - $2))
   xdotool mousemove --sync "$px" "$py" click 1
 }
-# Whether the #ff8080 pixels around the rectangle $1,$2 $3x$4 of the screen fill it, less a frame
-# of 0 to 3 pixels, and nothing outside it.
+# Whether the #ff8080 pixels around the rectangle $1,$2 $3x$4 of the screenshot fill it, less a
+# frame of 0 to 3 pixels, and nothing outside it; prints where they are when they do not.
 red_inside() {
   local margin=6
   convert "$dir/screen.png" -crop "$(($3 + 2 * margin))x$(($4 + 2 * margin))+$(($1 - margin))+$(($2 - margin))" \
     +repage txt:- |
-    awk -F'[,: ]+' -v m="$margin" -v w="$3" -v h="$4" '
+    awk -F'[,: ]+' -v m="$margin" -v w="$3" -v h="$4" -v quiet="${quiet:-}" '
       /#FF8080/ {
         if (!n++) { x0 = x1 = $1; y0 = y1 = $2 }
         if ($1 < x0) x0 = $1; if ($1 > x1) x1 = $1
         if ($2 < y0) y0 = $2; if ($2 > y1) y1 = $2
       }
       function inset(a) { return a >= 0 && a <= 3 }
-      END { exit !(n && inset(x0 - m) && inset(y0 - m) && inset(m + w - 1 - x1) && inset(m + h - 1 - y1)) }'
+      END {
+        ok = n && inset(x0 - m) && inset(y0 - m) && inset(m + w - 1 - x1) && inset(m + h - 1 - y1)
+        if (!ok && !quiet)
+          print n ? sprintf("  red found from %d,%d to %d,%d", x0 - m, y0 - m, x1 - m, y1 - m) \
+                  : "  no red found"
+        exit !ok
+      }'
+}
+# Takes a screenshot and tells whether both word boxes are painted in it: the window may be
+# mapped, and placed, a while before it is first painted. Sets origin_x, origin_y, WIDTH, HEIGHT.
+both_boxes_painted() {
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  origin_x=$X origin_y=$Y
+  import -window root "$dir/screen.png"
+  local box x y w h
+  for box in txtA txtB; do
+    read -r x y w h < <(rect "$box")
+    quiet=1 red_inside "$((origin_x + x))" "$((origin_y + y))" "$w" "$h" || return 1
+  done
 }
 answers() { test "$(rigctl -m 2 -r "127.0.0.1:$port" f 2>/dev/null)" = "$1"; }
 gone() { ! kill -0 "$pid" 2>/dev/null; }
+find_window() { window=$(xdotool search --onlyvisible --name 'SAA1057' | head -n 1); [ -n "$window" ]; }
 
 echo "installer test: making a Wine prefix"
 wineboot -i >/dev/null 2>&1
@@ -96,15 +115,12 @@ check "Windows' list of programs knows the version" sh -c \
 trace_windows=$(winepath -w "$dir/bus.vcd")
 serve_rigctld wine "$panel" --simulate --trace "$trace_windows" >"$dir/out" 2>"$dir/err"
 check "the installed program answers rigctl after start-up" test "${first_answer:-}" = 106200000
-window=$(xdotool search --onlyvisible --name 'SAA1057' | head -n 1)
-check "its window appears" test -n "$window"
+check "its window appears" wait_for 100 find_window
 if [ -n "$window" ]; then
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  origin_x=$X origin_y=$Y
+  wait_for 100 both_boxes_painted
   read -r _ _ client < <(awk -F' [|] ' '$1 == "Form1" {print "x", "x", $3}' <(grep -v '^# ' "$data/window.txt"))
   check "the window has the client size of the layout ($client)" \
     test "$WIDTH x $HEIGHT" = "$client"
-  import -window root "$dir/screen.png"
   # The two word boxes are the window's only red (#ff8080): where the layout puts them, less the
   # frame of up to 3 pixels that the style draws inside their rectangles.
   for box in txtA txtB; do
@@ -124,7 +140,7 @@ if [ -n "$window" ]; then
   pid=""
   check "the program's trace decodes to the expected words" diff -u \
     <(grep -v '^# ' "$here/session.words") \
-    <(SIGROKDECODE_DIR="$here/../../sigrok" sigrok-cli -I vcd -i "$dir/bus.vcd" -P saa1057 \
+    <(SIGROKDECODE_DIR="$here/../../sigrok" sigrok-cli -I vcd:compress=1000 -i "$dir/bus.vcd" -P saa1057 \
         -A saa1057=words 2>&1 | sed 's/^[0-9]*-[0-9]* //')
 fi
 
