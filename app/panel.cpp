@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "bus/inpout.hpp"
+#include "common/failure_message.hpp"
 #include "common/fatal_error.hpp"
 #include "desktop_platform.hpp"
 #include "fatal_report.hpp"
@@ -67,9 +68,9 @@ int run_panel(const cli::Options& options, char* program_path) {
   }
   if (options.headless) return trace->finish(run_headless(options, trace->port(), program_path));
   if (!display_reachable()) {
-    print_error(
-        "cannot open the window: no display (DISPLAY and WAYLAND_DISPLAY are unset). Start it "
-        "from a desktop session.");
+    print_error(common::failure_message(
+        "Cannot open the window", "no display (DISPLAY and WAYLAND_DISPLAY are unset)",
+        "Start it from a desktop session, or run it with --headless"));
     return trace->finish(1);
   }
   return trace->finish(run_window(options, *trace, program_path));

@@ -1,5 +1,6 @@
 #include "rigctld_start.hpp"
 
+#include "common/failure_message.hpp"
 #include "fatal_report.hpp"
 
 namespace app {
@@ -9,8 +10,9 @@ bool serve_rigctld(remote::RigctlServer& server, const cli::Endpoint& endpoint) 
                                                           : QString::fromStdString(endpoint.host));
   const std::string error = server.listen(address, endpoint.port);
   if (error.empty()) return true;
-  print_error("cannot serve rigctld on " + endpoint.host + ":" + std::to_string(endpoint.port) +
-              ": " + error + ". Pick another --rigctld port.");
+  print_error(common::failure_message(
+      "Cannot serve rigctld on " + endpoint.host + ":" + std::to_string(endpoint.port), error,
+      "Pick another --rigctld port"));
   return false;
 }
 

@@ -5,7 +5,7 @@ namespace ports {
 
 std::unique_ptr<bus::Port> platform_port(const std::optional<cli::PortArgument>&) {
   return std::make_unique<bus::UnavailablePort>(
-      "this build has no back end for real parallel ports.", "No port");
+      "this build has no back end for real parallel ports", "", "No port");
 }
 
 }  // namespace ports

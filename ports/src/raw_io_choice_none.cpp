@@ -6,9 +6,9 @@ namespace ports {
 
 std::unique_ptr<bus::Port> raw_io_port(std::uint16_t base) {
   return std::make_unique<bus::UnavailablePort>(
-      "raw port I/O at " + bus::hex_address(base) +
-          " exists only on x86 PCs. Use a ppdev device (--port /dev/parportN) or GPIO lines "
-          "(--port gpio:CHIP:CLOCK,DATA,ENABLE).",
+      "raw port I/O at " + bus::hex_address(base) + " exists only on x86 PCs",
+      "Use a ppdev device (--port /dev/parportN) or GPIO lines (--port "
+      "gpio:CHIP:CLOCK,DATA,ENABLE)",
       bus::hex_address(base));
 }
 

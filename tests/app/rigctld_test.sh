@@ -41,7 +41,7 @@ check "the Python binding sets 96.123456 MHz and FM and reads both back ($bindin
 
 QT_QPA_PLATFORM=offscreen timeout 10 "$panel" --simulate --rigctld "127.0.0.1:$port" 2>"$dir/taken.err"
 check "a taken port ends a second panel with 1" test $? -eq 1
-check "the taken port is named" grep -q "cannot serve rigctld on 127.0.0.1:$port" "$dir/taken.err"
+check "the taken port is named" grep -q "Cannot serve rigctld on 127.0.0.1:$port" "$dir/taken.err"
 QT_QPA_PLATFORM=offscreen timeout 10 "$panel" --simulate --rigctld 127.0.0.1:99999 2>"$dir/bad.err"
 check "a bad --rigctld value exits 2" test $? -eq 2
 

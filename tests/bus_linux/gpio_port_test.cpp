@@ -76,7 +76,12 @@ TEST_F(GpioPortTest, FailuresSayWhatFailedWhyAndWhatToDo) {
     if (columns[2] != "-") {
       fake_kernel::reset(columns[2], std::stoi(columns[3]), std::stoi(columns[4]));
     }
-    if (columns[5] != "-") fake_gpio::chips()[0].lines[4].consumer = columns[5];
+    for (const auto& held : support::split(columns[5], ";")) {
+      if (held == "-") continue;
+      const auto offset_and_consumer = support::split(held, "=");
+      fake_gpio::chips()[0].lines[std::stoul(offset_and_consumer[0])].consumer =
+          offset_and_consumer[1];
+    }
     const auto lines = support::split(columns[1], ",");
     EXPECT_EQ(failure(columns[0], {lines[0], lines[1], lines[2]}), columns[6]) << row;
     EXPECT_EQ(fake_gpio::open_descriptors(), 0) << row;

@@ -16,9 +16,9 @@ TEST(VcdWriter, AWriteThatFailsLaterIsReportedOnceAndTheCloseIsQuiet) {
   trace::VcdWriter writer{"/dev/fd/" + std::to_string(pipe_ends[1]), "v", {}};
   ::close(pipe_ends[0]);
   writer.change(5, {true, false, false});
-  EXPECT_EQ(
-      support::failure_of([&writer] { writer.flush(6); }),
-      "Cannot write the trace file /dev/fd/" + std::to_string(pipe_ends[1]) + ": Broken pipe.");
+  EXPECT_EQ(support::failure_of([&writer] { writer.flush(6); }),
+            "Cannot write the trace file /dev/fd/" + std::to_string(pipe_ends[1]) +
+                ": Broken pipe. Give --trace a path you can write to.");
   writer.change(7, {false, false, false});
   EXPECT_EQ(support::failure_of([&writer] { writer.close(8); }), "no failure");
   ::close(pipe_ends[1]);

@@ -5,11 +5,14 @@
 #include <cstring>
 #include <ctime>
 
+#include "common/failure_message.hpp"
 #include "common/fatal_error.hpp"
 
 namespace trace {
 
 namespace {
+
+constexpr const char* kWayOut = "Give --trace a path you can write to";
 
 // Identifier characters of the three wires, in the order of LineLevels.
 constexpr char kClockId = '!';
@@ -29,8 +32,8 @@ VcdWriter::VcdWriter(std::string path, const std::string& program_version, bus::
     : path_(std::move(path)), levels_(initial) {
   file_ = std::fopen(path_.c_str(), "w");
   if (!file_) {
-    throw common::FatalError("Cannot create the trace file " + path_ + ": " + std::strerror(errno) +
-                             ". Give --trace a path you can write to.");
+    throw common::FatalError(common::failure_message("Cannot create the trace file " + path_,
+                                                     std::strerror(errno), kWayOut));
   }
   std::setvbuf(file_, nullptr, _IONBF, 0);
   pending_.reserve(4096);
@@ -99,8 +102,8 @@ void VcdWriter::close(std::int64_t stamp_ns) {
 }
 
 void VcdWriter::fail(int error_number) const {
-  throw common::FatalError("Cannot write the trace file " + path_ + ": " +
-                           std::strerror(error_number) + ".");
+  throw common::FatalError(common::failure_message("Cannot write the trace file " + path_,
+                                                   std::strerror(error_number), kWayOut));
 }
 
 }  // namespace trace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bus_linux/port_failure.hpp"
+#include "common/failure_message.hpp"
 #include "common/fatal_error.hpp"
 #include "common/program_name.hpp"
 
@@ -103,8 +104,8 @@ std::string list_gpio_chips(const SystemCalls& calls, const fs::path& device_dir
     list += " [" + text_of(chip.info.label) + "] (" + std::to_string(chip.info.lines) + " lines)";
   }
   if (list.empty())
-    return "This machine has no GPIO chip (" + (device_dir / "gpiochip*").string() + ").";
-  return "This machine's GPIO chips: " + list + ".";
+    return "This machine has no GPIO chip (" + (device_dir / "gpiochip*").string() + ")";
+  return "This machine's GPIO chips: " + list;
 }
 
 GpioChip::GpioChip(const std::string& chip, const SystemCalls& calls, const fs::path& device_dir)
@@ -135,23 +136,23 @@ std::optional<gpio_v2_line_info> GpioChip::try_line_info(std::uint32_t offset) c
 }
 
 std::uint32_t GpioChip::offset_of(const std::string& line, const char* role) const {
-  const std::string last = std::to_string(info_.lines - 1);
-  const std::string way_out = ": its lines are 0 to " + last +
-                              ". Give each line's offset or its name as gpioinfo " +
-                              text_of(info_.name) + " shows it, or try --simulate.";
+  const std::string lines = "its lines are 0 to " + std::to_string(info_.lines - 1);
+  const std::string way_out = common::or_try_simulate(
+      "Give each line's offset or its name as gpioinfo " + text_of(info_.name) + " shows it");
+  const std::string which = " (the " + std::string(role) + ")";
   if (const auto offset = as_offset(line)) {
     if (*offset < info_.lines) return *offset;
-    throw common::FatalError(description() + " has no line " + line + " (the " + role + ")" +
-                             way_out);
+    throw common::FatalError(
+        common::failure_message(description() + " has no line " + line + which, lines, way_out));
   }
-  const std::string where = "line " + line + " (the " + std::string(role) + ") of " + description();
+  const std::string where = "line " + line + which + " of " + description();
   for (std::uint32_t offset = 0; offset < info_.lines; ++offset) {
     const auto info = try_line_info(offset);
     if (!info) port_failure(PortStep::gpio_request, where, errno);
     if (text_of(info->name) == line) return offset;
   }
-  throw common::FatalError(description() + " has no line named " + line + " (the " + role + ")" +
-                           way_out);
+  throw common::FatalError(common::failure_message(
+      description() + " has no line named " + line + which, lines, way_out));
 }
 
 std::string GpioChip::users_of(const std::array<std::uint32_t, 3>& offsets) const {
@@ -160,10 +161,10 @@ std::string GpioChip::users_of(const std::array<std::uint32_t, 3>& offsets) cons
     const auto info = try_line_info(offset);
     if (!info || !(info->flags & GPIO_V2_LINE_FLAG_USED)) continue;
     const std::string name = text_of(info->name);
+    if (!users.empty()) users += ". ";
     users += "Line " + std::to_string(offset) + (name.empty() ? "" : " (" + name + ")") +
-             " is in use by \"" + text_of(info->consumer) + "\". ";
+             " is in use by \"" + text_of(info->consumer) + "\"";
   }
-  if (!users.empty()) users.pop_back();
   return users;
 }
 

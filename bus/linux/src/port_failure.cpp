@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/failure_message.hpp"
 #include "common/fatal_error.hpp"
 #include "common/program_name.hpp"
 
@@ -15,18 +16,18 @@ struct Failure {
   PortStep step;
   int error_number;  // 0: any other reason
   const char* what;
-  const char* way_out;
+  const char* way_out;  // the choices before the simulated chip
 };
 
 constexpr const char* kLoadDriver =
     "Load the parallel-port driver (sudo modprobe ppdev parport_pc), pick another port with "
-    "--port, or try --simulate";
-constexpr const char* kOtherPort = "Pick another port with --port, or try --simulate";
+    "--port";
+constexpr const char* kOtherPort = "Pick another port with --port";
 constexpr const char* kHeldByAnother =
-    "Another program holds the port: close it, pick another port with --port, or try --simulate";
+    "Another program holds the port: close it, pick another port with --port";
 constexpr const char* kOldKernel =
     "The kernel lacks the GPIO character device's uAPI v2, which Linux 5.10 and newer have: "
-    "update the kernel, or try --simulate";
+    "update the kernel";
 
 // First match wins: the specific reasons before each step's catch-all.
 constexpr std::array<Failure, 17> kFailures{{
@@ -34,33 +35,31 @@ constexpr std::array<Failure, 17> kFailures{{
     {PortStep::open, ENODEV, "Cannot open", kLoadDriver},
     {PortStep::open, ENXIO, "Cannot open", kLoadDriver},
     {PortStep::open, EACCES, "Cannot open",
-     "Join the lp group (sudo usermod -aG lp $USER, then log in again), or try --simulate"},
+     "Join the lp group (sudo usermod -aG lp $USER, then log in again)"},
     {PortStep::open, 0, "Cannot open", kOtherPort},
     {PortStep::claim, EBUSY, "Cannot claim", kHeldByAnother},
     // The kernel's answer when another program claimed the port exclusively.
     {PortStep::claim, ENXIO, "Cannot claim", kHeldByAnother},
     {PortStep::claim, 0, "Cannot claim", kOtherPort},
-    {PortStep::write, 0, "Write failed on",
-     "Check that the port is still there and restart, or try --simulate"},
+    {PortStep::write, 0, "Write failed on", "Check that the port is still there and restart"},
     {PortStep::permit, EPERM, "No I/O permission for",
      "Raw port I/O needs root or CAP_SYS_RAWIO (sudo setcap cap_sys_rawio+ep " SAA_PROGRAM_NAME
-     "); or use the kernel driver with --port /dev/parportN, or try --simulate"},
+     "); or use the kernel driver with --port /dev/parportN"},
     {PortStep::gpio_open, EACCES, "Cannot open GPIO chip",
      "Join the gpio group (sudo usermod -aG gpio $USER, then log in again); where no udev rule "
      "gives that group the chips, install the one that comes with " SAA_PROGRAM_NAME
-     " (README, Access without root); or try --simulate"},
+     " (README, Access without root)"},
     {PortStep::gpio_open, 0, "Cannot open GPIO chip",
-     "Give --port gpio: one of this machine's chips, or try --simulate"},
+     "Give --port gpio: one of this machine's chips"},
     {PortStep::gpio_request, EBUSY, "Cannot request",
      "Free the line (stop its user, or drop the overlay that claims it) or wire the bus to other "
-     "lines, or try --simulate"},
+     "lines"},
     {PortStep::gpio_request, ENOTTY, "Cannot request", kOldKernel},
     // Kernels before 5.10 answer a request they do not know with EINVAL.
     {PortStep::gpio_request, EINVAL, "Cannot request", kOldKernel},
-    {PortStep::gpio_request, 0, "Cannot request", "Wire the bus to other lines, or try --simulate"},
+    {PortStep::gpio_request, 0, "Cannot request", "Wire the bus to other lines"},
     {PortStep::gpio_write, 0, "Cannot set",
-     "Check that the GPIO chip (or the USB adapter) is still there and restart, or try "
-     "--simulate"},
+     "Check that the GPIO chip (or the USB adapter) is still there and restart"},
 }};
 
 }  // namespace
@@ -77,9 +76,10 @@ void port_failure(PortStep step, const std::string& where, int error_number,
       break;
     }
   }
-  std::string message = std::string(what) + " " + where + ": " + std::strerror(error_number) + ".";
-  if (!detail.empty()) message += " " + std::string(detail);
-  throw common::FatalError(message + " " + way_out + ".");
+  std::string reason = std::strerror(error_number);
+  if (!detail.empty()) reason.append(". ").append(detail);
+  throw common::FatalError(common::failure_message(std::string(what) + " " + where, reason,
+                                                   common::or_try_simulate(way_out)));
 }
 
 }  // namespace bus

@@ -8,7 +8,8 @@ namespace bus {
 enum class PortStep { open, claim, write, permit, gpio_open, gpio_request, gpio_write };
 
 // Throws common::FatalError: what failed on `where`, the system's reason for `error_number`,
-// what else is known (`detail`, a sentence or empty), and the way out that fits it.
+// what else is known (`detail`: sentences without the last full stop, or empty), and the way out
+// that fits it.
 [[noreturn]] void port_failure(PortStep step, const std::string& where, int error_number,
                                std::string_view detail = {});
 

@@ -48,7 +48,7 @@ class PanelTest : public ::testing::Test {
   window::Form1Window window;
   form::Form1 form{window, library, counting_spin};
   form::Panel panel{form, window, [](const std::string& message) {
-                      ADD_FAILURE() << "fatal error reported: " << message;
+                      ADD_FAILURE() << "fatal error reported: \"" << message << '"';
                     }};
 };
 

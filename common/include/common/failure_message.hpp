@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace common {
+
+// A failure as the user reads it, always in one shape: "<what failed>: <the reason>. <the way
+// out>." `what` names the port, chip, line or file ("Cannot open /dev/parport0"); `reason` is
+// the system's ("Permission denied") and may go on in sentences of its own. Parts come without
+// their final full stop; an empty reason or way out is left out.
+std::string failure_message(std::string_view what, std::string_view reason,
+                            std::string_view way_out);
+
+// The way out that is always left: "<first choices>, or try --simulate", or "Try --simulate".
+std::string or_try_simulate(std::string_view first_choices = {});
+
+}  // namespace common
