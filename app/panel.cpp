@@ -10,7 +10,7 @@
 #include "form/form1.hpp"
 #include "form/panel.hpp"
 #include "headless_run.hpp"
-#include "ports/port_choice.hpp"
+#include "port_choice/port_choice.hpp"
 #include "remote/panel_tuner.hpp"
 #include "remote/rigctl_server.hpp"
 #include "rigctld_start.hpp"
@@ -58,7 +58,7 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
 }  // namespace
 
 int run_panel(const cli::Options& options, char* program_path) {
-  const auto port = ports::choose_port(options);
+  const auto port = port_choice::choose_port(options);
   std::optional<TraceSession> trace;
   try {
     trace.emplace(options.trace, *port);

@@ -2,7 +2,7 @@
 #include "bus/unavailable_port.hpp"
 #include "raw_io_choice.hpp"
 
-namespace ports {
+namespace port_choice {
 
 std::unique_ptr<bus::Port> raw_io_port(std::uint16_t base) {
   return std::make_unique<bus::UnavailablePort>(
@@ -12,4 +12,4 @@ std::unique_ptr<bus::Port> raw_io_port(std::uint16_t base) {
       bus::hex_address(base));
 }
 
-}  // namespace ports
+}  // namespace port_choice

@@ -1,12 +1,12 @@
-#include "ports/port_choice.hpp"
+#include "port_choice/port_choice.hpp"
 
 #include "sim/simulated_synthesizer.hpp"
 
-namespace ports {
+namespace port_choice {
 
 std::unique_ptr<bus::Port> choose_port(const cli::Options& options) {
   if (options.simulate) return std::make_unique<sim::SimulatedSynthesizer>();
   return platform_port(options.port);
 }
 
-}  // namespace ports
+}  // namespace port_choice

@@ -1,11 +1,11 @@
 #include "bus/unavailable_port.hpp"
-#include "ports/port_choice.hpp"
+#include "port_choice/port_choice.hpp"
 
-namespace ports {
+namespace port_choice {
 
 std::unique_ptr<bus::Port> platform_port(const std::optional<cli::PortArgument>&) {
   return std::make_unique<bus::UnavailablePort>(
       "this build has no back end for real parallel ports", "", "No port");
 }
 
-}  // namespace ports
+}  // namespace port_choice

@@ -1,10 +1,10 @@
 #include "bus_linux/gpio_port.hpp"
 #include "bus_linux/parport_discovery.hpp"
 #include "bus_linux/ppdev_port.hpp"
-#include "ports/port_choice.hpp"
+#include "port_choice/port_choice.hpp"
 #include "raw_io_choice.hpp"
 
-namespace ports {
+namespace port_choice {
 
 namespace {
 
@@ -32,4 +32,4 @@ std::unique_ptr<bus::Port> platform_port(const std::optional<cli::PortArgument>&
   return std::visit(BackEnds{}, *choice);
 }
 
-}  // namespace ports
+}  // namespace port_choice

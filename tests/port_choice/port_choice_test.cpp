@@ -1,4 +1,4 @@
-#include "ports/port_choice.hpp"
+#include "port_choice/port_choice.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ TEST(PortChoice, TheCommandLinePicksTheBackEndThatTheInformationLineNames) {
     if (std::ranges::count(support::split(SAA_PLATFORMS, " "), columns[0]) == 0) continue;
     const auto words = support::split(columns[1] == "(none)" ? "" : columns[1], " ");
     const std::vector<std::string_view> arguments(words.begin(), words.end());
-    const auto port = ports::choose_port(cli::parse_options(arguments));
+    const auto port = port_choice::choose_port(cli::parse_options(arguments));
     EXPECT_EQ(port->label(), columns[2]) << row;
     EXPECT_EQ(port->description(), columns[3]) << row;
     if (columns.size() < 5) continue;

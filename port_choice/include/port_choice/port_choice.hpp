@@ -6,7 +6,7 @@
 #include "bus/port.hpp"
 #include "cli/options.hpp"
 
-namespace ports {
+namespace port_choice {
 
 // The back end the options ask for: the simulated chip, or the real port they name (the
 // platform's standard port when they name none). Nothing is opened here: a port is bound at
@@ -16,4 +16,4 @@ std::unique_ptr<bus::Port> choose_port(const cli::Options& options);
 // The platform's part of that choice: the real ports it has.
 std::unique_ptr<bus::Port> platform_port(const std::optional<cli::PortArgument>& choice);
 
-}  // namespace ports
+}  // namespace port_choice

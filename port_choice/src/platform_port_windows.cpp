@@ -1,9 +1,9 @@
 #include "bus/line_map.hpp"
 #include "bus/unavailable_port.hpp"
 #include "bus_windows/inpout_dll_port.hpp"
-#include "ports/port_choice.hpp"
+#include "port_choice/port_choice.hpp"
 
-namespace ports {
+namespace port_choice {
 
 std::unique_ptr<bus::Port> platform_port(const std::optional<cli::PortArgument>& choice) {
   if (choice && !std::holds_alternative<cli::IoAddress>(*choice)) {
@@ -16,4 +16,4 @@ std::unique_ptr<bus::Port> platform_port(const std::optional<cli::PortArgument>&
   return std::make_unique<bus::InpoutDllPort>(bus::default_inpout_library(), base);
 }
 
-}  // namespace ports
+}  // namespace port_choice
