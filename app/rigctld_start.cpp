@@ -10,8 +10,10 @@ bool serve_rigctld(remote::RigctlServer& server, const cli::Endpoint& endpoint) 
                                                           : QString::fromStdString(endpoint.host));
   const std::string error = server.listen(address, endpoint.port);
   if (error.empty()) return true;
+  const bool ipv6 = endpoint.host.find(':') != std::string::npos;
+  const std::string host = ipv6 ? "[" + endpoint.host + "]" : endpoint.host;
   print_error(common::failure_message(
-      "Cannot serve rigctld on " + endpoint.host + ":" + std::to_string(endpoint.port), error,
+      "Cannot serve rigctld on " + host + ":" + std::to_string(endpoint.port), error,
       "Pick another --rigctld port"));
   return false;
 }

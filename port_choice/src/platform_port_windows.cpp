@@ -9,7 +9,7 @@ std::unique_ptr<bus::Port> platform_port(const std::optional<cli::PortArgument>&
   if (choice && !std::holds_alternative<cli::IoAddress>(*choice)) {
     return std::make_unique<bus::UnavailablePort>(
         "a device path or GPIO lines name Linux devices",
-        "Give --port the port's I/O address, such as 0x378", "No port");
+        "Give --port the port's I/O address (such as 0x378)", "No port");
   }
   const auto base = choice ? std::get<cli::IoAddress>(*choice).base
                            : static_cast<std::uint16_t>(bus::line_map::kStandardBase);

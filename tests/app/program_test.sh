@@ -4,7 +4,7 @@ set -u
 panel=$1
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
-source "$(dirname "$0")/../support/checks.sh"
+source "$(dirname "$0")/board_checks.sh"
 run() {  # runs the panel with a time limit, keeps status, stdout, stderr
   QT_QPA_PLATFORM=offscreen timeout 20 "$panel" "$@" >"$out" 2>"$err"
   status=$?
@@ -50,10 +50,12 @@ trace_dir=$(mktemp -d)
 trap 'rm -rf "$out" "$err" "$trace_dir"' EXIT
 run --simulate --trace /nonexistent/dir/bus.vcd
 check "an uncreatable trace file ends the program with 1" test "$status" -eq 1
-check "the uncreatable trace file is named" contains "$err" "Cannot create the trace file /nonexistent/dir/bus.vcd: No such file or directory"
+check "the uncreatable trace file is named, with the way out" test "$(cat "$err")" = \
+  "saa1057-panel: Cannot create the trace file /nonexistent/dir/bus.vcd: No such file or directory. Give --trace a path you can write to."
 run --simulate --trace /dev/full
 check "a full disk ends the program with 1" test "$status" -eq 1
-check "the full disk is named" contains "$err" "Cannot write the trace file /dev/full: No space left on device"
+check "the full disk is named, with the way out" test "$(cat "$err")" = \
+  "saa1057-panel: Cannot write the trace file /dev/full: No space left on device. Give --trace a path with room to write."
 run --simulate --trace
 check "--trace without a file exits 2" test "$status" -eq 2
 run --port /nonexistent/parport9 --trace "$trace_dir/failed.vcd"
@@ -85,9 +87,8 @@ done
 
 # The tools people open traces with: sigrok finds start-up's one word in it, Word A for 11690
 # (idle stretches shortened, the word as it was), and GTKWave loads it.
-words=$(sigrok-cli -I vcd:compress=1000 -i "$trace_dir/TERM.vcd" -A spi=mosi-data \
-  -P spi:clk=CLB:mosi=DATA:cs=DLEN:cs_polarity=active-high:cpol=0:cpha=0:bitorder=msb-first:wordsize=17 2>&1)
-check "sigrok decodes the start-up trace to Word A for 11690" test "$words" = "spi-1: 2DAA"
+check "sigrok decodes the start-up trace to Word A for 11690" \
+  test "$(decoded_words "$trace_dir/TERM.vcd" CLB DATA DLEN 2>&1)" = 2daa
 xvfb-run -a gtkwave -x "$trace_dir/TERM.vcd" >"$out" 2>&1
 check "GTKWave reads the trace to its end" contains "$out" "] end time."
 check "GTKWave finds nothing malformed" lacks "$out" "malformed"

@@ -78,14 +78,26 @@ TEST_F(GpioPortTest, FailuresSayWhatFailedWhyAndWhatToDo) {
     }
     for (const auto& held : support::split(columns[5], ";")) {
       if (held == "-") continue;
-      const auto offset_and_consumer = support::split(held, "=");
-      fake_gpio::chips()[0].lines[std::stoul(offset_and_consumer[0])].consumer =
-          offset_and_consumer[1];
+      const auto line_and_consumer = support::split(held, "=");
+      auto& line = fake_gpio::chips()[0].lines[std::stoul(line_and_consumer[0])];
+      line.consumer = line_and_consumer[1];
+      if (line_and_consumer[0].ends_with('*')) line.name.clear();
     }
     const auto lines = support::split(columns[1], ",");
     EXPECT_EQ(failure(columns[0], {lines[0], lines[1], lines[2]}), columns[6]) << row;
     EXPECT_EQ(fake_gpio::open_descriptors(), 0) << row;
   }
+}
+
+// On a machine without GPIO, the way out leads away from GPIO.
+TEST_F(GpioPortTest, AMachineWithoutChipsIsToldToUseAParallelPort) {
+  for (const char* chip : {"gpiochip0", "gpiochip1"}) std::filesystem::remove(dir / chip);
+  EXPECT_EQ(failure("gpiochip0", {"17", "27", "22"}),
+            "Cannot open GPIO chip gpiochip0: No such file or directory. This machine has no GPIO "
+            "chip (" +
+                dir.string() +
+                "/gpiochip*). Wire the bus to a parallel port (--port "
+                "/dev/parportN) or to a machine with GPIO lines, or try --simulate.");
 }
 
 }  // namespace

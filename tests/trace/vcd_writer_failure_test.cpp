@@ -18,7 +18,7 @@ TEST(VcdWriter, AWriteThatFailsLaterIsReportedOnceAndTheCloseIsQuiet) {
   writer.change(5, {true, false, false});
   EXPECT_EQ(support::failure_of([&writer] { writer.flush(6); }),
             "Cannot write the trace file /dev/fd/" + std::to_string(pipe_ends[1]) +
-                ": Broken pipe. Give --trace a path you can write to.");
+                ": Broken pipe. Give --trace a path with room to write.");
   writer.change(7, {false, false, false});
   EXPECT_EQ(support::failure_of([&writer] { writer.close(8); }), "no failure");
   ::close(pipe_ends[1]);

@@ -14,7 +14,7 @@ boot_guest arm64 gpio_guest.sh gpio_keys -d trace:pl061_set_output -D "$out/line
 check_words pl061 "$out/lines.log" 0,1,2
 
 check_refused no-access \
-  "Cannot open GPIO chip gpiochip0: Permission denied. This machine's GPIO chips: gpiochip0 (Permission denied). Join the gpio group (sudo usermod -aG gpio \$USER, then log in again); where no udev rule gives that group the chips, install the one that comes with saa1057-panel (README, Access without root), or try --simulate."
+  "Cannot open GPIO chip gpiochip0: Permission denied. This machine's GPIO chips: gpiochip0 (Permission denied). Join the gpio group (sudo usermod -aG gpio \$USER, then log in again, and where no udev rule gives that group the chips install saa1057-panel's: README, Access without root), or try --simulate."
 check_refused held-line \
   "Cannot request lines 1,2,3 of gpiochip0 [9030000.pl061]: Device or resource busy. Line 3 is in use by \"GPIO Key Poweroff\". Free the line (stop its user, or drop the overlay that claims it) or wire the bus to other lines, or try --simulate."
 check_refused second \

@@ -146,7 +146,7 @@ TEST_F(Window, AFatalErrorFailsTheTestAndEndsTheEvents) {
   speed->setValue(300'000'000);  // far beyond the slider's range: iDel x 10 overflows
   EXPECT_NONFATAL_FAILURE(
       click("cmdSend"),
-      "\"Arithmetic overflow in the bus wait (iDel x 10): 300000000 x 10 does not fit 32 bits.\"");
+      "\"Arithmetic overflow in the bus wait (iDel x 10): 300000000 x 10 does not fit in 32 bits.\"");
   EXPECT_TRUE(window.failed());
   support::wire().clear();
   click("cmdSend");  // a second report would fail this test

@@ -12,8 +12,6 @@ namespace trace {
 
 namespace {
 
-constexpr const char* kWayOut = "Give --trace a path you can write to";
-
 // Identifier characters of the three wires, in the order of LineLevels.
 constexpr char kClockId = '!';
 constexpr char kDataId = '"';
@@ -33,7 +31,8 @@ VcdWriter::VcdWriter(std::string path, const std::string& program_version, bus::
   file_ = std::fopen(path_.c_str(), "w");
   if (!file_) {
     throw common::FatalError(common::failure_message("Cannot create the trace file " + path_,
-                                                     std::strerror(errno), kWayOut));
+                                                     std::strerror(errno),
+                                                     "Give --trace a path you can write to"));
   }
   std::setvbuf(file_, nullptr, _IONBF, 0);
   pending_.reserve(4096);
@@ -103,7 +102,8 @@ void VcdWriter::close(std::int64_t stamp_ns) {
 
 void VcdWriter::fail(int error_number) const {
   throw common::FatalError(common::failure_message("Cannot write the trace file " + path_,
-                                                   std::strerror(error_number), kWayOut));
+                                                   std::strerror(error_number),
+                                                   "Give --trace a path with room to write"));
 }
 
 }  // namespace trace

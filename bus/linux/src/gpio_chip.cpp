@@ -116,7 +116,8 @@ GpioChip::GpioChip(const std::string& chip, const SystemCalls& calls, const fs::
                        : chip.find('/') != std::string::npos ? probe(calls, chip)
                                                              : labelled(calls, paths, chip);
   if (opened.fd < 0) {
-    port_failure(PortStep::gpio_open, chip, opened.error, list_gpio_chips(calls, device_dir));
+    port_failure(paths.empty() ? PortStep::gpio_none : PortStep::gpio_open, chip, opened.error,
+                 list_gpio_chips(calls, device_dir));
   }
   fd_ = opened.fd;
   info_ = opened.info;

@@ -30,7 +30,7 @@ constexpr const char* kOldKernel =
     "update the kernel";
 
 // First match wins: the specific reasons before each step's catch-all.
-constexpr std::array<Failure, 17> kFailures{{
+constexpr std::array<Failure, 18> kFailures{{
     {PortStep::open, ENOENT, "Cannot open", kLoadDriver},
     {PortStep::open, ENODEV, "Cannot open", kLoadDriver},
     {PortStep::open, ENXIO, "Cannot open", kLoadDriver},
@@ -46,11 +46,13 @@ constexpr std::array<Failure, 17> kFailures{{
      "Raw port I/O needs root or CAP_SYS_RAWIO (sudo setcap cap_sys_rawio+ep " SAA_PROGRAM_NAME
      "); or use the kernel driver with --port /dev/parportN"},
     {PortStep::gpio_open, EACCES, "Cannot open GPIO chip",
-     "Join the gpio group (sudo usermod -aG gpio $USER, then log in again); where no udev rule "
-     "gives that group the chips, install the one that comes with " SAA_PROGRAM_NAME
-     " (README, Access without root)"},
+     "Join the gpio group (sudo usermod -aG gpio $USER, then log in again, and where no udev "
+     "rule gives that group the chips install " SAA_PROGRAM_NAME
+     "'s: README, Access without root)"},
     {PortStep::gpio_open, 0, "Cannot open GPIO chip",
-     "Give --port gpio: one of this machine's chips"},
+     "Name one of this machine's chips in --port gpio:CHIP:CLOCK,DATA,ENABLE"},
+    {PortStep::gpio_none, 0, "Cannot open GPIO chip",
+     "Wire the bus to a parallel port (--port /dev/parportN) or to a machine with GPIO lines"},
     {PortStep::gpio_request, EBUSY, "Cannot request",
      "Free the line (stop its user, or drop the overlay that claims it) or wire the bus to other "
      "lines"},

@@ -14,7 +14,7 @@ template <typename Int>
 FatalError overflow(const char* what, Int a, const char* operation, Int b) {
   return FatalError(failure_message(std::string("Arithmetic overflow in ") + what,
                                     std::to_string(a) + operation + std::to_string(b) +
-                                        " does not fit " + std::to_string(8 * sizeof(Int)) +
+                                        " does not fit in " + std::to_string(8 * sizeof(Int)) +
                                         " bits",
                                     ""));
 }

@@ -5,7 +5,16 @@
 
 namespace bus {
 
-enum class PortStep { open, claim, write, permit, gpio_open, gpio_request, gpio_write };
+enum class PortStep {
+  open,
+  claim,
+  write,
+  permit,
+  gpio_open,
+  gpio_none,  // the machine has no GPIO chip at all
+  gpio_request,
+  gpio_write
+};
 
 // Throws common::FatalError: what failed on `where`, the system's reason for `error_number`,
 // what else is known (`detail`: sentences without the last full stop, or empty), and the way out
