@@ -21,13 +21,30 @@ serve_rigctld() {
     kill -0 "$pid" 2>/dev/null && return
   done
 }
-# Waits up to ten seconds, while the panel at pid $2 runs, for rigctl's answer at $1 (HOST:PORT)
-# to `f`; sets first_answer (empty when none came).
+# Waits up to thirty seconds (a loaded machine, a sanitized build), while the panel at pid $2
+# runs, for rigctl's answer at $1 (HOST:PORT) to `f`; sets first_answer (empty when none came).
 await_rigctld() {
   first_answer=""
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     first_answer=$(rigctl -m 2 -r "$1" f 2>/dev/null) && return
     kill -0 "$2" 2>/dev/null || return
     sleep 0.1
   done
+}
+# Sends signal $1 to the panel at pid and gives it ten seconds to end: a panel still starting
+# ignores SIGINT, as every background job of a script does until it sets its own handler. Sets
+# status (137 when it had to be killed) and clears pid.
+end_panel() {
+  kill -s "$1" "$pid"
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "the panel did not end on SIG$1 within ten seconds: killed"
+    kill -KILL "$pid"
+  fi
+  wait "$pid"
+  status=$?
+  pid=""
 }

@@ -18,13 +18,12 @@ board=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM STAND_IN_GPIOCHIP="$
 "${board[@]}" --port "gpio:$dir/gpiochip:GPIO17,GPIO27,GPIO22" \
   --word-b refh=1.25,current=0.23,sla=sync,phase=on,brm=switched,test=lock >"$dir/out" 2>"$dir/err" &
 pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   [ "$(wc -l <"$dir/out")" -ge 2 ] && break
   sleep 0.1
 done
-kill -TERM "$pid"
-wait "$pid"
-check "the board ends cleanly on SIGTERM" test $? -eq 0
+end_panel TERM
+check "the board ends cleanly on SIGTERM" test "$status" -eq 0
 check "nothing on standard error" test ! -s "$dir/err"
 check "the lines are requested as outputs at rest by saa1057-panel" grep -qx \
   '\$comment GET_LINE offsets 17,27,22 consumer saa1057-panel flags OUTPUT output-values 000/111 \$end' \

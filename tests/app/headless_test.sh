@@ -9,12 +9,6 @@ pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
 source "$(dirname "$0")/board_checks.sh"
 board=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$panel" --headless --simulate)
-stop() {  # signal, then the status once the board has ended
-  kill -s "$1" "$pid"
-  wait "$pid"
-  status=$?
-  pid=""
-}
 
 serve_rigctld "${board[@]}" --trace "$dir/bus.vcd" --word-b refh=1.25 >"$dir/out" 2>"$dir/err"
 check "the board answers rigctl after start-up" test "$first_answer" = 106200000
@@ -25,7 +19,7 @@ rigctl -m 2 -r "127.0.0.1:$port" F 100000000  # the divider it has: nothing is s
 rigctl -m 2 -r "127.0.0.1:$port" F 100025000
 check "a frequency between steps reads back as set" \
   test "$(rigctl -m 2 -r "127.0.0.1:$port" f)" = 100025000
-stop TERM
+end_panel TERM
 check "SIGTERM ends the board cleanly" test "$status" -eq 0
 check "nothing on standard error" test ! -s "$dir/err"
 check "one line per transmission: start-up, Word B, the two tunings" \
@@ -35,12 +29,12 @@ check "the trace holds the same four words" \
 
 "${board[@]}" >"$dir/out" 2>"$dir/err" &
 pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   [ -s "$dir/out" ] && break
   sleep 0.1
 done
 check "the start-up line is written at once, not at exit" test -s "$dir/out"
-stop INT
+end_panel INT
 check "SIGINT ends the board cleanly" test "$status" -eq 0
 check "without --word-b only start-up is sent" test "$(cat "$dir/out")" = "$(head -n 1 "$expected_log")"
 

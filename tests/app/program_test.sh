@@ -72,16 +72,11 @@ for signal in TERM INT; do
   QT_QPA_PLATFORM=offscreen "$panel" --simulate --trace "$trace_dir/$signal.vcd" >"$out" 2>"$err" &
   pid=$!
   # Up once start-up has transmitted: the trace then holds the clock's first rise.
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     grep -q '^1!$' "$trace_dir/$signal.vcd" 2>/dev/null && break
     sleep 0.1
   done
-  kill -s "$signal" "$pid"
-  deadline=$((SECONDS + 10))
-  while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.1; done
-  if kill -0 "$pid" 2>/dev/null; then kill -9 "$pid"; fi
-  wait "$pid"
-  status=$?
+  end_panel "$signal"
   check "SIG$signal ends the panel as closing the window does" test "$status" -eq 0
 done
 

@@ -48,10 +48,8 @@ check "the taken port is named, with the reason and the way out" grep -qx \
 QT_QPA_PLATFORM=offscreen timeout 10 "$panel" --simulate --rigctld 127.0.0.1:99999 2>"$dir/bad.err"
 check "a bad --rigctld value exits 2" test $? -eq 2
 
-kill -TERM "$pid"
-wait "$pid"
-check "the panel ends cleanly" test $? -eq 0
-pid=""
+end_panel TERM
+check "the panel ends cleanly" test "$status" -eq 0
 # Start-up 11690 (0x2daa), then 11070 (0x2b3e) once, 95.901 MHz's step 10660 (0x29a4) and
 # 96.123456 MHz's 10682 (0x29ba): the refused and the unchanged settings sent nothing.
 check "the chip loaded N 11070, 10660, 10682 and nothing else" \

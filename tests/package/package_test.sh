@@ -22,14 +22,15 @@ forgotten() { ! dpkg-query --status "$1" >/dev/null 2>&1; }
 # Waits until the panel at pid $1 has sent its first word into the trace $2, then ends it with
 # SIGTERM; true when it was up and ended with status 0.
 up_and_ends_cleanly() {
-  local pid=$1 trace=$2
-  for _ in $(seq 100); do
+  local trace=$2
+  pid=$1
+  for _ in $(seq 300); do
     grep -q '^1!$' "$trace" 2>/dev/null && break
     sleep 0.1
   done
-  grep -q '^1!$' "$trace" 2>/dev/null || { kill "$pid"; wait "$pid"; return 1; }
-  kill -TERM "$pid"
-  wait "$pid"
+  grep -q '^1!$' "$trace" 2>/dev/null || { end_panel KILL; return 1; }
+  end_panel TERM
+  [ "$status" -eq 0 ]
 }
 
 [ -f "$deb" ] || { echo "no package: $deb (make package builds it)"; exit 1; }
@@ -156,8 +157,7 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "${run[@]}" "$root$1" "${@:
   >"$work/service.log" 2>"$err" &
 pid=$!
 await_rigctld "$RIGCTLD" "$pid"
-kill -TERM "$pid"
-wait "$pid"
+end_panel TERM
 check "the service's command line serves rigctld where the options file says" \
   test "$first_answer" = 106200000
 check "the service's command line sends Word B as the options file has it" \
