@@ -12,6 +12,10 @@
 
 namespace {
 
+// How long a wait may take: the waits end as soon as their condition holds, and under qemu-user
+// on a loaded machine a server's work takes several times as long as natively.
+constexpr int kPatienceMs = 30'000;
+
 // A server on a free loopback port, and its clients.
 class RigctlServerTest : public ::testing::Test {
  protected:
@@ -27,7 +31,7 @@ class RigctlServerTest : public ::testing::Test {
   std::unique_ptr<QTcpSocket> connect_client(const QByteArray& said = "") {
     auto socket = std::make_unique<QTcpSocket>();
     socket->connectToHost(QHostAddress::LocalHost, port);
-    EXPECT_TRUE(socket->waitForConnected(5000));
+    EXPECT_TRUE(socket->waitForConnected(kPatienceMs));
     socket->write(said);
     return socket;
   }
@@ -36,16 +40,18 @@ class RigctlServerTest : public ::testing::Test {
   static QByteArray ask(QTcpSocket& socket, const QByteArray& request) {
     socket.write(request);
     QByteArray answer;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return (answer += socket.readAll()).contains('\n'); }));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return (answer += socket.readAll()).contains('\n'); }, kPatienceMs));
     return answer;
   }
 
   static bool closed_by_server(QTcpSocket& socket) {
-    return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; });
+    return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; },
+                           kPatienceMs);
   }
 
   bool clients_become(int count) {
-    return QTest::qWaitFor([&] { return server->clients() == count; });
+    return QTest::qWaitFor([&] { return server->clients() == count; }, kPatienceMs);
   }
 
   std::string status(const std::string& clients) const {
@@ -101,7 +107,7 @@ TEST_F(RigctlServerTest, AClientThatDoesNotReadItsAnswersIsDropped) {
   hoarder.setReadBufferSize(1);  // the answers pile up in the kernel's buffers, then the server's
   hoarder.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
   hoarder.connectToHost(QHostAddress::LocalHost, port);
-  ASSERT_TRUE(hoarder.waitForConnected(5000));
+  ASSERT_TRUE(hoarder.waitForConnected(kPatienceMs));
   // Each request is answered with some 180 bytes: 9 MB in all, more than the kernel buffers.
   hoarder.write(QByteArray("\\dump_state\n").repeated(50'000));
   EXPECT_TRUE(closed_by_server(hoarder));
