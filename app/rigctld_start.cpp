@@ -14,7 +14,7 @@ bool serve_rigctld(remote::RigctlServer& server, const cli::Endpoint& endpoint) 
   const std::string host = ipv6 ? "[" + endpoint.host + "]" : endpoint.host;
   print_error(common::failure_message(
       "Cannot serve rigctld on " + host + ":" + std::to_string(endpoint.port), error,
-      "Pick another --rigctld port"));
+      "Give --rigctld a free port on one of this machine's addresses"));
   return false;
 }
 

@@ -39,12 +39,15 @@ PYTHON
 check "the Python binding sets 96.123456 MHz and FM and reads both back ($binding)" \
   test "$binding" = "96123456 FM 15000 0"
 
-QT_QPA_PLATFORM=offscreen timeout 10 "$panel" --simulate --rigctld "127.0.0.1:$port" 2>"$dir/taken.err"
-check "a taken port ends a second panel with 1" test $? -eq 1
-# The reason is Qt's own text.
-check "the taken port is named, with the reason and the way out" grep -qx \
-  "saa1057-panel: Cannot serve rigctld on 127.0.0.1:$port: [^.]*[.] Pick another --rigctld port[.]" \
-  "$dir/taken.err"
+# A taken port, and an address this machine does not have (IPv6, so written bracketed as the
+# status line writes it): a second panel says which and ends. The reason is Qt's own text.
+for endpoint in "127.0.0.1:$port" "[::2]:4532"; do
+  QT_QPA_PLATFORM=offscreen timeout 10 "$panel" --simulate --rigctld "$endpoint" 2>"$dir/taken.err"
+  check "$endpoint: the panel cannot serve there and ends with 1" test $? -eq 1
+  check "$endpoint is named, with the reason and the way out" grep -qx \
+    "saa1057-panel: Cannot serve rigctld on $(sed 's/[].[]/\\&/g' <<<"$endpoint"): [^.]*[.] Give --rigctld a free port on one of this machine's addresses[.]" \
+    "$dir/taken.err"
+done
 QT_QPA_PLATFORM=offscreen timeout 10 "$panel" --simulate --rigctld 127.0.0.1:99999 2>"$dir/bad.err"
 check "a bad --rigctld value exits 2" test $? -eq 2
 
