@@ -4,7 +4,6 @@
 
 #include "bus/line_map.hpp"
 #include "common/failure_message.hpp"
-#include "common/fatal_error.hpp"
 
 namespace bus {
 
@@ -23,9 +22,8 @@ std::uint16_t address_of(Register target, std::uint16_t base) {
 }
 
 void refuse_stray_write(std::uint16_t address, const std::string& port_name) {
-  throw common::FatalError(
-      common::failure_message("Write to I/O address " + hex_address(address) + " refused",
-                              port_name + " has only a data and a control register", ""));
+  throw common::failure("Write to I/O address " + hex_address(address) + " refused",
+                        port_name + " has only a data and a control register", "");
 }
 
 std::string hex_address(std::uint16_t address) {

@@ -6,7 +6,6 @@
 #include <ctime>
 
 #include "common/failure_message.hpp"
-#include "common/fatal_error.hpp"
 
 namespace trace {
 
@@ -30,9 +29,8 @@ VcdWriter::VcdWriter(std::string path, const std::string& program_version, bus::
     : path_(std::move(path)), levels_(initial) {
   file_ = std::fopen(path_.c_str(), "w");
   if (!file_) {
-    throw common::FatalError(common::failure_message("Cannot create the trace file " + path_,
-                                                     std::strerror(errno),
-                                                     "Give --trace a path you can write to"));
+    throw common::failure("Cannot create the trace file " + path_, std::strerror(errno),
+                          "Give --trace a path you can write to");
   }
   std::setvbuf(file_, nullptr, _IONBF, 0);
   pending_.reserve(4096);
@@ -101,9 +99,8 @@ void VcdWriter::close(std::int64_t stamp_ns) {
 }
 
 void VcdWriter::fail(int error_number) const {
-  throw common::FatalError(common::failure_message("Cannot write the trace file " + path_,
-                                                   std::strerror(error_number),
-                                                   "Give --trace a path with room to write"));
+  throw common::failure("Cannot write the trace file " + path_, std::strerror(error_number),
+                        "Give --trace a path with room to write");
 }
 
 }  // namespace trace

@@ -11,7 +11,6 @@
 
 #include "bus_linux/port_failure.hpp"
 #include "common/failure_message.hpp"
-#include "common/fatal_error.hpp"
 #include "common/program_name.hpp"
 
 namespace bus {
@@ -143,8 +142,7 @@ std::uint32_t GpioChip::offset_of(const std::string& line, const char* role) con
   const std::string which = " (the " + std::string(role) + ")";
   if (const auto offset = as_offset(line)) {
     if (*offset < info_.lines) return *offset;
-    throw common::FatalError(
-        common::failure_message(description() + " has no line " + line + which, lines, way_out));
+    throw common::failure(description() + " has no line " + line + which, lines, way_out);
   }
   const std::string where = "line " + line + which + " of " + description();
   for (std::uint32_t offset = 0; offset < info_.lines; ++offset) {
@@ -152,8 +150,7 @@ std::uint32_t GpioChip::offset_of(const std::string& line, const char* role) con
     if (!info) port_failure(PortStep::gpio_request, where, errno);
     if (text_of(info->name) == line) return offset;
   }
-  throw common::FatalError(common::failure_message(
-      description() + " has no line named " + line + which, lines, way_out));
+  throw common::failure(description() + " has no line named " + line + which, lines, way_out);
 }
 
 std::string GpioChip::users_of(const std::array<std::uint32_t, 3>& offsets) const {

@@ -5,7 +5,6 @@
 #include "bus/register_map.hpp"
 #include "bus_linux/port_failure.hpp"
 #include "common/failure_message.hpp"
-#include "common/fatal_error.hpp"
 
 namespace bus {
 
@@ -45,10 +44,10 @@ void GpioPort::bind() {
     offsets[i] = chip.offset_of(lines_[i], kRoles[i]);
     for (std::size_t j = 0; j < i; ++j) {
       if (offsets[j] != offsets[i]) continue;
-      throw common::FatalError(common::failure_message(
-          std::string("The ") + kRoles[j] + " and the " + kRoles[i] + " are both line " +
-              std::to_string(offsets[i]) + " of " + chip.description(),
-          "", common::or_try_simulate("Give three different lines")));
+      throw common::failure(std::string("The ") + kRoles[j] + " and the " + kRoles[i] +
+                                " are both line " + std::to_string(offsets[i]) + " of " +
+                                chip.description(),
+                            "", common::or_try_simulate("Give three different lines"));
     }
   }
   request_fd_ = chip.request_outputs(offsets, bits_of(levels_), where_);

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "common/failure_message.hpp"
-#include "common/fatal_error.hpp"
 #include "common/program_name.hpp"
 
 namespace bus {
@@ -80,8 +79,7 @@ void port_failure(PortStep step, const std::string& where, int error_number,
   }
   std::string reason = std::strerror(error_number);
   if (!detail.empty()) reason.append(". ").append(detail);
-  throw common::FatalError(common::failure_message(std::string(what) + " " + where, reason,
-                                                   common::or_try_simulate(way_out)));
+  throw common::failure(std::string(what) + " " + where, reason, common::or_try_simulate(way_out));
 }
 
 }  // namespace bus

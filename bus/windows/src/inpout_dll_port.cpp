@@ -4,7 +4,6 @@
 
 #include "bus/register_map.hpp"
 #include "common/failure_message.hpp"
-#include "common/fatal_error.hpp"
 #include "common/program_name.hpp"
 
 namespace bus {
@@ -45,19 +44,17 @@ std::string InpoutDllPort::label() const { return hex_address(base_address_); }
 void InpoutDllPort::bind() {
   HMODULE module = LoadLibraryA(library_.c_str());
   if (!module) {
-    throw common::FatalError(common::failure_message(
-        "Cannot load the port library " + library_, last_error_text(),
-        common::or_try_simulate("Put " + library_ + " beside " + std::string(common::kProgramName) +
-                                ".exe")));
+    throw common::failure("Cannot load the port library " + library_, last_error_text(),
+                          common::or_try_simulate("Put " + library_ + " beside " +
+                                                  std::string(common::kProgramName) + ".exe"));
   }
   const auto out32 =
       reinterpret_cast<Out32Function>(reinterpret_cast<void*>(GetProcAddress(module, "Out32")));
   if (!out32) {
     const std::string reason = last_error_text();
     FreeLibrary(module);
-    throw common::FatalError(
-        common::failure_message("The port library " + library_ + " offers no Out32", reason,
-                                common::or_try_simulate("Install the real " + library_)));
+    throw common::failure("The port library " + library_ + " offers no Out32", reason,
+                          common::or_try_simulate("Install the real " + library_));
   }
   // Part of the library's interface, though nothing here reads the port.
   [[maybe_unused]] const auto inp32 = GetProcAddress(module, "Inp32");

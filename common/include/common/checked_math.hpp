@@ -4,7 +4,6 @@
 #include <string>
 
 #include "common/failure_message.hpp"
-#include "common/fatal_error.hpp"
 
 namespace common {
 
@@ -12,11 +11,10 @@ namespace common {
 // cannot get there.
 template <typename Int>
 FatalError overflow(const char* what, Int a, const char* operation, Int b) {
-  return FatalError(failure_message(std::string("Arithmetic overflow in ") + what,
-                                    std::to_string(a) + operation + std::to_string(b) +
-                                        " does not fit in " + std::to_string(8 * sizeof(Int)) +
-                                        " bits",
-                                    ""));
+  return failure(std::string("Arithmetic overflow in ") + what,
+                 std::to_string(a) + operation + std::to_string(b) + " does not fit in " +
+                     std::to_string(8 * sizeof(Int)) + " bits",
+                 "");
 }
 
 // Integer arithmetic that reports overflow instead of wrapping, as the original language did.

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/fatal_error.hpp"
+
 namespace common {
 
 // A failure as the user reads it, always in one shape: "<what failed>: <the reason>. <the way
@@ -11,6 +13,12 @@ namespace common {
 // their final full stop; an empty reason or way out is left out.
 std::string failure_message(std::string_view what, std::string_view reason,
                             std::string_view way_out);
+
+// The error that carries such a message, to throw.
+inline FatalError failure(std::string_view what, std::string_view reason,
+                          std::string_view way_out) {
+  return FatalError(failure_message(what, reason, way_out));
+}
 
 // The way out that is always left: "<first choices>, or try --simulate", or "Try --simulate".
 std::string or_try_simulate(std::string_view first_choices = {});
