@@ -8,8 +8,11 @@ namespace bus {
 using namespace line_map;
 
 void Transmitter::delay() const {
+  const auto longer =
+      common::checked_mul(settings_.iDel, std::int32_t{10}, "the bus wait (iDel x 10)");
+  if (library_.hold(settings_.iDel)) return;
   spin_(settings_.iDel);
-  spin_(common::checked_mul(settings_.iDel, std::int32_t{10}, "the bus wait (iDel x 10)"));
+  spin_(longer);
 }
 
 std::int16_t Transmitter::control_register() const {
@@ -52,12 +55,14 @@ void Transmitter::Send(std::string_view sWord) const {
   delay();
   delay();
   delay();
+  library_.flush();
 }
 
 void Transmitter::rest_lines() const {
   const std::int16_t control = control_register();
   library_.Out32(settings_.iPort, kClockLowDataLow);
   library_.Out32(control, kEnableReleased);
+  library_.flush();
 }
 
 }  // namespace bus

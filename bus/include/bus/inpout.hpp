@@ -16,6 +16,10 @@ class Inpout {
 
   void Out32(std::int16_t port, std::int16_t value);
 
+  // The bus wait and the end of a transmission, for a port that paces the bus itself.
+  bool hold(std::int32_t delay_count) { return port_.hold(delay_count); }
+  void flush() { port_.flush(); }
+
  private:
   Port& port_;
   bool bound_ = false;

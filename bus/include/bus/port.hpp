@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "bus/register_map.hpp"
@@ -8,7 +9,8 @@
 namespace bus {
 
 // One back end that reaches the parallel port's registers: real hardware, the simulated
-// synthesizer, or a recorder. Every write must take effect synchronously and in call order.
+// synthesizer, or a recorder. Every write must take effect synchronously and in call order,
+// but for a port that paces the bus itself (hold): its writes and waits go out at flush().
 // Writes name the register; where it lies (a base address, an ioctl, lines) is the back end's.
 class Port {
  public:
@@ -28,6 +30,19 @@ class Port {
   virtual void bind() {}
 
   virtual void write(Register target, std::uint8_t value) = 0;
+
+  // One bus wait of `delay_count`, for a port that holds the levels on the wire itself (a USB
+  // adapter in bit-bang mode, where a spin on the host would pace nothing). False: the host
+  // spins instead.
+  virtual bool hold(std::int32_t /*delay_count*/) { return false; }
+
+  // For a port that paces itself: how far into the pending transfer the next write lands, in
+  // ns. Nothing for a port whose writes take effect as they are made.
+  virtual std::optional<std::int64_t> queued_ns() const { return std::nullopt; }
+
+  // A transmission is complete: a port that gathers writes puts them on the wire now.
+  // Throws common::FatalError.
+  virtual void flush() {}
 };
 
 }  // namespace bus

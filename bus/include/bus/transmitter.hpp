@@ -16,12 +16,13 @@ class Transmitter {
   Transmitter(const BusSettings& settings, Inpout& library, Spin spin = busy_spin)
       : settings_(settings), library_(library), spin_(spin) {}
 
-  // One bus wait: iDel empty iterations, then iDel x 10.
+  // One bus wait: iDel empty iterations, then iDel x 10; or, for a port that holds the levels
+  // on the wire itself, the wait handed to it.
   void delay() const;
 
   // Sends a leading "0" and then every character of sWord ("1" is a one, anything else a
   // zero) between asserting and releasing the enable line, then one more clock pulse, which
-  // makes the chip load the word. Ends with the lines at rest.
+  // makes the chip load the word. Ends with the lines at rest and the port flushed.
   void Send(std::string_view sWord) const;
 
   // Data register 0, then control register 1, without waits.

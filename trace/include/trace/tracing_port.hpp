@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "bus/port.hpp"
 #include "trace/vcd_writer.hpp"
@@ -17,7 +18,9 @@ Clock monotonic_clock_from_now();
 
 // Passes every write on to the real or simulated port and records the resulting line levels.
 // Two changes in the same nanosecond are kept apart by a nanosecond, so no pulse vanishes. The
-// file is flushed when a transmission ends: when the load pulse after the enable falls.
+// file is flushed when a transmission ends: when the load pulse after the enable falls. For a
+// port that paces the bus itself, the changes are recorded when the port sends them, at the
+// times they take on the wire; changes that never reached the wire are not recorded.
 class TracingPort : public bus::Port {
  public:
   TracingPort(bus::Port& inner, VcdWriter& writer, Clock clock);
@@ -27,16 +30,26 @@ class TracingPort : public bus::Port {
   std::string description() const override { return inner_.description(); }
   void bind() override { inner_.bind(); }
   void write(bus::Register target, std::uint8_t value) override;
+  bool hold(std::int32_t delay_count) override { return inner_.hold(delay_count); }
+  std::optional<std::int64_t> queued_ns() const override { return inner_.queued_ns(); }
+  void flush() override;
 
   // Ends the file at the current time; throws on a write error.
   void close();
 
  private:
   std::int64_t next_stamp();
+  std::int64_t stamp_from(std::int64_t wanted) const;
+
+  struct QueuedChange {
+    std::int64_t offset_ns;  // into the pending transfer
+    bus::LineLevels levels;
+  };
 
   bus::Port& inner_;
   VcdWriter& writer_;
   Clock clock_;
+  std::vector<QueuedChange> queued_;
 };
 
 }  // namespace trace
