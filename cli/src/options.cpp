@@ -23,10 +23,12 @@ struct OptionRow {
 constexpr std::array<OptionRow, 8> kOptions{{
     {"--simulate", "", false, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
-    {"--port", "DEVICE|ADDRESS|gpio:CHIP:CLOCK,DATA,ENABLE", false,
+    {"--port", "DEVICE|ADDRESS|gpio:CHIP:CLOCK,DATA,ENABLE|ftdi[:SERIAL[:PINS]]", false,
      "the bus: a ppdev device such as /dev/parport1, a base address\n"
-     "                         for raw I/O such as 0x278 (default: the port at 0x378), or three\n"
-     "                         GPIO lines, such as gpio:gpiochip0:GPIO17,GPIO27,GPIO22",
+     "                         for raw I/O such as 0x278 (default: the port at 0x378), three\n"
+     "                         GPIO lines, such as gpio:gpiochip0:GPIO17,GPIO27,GPIO22, or three\n"
+     "                         pins of an FTDI USB adapter: ftdi (its TXD, RXD, RTS), or such as\n"
+     "                         ftdi:A50285BI/B:D4,D5,D6 (serial number, channel, pins)",
      [](Options& o, std::string_view value) { o.port = parse_port_argument(value); }},
     {"--trace", "FILE", false,
      "record the bus lines as a value change dump (GTKWave, PulseView,\n"
@@ -106,7 +108,7 @@ Options parse_options(std::span<const std::string_view> arguments) {
 std::string help_text(std::string_view program) {
   std::string text = "Usage: " + std::string(program) + " [OPTION]...\n" +
                      "Tunes an FM receiver whose local oscillator is an SAA1057 PLL synthesizer\n"
-                     "on a PC parallel port or on GPIO lines.\n\n";
+                     "on a PC parallel port, on GPIO lines or on an FTDI USB adapter.\n\n";
   for (const auto& row : kOptions) {
     std::string left = std::string(row.name);
     if (!row.value_name.empty()) left += " " + std::string(row.value_name);

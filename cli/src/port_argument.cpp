@@ -9,11 +9,32 @@ namespace {
 constexpr unsigned long kHighestBase = 0xFFFD;
 
 constexpr std::string_view kGpioPrefix = "gpio:";
+constexpr std::string_view kFtdiPrefix = "ftdi";
 
 [[noreturn]] void invalid(std::string_view value) {
   throw UsageError("invalid --port value '" + std::string(value) +
-                   "': give a device such as /dev/parport0, an I/O address such as 0x378, or "
-                   "GPIO lines such as gpio:gpiochip0:GPIO17,GPIO27,GPIO22");
+                   "': give a device such as /dev/parport0, an I/O address such as 0x378, "
+                   "GPIO lines such as gpio:gpiochip0:GPIO17,GPIO27,GPIO22, or an FTDI adapter "
+                   "such as ftdi");
+}
+
+// "CLOCK,DATA,ENABLE": exactly three non-empty names, else the value is invalid.
+std::array<std::string, 3> three_names(std::string_view names, std::string_view value) {
+  std::array<std::string, 3> split;
+  for (std::size_t i = 0; i < split.size(); ++i) {
+    const auto comma = names.find(',');
+    const bool last = i + 1 == split.size();
+    if ((comma == std::string_view::npos) != last) invalid(value);
+    split[i] = std::string(names.substr(0, comma));
+    if (split[i].empty()) invalid(value);
+    names.remove_prefix(last ? names.size() : comma + 1);
+  }
+  return split;
+}
+
+[[noreturn]] void named_twice(std::string_view value, std::string_view what) {
+  throw UsageError("--port " + std::string(value) + " names a " + std::string(what) +
+                   " twice: the clock, data and enable need three " + std::string(what) + "s");
 }
 
 // "gpio:CHIP:CLOCK,DATA,ENABLE"; the chip is everything up to the last colon, so a label may
@@ -22,29 +43,51 @@ GpioLines parse_gpio_lines(std::string_view value) {
   const std::string_view rest = value.substr(kGpioPrefix.size());
   const auto colon = rest.rfind(':');
   if (colon == std::string_view::npos || colon == 0) invalid(value);
-  GpioLines gpio{std::string(rest.substr(0, colon)), {}};
-  std::string_view lines = rest.substr(colon + 1);
-  for (std::size_t i = 0; i < gpio.lines.size(); ++i) {
-    const auto comma = lines.find(',');
-    const bool last = i + 1 == gpio.lines.size();
-    if ((comma == std::string_view::npos) != last) invalid(value);
-    gpio.lines[i] = std::string(lines.substr(0, comma));
-    if (gpio.lines[i].empty()) invalid(value);
-    lines.remove_prefix(last ? lines.size() : comma + 1);
-  }
+  GpioLines gpio{std::string(rest.substr(0, colon)), three_names(rest.substr(colon + 1), value)};
   const auto& [clock, data, enable] = gpio.lines;
-  if (clock == data || clock == enable || data == enable) {
-    throw UsageError("--port " + std::string(value) +
-                     " names a line twice: the clock, data and "
-                     "enable need three lines");
-  }
+  if (clock == data || clock == enable || data == enable) named_twice(value, "line");
   return gpio;
+}
+
+// "ftdi[:[SERIAL][/CHANNEL][:CLOCK,DATA,ENABLE]]"
+bus::FtdiAddress parse_ftdi_pins(std::string_view value) {
+  bus::FtdiAddress address;
+  std::string_view rest = value.substr(kFtdiPrefix.size());
+  if (rest.empty()) return address;
+  if (rest.front() != ':') invalid(value);
+  rest.remove_prefix(1);
+  const auto colon = rest.find(':');
+  std::string_view device = rest.substr(0, colon);
+  if (const auto slash = device.find('/'); slash != std::string_view::npos) {
+    const std::string_view channel = device.substr(slash + 1);
+    const char letter = channel.size() == 1 ? static_cast<char>(channel.front() & ~0x20) : '\0';
+    if (letter < 'A' || letter > 'D') {
+      throw UsageError("--port " + std::string(value) + ": the channel is a letter, A to D");
+    }
+    address.channel = letter - 'A';
+    device = device.substr(0, slash);
+  }
+  address.serial = std::string(device);
+  if (colon == std::string_view::npos) return address;
+  address.pins.names = three_names(rest.substr(colon + 1), value);
+  for (std::size_t i = 0; i < address.pins.names.size(); ++i) {
+    const auto bit = bus::ftdi_pin_bit(address.pins.names[i]);
+    if (!bit) {
+      throw UsageError("--port " + std::string(value) + ": no FTDI pin is called '" +
+                       address.pins.names[i] + "' (give " + bus::ftdi_pin_names() + ")");
+    }
+    address.pins.bits[i] = *bit;
+  }
+  const auto& [clock, data, enable] = address.pins.bits;
+  if (clock == data || clock == enable || data == enable) named_twice(value, "pin");
+  return address;
 }
 
 }  // namespace
 
 PortArgument parse_port_argument(std::string_view value) {
   if (value.starts_with(kGpioPrefix)) return parse_gpio_lines(value);
+  if (value.starts_with(kFtdiPrefix)) return parse_ftdi_pins(value);
   if (value.find('/') != std::string_view::npos) return DevicePath{std::string(value)};
   std::string_view digits = value;
   int radix = 10;

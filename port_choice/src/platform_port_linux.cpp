@@ -1,4 +1,6 @@
+#include "bus_ftdi/ftdi_port.hpp"
 #include "bus_linux/gpio_port.hpp"
+#include "bus_linux/libftdi_adapter.hpp"
 #include "bus_linux/parport_discovery.hpp"
 #include "bus_linux/ppdev_port.hpp"
 #include "port_choice/port_choice.hpp"
@@ -22,6 +24,9 @@ struct BackEnds {
   }
   std::unique_ptr<bus::Port> operator()(const cli::GpioLines& gpio) const {
     return std::make_unique<bus::GpioPort>(gpio.chip, gpio.lines);
+  }
+  std::unique_ptr<bus::Port> operator()(const bus::FtdiAddress& ftdi) const {
+    return std::make_unique<bus::FtdiPort>(std::make_unique<bus::LibftdiAdapter>(), ftdi);
   }
 };
 

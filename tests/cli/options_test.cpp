@@ -21,6 +21,13 @@ std::string outcome(std::span<const std::string_view> arguments) {
                    options.port ? std::get_if<cli::GpioLines>(&*options.port) : nullptr) {
       text += " chip " + gpio->chip + " lines " + gpio->lines[0] + " " + gpio->lines[1] + " " +
               gpio->lines[2];
+    } else if (const auto* ftdi =
+                   options.port ? std::get_if<bus::FtdiAddress>(&*options.port) : nullptr) {
+      const auto& [names, bits] = ftdi->pins;
+      text += " ftdi serial '" + ftdi->serial + "' channel " + std::to_string(ftdi->channel) +
+              " pins " + names[0] + " " + names[1] + " " + names[2] + " bits " +
+              std::to_string(bits[0]) + " " + std::to_string(bits[1]) + " " +
+              std::to_string(bits[2]);
     } else if (options.port) {
       text += " address " + std::to_string(std::get<cli::IoAddress>(*options.port).base);
     }

@@ -9,12 +9,13 @@
 #include <string_view>
 #include <variant>
 
+#include "bus_ftdi/ftdi_pins.hpp"
 #include "form/word_b_choice.hpp"
 
 namespace cli {
 
-// A port chosen on the command line: a ppdev device, a base address for raw I/O, or three
-// lines of a GPIO chip.
+// A port chosen on the command line: a ppdev device, a base address for raw I/O, three lines
+// of a GPIO chip, or three pins of an FTDI adapter (bus::FtdiAddress).
 struct DevicePath {
   std::string path;
   friend bool operator==(const DevicePath&, const DevicePath&) = default;
@@ -28,7 +29,7 @@ struct GpioLines {
   std::array<std::string, 3> lines;  // clock, data, enable: offsets or line names
   friend bool operator==(const GpioLines&, const GpioLines&) = default;
 };
-using PortArgument = std::variant<DevicePath, IoAddress, GpioLines>;
+using PortArgument = std::variant<DevicePath, IoAddress, GpioLines, bus::FtdiAddress>;
 
 // Where the rigctld server listens.
 struct Endpoint {

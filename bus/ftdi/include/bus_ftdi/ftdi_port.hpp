@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+
+#include "bus/port.hpp"
+#include "bus_ftdi/bit_bang_adapter.hpp"
+#include "bus_ftdi/bit_bang_samples.hpp"
+#include "bus_ftdi/ftdi_pins.hpp"
+
+namespace bus {
+
+// The bus on three pins of an FTDI adapter in asynchronous bit-bang mode. A transmission's
+// writes and waits become samples (BitBangSamples) and go out in one USB transfer when it
+// ends, since a round trip per line change would make a word take milliseconds.
+class FtdiPort : public Port {
+ public:
+  FtdiPort(std::unique_ptr<BitBangAdapter> adapter, FtdiAddress address);
+
+  std::string name() const override;         // "FTDI adapter A50285BI, pins D0,D1,D2"
+  std::string label() const override;        // "FT232R USB UART A50285BI" once bound
+  std::string description() const override;  // with the channel, the pins and their roles
+  void bind() override;
+  void write(Register target, std::uint8_t value) override;
+  bool hold(std::int32_t delay_count) override;
+  std::optional<std::int64_t> queued_ns() const override { return samples_.elapsed_ns(); }
+  void flush() override;
+
+ private:
+  std::string pins() const;  // "D0,D1,D2"
+
+  std::unique_ptr<BitBangAdapter> adapter_;
+  FtdiAddress address_;
+  BitBangSamples samples_;
+  bool bound_ = false;
+  std::uint16_t divisor_ = 0;  // as programmed; 0 before the first transfer
+};
+
+}  // namespace bus

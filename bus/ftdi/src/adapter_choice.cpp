@@ -1,0 +1,67 @@
+#include "bus_ftdi/adapter_choice.hpp"
+
+#include "common/failure_message.hpp"
+
+namespace bus {
+
+namespace {
+
+// "A50285BI, FT4ABC12": each adapter by its serial number, or where it is and why it is unread.
+std::string listed(std::span<const FoundAdapter> found) {
+  std::string list;
+  for (const auto& adapter : found) {
+    if (!list.empty()) list += ", ";
+    list += adapter.unreadable.empty() ? adapter.serial
+                                       : adapter.where + " (" + adapter.unreadable + ")";
+  }
+  return list;
+}
+
+std::string plural(std::size_t count, const std::string& one) {
+  return std::to_string(count) + " " + one + (count == 1 ? "" : "s");
+}
+
+const FoundAdapter& with_channel(const FoundAdapter& adapter, const FtdiAddress& address) {
+  if (address.channel >= adapter.channels) {
+    const std::string has = adapter.channels == 1
+                                ? std::string("channel A only")
+                                : std::string("channels A to ") + channel_letter(adapter.channels - 1);
+    throw common::failure(identity_of(adapter) + " has no channel " + channel_letter(address.channel),
+                          "it has " + has,
+                          common::or_try_simulate(adapter.channels == 1
+                                                      ? "Leave the channel out"
+                                                      : "Give one of its channels"));
+  }
+  return adapter;
+}
+
+}  // namespace
+
+std::string identity_of(const FoundAdapter& adapter) {
+  if (!adapter.unreadable.empty()) return "the FTDI adapter on " + adapter.where;
+  return adapter.product + " " + adapter.serial;
+}
+
+const FoundAdapter& choose_adapter(std::span<const FoundAdapter> found, const FtdiAddress& address,
+                                   const std::string& elsewhere) {
+  if (found.empty()) {
+    throw common::failure(
+        "No FTDI adapter is plugged in",
+        elsewhere.empty() ? "no other USB device is either" : "the USB devices are " + elsewhere,
+        common::or_try_simulate("Plug in the adapter"));
+  }
+  if (address.serial.empty()) {
+    if (found.size() == 1) return with_channel(found.front(), address);
+    throw common::failure(plural(found.size(), "FTDI adapter") + " are plugged in",
+                          "their serial numbers are " + listed(found),
+                          common::or_try_simulate("Name one: --port ftdi:SERIAL"));
+  }
+  for (const auto& adapter : found) {
+    if (adapter.serial == address.serial) return with_channel(adapter, address);
+  }
+  throw common::failure("No FTDI adapter has serial number " + address.serial,
+                        "the " + plural(found.size(), "adapter") + " plugged in: " + listed(found),
+                        common::or_try_simulate("Give one of those"));
+}
+
+}  // namespace bus

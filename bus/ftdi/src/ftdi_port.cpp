@@ -1,0 +1,52 @@
+#include "bus_ftdi/ftdi_port.hpp"
+
+namespace bus {
+
+FtdiPort::FtdiPort(std::unique_ptr<BitBangAdapter> adapter, FtdiAddress address)
+    : adapter_(std::move(adapter)), address_(std::move(address)), samples_(address_.pins.bits) {}
+
+std::string FtdiPort::pins() const {
+  const auto& names = address_.pins.names;
+  return names[0] + "," + names[1] + "," + names[2];
+}
+
+std::string FtdiPort::name() const {
+  const std::string adapter =
+      address_.serial.empty() ? "the FTDI adapter" : "FTDI adapter " + address_.serial;
+  return adapter + ", pins " + pins();
+}
+
+std::string FtdiPort::label() const {
+  return bound_ ? adapter_->identity() : "FTDI adapter";
+}
+
+std::string FtdiPort::description() const {
+  return "Port " + label() + ", channel " + channel_letter(address_.channel) + ", pins " + pins() +
+         " (clock, data, enable), FTDI bit-bang";
+}
+
+void FtdiPort::bind() {
+  std::uint8_t outputs = 0;
+  for (const int bit : address_.pins.bits) outputs |= static_cast<std::uint8_t>(1u << bit);
+  adapter_->open(address_, outputs);
+  bound_ = true;
+}
+
+void FtdiPort::write(Register target, std::uint8_t value) { samples_.write(target, value); }
+
+bool FtdiPort::hold(std::int32_t delay_count) {
+  samples_.hold(delay_count);
+  return true;
+}
+
+void FtdiPort::flush() {
+  if (samples_.samples().empty()) return;
+  if (samples_.divisor() != divisor_) {
+    adapter_->set_divisor(samples_.divisor());
+    divisor_ = samples_.divisor();
+  }
+  adapter_->write(samples_.samples());
+  samples_.clear();
+}
+
+}  // namespace bus

@@ -1,0 +1,173 @@
+#include "bus_linux/libftdi_adapter.hpp"
+
+#include <libusb.h>
+#include <ftdi.h>
+
+#include <cstdio>
+#include <algorithm>
+#include <vector>
+
+#include "bus_ftdi/bit_bang_samples.hpp"
+#include "common/failure_message.hpp"
+
+namespace bus {
+
+namespace {
+
+constexpr std::uint16_t kFtdiVendor = 0x0403;
+// FTDI's own product IDs, as libftdi and the package's udev rule know them.
+constexpr std::uint16_t kFtdiProducts[] = {0x6001, 0x6010, 0x6011, 0x6014, 0x6015};
+// A vendor request to the device, host to device: FTDI's requests.
+constexpr std::uint8_t kVendorOut = 0x40;
+constexpr std::uint8_t kSetBaudRate = 3;
+constexpr unsigned kTimeoutMs = 5000;
+constexpr const char* kUdevWayOut =
+    "Install the package's udev rule (README, FTDI adapters) and plug the adapter in again";
+
+bool is_ftdi(const libusb_device_descriptor& descriptor) {
+  if (descriptor.idVendor != kFtdiVendor) return false;
+  for (const auto product : kFtdiProducts) {
+    if (descriptor.idProduct == product) return true;
+  }
+  return false;
+}
+
+int channels_of(const libusb_device_descriptor& descriptor) {
+  switch (descriptor.idProduct) {
+    case 0x6010: return 2;
+    case 0x6011: return 4;
+    default: return 1;
+  }
+}
+
+std::string where_of(libusb_device* device) {
+  return "USB bus " + std::to_string(libusb_get_bus_number(device)) + " device " +
+         std::to_string(libusb_get_device_address(device));
+}
+
+std::string vendor_product(const libusb_device_descriptor& descriptor) {
+  char text[10];
+  std::snprintf(text, sizeof text, "%04x:%04x", descriptor.idVendor, descriptor.idProduct);
+  return text;
+}
+
+std::string string_descriptor(libusb_device_handle* handle, std::uint8_t index) {
+  unsigned char text[128];
+  const int length = index == 0 ? 0 : libusb_get_string_descriptor_ascii(handle, index, text, sizeof text);
+  return length > 0 ? std::string(reinterpret_cast<char*>(text), static_cast<std::size_t>(length))
+                    : std::string();
+}
+
+FoundAdapter found_adapter(libusb_device* device, const libusb_device_descriptor& descriptor) {
+  FoundAdapter adapter{where_of(device), "", "", channels_of(descriptor), ""};
+  libusb_device_handle* handle = nullptr;
+  if (const int error = libusb_open(device, &handle); error != 0) {
+    adapter.unreadable = libusb_strerror(error);
+    return adapter;
+  }
+  adapter.serial = string_descriptor(handle, descriptor.iSerialNumber);
+  adapter.product = string_descriptor(handle, descriptor.iProduct);
+  libusb_close(handle);
+  return adapter;
+}
+
+struct DeviceList {
+  libusb_device** devices = nullptr;
+  ssize_t count = 0;
+  ~DeviceList() {
+    if (devices) libusb_free_device_list(devices, 1);
+  }
+};
+
+}  // namespace
+
+LibftdiAdapter::~LibftdiAdapter() {
+  if (!context_) return;
+  // Leave the pins as inputs and the channel a serial port, as it was before the panel.
+  if (opened_) {
+    ftdi_set_bitmode(context_, 0, BITMODE_RESET);
+    ftdi_usb_close(context_);
+  }
+  ftdi_free(context_);
+}
+
+void LibftdiAdapter::fail(const std::string& what, int usb_error, const std::string& way_out) const {
+  throw common::failure(what, libusb_strerror(usb_error), common::or_try_simulate(way_out));
+}
+
+void LibftdiAdapter::open(const FtdiAddress& address, std::uint8_t outputs) {
+  context_ = ftdi_new();
+  if (!context_) throw common::failure("Cannot start libftdi", "out of memory", "");
+  context_->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
+
+  DeviceList list;
+  list.count = libusb_get_device_list(context_->usb_ctx, &list.devices);
+  if (list.count < 0) {
+    fail("Cannot list the USB devices", static_cast<int>(list.count), "");
+  }
+  std::vector<FoundAdapter> found;
+  std::vector<libusb_device*> devices;
+  std::string elsewhere;
+  for (ssize_t i = 0; i < list.count; ++i) {
+    libusb_device_descriptor descriptor{};
+    if (libusb_get_device_descriptor(list.devices[i], &descriptor) != 0) continue;
+    if (is_ftdi(descriptor)) {
+      found.push_back(found_adapter(list.devices[i], descriptor));
+      devices.push_back(list.devices[i]);
+    } else if (descriptor.bDeviceClass != LIBUSB_CLASS_HUB) {
+      elsewhere += (elsewhere.empty() ? "" : ", ") + vendor_product(descriptor);
+    }
+  }
+  const FoundAdapter& chosen = choose_adapter(found, address, elsewhere);
+  chosen_ = chosen;
+  libusb_device* device = devices[static_cast<std::size_t>(&chosen - found.data())];
+  const std::string name = identity_of(chosen_);
+  if (!chosen_.unreadable.empty()) {
+    throw common::failure("Cannot open " + name, chosen_.unreadable,
+                          common::or_try_simulate(kUdevWayOut));
+  }
+
+  multi_channel_ = chosen_.channels > 1;
+  ftdi_set_interface(context_, static_cast<ftdi_interface>(INTERFACE_A + address.channel));
+  if (const int error = ftdi_usb_open_dev(context_, device); error != 0) {
+    // libftdi's codes: -5 is the claim, which fails while another program holds the channel.
+    if (error == -5) {
+      throw common::failure("Cannot claim " + name, "another program holds it",
+                            common::or_try_simulate("Close that program"));
+    }
+    throw common::failure("Cannot open " + name, ftdi_get_error_string(context_),
+                          common::or_try_simulate(kUdevWayOut));
+  }
+  opened_ = true;
+  if (ftdi_set_bitmode(context_, outputs, BITMODE_BITBANG) != 0) {
+    throw common::failure("Cannot put " + name + " in bit-bang mode",
+                          ftdi_get_error_string(context_), common::or_try_simulate(""));
+  }
+}
+
+void LibftdiAdapter::set_divisor(std::uint16_t divisor) {
+  // Sent as it is, with no fraction: libftdi's own baud-rate call would scale it for bit-bang
+  // mode in its own way. A multi-channel chip takes the channel in the index.
+  const std::uint16_t index = multi_channel_ ? static_cast<std::uint16_t>(context_->index) : 0;
+  const int result = libusb_control_transfer(context_->usb_dev, kVendorOut, kSetBaudRate, divisor,
+                                             index, nullptr, 0, kTimeoutMs);
+  if (result < 0) {
+    fail("Cannot set the bit-bang rate of " + identity(), result,
+         "Plug the adapter in again and restart the panel");
+  }
+}
+
+void LibftdiAdapter::write(std::span<const std::uint8_t> samples) {
+  int sent = 0;
+  // One bulk transfer: libusb splits it into packets, the chip clocks them out back to back.
+  const int result = libusb_bulk_transfer(
+      context_->usb_dev, static_cast<unsigned char>(context_->in_ep),
+      const_cast<unsigned char*>(samples.data()), static_cast<int>(samples.size()), &sent,
+      kTimeoutMs);
+  if (result != 0) {
+    fail("Cannot write to " + identity(), result,
+         "Plug the adapter in again and restart the panel");
+  }
+}
+
+}  // namespace bus

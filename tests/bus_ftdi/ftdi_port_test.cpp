@@ -1,0 +1,108 @@
+#include "bus_ftdi/ftdi_port.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "bus/inpout.hpp"
+#include "bus/transmitter.hpp"
+#include "support/golden.hpp"
+#include "support/wire.hpp"
+#include "trace/tracing_port.hpp"
+
+namespace {
+
+// Notes on the wire what the port asks of the adapter.
+class RecordingAdapter : public bus::BitBangAdapter {
+ public:
+  void open(const bus::FtdiAddress& address, std::uint8_t outputs) override {
+    char mask[8];
+    std::snprintf(mask, sizeof mask, "0x%02x", outputs);
+    support::wire().push_back("open serial '" + address.serial + "' channel " +
+                              bus::channel_letter(address.channel) + " outputs " + mask);
+  }
+  void set_divisor(std::uint16_t divisor) override {
+    support::wire().push_back("divisor " + std::to_string(divisor));
+  }
+  void write(std::span<const std::uint8_t> samples) override {
+    std::string line = "write";
+    for (const auto sample : samples) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, " %02x", sample);
+      line += hex;
+    }
+    support::wire().push_back(line);
+  }
+  std::string identity() const override { return "FT232R USB UART A50285BI"; }
+};
+
+bus::FtdiAddress pins(std::array<std::string, 3> names, std::array<int, 3> bits) {
+  return {"", 0, {std::move(names), bits}};
+}
+
+// Each case of ftdi_transfers.txt: the words sent at their bus speeds through one port.
+struct Session {
+  std::string name;
+  bus::FtdiAddress address;
+  std::vector<std::pair<std::int32_t, std::string>> words;  // iDel, word; "rest": the lines to rest
+};
+
+TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
+  const std::vector<Session> sessions{
+      {"10 at 100", {}, {{100, "10"}}},
+      {"10 at 0 on RTS CTS DTR", pins({"RTS", "CTS", "DTR"}, {2, 3, 4}), {{0, "10"}}},
+      {"1 twice at 1000, then 0 at 50, on D7 D0 D5",
+       {"A50285BI", 1, {{"D7", "D0", "D5"}, {7, 0, 5}}},
+       {{1000, "1"}, {1000, "1"}, {50, "0"}}},
+      {"rest lines", {}, {{100, "rest"}}},
+  };
+  std::vector<std::string> lines;
+  for (const auto& session : sessions) {
+    support::wire().clear();
+    bus::FtdiPort port{std::make_unique<RecordingAdapter>(), session.address};
+    bus::Inpout library{port};
+    bus::BusSettings settings{888, 0};
+    const bus::Transmitter transmitter{settings, library, support::counting_spin};
+    for (const auto& [delay_count, word] : session.words) {
+      settings.iDel = delay_count;
+      if (word == "rest") {
+        library.Out32(888, 0);  // binds the port, as Send's first write does
+        transmitter.rest_lines();
+      } else {
+        transmitter.Send(word);
+      }
+    }
+    lines.push_back("case " + session.name);
+    lines.insert(lines.end(), support::wire().begin(), support::wire().end());
+  }
+  support::expect_golden(lines, "ftdi_transfers.txt");
+}
+
+TEST(FtdiPort, TracesTheLevelsAtTheirTimesOnTheWire) {
+  const auto path =
+      std::filesystem::temp_directory_path() / ("ftdi-" + std::to_string(::getpid()) + ".vcd");
+  bus::FtdiPort port{std::make_unique<RecordingAdapter>(), {}};
+  trace::VcdWriter writer{path.string(), "test", {}};
+  trace::TracingPort tracer{port, writer, [] { return std::int64_t{1'000'000}; }};
+  bus::Inpout library{tracer};
+  const bus::BusSettings settings{888, 100};
+  bus::Transmitter{settings, library, support::counting_spin}.Send("10");
+  tracer.close();
+
+  std::vector<std::string> lines;
+  std::ifstream file(path);
+  for (std::string line; std::getline(file, line);) {
+    if (!line.starts_with("$date ")) lines.push_back(line);
+  }
+  support::expect_golden(lines, "ftdi_send_10.vcd");
+  EXPECT_EQ(tracer.label(), "FT232R USB UART A50285BI");
+  EXPECT_EQ(tracer.description(),
+            "Port FT232R USB UART A50285BI, channel A, pins D0,D1,D2 (clock, data, enable), "
+            "FTDI bit-bang");
+  std::filesystem::remove(path);
+}
+
+}  // namespace
