@@ -99,6 +99,12 @@ check "the user at the seat gets the GPIO chips" \
   contains "$rules/70-saa1057-panel.rules" '^SUBSYSTEM=="gpio", KERNEL=="gpiochip\[0-9\]\*", TAG+="uaccess"$'
 check "the gpio group gets the GPIO chips" \
   contains "$rules/60-saa1057-panel-gpio.rules" '^SUBSYSTEM=="gpio", KERNEL=="gpiochip\*", GROUP="gpio", MODE="0660"$'
+# FTDI's IDs: FT232R, FT2232, FT4232, FT232H, FT-X.
+ftdi='SUBSYSTEM=="usb", ENV{DEVTYPE}=="usb_device", ATTR{idVendor}=="0403", ATTR{idProduct}=="6001|6010|6011|6014|6015"'
+check "the user at the seat gets the FTDI adapters" \
+  contains "$rules/70-saa1057-panel.rules" "^$ftdi, TAG+=\"uaccess\"\$"
+check "the plugdev group gets the FTDI adapters" \
+  contains "$rules/60-saa1057-panel-ftdi.rules" "^$ftdi, GROUP=\"plugdev\", MODE=\"0660\"\$"
 
 decoders=$root/usr/share/libsigrokdecode/decoders
 check "sigrok-cli loads the package's protocol decoder" \
@@ -122,10 +128,10 @@ check "the service reads its options from the package's conffile" eval 'test -f 
   test "$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles)" = "$options"'
 
 # Its user, as the postinst has systemd-sysusers make it at install on a system with Debian's
-# base users and groups (lp is Debian's group 7).
+# base users and groups (lp is Debian's group 7, plugdev 46).
 mkdir -p "$work/users/etc" "$work/stubs"
 echo "root:x:0:0:root:/root:/bin/bash" >"$work/users/etc/passwd"
-printf 'root:x:0:\nlp:x:7:\n' >"$work/users/etc/group"
+printf 'root:x:0:\nlp:x:7:\nplugdev:x:46:\n' >"$work/users/etc/group"
 printf '#!/bin/sh\nexec %s --root="%s" "%s/usr/lib/sysusers.d/$1"\n' \
   "$(command -v systemd-sysusers)" "$work/users" "$root" >"$work/stubs/systemd-sysusers"
 chmod +x "$work/stubs/systemd-sysusers"
@@ -136,9 +142,9 @@ user=$(grep '^saa1057-panel:' "$work/users/etc/passwd")
 check "the service runs as a system user without a login shell" \
   eval '[ "$(cut -d: -f3 <<<"$user")" -lt 1000 ] && [ "$(cut -d: -f7 <<<"$user")" = /usr/sbin/nologin ]'
 check "the service runs as that user" contains "$unit" "^User=$(cut -d: -f1 <<<"$user")$"
-check "the service's user may open the parallel ports (lp) and the GPIO chips (gpio)" \
-  test "$(grep -E '^(lp|gpio):' "$work/users/etc/group" | cut -d: -f1,4 | sort | paste -sd' ')" = \
-  "gpio:saa1057-panel lp:saa1057-panel"
+check "the service's user may open the parallel ports (lp), the GPIO chips (gpio) and the FTDI adapters (plugdev)" \
+  test "$(grep -E '^(lp|gpio|plugdev):' "$work/users/etc/group" | cut -d: -f1,4 | sort | paste -sd' ')" = \
+  "gpio:saa1057-panel lp:saa1057-panel plugdev:saa1057-panel"
 
 # The unit's command line with the options file's values (systemd's ${NAME} is one word, as in
 # the shell's "${NAME}"): the program takes them, serves rigctld where the file says and sends
@@ -172,8 +178,8 @@ if [ "${CI:-}" = true ] && $native; then
     if [ -e "$path" ]; then echo "$path"; fi
   done >"$work/existed"
   check "apt-get installs the package" quiet $sudo apt-get install -y -q "$(realpath "$deb")"
-  check "the service's user is in the groups lp and gpio" \
-    test "$(id -nG saa1057-panel | tr ' ' '\n' | grep -xE 'lp|gpio' | sort | paste -sd' ')" = "gpio lp"
+  check "the service's user is in the groups lp, gpio and plugdev" \
+    test "$(id -nG saa1057-panel | tr ' ' '\n' | grep -xE 'lp|gpio|plugdev' | sort | paste -sd' ')" = "gpio lp plugdev"
   check "the service is installed disabled" test "$(systemctl is-enabled saa1057-panel)" = disabled
   dpkg-query --listfiles saa1057-panel >"$work/files"
   check "the program is on PATH" test "$(command -v saa1057-panel)" = /usr/bin/saa1057-panel
