@@ -4,6 +4,7 @@
 #include <ftdi.h>
 
 #include <cstdio>
+#include <fstream>
 #include <algorithm>
 #include <vector>
 
@@ -21,6 +22,7 @@ constexpr std::uint16_t kFtdiProducts[] = {0x6001, 0x6010, 0x6011, 0x6014, 0x601
 constexpr std::uint8_t kVendorOut = 0x40;
 constexpr std::uint8_t kSetBaudRate = 3;
 constexpr unsigned kTimeoutMs = 5000;
+constexpr const char* kPlugInAgain = "Plug the adapter in again and restart the panel";
 constexpr const char* kUdevWayOut =
     "Install the package's udev rule (README, FTDI adapters) and plug the adapter in again";
 
@@ -45,10 +47,21 @@ std::string where_of(libusb_device* device) {
          std::to_string(libusb_get_device_address(device));
 }
 
-std::string vendor_product(const libusb_device_descriptor& descriptor) {
-  char text[10];
-  std::snprintf(text, sizeof text, "%04x:%04x", descriptor.idVendor, descriptor.idProduct);
-  return text;
+// "046d:c52b (USB Receiver)": the IDs, and the product's name where sysfs, which anyone may
+// read, has it; the descriptor itself would need the device opened.
+std::string vendor_product(libusb_device* device, const libusb_device_descriptor& descriptor) {
+  char ids[10];
+  std::snprintf(ids, sizeof ids, "%04x:%04x", descriptor.idVendor, descriptor.idProduct);
+  std::uint8_t ports[8];
+  const int depth = libusb_get_port_numbers(device, ports, sizeof ports);
+  std::string sysfs_name = std::to_string(libusb_get_bus_number(device));
+  for (int i = 0; i < depth; ++i) sysfs_name += (i == 0 ? "-" : ".") + std::to_string(ports[i]);
+  std::ifstream file("/sys/bus/usb/devices/" + sysfs_name + "/product");
+  std::string product;
+  if (depth > 0 && std::getline(file, product) && !product.empty()) {
+    return std::string(ids) + " (" + product + ")";
+  }
+  return ids;
 }
 
 std::string string_descriptor(libusb_device_handle* handle, std::uint8_t index) {
@@ -97,7 +110,10 @@ void LibftdiAdapter::fail(const std::string& what, int usb_error, const std::str
 
 void LibftdiAdapter::open(const FtdiAddress& address, std::uint8_t outputs) {
   context_ = ftdi_new();
-  if (!context_) throw common::failure("Cannot start libftdi", "out of memory", "");
+  if (!context_) {
+    throw common::failure("Cannot reach the USB devices", "libusb could not be initialized",
+                          common::or_try_simulate());
+  }
   context_->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
 
   DeviceList list;
@@ -115,7 +131,7 @@ void LibftdiAdapter::open(const FtdiAddress& address, std::uint8_t outputs) {
       found.push_back(found_adapter(list.devices[i], descriptor));
       devices.push_back(list.devices[i]);
     } else if (descriptor.bDeviceClass != LIBUSB_CLASS_HUB) {
-      elsewhere += (elsewhere.empty() ? "" : ", ") + vendor_product(descriptor);
+      elsewhere += (elsewhere.empty() ? "" : ", ") + vendor_product(list.devices[i], descriptor);
     }
   }
   const FoundAdapter& chosen = choose_adapter(found, address, elsewhere);
@@ -133,15 +149,15 @@ void LibftdiAdapter::open(const FtdiAddress& address, std::uint8_t outputs) {
     // libftdi's codes: -5 is the claim, which fails while another program holds the channel.
     if (error == -5) {
       throw common::failure("Cannot claim " + name, "another program holds it",
-                            common::or_try_simulate("Close that program"));
+                            common::or_try_simulate("Close the program that holds it"));
     }
     throw common::failure("Cannot open " + name, ftdi_get_error_string(context_),
-                          common::or_try_simulate(kUdevWayOut));
+                          common::or_try_simulate(kPlugInAgain));
   }
   opened_ = true;
   if (ftdi_set_bitmode(context_, outputs, BITMODE_BITBANG) != 0) {
     throw common::failure("Cannot put " + name + " in bit-bang mode",
-                          ftdi_get_error_string(context_), common::or_try_simulate(""));
+                          ftdi_get_error_string(context_), common::or_try_simulate(kPlugInAgain));
   }
 }
 
@@ -153,7 +169,7 @@ void LibftdiAdapter::set_divisor(std::uint16_t divisor) {
                                              index, nullptr, 0, kTimeoutMs);
   if (result < 0) {
     fail("Cannot set the bit-bang rate of " + identity(), result,
-         "Plug the adapter in again and restart the panel");
+         kPlugInAgain);
   }
 }
 
@@ -166,7 +182,7 @@ void LibftdiAdapter::write(std::span<const std::uint8_t> samples) {
       kTimeoutMs);
   if (result != 0) {
     fail("Cannot write to " + identity(), result,
-         "Plug the adapter in again and restart the panel");
+         kPlugInAgain);
   }
 }
 
