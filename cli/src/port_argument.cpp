@@ -1,5 +1,6 @@
 #include "port_argument.hpp"
 
+#include <algorithm>
 #include <charconv>
 
 namespace cli {
@@ -32,10 +33,6 @@ std::array<std::string, 3> three_names(std::string_view names, std::string_view 
   return split;
 }
 
-[[noreturn]] void named_twice(std::string_view value, std::string_view what) {
-  throw UsageError("--port " + std::string(value) + " names a " + std::string(what) +
-                   " twice: the clock, data and enable need three " + std::string(what) + "s");
-}
 
 // "gpio:CHIP:CLOCK,DATA,ENABLE"; the chip is everything up to the last colon, so a label may
 // hold colons.
@@ -45,7 +42,10 @@ GpioLines parse_gpio_lines(std::string_view value) {
   if (colon == std::string_view::npos || colon == 0) invalid(value);
   GpioLines gpio{std::string(rest.substr(0, colon)), three_names(rest.substr(colon + 1), value)};
   const auto& [clock, data, enable] = gpio.lines;
-  if (clock == data || clock == enable || data == enable) named_twice(value, "line");
+  if (clock == data || clock == enable || data == enable) {
+    throw UsageError("--port " + std::string(value) +
+                     " names a line twice: the clock, data and enable need three lines");
+  }
   return gpio;
 }
 
@@ -78,8 +78,13 @@ bus::FtdiAddress parse_ftdi_pins(std::string_view value) {
     }
     address.pins.bits[i] = *bit;
   }
-  const auto& [clock, data, enable] = address.pins.bits;
-  if (clock == data || clock == enable || data == enable) named_twice(value, "pin");
+  const auto& bits = address.pins.bits;
+  for (const int bit : bits) {
+    if (std::count(bits.begin(), bits.end(), bit) == 1) continue;
+    // TXD and D0 are one pin: name it, since the names given may differ.
+    throw UsageError("--port " + std::string(value) + " names pin D" + std::to_string(bit) +
+                     " twice: the clock, data and enable need three pins");
+  }
   return address;
 }
 

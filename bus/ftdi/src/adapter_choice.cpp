@@ -21,11 +21,19 @@ std::string plural(std::size_t count, const std::string& one) {
   return std::to_string(count) + " " + one + (count == 1 ? "" : "s");
 }
 
-const FoundAdapter& with_channel(const FoundAdapter& adapter, const FtdiAddress& address) {
+[[noreturn]] void refuse_unreadable(const FoundAdapter& adapter, const std::string& access_way_out) {
+  throw common::failure("Cannot open " + identity_of(adapter), adapter.unreadable,
+                        common::or_try_simulate(access_way_out));
+}
+
+const FoundAdapter& usable(const FoundAdapter& adapter, const FtdiAddress& address,
+                           const std::string& access_way_out) {
+  if (!adapter.unreadable.empty()) refuse_unreadable(adapter, access_way_out);
   if (address.channel >= adapter.channels) {
-    const std::string has = adapter.channels == 1
-                                ? std::string("channel A only")
-                                : std::string("channels A to ") + channel_letter(adapter.channels - 1);
+    const std::string has = adapter.channels == 1   ? std::string("channel A only")
+                            : adapter.channels == 2 ? std::string("channels A and B")
+                                                    : std::string("channels A to ") +
+                                                          channel_letter(adapter.channels - 1);
     throw common::failure(identity_of(adapter) + " has no channel " + channel_letter(address.channel),
                           "it has " + has,
                           common::or_try_simulate(adapter.channels == 1
@@ -43,7 +51,7 @@ std::string identity_of(const FoundAdapter& adapter) {
 }
 
 const FoundAdapter& choose_adapter(std::span<const FoundAdapter> found, const FtdiAddress& address,
-                                   const std::string& elsewhere) {
+                                   const std::string& elsewhere, const std::string& access_way_out) {
   if (found.empty()) {
     throw common::failure(
         "No FTDI adapter is plugged in",
@@ -51,13 +59,17 @@ const FoundAdapter& choose_adapter(std::span<const FoundAdapter> found, const Ft
         common::or_try_simulate("Plug in the adapter"));
   }
   if (address.serial.empty()) {
-    if (found.size() == 1) return with_channel(found.front(), address);
+    if (found.size() == 1) return usable(found.front(), address, access_way_out);
     throw common::failure(plural(found.size(), "FTDI adapter") + " are plugged in",
                           "their serial numbers are " + listed(found),
                           common::or_try_simulate("Name one: --port ftdi:SERIAL"));
   }
   for (const auto& adapter : found) {
-    if (adapter.serial == address.serial) return with_channel(adapter, address);
+    if (adapter.serial == address.serial) return usable(adapter, address, access_way_out);
+  }
+  // An adapter that cannot be opened may be the one named: its serial number is unknown.
+  for (const auto& adapter : found) {
+    if (!adapter.unreadable.empty()) refuse_unreadable(adapter, access_way_out);
   }
   throw common::failure("No FTDI adapter has serial number " + address.serial,
                         "the " + plural(found.size(), "adapter") + " plugged in: " + listed(found),

@@ -23,8 +23,10 @@ constexpr std::uint8_t kVendorOut = 0x40;
 constexpr std::uint8_t kSetBaudRate = 3;
 constexpr unsigned kTimeoutMs = 5000;
 constexpr const char* kPlugInAgain = "Plug the adapter in again and restart the panel";
-constexpr const char* kUdevWayOut =
-    "Install the package's udev rule (README, FTDI adapters) and plug the adapter in again";
+constexpr const char* kAccessWayOut =
+    "Join the plugdev group (sudo usermod -aG plugdev $USER, then log in again) and let the "
+    "package's udev rule give it the adapter (README, FTDI USB adapters), then plug the adapter "
+    "in again";
 
 bool is_ftdi(const libusb_device_descriptor& descriptor) {
   if (descriptor.idVendor != kFtdiVendor) return false;
@@ -134,14 +136,10 @@ void LibftdiAdapter::open(const FtdiAddress& address, std::uint8_t outputs) {
       elsewhere += (elsewhere.empty() ? "" : ", ") + vendor_product(list.devices[i], descriptor);
     }
   }
-  const FoundAdapter& chosen = choose_adapter(found, address, elsewhere);
+  const FoundAdapter& chosen = choose_adapter(found, address, elsewhere, kAccessWayOut);
   chosen_ = chosen;
   libusb_device* device = devices[static_cast<std::size_t>(&chosen - found.data())];
   const std::string name = identity_of(chosen_);
-  if (!chosen_.unreadable.empty()) {
-    throw common::failure("Cannot open " + name, chosen_.unreadable,
-                          common::or_try_simulate(kUdevWayOut));
-  }
 
   multi_channel_ = chosen_.channels > 1;
   ftdi_set_interface(context_, static_cast<ftdi_interface>(INTERFACE_A + address.channel));

@@ -18,10 +18,11 @@ struct FoundAdapter {
 };
 
 // The adapter `address` names among `found`: the one with its serial number, or the only one
-// when it names none, and only if it has the channel asked for. `elsewhere` lists the other USB
-// devices, for the message when there is no adapter. Throws common::FatalError.
-const FoundAdapter& choose_adapter(std::span<const FoundAdapter> found,
-                                   const FtdiAddress& address, const std::string& elsewhere);
+// when it names none, and only if it has the channel asked for and could be read. `elsewhere`
+// lists the other USB devices, for the message when there is no adapter; `access_way_out` is
+// the platform's advice when an adapter cannot be opened. Throws common::FatalError.
+const FoundAdapter& choose_adapter(std::span<const FoundAdapter> found, const FtdiAddress& address,
+                                   const std::string& elsewhere, const std::string& access_way_out);
 
 // "FT232R USB UART A50285BI", or where it is when its descriptors cannot be read.
 std::string identity_of(const FoundAdapter& adapter);
