@@ -65,13 +65,14 @@ test: deps-tools build build-asan build-windows package-windows build-arm64 buil
 	$(MAKE) --no-print-directory test-vm
 test: PKG_WERROR = ON
 
-# The program on Linux's own parport, ppdev and GPIO drivers: Debian's kernels for amd64 and
-# arm64 boot under QEMU and run what build and build-arm64 made (a minute; each kernel is
-# downloaded once, into ~/.cache/saa1057-panel/vm).
+# The program on Linux's own parport, ppdev, GPIO and USB drivers (FTDI adapters stood in for
+# on dummy_hcd): Debian's kernels for amd64 and arm64 boot under QEMU and run what build and
+# build-arm64 made (two minutes; each kernel is downloaded once, into ~/.cache/saa1057-panel/vm).
 test-vm: build build-arm64
 	scripts/install-deps.sh vm
 	tests/vm/parport_test.sh $(BUILD)/app/saa1057-panel
 	tests/vm/gpio_test.sh build-arm64/app/saa1057-panel
+	tests/vm/ftdi_test.sh $(BUILD)/app/saa1057-panel
 
 # The whole program for 64-bit Windows, against Qt built once from Debian's sources (into
 # ~/.cache/saa1057-panel, a quarter of an hour the first time); its tests run under Wine (the

@@ -7,9 +7,12 @@ parport: QEMU's parallel_ioport_write events. CLB is data-register bit 7, DATA b
 high while control-register bit 0 is clear. Only what follows the guest's marker (0x77 written
 to the data register, which keeps clock and data low) counts: before it, the driver probes.
 pl061: QEMU's pl061_set_output events of the GPIO lines CLOCK, DATA and ENABLE, as levels.
+ftdi: the bulk-out lines of ft232r_gadget.py's logs, each byte one sample of the pins D0-D7,
+CLOCK, DATA and ENABLE bit numbers; the logs' samples follow each other, from the lines at rest.
 
 Usage: bus_lines.py parport TRACE VCD
        bus_lines.py pl061 TRACE VCD CLOCK,DATA,ENABLE
+       bus_lines.py ftdi LOG VCD CLOCK,DATA,ENABLE [LOG CLOCK,DATA,ENABLE]...
 """
 import re
 import sys
@@ -47,6 +50,14 @@ def pl061_levels(lines, offsets):
             yield tuple(levels[offset] for offset in offsets)
 
 
+def ftdi_levels(lines, bits):
+    """Yields (CLB, DATA, DLEN) for each sample the panel sent the adapter."""
+    for line in lines:
+        if line.startswith("bulk-out "):
+            for sample in bytes.fromhex(line.removeprefix("bulk-out ")):
+                yield tuple(sample >> bit & 1 for bit in bits)
+
+
 def words(levels):
     """The bits sampled at each rising clock edge while DLEN is high, one word per DLEN pulse."""
     found, bits, last = [], None, (0, 0, 0)
@@ -79,13 +90,23 @@ def write_vcd(path, levels):
         vcd.write(f"#{len(levels)}\n")
 
 
+def numbers(text):
+    return [int(number) for number in text.split(",")]
+
+
 def main():
     kind, trace, vcd = sys.argv[1:4]
-    with open(trace, errors="replace") as lines:
-        if kind == "parport":
-            levels = list(parport_levels(lines))
-        else:
-            levels = list(pl061_levels(lines, [int(o) for o in sys.argv[4].split(",")]))
+    if kind == "ftdi":
+        levels = []
+        for log, bits in zip([trace] + sys.argv[5::2], sys.argv[4::2]):
+            with open(log) as lines:
+                levels += ftdi_levels(lines, numbers(bits))
+    else:
+        with open(trace, errors="replace") as lines:
+            if kind == "parport":
+                levels = list(parport_levels(lines))
+            else:
+                levels = list(pl061_levels(lines, numbers(sys.argv[4])))
     write_vcd(vcd, levels)
     print("\n".join(words(levels)))
 

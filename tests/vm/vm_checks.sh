@@ -25,11 +25,11 @@ boot_guest() {
   "$here/boot.sh" "$1" "$here/$2" "$out" "$3" "${@:4}" || status=$?
   check "the $1 guest ran its cases" test "$status" -eq 0
 }
-# KIND TRACE [LINES]: the words on the lines, bit by bit and as our sigrok decoder reads them,
-# must be expected/KIND.words and expected/KIND.decoded.
+# KIND TRACE [LINES [TRACE LINES]...]: the words on the lines (bus_lines.py), bit by bit and as
+# our sigrok decoder reads them, must be expected/KIND.words and expected/KIND.decoded.
 check_words() {
   local expected=$here/expected/$1
-  python3 "$here/bus_lines.py" "$1" "$2" "$out/lines.vcd" ${3:-} >"$out/words"
+  python3 "$here/bus_lines.py" "$1" "$2" "$out/lines.vcd" "${@:3}" >"$out/words"
   check "$1: the lines carried exactly the words expected" \
     diff -u <(grep -v '^#' "$expected.words") "$out/words"
   sigrok-cli -I vcd -i "$out/lines.vcd" -P saa1057 -A saa1057=words:warnings \
@@ -41,6 +41,14 @@ check_words() {
 check_refused() {
   check "$1: exit status 1" test "$(cat "$out/$1.status" 2>/dev/null)" = 1
   check "$1: the message" diff -u <(echo "saa1057-panel: $2") "$out/$1.err"
+}
+# CASE MESSAGE: the panel refused its options with status 2 and MESSAGE.
+check_misused() {
+  check "$1: exit status 2" test "$(cat "$out/$1.status" 2>/dev/null)" = 2
+  check "$1: the message" diff -u - "$out/$1.err" <<END
+saa1057-panel: $2
+Try 'saa1057-panel --help' for more information.
+END
 }
 # CASE: the panel ran until SIGTERM and ended cleanly, silent on standard error.
 check_clean_end() {

@@ -1,0 +1,86 @@
+# Runs in the amd64 guest (boot.sh): the panel on two FT232R adapters that ft232r_gadget.py
+# stands in for on dummy_hcd, through libftdi, with ftdi_sio loaded first as on a user's PC.
+# /out/env names the program and this folder.
+. /out/env
+. "/host$tests/guest_helpers.sh"
+rigctl() { chroot /host rigctl -m 2 -r 127.0.0.1:4532 "$@"; }
+answers() { rigctl f >/dev/null 2>&1; }
+gadgets=/host/sys/kernel/config/usb_gadget
+first=FT0A1B2C second=FT3D4E5F  # serial numbers, as ftdi_test.sh knows them
+
+tty_of() {  # SERIAL: the ttyUSB that ftdi_sio made of the adapter, once it has (10 s at most)
+  local serial tty
+  for _ in $(seq 50); do
+    for serial in /sys/bus/usb/devices/*/serial; do
+      [ "$(cat "$serial")" = "$1" ] || continue
+      for tty in "${serial%/serial}"/*:1.0/ttyUSB*; do
+        [ -e "$tty" ] && basename "$tty" && return
+      done
+    done
+    sleep 0.2
+  done
+  echo "no tty"
+}
+plug() {  # SERIAL UDC: plugs the adapter into the gadget controller once its stand-in is up
+  for _ in $(seq 150); do
+    [ -e "/host/mnt/ffs-$1/ep2" ] && break
+    sleep 0.2
+  done
+  echo "$2" >"$gadgets/$1/UDC" || echo "$1: the stand-in did not start"
+  echo "$1 plugged in: $(tty_of "$1")" >>/out/ttys
+}
+unplug() { echo "" >"$gadgets/$1/UDC"; }
+# NAME OPTION...: the panel as nobody, whom the adapters' device files do not admit. Alone:
+# busybox's start-stop-daemon refuses to start a program that is already running.
+as_nobody() {
+  local name=$1; shift
+  case_of "$name" chroot /host /mnt/busybox start-stop-daemon -S -c 65534:65534 -x "$panel" -- "$@"
+}
+ended() {  # NAME: the panel started last ends by itself (30 s at most) with a status
+  for _ in $(seq 150); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  kill -KILL "$pid" 2>/dev/null && echo "$1: did not end by itself, killed"
+  wait "$pid"
+  echo $? >"/out/$1.status"
+}
+
+modprobe usbserial && modprobe ftdi_sio || exit 1
+modprobe dummy_hcd num=2 is_high_speed=0 && modprobe libcomposite && modprobe usb_f_fs &&
+  modprobe usbmon || exit 1
+mount -t configfs none /host/sys/kernel/config && mount -t debugfs none /sys/kernel/debug || exit 1
+# Every USB transfer, to count them: the stand-in cannot always tell where one ends.
+cat /sys/kernel/debug/usb/usbmon/0u >/out/usbmon.log &
+for serial in $first $second; do
+  chroot /host python3 "$tests/ft232r_gadget.py" $serial >/out/$serial.log 2>/out/$serial.err &
+done
+plug $first dummy_udc.0
+plug $second dummy_udc.1
+
+case_of two-adapters chroot /host "$panel" --headless --port ftdi
+case_of unknown-pin chroot /host "$panel" --headless --port ftdi::D0,D1,D8
+case_of repeated-pin chroot /host "$panel" --headless --port ftdi::TXD,RXD,D0
+as_nobody no-access-named --headless --port ftdi:$first
+serve by-name --port ftdi:$second:RTS,CTS,DTR \
+  --word-b refh=1.25,current=0.23,phase=on,test=reference
+stop by-name
+echo "$second after by-name: $(tty_of $second)" >>/out/ttys
+
+# The first adapter alone, named by nothing.
+unplug $second
+as_nobody no-access --headless --port ftdi
+serve one --port ftdi
+case_of second chroot /host "$panel" --headless --port ftdi
+rigctl F 100000000
+rigctl f >/out/one.f
+stop one
+echo "$first after one: $(tty_of $first)" >>/out/ttys
+
+# Pulled out once the start-up word is sent: the next word fails.
+serve pulled --port ftdi
+started pulled grep -q '^Word A' /out/pulled.out
+unplug $first
+rigctl F 100000000 >/out/pulled.rigctl 2>&1
+ended pulled
+case_of no-adapter chroot /host "$panel" --headless --port ftdi

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# The panel on FTDI adapters through libftdi and Linux's own USB stack: Debian's amd64 kernel
+# boots under QEMU, dummy_hcd joins its USB host to two gadget controllers, and
+# ft232r_gadget.py stands in for an FT232R on each, recording every request and every sample it
+# is sent; usbmon records the transfers. ftdi_guest.sh drives the panel there (headless, tuned
+# by Hamlib's rigctl); here the recorded samples, turned into the three lines, must be the words
+# expected, one transfer each, and every refusal must reach the user as a clear message.
+# Usage: ftdi_test.sh PANEL
+set -u
+panel=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/vm_checks.sh"
+first=FT0A1B2C second=FT3D4E5F  # on dummy_hcd.0 (USB bus 1) and dummy_hcd.1 (bus 2)
+
+boot_guest amd64 ftdi_guest.sh "usbserial ftdi_sio dummy_hcd libcomposite usb_f_fs usbmon"
+# The second adapter carried the session with named pins (RTS, CTS, DTR: D2, D3, D4), the first
+# the sessions on pins D0, D1, D2.
+check_words ftdi "$out/$second.log" 2,3,4 "$out/$first.log" 0,1,2
+for serial in $first $second; do
+  check "$serial: the stand-in ran without a fault" diff /dev/null "$out/$serial.err"
+done
+
+# SERIAL BUS BITS: the words each bulk-out transfer to the adapter carried (ftdi_transfers.py):
+# one each, and the two samples after start-up that bring the lines to rest, none.
+transfers() { python3 -B "$here/ftdi_transfers.py" "$out/$1.log" "$out/usbmon.log" "$2" "$3"; }
+check "$second: one USB transfer per word" test "$(transfers $second 2 2,3,4)" = "1 0 1"
+check "$first: one USB transfer per word" test "$(transfers $first 1 0,1,2)" = "1 0 1 1 0"
+# SERIAL: the SET_BITMODE requests (0x0b) the adapter took, value and index: the mode in the
+# value's high byte (1 asynchronous bit-bang, 0 reset), the pins driven in its low byte, the
+# channel in the index (1 for A).
+bit_modes() { awk '$1 == "control" && $2 == "0x0b" { print $3, $4 }' "$out/$1.log"; }
+check "$second: D2-D4 driven in bit-bang mode, then reset" \
+  diff -u <(printf '%s\n' "0x011c 0x0001" "0x0000 0x0001") <(bit_modes $second)
+check "$first: D0-D2 driven, reset at the end, D0-D2 again until pulled out" \
+  diff -u <(printf '%s\n' "0x0107 0x0001" "0x0000 0x0001" "0x0107 0x0001") <(bit_modes $first)
+check "ftdi_sio took each adapter back when the panel ended" diff -u - "$out/ttys" <<END
+$first plugged in: ttyUSB0
+$second plugged in: ttyUSB1
+$second after by-name: ttyUSB1
+$first after one: ttyUSB0
+END
+
+check_refused two-adapters "2 FTDI adapters are plugged in: their serial numbers are \
+$second, $first. Name one: --port ftdi:SERIAL, or try --simulate."
+check_misused unknown-pin \
+  "--port ftdi::D0,D1,D8: no FTDI pin is called 'D8' (give D0-D7 or TXD RXD RTS CTS DTR DSR DCD RI)"
+check_misused repeated-pin \
+  "--port ftdi::TXD,RXD,D0 names pin D0 twice: the clock, data and enable need three pins"
+# Access denied: the adapter named may be the one that cannot be opened.
+access="Access denied (insufficient permissions). Join the plugdev group (sudo usermod -aG \
+plugdev \$USER, then log in again) and let the package's udev rule give it the adapter (README, \
+FTDI USB adapters), then plug the adapter in again, or try --simulate."
+check_refused no-access-named "Cannot open the FTDI adapter on USB bus 2 device 2: $access"
+check_refused no-access "Cannot open the FTDI adapter on USB bus 1 device 2: $access"
+check_refused second "Cannot claim FT232R USB UART $first: another program holds it. Close the \
+program that holds it, or try --simulate."
+check_refused pulled "Cannot set the bit-bang rate of FT232R USB UART $first: No such device (it \
+may have been disconnected). Plug the adapter in again and restart the panel, or try --simulate."
+check_refused no-adapter "No FTDI adapter is plugged in: no other USB device is either. Plug in \
+the adapter, or try --simulate."
+for session in by-name one; do
+  check_clean_end "$session"
+done
+check "the first program still answers after the second was refused" \
+  test "$(cat "$out/one.f" 2>/dev/null)" = 100000000
+finish
