@@ -18,6 +18,7 @@
 
 #include "bus/inpout.hpp"
 #include "form/form1.hpp"
+#include "form/panel.hpp"
 #include "sim/simulated_synthesizer.hpp"
 #include "window/form1_window.hpp"
 #include "words/word_a.hpp"
@@ -147,7 +148,8 @@ int main(int argc, char** argv) {
   bus::Inpout library{chip};
   window::Form1Window window;
   form::Form1 form{window, library};
-  window.attach(form, {}, {});
+  form::Panel panel{form, window, {}};
+  window.attach(panel, {});
   window.load();
   window.installEventFilter(&quit);
   window.show();

@@ -11,6 +11,7 @@
 
 #include "bus/inpout.hpp"
 #include "form/form1.hpp"
+#include "form/panel.hpp"
 #include "scroll_bar_parts.hpp"
 #include "sim/simulated_synthesizer.hpp"
 #include "window/form1_window.hpp"
@@ -41,10 +42,11 @@ int main(int argc, char** argv) {
   bus::Inpout library{port};
   window::Form1Window window;
   form::Form1 form{window, library};
-  window.attach(form, {}, [](const std::string& message) {
-    std::fprintf(stderr, "%s\n", message.c_str());
-    std::exit(1);
-  });
+  form::Panel panel{form, window, [](const std::string& message) {
+                      std::fprintf(stderr, "%s\n", message.c_str());
+                      std::exit(1);
+                    }};
+  window.attach(panel, {});
   window.load();
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
