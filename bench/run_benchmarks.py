@@ -73,6 +73,28 @@ def bus_figures():
         f"{t['second_ns'] / 1000:.1f} us", f"{t['ratio']:.3f}", "(reference)", True)
 
 
+# A full-speed USB round trip: what each line change costs a USB GPIO chip.
+ROUND_TRIP_US = 1000
+
+
+def ftdi_figures():
+    out = subprocess.run([os.path.join(BENCH, "ftdi_wire")], check=True, capture_output=True,
+                         text=True).stdout
+    values = {k: float(v) for k, v in (line.split() for line in out.splitlines())}
+    gpio_us = values["gpio_round_trips"] * ROUND_TRIP_US
+    for delay in (50, 1000):
+        transfers = values[f"ftdi_transfers_{delay}"]
+        row(f"FTDI: USB transfers per Word A (iDel {delay})", f"{transfers:.0f}", "", "", "1",
+            transfers == 1)
+        row(f"FTDI: bytes per Word A (iDel {delay})", f"{values[f'ftdi_bytes_{delay}']:.0f}", "",
+            "", "(one sample a write or wait)", True)
+        wire_us = values[f"ftdi_wire_us_{delay}"]
+        row(f"FTDI: Word A on the wire (iDel {delay})", f"{wire_us / 1000:.2f} ms",
+            f"{gpio_us / 1000:.0f} ms (USB GPIO chip, {values['gpio_round_trips']:.0f} round "
+            "trips of 1 ms)", f"{gpio_us / wire_us:.1f} x faster", "faster than a GPIO chip",
+            wire_us < gpio_us)
+
+
 def tuning_figures():
     out = subprocess.run([os.path.join(BENCH, "tuning_bench")], check=True, capture_output=True,
                          text=True, env=ENV).stdout
@@ -193,7 +215,7 @@ def table():
 
 
 def main():
-    for figures in (bus_figures, tuning_figures, startup_figures, idle_figures, rigctld_figures):
+    for figures in (bus_figures, ftdi_figures, tuning_figures, startup_figures, idle_figures, rigctld_figures):
         figures()
     text = table()
     print(text)
