@@ -2,35 +2,17 @@
 // round trip per line change. Counts, not host times: the transfers and bytes the port asks the
 // adapter for, and the calls the GPIO back end makes. Prints "name value" lines.
 #include <cstdio>
-#include <linux/gpio.h>
 
 #include "bus/transmitter.hpp"
 #include "bus_ftdi/bit_bang_samples.hpp"
 #include "bus_ftdi/ftdi_port.hpp"
 #include "bus_linux/gpio_port.hpp"
 #include "counting_adapter.hpp"
+#include "null_kernel.hpp"
 
 namespace {
 
 constexpr const char* kWordA = "0010110110101010";  // N 11690, the start-up's word
-
-// A kernel that answers at once and counts the set-values calls: one USB round trip each on an
-// adapter whose pins the kernel offers as GPIO lines.
-long set_values_calls = 0;
-const bus::SystemCalls& counting_kernel() {
-  static constexpr bus::SystemCalls kCalls{[](const char*, int) { return 3; },
-                                           [](int, unsigned long request, void* argument) {
-                                             if (request == GPIO_GET_CHIPINFO_IOCTL)
-                                               static_cast<gpiochip_info*>(argument)->lines = 64;
-                                             if (request == GPIO_V2_GET_LINE_IOCTL)
-                                               static_cast<gpio_v2_line_request*>(argument)->fd = 4;
-                                             if (request == GPIO_V2_LINE_SET_VALUES_IOCTL)
-                                               ++set_values_calls;
-                                             return 0;
-                                           },
-                                           [](int) { return 0; }};
-  return kCalls;
-}
 
 void send(bus::Port& port, std::int32_t delay_count) {
   bus::Inpout library{port};
@@ -51,7 +33,7 @@ int main() {
     std::printf("ftdi_transfers_%d %ld\nftdi_bytes_%d %ld\nftdi_wire_us_%d %.1f\n", delay_count,
                 counts.transfers_, delay_count, counts.bytes_, delay_count, wire_us);
   }
-  bus::GpioPort gpio{"/bench/gpiochip0", {"0", "1", "2"}, counting_kernel(), "/nonexistent"};
+  bus::GpioPort gpio{"/bench/gpiochip0", {"0", "1", "2"}, null_kernel(), "/nonexistent"};
   send(gpio, 0);
   std::printf("gpio_round_trips %ld\n", set_values_calls);
   return 0;
