@@ -7,8 +7,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "bus/inpout.hpp"
-#include "bus/transmitter.hpp"
 #include "support/golden.hpp"
 #include "support/wire.hpp"
 #include "trace/tracing_port.hpp"
@@ -63,18 +61,7 @@ TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
   for (const auto& session : sessions) {
     support::wire().clear();
     bus::FtdiPort port{std::make_unique<RecordingAdapter>(), session.address};
-    bus::Inpout library{port};
-    bus::BusSettings settings{888, 0};
-    const bus::Transmitter transmitter{settings, library, support::counting_spin};
-    for (const auto& [delay_count, word] : session.words) {
-      settings.iDel = delay_count;
-      if (word == "rest") {
-        library.Out32(888, 0);  // binds the port, as Send's first write does
-        transmitter.rest_lines();
-      } else {
-        transmitter.Send(word);
-      }
-    }
+    support::send_words(port, session.words);
     lines.push_back("case " + session.name);
     lines.insert(lines.end(), support::wire().begin(), support::wire().end());
   }
@@ -87,9 +74,7 @@ TEST(FtdiPort, TracesTheLevelsAtTheirTimesOnTheWire) {
   bus::FtdiPort port{std::make_unique<RecordingAdapter>(), {}};
   trace::VcdWriter writer{path.string(), "test", {}};
   trace::TracingPort tracer{port, writer, [] { return std::int64_t{1'000'000}; }};
-  bus::Inpout library{tracer};
-  const bus::BusSettings settings{888, 100};
-  bus::Transmitter{settings, library, support::counting_spin}.Send("10");
+  support::send_short_word(tracer);
   tracer.close();
 
   std::vector<std::string> lines;
@@ -97,6 +82,7 @@ TEST(FtdiPort, TracesTheLevelsAtTheirTimesOnTheWire) {
   for (std::string line; std::getline(file, line);) {
     if (!line.starts_with("$date ")) lines.push_back(line);
   }
+  file.close();  // Windows removes no open file
   support::expect_golden(lines, "ftdi_send_10.vcd");
   EXPECT_EQ(tracer.label(), "FT232R USB UART A50285BI");
   EXPECT_EQ(tracer.description(),

@@ -23,10 +23,20 @@ void RecordingPort::write(bus::Register target, std::uint8_t value) {
   if (inner_) inner_->write(target, value);
 }
 
-void send_short_word(bus::Port& port) {
+void send_short_word(bus::Port& port) { send_words(port, {{100, "10"}}); }
+
+void send_words(bus::Port& port, const std::vector<std::pair<std::int32_t, std::string>>& words) {
   bus::Inpout library{port};
-  const bus::BusSettings settings{888, 100};
-  bus::Transmitter{settings, library, counting_spin}.Send("10");
+  bus::BusSettings settings{888, 0};
+  const bus::Transmitter transmitter{settings, library, counting_spin};
+  for (const auto& [delay_count, word] : words) {
+    settings.iDel = delay_count;
+    if (word == "rest") {
+      transmitter.rest_lines();
+    } else {
+      transmitter.Send(word);
+    }
+  }
 }
 
 }  // namespace support

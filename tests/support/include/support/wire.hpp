@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bus/port.hpp"
@@ -31,5 +32,9 @@ class RecordingPort : public bus::Port {
 // Sends the word "10" to `port` at bus speed 100, through the port library and the
 // transmitter, waits counted: the transmission of send_10.txt.
 void send_short_word(bus::Port& port);
+
+// Sends each word at its bus speed (iDel) to `port` as send_short_word does; "rest" instead of
+// a word brings the lines to rest, as start-up's last step does.
+void send_words(bus::Port& port, const std::vector<std::pair<std::int32_t, std::string>>& words);
 
 }  // namespace support
