@@ -59,7 +59,8 @@ test: deps-tools build build-asan build-windows package-windows build-arm64 buil
 	  ctest --test-dir $(WIN_BUILD) --output-on-failure -j$(JOBS); \
 	  status=$$?; $(WINE_ENV) wineserver -k; exit $$status
 	tests/windows/installer_test.sh $(WIN_PKG_BUILD)/saa1057-panel-*-win64.exe \
-	  $(WIN_PKG_BUILD)/saa1057-panel-*-win64.zip $(WIN_BUILD)/tests/bus_windows/inpoutx64.dll
+	  $(WIN_PKG_BUILD)/saa1057-panel-*-win64.zip $(WIN_BUILD)/tests/bus_windows/inpoutx64.dll \
+	  $(WIN_BUILD)/tests/bus_windows/ftd2xx.dll
 	tests/package/package_test.sh $(PKG_BUILD)/saa1057-panel_*.deb
 	tests/package/package_test.sh $(ARM64_PKG_BUILD)/saa1057-panel_*_arm64.deb arm64
 	$(MAKE) --no-print-directory test-vm

@@ -25,6 +25,11 @@ done
 transfers() { python3 -B "$here/ftdi_transfers.py" "$out/$1.log" "$out/usbmon.log" "$2" "$3"; }
 check "$second: one USB transfer per word" test "$(transfers $second 2 2,3,4)" = "1 0 1"
 check "$first: one USB transfer per word" test "$(transfers $first 1 0,1,2)" = "1 0 1 1 0"
+# The start-up on the default pins (the first adapter's first session) must reach the adapter as
+# it reaches FTDI's driver on Windows (the installer test holds the same file against it).
+check "$first: the start-up's transfers, byte for byte as on Windows" diff -u \
+  <(sed -n 's/^write //p' "$here/../data/ftdi_start_up.txt" | tr -d ' ') \
+  <(sed -n 's/^bulk-out //p' "$out/$first.log" | head -n 2)
 # SERIAL: the SET_BITMODE requests (0x0b) the adapter took, value and index: the mode in the
 # value's high byte (1 asynchronous bit-bang, 0 reset), the pins driven in its low byte, the
 # channel in the index (1 for A).

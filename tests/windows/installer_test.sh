@@ -2,13 +2,14 @@
 # The Windows package as a user meets it, under Wine on a virtual X server: the installer run
 # silently, the installed panel's window measured and clicked, tuned by Hamlib's rigctl from the
 # Linux side, its trace read by our sigrok decoder, the port library's writes through a stand-in,
-# the portable zip, and the uninstaller.
-# Usage: tests/windows/installer_test.sh INSTALLER.exe PORTABLE.zip STAND_IN_INPOUTX64.dll
+# FTDI's D2XX driver's calls through a stand-in, the portable zip, and the uninstaller.
+# Usage: tests/windows/installer_test.sh INSTALLER.exe PORTABLE.zip STAND_IN_INPOUTX64.dll \
+#          STAND_IN_FTD2XX.dll
 set -u
 if [ -z "${INSTALLER_TEST_DISPLAY:-}" ]; then
   INSTALLER_TEST_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x720x24 -dpi 96" "$0" "$@"
 fi
-installer=$(realpath "$1") zip=$(realpath "$2") stand_in=$(realpath "$3")
+installer=$(realpath "$1") zip=$(realpath "$2") stand_in=$(realpath "$3") stand_in_d2xx=$(realpath "$4")
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../app/board_checks.sh"
 data=$here/../data
@@ -99,6 +100,7 @@ for file in saa1057-panel.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.d
   check "the installer puts $file in place" test -f "$installed/$file"
 done
 check "no port library is shipped" test -z "$(find "$installed" -iname 'inpout*')"
+check "no D2XX driver is shipped" test -z "$(find "$installed" -iname 'ftd2xx*')"
 shortcut=$(find "$WINEPREFIX/drive_c" -name 'SAA1057 Panel.lnk' | head -n 1)
 check "a Start-menu entry is made" test -n "$shortcut"
 check "the Start-menu entry starts the program" grep -qa 'saa1057-panel.exe' "$shortcut"
@@ -167,6 +169,51 @@ wine "$panel" --headless --port 0x278 >"$dir/out" 2>"$dir/err"
 check "a missing port library ends the program with 1" test $? -eq 1
 check "the missing library is named with the way out" \
   grep -q 'Cannot load the port library inpoutx64.dll: .*try --simulate' "$dir/err"
+
+# FTDI's D2XX driver: a stand-in beside the program records each call that changes the adapter,
+# its one FT232R (STAND_IN_FTD2XX_LOG and _FAIL: tests/bus_windows/stand_in_ftd2xx.cpp).
+cp "$stand_in_d2xx" "$installed/ftd2xx.dll"
+d2xx_log=$dir/d2xx.txt
+d2xx_log_windows=$(winepath -w "$d2xx_log")
+transfers() { [ -f "$d2xx_log" ] && test "$(grep -c '^write ' "$d2xx_log")" -ge "$1"; }
+STAND_IN_FTD2XX_LOG=$d2xx_log_windows wine "$panel" --headless --port ftdi >"$dir/out" \
+  2>"$dir/err" &
+pid=$!
+check "headless start-up on an FTDI adapter makes two transfers" wait_for 200 transfers 2
+check "headless start-up on an FTDI adapter logs Word A" \
+  grep -q '^Word A 0010110110101010 sent' "$dir/out"
+wine taskkill /f /im saa1057-panel.exe >/dev/null 2>&1
+wait "$pid" 2>/dev/null
+pid=""
+check "the adapter's TXD, RXD and RTS are put in bit-bang mode at the fastest rate" \
+  diff -u - <(grep -v '^write ' "$d2xx_log") <<END
+open location 0x21
+bit mode 0x01 mask 0x07
+divisor 200
+END
+check "D2XX receives the start-up's transfers" \
+  diff -u <(grep '^write ' "$data/ftdi_start_up.txt") <(grep '^write ' "$d2xx_log")
+# Pulled out after the first transfer: the second one fails.
+STAND_IN_FTD2XX_LOG=$d2xx_log_windows STAND_IN_FTD2XX_FAIL="FT_Write 4 1" wine "$panel" \
+  --headless --port ftdi >"$dir/out" 2>"$dir/err"
+check "an adapter pulled out ends the program with 1" test $? -eq 1
+# (Wine's console ends lines with CR LF.)
+check "the adapter pulled out is named with D2XX's status and the way out" grep -qF \
+  "saa1057-panel: Cannot write to FT232R USB UART A50285BI: FT_IO_ERROR. Plug the adapter in \
+again and restart the panel, or try --simulate." "$dir/err"
+rm -f "$installed/ftd2xx.dll"
+# Without the driver; a stand-in in the working folder is not loaded.
+mkdir "$dir/working"
+cp "$stand_in_d2xx" "$dir/working/ftd2xx.dll"
+rm -f "$d2xx_log"
+(cd "$dir/working" && STAND_IN_FTD2XX_LOG=$d2xx_log_windows wine "$panel" --headless \
+  --port ftdi >"$dir/out" 2>"$dir/err")
+check "without FTDI's driver the program ends with 1" test $? -eq 1
+check "the driver is named with where to get it" grep -qE "^saa1057-panel: Cannot load \
+ftd2xx.dll, FTDI's D2XX driver: .+[.] Install the driver from FTDI's driver download page or \
+Windows Update [(]which installs it when the adapter is plugged in[)], or put ftd2xx.dll beside \
+saa1057-panel.exe, or try --simulate[.]" "$dir/err"
+check "a driver in the working folder is not loaded" test ! -e "$d2xx_log"
 
 # The portable zip: the same folder, runnable where it is unpacked.
 mkdir "$dir/portable"

@@ -5,26 +5,9 @@
 #include "bus/register_map.hpp"
 #include "common/failure_message.hpp"
 #include "common/program_name.hpp"
+#include "last_error.hpp"
 
 namespace bus {
-
-namespace {
-
-// The system's text for the last error, without its line break.
-std::string last_error_text() {
-  const DWORD error = GetLastError();
-  char text[512] = "";
-  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                      nullptr, error, 0, text, sizeof text, nullptr);
-  std::string message(text, length);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                              message.back() == ' ' || message.back() == '.')) {
-    message.pop_back();
-  }
-  return message.empty() ? "error " + std::to_string(error) : message;
-}
-
-}  // namespace
 
 std::string default_inpout_library() {
   return sizeof(void*) == 8 ? "inpoutx64.dll" : "inpout32.dll";
