@@ -33,7 +33,6 @@ std::array<std::string, 3> three_names(std::string_view names, std::string_view 
   return split;
 }
 
-
 // "gpio:CHIP:CLOCK,DATA,ENABLE"; the chip is everything up to the last colon, so a label may
 // hold colons.
 GpioLines parse_gpio_lines(std::string_view value) {
@@ -54,8 +53,7 @@ bus::FtdiAddress parse_ftdi_pins(std::string_view value) {
   bus::FtdiAddress address;
   std::string_view rest = value.substr(kFtdiPrefix.size());
   if (rest.empty()) return address;
-  if (rest.front() != ':') invalid(value);
-  rest.remove_prefix(1);
+  rest.remove_prefix(1);  // the colon
   const auto colon = rest.find(':');
   std::string_view device = rest.substr(0, colon);
   if (const auto slash = device.find('/'); slash != std::string_view::npos) {
@@ -92,7 +90,9 @@ bus::FtdiAddress parse_ftdi_pins(std::string_view value) {
 
 PortArgument parse_port_argument(std::string_view value) {
   if (value.starts_with(kGpioPrefix)) return parse_gpio_lines(value);
-  if (value.starts_with(kFtdiPrefix)) return parse_ftdi_pins(value);
+  if (value == kFtdiPrefix || value.starts_with(std::string(kFtdiPrefix) + ":")) {
+    return parse_ftdi_pins(value);
+  }
   if (value.find('/') != std::string_view::npos) return DevicePath{std::string(value)};
   std::string_view digits = value;
   int radix = 10;

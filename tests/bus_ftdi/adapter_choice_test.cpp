@@ -18,7 +18,7 @@ std::vector<bus::FoundAdapter> adapters(const std::string& column) {
       continue;
     }
     const auto words = support::split(text, " ");
-    found.push_back({where, words[0], words[1], std::stoi(words[2]), ""});
+    found.push_back({where, words[0] == "''" ? "" : words[0], words[1], std::stoi(words[2]), ""});
   }
   return found;
 }

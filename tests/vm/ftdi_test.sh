@@ -30,6 +30,17 @@ check "$first: one USB transfer per word" test "$(transfers $first 1 0,1,2)" = "
 check "$first: the start-up's transfers, byte for byte as on Windows" diff -u \
   <(sed -n 's/^write //p' "$here/../data/ftdi_start_up.txt" | tr -d ' ') \
   <(sed -n 's/^bulk-out //p' "$out/$first.log" | head -n 2)
+# SERIAL: the SET_BAUDRATE requests (0x03), value and index: 9600 baud at libftdi's open
+# (3 MHz / 312.5: 0x4138), then the sample clock 48 MHz / 200 (0x00c8) for the start-up word
+# sent while the bus wait is 0, and / 400 (0x0190) for iDel 100; no channel in the index.
+rates() { awk '$1 == "control" && $2 == "0x03" { print $3, $4 }' "$out/$1.log"; }
+check "$second: 9600 baud at the open, then the sample clock at iDel 0 and 100" \
+  diff -u <(printf '%s\n' "0x4138 0x0000" "0x00c8 0x0000" "0x0190 0x0000") <(rates $second)
+# Its transfers' lengths as the host's USB stack sent them (usbmon, submissions to bulk-out
+# endpoint 2): Word A for 11690 at iDel 0, 55 samples (39 writes + 2 per "1"); the lines to rest,
+# 2; Word B with 7 ones at iDel 100, 108 (80 + 4 per "1").
+check "$second: 55, 2 and 108 samples sent" \
+  test "$(awk '$3 == "S" && $4 ~ /^Bo:2:/ { printf "%s ", $6 }' "$out/usbmon.log")" = "55 2 108 "
 # SERIAL: the SET_BITMODE requests (0x0b) the adapter took, value and index: the mode in the
 # value's high byte (1 asynchronous bit-bang, 0 reset), the pins driven in its low byte, the
 # channel in the index (1 for A).
@@ -45,8 +56,8 @@ $second after by-name: ttyUSB1
 $first after one: ttyUSB0
 END
 
-check_refused two-adapters "2 FTDI adapters are plugged in: their serial numbers are \
-$second, $first. Name one: --port ftdi:SERIAL, or try --simulate."
+check_refused two-adapters "2 FTDI adapters are plugged in: $second, $first. Name one by its \
+serial number: --port ftdi:SERIAL, or try --simulate."
 check_misused unknown-pin \
   "--port ftdi::D0,D1,D8: no FTDI pin is called 'D8' (give D0-D7 or TXD RXD RTS CTS DTR DSR DCD RI)"
 check_misused repeated-pin \

@@ -6,22 +6,24 @@ namespace bus {
 
 namespace {
 
-// "A50285BI, FT4ABC12": each adapter by its serial number, or where it is and why it is unread.
+// "A50285BI, the one on USB bus 1 device 3 (Access denied)": each adapter by its serial number,
+// or, where it has none or it cannot be read, by where it is.
 std::string listed(std::span<const FoundAdapter> found) {
   std::string list;
   for (const auto& adapter : found) {
     if (!list.empty()) list += ", ";
-    list += adapter.unreadable.empty() ? adapter.serial
-                                       : adapter.where + " (" + adapter.unreadable + ")";
+    if (adapter.unreadable.empty() && !adapter.serial.empty()) {
+      list += adapter.serial;
+    } else {
+      list += "the one on " + adapter.where + " (" +
+              (adapter.unreadable.empty() ? "no serial number" : adapter.unreadable) + ")";
+    }
   }
   return list;
 }
 
-std::string plural(std::size_t count, const std::string& one) {
-  return std::to_string(count) + " " + one + (count == 1 ? "" : "s");
-}
-
-[[noreturn]] void refuse_unreadable(const FoundAdapter& adapter, const std::string& access_way_out) {
+[[noreturn]] void refuse_unreadable(const FoundAdapter& adapter,
+                                    const std::string& access_way_out) {
   throw common::failure("Cannot open " + identity_of(adapter), adapter.unreadable,
                         common::or_try_simulate(access_way_out));
 }
@@ -34,10 +36,10 @@ const FoundAdapter& usable(const FoundAdapter& adapter, const FtdiAddress& addre
                             : adapter.channels == 2 ? std::string("channels A and B")
                                                     : std::string("channels A to ") +
                                                           channel_letter(adapter.channels - 1);
-    throw common::failure(identity_of(adapter) + " has no channel " + channel_letter(address.channel),
-                          "it has " + has,
-                          common::or_try_simulate(adapter.channels == 1
-                                                      ? "Leave the channel out"
+    throw common::failure(
+        identity_of(adapter) + " has no channel " + channel_letter(address.channel),
+        "it has " + has,
+        common::or_try_simulate(adapter.channels == 1 ? "Leave the channel out"
                                                       : "Give one of its channels"));
   }
   return adapter;
@@ -47,11 +49,13 @@ const FoundAdapter& usable(const FoundAdapter& adapter, const FtdiAddress& addre
 
 std::string identity_of(const FoundAdapter& adapter) {
   if (!adapter.unreadable.empty()) return "the FTDI adapter on " + adapter.where;
+  if (adapter.serial.empty()) return adapter.product + " on " + adapter.where;
   return adapter.product + " " + adapter.serial;
 }
 
 const FoundAdapter& choose_adapter(std::span<const FoundAdapter> found, const FtdiAddress& address,
-                                   const std::string& elsewhere, const std::string& access_way_out) {
+                                   const std::string& elsewhere,
+                                   const std::string& access_way_out) {
   if (found.empty()) {
     throw common::failure(
         "No FTDI adapter is plugged in",
@@ -60,9 +64,10 @@ const FoundAdapter& choose_adapter(std::span<const FoundAdapter> found, const Ft
   }
   if (address.serial.empty()) {
     if (found.size() == 1) return usable(found.front(), address, access_way_out);
-    throw common::failure(plural(found.size(), "FTDI adapter") + " are plugged in",
-                          "their serial numbers are " + listed(found),
-                          common::or_try_simulate("Name one: --port ftdi:SERIAL"));
+    throw common::failure(std::to_string(found.size()) + " FTDI adapters are plugged in",
+                          listed(found),
+                          common::or_try_simulate("Name one by its serial number: --port "
+                                                  "ftdi:SERIAL"));
   }
   for (const auto& adapter : found) {
     if (adapter.serial == address.serial) return usable(adapter, address, access_way_out);
@@ -71,9 +76,11 @@ const FoundAdapter& choose_adapter(std::span<const FoundAdapter> found, const Ft
   for (const auto& adapter : found) {
     if (!adapter.unreadable.empty()) refuse_unreadable(adapter, access_way_out);
   }
-  throw common::failure("No FTDI adapter has serial number " + address.serial,
-                        "the " + plural(found.size(), "adapter") + " plugged in: " + listed(found),
-                        common::or_try_simulate("Give one of those"));
+  throw common::failure(
+      "No FTDI adapter has serial number " + address.serial,
+      (found.size() == 1 ? "the adapter plugged in is " : "the adapters plugged in are ") +
+          listed(found),
+      common::or_try_simulate("Give one of those"));
 }
 
 }  // namespace bus

@@ -6,9 +6,9 @@ namespace bus {
 
 namespace {
 constexpr std::int32_t kFastestCount = 50;
-// The divisor has 14 bits; no slider position comes near the limit.
-constexpr std::int32_t kSlowestCount = 0x3fff / 4;
 constexpr std::int32_t kDivisorPerCount = 4;
+// The divisor has 14 bits; no slider position comes near the limit.
+constexpr std::int32_t kSlowestCount = 0x3fff / kDivisorPerCount;
 }  // namespace
 
 std::uint16_t bit_bang_divisor(std::int32_t delay_count) {

@@ -1,11 +1,11 @@
 #include "bus_linux/libftdi_adapter.hpp"
 
-#include <libusb.h>
 #include <ftdi.h>
+#include <libusb.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <algorithm>
 #include <vector>
 
 #include "bus_ftdi/bit_bang_samples.hpp"
@@ -38,9 +38,12 @@ bool is_ftdi(const libusb_device_descriptor& descriptor) {
 
 int channels_of(const libusb_device_descriptor& descriptor) {
   switch (descriptor.idProduct) {
-    case 0x6010: return 2;
-    case 0x6011: return 4;
-    default: return 1;
+    case 0x6010:
+      return 2;
+    case 0x6011:
+      return 4;
+    default:
+      return 1;
   }
 }
 
@@ -68,7 +71,8 @@ std::string vendor_product(libusb_device* device, const libusb_device_descriptor
 
 std::string string_descriptor(libusb_device_handle* handle, std::uint8_t index) {
   unsigned char text[128];
-  const int length = index == 0 ? 0 : libusb_get_string_descriptor_ascii(handle, index, text, sizeof text);
+  const int length =
+      index == 0 ? 0 : libusb_get_string_descriptor_ascii(handle, index, text, sizeof text);
   return length > 0 ? std::string(reinterpret_cast<char*>(text), static_cast<std::size_t>(length))
                     : std::string();
 }
@@ -106,7 +110,8 @@ LibftdiAdapter::~LibftdiAdapter() {
   ftdi_free(context_);
 }
 
-void LibftdiAdapter::fail(const std::string& what, int usb_error, const std::string& way_out) const {
+void LibftdiAdapter::fail(const std::string& what, int usb_error,
+                          const std::string& way_out) const {
   throw common::failure(what, libusb_strerror(usb_error), common::or_try_simulate(way_out));
 }
 
@@ -166,21 +171,23 @@ void LibftdiAdapter::set_divisor(std::uint16_t divisor) {
   const int result = libusb_control_transfer(context_->usb_dev, kVendorOut, kSetBaudRate, divisor,
                                              index, nullptr, 0, kTimeoutMs);
   if (result < 0) {
-    fail("Cannot set the bit-bang rate of " + identity(), result,
-         kPlugInAgain);
+    fail("Cannot set the bit-bang rate of " + identity(), result, kPlugInAgain);
   }
 }
 
 void LibftdiAdapter::write(std::span<const std::uint8_t> samples) {
   int sent = 0;
   // One bulk transfer: libusb splits it into packets, the chip clocks them out back to back.
-  const int result = libusb_bulk_transfer(
-      context_->usb_dev, static_cast<unsigned char>(context_->in_ep),
-      const_cast<unsigned char*>(samples.data()), static_cast<int>(samples.size()), &sent,
-      kTimeoutMs);
-  if (result != 0) {
-    fail("Cannot write to " + identity(), result,
-         kPlugInAgain);
+  const int result =
+      libusb_bulk_transfer(context_->usb_dev, static_cast<unsigned char>(context_->in_ep),
+                           const_cast<unsigned char*>(samples.data()),
+                           static_cast<int>(samples.size()), &sent, kTimeoutMs);
+  if (result != 0) fail("Cannot write to " + identity(), result, kPlugInAgain);
+  if (sent != static_cast<int>(samples.size())) {
+    throw common::failure(
+        "Cannot write to " + identity(),
+        std::to_string(sent) + " of " + std::to_string(samples.size()) + " samples went out",
+        common::or_try_simulate(kPlugInAgain));
   }
 }
 
