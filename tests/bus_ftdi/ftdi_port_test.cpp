@@ -37,6 +37,16 @@ class RecordingAdapter : public bus::BitBangAdapter {
   std::string identity() const override { return "FT232R USB UART A50285BI"; }
 };
 
+// An adapter whose every transfer takes a millisecond of the clock `now_ns`.
+std::int64_t now_ns = 0;
+class SlowAdapter : public RecordingAdapter {
+ public:
+  void write(std::span<const std::uint8_t> samples) override {
+    RecordingAdapter::write(samples);
+    now_ns += 1'000'000;
+  }
+};
+
 bus::FtdiAddress pins(std::array<std::string, 3> names, std::array<int, 3> bits) {
   return {"", 0, {std::move(names), bits}};
 }
@@ -55,6 +65,7 @@ TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
       {"1 twice at 1000, then 0 at 50, on D7 D0 D5",
        {"A50285BI", 1, {{"D7", "D0", "D5"}, {7, 0, 5}}},
        {{1000, "1"}, {1000, "1"}, {50, "0"}}},
+      {"1 at 1000, then 10 at 0", {}, {{1000, "1"}, {0, "10"}}},
       {"rest lines", {}, {{100, "rest"}}},
   };
   std::vector<std::string> lines;
@@ -71,10 +82,11 @@ TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
 TEST(FtdiPort, TracesTheLevelsAtTheirTimesOnTheWire) {
   const auto path =
       std::filesystem::temp_directory_path() / ("ftdi-" + std::to_string(::getpid()) + ".vcd");
-  bus::FtdiPort port{std::make_unique<RecordingAdapter>(), {}};
+  bus::FtdiPort port{std::make_unique<SlowAdapter>(), {}};
   trace::VcdWriter writer{path.string(), "test", {}};
-  trace::TracingPort tracer{port, writer, [] { return std::int64_t{1'000'000}; }};
-  support::send_short_word(tracer);
+  now_ns = 1'000'000;
+  trace::TracingPort tracer{port, writer, [] { return now_ns; }};
+  support::send_words(tracer, {{100, "10"}, {100, "10"}});
   tracer.close();
 
   std::vector<std::string> lines;
