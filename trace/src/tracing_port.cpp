@@ -42,12 +42,16 @@ void TracingPort::write(bus::Register target, std::uint8_t value) {
 
 void TracingPort::flush() {
   const auto end = inner_.queued_ns();
+  // A port whose writes take effect at once had them recorded as they were made.
+  if (!end) return inner_.flush();
   const std::int64_t start = next_stamp();
   std::vector<QueuedChange> changes;
   changes.swap(queued_);
   inner_.flush();
-  if (!end || changes.empty()) return;
-  for (const auto& change : changes) writer_.change(stamp_from(start + change.offset_ns), change.levels);
+  if (changes.empty()) return;
+  for (const auto& change : changes) {
+    writer_.change(stamp_from(start + change.offset_ns), change.levels);
+  }
   writer_.flush(stamp_from(start + *end));
 }
 

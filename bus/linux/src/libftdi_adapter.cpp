@@ -3,12 +3,10 @@
 #include <ftdi.h>
 #include <libusb.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <vector>
 
-#include "bus_ftdi/bit_bang_samples.hpp"
 #include "common/failure_message.hpp"
 
 namespace bus {
