@@ -20,16 +20,12 @@ int run_headless(const cli::Options& options, bus::Port& port, char* program_pat
   quit_on_signals();
 
   bus::Inpout library{port};
-  headless::HeadlessPanel panel{library, std::cout, [](const std::string& message) {
-                                  print_error(message);
-                                  QCoreApplication::exit(1);
-                                }};
+  headless::HeadlessPanel panel{library, std::cout, report_fatal_from_event_loop(nullptr)};
   remote::PanelTuner tuner{panel.panel()};
   remote::RigctlServer server{tuner};
   if (options.rigctld && !serve_rigctld(server, *options.rigctld)) return 1;
   panel.load();
   if (options.word_b) panel.send_word_b(*options.word_b);
-  if (panel.failed()) return 1;
   return application.exec();
 }
 

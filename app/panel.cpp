@@ -32,10 +32,7 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
   bus::Inpout library{trace.port()};
   window::Form1Window window;
   form::Form1 form{window, library};
-  form::Panel panel{form, window, [&window](const std::string& message) {
-                      report_fatal(window, message);
-                      QCoreApplication::exit(1);
-                    }};
+  form::Panel panel{form, window, report_fatal_from_event_loop(&window)};
   remote::PanelTuner tuner{panel};
   remote::RigctlServer server{tuner};
   if (options.rigctld) {
@@ -50,8 +47,7 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
   window.attach(panel, status);
 
   window.load();
-  if (window.failed()) return 1;
-  window.show();
+  if (!window.failed()) window.show();
   return application.exec();
 }
 

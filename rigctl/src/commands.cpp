@@ -37,7 +37,16 @@ Reply get_freq(Client& client, std::span<const std::string>) {
 
 Reply set_freq(Client& client, std::span<const std::string> arguments) {
   const auto hz = number(arguments[0]);
-  return status(hz && client.receiver.set_frequency(*hz) ? kOk : kInvalidArgument);
+  if (!hz) return status(kInvalidArgument);
+  switch (client.receiver.set_frequency(*hz)) {
+    case Tuning::kDone:
+      return status(kOk);
+    case Tuning::kOutOfRange:
+      return status(kInvalidArgument);
+    case Tuning::kFailed:
+      break;
+  }
+  return status(kIoError);
 }
 
 Reply get_mode(Client& client, std::span<const std::string>) {

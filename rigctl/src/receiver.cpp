@@ -10,13 +10,14 @@ std::int64_t Receiver::frequency_hz() const {
   return hz_of_divider(divider);
 }
 
-bool Receiver::set_frequency(double hz) {
-  if (!(hz >= kCaps.lowest_hz && hz <= kCaps.highest_hz)) return false;
+Tuning Receiver::set_frequency(double hz) {
+  if (!(hz >= kCaps.lowest_hz && hz <= kCaps.highest_hz)) return Tuning::kOutOfRange;
   const auto divider = static_cast<std::int32_t>(
       std::nearbyint((hz + detail::kIntermediateFrequencyHz) / kCaps.step_hz));
   tuner_.tune(divider);
+  if (tuner_.failed()) return Tuning::kFailed;
   request_ = Request{hz, divider};
-  return true;
+  return Tuning::kDone;
 }
 
 bool Receiver::set_mode(const std::string& name, std::int64_t passband_hz) {

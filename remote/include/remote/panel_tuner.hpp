@@ -11,6 +11,7 @@ class PanelTuner : public rigctl::Tuner {
   explicit PanelTuner(form::Panel& panel) : panel_(panel) {}
   std::int32_t divider() const override { return panel_.divider(); }
   void tune(std::int32_t divider) override { panel_.tune(divider); }
+  bool failed() const override { return panel_.failed(); }
 
  private:
   form::Panel& panel_;

@@ -14,6 +14,7 @@ namespace rigctl {
 // Hamlib's error codes, as RPRT -n.
 inline constexpr int kOk = 0;
 inline constexpr int kInvalidArgument = -1;  // RIG_EINVAL
+inline constexpr int kIoError = -6;          // RIG_EIO
 inline constexpr int kNotAvailable = -11;    // RIG_ENAVAIL
 
 struct Reply {

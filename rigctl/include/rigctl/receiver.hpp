@@ -9,6 +9,8 @@
 
 namespace rigctl {
 
+enum class Tuning { kDone, kOutOfRange, kFailed };
+
 // The panel as all its rigctld clients see it: the tuner, and what they set that the divider
 // alone cannot say.
 class Receiver {
@@ -19,9 +21,9 @@ class Receiver {
   // otherwise the divider's. (Doppler tracking sends frequencies off the 10 kHz grid and
   // re-sends them for as long as it reads back another.)
   std::int64_t frequency_hz() const;
-  // Tunes to the nearest step (halves to the even one); false for a frequency outside the
-  // advertised range, which changes nothing.
-  bool set_frequency(double hz);
+  // Tunes to the nearest step (halves to the even one). A frequency outside the advertised
+  // range changes nothing.
+  Tuning set_frequency(double hz);
 
   const ModeCaps& mode() const { return *mode_; }
   std::int64_t passband_hz() const { return passband_hz_; }

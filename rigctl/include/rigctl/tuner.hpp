@@ -11,6 +11,8 @@ class Tuner {
   virtual std::int32_t divider() const = 0;
   // Moves the divider slider to `divider`, exactly as a user would.
   virtual void tune(std::int32_t divider) = 0;
+  // True once the port has failed: nothing more reaches the chip, and the program is ending.
+  virtual bool failed() const = 0;
 };
 
 }  // namespace rigctl

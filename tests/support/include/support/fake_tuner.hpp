@@ -4,16 +4,23 @@
 
 namespace support {
 
-// A tuner that only remembers the divider a remote client set, 11690 (106.2 MHz) at first.
+// A tuner that only remembers the divider a remote client set, 11690 (106.2 MHz) at first. From
+// its `failing_tuning`th tuning on (none when 0), it fails as a panel whose port failed does.
 class FakeTuner : public rigctl::Tuner {
  public:
   std::int32_t divider() const override { return divider_; }
   void tune(std::int32_t divider) override {
-    divider_ = divider;
     ++tunings;
+    failed_ = failed_ || tunings == failing_tuning;
+    if (!failed_) divider_ = divider;
   }
+  bool failed() const override { return failed_; }
   std::int32_t divider_ = 11690;
   int tunings = 0;
+  int failing_tuning = 0;
+
+ private:
+  bool failed_ = false;
 };
 
 }  // namespace support
