@@ -1,20 +1,26 @@
 #include "remote/rigctl_server.hpp"
 
 #include <QTcpSocket>
-#include <memory>
-
-#include "rigctl/session.hpp"
+#include <algorithm>
 
 namespace remote {
 
-RigctlServer::RigctlServer(rigctl::Tuner& tuner, QObject* parent)
-    : QObject(parent), receiver_(tuner) {
+namespace {
+
+// Requests are taken a slice at a time, so that the answers to a burst never run far ahead of
+// what the client reads.
+constexpr qint64 kRequestSlice = 1024;
+
+}  // namespace
+
+RigctlServer::RigctlServer(rigctl::Tuner& tuner, std::chrono::milliseconds idle_limit)
+    : tuner_(tuner), receiver_(tuner), idle_limit_(idle_limit) {
   connect(&server_, &QTcpServer::newConnection, this, &RigctlServer::accept);
 }
 
 RigctlServer::~RigctlServer() {
   // The sockets are the listening server's children, so they would outlive the callback and the
-  // clients count that their handlers call into: end every conversation first.
+  // conversations that their handlers call into: end every conversation first.
   server_.close();
   for (QTcpSocket* socket : server_.findChildren<QTcpSocket*>()) {
     socket->disconnect();
@@ -38,37 +44,63 @@ std::string RigctlServer::address() const {
 }
 
 std::string RigctlServer::status() const {
-  return "rigctld " + address() + ", " + std::to_string(clients_) +
-         (clients_ == 1 ? " client" : " clients");
-}
-
-void RigctlServer::set_clients(int clients) {
-  clients_ = clients;
-  if (clients_changed_) clients_changed_();
+  return "rigctld " + address() + ", " + std::to_string(clients()) +
+         (clients() == 1 ? " client" : " clients");
 }
 
 void RigctlServer::accept() {
   while (QTcpSocket* socket = server_.nextPendingConnection()) {
-    if (clients_ >= kMaxClients) {
+    if (tuner_.failed() || (clients() >= kMaxClients && !make_room())) {
       socket->abort();
       socket->deleteLater();
       continue;
     }
+    // Unread requests wait in the kernel, which holds the client back.
+    socket->setReadBufferSize(kRequestSlice);
+    Conversation& conversation = conversations_[socket];
+    conversation.session = std::make_unique<rigctl::Session>(receiver_);
+    conversation.since_request.start();
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    set_clients(clients_ + 1);
-    auto session = std::make_shared<rigctl::Session>(receiver_);
-    connect(socket, &QObject::destroyed, this, [this] { set_clients(clients_ - 1); });
-    connect(socket, &QTcpSocket::readyRead, socket, [socket, session] {
-      const QByteArray bytes = socket->readAll();
-      const auto output = session->feed(std::string_view(bytes.constData(), bytes.size()));
-      socket->write(output.answer.data(), static_cast<qint64>(output.answer.size()));
-      if (socket->bytesToWrite() > kMaxUnreadAnswerBytes) {
-        socket->abort();  // it does not read what it asks for
-      } else if (output.close) {
-        socket->disconnectFromHost();
-      }
-    });
+    connect(socket, &QObject::destroyed, this, [this, socket] { forget(socket); });
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(*socket); });
+    connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { serve(*socket); });
+    if (clients_changed_) clients_changed_();
   }
+}
+
+bool RigctlServer::make_room() {
+  const auto stalest = std::max_element(
+      conversations_.begin(), conversations_.end(), [](const auto& left, const auto& right) {
+        return left.second.since_request.elapsed() < right.second.since_request.elapsed();
+      });
+  if (stalest->second.since_request.elapsed() <= idle_limit_.count()) return false;
+  QTcpSocket* idle = stalest->first;
+  idle->disconnect(this);
+  forget(idle);
+  idle->abort();
+  idle->deleteLater();
+  return true;
+}
+
+void RigctlServer::serve(QTcpSocket& socket) {
+  Conversation& conversation = conversations_.at(&socket);
+  while (socket.state() == QAbstractSocket::ConnectedState && socket.bytesAvailable() > 0 &&
+         socket.bytesToWrite() < kMaxUnreadAnswerBytes) {
+    if (tuner_.failed()) {
+      socket.disconnectFromHost();
+      return;
+    }
+    const QByteArray bytes = socket.read(kRequestSlice);
+    conversation.since_request.start();
+    const auto output =
+        conversation.session->feed(std::string_view(bytes.constData(), bytes.size()));
+    socket.write(output.answer.data(), static_cast<qint64>(output.answer.size()));
+    if (output.close || tuner_.failed()) socket.disconnectFromHost();
+  }
+}
+
+void RigctlServer::forget(QTcpSocket* socket) {
+  if (conversations_.erase(socket) != 0 && clients_changed_) clients_changed_();
 }
 
 }  // namespace remote

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QTcpSocket>
 #include <QTest>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -21,8 +22,9 @@ class RigctlServerTest : public ::testing::Test {
  protected:
   RigctlServerTest() { listen(QHostAddress::LocalHost); }
 
-  void listen(const QHostAddress& address) {
-    server = std::make_unique<remote::RigctlServer>(tuner);
+  void listen(const QHostAddress& address,
+              std::chrono::milliseconds idle_limit = remote::RigctlServer::kIdleLimit) {
+    server = std::make_unique<remote::RigctlServer>(tuner, idle_limit);
     ASSERT_EQ(server->listen(address, 0), "");
     port =
         static_cast<quint16>(std::stoi(server->address().substr(server->address().rfind(':') + 1)));
@@ -102,15 +104,71 @@ TEST_F(RigctlServerTest, AClientThatLeavesMidCommandIsCountedOut) {
   EXPECT_EQ(changes, 2);
 }
 
-TEST_F(RigctlServerTest, AClientThatDoesNotReadItsAnswersIsDropped) {
+// A client that does not read holds the server to its share: its requests wait unread (it
+// cannot even send them all), and the others are answered meanwhile.
+TEST_F(RigctlServerTest, AClientThatDoesNotReadItsAnswersIsHeldBack) {
   QTcpSocket hoarder;
   hoarder.setReadBufferSize(1);  // the answers pile up in the kernel's buffers, then the server's
   hoarder.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
   hoarder.connectToHost(QHostAddress::LocalHost, port);
   ASSERT_TRUE(hoarder.waitForConnected(kPatienceMs));
+  hoarder.setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 4096);
   // Each request is answered with some 180 bytes: 9 MB in all, more than the kernel buffers.
   hoarder.write(QByteArray("\\dump_state\n").repeated(50'000));
-  EXPECT_TRUE(closed_by_server(hoarder));
+  auto polite = connect_client();
+  QTest::qWait(500);
+  EXPECT_EQ(ask(*polite, "f\n"), "106200000\n");
+  EXPECT_GT(hoarder.bytesToWrite(), 0);
+  EXPECT_EQ(hoarder.state(), QAbstractSocket::ConnectedState);
+}
+
+// Thousands of requests in one write, from a client that reads: every answer, in order.
+TEST_F(RigctlServerTest, ABurstOfRequestsIsAnsweredInFull) {
+  auto client = connect_client(QByteArray("f\n").repeated(10'000));
+  QByteArray answers;
+  const QByteArray expected = QByteArray("106200000\n").repeated(10'000);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return (answers += client->readAll()).size() >= expected.size(); }, kPatienceMs))
+      << answers.size() << " bytes of answers";
+  EXPECT_EQ(answers, expected);
+}
+
+// Connections that never say a word give way to newcomers, the oldest first, once idle past
+// the limit; before that, a newcomer is turned away.
+TEST_F(RigctlServerTest, SilentConnectionsGiveWayOnceIdlePastTheLimit) {
+  constexpr std::chrono::milliseconds kLimit{3000};
+  listen(QHostAddress::LocalHost, kLimit);
+  std::vector<std::unique_ptr<QTcpSocket>> silent;
+  for (int i = 0; i < 16; ++i) silent.push_back(connect_client());
+  ASSERT_TRUE(clients_become(16));
+  auto early = connect_client();
+  EXPECT_TRUE(closed_by_server(*early));
+  QTest::qWait(static_cast<int>(kLimit.count()) + 500);
+  auto seventeenth = connect_client();
+  EXPECT_TRUE(closed_by_server(*silent[0]));
+  auto real = connect_client();
+  EXPECT_EQ(ask(*real, "f\n"), "106200000\n");
+  EXPECT_TRUE(closed_by_server(*silent[1]));
+  EXPECT_EQ(seventeenth->state(), QAbstractSocket::ConnectedState);
+  EXPECT_EQ(silent[2]->state(), QAbstractSocket::ConnectedState);
+  EXPECT_EQ(server->clients(), 16);
+}
+
+// Once the port has failed, a tuning answers RIG_EIO and ends its conversation; nobody else
+// is answered as if nothing had happened.
+TEST_F(RigctlServerTest, AfterThePortFailsNoClientIsAnswered) {
+  auto poller = connect_client();
+  EXPECT_EQ(ask(*poller, "f\n"), "106200000\n");
+  auto tuning = connect_client();
+  ASSERT_TRUE(clients_become(2));
+  tuner.failing_tuning = 1;
+  EXPECT_EQ(ask(*tuning, "F 100000000\n"), "RPRT -6\n");
+  EXPECT_TRUE(closed_by_server(*tuning));
+  poller->write("f\n");
+  EXPECT_TRUE(closed_by_server(*poller));
+  EXPECT_EQ(poller->readAll(), "");
+  auto late = connect_client();
+  EXPECT_TRUE(closed_by_server(*late));
 }
 
 TEST_F(RigctlServerTest, AnIpv6AddressIsBracketed) {

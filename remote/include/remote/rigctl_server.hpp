@@ -1,31 +1,48 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTcpServer>
+#include <chrono>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 
 #include "rigctl/receiver.hpp"
+#include "rigctl/session.hpp"
+
+class QTcpSocket;
 
 namespace remote {
 
 // Serves the rigctld protocol to Hamlib clients. Each request runs to completion inside the
-// event loop, like any other event of the window. A client that sends an over-long line, does
-// not read its answers, or would be the seventeenth at once is disconnected.
+// event loop, like any other event of the window.
+// - A client's requests are taken only while it leaves fewer than kMaxUnreadAnswerBytes of its
+//   answers unread, so a burst of thousands is answered in full to a client that reads, and one
+//   that never reads holds no more than that.
+// - Sixteen clients at once. A newcomer beyond them takes the place of the connection whose
+//   last request is oldest, if that was longer than the idle limit ago (a connection opened and
+//   left silent, or one that stopped reading); else it is turned away. Hamlib's clients poll
+//   every second or two, so a minute of silence means nobody is polling there.
+// - An over-long line ends its connection.
+// - Once the port has failed, the program is ending: a tuning answers an I/O error, its client
+//   is let go, and nobody is answered any more.
 class RigctlServer : public QObject {
   Q_OBJECT
 
  public:
   static constexpr int kMaxClients = 16;
   static constexpr qint64 kMaxUnreadAnswerBytes = 64 * 1024;
+  static constexpr std::chrono::milliseconds kIdleLimit{60'000};
 
-  explicit RigctlServer(rigctl::Tuner& tuner, QObject* parent = nullptr);
+  explicit RigctlServer(rigctl::Tuner& tuner, std::chrono::milliseconds idle_limit = kIdleLimit);
   ~RigctlServer() override;
 
   // Starts listening; on failure returns the reason ("Address already in use").
   std::string listen(const QHostAddress& address, quint16 port);
 
-  int clients() const { return clients_; }
+  int clients() const { return static_cast<int>(conversations_.size()); }
   std::string address() const;  // "127.0.0.1:4532"
   std::string status() const;   // "rigctld 127.0.0.1:4532, 1 client"
 
@@ -35,12 +52,21 @@ class RigctlServer : public QObject {
   }
 
  private:
-  void accept();
-  void set_clients(int clients);
+  struct Conversation {
+    std::unique_ptr<rigctl::Session> session;
+    QElapsedTimer since_request;
+  };
 
+  void accept();
+  bool make_room();
+  void serve(QTcpSocket& socket);
+  void forget(QTcpSocket* socket);
+
+  rigctl::Tuner& tuner_;
   rigctl::Receiver receiver_;
+  std::chrono::milliseconds idle_limit_;
   QTcpServer server_;
-  int clients_ = 0;
+  std::map<QTcpSocket*, Conversation> conversations_;
   std::function<void()> clients_changed_;
 };
 
