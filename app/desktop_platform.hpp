@@ -6,6 +6,10 @@ namespace app {
 // if any, and print --help, messages and the headless log there unless they are redirected.
 void use_parent_console();
 
+// A write into a pipe or socket whose reader has gone fails with its reason (POSIX would end
+// the program by SIGPIPE instead). Call before anything is written.
+void ignore_broken_pipes();
+
 // SIGINT and SIGTERM (on Windows, Ctrl+C and closing the console) end the event loop, as
 // closing the window does. Call once the application object exists.
 void quit_on_signals();

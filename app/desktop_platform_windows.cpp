@@ -32,6 +32,8 @@ void use_parent_console() {
   if (error_unset) std::freopen("CONOUT$", "w", stderr);
 }
 
+void ignore_broken_pipes() {}
+
 void quit_on_signals() { SetConsoleCtrlHandler(on_console_event, TRUE); }
 
 bool display_reachable() { return true; }

@@ -9,6 +9,7 @@
 
 int main(int argc, char** argv) {
   app::use_parent_console();
+  app::ignore_broken_pipes();
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);
   cli::Options options;
   try {

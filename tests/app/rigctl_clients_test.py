@@ -4,7 +4,8 @@
 Each file in conversations/ is one client's exchange: "> " lines are sent, "< " lines are the
 answer expected, byte for byte ("\\xNN" in a sent line is that byte). Every command must get
 exactly its one answer, so the last command of each file is answered in step. Then the panel is
-ended by SIGTERM and by SIGINT with clients connected, one of them in the middle of a line.
+ended by SIGTERM and by SIGINT with clients connected, one of them in the middle of a line, and
+by a trace whose reader goes away during a client's tuning.
 
 Usage: rigctl_clients_test.py PANEL CONVERSATIONS_DIR
 """
@@ -27,14 +28,19 @@ def check(what, condition, detail=""):
         print(f"FAILED: {what}" + (f"\n{detail}" if detail else ""))
 
 
+def check_no_sanitizer_report(case, errors):
+    check(f"{case}: no sanitizer report", "Sanitizer" not in errors and "runtime error" not in
+          errors, errors)
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
 
 
-def start_panel(port):
-    panel = subprocess.Popen([PANEL, "--simulate", "--rigctld", f"localhost:{port}"],
+def start_panel(port, *options):
+    panel = subprocess.Popen([PANEL, "--simulate", "--rigctld", f"localhost:{port}", *options],
                              env=dict(os.environ, QT_QPA_PLATFORM="offscreen"),
                              stderr=subprocess.PIPE)
     for _ in range(200):
@@ -120,8 +126,7 @@ def shutdown_with_clients(signal_number):
     errors = panel.stderr.read().decode()
     name = signal.Signals(signal_number).name
     check(f"{name} with clients connected exits 0", status == 0, errors)
-    check(f"{name}: no sanitizer report", "Sanitizer" not in errors and "runtime error" not in
-          errors, errors)
+    check_no_sanitizer_report(name, errors)
     for client in (answered, idle, mid_line):
         client.settimeout(5)
         try:
@@ -130,6 +135,58 @@ def shutdown_with_clients(signal_number):
             ended = False
         check(f"{name}: each client sees its connection end", ended)
         client.close()
+
+
+def received(client):
+    """What the server sends until it ends the connection, or None if it does not end it."""
+    client.settimeout(5)
+    answer = b""
+    try:
+        while chunk := client.recv(65536):
+            answer += chunk
+    except OSError:
+        return None
+    return answer
+
+
+def a_trace_that_breaks(where, tuner_leaves):
+    """--trace into a pipe whose reader goes away once the start-up is recorded: the tuning that
+    follows fails. The panel ends with the write's reason (not killed by SIGPIPE), the tuning
+    answers RIG_EIO, and a client polling meanwhile is let go rather than answered."""
+    port = free_port()
+    fifo = os.path.join(os.environ.get("TMPDIR", "/tmp"), f"saa1057-trace-{os.getpid()}-{port}")
+    os.mkfifo(fifo)
+    reader = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
+    try:
+        panel, poller = start_panel(port, "--trace", fifo, *where)
+    finally:
+        os.unlink(fifo)
+    check(f"{where}: polled before", exchange(poller, b"f\n", 10) == b"106200000\n")
+    os.close(reader)
+    tuner = socket.create_connection(("127.0.0.1", port), timeout=5)
+    tuner.sendall(b"F 100000000\n")
+    if tuner_leaves:
+        tuner.close()
+    else:
+        answer = received(tuner)
+        check(f"{where}: the failed tuning answers RPRT -6", answer == b"RPRT -6\n", repr(answer))
+        try:
+            poller.sendall(b"f\n")
+        except OSError:
+            pass
+        answer = received(poller)
+        check(f"{where}: the poller is let go unanswered", answer == b"", repr(answer))
+    try:
+        status = panel.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        panel.kill()
+        status = "hung"
+    errors = panel.stderr.read().decode()
+    check(f"{where}: the panel ends with status 1", status == 1, f"status {status}: {errors}")
+    check(f"{where}: it says which write failed, why, and the way out",
+          f"saa1057-panel: Cannot write the trace file {fifo}: Broken pipe. Give --trace a path "
+          "with room to write." in errors.splitlines(), errors)
+    check_no_sanitizer_report(where, errors)
 
 
 port = free_port()
@@ -141,5 +198,7 @@ panel.terminate()
 panel.wait(timeout=10)
 for number in (signal.SIGTERM, signal.SIGINT):
     shutdown_with_clients(number)
+a_trace_that_breaks(("--headless",), tuner_leaves=True)
+a_trace_that_breaks((), tuner_leaves=False)
 print(f"{len(failures)} failed")
 sys.exit(1 if failures else 0)
