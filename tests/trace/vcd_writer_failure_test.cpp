@@ -2,6 +2,8 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
+#include <iterator>
 
 #include "support/golden.hpp"
 #include "trace/vcd_writer.hpp"
@@ -22,6 +24,18 @@ TEST(VcdWriter, AWriteThatFailsLaterIsReportedOnceAndTheCloseIsQuiet) {
   writer.change(7, {false, false, false});
   EXPECT_EQ(support::failure_of([&writer] { writer.close(8); }), "no failure");
   ::close(pipe_ends[1]);
+}
+
+// The header is the first write: a full disk refuses it before the constructor returns.
+TEST(VcdWriter, AHeaderThatCannotBeWrittenIsReportedAndTheFileClosed) {
+  const auto open_files = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+  };
+  const auto before = open_files();
+  EXPECT_EQ(support::failure_of([] { trace::VcdWriter{"/dev/full", "v", {}}; }),
+            "Cannot write the trace file /dev/full: No space left on device. Give --trace a path "
+            "with room to write.");
+  EXPECT_EQ(open_files(), before);
 }
 
 }  // namespace

@@ -27,12 +27,12 @@ std::string today() {
 
 VcdWriter::VcdWriter(std::string path, const std::string& program_version, bus::LineLevels initial)
     : path_(std::move(path)), levels_(initial) {
-  file_ = std::fopen(path_.c_str(), "w");
+  file_.reset(std::fopen(path_.c_str(), "w"));
   if (!file_) {
     throw common::failure("Cannot create the trace file " + path_, std::strerror(errno),
                           "Give --trace a path you can write to");
   }
-  std::setvbuf(file_, nullptr, _IONBF, 0);
+  std::setvbuf(file_.get(), nullptr, _IONBF, 0);
   pending_.reserve(4096);
   const auto bit = [](bool level) { return level ? '1' : '0'; };
   const std::string header = "$date " + today() + " $end\n$version " + program_version +
@@ -44,10 +44,6 @@ VcdWriter::VcdWriter(std::string path, const std::string& program_version, bus::
                              "\n" + bit(initial.enable) + kEnableId + "\n$end\n";
   put(header.data(), header.size());
   write_pending();
-}
-
-VcdWriter::~VcdWriter() {
-  if (file_) std::fclose(file_);
 }
 
 void VcdWriter::put(const char* text, std::size_t length) { pending_.append(text, length); }
@@ -83,7 +79,7 @@ void VcdWriter::flush(std::int64_t stamp_ns) {
 
 void VcdWriter::write_pending() {
   const bool written =
-      broken_ || std::fwrite(pending_.data(), 1, pending_.size(), file_) == pending_.size();
+      broken_ || std::fwrite(pending_.data(), 1, pending_.size(), file_.get()) == pending_.size();
   pending_.clear();
   if (written) return;
   // Reported once; what comes after is dropped rather than reported again at exit.
@@ -93,8 +89,7 @@ void VcdWriter::write_pending() {
 
 void VcdWriter::close(std::int64_t stamp_ns) {
   flush(stamp_ns);
-  std::FILE* file = file_;
-  file_ = nullptr;
+  std::FILE* file = file_.release();
   if (std::fclose(file) != 0) fail(errno);
 }
 

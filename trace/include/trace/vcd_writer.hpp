@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "bus/line_map.hpp"
@@ -15,7 +16,6 @@ class VcdWriter {
  public:
   // Creates the file; throws common::FatalError naming it and the system's reason.
   VcdWriter(std::string path, const std::string& program_version, bus::LineLevels initial);
-  ~VcdWriter();
   VcdWriter(const VcdWriter&) = delete;
   VcdWriter& operator=(const VcdWriter&) = delete;
 
@@ -26,7 +26,7 @@ class VcdWriter {
   // Makes the file complete up to `stamp_ns` and pushes it to the disk. Throws on a write error.
   void flush(std::int64_t stamp_ns);
 
-  // Flushes and closes; throws on a write error. The destructor closes quietly.
+  // Flushes and closes; throws on a write error. Destruction closes quietly.
   void close(std::int64_t stamp_ns);
 
   const bus::LineLevels& levels() const { return levels_; }
@@ -39,7 +39,11 @@ class VcdWriter {
   [[noreturn]] void fail(int error_number) const;
 
   std::string path_;
-  std::FILE* file_ = nullptr;  // unbuffered: `pending_` is the buffer, written whole at a flush
+  struct Closer {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+  // Unbuffered: `pending_` is the buffer, written whole at a flush.
+  std::unique_ptr<std::FILE, Closer> file_;
   std::string pending_;
   bus::LineLevels levels_;
   std::int64_t last_stamp_ = 0;
