@@ -1,5 +1,7 @@
 #include "headless/headless_panel.hpp"
 
+#include <algorithm>
+
 #include "form/scroll_range.hpp"
 #include "words/word_decoder.hpp"
 
@@ -24,6 +26,10 @@ void HeadlessPanel::send_word_b(const form::WordBChoice& choice) {
 int HeadlessPanel::value(Control control) const { return values_.at(control); }
 
 void HeadlessPanel::set_value(Control control, int value) {
+  // Held within the range, as the window's scroll bars hold theirs.
+  for (const auto& range : form::scroll_ranges()) {
+    if (range.control == control) value = std::clamp(value, range.minimum, range.maximum);
+  }
   if (values_.at(control) == value) return;
   values_[control] = value;
   if (control == Control::scvDel) return form_.raise(Event::scvDel_Change);
