@@ -89,6 +89,18 @@ TEST_F(GpioPortTest, FailuresSayWhatFailedWhyAndWhatToDo) {
   }
 }
 
+// A chip the kernel lists with no lines at all (a driver that offers none yet).
+TEST_F(GpioPortTest, AChipWithoutLinesSaysSo) {
+  fake_gpio::chips()[1].lines.clear();
+  const std::string way_out =
+      ": it has no lines. Give each line's offset or its name as gpioinfo gpiochip1 shows it, or "
+      "try --simulate.";
+  EXPECT_EQ(failure("gpiochip1", {"0", "1", "2"}),
+            "gpiochip1 [usb-adapter] has no line 0 (the clock)" + way_out);
+  EXPECT_EQ(failure("gpiochip1", {"GP0", "1", "2"}),
+            "gpiochip1 [usb-adapter] has no line named GP0 (the clock)" + way_out);
+}
+
 // On a machine without GPIO, the way out leads away from GPIO.
 TEST_F(GpioPortTest, AMachineWithoutChipsIsToldToUseAParallelPort) {
   for (const char* chip : {"gpiochip0", "gpiochip1"}) std::filesystem::remove(dir / chip);

@@ -136,7 +136,9 @@ std::optional<gpio_v2_line_info> GpioChip::try_line_info(std::uint32_t offset) c
 }
 
 std::uint32_t GpioChip::offset_of(const std::string& line, const char* role) const {
-  const std::string lines = "its lines are 0 to " + std::to_string(info_.lines - 1);
+  const std::string lines = info_.lines == 0
+                                ? std::string("it has no lines")
+                                : "its lines are 0 to " + std::to_string(info_.lines - 1);
   const std::string way_out = common::or_try_simulate(
       "Give each line's offset or its name as gpioinfo " + text_of(info_.name) + " shows it");
   const std::string which = " (the " + std::string(role) + ")";
