@@ -30,12 +30,6 @@ plug() {  # SERIAL UDC: plugs the adapter into the gadget controller once its st
   echo "$1 plugged in: $(tty_of "$1")" >>/out/ttys
 }
 unplug() { echo "" >"$gadgets/$1/UDC"; }
-# NAME OPTION...: the panel as nobody, whom the adapters' device files do not admit. Alone:
-# busybox's start-stop-daemon refuses to start a program that is already running.
-as_nobody() {
-  local name=$1; shift
-  case_of "$name" chroot /host /mnt/busybox start-stop-daemon -S -c 65534:65534 -x "$panel" -- "$@"
-}
 ended() {  # NAME: the panel started last ends by itself (30 s at most) with a status
   for _ in $(seq 150); do
     kill -0 "$pid" 2>/dev/null || break

@@ -8,9 +8,7 @@ answers() { rigctld f 2>/dev/null | grep -q '^[0-9]'; }
 
 # The virt board's device tree gives line 3 to a power key: this driver holds it.
 modprobe gpio_keys || exit 1
-# Alone: busybox's start-stop-daemon refuses to start a program that is already running.
-case_of no-access chroot /host /mnt/busybox start-stop-daemon -S -c 65534:65534 -x "$panel" -- \
-  --headless --port gpio:gpiochip0:0,1,2
+as_nobody no-access --headless --port gpio:gpiochip0:0,1,2
 case_of held-line chroot /host "$panel" --headless --port gpio:gpiochip0:1,2,3
 
 serve by-name --port gpio:gpiochip0:0,1,2

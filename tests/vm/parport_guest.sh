@@ -10,9 +10,7 @@ modprobe parport_pc && modprobe ppdev || exit 1
 # The driver's probe toggles the lines; the checks count from here. A value with bits 7 and 3
 # clear keeps clock and data low.
 printf '\167' | dd of=/dev/port bs=1 seek=888 count=1 2>/dev/null
-# Alone: busybox's start-stop-daemon refuses to start a program that is already running.
-case_of no-access chroot /host /mnt/busybox start-stop-daemon -S -c 65534:65534 -x "$panel" -- \
-  --headless --port /dev/parport0
+as_nobody no-access --headless --port /dev/parport0
 
 serve ppdev --port /dev/parport0
 case_of second chroot /host "$panel" --headless --port /dev/parport0
