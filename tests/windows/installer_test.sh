@@ -165,10 +165,16 @@ pid=""
 check "Out32 receives start-up's writes in order at 0x378" diff -u \
   <(awk '$1 == "out" {print "Out32", $2, $3}' "$data/start_up.txt") "$dir/writes.txt"
 rm -f "$installed/inpoutx64.dll"
-wine "$panel" --headless --port 0x278 >"$dir/out" 2>"$dir/err"
+# Without it; a stand-in in the working folder is not loaded (one that were would run on).
+mkdir "$dir/working"
+cp "$stand_in" "$dir/working/inpoutx64.dll"
+rm -f "$dir/writes.txt"
+(cd "$dir/working" && STAND_IN_INPOUT_LOG=$(winepath -w "$dir/writes.txt") timeout 30 \
+  wine "$panel" --headless --port 0x278 >"$dir/out" 2>"$dir/err")
 check "a missing port library ends the program with 1" test $? -eq 1
 check "the missing library is named with the way out" \
   grep -q 'Cannot load the port library inpoutx64.dll: .*try --simulate' "$dir/err"
+check "a port library in the working folder is not loaded" test ! -e "$dir/writes.txt"
 
 # FTDI's D2XX driver: a stand-in beside the program records each call that changes the adapter,
 # its one FT232R (STAND_IN_FTD2XX_LOG and _FAIL: tests/bus_windows/stand_in_ftd2xx.cpp).
@@ -203,7 +209,6 @@ check "the adapter pulled out is named with D2XX's status and the way out" grep 
 again and restart the panel, or try --simulate." "$dir/err"
 rm -f "$installed/ftd2xx.dll"
 # Without the driver; a stand-in in the working folder is not loaded.
-mkdir "$dir/working"
 cp "$stand_in_d2xx" "$dir/working/ftd2xx.dll"
 rm -f "$d2xx_log"
 (cd "$dir/working" && STAND_IN_FTD2XX_LOG=$d2xx_log_windows wine "$panel" --headless \

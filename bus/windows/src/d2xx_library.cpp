@@ -5,6 +5,7 @@
 
 #include "common/failure_message.hpp"
 #include "common/program_name.hpp"
+#include "dll_search.hpp"
 #include "last_error.hpp"
 
 namespace bus::d2xx {
@@ -51,10 +52,7 @@ std::string status_word(Status status) {
   return "D2XX status " + std::to_string(status);
 }
 
-Library::Library()
-    : module_(LoadLibraryExW(L"ftd2xx.dll", nullptr,
-                             LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32),
-              FreeLibrary) {
+Library::Library() : module_(load_from_program_or_system_folder(kLibrary), FreeLibrary) {
   if (!module_) {
     throw common::failure(
         std::string("Cannot load ") + kLibrary + ", FTDI's D2XX driver", last_error_text(),

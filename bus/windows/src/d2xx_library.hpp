@@ -23,8 +23,8 @@ inline constexpr std::size_t kDescriptionSize = 64;
 // The status as D2XX's header names it, "FT_DEVICE_NOT_OPENED", for messages.
 std::string status_word(Status status);
 
-// ftd2xx.dll, from the program's folder or the system folder only: the working folder may hold
-// anything. Throws common::FatalError naming the driver when it is missing or lacks a call.
+// ftd2xx.dll, from the program's folder or the system folder only. Throws common::FatalError
+// naming the driver when it is missing or lacks a call.
 class Library {
  public:
   Library();

@@ -5,6 +5,7 @@
 #include "bus/register_map.hpp"
 #include "common/failure_message.hpp"
 #include "common/program_name.hpp"
+#include "dll_search.hpp"
 #include "last_error.hpp"
 
 namespace bus {
@@ -25,7 +26,7 @@ std::string InpoutDllPort::name() const { return label() + " (" + library_ + ")"
 std::string InpoutDllPort::label() const { return hex_address(base_address_); }
 
 void InpoutDllPort::bind() {
-  HMODULE module = LoadLibraryA(library_.c_str());
+  HMODULE module = load_from_program_or_system_folder(library_);
   if (!module) {
     throw common::failure("Cannot load the port library " + library_, last_error_text(),
                           common::or_try_simulate("Put " + library_ + " beside " +

@@ -11,8 +11,9 @@ namespace bus {
 std::string default_inpout_library();
 
 // Reaches the parallel port through the port-I/O library's Out32. The library is loaded at the
-// first write; its Inp32 is looked up beside Out32 and never called. Writes to the standard
-// port's registers go to the same registers of the port at `base_address`.
+// first write, from the program's folder or the system folder only; its Inp32 is looked up
+// beside Out32 and never called. Writes to the standard port's registers go to the same
+// registers of the port at `base_address`.
 class InpoutDllPort : public Port {
  public:
   InpoutDllPort(std::string library, std::uint16_t base_address);
