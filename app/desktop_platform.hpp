@@ -14,6 +14,11 @@ void ignore_broken_pipes();
 // closing the window does. Call once the application object exists.
 void quit_on_signals();
 
+// Call once everything the program owes before it ends is done (the trace complete, the port
+// given back, the rigctld clients closed): Windows ends the process as soon as the handler of
+// a closed console, a logoff or a shutdown returns, and that handler waits for this.
+void exit_path_done();
+
 // Whether a window can be shown at all; without this check Qt aborts with a core dump when
 // there is no display to connect to.
 bool display_reachable();

@@ -36,6 +36,8 @@ void drain_signal_pipe() {
 
 void use_parent_console() {}
 
+void exit_path_done() {}
+
 // A reader that goes away (--trace into `| head`) must fail the write with EPIPE, reported as
 // any failed write is, rather than end the program by a signal with nothing said.
 void ignore_broken_pipes() { std::signal(SIGPIPE, SIG_IGN); }

@@ -27,5 +27,7 @@ int main(int argc, char** argv) {
     std::cout << cli::version_text();
     return 0;
   }
-  return app::run_panel(options, argv[0]);
+  const int status = app::run_panel(options, argv[0]);
+  app::exit_path_done();
+  return status;
 }

@@ -5,7 +5,8 @@
 // DESCRIPTION" (TYPE as D2XX numbers it: 5 an FT232R, 6 an FT2232H) or "held" (open in another
 // program), or "none"; without it, one FT232R, A50285BI. STAND_IN_FTD2XX_FAIL="CALL STATUS
 // CALLS" makes CALL (FT_OpenEx...) return STATUS after CALLS successful calls of it; FT_Write
-// with status 0 then writes nothing.
+// with status 0 then writes nothing. STAND_IN_FTD2XX_CLOSE_MS makes FT_Close take that long,
+// before its line, as a real adapter's release takes USB round trips.
 // Plain C and Win32, so that the library needs no C++ runtime beside it.
 #include <windows.h>
 
@@ -184,6 +185,10 @@ ULONG WINAPI FT_Write(PVOID handle, LPVOID samples, DWORD count, LPDWORD written
 }
 
 ULONG WINAPI FT_Close(PVOID handle) {
+  char close_ms[16];
+  if (GetEnvironmentVariableA("STAND_IN_FTD2XX_CLOSE_MS", close_ms, sizeof close_ms) != 0) {
+    Sleep(static_cast<DWORD>(std::strtoul(close_ms, nullptr, 10)));
+  }
   note("close");
   if (!valid(handle)) return kInvalidHandle;
   is_open = false;
