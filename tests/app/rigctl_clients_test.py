@@ -138,12 +138,15 @@ def shutdown_with_clients(signal_number):
 
 
 def received(client):
-    """What the server sends until it ends the connection, or None if it does not end it."""
+    """What the server sends until it ends the connection (closed, or reset when the panel ends
+    with a request unread), or None if it does not end it."""
     client.settimeout(5)
     answer = b""
     try:
         while chunk := client.recv(65536):
             answer += chunk
+    except ConnectionResetError:
+        pass
     except OSError:
         return None
     return answer
