@@ -8,7 +8,6 @@ namespace cli {
 namespace {
 
 constexpr std::string_view kLoopback = "127.0.0.1";
-constexpr std::uint16_t kRigctldPort = 4532;
 
 [[noreturn]] void invalid(std::string_view value, std::string_view why) {
   throw UsageError("invalid --rigctld value '" + std::string(value) + "': " + std::string(why));
@@ -40,7 +39,6 @@ bool is_ipv6(std::string_view host) {
 }  // namespace
 
 Endpoint parse_endpoint(std::string_view value) {
-  if (value.empty()) return {std::string(kLoopback), kRigctldPort};
   const auto colon = value.rfind(':');
   std::string_view host = kLoopback;
   std::string_view port_text = value;

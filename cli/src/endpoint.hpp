@@ -6,8 +6,8 @@
 
 namespace cli {
 
-// "--rigctld" values: "" (127.0.0.1:4532), "PORT", "HOST:PORT" or "[IPv6]:PORT", where HOST is
-// an IP address or "localhost". Throws UsageError.
+// "--rigctld" values: "PORT" (on 127.0.0.1), "HOST:PORT" or "[IPv6]:PORT", where HOST is an IP
+// address or "localhost". Throws UsageError.
 Endpoint parse_endpoint(std::string_view value);
 
 }  // namespace cli

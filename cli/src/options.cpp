@@ -1,6 +1,7 @@
 #include "cli/options.hpp"
 
 #include <array>
+#include <optional>
 #include <set>
 
 #include "common/program_name.hpp"
@@ -15,41 +16,51 @@ namespace {
 struct OptionRow {
   std::string_view name;
   std::string_view value_name;  // empty for a flag
-  bool value_optional;
+  // The value of an option given without one; none where a value is needed.
+  std::optional<std::string_view> value_if_omitted;
   std::string_view help;
   void (*apply)(Options& options, std::string_view value);
 };
 
 constexpr std::array<OptionRow, 8> kOptions{{
-    {"--simulate", "", false, "use the simulated SAA1057 instead of a parallel port",
+    {"--simulate", "", std::nullopt, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
-    {"--port", "DEVICE|ADDRESS|gpio:CHIP:CLOCK,DATA,ENABLE|ftdi[:SERIAL[:PINS]]", false,
+    {"--port", "DEVICE|ADDRESS|gpio:CHIP:CLOCK,DATA,ENABLE|ftdi[:SERIAL[:PINS]]", std::nullopt,
      "the bus: a ppdev device such as /dev/parport1, a base address\n"
      "                         for raw I/O such as 0x278 (default: the port at 0x378), three\n"
      "                         GPIO lines, such as gpio:gpiochip0:GPIO17,GPIO27,GPIO22, or three\n"
      "                         pins of an FTDI USB adapter: ftdi (its TXD, RXD, RTS), or such as\n"
      "                         ftdi:A50285BI/B:D4,D5,D6 (serial number, channel, pins)",
      [](Options& o, std::string_view value) { o.port = parse_port_argument(value); }},
-    {"--trace", "FILE", false,
+    {"--trace", "FILE", std::nullopt,
      "record the bus lines as a value change dump (GTKWave, PulseView,\n"
      "                         sigrok)",
      [](Options& o, std::string_view value) {
        if (value.empty()) throw UsageError("option '--trace' needs a file name");
        o.trace = std::string(value);
      }},
-    {"--rigctld", "[[HOST:]PORT]", true, "serve Hamlib's rigctld protocol (default 127.0.0.1:4532)",
-     [](Options& o, std::string_view value) { o.rigctld = parse_endpoint(value); }},
-    {"--headless", "", false,
+    // An empty value switches the option off: systemd passes the service's empty RIGCTLD or
+    // WORD_B as an empty argument.
+    {"--rigctld", "[[HOST:]PORT]", "4532",
+     "serve Hamlib's rigctld protocol (default 127.0.0.1:4532; an empty\n"
+     "                         value: no server)",
+     [](Options& o, std::string_view value) {
+       if (!value.empty()) o.rigctld = parse_endpoint(value);
+     }},
+    {"--headless", "", std::nullopt,
      "no window: start up, serve --rigctld, and log every transmission on\n"
      "                         standard output until SIGINT or SIGTERM",
      [](Options& o, std::string_view) { o.headless = true; }},
-    {"--word-b", "SETTINGS", false,
+    {"--word-b", "SETTINGS", std::nullopt,
      "with --headless, send Word B once after start-up, such as\n"
-     "                         refh=1.25,current=0.23,sla=sync,phase=on,brm=switched,test=lock",
-     [](Options& o, std::string_view value) { o.word_b = parse_word_b(value); }},
-    {"--help", "", false, "show this help and exit",
+     "                         refh=1.25,current=0.23,sla=sync,phase=on,brm=switched,test=lock\n"
+     "                         (an empty value: none)",
+     [](Options& o, std::string_view value) {
+       if (!value.empty()) o.word_b = parse_word_b(value);
+     }},
+    {"--help", "", std::nullopt, "show this help and exit",
      [](Options& o, std::string_view) { o.help = true; }},
-    {"--version", "", false, "show the version and exit",
+    {"--version", "", std::nullopt, "show the version and exit",
      [](Options& o, std::string_view) { o.version = true; }},
 }};
 
@@ -87,10 +98,10 @@ Options parse_options(std::span<const std::string_view> arguments) {
     } else if (equals != std::string_view::npos) {
       value = argument.substr(equals + 1);
     } else if (i + 1 < arguments.size() &&
-               !(row->value_optional && arguments[i + 1].starts_with("-"))) {
+               !(row->value_if_omitted && arguments[i + 1].starts_with("-"))) {
       value = arguments[++i];
-    } else if (row->value_optional) {
-      value = "";
+    } else if (row->value_if_omitted) {
+      value = *row->value_if_omitted;
     } else {
       throw UsageError("option '" + std::string(row->name) + "' needs a value");
     }

@@ -50,7 +50,10 @@ TEST(Options, EveryCommandLineGivesItsOptionsOrItsUsageError) {
   for (const auto& row : support::golden("command_lines.txt")) {
     const auto columns = support::fields(row);
     const auto words = support::split(columns[0] == "(none)" ? "" : columns[0], " ");
-    const std::vector<std::string_view> arguments(words.begin(), words.end());
+    std::vector<std::string_view> arguments;
+    for (const auto& word : words) {
+      arguments.push_back(word == "''" ? std::string_view() : std::string_view(word));
+    }
     EXPECT_EQ(outcome(arguments), columns[1]) << row;
   }
 }
