@@ -64,17 +64,20 @@ test: deps-tools build build-asan build-windows package-windows build-arm64 buil
 	  $(WIN_BUILD)/tests/bus_windows/ftd2xx.dll
 	tests/package/package_test.sh $(PKG_BUILD)/saa1057-panel_*.deb
 	tests/package/package_test.sh $(ARM64_PKG_BUILD)/saa1057-panel_*_arm64.deb arm64
-	$(MAKE) --no-print-directory test-vm
+	$(MAKE) --no-print-directory test-vm PKG_WERROR=$(PKG_WERROR)
 test: PKG_WERROR = ON
 
 # The program on Linux's own parport, ppdev, GPIO and USB drivers (FTDI adapters stood in for
 # on dummy_hcd): Debian's kernels for amd64 and arm64 boot under QEMU and run what build and
 # build-arm64 made (two minutes; each kernel is downloaded once, into ~/.cache/saa1057-panel/vm).
-test-vm: build build-arm64
-	scripts/install-deps.sh vm
+# Then the package's life cycle, its service running, in a Debian 12 that systemd boots there
+# (a minute and a half; the system is made once, in a minute, into the same folder).
+test-vm: build build-arm64 package
+	scripts/install-deps.sh vm package-vm
 	tests/vm/parport_test.sh $(BUILD)/app/saa1057-panel
 	tests/vm/gpio_test.sh build-arm64/app/saa1057-panel
 	tests/vm/ftdi_test.sh $(BUILD)/app/saa1057-panel
+	tests/package/lifecycle_test.sh $(PKG_BUILD)/saa1057-panel_*.deb
 
 # The whole program for 64-bit Windows, against Qt built once from Debian's sources (into
 # ~/.cache/saa1057-panel, a quarter of an hour the first time); its tests run under Wine (the
@@ -142,26 +145,17 @@ screenshot: build build-windows
 install: program
 	cmake --install $(RUN_BUILD)
 
-# The .deb, built the way Debian builds packages: Release with dpkg-buildflags' hardening, under
-# /usr, checked by dpkg-shlibdeps for the libraries it needs. $(1): preset, $(2): its folder,
-# $(3): Debian's name of the architecture.
-define deb
-	export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_HOST_ARCH=$(3); \
-	cmake --preset $(1) -DSAA_WERROR=$(PKG_WERROR) $(CMAKE_ARGS) \
-	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
-	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
-	rm -f $(2)/saa1057-panel_*.deb
-	cmake --build $(2) -j$(JOBS) --target package
-endef
-
+# The .deb, built as Debian builds packages: dpkg-buildpackage and debhelper (debian/), with
+# dpkg-buildflags' hardening, in a copy of the tree that packaging/build-deb.sh makes in the
+# package's folder, where it leaves the package.
 package: deps
 	scripts/install-deps.sh package
-	$(call deb,package,$(PKG_BUILD),$$(dpkg --print-architecture))
+	SAA_WERROR=$(PKG_WERROR) JOBS=$(JOBS) packaging/build-deb.sh $(PKG_BUILD)
 
-# The .deb for a Raspberry Pi on 64-bit Raspberry Pi OS or Debian.
+# The .deb for a Raspberry Pi on 64-bit Raspberry Pi OS or Debian, cross-built.
 package-arm64: deps
 	scripts/install-deps.sh package arm64
-	$(call deb,package-arm64,$(ARM64_PKG_BUILD),arm64)
+	SAA_WERROR=$(PKG_WERROR) JOBS=$(JOBS) packaging/build-deb.sh $(ARM64_PKG_BUILD) arm64
 
 clean:
 	rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WIN_BUILD) $(PKG_BUILD) \

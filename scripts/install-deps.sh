@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a make target needs and this machine lacks.
 # Usage: scripts/install-deps.sh GROUP...   (groups: build test tools bench windows windows-qt
-#        windows-package arm64 armhf screenshot package vm)
+#        windows-package arm64 armhf screenshot package package-vm vm)
 set -euo pipefail
 
 packages_for() {
@@ -21,7 +21,9 @@ packages_for() {
     armhf) echo "cmake make g++-arm-linux-gnueabihf qemu-user googletest qt6-base-dev:armhf
       libgl-dev:armhf libftdi1-dev libftdi1-2:armhf libusb-1.0-0-dev:armhf" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick pulseview sigrok-cli" ;;
-    package) echo "dpkg-dev lintian desktop-file-utils appstream man-db systemd" ;;
+    package) echo "dpkg-dev debhelper lintian desktop-file-utils appstream man-db systemd" ;;
+    # The package's life cycle in a Debian 12 system that mmdebstrap makes (with the vm group).
+    package-vm) echo "mmdebstrap fakeroot e2fsprogs" ;;
     vm) echo "qemu-system-x86 qemu-system-arm busybox-static cpio kmod python3 sigrok-cli
       libhamlib-utils" ;;
     *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;

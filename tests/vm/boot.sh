@@ -8,6 +8,7 @@
 #   MODULE...: kernel modules the guest script may load with modprobe (with their dependencies).
 # Leaves OUT_DIR/console.log (what the guest printed) and OUT_DIR/status (the guest script's exit
 # status); exits with that status, or 1 when the guest did not finish within VM_TIMEOUT seconds.
+# A guest script may instead hand the machine over to a Debian system (system_guest.sh).
 set -euo pipefail
 arch=$1 guest_script=$2 out=$3 modules=$4
 shift 4
@@ -80,7 +81,11 @@ mount -t tmpfs mnt /host/mnt && cp /bin/busybox /host/mnt/
 ip link set lo up
 echo "guest: up, running its script"
 sh /guest.sh >/out/guest.log 2>&1
-echo $? >/out/status
+status=$?
+# A guest script that mounted a whole system at /sysroot, /out moved into it, boots it: its
+# init runs as PID 1 from there on, and the system writes the status itself.
+if [ "$status" = 0 ] && [ -L /sysroot/sbin/init ]; then exec switch_root /sysroot /sbin/init; fi
+echo $status >/out/status
 echo "guest: done, status $(cat /out/status)"
 sync
 poweroff -f
