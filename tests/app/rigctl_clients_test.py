@@ -192,6 +192,28 @@ def a_trace_that_breaks(where, tuner_leaves):
     check_no_sanitizer_report(where, errors)
 
 
+def a_trace_into_a_pipe_nobody_reads():
+    """The first write into a pipe whose reader has gone fails with EPIPE: the panel says so and
+    ends with status 1 rather than being killed by SIGPIPE (before any socket exists, which
+    would make Qt ignore the signal itself)."""
+    reader, writer = os.pipe()
+    os.close(reader)
+    panel = subprocess.Popen([PANEL, "--headless", "--simulate", "--trace", f"/dev/fd/{writer}"],
+                             pass_fds=(writer,), stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    os.close(writer)
+    try:
+        status = panel.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        panel.kill()
+        status = "hung"
+    errors = panel.stderr.read().decode()
+    check("a trace into a closed pipe ends the panel with status 1", status == 1,
+          f"status {status}: {errors}")
+    check("it says which write failed and why", f"saa1057-panel: Cannot write the trace file "
+          f"/dev/fd/{writer}: Broken pipe. Give --trace a path with room to write.\n" == errors,
+          errors)
+
+
 port = free_port()
 panel, first = start_panel(port)
 first.close()
@@ -201,6 +223,7 @@ panel.terminate()
 panel.wait(timeout=10)
 for number in (signal.SIGTERM, signal.SIGINT):
     shutdown_with_clients(number)
+a_trace_into_a_pipe_nobody_reads()
 a_trace_that_breaks(("--headless",), tuner_leaves=True)
 a_trace_that_breaks((), tuner_leaves=False)
 print(f"{len(failures)} failed")

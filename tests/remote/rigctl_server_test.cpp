@@ -148,24 +148,29 @@ TEST_F(RigctlServerTest, ABurstOfRequestsIsAnsweredInFull) {
   EXPECT_EQ(answers, expected);
 }
 
-// Connections that never say a word give way to newcomers, the oldest first, once idle past
-// the limit; before that, a newcomer is turned away.
+// Connections that have not said a word for longer than the limit give way to newcomers, the
+// longest silent first; before that, a newcomer is turned away. The oldest connection, which
+// asks now and then, keeps its place.
 TEST_F(RigctlServerTest, SilentConnectionsGiveWayOnceIdlePastTheLimit) {
-  constexpr std::chrono::milliseconds kLimit{3000};
-  listen(QHostAddress::LocalHost, kLimit);
-  std::vector<std::unique_ptr<QTcpSocket>> silent;
-  for (int i = 0; i < 16; ++i) silent.push_back(connect_client());
+  constexpr int kLimitMs = 3000;
+  listen(QHostAddress::LocalHost, std::chrono::milliseconds(kLimitMs));
+  std::vector<std::unique_ptr<QTcpSocket>> clients;
+  for (int i = 0; i < 16; ++i) clients.push_back(connect_client());
   ASSERT_TRUE(clients_become(16));
   auto early = connect_client();
   EXPECT_TRUE(closed_by_server(*early));
-  QTest::qWait(static_cast<int>(kLimit.count()) + 500);
+  QTest::qWait(kLimitMs / 2);
+  QTcpSocket& polling = *clients[0];
+  EXPECT_EQ(ask(polling, "f\n"), "106200000\n");
+  QTest::qWait(kLimitMs / 2 + 500);
   auto seventeenth = connect_client();
-  EXPECT_TRUE(closed_by_server(*silent[0]));
+  EXPECT_TRUE(closed_by_server(*clients[1]));
   auto real = connect_client();
   EXPECT_EQ(ask(*real, "f\n"), "106200000\n");
-  EXPECT_TRUE(closed_by_server(*silent[1]));
+  EXPECT_TRUE(closed_by_server(*clients[2]));
+  EXPECT_EQ(polling.state(), QAbstractSocket::ConnectedState);
   EXPECT_EQ(seventeenth->state(), QAbstractSocket::ConnectedState);
-  EXPECT_EQ(silent[2]->state(), QAbstractSocket::ConnectedState);
+  EXPECT_EQ(clients[3]->state(), QAbstractSocket::ConnectedState);
   EXPECT_EQ(server->clients(), 16);
 }
 

@@ -95,13 +95,14 @@ TEST(Session, AFrequencyReadsBackAsSetUntilTheDividerMoves) {
   EXPECT_EQ(session.feed("f\n").answer, "96000000\n");
 }
 
-// A tuning that the port failed to send is an I/O error, and the frequency stays the one sent.
+// A tuning that the port failed to send is an I/O error, and the frequency reads back as the
+// one sent, even where the failed request's step was the chip's.
 TEST(Session, ATuningThatFailedAnswersAnIoError) {
   FakeTuner tuner;
   tuner.failing_tuning = 1;
   rigctl::Receiver receiver{tuner};
   rigctl::Session session{receiver};
-  EXPECT_EQ(session.feed("F 100000000\nf\n").answer, "RPRT -6\n106200000\n");
+  EXPECT_EQ(session.feed("F 106203000\nf\n").answer, "RPRT -6\n106200000\n");
 }
 
 }  // namespace
