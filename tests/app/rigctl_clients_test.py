@@ -28,6 +28,16 @@ def check(what, condition, detail=""):
         print(f"FAILED: {what}" + (f"\n{detail}" if detail else ""))
 
 
+def ending_of(panel, seconds):
+    """The panel's exit status ("hung" if it had to be killed) and its standard error."""
+    try:
+        status = panel.wait(timeout=seconds)
+    except subprocess.TimeoutExpired:
+        panel.kill()
+        status = "hung"
+    return status, panel.stderr.read().decode()
+
+
 def check_no_sanitizer_report(case, errors):
     check(f"{case}: no sanitizer report", "Sanitizer" not in errors and "runtime error" not in
           errors, errors)
@@ -118,12 +128,7 @@ def shutdown_with_clients(signal_number):
     mid_line.sendall(b"F 1000")
     time.sleep(0.3)
     panel.send_signal(signal_number)
-    try:
-        status = panel.wait(timeout=10)
-    except subprocess.TimeoutExpired:
-        panel.kill()
-        status = "hung"
-    errors = panel.stderr.read().decode()
+    status, errors = ending_of(panel, 10)
     name = signal.Signals(signal_number).name
     check(f"{name} with clients connected exits 0", status == 0, errors)
     check_no_sanitizer_report(name, errors)
@@ -179,12 +184,7 @@ def a_trace_that_breaks(where, tuner_leaves):
             pass
         answer = received(poller)
         check(f"{where}: the poller is let go unanswered", answer == b"", repr(answer))
-    try:
-        status = panel.wait(timeout=10)
-    except subprocess.TimeoutExpired:
-        panel.kill()
-        status = "hung"
-    errors = panel.stderr.read().decode()
+    status, errors = ending_of(panel, 10)
     check(f"{where}: the panel ends with status 1", status == 1, f"status {status}: {errors}")
     check(f"{where}: it says which write failed, why, and the way out",
           f"saa1057-panel: Cannot write the trace file {fifo}: Broken pipe. Give --trace a path "
@@ -201,12 +201,7 @@ def a_trace_into_a_pipe_nobody_reads():
     panel = subprocess.Popen([PANEL, "--headless", "--simulate", "--trace", f"/dev/fd/{writer}"],
                              pass_fds=(writer,), stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     os.close(writer)
-    try:
-        status = panel.wait(timeout=30)
-    except subprocess.TimeoutExpired:
-        panel.kill()
-        status = "hung"
-    errors = panel.stderr.read().decode()
+    status, errors = ending_of(panel, 30)
     check("a trace into a closed pipe ends the panel with status 1", status == 1,
           f"status {status}: {errors}")
     check("it says which write failed and why", f"saa1057-panel: Cannot write the trace file "
