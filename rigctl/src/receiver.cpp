@@ -11,12 +11,11 @@ std::int64_t Receiver::frequency_hz() const {
 }
 
 Tuning Receiver::set_frequency(double hz) {
-  if (!(hz >= kCaps.lowest_hz && hz <= kCaps.highest_hz)) return Tuning::kOutOfRange;
-  const auto divider = static_cast<std::int32_t>(
-      std::nearbyint((hz + detail::kIntermediateFrequencyHz) / kCaps.step_hz));
-  tuner_.tune(divider);
+  const auto divider = words::divider_for_hz(hz);
+  if (!divider) return Tuning::kOutOfRange;
+  tuner_.tune(*divider);
   if (tuner_.failed()) return Tuning::kFailed;
-  request_ = Request{hz, divider};
+  request_ = Request{hz, *divider};
   return Tuning::kDone;
 }
 

@@ -1,5 +1,6 @@
 #include "words/word_a.hpp"
 
+#include <cmath>
 #include <cstdio>
 
 #include "common/checked_math.hpp"
@@ -28,6 +29,15 @@ double received_mhz(std::int32_t divider) {
       common::checked_mul(divider, kKhzPerDividerStep, "the frequency (N x 10)");
   // 10700 / 1000.0 is the very double that 10.7 is.
   return static_cast<double>(oscillator_khz) / 1000 - kIntermediateFrequencyKhz / 1000.0;
+}
+
+std::optional<std::int32_t> divider_for_hz(double hz) {
+  constexpr double kStepHz = kKhzPerDividerStep * 1000.0;
+  constexpr double kIntermediateHz = kIntermediateFrequencyKhz * 1000.0;
+  const double lowest = kLowestDivider * kStepHz - kIntermediateHz;
+  const double highest = kHighestDivider * kStepHz - kIntermediateHz;
+  if (!(hz >= lowest && hz <= highest)) return std::nullopt;
+  return static_cast<std::int32_t>(std::nearbyint((hz + kIntermediateHz) / kStepHz));
 }
 
 std::string frequency_text(double mhz) {

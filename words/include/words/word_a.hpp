@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace words {
@@ -11,6 +12,10 @@ std::string converD_B(std::int32_t iValue);
 // The received frequency for divider N: N x 10 kHz of oscillator less the 10.7 MHz IF.
 // N x 10 is checked for 32-bit overflow.
 double received_mhz(std::int32_t divider);
+
+// The divider whose received frequency is nearest to `hz` (halfway: the even one); none when
+// `hz` is outside the slider's range, 63 to 120 MHz.
+std::optional<std::int32_t> divider_for_hz(double hz);
 
 // Shortest decimal text with at most 15 significant digits and no trailing zeros or point,
 // using the current C locale's decimal separator: "63", "87.51", "120".
