@@ -42,7 +42,7 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
   const auto status = [&port = trace.port(), &server, serving = options.rigctld.has_value()] {
     std::string tooltip = port.description();
     if (serving) tooltip += "; " + server.status();
-    return window::StatusLine{port.label(), tooltip};
+    return form::StatusLine{port.label(), tooltip};
   };
   window.attach(panel, status);
 

@@ -1,6 +1,5 @@
 #include "form/panel.hpp"
 
-#include <tuple>
 #include <utility>
 
 #include "common/fatal_error.hpp"
@@ -19,7 +18,7 @@ void Panel::guarded(const std::function<void()>& procedure) {
     if (on_fatal_) on_fatal_(error.what());
     return;
   }
-  if (event_done_) event_done_();
+  for (const auto& done : event_done_) done();
 }
 
 void Panel::raise(Event event) {
@@ -33,6 +32,26 @@ void Panel::tune(std::int32_t divider) {
   guarded([this, divider] { controls_.set_value(Control::hscDiv, divider); });
 }
 
+void Panel::set_bus_speed(int value) {
+  guarded([this, value] { controls_.set_value(Control::scvDel, value); });
+}
+
+void Panel::choose(Control list, int row) {
+  guarded([this, list, row] { choose_row(list, row); });
+}
+
+void Panel::choose_row(Control list, int row) {
+  static constexpr std::pair<Control, Event> kClicks[] = {
+      {Control::lstCurrent, Event::lstCurrent_Click},
+      {Control::lstPhase, Event::lstPhase_Click},
+      {Control::lstTest, Event::lstTest_Click}};
+  for (const auto& [each, click] : kClicks) {
+    if (each != list) continue;
+    controls_.select(list, row);
+    form_.raise(click);
+  }
+}
+
 void Panel::send_word_b(const WordBChoice& choice) {
   guarded([this, &choice] {
     const std::pair<bool, Event> toggles[] = {{choice.refh, Event::cmdREFH_Click},
@@ -41,14 +60,11 @@ void Panel::send_word_b(const WordBChoice& choice) {
     for (const auto& [pressed, click] : toggles) {
       if (pressed) form_.raise(click);
     }
-    const std::tuple<int, Control, Event> lists[] = {
-        {choice.current, Control::lstCurrent, Event::lstCurrent_Click},
-        {choice.phase, Control::lstPhase, Event::lstPhase_Click},
-        {choice.test, Control::lstTest, Event::lstTest_Click}};
-    for (const auto& [row, list, click] : lists) {
-      if (row < 0) continue;
-      controls_.select(list, row);
-      form_.raise(click);
+    const std::pair<int, Control> lists[] = {{choice.current, Control::lstCurrent},
+                                             {choice.phase, Control::lstPhase},
+                                             {choice.test, Control::lstTest}};
+    for (const auto& [row, list] : lists) {
+      if (row >= 0) choose_row(list, row);
     }
     form_.raise(Event::cmdSend_Click);
   });

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "form/scroll_range.hpp"
+#include "words/word_b.hpp"
 #include "words/word_decoder.hpp"
 
 namespace headless {
@@ -14,6 +15,10 @@ HeadlessPanel::HeadlessPanel(bus::Inpout& library, std::ostream& log,
                              form::Panel::FatalHandler on_fatal)
     : log_(log), form_(*this, library), panel_(form_, *this, std::move(on_fatal)) {
   for (const auto& range : form::scroll_ranges()) values_[range.control] = range.initial_value;
+  // The toggles' captions before a first press, as the window's labels show them.
+  texts_[Control::lblREFH] = words::kREFHTexts.off;
+  texts_[Control::lblSLA] = words::kSLATexts.off;
+  texts_[Control::lblBRM] = words::kBRMTexts.off;
 }
 
 void HeadlessPanel::send_word_b(const form::WordBChoice& choice) {

@@ -53,7 +53,7 @@ void Form1Window::chain_tab_order() {
   }
 }
 
-void Form1Window::attach(form::Panel& panel, StatusSource status) {
+void Form1Window::attach(form::Panel& panel, form::StatusSource status) {
   panel_ = &panel;
   status_ = std::move(status);
   panel.on_event_done([this] { refresh_status(); });
@@ -90,7 +90,7 @@ void Form1Window::dispatch(Event event) {
 
 void Form1Window::refresh_status() {
   if (!status_) return;
-  const StatusLine line = status_();
+  const form::StatusLine line = status_();
   status_label_->setText(qstring(line.text));
   status_label_->setToolTip(qstring(line.tooltip));
 }

@@ -2,7 +2,6 @@
 
 #include <QWidget>
 #include <array>
-#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -10,17 +9,12 @@
 
 #include "form/control_access.hpp"
 #include "form/panel.hpp"
+#include "form/status_line.hpp"
 #include "window/layout_table.hpp"
 
 class QLabel;
 
 namespace window {
-
-// What the information line shows: a short text and the whole story as its tooltip.
-struct StatusLine {
-  std::string text;
-  std::string tooltip;
-};
 
 // The panel's window: the controls, and the routing of their events to Form1's procedures
 // through the panel facade, which ends the event handling at the first failure.
@@ -28,12 +22,10 @@ class Form1Window : public QWidget, public form::ControlAccess {
   Q_OBJECT
 
  public:
-  using StatusSource = std::function<StatusLine()>;
-
   explicit Form1Window(QWidget* parent = nullptr);
 
   // Routes the controls' events to `panel`; until then no event runs a procedure.
-  void attach(form::Panel& panel, StatusSource status);
+  void attach(form::Panel& panel, form::StatusSource status);
 
   // Start-up: runs Form_Load. Call before the window is first shown.
   void load();
@@ -67,7 +59,7 @@ class Form1Window : public QWidget, public form::ControlAccess {
   std::vector<std::pair<QWidget*, const LayoutRow*>> event_sources_;
   QLabel* status_label_ = nullptr;
   form::Panel* panel_ = nullptr;
-  StatusSource status_;
+  form::StatusSource status_;
 };
 
 }  // namespace window

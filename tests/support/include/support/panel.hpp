@@ -19,7 +19,7 @@ class PanelTest : public ::testing::Test {
  protected:
   PanelTest() {
     wire().clear();
-    window.attach(panel, [this] { return window::StatusLine{chip.label(), chip.description()}; });
+    window.attach(panel, [this] { return form::StatusLine{chip.label(), chip.description()}; });
   }
 
   // Start-up, then the window on the screen.
