@@ -9,8 +9,9 @@ namespace {
 
 constexpr std::string_view kLoopback = "127.0.0.1";
 
-[[noreturn]] void invalid(std::string_view value, std::string_view why) {
-  throw UsageError("invalid --rigctld value '" + std::string(value) + "': " + std::string(why));
+[[noreturn]] void invalid(std::string_view option, std::string_view value, std::string_view why) {
+  throw UsageError("invalid " + std::string(option) + " value '" + std::string(value) +
+                   "': " + std::string(why));
 }
 
 bool is_ipv4(std::string_view host) {
@@ -38,7 +39,8 @@ bool is_ipv6(std::string_view host) {
 
 }  // namespace
 
-Endpoint parse_endpoint(std::string_view value) {
+Endpoint parse_endpoint(std::string_view option, std::string_view value,
+                        std::uint16_t example_port) {
   const auto colon = value.rfind(':');
   std::string_view host = kLoopback;
   std::string_view port_text = value;
@@ -48,7 +50,8 @@ Endpoint parse_endpoint(std::string_view value) {
     if (host.starts_with('[') && host.ends_with(']') && is_ipv6(host.substr(1, host.size() - 2))) {
       host = host.substr(1, host.size() - 2);
     } else if (host != "localhost" && !is_ipv4(host)) {
-      invalid(value, "the host must be an IP address, such as 127.0.0.1 or [::1], or localhost");
+      invalid(option, value,
+              "the host must be an IP address, such as 127.0.0.1 or [::1], or localhost");
     }
   }
   unsigned port = 0;
@@ -56,7 +59,10 @@ Endpoint parse_endpoint(std::string_view value) {
       std::from_chars(port_text.data(), port_text.data() + port_text.size(), port);
   if (port_text.empty() || error != std::errc{} || end != port_text.data() + port_text.size() ||
       port < 1 || port > 65535) {
-    invalid(value, "give [HOST:]PORT with a port from 1 to 65535, such as 4532 or 127.0.0.1:4532");
+    const std::string example = std::to_string(example_port);
+    invalid(option, value,
+            "give [HOST:]PORT with a port from 1 to 65535, such as " + example + " or " +
+                std::string(kLoopback) + ":" + example);
   }
   return {std::string(host), static_cast<std::uint16_t>(port)};
 }

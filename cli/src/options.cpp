@@ -22,7 +22,7 @@ struct OptionRow {
   void (*apply)(Options& options, std::string_view value);
 };
 
-constexpr std::array<OptionRow, 8> kOptions{{
+constexpr std::array<OptionRow, 9> kOptions{{
     {"--simulate", "", std::nullopt, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
     {"--port", "DEVICE|ADDRESS|gpio:CHIP:CLOCK,DATA,ENABLE|ftdi[:SERIAL[:PINS]]", std::nullopt,
@@ -45,7 +45,13 @@ constexpr std::array<OptionRow, 8> kOptions{{
      "serve Hamlib's rigctld protocol (default 127.0.0.1:4532; an empty\n"
      "                         value: no server)",
      [](Options& o, std::string_view value) {
-       if (!value.empty()) o.rigctld = parse_endpoint(value);
+       if (!value.empty()) o.rigctld = parse_endpoint("--rigctld", value, 4532);
+     }},
+    {"--http", "[[HOST:]PORT]", "8080",
+     "serve the tuning page to browsers (default 127.0.0.1:8080; on\n"
+     "                         another address it asks for a password; an empty value: no page)",
+     [](Options& o, std::string_view value) {
+       if (!value.empty()) o.http = parse_endpoint("--http", value, 8080);
      }},
     {"--headless", "", std::nullopt,
      "no window: start up, serve --rigctld, and log every transmission on\n"

@@ -40,6 +40,7 @@ std::string outcome(std::span<const std::string_view> arguments) {
     if (options.trace) text += " trace " + *options.trace;
     if (const auto& at = options.rigctld)
       text += " rigctld " + at->host + " " + std::to_string(at->port);
+    if (const auto& at = options.http) text += " http " + at->host + " " + std::to_string(at->port);
     return text.empty() ? "standard port" : text.substr(1);
   } catch (const cli::UsageError& error) {
     return std::string("usage error: ") + error.what();

@@ -31,7 +31,7 @@ struct GpioLines {
 };
 using PortArgument = std::variant<DevicePath, IoAddress, GpioLines, bus::FtdiAddress>;
 
-// Where the rigctld server listens.
+// Where a server (rigctld, the web page) listens.
 struct Endpoint {
   std::string host;  // an IP address, or "localhost"
   std::uint16_t port;
@@ -45,6 +45,7 @@ struct Options {
   std::optional<PortArgument> port;         // none: the standard port through ppdev
   std::optional<std::string> trace;         // a file for the value change dump of the bus lines
   std::optional<Endpoint> rigctld;          // serve Hamlib's rigctld protocol there
+  std::optional<Endpoint> http;             // serve the tuning page to browsers there
   bool headless = false;                    // no window: the form logic alone, transmissions logged
   std::optional<form::WordBChoice> word_b;  // headless only: Word B to send after start-up
 };
