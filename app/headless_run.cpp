@@ -7,9 +7,7 @@
 #include "desktop_platform.hpp"
 #include "fatal_report.hpp"
 #include "headless/headless_panel.hpp"
-#include "remote/panel_tuner.hpp"
-#include "remote/rigctl_server.hpp"
-#include "rigctld_start.hpp"
+#include "servers.hpp"
 
 namespace app {
 
@@ -21,9 +19,8 @@ int run_headless(const cli::Options& options, bus::Port& port, char* program_pat
 
   bus::Inpout library{port};
   headless::HeadlessPanel panel{library, std::cout, report_fatal_from_event_loop(nullptr)};
-  remote::PanelTuner tuner{panel.panel()};
-  remote::RigctlServer server{tuner};
-  if (options.rigctld && !serve_rigctld(server, *options.rigctld)) return 1;
+  Servers servers{panel.panel(), port};
+  if (!servers.start(options, {})) return 1;
   panel.load();
   if (options.word_b) panel.send_word_b(*options.word_b);
   return application.exec();

@@ -11,9 +11,7 @@
 #include "form/panel.hpp"
 #include "headless_run.hpp"
 #include "port_choice/port_choice.hpp"
-#include "remote/panel_tuner.hpp"
-#include "remote/rigctl_server.hpp"
-#include "rigctld_start.hpp"
+#include "servers.hpp"
 #include "trace_session.hpp"
 #include "window/form1_window.hpp"
 
@@ -33,18 +31,9 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
   window::Form1Window window;
   form::Form1 form{window, library};
   form::Panel panel{form, window, report_fatal_from_event_loop(&window)};
-  remote::PanelTuner tuner{panel};
-  remote::RigctlServer server{tuner};
-  if (options.rigctld) {
-    if (!serve_rigctld(server, *options.rigctld)) return 1;
-    server.on_clients_changed([&window] { window.refresh_status(); });
-  }
-  const auto status = [&port = trace.port(), &server, serving = options.rigctld.has_value()] {
-    std::string tooltip = port.description();
-    if (serving) tooltip += "; " + server.status();
-    return form::StatusLine{port.label(), tooltip};
-  };
-  window.attach(panel, status);
+  Servers servers{panel, trace.port()};
+  if (!servers.start(options, [&window] { window.refresh_status(); })) return 1;
+  window.attach(panel, servers.status());
 
   window.load();
   if (!window.failed()) window.show();

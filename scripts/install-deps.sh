@@ -6,7 +6,8 @@ set -euo pipefail
 
 packages_for() {
   case "$1" in
-    build) echo "cmake make g++ qt6-base-dev libgl-dev libftdi1-dev fonts-liberation2 fonts-dejavu-core" ;;
+    build) echo "cmake make g++ qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev libftdi1-dev
+      fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev libgmock-dev libbenchmark-dev" ;;
     tools) echo "sigrok-cli gtkwave xvfb xauth xdotool x11-utils imagemagick unzip libhamlib-utils clang
       libclang-rt-dev python3 python3-hamlib" ;;
@@ -17,9 +18,11 @@ packages_for() {
     # The window too: Debian's Qt for arm64 installs beside this machine's (Multi-Arch: same).
     # libftdi1-dev cannot: the target's library, this machine's header.
     arm64) echo "cmake make g++-aarch64-linux-gnu qemu-user googletest qt6-base-dev:arm64
-      libgl-dev:arm64 libftdi1-dev libftdi1-2:arm64 libusb-1.0-0-dev:arm64" ;;
+      qt6-httpserver-dev:arm64 qt6-websockets-dev:arm64 libgl-dev:arm64 libftdi1-dev libftdi1-2:arm64
+      libusb-1.0-0-dev:arm64" ;;
     armhf) echo "cmake make g++-arm-linux-gnueabihf qemu-user googletest qt6-base-dev:armhf
-      libgl-dev:armhf libftdi1-dev libftdi1-2:armhf libusb-1.0-0-dev:armhf" ;;
+      qt6-httpserver-dev:armhf qt6-websockets-dev:armhf libgl-dev:armhf libftdi1-dev libftdi1-2:armhf
+      libusb-1.0-0-dev:armhf" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick pulseview sigrok-cli" ;;
     package) echo "dpkg-dev debhelper lintian desktop-file-utils appstream man-db systemd" ;;
     # The package's life cycle in a Debian 12 system that mmdebstrap makes (with the vm group).

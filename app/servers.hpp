@@ -1,0 +1,37 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "bus/port.hpp"
+#include "cli/options.hpp"
+#include "form/panel.hpp"
+#include "form/status_line.hpp"
+#include "remote/panel_tuner.hpp"
+#include "remote/rigctl_server.hpp"
+#include "web_page.hpp"
+
+namespace app {
+
+// What serves the panel beside its own front end, as the options ask: rigctld and the web page.
+class Servers {
+ public:
+  Servers(form::Panel& panel, bus::Port& port);
+
+  // Starts them; `status_changed` hears of clients and pages that come and go. False after
+  // saying on standard error why one could not start.
+  bool start(const cli::Options& options, std::function<void()> status_changed);
+
+  // The information line: the port, and who is connected.
+  form::StatusSource status();
+
+ private:
+  form::Panel& panel_;
+  bus::Port& port_;
+  remote::PanelTuner tuner_;
+  remote::RigctlServer rigctld_;
+  bool serving_rigctld_ = false;
+  std::unique_ptr<WebPage> web_;
+};
+
+}  // namespace app

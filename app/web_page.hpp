@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "cli/options.hpp"
+#include "form/panel.hpp"
+#include "form/status_line.hpp"
+
+namespace app {
+
+// The tuning page for browsers, where this build has one (Windows' has not).
+class WebPage {
+ public:
+  virtual ~WebPage() = default;
+  // "web page 127.0.0.1:8080, 1 page open", for the information line.
+  virtual std::string status() const = 0;
+  // Sends the pages the information line again, after news from outside the panel's events.
+  virtual void publish() = 0;
+};
+
+// Serves the page at `endpoint` for `panel`; on another address than the loopback one, behind
+// the password of its file. `pages_changed` hears of pages that come and go. Returns nothing
+// after saying why on standard error.
+std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint, form::Panel& panel,
+                                        form::StatusSource status,
+                                        std::function<void()> pages_changed);
+
+}  // namespace app

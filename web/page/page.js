@@ -1,0 +1,138 @@
+"use strict";
+// The page only mirrors the panel: every state message repaints it all, so pages stay in step,
+// and only the user's own input sends anything back.
+
+const $ = (id) => document.getElementById(id);
+const TOGGLES = ["refh", "sla", "brm"];
+const LISTS = ["current", "phase", "test"];
+const RECONNECT_MS = 3000;
+
+let socket = null;
+let setup = null;
+let state = null;
+
+function send(message) {
+  $("refused").textContent = "";
+  if (socket?.readyState === WebSocket.OPEN) socket.send(JSON.stringify(message));
+}
+
+function tune(divider) {
+  send({ do: "tune", divider });
+}
+
+function sendSpeed() {
+  $("speed-value").textContent = $("speed").value;
+  send({ do: "speed", value: Number($("speed").value) });
+}
+
+function setLimits(range, limits) {
+  range.min = limits.min;
+  range.max = limits.max;
+  range.step = limits.step;
+}
+
+// A value set from a state would fight the thumb the user is dragging.
+function setUnlessHeld(range, value) {
+  if (!range.matches(":active")) range.value = value;
+}
+
+function onSetup(message) {
+  setup = message;
+  setLimits($("tuning"), message.divider);
+  setLimits($("speed"), message.speed);
+  for (const list of LISTS) {
+    // Row -1 ("none chosen") shows as this empty row, which the user cannot pick.
+    const none = new Option("", "-1");
+    none.disabled = none.hidden = true;
+    const rows = message.lists[list].map((text, row) => new Option(text, String(row)));
+    $(list).replaceChildren(none, ...rows);
+  }
+  $("typed-range").textContent = message.range;
+}
+
+function onState(message) {
+  state = message;
+  $("frequency").textContent = message.frequency;
+  $("divider").textContent = message.divider;
+  $("word-a").textContent = message.wordA;
+  $("word-b").textContent = message.wordB;
+  setUnlessHeld($("tuning"), message.divider);
+  setUnlessHeld($("speed"), message.speed);
+  $("speed-value").textContent = message.speed;
+  for (const toggle of TOGGLES) $(`${toggle}-caption`).textContent = message[toggle];
+  for (const list of LISTS) $(list).value = String(message[list]);
+  $("status").textContent = message.status;
+  $("status").title = message.statusDetail;
+  $("panel").disabled = false;
+}
+
+function onRefused(message) {
+  $("refused").textContent = message.reason;
+}
+
+const HANDLERS = { setup: onSetup, state: onState, refused: onRefused };
+
+// A socket refused before it opened may mean the session is gone (the box restarted): if the
+// box now answers with its login page, show it.
+function loginIfAsked() {
+  fetch("/", { cache: "no-store" })
+    .then((answer) => answer.text())
+    .then((text) => { if (text.includes('id="password"')) location.reload(); })
+    .catch(() => {});
+}
+
+function connect() {
+  const scheme = location.protocol === "https:" ? "wss://" : "ws://";
+  let opened = false;
+  socket = new WebSocket(scheme + location.host + "/socket");
+  socket.addEventListener("open", () => {
+    opened = true;
+    $("connection").textContent = "Connected to the panel";
+    $("connection").classList.remove("lost");
+  });
+  socket.addEventListener("message", (event) => {
+    const message = JSON.parse(event.data);
+    HANDLERS[message.type]?.(message);
+  });
+  socket.addEventListener("close", () => {
+    $("panel").disabled = true;
+    $("connection").textContent = "Lost the panel, trying again…";
+    $("connection").classList.add("lost");
+    if (!opened) loginIfAsked();
+    setTimeout(connect, RECONNECT_MS);
+  });
+}
+
+// PageUp/PageDown move a slider by the setup's page, as the window's sliders do.
+function pageKeys(range, limits, changed) {
+  range.addEventListener("keydown", (event) => {
+    const sign = { PageUp: 1, PageDown: -1 }[event.key];
+    if (!sign) return;
+    event.preventDefault();
+    range.value = Number(range.value) + sign * limits().page;
+    changed();
+  });
+}
+
+for (const [id, sign, size] of [
+  ["step-down", -1, "step"], ["step-up", 1, "step"],
+  ["page-down", -1, "page"], ["page-up", 1, "page"],
+]) {
+  $(id).addEventListener("click", () => tune(state.divider + sign * setup.divider[size]));
+}
+$("tuning").addEventListener("input", () => tune(Number($("tuning").value)));
+pageKeys($("tuning"), () => setup.divider, () => tune(Number($("tuning").value)));
+$("typed-form").addEventListener("submit", (event) => {
+  event.preventDefault();
+  send({ do: "frequency", mhz: $("typed").value.trim() });
+});
+for (const button of [...TOGGLES, "send"]) {
+  $(button).addEventListener("click", () => send({ do: "press", button }));
+}
+for (const list of LISTS) {
+  $(list).addEventListener("change", () => send({ do: "choose", list, row: Number($(list).value) }));
+}
+$("speed").addEventListener("input", sendSpeed);
+pageKeys($("speed"), () => setup.speed, sendSpeed);
+
+connect();

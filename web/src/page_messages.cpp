@@ -1,0 +1,142 @@
+#include "page_messages.hpp"
+
+#include <QJsonArray>
+#include <array>
+#include <charconv>
+#include <span>
+#include <string_view>
+
+#include "form/scroll_range.hpp"
+#include "words/word_a.hpp"
+#include "words/word_b.hpp"
+
+namespace web {
+
+namespace {
+
+using form::Control;
+
+struct ListName {
+  const char* name;
+  Control control;
+  std::span<const words::ListRow> rows;
+};
+constexpr std::array<ListName, 3> kLists{{{"current", Control::lstCurrent, words::kCurrentRows},
+                                          {"phase", Control::lstPhase, words::kPhaseRows},
+                                          {"test", Control::lstTest, words::kTestRows}}};
+
+struct ToggleName {
+  const char* name;
+  Control caption;
+  form::Event click;
+};
+constexpr std::array<ToggleName, 3> kToggles{
+    {{"refh", Control::lblREFH, form::Event::cmdREFH_Click},
+     {"sla", Control::lblSLA, form::Event::cmdSLA_Click},
+     {"brm", Control::lblBRM, form::Event::cmdBRM_Click}}};
+
+QString qtext(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QJsonObject slider(Control control) {
+  for (const auto& range : form::scroll_ranges()) {
+    if (range.control == control) {
+      return {{"min", range.minimum},
+              {"max", range.maximum},
+              {"step", range.small_change},
+              {"page", range.large_change}};
+    }
+  }
+  return {};
+}
+
+std::string mhz_text(std::int32_t divider) {
+  return words::frequency_text(words::received_mhz(divider));
+}
+
+std::string range_text() {
+  return mhz_text(words::kLowestDivider) + " to " + mhz_text(words::kHighestDivider) + " MHz";
+}
+
+// A typed frequency in MHz, as rigctld takes one in Hz: the nearest step, or refused.
+std::optional<std::string> tune_to_typed(form::Panel& panel, const QString& typed) {
+  // A phone's keyboard may offer a decimal comma.
+  const std::string text = typed.trimmed().replace(',', '.').toStdString();
+  double mhz = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), mhz);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
+    return "\"" + text + "\" is not a frequency in MHz, such as 96.1";
+  }
+  const auto divider = words::divider_for_hz(mhz * 1e6);
+  if (!divider) return text + " MHz is outside the tuning range, " + range_text();
+  panel.tune(*divider);
+  return std::nullopt;
+}
+
+}  // namespace
+
+QJsonObject setup_message() {
+  QJsonObject lists;
+  for (const auto& list : kLists) {
+    QJsonArray items;
+    for (const auto& row : list.rows) items.append(qtext(row.item));
+    lists[list.name] = items;
+  }
+  return {{"type", "setup"},
+          {"divider", slider(Control::hscDiv)},
+          {"speed", slider(Control::scvDel)},
+          {"lists", lists},
+          {"range", qtext(range_text())}};
+}
+
+QJsonObject state_message(const form::ControlAccess& controls, const form::StatusLine& status) {
+  QJsonObject state{{"type", "state"},
+                    {"frequency", qtext(controls.text(Control::txtFM))},
+                    {"divider", controls.value(Control::hscDiv)},
+                    {"wordA", qtext(controls.text(Control::txtA))},
+                    {"wordB", qtext(controls.text(Control::txtB))},
+                    {"speed", controls.value(Control::scvDel)},
+                    {"status", qtext(status.text)},
+                    {"statusDetail", qtext(status.tooltip)}};
+  for (const auto& toggle : kToggles) state[toggle.name] = qtext(controls.text(toggle.caption));
+  for (const auto& list : kLists) state[list.name] = controls.selected_index(list.control);
+  return state;
+}
+
+QJsonObject refusal_message(const std::string& reason) {
+  return {{"type", "refused"}, {"reason", qtext(reason)}};
+}
+
+std::optional<std::string> carry_out(form::Panel& panel, const QJsonObject& request) {
+  const QString action = request["do"].toString();
+  // A number the page sends that is not a whole one (or not a number) counts as none.
+  const auto whole = [&request](const char* key) -> std::optional<int> {
+    const QJsonValue value = request[key];
+    if (!value.isDouble() || value.toDouble() != value.toInt()) return std::nullopt;
+    return value.toInt();
+  };
+  if (action == "tune" && whole("divider")) {
+    panel.tune(*whole("divider"));
+  } else if (action == "speed" && whole("value")) {
+    panel.set_bus_speed(*whole("value"));
+  } else if (action == "frequency") {
+    return tune_to_typed(panel, request["mhz"].toString());
+  } else if (action == "press" && request["button"] == "send") {
+    panel.raise(form::Event::cmdSend_Click);
+  } else if (action == "press") {
+    for (const auto& toggle : kToggles) {
+      if (request["button"] == toggle.name) panel.raise(toggle.click);
+    }
+  } else if (action == "choose" && whole("row")) {
+    for (const auto& list : kLists) {
+      const int row = *whole("row");
+      if (request["list"] == list.name && row >= 0 && row < std::ssize(list.rows)) {
+        panel.choose(list.control, row);
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace web
