@@ -20,7 +20,7 @@ started() {
   done
   echo "the service did not send its start-up word $1 within 60 s" >>/out/timeouts
 }
-# What the service is: active state, process owner, whether rigctld listens (LISTEN in
+# What the service is: active state, process owner, the addresses it listens on (LISTEN in
 # /proc/net/tcp*), its journal lines; and the enabling links in /etc/systemd/system.
 state() {
   local pid
@@ -28,7 +28,7 @@ state() {
   systemctl is-active "$service" >"/out/$1.active"
   echo "$pid" >"/out/$1.pid"
   stat -c %U "/proc/$pid" >"/out/$1.user" 2>/dev/null
-  awk '$4 == "0A"' /proc/net/tcp /proc/net/tcp6 >"/out/$1.listening"
+  awk '$4 == "0A" {print $2}' /proc/net/tcp /proc/net/tcp6 >"/out/$1.listening"
   journalctl --unit="$service" --output=cat | grep -E '^Word [AB] ' >"/out/$1.journal"
   find /etc/systemd/system -name "$service" -printf '%P -> %l\n' | sort >"/out/$1.links"
 }
@@ -47,12 +47,15 @@ systemctl is-enabled "$service" >/out/installed.enabled
 systemctl is-active "$service" >/out/installed.active
 dpkg-query --listfiles saa1057-panel >/out/files
 
-# The administrator's change: the parallel port, no rigctld server, no Word B (empty values).
-sed -i 's|^PORT=.*|PORT=/dev/parport0|; s|^RIGCTLD=.*|RIGCTLD=|; s|^WORD_B=.*|WORD_B=|' "$options"
+# The administrator's change: the parallel port, no rigctld server, no Word B (empty values),
+# the web page for the network.
+sed -i 's|^PORT=.*|PORT=/dev/parport0|; s|^RIGCTLD=.*|RIGCTLD=|; s|^WORD_B=.*|WORD_B=|;
+  s|^HTTP=.*|HTTP=0.0.0.0:8080|' "$options"
 cp "$options" /out/options.changed
 step enable systemctl enable --now "$service"
 started 1
 state enabled
+stat -c '%a %U %s' /var/lib/saa1057-panel/http-password >/out/enabled.password 2>&1
 
 step upgrade apt-get install --yes --quiet /out/upgrade.deb
 started 2
@@ -71,7 +74,7 @@ step purge apt-get purge --yes --quiet saa1057-panel
 dpkg-query --show saa1057-panel >/out/purged.known 2>&1
 getent passwd saa1057-panel >/out/purged.user
 getent group saa1057-panel >>/out/purged.user
-find /etc /var/lib/systemd -name '*saa1057-panel*' >/out/purged.left
+find /etc /var/lib -name '*saa1057-panel*' >/out/purged.left
 while read -r path; do
   if { [ -e "$path" ] || [ -L "$path" ]; } && ! grep -qxF -- "$path" /out/existed; then
     echo "$path"

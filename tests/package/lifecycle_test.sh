@@ -45,7 +45,10 @@ check "enabled: as its user" is enabled.user saa1057-panel
 check "enabled: at boot too" is enabled.links \
   "multi-user.target.wants/saa1057-panel.service -> /lib/systemd/system/saa1057-panel.service"
 check "enabled: with an empty RIGCTLD and WORD_B, the start-up word alone" is enabled.journal "$start_up"
-check "enabled: with an empty RIGCTLD, no server listens" is enabled.listening ""
+check "enabled: with an empty RIGCTLD, only the web page listens, on 0.0.0.0:8080" \
+  is enabled.listening 00000000:1F90
+check "enabled: the web page's password was made up, for the service's user alone" \
+  is enabled.password "600 saa1057-panel 13"
 
 ran upgrade
 check "upgraded: the newer version is installed" is upgraded.version "$version+1"
@@ -70,5 +73,6 @@ ran purge
 check "purged: dpkg forgets the package" \
   is purged.known "dpkg-query: no packages found matching saa1057-panel"
 check "purged: the service's user and group are gone" is purged.user ""
-check "purged: nothing is left (options file, links, systemd's records, files)" is purged.left ""
+check "purged: nothing is left (options file, links, systemd's records, the password, files)" \
+  is purged.left ""
 finish "package life cycle"

@@ -133,7 +133,7 @@ check "the service's user may open the parallel ports (lp), the GPIO chips (gpio
 # the shell's "${NAME}"): the program takes them, serves rigctld where the file says and sends
 # the start-up Word B. On the simulated chip, since this machine's GPIO chips are not for tests,
 # and on a free port of the file's rigctld host.
-PORT="" RIGCTLD="" WORD_B=""
+PORT="" RIGCTLD="" HTTP="" WORD_B=""
 source "$root$options" 2>/dev/null
 check "the options file names the Raspberry Pi's lines of the README" \
   test "$PORT" = gpio:gpiochip0:GPIO17,GPIO27,GPIO22
