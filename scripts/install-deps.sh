@@ -10,7 +10,8 @@ packages_for() {
       fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev libgmock-dev libbenchmark-dev" ;;
     tools) echo "sigrok-cli gtkwave xvfb xauth xdotool x11-utils imagemagick unzip libhamlib-utils clang
-      libclang-rt-dev python3 python3-hamlib" ;;
+      libclang-rt-dev python3 python3-hamlib
+      chromium chromium-driver python3-selenium" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3" ;;
     windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 librsvg2-bin icoutils" ;;
     windows-package) echo "nsis" ;;

@@ -1,0 +1,151 @@
+#!/usr/bin/python3
+# (Debian's python3-selenium is installed for Debian's own Python, not any other on the PATH.)
+"""The page in headless chromium, on the program with its window: tuned from the page, from
+rigctl and from a second page, the words on the bus decoded by sigrok, laid out for a phone,
+named for screen readers, a clean console; then on 0.0.0.0, behind its password.
+
+Usage: browser_test.py PANEL
+"""
+import os
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import Select
+
+from web_support import Failed, Panel, check, finish, free_port, until
+
+PANEL = sys.argv[1]
+GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "page_words.txt")
+SPI = ("spi:clk=CLB:mosi=DATA:cs=DLEN:cs_polarity=active-high:cpol=0:cpha=0:bitorder=msb-first:"
+       "wordsize=17")
+
+
+def shows(driver, expected, seconds=5):
+    for element, value in expected.items():
+        until(f"#{element} to show {value!r}", lambda: [e.text for e in driver.find_elements(
+            By.ID, element)], lambda seen: seen == [value], seconds)
+
+
+def click(element):
+    return lambda driver: driver.find_element(By.ID, element).click()
+
+
+def enter(field, value, submit):
+    def act(driver):
+        driver.find_element(By.ID, field).clear()
+        driver.find_element(By.ID, field).send_keys(value)
+        driver.find_element(By.ID, submit).click()
+    return act
+
+
+# (what the user does, what the page then shows); the words sent are in page_words.txt.
+STEPS = [
+    (lambda driver: None, {"frequency": "106.2", "word-a": "0010110110101010"}),
+    (click("step-up"), {"frequency": "106.3", "divider": "11700", "word-a": "0010110110110100"}),
+    (enter("typed", "96.1", "tune-typed"), {"frequency": "96.1", "word-a": "0010100110111000"}),
+    (click("refh"), {"refh-caption": "1.25 Khz Reference frequency"}),
+    (lambda driver: Select(driver.find_element(By.ID, "current")).select_by_visible_text("0.23"),
+     {"word-b": "1110010100000000"}),
+    (click("send"), {}),
+]
+
+
+def check_phone_layout(driver, page):
+    width = driver.execute_script("const e = document.scrollingElement;"
+                                  "return [e.scrollWidth, e.clientWidth]")
+    check(f"{page} at 360x740: no horizontal scroll", width[0] <= width[1], width)
+    nameless = [e.get_attribute("id") for e in driver.find_elements(
+        By.CSS_SELECTOR, "button, input, select") if not e.accessible_name.strip()]
+    check(f"{page}: every control has an accessible name", not nameless, nameless)
+
+
+def tuning_run(driver, trace):
+    rigctld = free_port()
+    panel = Panel(PANEL, "--trace", trace, "--rigctld", f"127.0.0.1:{rigctld}")
+    try:
+        driver.get(f"http://127.0.0.1:{panel.port}/")
+        for act, expected in STEPS:
+            act(driver)
+            shows(driver, expected)
+        until("the information line's tooltip to tell of that Word B loaded",
+              lambda: driver.find_element(By.ID, "status").get_attribute("title"),
+              lambda seen: "Word B REFH 1.25 kHz, current 0.23 mA, SLA asynchronous" in seen)
+        check_phone_layout(driver, "the tuning page")
+        subprocess.run(["rigctl", "-m", "2", "-r", f"127.0.0.1:{rigctld}", "F", "100000000"],
+                       check=True, capture_output=True, timeout=20)
+        shows(driver, {"frequency": "100"}, seconds=1)
+        first = driver.current_window_handle
+        driver.switch_to.new_window("window")
+        driver.get(f"http://127.0.0.1:{panel.port}/")
+        shows(driver, {"frequency": "100"})
+        click("page-up")(driver)
+        second = driver.current_window_handle
+        for window in (second, first):  # the page clicked and the other alike
+            driver.switch_to.window(window)
+            shows(driver, {"frequency": "101", "word-a": "0010101110100010"})
+        # One log for every window; security violations are errors too.
+        errors = [e for e in driver.get_log("browser") if e["level"] == "SEVERE"]
+        check("no errors in the console", not errors, errors)
+        driver.switch_to.window(second)
+        driver.close()
+        driver.switch_to.window(first)
+    finally:
+        status, errors = panel.end()
+    check("SIGTERM ends the panel with 0", status == 0, errors)
+    decoded = subprocess.run(["sigrok-cli", "-I", "vcd:compress=1000", "-i", trace, "-A",
+                              "spi=mosi-data", "-P", SPI], capture_output=True,
+                             text=True, timeout=60, check=True).stdout.split()[1::2]
+    sent = [format(int(word, 16), "017b") for word in decoded]
+    with open(GOLDEN, encoding="utf-8") as golden:
+        expected = [line.split()[0] for line in golden if line.strip() and line[0] != "#"]
+    check("the words on the bus", sent == expected, f"expected {expected}\n  sent     {sent}")
+
+
+def password_run(driver):
+    panel = Panel(PANEL, "--headless", host="0.0.0.0")
+    try:
+        until("standard error to say where the password is", panel.stderr, lambda seen: seen ==
+              f"saa1057-panel: the web page on 0.0.0.0:{panel.port} asks for the password in "
+              f"{panel.password_file}\n")
+        password, mode = panel.password(), stat.S_IMODE(os.stat(panel.password_file).st_mode)
+        check("a password of 12 characters made up, mode 0600", (len(password), mode) ==
+              (12, 0o600), (password, oct(mode)))
+        driver.get(f"http://127.0.0.1:{panel.port}/")
+        shows(driver, {"login-message": ""})
+        check_phone_layout(driver, "the login page")
+        for attempt, message in [("wrong", "Wrong password"),
+                                 (password, "Too many tries: wait 1 second")]:
+            enter("password", attempt, "login")(driver)
+            shows(driver, {"login-message": message})
+        time.sleep(1.1)
+        for act, expected in [(enter("password", password, "login"), {"frequency": "106.2"}),
+                              (click("step-up"), {"frequency": "106.3"})]:
+            act(driver)
+            shows(driver, expected)
+    finally:
+        status, errors = panel.end()
+    check("SIGTERM ends the panel behind a password with 0", status == 0, errors)
+
+
+options = webdriver.ChromeOptions()
+for argument in ("--headless=new", "--no-sandbox"):
+    options.add_argument(argument)
+options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+try:
+    browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                            {"width": 360, "height": 740, "deviceScaleFactor": 2, "mobile": True})
+    with tempfile.TemporaryDirectory() as folder:
+        tuning_run(browser, os.path.join(folder, "bus.vcd"))
+    password_run(browser)
+except Failed as failure:
+    check("the page", False, failure)
+finally:
+    browser.quit()
+finish()

@@ -1,0 +1,141 @@
+#!/usr/bin/env python3
+"""The page's server as browsers and strangers reach it, without a browser: on 127.0.0.1 (no
+password), on 0.0.0.0 (a password), its WebSocket messages, and the starts that fail.
+
+Usage: http_checks.py PANEL
+"""
+import re
+import socket
+import subprocess
+import sys
+import time
+
+from web_support import Connection, Failed, Panel, check, finish, upgrade
+
+PANEL = sys.argv[1]
+CSP = ("default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
+       "connect-src 'self'; form-action 'self'; base-uri 'none'; frame-ancestors 'none'")
+OWN, FORGED, SITE = "127.0.0.1:{port}", "rebound.example:{port}", "http://127.0.0.1:{port}"
+
+
+def get(path, host=OWN, cookie=None):
+    return "GET", path, {"Host": host, "Cookie": cookie}, b""
+
+
+def socket_from(origin, host=OWN, cookie=None):
+    return "GET", "/socket", upgrade(host, origin, cookie), b""
+
+
+LOGIN = "POST", "/login", {"Host": OWN, "Origin": SITE,
+                           "Content-Type": "application/x-www-form-urlencoded"}, b"password=x"
+# (case, request, status, what the body holds); {port} is the panel's, {cookie} a session's.
+OPEN_CASES = [
+    ("the tuning page", get("/"), 200, b'id="frequency"'),
+    ("the page's script", get("/page.js"), 200, b"WebSocket"),
+    ("a file that is not there", get("/page.jsx"), 404, b""),
+    ("the page under localhost", get("/", "localhost:{port}"), 200, b'id="frequency"'),
+    ("a forged Host", get("/", FORGED), 421, b""),
+    ("its address on another port", get("/", "127.0.0.1:1"), 421, b""),
+    ("POST /login where no password is needed", LOGIN, 404, b""),
+    ("a WebSocket from the page", socket_from(SITE), 101, b""),
+    ("a WebSocket from another site", socket_from("http://rebound.example"), 403, b""),
+    ("a WebSocket without an Origin", socket_from(None), 403, b""),
+    ("a WebSocket under a forged Host", socket_from("http://" + FORGED, FORGED), 403, b""),
+]
+GUARDED_CASES = [
+    ("the login page without a session", get("/"), 200, b'id="password"'),
+    ("the tuning page with a session", get("/", cookie="{cookie}"), 200, b'id="frequency"'),
+    ("a forged Host", get("/", FORGED, "{cookie}"), 421, b""),
+    ("a WebSocket without a session", socket_from(SITE), 403, b""),
+    ("a WebSocket with a made-up session", socket_from(SITE, cookie="saa1057-session=0f"), 403,
+     b""),
+    ("a WebSocket from another site", socket_from("http://a.example", cookie="{cookie}"), 403,
+     b""),
+    ("a WebSocket with a session", socket_from(SITE, cookie="{cookie}"), 101, b""),
+]
+# (seconds waited first, the right password?, status, Retry-After): the waits double.
+LOGINS = [(0, False, 401, "1"), (0, True, 429, "1"), (1.1, False, 401, "2"), (0, True, 429, "2"),
+          (2.1, True, 204, None)]
+# (request, what the answer holds); another page watches.
+MESSAGES = [
+    (None, {"type": "setup", "range": "63 to 120 MHz",
+            "divider": {"min": 7370, "max": 13070, "step": 10, "page": 100}}),
+    (None, {"type": "state", "frequency": "106.2", "divider": 11690, "current": -1}),
+    ({"do": "frequency", "mhz": "130"},
+     {"type": "refused", "reason": "130 MHz is outside the tuning range, 63 to 120 MHz"}),
+    ({"do": "frequency", "mhz": "96,1"},
+     {"type": "state", "frequency": "96.1", "divider": 10680, "wordA": "0010100110111000"}),
+    ({"do": "tune", "divider": 99999}, {"type": "state", "frequency": "120", "divider": 13070}),
+    ({"do": "choose", "list": "current", "row": 2}, {"type": "state", "current": 2}),
+]
+# (case, --http, Qt's reason): each ends the program with 1 and one line.
+FAILED_STARTS = [
+    ("a port in use", "127.0.0.1:{busy}", "The bound address is already in use"),
+    ("an address this machine lacks", "192.0.2.1:8080", "The address is not available"),
+]
+
+
+def sent(panel, request, cookie="", body=None):
+    method, path, headers, default_body = request
+    headers = {k: v and v.format(port=panel.port, cookie=cookie) for k, v in headers.items()}
+    return Connection(panel.port, method, path, headers, default_body if body is None else body)
+
+
+def run_cases(panel, cases, cookie=""):
+    for case, request, status, holds in cases:
+        answer = sent(panel, request, cookie)
+        check(f"{case}: {status}", answer.status == status, f"answered {answer.status}")
+        check(f"{case}: the body holds {holds}", holds in answer.body, answer.body[:300])
+        check(f"{case}: the security policy", answer.status == 101 or
+              answer.headers.get("content-security-policy") == CSP, answer.headers)
+
+
+def log_in(panel):
+    """Wrong and early passwords, then the right one; the session's cookie."""
+    password = panel.password().encode()
+    for wait, right, status, retry_after in LOGINS:
+        time.sleep(wait)
+        answer = sent(panel, LOGIN, body=b"password=" + (password if right else b"wrong"))
+        case = f"{'the right' if right else 'a wrong'} password after {wait} s"
+        check(f"{case}: {status}, Retry-After {retry_after}", (answer.status, answer.headers.get(
+            "retry-after")) == (status, retry_after), f"{answer.status} {answer.headers}")
+    cookie = re.fullmatch(r"(saa1057-session=[0-9a-f]+); Path=/; HttpOnly; SameSite=Strict",
+                          answer.headers.get("set-cookie", ""))
+    check("the session cookie: HttpOnly, SameSite=Strict", cookie, answer.headers)
+    return cookie and cookie[1]
+
+
+def messages(panel):
+    asker, watcher = sent(panel, socket_from(SITE)), sent(panel, socket_from(SITE))
+    for request, holds in MESSAGES:
+        if request:
+            asker.send(request)
+        asker.await_message(f"the answer to {request}", holds)
+    seen = watcher.await_message("the other page's last state", MESSAGES[-1][1])
+    check("the other page sees each state, no refusal", all(m["type"] != "refused" for m in seen),
+          seen)
+
+
+for name, options, test in [("127.0.0.1", {}, lambda p: (run_cases(p, OPEN_CASES), messages(p))),
+                            ("0.0.0.0", {"host": "0.0.0.0"},
+                             lambda p: run_cases(p, GUARDED_CASES, log_in(p)))]:
+    panel = Panel(PANEL, "--headless", **options)
+    try:
+        test(panel)
+    except Failed as failure:
+        check(f"on {name}", False, failure)
+    finally:
+        status, errors = panel.end()
+    check(f"on {name}: SIGTERM ends it with 0, no sanitizer report",
+          status == 0 and "Sanitizer" not in errors and "runtime error" not in errors, errors)
+with socket.socket() as busy:
+    busy.bind(("127.0.0.1", 0))
+    busy.listen()
+    for case, address, reason in FAILED_STARTS:
+        address = address.format(busy=busy.getsockname()[1])
+        run = subprocess.run([PANEL, "--headless", "--simulate", "--http", address],
+                             capture_output=True, text=True, timeout=30)
+        check(f"{case}: status 1 and the message", (run.returncode, run.stderr) == (
+            1, f"saa1057-panel: Cannot serve the web page on {address}: {reason}. Give --http a "
+               "free port on one of this machine's addresses.\n"), (run.returncode, run.stderr))
+finish()

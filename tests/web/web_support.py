@@ -1,0 +1,141 @@
+"""What the web tests share: counted checks, bounded waits, the panel on a free port, and raw
+HTTP and WebSocket requests (the standard library's clients would send their own Host)."""
+import base64
+import json
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+failures = []
+
+
+class Failed(Exception):
+    """A wait that ends the test, saying what was awaited and what was seen."""
+
+
+def check(what, condition, detail=""):
+    if not condition:
+        failures.append(what)
+        print(f"FAILED: {what}\n  {detail}")
+
+
+def finish():
+    print(f"{len(failures)} failed" if failures else "all passed")
+    sys.exit(1 if failures else 0)
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def until(what, read, accept, seconds=5):
+    deadline = time.monotonic() + seconds
+    while not accept(seen := read()):
+        if time.monotonic() > deadline:
+            raise Failed(f"waited {seconds} s for {what}; saw {seen!r}")
+        time.sleep(0.05)
+    return seen
+
+
+class Panel:
+    """The program with its page on HOST:self.port, its state folder (where a password goes)
+    and its standard error in a folder of its own."""
+
+    def __init__(self, program, *options, host="127.0.0.1"):
+        self.folder, self.port = tempfile.TemporaryDirectory(), free_port()
+        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_STATE_HOME=self.folder.name)
+        env.pop("STATE_DIRECTORY", None)
+        self.password_file = os.path.join(self.folder.name, "saa1057-panel", "http-password")
+        self.errors = open(os.path.join(self.folder.name, "stderr"), "w+", encoding="utf-8")
+        self.process = subprocess.Popen([program, "--simulate", "--http", f"{host}:{self.port}",
+                                         *options], env=env, stdout=subprocess.DEVNULL,
+                                         stderr=self.errors)
+        try:
+            until(f"the page on port {self.port}", self.listening, bool, seconds=30)  # sanitizers
+        except Failed:
+            self.end()
+            raise
+
+    def listening(self):
+        if self.process.poll() is not None:
+            raise Failed(f"the panel ended at start-up, {self.process.returncode}: {self.stderr()}")
+        with socket.socket() as probe:
+            return probe.connect_ex(("127.0.0.1", self.port)) == 0
+
+    def password(self):
+        try:
+            with open(self.password_file, encoding="utf-8") as file:
+                return file.readline().rstrip("\n")
+        except OSError as error:
+            raise Failed(f"the password file: {error}") from None
+
+    def stderr(self):
+        self.errors.seek(0)
+        return self.errors.read()
+
+    def end(self):
+        """SIGTERM; the exit status ("hung" if it had to be killed) and the standard error."""
+        self.process.terminate()
+        try:
+            status = self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            status = "hung"
+            self.process.kill()
+            self.process.wait()
+        errors = self.stderr()
+        self.errors.close()
+        self.folder.cleanup()
+        return status, errors
+
+
+class Connection:
+    """One request on a connection of its own; after an upgrade (101), the WebSocket."""
+
+    def __init__(self, port, method, path, headers, body=b""):
+        self.sock = socket.create_connection(("127.0.0.1", port), timeout=5)
+        head = [f"{method} {path} HTTP/1.1", f"Content-Length: {len(body)}"]
+        head += [f"{name}: {value}" for name, value in headers.items() if value]
+        self.sock.sendall(("\r\n".join(head) + "\r\n\r\n").encode() + body)
+        self.reader = self.sock.makefile("rb")
+        self.status = int(self.reader.readline().split()[1])
+        self.headers = {}
+        while line := self.reader.readline().decode().strip():
+            name, value = line.split(":", 1)
+            self.headers[name.lower()] = value.strip()
+        self.body = self.reader.read(int(self.headers.get("content-length", 0)))
+
+    def send(self, message):  # a masked text frame of less than 126 bytes
+        data, mask = json.dumps(message).encode(), os.urandom(4)
+        self.sock.sendall(bytes([0x81, 0x80 | len(data)]) + mask +
+                          bytes(b ^ mask[i % 4] for i, b in enumerate(data)))
+
+    def receive(self):
+        """The next message, None once the server closes or nothing comes in time."""
+        try:
+            first, length = self.reader.read(2)
+            if length >= 126:
+                length = int.from_bytes(self.reader.read(2 if length == 126 else 8), "big")
+            payload = self.reader.read(length)
+            return None if first & 0x0F == 8 else json.loads(payload)
+        except (OSError, ValueError):
+            return None
+
+    def await_message(self, what, holds, seconds=5):
+        """The messages received up to the first that holds the items `holds`."""
+        seen, deadline = [], time.monotonic() + seconds
+        self.sock.settimeout(seconds)
+        while time.monotonic() < deadline and (message := self.receive()):
+            seen.append(message)
+            if holds.items() <= message.items():
+                return seen
+        raise Failed(f"waited {seconds} s for {what}; saw {seen}")
+
+def upgrade(host, origin, cookie=None):
+    return {"Host": host, "Origin": origin, "Cookie": cookie, "Upgrade": "websocket",
+            "Connection": "Upgrade", "Sec-WebSocket-Version": "13",
+            "Sec-WebSocket-Key": base64.b64encode(os.urandom(16)).decode()}
