@@ -59,14 +59,26 @@ LOGINS = [(0, False, 401, "1"), (0, True, 429, "1"), (1.1, False, 401, "2"), (0,
 # (request, what the answer holds); another page watches.
 MESSAGES = [
     (None, {"type": "setup", "range": "63 to 120 MHz",
-            "divider": {"min": 7370, "max": 13070, "step": 10, "page": 100}}),
-    (None, {"type": "state", "frequency": "106.2", "divider": 11690, "current": -1}),
+            "divider": {"min": 7370, "max": 13070, "step": 10, "page": 100},
+            "speed": {"min": 50, "max": 1000, "step": 1, "page": 40},
+            "lists": {"current": ["0.023", "0.07", "0.23", "0.7", "2.3"],
+                      "phase": ["Automatic off", "On", "Off"],
+                      "test": ["1", "Reference frequency", "Output  programmable counter",
+                               "Output in-lock counter"]}}),
+    # As the window shows it after start-up.
+    (None, {"type": "state", "frequency": "106.2", "divider": 11690, "wordA": "0010110110101010",
+            "wordB": "1100000100000000", "refh": "1 Khz Reference frequency",
+            "sla": "Load mode - asynchronous", "brm": "Current always on", "current": -1,
+            "phase": -1, "test": -1, "speed": 100}),
     ({"do": "frequency", "mhz": "130"},
      {"type": "refused", "reason": "130 MHz is outside the tuning range, 63 to 120 MHz"}),
     ({"do": "frequency", "mhz": "96,1"},
      {"type": "state", "frequency": "96.1", "divider": 10680, "wordA": "0010100110111000"}),
     ({"do": "tune", "divider": 99999}, {"type": "state", "frequency": "120", "divider": 13070}),
     ({"do": "choose", "list": "current", "row": 2}, {"type": "state", "current": 2}),
+    ({"do": "press", "button": "sla"},
+     {"type": "state", "sla": "Load mode - synchronous", "wordB": "1100010110000000"}),
+    ({"do": "speed", "value": 2000}, {"type": "state", "speed": 1000}),
 ]
 # (case, --http, Qt's reason): each ends the program with 1 and one line.
 FAILED_STARTS = [
