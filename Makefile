@@ -141,6 +141,7 @@ screenshot: build build-windows
 	$(WINE_ENV) scripts/screenshot.sh docs/screenshot-windows.png \
 	  wine $(WIN_BUILD)/bin/saa1057-panel.exe
 	scripts/pulseview-screenshot.sh $(BUILD)/app/saa1057-panel docs/pulseview.png
+	scripts/web-screenshot.py $(BUILD)/app/saa1057-panel docs/web-page.png
 
 install: program
 	cmake --install $(RUN_BUILD)

@@ -200,6 +200,14 @@ def rigctld_figures(requests=10000):
         f"{theirs['p99_us']:.0f} us (rigctld -m 1)", "", "<= 1 ms", ours["p99_us"] <= 1000)
 
 
+def web_figures():
+    """The tuning page in chromium: a script of its own, for Debian's python3 and selenium."""
+    out = subprocess.run([os.path.join(HERE, "web_latency.py"), BUILD], check=True,
+                         stdout=subprocess.PIPE, text=True).stdout
+    for line in out.splitlines()[2:]:  # the rows of its table
+        rows.append(tuple(cell[1:-1] for cell in line.strip()[1:-1].split("|")))
+
+
 def machine():
     model = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo")
                   if line.startswith("model name")), platform.processor())
@@ -215,7 +223,8 @@ def table():
 
 
 def main():
-    for figures in (bus_figures, ftdi_figures, tuning_figures, startup_figures, idle_figures, rigctld_figures):
+    for figures in (bus_figures, ftdi_figures, tuning_figures, startup_figures, idle_figures,
+                    rigctld_figures, web_figures):
         figures()
     text = table()
     print(text)

@@ -10,9 +10,8 @@ packages_for() {
       fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev libgmock-dev libbenchmark-dev" ;;
     tools) echo "sigrok-cli gtkwave xvfb xauth xdotool x11-utils imagemagick unzip libhamlib-utils clang
-      libclang-rt-dev python3 python3-hamlib
-      chromium chromium-driver python3-selenium" ;;
-    bench) echo "libbenchmark-dev libhamlib-utils python3" ;;
+      libclang-rt-dev python3 python3-hamlib chromium chromium-driver python3-selenium" ;;
+    bench) echo "libbenchmark-dev libhamlib-utils python3 chromium chromium-driver python3-selenium" ;;
     windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 librsvg2-bin icoutils" ;;
     windows-package) echo "nsis" ;;
     windows-qt) echo "cmake ninja-build perl dpkg-dev g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools" ;;
@@ -24,7 +23,8 @@ packages_for() {
     armhf) echo "cmake make g++-arm-linux-gnueabihf qemu-user googletest qt6-base-dev:armhf
       qt6-httpserver-dev:armhf qt6-websockets-dev:armhf libgl-dev:armhf libftdi1-dev libftdi1-2:armhf
       libusb-1.0-0-dev:armhf" ;;
-    screenshot) echo "xvfb xauth x11-utils imagemagick pulseview sigrok-cli" ;;
+    screenshot) echo "xvfb xauth x11-utils imagemagick pulseview sigrok-cli chromium chromium-driver
+      python3-selenium" ;;
     package) echo "dpkg-dev debhelper lintian desktop-file-utils appstream man-db systemd" ;;
     # The package's life cycle in a Debian 12 system that mmdebstrap makes (with the vm group).
     package-vm) echo "mmdebstrap fakeroot e2fsprogs" ;;
