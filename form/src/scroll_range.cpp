@@ -1,5 +1,6 @@
 #include "form/scroll_range.hpp"
 
+#include <algorithm>
 #include <array>
 
 #include "words/word_a.hpp"
@@ -16,5 +17,9 @@ constexpr std::array<ScrollRange, 2> kRanges{{
 }  // namespace
 
 std::span<const ScrollRange> scroll_ranges() { return kRanges; }
+
+const ScrollRange& scroll_range(Control control) {
+  return *std::ranges::find(kRanges, control, &ScrollRange::control);
+}
 
 }  // namespace form

@@ -32,9 +32,8 @@ int HeadlessPanel::value(Control control) const { return values_.at(control); }
 
 void HeadlessPanel::set_value(Control control, int value) {
   // Held within the range, as the window's scroll bars hold theirs.
-  for (const auto& range : form::scroll_ranges()) {
-    if (range.control == control) value = std::clamp(value, range.minimum, range.maximum);
-  }
+  const auto& range = form::scroll_range(control);
+  value = std::clamp(value, range.minimum, range.maximum);
   if (values_.at(control) == value) return;
   values_[control] = value;
   if (control == Control::scvDel) return form_.raise(Event::scvDel_Change);

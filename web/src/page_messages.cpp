@@ -40,15 +40,11 @@ QString qtext(std::string_view text) {
 }
 
 QJsonObject slider(Control control) {
-  for (const auto& range : form::scroll_ranges()) {
-    if (range.control == control) {
-      return {{"min", range.minimum},
-              {"max", range.maximum},
-              {"step", range.small_change},
-              {"page", range.large_change}};
-    }
-  }
-  return {};
+  const auto& range = form::scroll_range(control);
+  return {{"min", range.minimum},
+          {"max", range.maximum},
+          {"step", range.small_change},
+          {"page", range.large_change}};
 }
 
 std::string mhz_text(std::int32_t divider) {
@@ -57,6 +53,12 @@ std::string mhz_text(std::int32_t divider) {
 
 std::string range_text() {
   return mhz_text(words::kLowestDivider) + " to " + mhz_text(words::kHighestDivider) + " MHz";
+}
+
+// A number the page sends that is not a whole one (or not a number) counts as none.
+std::optional<int> whole(const QJsonValue& value) {
+  if (!value.isDouble() || value.toDouble() != value.toInt()) return std::nullopt;
+  return value.toInt();
 }
 
 // A typed frequency in MHz, as rigctld takes one in Hz: the nearest step, or refused.
@@ -110,29 +112,22 @@ QJsonObject refusal_message(const std::string& reason) {
 
 std::optional<std::string> carry_out(form::Panel& panel, const QJsonObject& request) {
   const QString action = request["do"].toString();
-  // A number the page sends that is not a whole one (or not a number) counts as none.
-  const auto whole = [&request](const char* key) -> std::optional<int> {
-    const QJsonValue value = request[key];
-    if (!value.isDouble() || value.toDouble() != value.toInt()) return std::nullopt;
-    return value.toInt();
-  };
-  if (action == "tune" && whole("divider")) {
-    panel.tune(*whole("divider"));
-  } else if (action == "speed" && whole("value")) {
-    panel.set_bus_speed(*whole("value"));
-  } else if (action == "frequency") {
-    return tune_to_typed(panel, request["mhz"].toString());
+  if (action == "frequency") return tune_to_typed(panel, request["mhz"].toString());
+  if (action == "tune") {
+    if (const auto divider = whole(request["divider"])) panel.tune(*divider);
+  } else if (action == "speed") {
+    if (const auto value = whole(request["value"])) panel.set_bus_speed(*value);
   } else if (action == "press" && request["button"] == "send") {
     panel.raise(form::Event::cmdSend_Click);
   } else if (action == "press") {
     for (const auto& toggle : kToggles) {
       if (request["button"] == toggle.name) panel.raise(toggle.click);
     }
-  } else if (action == "choose" && whole("row")) {
+  } else if (action == "choose") {
+    const auto row = whole(request["row"]);
     for (const auto& list : kLists) {
-      const int row = *whole("row");
-      if (request["list"] == list.name && row >= 0 && row < std::ssize(list.rows)) {
-        panel.choose(list.control, row);
+      if (request["list"] == list.name && row && *row >= 0 && *row < std::ssize(list.rows)) {
+        panel.choose(list.control, *row);
       }
     }
   }

@@ -89,7 +89,8 @@ WebServer::WebServer(form::Panel& panel, form::StatusSource status,
 }
 
 WebServer::~WebServer() {
-  for (auto& [raw, page] : pages_) {
+  // The pages are children, deleted after this part of the server is gone.
+  for (QWebSocket* page : pages_) {
     page->disconnect(this);
     page->close(QWebSocketProtocol::CloseCodeGoingAway);
   }
@@ -129,27 +130,7 @@ bool WebServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
   const QString path = request.url().path();
   const bool get = request.method() == QHttpServerRequest::Method::Get;
   if (path == "/login" && request.method() == QHttpServerRequest::Method::Post) {
-    if (!gate_->needs_password())
-      return respond(Status::NotFound, kText, "No password here.\n"), true;
-    if (request.value("origin").size() > 0 && !from_own_page(request)) {
-      return respond(Status::Forbidden, kText, "Log in from the box's own page.\n"), true;
-    }
-    const auto attempt = gate_->log_in(password_of(request), LoginGate::Clock::now());
-    const QByteArray wait = QByteArray::number(static_cast<qint64>(attempt.wait.count()));
-    switch (attempt.outcome) {
-      case LoginGate::Outcome::kAccepted:
-        respond(Status::NoContent, kText, {},
-                {{"Set-Cookie", QByteArray(LoginGate::kCookieName) + "=" + attempt.session +
-                                    "; Path=/; HttpOnly; SameSite=Strict"}});
-        break;
-      case LoginGate::Outcome::kWrong:
-        respond(Status::Unauthorized, kText, "Wrong password.\n", {{"Retry-After", wait}});
-        break;
-      case LoginGate::Outcome::kTooSoon:
-        respond(Status::TooManyRequests, kText, "Too soon after a wrong password.\n",
-                {{"Retry-After", wait}});
-        break;
-    }
+    log_in(request, socket);
     return true;
   }
   if (get && path == "/") {
@@ -163,6 +144,30 @@ bool WebServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
   }
   respond(Status::NotFound, kText, "Not found.\n");
   return true;
+}
+
+void WebServer::log_in(const QHttpServerRequest& request, QTcpSocket* socket) {
+  if (!gate_->needs_password()) {
+    return answer(request, socket, Status::NotFound, kText, "No password here.\n", {});
+  }
+  if (request.value("origin").size() > 0 && !from_own_page(request)) {
+    return answer(request, socket, Status::Forbidden, kText, "Log in from the box's own page.\n",
+                  {});
+  }
+  const auto attempt = gate_->log_in(password_of(request), LoginGate::Clock::now());
+  const QByteArray wait = QByteArray::number(static_cast<qint64>(attempt.wait.count()));
+  switch (attempt.outcome) {
+    case LoginGate::Outcome::kAccepted:
+      return answer(request, socket, Status::NoContent, kText, {},
+                    {{"Set-Cookie", QByteArray(LoginGate::kCookieName) + "=" + attempt.session +
+                                        "; Path=/; HttpOnly; SameSite=Strict"}});
+    case LoginGate::Outcome::kWrong:
+      return answer(request, socket, Status::Unauthorized, kText, "Wrong password.\n",
+                    {{"Retry-After", wait}});
+    case LoginGate::Outcome::kTooSoon:
+      return answer(request, socket, Status::TooManyRequests, kText,
+                    "Too soon after a wrong password.\n", {{"Retry-After", wait}});
+  }
 }
 
 bool WebServer::allowed_upgrade(const QHttpServerRequest& request) const {
@@ -188,22 +193,20 @@ void WebServer::answer(const QHttpServerRequest& request, QTcpSocket* socket,
 }
 
 void WebServer::accept_pages() {
-  while (auto page = nextPendingWebSocketConnection()) {
-    QWebSocket* raw = page.get();
-    raw->setMaxAllowedIncomingMessageSize(kMaxRequestBytes);
-    raw->setMaxAllowedIncomingFrameSize(kMaxRequestBytes);
-    connect(raw, &QWebSocket::textMessageReceived, this,
-            [this, raw](const QString& message) { take_request(*raw, message); });
-    connect(raw, &QWebSocket::disconnected, this, [this, raw] {
-      const auto found = pages_.find(raw);
-      if (found == pages_.end()) return;
-      found->second.release()->deleteLater();
-      pages_.erase(found);
+  while (QWebSocket* page = nextPendingWebSocketConnection().release()) {
+    page->setParent(this);
+    page->setMaxAllowedIncomingMessageSize(kMaxRequestBytes);
+    page->setMaxAllowedIncomingFrameSize(kMaxRequestBytes);
+    connect(page, &QWebSocket::textMessageReceived, this,
+            [this, page](const QString& message) { take_request(*page, message); });
+    connect(page, &QWebSocket::disconnected, this, [this, page] {
+      std::erase(pages_, page);
+      page->deleteLater();
       pages_came_or_went();
     });
-    raw->sendTextMessage(QJsonDocument(setup_message()).toJson(QJsonDocument::Compact));
-    raw->sendTextMessage(QString::fromUtf8(state_text()));
-    pages_.emplace(raw, std::move(page));
+    pages_.push_back(page);
+    // Its first state comes with every other page's, from the publishing below.
+    page->sendTextMessage(QJsonDocument(setup_message()).toJson(QJsonDocument::Compact));
     pages_came_or_went();
   }
 }
@@ -221,15 +224,12 @@ void WebServer::take_request(QWebSocket& page, const QString& message) {
   }
 }
 
-QByteArray WebServer::state_text() const {
-  const form::StatusLine status = status_ ? status_() : form::StatusLine{};
-  return QJsonDocument(state_message(panel_.controls(), status)).toJson(QJsonDocument::Compact);
-}
-
 void WebServer::send_state() {
   if (pages_.empty()) return;
-  const QString text = QString::fromUtf8(state_text());
-  for (const auto& [raw, page] : pages_) raw->sendTextMessage(text);
+  const form::StatusLine status = status_ ? status_() : form::StatusLine{};
+  const QString text = QString::fromUtf8(
+      QJsonDocument(state_message(panel_.controls(), status)).toJson(QJsonDocument::Compact));
+  for (QWebSocket* page : pages_) page->sendTextMessage(text);
 }
 
 }  // namespace web

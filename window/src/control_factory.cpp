@@ -6,7 +6,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
-#include <algorithm>
 
 #include "form/scroll_range.hpp"
 #include "one_row_list.hpp"
@@ -31,8 +30,7 @@ QWidget* create_list_box(std::span<const words::ListRow> items, QWidget* contain
 }
 
 QWidget* create_scroll_bar(form::Control control, Qt::Orientation orientation, QWidget* container) {
-  const auto& range =
-      *std::ranges::find(form::scroll_ranges(), control, &form::ScrollRange::control);
+  const auto& range = form::scroll_range(control);
   auto* bar = new QScrollBar(orientation, container);
   bar->setRange(range.minimum, range.maximum);
   bar->setSingleStep(range.small_change);

@@ -19,4 +19,7 @@ struct ScrollRange {
 
 std::span<const ScrollRange> scroll_ranges();
 
+// The range of one of the two scroll bars (hscDiv, scvDel).
+const ScrollRange& scroll_range(Control control);
+
 }  // namespace form

@@ -5,7 +5,6 @@
 #include <QHostAddress>
 #include <QHttpServerResponder>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,13 +65,12 @@ class WebServer : public QAbstractHttpServer {
   void pages_came_or_went();
   void take_request(QWebSocket& page, const QString& message);
   void send_state();
-  QByteArray state_text() const;
 
   form::Panel& panel_;
   form::StatusSource status_;
   std::unique_ptr<LoginGate> gate_;
   std::unique_ptr<AllowedHosts> hosts_;
-  std::map<QWebSocket*, std::unique_ptr<QWebSocket>> pages_;
+  std::vector<QWebSocket*> pages_;  // children of the server
   std::function<void()> pages_changed_;
   bool publish_pending_ = false;
 };
