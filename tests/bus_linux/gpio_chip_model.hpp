@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-// A GPIO chip as the kernel's character device shows it, for the stand-ins of the kernel: the
-// fake behind the system-call table and the library preloaded into the real program.
+// A GPIO chip as the kernel's character device shows it, for the fake kernel behind the
+// system-call table.
 namespace gpio_model {
 
 struct Line {

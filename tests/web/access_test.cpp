@@ -38,12 +38,6 @@ TEST(AllowedHosts, OnlyTheBoxsOwnNamesOnItsPort) {
   for (const auto& each : cases) EXPECT_EQ(hosts.allows(each.header), each.allowed) << each.header;
 }
 
-TEST(LoginGate, WithoutAPasswordEveryoneIsAdmitted) {
-  const web::LoginGate gate(std::nullopt);
-  EXPECT_FALSE(gate.needs_password());
-  EXPECT_TRUE(gate.admits(""));
-}
-
 TEST(LoginGate, TheRightPasswordOpensASessionThatItsCookieCarries) {
   web::LoginGate gate(QByteArray("hunter 2"));
   const auto t0 = web::LoginGate::Clock::time_point{} + seconds(1000);
