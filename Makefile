@@ -1,4 +1,5 @@
-# The two commands of the README: `make run` and `make test`. Each installs what it lacks.
+# The README's commands: `make run`, `make test` (after each change) and `make check` (everything,
+# what CI runs). Each installs what it lacks.
 # Each build is a CMake preset (CMakePresets.json), in the folder the preset names.
 BUILD       = build
 RUN_BUILD   = build-run
@@ -21,7 +22,7 @@ CMAKE_ARGS ?=
 PKG_WERROR  = OFF
 
 .PHONY: all deps deps-test deps-tools build program build-asan soak build-windows build-arm64 \
-  build-armhf run test test-vm fuzz bench screenshot install package package-arm64 \
+  build-armhf run test check test-vm fuzz bench screenshot install package package-arm64 \
   package-windows clean
 
 all: build
@@ -32,7 +33,7 @@ deps:
 deps-test:
 	scripts/install-deps.sh build test
 
-# What the tests check the program with: sigrok, GTKWave, Hamlib's rigctl, clang's libFuzzer.
+# What the tests check the program with: sigrok, GTKWave, Hamlib's rigctl.
 deps-tools:
 	scripts/install-deps.sh tools
 
@@ -48,16 +49,26 @@ program: deps
 run: program
 	$(RUN_BUILD)/app/saa1057-panel --simulate
 
-test: deps-tools build build-asan build-windows package-windows build-arm64 build-armhf fuzz \
-  package package-arm64
-	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
-	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
+# After each change: the native and sanitizer suites, with the tools people use with the program;
+# what only make check runs is labelled so (the browser's page test).
+CTEST = ctest --output-on-failure -j$(JOBS)
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+test: deps-tools build build-asan
+	$(CTEST) --test-dir $(BUILD) -LE check
+	$(SANITIZER_ENV) $(CTEST) --test-dir $(ASAN_BUILD) -LE check
+
+# Everything, as CI runs it: make test, then the browser, the soak, fuzzing, ARM under qemu-user,
+# Windows under Wine with its installer, the Debian packages and the virtual machines.
+check: test build-windows package-windows build-arm64 build-armhf fuzz package package-arm64
+	scripts/install-deps.sh browser
+	$(CTEST) --test-dir $(BUILD) -L check
+	$(SANITIZER_ENV) $(CTEST) --test-dir $(ASAN_BUILD) -L check
 	tests/soak/soak_test.py $(ASAN_BUILD)/app/saa1057-panel 40 10 10
-	ctest --test-dir build-arm64 --output-on-failure -j$(JOBS)
-	ctest --test-dir build-armhf --output-on-failure -j$(JOBS)
+	$(CTEST) --test-dir build-arm64
+	$(CTEST) --test-dir build-armhf
 	$(WINE_ENV) xvfb-run -a -s "-screen 0 1280x720x24 -dpi 96" \
-	  ctest --test-dir $(WIN_BUILD) --output-on-failure -j$(JOBS); \
+	  $(CTEST) --test-dir $(WIN_BUILD); \
 	  status=$$?; $(WINE_ENV) wineserver -k; exit $$status
 	tests/windows/installer_test.sh $(WIN_PKG_BUILD)/saa1057-panel-*-win64.exe \
 	  $(WIN_PKG_BUILD)/saa1057-panel-*-win64.zip $(WIN_BUILD)/tests/bus_windows/inpoutx64.dll \
@@ -65,7 +76,7 @@ test: deps-tools build build-asan build-windows package-windows build-arm64 buil
 	tests/package/package_test.sh $(PKG_BUILD)/saa1057-panel_*.deb
 	tests/package/package_test.sh $(ARM64_PKG_BUILD)/saa1057-panel_*_arm64.deb arm64
 	$(MAKE) --no-print-directory test-vm PKG_WERROR=$(PKG_WERROR)
-test: PKG_WERROR = ON
+check: PKG_WERROR = ON
 
 # The program on Linux's own parport, ppdev, GPIO and USB drivers (FTDI adapters stood in for
 # on dummy_hcd): Debian's kernels for amd64 and arm64 boot under QEMU and run what build and
@@ -107,7 +118,8 @@ build-arm64 build-armhf: build-%:
 
 # The rigctld parser and the option parser under libFuzzer for a bounded time; a finding fails
 # the run. The client conversations of the tests seed the protocol's corpus.
-fuzz: deps-test deps-tools
+fuzz: deps-test
+	scripts/install-deps.sh fuzz
 	cmake --preset fuzz
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target rigctl_session_fuzz options_fuzz
 	mkdir -p $(FUZZ_BUILD)/corpus/rigctl $(FUZZ_BUILD)/corpus/options
@@ -124,7 +136,7 @@ build-asan: deps-test
 
 # The rigctld server under load for ten minutes, under ASan: every client slot taken, every
 # answer checked, the bus traced, the memory after ten minutes within 5 % of that after one.
-# make test runs 40 s of it, with 10 % from 10 s on.
+# make check runs 40 s of it, with 10 % from 10 s on.
 soak: build-asan
 	tests/soak/soak_test.py $(ASAN_BUILD)/app/saa1057-panel 600 60 5
 

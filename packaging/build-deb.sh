@@ -23,7 +23,7 @@ git ls-files -z --cached --others --exclude-standard |
 rm -f "$build"/saa1057-panel_* "$build"/saa1057-panel-dbgsym_*
 options=(--build=binary --no-pre-clean --no-sign --jobs-try="${JOBS:-auto}")
 if [ "$architecture" != "$(dpkg --print-architecture)" ]; then
-  # Debian's cross compiler, and no tests (they run in make test, under qemu-user).
+  # Debian's cross compiler, and no tests (make check runs them under qemu-user).
   triplet=$(dpkg-architecture --host-arch "$architecture" --query DEB_HOST_GNU_TYPE 2>/dev/null)
   export CC=$triplet-gcc CXX=$triplet-g++ DEB_BUILD_OPTIONS="nocheck ${DEB_BUILD_OPTIONS:-}"
   options+=(--host-arch="$architecture" --build-profiles=cross,nocheck)

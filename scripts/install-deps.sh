@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a make target needs and this machine lacks.
-# Usage: scripts/install-deps.sh GROUP...   (groups: build test tools bench windows windows-qt
+# Usage: scripts/install-deps.sh GROUP...   (groups: build test tools browser fuzz bench windows windows-qt
 #        windows-package arm64 armhf screenshot package package-vm vm)
 set -euo pipefail
 
@@ -9,8 +9,10 @@ packages_for() {
     build) echo "cmake make g++ qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev libftdi1-dev
       fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev libgmock-dev libbenchmark-dev" ;;
-    tools) echo "sigrok-cli gtkwave xvfb xauth xdotool x11-utils imagemagick unzip libhamlib-utils clang
-      libclang-rt-dev python3 python3-hamlib chromium chromium-driver python3-selenium" ;;
+    tools) echo "sigrok-cli gtkwave xvfb xauth xdotool x11-utils imagemagick unzip libhamlib-utils
+      python3 python3-hamlib" ;;
+    browser) echo "chromium chromium-driver python3-selenium" ;;
+    fuzz) echo "clang libclang-rt-dev" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3 chromium chromium-driver python3-selenium" ;;
     windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 librsvg2-bin icoutils" ;;
     windows-package) echo "nsis" ;;
