@@ -8,6 +8,9 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 toolchain="$here/cmake/mingw-w64-x86_64.cmake"
 
 "$here/scripts/install-deps.sh" windows-qt
+# Where the host's Qt tools are, as the cross toolchains find them.
+host_options=$(cmake -P "$here/cmake/qt-host.cmake")
+mapfile -t qt_host <<<"$host_options"
 
 # The target Qt must be the host tools' version exactly: take the source of the installed package,
 # this machine's own (Qt for arm64 may be installed beside it).
@@ -21,7 +24,7 @@ options=(
   -DBUILD_SHARED_LIBS=ON
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
   # Cross-building: moc, rcc and uic come from the host's Qt of the same version.
-  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+  "${qt_host[@]}"
   -DQT_QMAKE_TARGET_MKSPEC=win32-g++
   # The toolchain file links our own programs statically; Qt's DLLs use the shared runtime,
   # shipped beside them.

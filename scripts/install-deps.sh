@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a make target needs and this machine lacks.
 # Usage: scripts/install-deps.sh GROUP...   (groups: build test tools browser fuzz bench windows windows-qt
-#        windows-package arm64 armhf screenshot package package-vm vm)
+#        windows-package screenshot package package-vm vm, and a Debian architecture to cross-build
+#        for, such as arm64)
 set -euo pipefail
 
 packages_for() {
@@ -17,14 +18,6 @@ packages_for() {
     windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 librsvg2-bin icoutils" ;;
     windows-package) echo "nsis" ;;
     windows-qt) echo "cmake ninja-build perl dpkg-dev g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools" ;;
-    # The window too: Debian's Qt for arm64 installs beside this machine's (Multi-Arch: same).
-    # libftdi1-dev cannot: the target's library, this machine's header.
-    arm64) echo "cmake make g++-aarch64-linux-gnu qemu-user googletest qt6-base-dev:arm64
-      qt6-httpserver-dev:arm64 qt6-websockets-dev:arm64 libgl-dev:arm64 libftdi1-dev libftdi1-2:arm64
-      libusb-1.0-0-dev:arm64" ;;
-    armhf) echo "cmake make g++-arm-linux-gnueabihf qemu-user googletest qt6-base-dev:armhf
-      qt6-httpserver-dev:armhf qt6-websockets-dev:armhf libgl-dev:armhf libftdi1-dev libftdi1-2:armhf
-      libusb-1.0-0-dev:armhf" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick pulseview sigrok-cli chromium chromium-driver
       python3-selenium" ;;
     package) echo "dpkg-dev debhelper lintian desktop-file-utils appstream man-db systemd" ;;
@@ -32,8 +25,20 @@ packages_for() {
     package-vm) echo "mmdebstrap fakeroot e2fsprogs" ;;
     vm) echo "qemu-system-x86 qemu-system-arm busybox-static cpio kmod python3 sigrok-cli
       libhamlib-utils" ;;
-    *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;
+    *) cross_packages "$1" ;;
   esac
+}
+# A Debian architecture: its compiler, named by its GNU type, and the window too: Debian's Qt for
+# it installs beside this machine's (Multi-Arch: same). libftdi1-dev cannot: the target's
+# library, this machine's header.
+cross_packages() {
+  local triplet
+  if ! triplet=$(dpkg-architecture -a "$1" -qDEB_HOST_GNU_TYPE 2>/dev/null); then
+    echo "install-deps: unknown group '$1' (for a Debian architecture, install dpkg-dev)" >&2
+    exit 2
+  fi
+  echo "cmake make g++-$triplet qemu-user googletest qt6-base-dev:$1 qt6-httpserver-dev:$1
+    qt6-websockets-dev:$1 libgl-dev:$1 libftdi1-dev libftdi1-2:$1 libusb-1.0-0-dev:$1"
 }
 
 # Make targets run in parallel (make -j test) each ask for their groups: one install at a time.
