@@ -4,6 +4,7 @@
 # (scripts/install-deps.sh screenshot).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tests/support/wait.sh
 panel=${1:-build/app/saa1057-panel}
 out=${2:-docs/pulseview.png}
 work=$(mktemp -d)
@@ -12,10 +13,7 @@ trap 'rm -rf "$work"' EXIT
 # Start-up sends Word A once: trace it, then end the panel as a user would.
 QT_QPA_PLATFORM=offscreen "$panel" --simulate --trace "$work/startup.vcd" 2>/dev/null &
 pid=$!
-for _ in $(seq 100); do
-  grep -q '^1!$' "$work/startup.vcd" 2>/dev/null && break
-  sleep 0.1
-done
+wait_for 100 grep -qs '^1!$' "$work/startup.vcd" || true
 sleep 0.5
 kill -TERM "$pid"
 wait "$pid"

@@ -1,6 +1,7 @@
 # Sourced by the tests that run the panel as a board: counted checks, sigrok's reading of a
 # recorded bus, and a start on a free rigctld port.
 source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/wait.sh"
 # The 17-bit words in the value change dump $1, whose clock, data and enable wires are named
 # $2, $3 and $4, as sigrok's SPI decoder reads them: "2daa e100". Idle stretches are shortened:
 # a trace in real time has a sample per nanosecond, minutes of work for sigrok otherwise.
@@ -25,22 +26,15 @@ serve_rigctld() {
 # runs, for rigctl's answer at $1 (HOST:PORT) to `f`; sets first_answer (empty when none came).
 await_rigctld() {
   first_answer=""
-  for _ in $(seq 300); do
-    first_answer=$(rigctl -m 2 -r "$1" f 2>/dev/null) && return
-    kill -0 "$2" 2>/dev/null || return
-    sleep 0.1
-  done
+  wait_for 300 --while "$2" rigctld_answers "$1"
 }
+rigctld_answers() { first_answer=$(rigctl -m 2 -r "$1" f 2>/dev/null); }
 # Sends signal $1 to the panel at pid and gives it ten seconds to end: a panel still starting
 # ignores SIGINT, as every background job of a script does until it sets its own handler. Sets
 # status (137 when it had to be killed) and clears pid.
 end_panel() {
   kill -s "$1" "$pid"
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
+  if ! wait_for 100 gone; then
     echo "the panel did not end on SIG$1 within ten seconds: killed"
     kill -KILL "$pid"
   fi

@@ -27,12 +27,10 @@ check "one line per transmission: start-up, Word B, the two tunings" \
 check "the trace holds the same four words" \
   test "$(decoded_words "$dir/bus.vcd" CLB DATA DLEN)" = "2daa e100 2b3e 2b40"
 
+: >"$dir/out"  # the wait below must not see the first run's lines
 "${board[@]}" >"$dir/out" 2>"$dir/err" &
 pid=$!
-for _ in $(seq 300); do
-  [ -s "$dir/out" ] && break
-  sleep 0.1
-done
+wait_for 300 test -s "$dir/out"
 check "the start-up line is written at once, not at exit" test -s "$dir/out"
 end_panel INT
 check "SIGINT ends the board cleanly" test "$status" -eq 0

@@ -72,10 +72,7 @@ for signal in TERM INT; do
   QT_QPA_PLATFORM=offscreen "$panel" --simulate --trace "$trace_dir/$signal.vcd" >"$out" 2>"$err" &
   pid=$!
   # Up once start-up has transmitted: the trace then holds the clock's first rise.
-  for _ in $(seq 300); do
-    grep -q '^1!$' "$trace_dir/$signal.vcd" 2>/dev/null && break
-    sleep 0.1
-  done
+  wait_for 300 grep -qs '^1!$' "$trace_dir/$signal.vcd"
   end_panel "$signal"
   check "SIG$signal ends the panel as closing the window does" test "$status" -eq 0
 done

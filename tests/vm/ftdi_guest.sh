@@ -9,32 +9,26 @@ gadgets=/host/sys/kernel/config/usb_gadget
 first=FT0A1B2C second=FT3D4E5F  # serial numbers, as ftdi_test.sh knows them
 
 tty_of() {  # SERIAL: the ttyUSB that ftdi_sio made of the adapter, once it has (10 s at most)
+  wait_for 100 tty_made "$1" || echo "no tty"
+}
+tty_made() {  # SERIAL
   local serial tty
-  for _ in $(seq 50); do
-    for serial in /sys/bus/usb/devices/*/serial; do
-      [ "$(cat "$serial")" = "$1" ] || continue
-      for tty in "${serial%/serial}"/*:1.0/ttyUSB*; do
-        [ -e "$tty" ] && basename "$tty" && return
-      done
+  for serial in /sys/bus/usb/devices/*/serial; do
+    [ "$(cat "$serial")" = "$1" ] || continue
+    for tty in "${serial%/serial}"/*:1.0/ttyUSB*; do
+      [ -e "$tty" ] && basename "$tty" && return
     done
-    sleep 0.2
   done
-  echo "no tty"
+  return 1
 }
 plug() {  # SERIAL UDC: plugs the adapter into the gadget controller once its stand-in is up
-  for _ in $(seq 150); do
-    [ -e "/host/mnt/ffs-$1/ep2" ] && break
-    sleep 0.2
-  done
+  wait_for 300 [ -e "/host/mnt/ffs-$1/ep2" ]
   echo "$2" >"$gadgets/$1/UDC" || echo "$1: the stand-in did not start"
   echo "$1 plugged in: $(tty_of "$1")" >>/out/ttys
 }
 unplug() { echo "" >"$gadgets/$1/UDC"; }
 ended() {  # NAME: the panel started last ends by itself (30 s at most) with a status
-  for _ in $(seq 150); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.2
-  done
+  wait_for 300 gone
   kill -KILL "$pid" 2>/dev/null && echo "$1: did not end by itself, killed"
   wait "$pid"
   echo $? >"/out/$1.status"

@@ -1,6 +1,7 @@
 # Sourced by the guest scripts (boot.sh): running the panel chrooted into the host's root
 # (chroot /host), each case leaving NAME.out, NAME.err and NAME.status in /out. The script
 # defines answers(), true once the panel serves rigctld.
+. "/host$tests/../support/wait.sh"
 case_of() {  # NAME COMMAND...: runs COMMAND in the foreground, for 30 s at most
   local name=$1; shift
   timeout 30 "$@" >"/out/$name.out" 2>"/out/$name.err"
@@ -8,12 +9,7 @@ case_of() {  # NAME COMMAND...: runs COMMAND in the foreground, for 30 s at most
 }
 started() {  # NAME CONDITION...: waits up to 60 s for CONDITION while the panel runs
   local name=$1; shift
-  for _ in $(seq 300); do
-    "$@" && return
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.2
-  done
-  echo "$name: did not start"
+  wait_for 600 --while "$pid" "$@" || echo "$name: did not start"
 }
 # NAME OPTION...: the panel headless with rigctld in the background, until it answers; $pid is
 # the panel's own (busybox's chroot execs it).

@@ -6,25 +6,20 @@
 # Usage: tests/windows/installer_test.sh INSTALLER.exe PORTABLE.zip STAND_IN_INPOUTX64.dll \
 #          STAND_IN_FTD2XX.dll
 set -u
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../scripts/virtual-desktop.sh"
 if [ -z "${INSTALLER_TEST_DISPLAY:-}" ]; then
-  INSTALLER_TEST_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x720x24 -dpi 96" "$0" "$@"
+  INSTALLER_TEST_DISPLAY=1 on_virtual_screen "$0" "$@"
+  exit
 fi
 installer=$(realpath "$1") zip=$(realpath "$2") stand_in=$(realpath "$3") stand_in_d2xx=$(realpath "$4")
-here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../app/board_checks.sh"
 data=$here/../data
 dir=$(mktemp -d)
 pid=""
-export WINEPREFIX=$dir/prefix WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+export WINEPREFIX=$dir/prefix
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; wineserver -k 2>/dev/null; rm -rf "$dir"' EXIT
 
-# waits up to $1 tenths of a second for the condition that follows
-wait_for() {
-  local tenths=$1; shift
-  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
 # A control's rectangle in the client area, in pixels, from the hand-written window file:
 # "left top width height", its containers' offsets added.
 rect() {
@@ -81,7 +76,6 @@ both_boxes_painted() {
   done
 }
 answers() { test "$(rigctl -m 2 -r "127.0.0.1:$port" f 2>/dev/null)" = "$1"; }
-gone() { ! kill -0 "$pid" 2>/dev/null; }
 find_window() { window=$(xdotool search --onlyvisible --name 'SAA1057' | head -n 1); [ -n "$window" ]; }
 
 echo "installer test: making a Wine prefix"
