@@ -43,8 +43,8 @@ class RigctlServer : public QObject {
   std::string listen(const QHostAddress& address, quint16 port);
 
   int clients() const { return static_cast<int>(conversations_.size()); }
-  std::string address() const;  // "127.0.0.1:4532"
-  std::string status() const;   // "rigctld 127.0.0.1:4532, 1 client"
+  std::string address() const;  // "127.0.0.1:PORT"
+  std::string status() const;   // "rigctld 127.0.0.1:PORT, 1 client"
 
   // Called whenever a client comes or goes.
   void on_clients_changed(std::function<void()> callback) {
