@@ -1,4 +1,4 @@
-#include "bus/register_map.hpp"
+#include "bus/port_addresses.hpp"
 #include "bus/unavailable_port.hpp"
 #include "raw_io_choice.hpp"
 
