@@ -4,13 +4,13 @@
 # (scripts/install-deps.sh screenshot).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-panel=${1:-build/app/saa1057-panel}
+program=${1:-build/app/saa1057-panel}
 out=${2:-docs/pulseview.png}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # Start-up sends Word A once: trace it, then end the panel as a user would.
-QT_QPA_PLATFORM=offscreen "$panel" --simulate --trace "$work/startup.vcd" 2>/dev/null &
+QT_QPA_PLATFORM=offscreen "$program" --simulate --trace "$work/startup.vcd" 2>/dev/null &
 pid=$!
 for _ in $(seq 100); do
   grep -q '^1!$' "$work/startup.vcd" 2>/dev/null && break

@@ -1,5 +1,5 @@
 #include "bus/gpio_lines_text.hpp"
-#include "bus/register_map.hpp"
+#include "bus/port_addresses.hpp"
 #include "bus/unavailable_port.hpp"
 #include "raw_io_choice.hpp"
 

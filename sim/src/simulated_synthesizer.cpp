@@ -1,6 +1,6 @@
 #include "sim/simulated_synthesizer.hpp"
 
-#include "bus/line_map.hpp"
+#include "bus/wiring.hpp"
 #include "words/frame.hpp"
 #include "words/word_b.hpp"
 

@@ -34,7 +34,7 @@ await_rigctld() {
 # Sends signal $1 to the panel at pid and gives it ten seconds to end: a panel still starting
 # ignores SIGINT, as every background job of a script does until it sets its own handler. Sets
 # status (137 when it had to be killed) and clears pid.
-end_panel() {
+end_program() {
   kill -s "$1" "$pid"
   for _ in $(seq 100); do
     kill -0 "$pid" 2>/dev/null || break

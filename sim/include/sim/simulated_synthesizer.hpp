@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "bus/line_map.hpp"
 #include "bus/port.hpp"
+#include "bus/wiring.hpp"
 #include "words/word_decoder.hpp"
 
 namespace sim {
