@@ -4,7 +4,7 @@ described: the files CMake cannot write (the README, the Debian package, the des
 those it makes (the help, the manual, the AppStream summary). A manual's NAME line and a Debian
 synopsis go on in lower case; a sentence ends with a full stop.
 
-Usage: description_test.py DESCRIPTION PANEL SOURCE_DIR BUILD_DIR
+Usage: description_test.py DESCRIPTION PROGRAM SOURCE_DIR BUILD_DIR
 """
 import glob
 import subprocess
@@ -12,7 +12,7 @@ import sys
 
 from documents import fault, finish, read
 
-DESCRIPTION, PANEL, SOURCE, BUILD = sys.argv[1:5]
+DESCRIPTION, PROGRAM, SOURCE, BUILD = sys.argv[1:5]
 
 
 def line_after(path, lead):
@@ -26,7 +26,7 @@ def readme_tagline(path):
     return lines[lines.index("") + 1]
 
 
-help_lines = subprocess.run([PANEL, "--help"], capture_output=True, text=True, timeout=20,
+help_lines = subprocess.run([PROGRAM, "--help"], capture_output=True, text=True, timeout=20,
                             check=True).stdout.splitlines()
 (metainfo,) = glob.glob(f"{BUILD}/packaging/*.metainfo.xml")
 PLACES = [

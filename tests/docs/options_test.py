@@ -4,7 +4,7 @@ SYNOPSIS and OPTIONS and the README's synopsis and option table must name exactl
 with its argument forms; the manual, the README and the service's options file its default
 endpoints; and all of them its example of GPIO lines.
 
-Usage: options_test.py PANEL SOURCE_DIR
+Usage: options_test.py PROGRAM SOURCE_DIR
 """
 import re
 import subprocess
@@ -12,7 +12,7 @@ import sys
 
 from documents import fault, finish, manual_sections, markdown_section, read
 
-PANEL, SOURCE = sys.argv[1], sys.argv[2]
+PROGRAM, SOURCE = sys.argv[1], sys.argv[2]
 MANUAL = "packaging/saa1057-panel.1.in"
 README = "README.md"
 SERVICE_OPTIONS = "packaging/saa1057-panel.default"
@@ -22,7 +22,7 @@ SERVICE_VARIABLES = {"--rigctld": "RIGCTLD", "--port": "PORT"}
 OTHER_GPIO_CHIPS = ["pinctrl-rp1"]
 GPIO_VALUE = re.compile(r"gpio:([\w/.-]+):(\w+,\w+,\w+)")
 
-help_text = subprocess.run([PANEL, "--help"], capture_output=True, text=True, timeout=20,
+help_text = subprocess.run([PROGRAM, "--help"], capture_output=True, text=True, timeout=20,
                            check=True).stdout
 # "  --name [FORM]  help" and the help's lines below it, each option's own.
 HELP = {}
