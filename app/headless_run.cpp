@@ -4,9 +4,9 @@
 #include <iostream>
 
 #include "bus/inpout.hpp"
-#include "desktop_platform.hpp"
 #include "fatal_report.hpp"
-#include "headless/headless_panel.hpp"
+#include "headless/headless_form.hpp"
+#include "process_platform.hpp"
 #include "servers.hpp"
 
 namespace app {
@@ -18,11 +18,11 @@ int run_headless(const cli::Options& options, bus::Port& port, char* program_pat
   quit_on_signals();
 
   bus::Inpout library{port};
-  headless::HeadlessPanel panel{library, std::cout, report_fatal_from_event_loop(nullptr)};
-  Servers servers{panel.panel(), port};
+  headless::HeadlessForm form{library, std::cout, report_fatal_from_event_loop(nullptr)};
+  Servers servers{form.panel(), port};
   if (!servers.start(options, {})) return 1;
-  panel.load();
-  if (options.word_b) panel.send_word_b(*options.word_b);
+  form.load();
+  if (options.word_b) form.send_word_b(*options.word_b);
   return application.exec();
 }
 

@@ -4,8 +4,8 @@
 
 #include "cli/options.hpp"
 #include "common/program_name.hpp"
-#include "desktop_platform.hpp"
-#include "panel.hpp"
+#include "process_platform.hpp"
+#include "program.hpp"
 
 int main(int argc, char** argv) {
   app::use_parent_console();
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     std::cout << cli::version_text();
     return 0;
   }
-  const int status = app::run_panel(options, argv[0]);
+  const int status = app::run_program(options, argv[0]);
   app::exit_path_done();
   return status;
 }

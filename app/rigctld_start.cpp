@@ -6,7 +6,7 @@
 
 namespace app {
 
-bool serve_rigctld(remote::RigctlServer& server, const cli::Endpoint& endpoint) {
+bool serve_rigctld(rigctl_server::Server& server, const cli::Endpoint& endpoint) {
   const std::string error = server.listen(listen_address(endpoint), endpoint.port);
   if (error.empty()) return true;
   print_error(common::failure_message("Cannot serve rigctld on " + endpoint_text(endpoint), error,

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "cli/options.hpp"
-#include "remote/rigctl_server.hpp"
+#include "rigctl_server/server.hpp"
 
 namespace app {
 
 // Starts the server at `endpoint`; says why not on standard error.
-bool serve_rigctld(remote::RigctlServer& server, const cli::Endpoint& endpoint);
+bool serve_rigctld(rigctl_server::Server& server, const cli::Endpoint& endpoint);
 
 }  // namespace app

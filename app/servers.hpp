@@ -7,8 +7,8 @@
 #include "cli/options.hpp"
 #include "form/panel.hpp"
 #include "form/status_line.hpp"
-#include "remote/panel_tuner.hpp"
-#include "remote/rigctl_server.hpp"
+#include "rigctl_server/panel_tuner.hpp"
+#include "rigctl_server/server.hpp"
 #include "web_page.hpp"
 
 namespace app {
@@ -28,8 +28,8 @@ class Servers {
  private:
   form::Panel& panel_;
   bus::Port& port_;
-  remote::PanelTuner tuner_;
-  remote::RigctlServer rigctld_;
+  rigctl_server::PanelTuner tuner_;
+  rigctl_server::Server rigctld_;
   bool serving_rigctld_ = false;
   std::unique_ptr<WebPage> web_;
 };

@@ -14,7 +14,7 @@ namespace app {
 class WebPage {
  public:
   virtual ~WebPage() = default;
-  // "web page 127.0.0.1:8080, 1 page open", for the information line.
+  // "web page 127.0.0.1:PORT, 1 page open", for the information line.
   virtual std::string status() const = 0;
   // Sends the pages the information line again, after news from outside the panel's events.
   virtual void publish() = 0;

@@ -16,7 +16,7 @@ from datetime import datetime, timezone
 
 BUILD = sys.argv[1] if len(sys.argv) > 1 else "build-bench"
 HERE = os.path.dirname(os.path.abspath(__file__))
-PANEL = os.path.join(BUILD, "app", "saa1057-panel")
+PROGRAM = os.path.join(BUILD, "app", "saa1057-panel")
 BENCH = os.path.join(BUILD, "bench")
 ENV = dict(os.environ, QT_QPA_PLATFORM="offscreen")
 
@@ -153,7 +153,7 @@ def cpu_ns_and_wakeups(pid):
 
 
 def idle_figures(seconds=10):
-    process = subprocess.Popen([PANEL, "--simulate"], env=ENV, stdout=subprocess.DEVNULL,
+    process = subprocess.Popen([PROGRAM, "--simulate"], env=ENV, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
     try:
         time.sleep(1.5)  # start-up done
@@ -171,23 +171,23 @@ def idle_figures(seconds=10):
 
 def rigctld_figures(requests=10000):
     client = os.path.join(BENCH, "rigctl_client")
-    panel_port, hamlib_port = free_port(), free_port()
-    panel = subprocess.Popen([PANEL, "--simulate", "--rigctld", f"127.0.0.1:{panel_port}"],
-                             env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    program_port, hamlib_port = free_port(), free_port()
+    program = subprocess.Popen([PROGRAM, "--simulate", "--rigctld", f"127.0.0.1:{program_port}"],
+                               env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     hamlib = subprocess.Popen(["rigctld", "-m", "1", "-T", "127.0.0.1", "-t", str(hamlib_port)],
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        wait_for_port(panel_port, panel)
+        wait_for_port(program_port, program)
         wait_for_port(hamlib_port, hamlib)
         results = {"panel": [], "hamlib": []}
         for _ in range(3):  # alternating rounds; each keeps its best
-            for name, port in (("panel", panel_port), ("hamlib", hamlib_port)):
+            for name, port in (("panel", program_port), ("hamlib", hamlib_port)):
                 out = subprocess.run([client, "127.0.0.1", str(port), str(requests)], check=True,
                                      capture_output=True, text=True).stdout
                 results[name].append({k: float(v) for k, v in
                                       (line.split() for line in out.splitlines())})
     finally:
-        for process in (panel, hamlib):
+        for process in (program, hamlib):
             process.terminate()
             process.wait()
     best = {name: max(r, key=lambda x: x["requests_per_second"]) for name, r in results.items()}

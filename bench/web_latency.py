@@ -26,7 +26,7 @@ from selenium.webdriver.support.wait import WebDriverWait
 from run_benchmarks import free_port, row, table, wait_for_port
 
 BUILD = sys.argv[1] if len(sys.argv) > 1 else "build-bench"
-PANEL = os.path.join(BUILD, "app", "saa1057-panel")
+PROGRAM = os.path.join(BUILD, "app", "saa1057-panel")
 WARM_UP, SAMPLES = 20, 220
 WAIT_S = 2  # for a word or a page that does not come
 SETTLE_S = 2  # after start-up, before memory is read
@@ -54,7 +54,7 @@ class Program:
     """The headless program, each line of its standard output stamped as it arrives."""
 
     def __init__(self, *options):
-        self.process = subprocess.Popen([PANEL, "--headless", "--simulate", *options],
+        self.process = subprocess.Popen([PROGRAM, "--headless", "--simulate", *options],
                                         stdout=subprocess.PIPE, text=True, bufsize=1)
         self.lines = queue.Queue()
         threading.Thread(target=self._read, daemon=True).start()

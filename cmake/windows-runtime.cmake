@@ -1,14 +1,17 @@
 # What the Windows program loads besides itself: Qt's DLLs, Qt's platform and style plugins in
 # their folders, and the mingw runtime that Qt's DLLs were linked with (our own programs carry
-# theirs). The same list is copied beside the build's programs and installed beside the program.
+# theirs), by licence. The same list is copied beside the build's programs, installed beside the
+# program and named in the licence index.
 find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network)
 set(SAA_QT_DLLS Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network)
 set(SAA_QT_PLUGIN_FOLDERS platforms styles)
 set(SAA_QT_PLUGINS_platforms Qt6::QWindowsIntegrationPlugin)
 set(SAA_QT_PLUGINS_styles Qt6::QWindowsVistaStylePlugin)
 
+set(SAA_GCC_RUNTIME_DLLS libstdc++-6.dll libgcc_s_seh-1.dll)
+set(SAA_WINPTHREADS_DLLS libwinpthread-1.dll)
 set(SAA_MINGW_RUNTIME)
-foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+foreach(dll IN LISTS SAA_GCC_RUNTIME_DLLS SAA_WINPTHREADS_DLLS)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
                   OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")

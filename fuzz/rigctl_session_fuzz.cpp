@@ -9,12 +9,12 @@
 #include <string>
 #include <string_view>
 
-#include "rigctl/session.hpp"
+#include "rigctl_protocol/session.hpp"
 #include "words/word_a.hpp"
 
 namespace {
 
-class CheckingTuner : public rigctl::Tuner {
+class CheckingTuner : public rigctl_protocol::Tuner {
  public:
   std::int32_t divider() const override { return divider_; }
   void tune(std::int32_t divider) override {
@@ -73,8 +73,8 @@ std::size_t count_status_lines(std::string_view answer) {
 
 void feed_bytes(std::string_view bytes, std::size_t piece) {
   CheckingTuner tuner;
-  rigctl::Receiver receiver{tuner};
-  rigctl::Session session{receiver};
+  rigctl_protocol::Receiver receiver{tuner};
+  rigctl_protocol::Session session{receiver};
   for (std::size_t at = 0; at < bytes.size(); at += piece) {
     if (session.feed(bytes.substr(at, piece)).close) return;
   }
@@ -97,8 +97,8 @@ void feed_bytes(std::string_view bytes, std::size_t piece) {
 
 void feed_commands(const std::uint8_t* data, std::size_t size) {
   CheckingTuner tuner;
-  rigctl::Receiver receiver{tuner};
-  rigctl::Session session{receiver};
+  rigctl_protocol::Receiver receiver{tuner};
+  rigctl_protocol::Session session{receiver};
   std::string stream;
   std::size_t commands = 0;
   bool vfo_mode = false;

@@ -5,13 +5,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tests/support/wait.sh
-panel=${1:-build/app/saa1057-panel}
+program=${1:-build/app/saa1057-panel}
 out=${2:-docs/pulseview.png}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # Start-up sends Word A once: trace it, then end the panel as a user would.
-QT_QPA_PLATFORM=offscreen "$panel" --simulate --trace "$work/startup.vcd" 2>/dev/null &
+QT_QPA_PLATFORM=offscreen "$program" --simulate --trace "$work/startup.vcd" 2>/dev/null &
 pid=$!
 wait_for 100 grep -qs '^1!$' "$work/startup.vcd" || true
 sleep 0.5

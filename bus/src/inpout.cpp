@@ -1,6 +1,6 @@
 #include "bus/inpout.hpp"
 
-#include "bus/register_map.hpp"
+#include "bus/port_addresses.hpp"
 
 namespace bus {
 

@@ -1,11 +1,12 @@
 #include "bus/transmitter.hpp"
 
-#include "bus/line_map.hpp"
+#include "bus/port_addresses.hpp"
+#include "bus/wiring.hpp"
 #include "common/checked_math.hpp"
 
 namespace bus {
 
-using namespace line_map;
+using namespace wiring;
 
 void Transmitter::delay() const {
   const auto longer =

@@ -39,8 +39,12 @@ bool is_ipv6(std::string_view host) {
 
 }  // namespace
 
+std::string default_endpoint_text(std::string_view port) {
+  return std::string(kLoopback) + ":" + std::string(port);
+}
+
 Endpoint parse_endpoint(std::string_view option, std::string_view value,
-                        std::uint16_t example_port) {
+                        std::string_view default_port) {
   const auto colon = value.rfind(':');
   std::string_view host = kLoopback;
   std::string_view port_text = value;
@@ -59,10 +63,9 @@ Endpoint parse_endpoint(std::string_view option, std::string_view value,
       std::from_chars(port_text.data(), port_text.data() + port_text.size(), port);
   if (port_text.empty() || error != std::errc{} || end != port_text.data() + port_text.size() ||
       port < 1 || port > 65535) {
-    const std::string example = std::to_string(example_port);
     invalid(option, value,
-            "give [HOST:]PORT with a port from 1 to 65535, such as " + example + " or " +
-                std::string(kLoopback) + ":" + example);
+            "give [HOST:]PORT with a port from 1 to 65535, such as " + std::string(default_port) +
+                " or " + default_endpoint_text(default_port));
   }
   return {std::string(host), static_cast<std::uint16_t>(port)};
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <set>
 
+#include "bus/gpio_lines_text.hpp"
 #include "common/program_name.hpp"
 #include "endpoint.hpp"
 #include "port_argument.hpp"
@@ -18,17 +19,18 @@ struct OptionRow {
   std::string_view value_name;  // empty for a flag
   // The value of an option given without one; none where a value is needed.
   std::optional<std::string_view> value_if_omitted;
-  std::string_view help;
+  std::string_view help;  // "{}": where a listening option's default endpoint goes
   void (*apply)(Options& options, std::string_view value);
 };
 
 constexpr std::array<OptionRow, 9> kOptions{{
     {"--simulate", "", std::nullopt, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
-    {"--port", "DEVICE|ADDRESS|gpio:CHIP:CLOCK,DATA,ENABLE|ftdi[:SERIAL[:PINS]]", std::nullopt,
+    {"--port", "DEVICE|ADDRESS|" SAA_GPIO_LINES_FORM "|ftdi[:SERIAL[/CHANNEL][:CLOCK,DATA,ENABLE]]",
+     std::nullopt,
      "the bus: a ppdev device such as /dev/parport1, a base address\n"
      "                         for raw I/O such as 0x278 (default: the port at 0x378), three\n"
-     "                         GPIO lines, such as gpio:gpiochip0:GPIO17,GPIO27,GPIO22, or three\n"
+     "                         GPIO lines, such as " SAA_GPIO_LINES_EXAMPLE ", or three\n"
      "                         pins of an FTDI USB adapter: ftdi (its TXD, RXD, RTS), or such as\n"
      "                         ftdi:A50285BI/B:D4,D5,D6 (serial number, channel, pins)",
      [](Options& o, std::string_view value) { o.port = parse_port_argument(value); }},
@@ -41,17 +43,17 @@ constexpr std::array<OptionRow, 9> kOptions{{
      }},
     // An empty value switches the option off: systemd passes the service's empty RIGCTLD or
     // WORD_B as an empty argument.
-    {"--rigctld", "[[HOST:]PORT]", "4532",
-     "serve Hamlib's rigctld protocol (default 127.0.0.1:4532; an empty\n"
+    {"--rigctld", "[[HOST:]PORT]", kRigctldPort,
+     "serve Hamlib's rigctld protocol (default {}; an empty\n"
      "                         value: no server)",
      [](Options& o, std::string_view value) {
-       if (!value.empty()) o.rigctld = parse_endpoint("--rigctld", value, 4532);
+       if (!value.empty()) o.rigctld = parse_endpoint("--rigctld", value, kRigctldPort);
      }},
-    {"--http", "[[HOST:]PORT]", "8080",
-     "serve the tuning page to browsers (default 127.0.0.1:8080; on\n"
+    {"--http", "[[HOST:]PORT]", kHttpPort,
+     "serve the tuning page to browsers (default {}; on\n"
      "                         another address it asks for a password; an empty value: no page)",
      [](Options& o, std::string_view value) {
-       if (!value.empty()) o.http = parse_endpoint("--http", value, 8080);
+       if (!value.empty()) o.http = parse_endpoint("--http", value, kHttpPort);
      }},
     {"--headless", "", std::nullopt,
      "no window: start up, serve --rigctld, and log every transmission on\n"
@@ -123,16 +125,18 @@ Options parse_options(std::span<const std::string_view> arguments) {
 }
 
 std::string help_text(std::string_view program) {
-  std::string text = "Usage: " + std::string(program) + " [OPTION]...\n" +
-                     "Tunes an FM receiver whose local oscillator is an SAA1057 PLL synthesizer\n"
-                     "on a PC parallel port, on GPIO lines or on an FTDI USB adapter.\n\n";
+  std::string text = "Usage: " + std::string(program) + " [OPTION]...\n" SAA_DESCRIPTION ".\n\n";
   for (const auto& row : kOptions) {
     std::string left = std::string(row.name);
     if (!row.value_name.empty()) left += " " + std::string(row.value_name);
     // A long option takes a line of its own; its help starts below it.
     const std::string gap =
         left.size() < 23 ? std::string(23 - left.size(), ' ') : "\n" + std::string(25, ' ');
-    text += "  " + left + gap + std::string(row.help) + "\n";
+    std::string help(row.help);
+    if (const auto mark = help.find("{}"); mark != std::string::npos) {
+      help.replace(mark, 2, default_endpoint_text(*row.value_if_omitted));
+    }
+    text += "  " + left + gap + help + "\n";
   }
   return text;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "bus/gpio_lines_text.hpp"
+
 namespace cli {
 
 namespace {
@@ -15,7 +17,8 @@ constexpr std::string_view kFtdiPrefix = "ftdi";
 [[noreturn]] void invalid(std::string_view value) {
   throw UsageError("invalid --port value '" + std::string(value) +
                    "': give a device such as /dev/parport0, an I/O address such as 0x378, "
-                   "GPIO lines such as gpio:gpiochip0:GPIO17,GPIO27,GPIO22, or an FTDI adapter "
+                   "GPIO lines such as " SAA_GPIO_LINES_EXAMPLE
+                   ", or an FTDI adapter "
                    "such as ftdi");
 }
 

@@ -19,7 +19,7 @@ struct Choice {
 struct Setting {
   std::string_view name;
   std::vector<Choice> choices;  // in the order of the toggle's states or the list's rows
-  void (*apply)(form::WordBChoice& word_b, int index);
+  void (*apply)(words::WordBChoice& word_b, int index);
 };
 
 std::vector<Choice> toggle_choices(const words::ToggleTexts& texts,
@@ -41,17 +41,17 @@ std::vector<Choice> list_choices(std::span<const words::ListRow> rows,
 const std::vector<Setting>& settings() {
   static const std::vector<Setting> kSettings{
       {"refh", toggle_choices(words::kREFHTexts, {"1"}, {"1.25"}),
-       [](form::WordBChoice& w, int index) { w.refh = index == 1; }},
+       [](words::WordBChoice& w, int index) { w.refh = index == 1; }},
       {"current", list_choices(words::kCurrentRows, {}),
-       [](form::WordBChoice& w, int index) { w.current = index; }},
+       [](words::WordBChoice& w, int index) { w.current = index; }},
       {"sla", toggle_choices(words::kSLATexts, {"async", "asynchronous"}, {"sync", "synchronous"}),
-       [](form::WordBChoice& w, int index) { w.sla = index == 1; }},
+       [](words::WordBChoice& w, int index) { w.sla = index == 1; }},
       {"phase", list_choices(words::kPhaseRows, {{"auto"}}),
-       [](form::WordBChoice& w, int index) { w.phase = index; }},
+       [](words::WordBChoice& w, int index) { w.phase = index; }},
       {"brm", toggle_choices(words::kBRMTexts, {"on", "always-on"}, {"switched"}),
-       [](form::WordBChoice& w, int index) { w.brm = index == 1; }},
+       [](words::WordBChoice& w, int index) { w.brm = index == 1; }},
       {"test", list_choices(words::kTestRows, {{}, {"reference"}, {"programmable"}, {"lock"}}),
-       [](form::WordBChoice& w, int index) { w.test = index; }},
+       [](words::WordBChoice& w, int index) { w.test = index; }},
   };
   return kSettings;
 }
@@ -98,8 +98,8 @@ const Setting& setting_named(std::string_view name) {
 
 }  // namespace
 
-form::WordBChoice parse_word_b(std::string_view value) {
-  form::WordBChoice word_b;
+words::WordBChoice parse_word_b(std::string_view value) {
+  words::WordBChoice word_b;
   std::set<std::string_view> given;
   while (true) {
     const auto comma = value.find(',');

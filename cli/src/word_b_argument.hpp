@@ -10,6 +10,6 @@ namespace cli {
 // phase, brm and test, each value as the window's item or label says it or a short form of it
 // ("refh=1.25,current=0.23,sla=sync,phase=on,brm=switched,test=lock"). Case does not matter;
 // anything else does. Throws UsageError.
-form::WordBChoice parse_word_b(std::string_view value);
+words::WordBChoice parse_word_b(std::string_view value);
 
 }  // namespace cli

@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "bus/line_map.hpp"
+#include "bus/port_addresses.hpp"
 #include "words/word_a.hpp"
 
 namespace form {
 
 namespace {
-constexpr std::int16_t kPortBase = bus::line_map::kStandardBase;
+constexpr std::int16_t kPortBase = bus::kStandardBase;
 constexpr std::int32_t kStartDivider = 11690;
 }  // namespace
 

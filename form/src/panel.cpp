@@ -52,7 +52,7 @@ void Panel::choose_row(Control list, int row) {
   }
 }
 
-void Panel::send_word_b(const WordBChoice& choice) {
+void Panel::send_word_b(const words::WordBChoice& choice) {
   guarded([this, &choice] {
     const std::pair<bool, Event> toggles[] = {{choice.refh, Event::cmdREFH_Click},
                                               {choice.sla, Event::cmdSLA_Click},

@@ -1,4 +1,4 @@
-#include "bus/line_map.hpp"
+#include "bus/port_addresses.hpp"
 #include "bus/unavailable_port.hpp"
 #include "bus_ftdi/ftdi_port.hpp"
 #include "bus_windows/d2xx_adapter.hpp"
@@ -32,7 +32,7 @@ struct BackEnds {
 }  // namespace
 
 std::unique_ptr<bus::Port> platform_port(const std::optional<cli::PortArgument>& choice) {
-  if (!choice) return inpout(static_cast<std::uint16_t>(bus::line_map::kStandardBase));
+  if (!choice) return inpout(static_cast<std::uint16_t>(bus::kStandardBase));
   return std::visit(BackEnds{}, *choice);
 }
 

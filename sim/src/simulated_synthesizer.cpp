@@ -1,13 +1,10 @@
 #include "sim/simulated_synthesizer.hpp"
 
-#include "bus/line_map.hpp"
+#include "bus/wiring.hpp"
+#include "words/frame.hpp"
 #include "words/word_b.hpp"
 
 namespace sim {
-
-namespace {
-constexpr std::size_t kFrameBits = 17;
-}
 
 void SimulatedSynthesizer::write(bus::Register target, std::uint8_t value) {
   const bus::LineLevels before = lines_;
@@ -30,7 +27,7 @@ void SimulatedSynthesizer::on_rising_clock(bool data) {
   if (lines_.enable) {
     ++bits_shifted_;
     // Longer frames are malformed whatever they hold; keep only enough bits to know that.
-    if (shift_register_.size() <= kFrameBits) shift_register_ += data ? '1' : '0';
+    if (shift_register_.size() <= words::kFrameBits) shift_register_ += data ? '1' : '0';
   } else if (pending_word_) {
     load(*pending_word_);
     pending_word_.reset();
@@ -39,7 +36,8 @@ void SimulatedSynthesizer::on_rising_clock(bool data) {
 
 void SimulatedSynthesizer::on_enable_released() {
   const std::string& bits = shift_register_;
-  const bool well_formed = bits_shifted_ == static_cast<long>(kFrameBits) && bits[0] == '0' &&
+  const bool well_formed = bits_shifted_ == static_cast<long>(words::kFrameBits) &&
+                           bits[0] == '0' &&
                            (bits[1] == '0' || words::is_word_b(std::string_view(bits).substr(1)));
   if (well_formed) {
     pending_word_ = bits.substr(1);

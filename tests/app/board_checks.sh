@@ -32,7 +32,7 @@ rigctld_answers() { first_answer=$(rigctl -m 2 -r "$1" f 2>/dev/null); }
 # Sends signal $1 to the panel at pid and gives it ten seconds to end: a panel still starting
 # ignores SIGINT, as every background job of a script does until it sets its own handler. Sets
 # status (137 when it had to be killed) and clears pid.
-end_panel() {
+end_program() {
   kill -s "$1" "$pid"
   if ! wait_for 100 gone; then
     echo "the panel did not end on SIG$1 within ten seconds: killed"

@@ -2,13 +2,13 @@
 # The panel as a board in a box: headless with no display, Word B from the command line, tuned
 # by Hamlib's rigctl, ended by a signal; its log and its trace say what reached the chip.
 set -u
-panel=$1
+program=$1
 expected_log=$2
 dir=$(mktemp -d)
 pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
 source "$(dirname "$0")/board_checks.sh"
-board=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$panel" --headless --simulate)
+board=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --headless --simulate)
 
 serve_rigctld "${board[@]}" --trace "$dir/bus.vcd" --word-b refh=1.25 >"$dir/out" 2>"$dir/err"
 check "the board answers rigctl after start-up" test "$first_answer" = 106200000
@@ -19,7 +19,7 @@ rigctl -m 2 -r "127.0.0.1:$port" F 100000000  # the divider it has: nothing is s
 rigctl -m 2 -r "127.0.0.1:$port" F 100025000
 check "a frequency between steps reads back as set" \
   test "$(rigctl -m 2 -r "127.0.0.1:$port" f)" = 100025000
-end_panel TERM
+end_program TERM
 check "SIGTERM ends the board cleanly" test "$status" -eq 0
 check "nothing on standard error" test ! -s "$dir/err"
 check "one line per transmission: start-up, Word B, the two tunings" \
@@ -32,7 +32,7 @@ check "the trace holds the same four words" \
 pid=$!
 wait_for 300 test -s "$dir/out"
 check "the start-up line is written at once, not at exit" test -s "$dir/out"
-end_panel INT
+end_program INT
 check "SIGINT ends the board cleanly" test "$status" -eq 0
 check "without --word-b only start-up is sent" test "$(cat "$dir/out")" = "$(head -n 1 "$expected_log")"
 

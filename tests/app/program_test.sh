@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Runs the built program headless and checks what a user sees: output, messages, exit status.
 set -u
-panel=$1
+program=$1
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
 source "$(dirname "$0")/board_checks.sh"
 run() {  # runs the panel with a time limit, keeps status, stdout, stderr
-  QT_QPA_PLATFORM=offscreen timeout 20 "$panel" "$@" >"$out" 2>"$err"
+  QT_QPA_PLATFORM=offscreen timeout 20 "$program" "$@" >"$out" 2>"$err"
   status=$?
 }
 contains() { grep -q -- "$2" "$1"; }
@@ -62,18 +62,18 @@ run --port /nonexistent/parport9 --trace "$trace_dir/failed.vcd"
 check "--trace combines with --port" contains "$err" "Cannot open /nonexistent/parport9"
 check "the trace of a failed start is still complete" contains "$trace_dir/failed.vcd" '^\$enddefinitions \$end$'
 
-env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 20 "$panel" --simulate >"$out" 2>"$err"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 20 "$program" --simulate >"$out" 2>"$err"
 status=$?
 check "without a display the program ends with 1" test "$status" -eq 1
 check "without a display it says so, and what to do" test "$(cat "$err")" = \
   "saa1057-panel: Cannot open the window: no display (DISPLAY and WAYLAND_DISPLAY are unset). Start it from a desktop session, or run it with --headless."
 
 for signal in TERM INT; do
-  QT_QPA_PLATFORM=offscreen "$panel" --simulate --trace "$trace_dir/$signal.vcd" >"$out" 2>"$err" &
+  QT_QPA_PLATFORM=offscreen "$program" --simulate --trace "$trace_dir/$signal.vcd" >"$out" 2>"$err" &
   pid=$!
   # Up once start-up has transmitted: the trace then holds the clock's first rise.
   wait_for 300 grep -qs '^1!$' "$trace_dir/$signal.vcd"
-  end_panel "$signal"
+  end_program "$signal"
   check "SIG$signal ends the panel as closing the window does" test "$status" -eq 0
 done
 

@@ -7,7 +7,7 @@ exactly its one answer, so the last command of each file is answered in step. Th
 ended by SIGTERM and by SIGINT with clients connected, one of them in the middle of a line, and
 by a trace whose reader goes away during a client's tuning.
 
-Usage: rigctl_clients_test.py PANEL CONVERSATIONS_DIR
+Usage: rigctl_clients_test.py PROGRAM CONVERSATIONS_DIR
 """
 import glob
 import os
@@ -18,7 +18,7 @@ import subprocess
 import sys
 import time
 
-PANEL, CONVERSATIONS = sys.argv[1], sys.argv[2]
+PROGRAM, CONVERSATIONS = sys.argv[1], sys.argv[2]
 failures = []
 
 
@@ -28,14 +28,14 @@ def check(what, condition, detail=""):
         print(f"FAILED: {what}" + (f"\n{detail}" if detail else ""))
 
 
-def ending_of(panel, seconds):
+def ending_of(program, seconds):
     """The panel's exit status ("hung" if it had to be killed) and its standard error."""
     try:
-        status = panel.wait(timeout=seconds)
+        status = program.wait(timeout=seconds)
     except subprocess.TimeoutExpired:
-        panel.kill()
+        program.kill()
         status = "hung"
-    return status, panel.stderr.read().decode()
+    return status, program.stderr.read().decode()
 
 
 def check_no_sanitizer_report(case, errors):
@@ -49,16 +49,16 @@ def free_port():
         return s.getsockname()[1]
 
 
-def start_panel(port, *options):
-    panel = subprocess.Popen([PANEL, "--simulate", "--rigctld", f"localhost:{port}", *options],
-                             env=dict(os.environ, QT_QPA_PLATFORM="offscreen"),
-                             stderr=subprocess.PIPE)
+def start_program(port, *options):
+    program = subprocess.Popen([PROGRAM, "--simulate", "--rigctld", f"localhost:{port}", *options],
+                               env=dict(os.environ, QT_QPA_PLATFORM="offscreen"),
+                               stderr=subprocess.PIPE)
     for _ in range(200):
         try:
-            return panel, socket.create_connection(("127.0.0.1", port), timeout=5)
+            return program, socket.create_connection(("127.0.0.1", port), timeout=5)
         except OSError:
-            if panel.poll() is not None:
-                sys.exit(f"the panel ended at start-up: {panel.stderr.read().decode()}")
+            if program.poll() is not None:
+                sys.exit(f"the panel ended at start-up: {program.stderr.read().decode()}")
             time.sleep(0.05)
     sys.exit("the panel never listened")
 
@@ -121,14 +121,14 @@ def each_client_its_own_vfo_mode(port):
 
 def shutdown_with_clients(signal_number):
     port = free_port()
-    panel, answered = start_panel(port)
+    program, answered = start_program(port)
     check("a client is answered before shutdown", exchange(answered, b"f\n", 10) == b"106200000\n")
     idle = socket.create_connection(("127.0.0.1", port), timeout=5)
     mid_line = socket.create_connection(("127.0.0.1", port), timeout=5)
     mid_line.sendall(b"F 1000")
     time.sleep(0.3)
-    panel.send_signal(signal_number)
-    status, errors = ending_of(panel, 10)
+    program.send_signal(signal_number)
+    status, errors = ending_of(program, 10)
     name = signal.Signals(signal_number).name
     check(f"{name} with clients connected exits 0", status == 0, errors)
     check_no_sanitizer_report(name, errors)
@@ -166,7 +166,7 @@ def a_trace_that_breaks(where, tuner_leaves):
     os.mkfifo(fifo)
     reader = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
     try:
-        panel, poller = start_panel(port, "--trace", fifo, *where)
+        program, poller = start_program(port, "--trace", fifo, *where)
     finally:
         os.unlink(fifo)
     check(f"{where}: polled before", exchange(poller, b"f\n", 10) == b"106200000\n")
@@ -184,7 +184,7 @@ def a_trace_that_breaks(where, tuner_leaves):
             pass
         answer = received(poller)
         check(f"{where}: the poller is let go unanswered", answer == b"", repr(answer))
-    status, errors = ending_of(panel, 10)
+    status, errors = ending_of(program, 10)
     check(f"{where}: the panel ends with status 1", status == 1, f"status {status}: {errors}")
     check(f"{where}: it says which write failed, why, and the way out",
           f"saa1057-panel: Cannot write the trace file {fifo}: Broken pipe. Give --trace a path "
@@ -198,10 +198,11 @@ def a_trace_into_a_pipe_nobody_reads():
     would make Qt ignore the signal itself)."""
     reader, writer = os.pipe()
     os.close(reader)
-    panel = subprocess.Popen([PANEL, "--headless", "--simulate", "--trace", f"/dev/fd/{writer}"],
-                             pass_fds=(writer,), stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    program = subprocess.Popen(
+        [PROGRAM, "--headless", "--simulate", "--trace", f"/dev/fd/{writer}"],
+        pass_fds=(writer,), stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     os.close(writer)
-    status, errors = ending_of(panel, 30)
+    status, errors = ending_of(program, 30)
     check("a trace into a closed pipe ends the panel with status 1", status == 1,
           f"status {status}: {errors}")
     check("it says which write failed and why", f"saa1057-panel: Cannot write the trace file "
@@ -210,12 +211,12 @@ def a_trace_into_a_pipe_nobody_reads():
 
 
 port = free_port()
-panel, first = start_panel(port)
+program, first = start_program(port)
 first.close()
 conversations(port)
 each_client_its_own_vfo_mode(port)
-panel.terminate()
-panel.wait(timeout=10)
+program.terminate()
+program.wait(timeout=10)
 for number in (signal.SIGTERM, signal.SIGINT):
     shutdown_with_clients(number)
 a_trace_into_a_pipe_nobody_reads()

@@ -2,13 +2,13 @@
 # Hamlib's own client tunes the panel, its window on the offscreen platform and the simulated
 # synthesizer behind it, and the trace shows what reached the chip.
 set -u
-panel=$1
+program=$1
 dir=$(mktemp -d)
 pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
 source "$(dirname "$0")/board_checks.sh"
 
-QT_QPA_PLATFORM=offscreen serve_rigctld "$panel" --simulate --trace "$dir/bus.vcd"
+QT_QPA_PLATFORM=offscreen serve_rigctld "$program" --simulate --trace "$dir/bus.vcd"
 rig() { rigctl -m 2 -r "127.0.0.1:$port" "$@" 2>&1; }
 
 check "the panel answers rigctl" test "$first_answer" = 106200000
@@ -42,16 +42,16 @@ check "the Python binding sets 96.123456 MHz and FM and reads both back ($bindin
 # A taken port, and an address this machine does not have (IPv6, so written bracketed as the
 # status line writes it): a second panel says which and ends. The reason is Qt's own text.
 for endpoint in "127.0.0.1:$port" "[::2]:4532"; do
-  QT_QPA_PLATFORM=offscreen timeout 10 "$panel" --simulate --rigctld "$endpoint" 2>"$dir/taken.err"
+  QT_QPA_PLATFORM=offscreen timeout 10 "$program" --simulate --rigctld "$endpoint" 2>"$dir/taken.err"
   check "$endpoint: the panel cannot serve there and ends with 1" test $? -eq 1
   check "$endpoint is named, with the reason and the way out" grep -qx \
     "saa1057-panel: Cannot serve rigctld on $(sed 's/[].[]/\\&/g' <<<"$endpoint"): [^.]*[.] Give --rigctld a free port on one of this machine's addresses[.]" \
     "$dir/taken.err"
 done
-QT_QPA_PLATFORM=offscreen timeout 10 "$panel" --simulate --rigctld 127.0.0.1:99999 2>"$dir/bad.err"
+QT_QPA_PLATFORM=offscreen timeout 10 "$program" --simulate --rigctld 127.0.0.1:99999 2>"$dir/bad.err"
 check "a bad --rigctld value exits 2" test $? -eq 2
 
-end_panel TERM
+end_program TERM
 check "the panel ends cleanly" test "$status" -eq 0
 # Start-up 11690 (0x2daa), then 11070 (0x2b3e) once, 95.901 MHz's step 10660 (0x29a4) and
 # 96.123456 MHz's 10682 (0x29ba): the refused and the unchanged settings sent nothing.

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <csignal>
 
-#include "desktop_platform.hpp"
+#include "process_platform.hpp"
 
 namespace {
 

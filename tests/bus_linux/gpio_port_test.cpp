@@ -28,7 +28,7 @@ class GpioPortTest : public ::testing::Test {
   }
   static void send(bus::Port& port, const char* word) {
     bus::Inpout library{port};
-    const bus::BusSettings settings{888, 0};
+    const bus::BusSettings settings{support::kStandardData, 0};
     const bus::Transmitter transmitter{settings, library, support::counting_spin};
     transmitter.Send(word);
     transmitter.rest_lines();

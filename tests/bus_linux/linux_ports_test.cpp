@@ -26,8 +26,8 @@ const fs::path kProcRoot = fs::temp_directory_path() / ("parport-" + std::to_str
 // where raw I/O is not built).
 std::unique_ptr<bus::Port> port_of(const std::string& back_end) {
   if (back_end == "ppdev") {
-    return std::make_unique<bus::PpdevPort>("/dev/parport0", 0x378, fake_kernel::system_calls(),
-                                            kProcRoot);
+    return std::make_unique<bus::PpdevPort>("/dev/parport0", support::kStandardData,
+                                            fake_kernel::system_calls(), kProcRoot);
   }
   return fake_kernel::raw_io_port(0xFFFD);
 }
@@ -98,11 +98,11 @@ TEST(ParportDiscovery, FindsThePortAtTheStandardBaseElseTheFirst) {
   EXPECT_FALSE(bus::standard_parport(root).base);
   publish_base("parport0", "53264\t0\n");
   EXPECT_EQ(bus::standard_parport(root).base, 0xD010);
-  publish_base("parport1", "888\t1912\n");
+  publish_base("parport1", std::to_string(support::kStandardData) + "\t1912\n");
   publish_base("parport3", "garbage\n");
   publish_base("default", "");
   EXPECT_EQ(bus::standard_parport(root).path, "/dev/parport1");
-  EXPECT_EQ(bus::parport_base("/dev/parport1", root), 888);
+  EXPECT_EQ(bus::parport_base("/dev/parport1", root), support::kStandardData);
   EXPECT_FALSE(bus::parport_base("/dev/parport3", root));
   EXPECT_FALSE(bus::parport_base("/tmp/parport1", root));
   fs::remove_all(root);

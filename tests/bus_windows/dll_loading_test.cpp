@@ -21,7 +21,7 @@ std::string open_failure() {
 }
 
 std::string write_failure() {
-  bus::InpoutDllPort port{bus::default_inpout_library(), 0x378};
+  bus::InpoutDllPort port{bus::default_inpout_library(), support::kStandardData};
   return support::failure_of([&port] { support::send_short_word(port); });
 }
 

@@ -32,7 +32,7 @@ TEST(InpoutDllPort, ALibraryThatCannotServeFailsTheFirstWriteWithItsNameAndTheWa
        ". Install the real inpout_without_out32.dll, or try --simulate."},
   };
   for (const auto& [library, failure, way_out] : rows) {
-    bus::InpoutDllPort port{library, 0x378};
+    bus::InpoutDllPort port{library, support::kStandardData};
     const auto message = support::failure_of([&port] { support::send_short_word(port); });
     EXPECT_TRUE(message.starts_with(failure) && message.ends_with(way_out)) << message;
   }

@@ -6,11 +6,11 @@
 #include <QPushButton>
 
 #include "support/golden.hpp"
-#include "support/panel.hpp"
+#include "support/window_on_chip.hpp"
 
 namespace {
 
-using Form1OnTheWindow = support::PanelTest;
+using Form1OnTheWindow = support::WindowOnChipTest;
 
 TEST_F(Form1OnTheWindow, StartUpSendsWordAOnceWithoutPausesThenRestsTheLines) {
   start();

@@ -33,7 +33,7 @@ state() {
   find /etc/systemd/system -name "$service" -printf '%P -> %l\n' | sort >"/out/$1.links"
 }
 # The panel's processes, its binary deleted or not.
-panels() { cat /proc/[0-9]*/comm 2>/dev/null | grep -x saa1057-panel; }
+programs_running() { cat /proc/[0-9]*/comm 2>/dev/null | grep -x saa1057-panel; }
 
 # What of the package's tree the system had already, such as /usr/share/man/man1: it stays.
 dpkg-deb --fsys-tarfile "/host$deb" | tar -t | sed 's|^\.||; s|^/$|/.|; s|/$||' |
@@ -66,7 +66,7 @@ find /etc/default -name 'saa1057-panel*' -printf '%f\n' >/out/upgraded.options
 
 step remove apt-get remove --yes --quiet saa1057-panel
 state removed
-panels >/out/removed.panels
+programs_running >/out/removed.processes
 systemctl is-enabled "$service" >/out/removed.enabled 2>&1
 test -f "$options" && echo kept >/out/removed.options
 

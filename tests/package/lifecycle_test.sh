@@ -5,7 +5,7 @@
 # while it runs, purge. lifecycle_guest.sh takes the steps; here is what each must leave.
 # Usage: lifecycle_test.sh DEB   (an amd64 package)
 set -u
-panel=$(realpath "$1")
+deb=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 vm=$here/../vm
 source "$vm/vm_checks.sh"
@@ -14,16 +14,16 @@ succeeded() { [ "$(cat "$out/$1.status")" = 0 ] || ! cat "$out/$1.out"; }
 ran() { check "$1: the command succeeded" succeeded "$1"; }  # STEP
 
 # The same build at a newer version: what an upgrade runs of the maintainer scripts is the same.
-version=$(dpkg-deb --field "$panel" Version)
-dpkg-deb --raw-extract "$panel" "$out/upgrade"
+version=$(dpkg-deb --field "$deb" Version)
+dpkg-deb --raw-extract "$deb" "$out/upgrade"
 sed -i "s/^Version: .*/Version: $version+1/" "$out/upgrade/DEBIAN/control"
 dpkg-deb --root-owner-group --build "$out/upgrade" "$out/upgrade.deb" >/dev/null
 rm -rf "$out/upgrade"
 
 # Debian 12 with what the package depends on (the first of each choice), made once.
-depends=$(dpkg-deb --field "$panel" Depends | tr ',' '\n' | sed 's/|.*//; s/(.*//; s/ //g')
+depends=$(dpkg-deb --field "$deb" Depends | tr ',' '\n' | sed 's/|.*//; s/(.*//; s/ //g')
 image=$("$vm/debian_system.sh" amd64 $depends) || { echo "FAILED: no Debian 12 system"; exit 1; }
-printf 'system_script=%s\ndeb=%s\n' "$here/lifecycle_guest.sh" "$panel" >"$out/env"
+printf 'system_script=%s\ndeb=%s\n' "$here/lifecycle_guest.sh" "$deb" >"$out/env"
 status=0
 VM_TIMEOUT=${VM_TIMEOUT:-400} "$vm/boot.sh" amd64 "$vm/system_guest.sh" "$out" \
   "crc32c_generic ext4 virtio_blk parport_pc ppdev" \
@@ -62,7 +62,7 @@ check "upgraded: without a copy of the package's beside them" is upgraded.option
 
 ran remove
 check "removed while running: the service is stopped" is removed.active inactive
-check "removed while running: no panel runs" is removed.panels ""
+check "removed while running: no panel runs" is removed.processes ""
 check "removed: the service is no longer enabled" eval '! grep -x enabled "$out/removed.enabled"'
 # Debian keeps the administrator's choice to enable it, as it keeps the options file, until purge.
 check "removed: the enabling link is kept, naming a unit that is gone" is removed.links \

@@ -146,7 +146,7 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "${run[@]}" "$root$1" "${@:
   >"$work/service.log" 2>"$err" &
 pid=$!
 await_rigctld "$RIGCTLD" "$pid"
-end_panel TERM
+end_program TERM
 check "the service's command line serves rigctld where the options file says" \
   test "$first_answer" = 106200000
 check "the service's command line sends Word B as the options file has it" \

@@ -6,6 +6,7 @@
 
 #include "bus/inpout.hpp"
 #include "support/golden.hpp"
+#include "support/wire.hpp"
 
 namespace {
 
@@ -20,7 +21,9 @@ TEST(PortChoice, TheCommandLinePicksTheBackEndThatTheInformationLineNames) {
     EXPECT_EQ(port->description(), columns[3]) << row;
     if (columns.size() < 5) continue;
     bus::Inpout library{*port};
-    EXPECT_EQ(support::failure_of([&library] { library.Out32(888, 0); }), columns[4]) << row;
+    EXPECT_EQ(support::failure_of([&library] { library.Out32(support::kStandardData, 0); }),
+              columns[4])
+        << row;
   }
 }
 

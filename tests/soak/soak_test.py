@@ -6,7 +6,7 @@ mid-command and comes back every second. Every answer must be complete and in or
 on the traced bus exactly the tunings, no sanitizer may report, and the panel's resident memory
 at the end within TOLERANCE percent of what it was RSS_FROM seconds in.
 
-Usage: soak_test.py PANEL SECONDS RSS_FROM TOLERANCE
+Usage: soak_test.py PROGRAM SECONDS RSS_FROM TOLERANCE
 """
 import os
 import signal
@@ -21,7 +21,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 from clients import Connection, Dropper, NonReader, Poller, Tuner, tuning_hz
 from vcd_words import bus_words
 
-PANEL, SECONDS, RSS_FROM, TOLERANCE = sys.argv[1], *map(float, sys.argv[2:5])
+PROGRAM, SECONDS, RSS_FROM, TOLERANCE = sys.argv[1], *map(float, sys.argv[2:5])
 POLLERS = ["gpredict", "fldigi"] * 6 + ["gpredict"]
 # ASan keeps freed blocks in a quarantine, 256 MiB by default, and the panel's resident memory
 # grows as that fills: at the soak's rate of frees from 180 MiB at 10 s to a plateau of 420 MiB
@@ -43,25 +43,25 @@ def divider(freq_hz):
     return (freq_hz + 10_700_000) // 10_000
 
 
-def start_panel(folder):
+def start_program(folder):
     """The panel and a first connection to it, which the tuner takes over."""
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
         port = probe.getsockname()[1]
     with open(os.path.join(folder, "panel.out"), "wb") as out, \
             open(os.path.join(folder, "panel.err"), "wb") as err:
-        panel = subprocess.Popen(
-            [PANEL, "--headless", "--simulate", "--rigctld", f"127.0.0.1:{port}",
+        program = subprocess.Popen(
+            [PROGRAM, "--headless", "--simulate", "--rigctld", f"127.0.0.1:{port}",
              "--trace", os.path.join(folder, "bus.vcd")],
             stdout=out, stderr=err, env=dict(os.environ, QT_QPA_PLATFORM="offscreen", **SANITIZERS))
     deadline = time.monotonic() + 30
-    while time.monotonic() < deadline and panel.poll() is None:
+    while time.monotonic() < deadline and program.poll() is None:
         try:
-            return panel, port, Connection(port)
+            return program, port, Connection(port)
         except ConnectionRefusedError:
             time.sleep(0.1)
-    panel.kill()
-    sys.exit(f"the panel did not listen within 30 s (status {panel.wait()}): "
+    program.kill()
+    sys.exit(f"the panel did not listen within 30 s (status {program.wait()}): "
              + read(folder, "panel.err"))
 
 
@@ -78,23 +78,23 @@ def rss_kib(pid):
     raise AssertionError(f"no VmRSS for the panel ({pid})")
 
 
-def soak(panel, clients, stop):
+def soak(program, clients, stop):
     """Runs the clients for SECONDS, printing a line a minute; returns the memory at RSS_FROM
     and at the end. Stops early, clients and all, at the first failure."""
     for client in clients:
         client.start()
     start, rss_from, minute = time.monotonic(), None, 0
     while (elapsed := time.monotonic() - start) < SECONDS:
-        if failures or panel.poll() is not None:
+        if failures or program.poll() is not None:
             break
         if rss_from is None and elapsed >= RSS_FROM:
-            rss_from = rss_kib(panel.pid)
+            rss_from = rss_kib(program.pid)
         if elapsed >= 60 * (minute + 1):
             minute += 1
             print(f"{minute} min: {sum(c.answers for c in clients)} answers, "
-                  f"RSS {rss_kib(panel.pid)} KiB", flush=True)
+                  f"RSS {rss_kib(program.pid)} KiB", flush=True)
         time.sleep(0.2)
-    rss_end = rss_kib(panel.pid) if panel.poll() is None else None
+    rss_end = rss_kib(program.pid) if program.poll() is None else None
     stop.set()
     for client in clients:
         client.join(30)
@@ -130,13 +130,13 @@ def check_bus(folder, tuner):
     return len(words)
 
 
-def end_panel(panel, folder):
+def end_program(program, folder):
     """Ends the panel as a service manager would; returns its standard error."""
-    panel.send_signal(signal.SIGTERM)
+    program.send_signal(signal.SIGTERM)
     try:
-        status = panel.wait(60)
+        status = program.wait(60)
     except subprocess.TimeoutExpired:
-        panel.kill()
+        program.kill()
         status = "hung: killed after 60 s"
     errors = read(folder, "panel.err")
     check(f"SIGTERM ends the panel with status 0, not {status}", status == 0)
@@ -146,19 +146,19 @@ def end_panel(panel, folder):
 
 def main():
     with tempfile.TemporaryDirectory(prefix="saa1057-soak-") as folder:
-        panel, port, first = start_panel(folder)
+        program, port, first = start_program(folder)
         stop = threading.Event()
         tuner = Tuner(first, stop, failures)
         non_reader = NonReader("non-reader", port, stop, failures)
         pollers = [Poller(f"poller {i + 1} ({style})", style, port, tuner, stop, failures)
                    for i, style in enumerate(POLLERS)]
         clients = [tuner, *pollers, Dropper("dropper", port, stop, failures, tuner)]
-        rss_from, rss_end = soak(panel, [*clients, non_reader], stop)
+        rss_from, rss_end = soak(program, [*clients, non_reader], stop)
         ended_at = time.monotonic()
-        check(f"the panel runs to the end (status {panel.poll()})", panel.poll() is None)
+        check(f"the panel runs to the end (status {program.poll()})", program.poll() is None)
         unread = check_non_reader(non_reader, ended_at) if not failures else 0
         first.socket.close()
-        errors = end_panel(panel, folder)
+        errors = end_program(program, folder)
         words = check_bus(folder, tuner)
         print("answers: " + ", ".join(f"{c.name} {c.answers}" for c in clients) +
               f", non-reader {unread} (all at the end)")

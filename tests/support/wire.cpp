@@ -18,7 +18,7 @@ void RecordingPort::bind() {
 
 void RecordingPort::write(bus::Register target, std::uint8_t value) {
   // As the golden files write it: the standard port's address that Out32 was given.
-  const int address = target == bus::Register::data ? 888 : 890;
+  const int address = target == bus::Register::data ? kStandardData : kStandardControl;
   wire().push_back("out " + std::to_string(address) + " " + std::to_string(value));
   if (inner_) inner_->write(target, value);
 }
@@ -27,7 +27,7 @@ void send_short_word(bus::Port& port) { send_words(port, {{100, "10"}}); }
 
 void send_words(bus::Port& port, const std::vector<std::pair<std::int32_t, std::string>>& words) {
   bus::Inpout library{port};
-  bus::BusSettings settings{888, 0};
+  bus::BusSettings settings{kStandardData, 0};
   const bus::Transmitter transmitter{settings, library, counting_spin};
   for (const auto& [delay_count, word] : words) {
     settings.iDel = delay_count;

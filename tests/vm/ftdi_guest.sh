@@ -46,9 +46,9 @@ done
 plug $first dummy_udc.0
 plug $second dummy_udc.1
 
-case_of two-adapters chroot /host "$panel" --headless --port ftdi
-case_of unknown-pin chroot /host "$panel" --headless --port ftdi::D0,D1,D8
-case_of repeated-pin chroot /host "$panel" --headless --port ftdi::TXD,RXD,D0
+case_of two-adapters chroot /host "$program" --headless --port ftdi
+case_of unknown-pin chroot /host "$program" --headless --port ftdi::D0,D1,D8
+case_of repeated-pin chroot /host "$program" --headless --port ftdi::TXD,RXD,D0
 as_nobody no-access-named --headless --port ftdi:$first
 serve by-name --port ftdi:$second:RTS,CTS,DTR \
   --word-b refh=1.25,current=0.23,phase=on,test=reference
@@ -59,7 +59,7 @@ echo "$second after by-name: $(tty_of $second)" >>/out/ttys
 unplug $second
 as_nobody no-access --headless --port ftdi
 serve one --port ftdi
-case_of second chroot /host "$panel" --headless --port ftdi
+case_of second chroot /host "$program" --headless --port ftdi
 rigctl F 100000000
 rigctl f >/out/one.f
 stop one
@@ -71,4 +71,4 @@ started pulled grep -q '^Word A' /out/pulled.out
 unplug $first
 rigctl F 100000000 >/out/pulled.rigctl 2>&1
 ended pulled
-case_of no-adapter chroot /host "$panel" --headless --port ftdi
+case_of no-adapter chroot /host "$program" --headless --port ftdi

@@ -5,9 +5,9 @@
 # is sent; usbmon records the transfers. ftdi_guest.sh drives the panel there (headless, tuned
 # by Hamlib's rigctl); here the recorded samples, turned into the three lines, must be the words
 # expected, one transfer each, and every refusal must reach the user as a clear message.
-# Usage: ftdi_test.sh PANEL
+# Usage: ftdi_test.sh PROGRAM
 set -u
-panel=$(realpath "$1")
+program=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/vm_checks.sh"
 first=FT0A1B2C second=FT3D4E5F  # on dummy_hcd.0 (USB bus 1) and dummy_hcd.1 (bus 2)

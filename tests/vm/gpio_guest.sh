@@ -9,10 +9,10 @@ answers() { rigctld f 2>/dev/null | grep -q '^[0-9]'; }
 # The virt board's device tree gives line 3 to a power key: this driver holds it.
 modprobe gpio_keys || exit 1
 as_nobody no-access --headless --port gpio:gpiochip0:0,1,2
-case_of held-line chroot /host "$panel" --headless --port gpio:gpiochip0:1,2,3
+case_of held-line chroot /host "$program" --headless --port gpio:gpiochip0:1,2,3
 
 serve by-name --port gpio:gpiochip0:0,1,2
-case_of second chroot /host "$panel" --headless --port gpio:gpiochip0:2,4,5
+case_of second chroot /host "$program" --headless --port gpio:gpiochip0:2,4,5
 rigctld "F 100000000" >/out/by-name.rigctld
 stop by-name
 
@@ -23,7 +23,7 @@ stop by-label
 # The window, on Qt's offscreen platform: up once it has sent the start-up word, which its trace
 # records (the chroot's /mnt is /host/mnt here).
 mkdir -m 700 /host/mnt/runtime
-QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/mnt/runtime chroot /host "$panel" \
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/mnt/runtime chroot /host "$program" \
   --port gpio:gpiochip0:0,1,2 --trace /mnt/window.vcd >/out/window.out 2>/out/window.err &
 pid=$!
 started window grep -qs '^1!$' /host/mnt/window.vcd

@@ -4,9 +4,9 @@
 # gpio_guest.sh drives the arm64 panel there (headless tuned through rigctld, the window on the
 # offscreen platform); here the recorded lines must carry the words expected, and every refusal
 # of the real driver must reach the user as a clear message.
-# Usage: gpio_test.sh ARM64_PANEL
+# Usage: gpio_test.sh ARM64_PROGRAM
 set -u
-panel=$(realpath "$1")
+program=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/vm_checks.sh"
 

@@ -15,13 +15,13 @@ started() {  # NAME CONDITION...: waits up to 60 s for CONDITION while the panel
 # the panel's own (busybox's chroot execs it).
 serve() {
   local name=$1; shift
-  chroot /host "$panel" --headless --rigctld "$@" >"/out/$name.out" 2>"/out/$name.err" &
+  chroot /host "$program" --headless --rigctld "$@" >"/out/$name.out" 2>"/out/$name.err" &
   pid=$!
   started "$name" answers
 }
 # NAME OPTION...: the panel as nobody, whom the devices do not admit. Nobody runs a copy on the
 # guest's tmpfs (/mnt in the chroot): the folder it was built in may admit its owner alone.
-cp "/host$panel" /host/mnt/saa1057-panel || exit 1
+cp "/host$program" /host/mnt/saa1057-panel || exit 1
 as_nobody() {
   local name=$1; shift
   case_of "$name" chroot /host /mnt/busybox start-stop-daemon -S -c 65534:65534 \

@@ -5,7 +5,7 @@
 rigctl() { chroot /host rigctl -m 2 -r 127.0.0.1:4532 "$@"; }
 answers() { rigctl f >/dev/null 2>&1; }
 
-case_of no-driver chroot /host "$panel" --headless --port /dev/parport0
+case_of no-driver chroot /host "$program" --headless --port /dev/parport0
 modprobe parport_pc && modprobe ppdev || exit 1
 # The driver's probe toggles the lines; the checks count from here. A value with bits 7 and 3
 # clear keeps clock and data low.
@@ -13,7 +13,7 @@ printf '\167' | dd of=/dev/port bs=1 seek=888 count=1 2>/dev/null
 as_nobody no-access --headless --port /dev/parport0
 
 serve ppdev --port /dev/parport0
-case_of second chroot /host "$panel" --headless --port /dev/parport0
+case_of second chroot /host "$program" --headless --port /dev/parport0
 rigctl F 100000000
 rigctl f >/out/ppdev.f
 stop ppdev
@@ -21,7 +21,7 @@ stop ppdev
 # lp registered on the port, as where a printer is set up: the panel shares the port with it.
 modprobe lp
 serve with-lp --port /dev/parport0
-case_of second-with-lp chroot /host "$panel" --headless --port /dev/parport0
+case_of second-with-lp chroot /host "$program" --headless --port /dev/parport0
 stop with-lp
 rmmod lp
 

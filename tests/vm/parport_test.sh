@@ -4,9 +4,9 @@
 # parport_guest.sh drives the panel there (ppdev and raw I/O, tuned by Hamlib's rigctl); here the
 # recorded writes, turned into the three lines, must be the words expected, and every refusal
 # the real driver gives must reach the user as a clear message.
-# Usage: parport_test.sh PANEL
+# Usage: parport_test.sh PROGRAM
 set -u
-panel=$(realpath "$1")
+program=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/vm_checks.sh"
 

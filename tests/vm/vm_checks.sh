@@ -1,8 +1,8 @@
-# Sourced by the virtual-machine tests, once $panel and $here (this folder) are set: the folder the guest shares ($out,
+# Sourced by the virtual-machine tests, once $program and $here (this folder) are set: the folder the guest shares ($out,
 # kept with the boot log when a check fails), and the checks of what the guest left in it.
-case $panel in
+case $program in
   /mnt/* | /dev/* | /proc/* | /sys/*)
-    echo "$panel: the guest has its own ${panel:0:4}: build the program elsewhere"; exit 1 ;;
+    echo "$program: the guest has its own ${program:0:4}: build the program elsewhere"; exit 1 ;;
 esac
 source "$(dirname "${BASH_SOURCE[0]}")/../app/board_checks.sh"
 out=$(mktemp -d "${TMPDIR:-/tmp}/saa1057-panel-vm.XXXXXX")
@@ -18,10 +18,10 @@ trap '[ "$failures" -eq 0 ] && rm -rf "$out" || kept' EXIT
 export SIGROKDECODE_DIR
 SIGROKDECODE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../sigrok" && pwd)
 
-# ARCH GUEST_SCRIPT "MODULE..." QEMU_OPTION...: boots the guest (boot.sh) on $panel.
+# ARCH GUEST_SCRIPT "MODULE..." QEMU_OPTION...: boots the guest (boot.sh) on $program.
 boot_guest() {
   local status=0
-  printf 'panel=%s\ntests=%s\n' "$panel" "$here" >"$out/env"
+  printf 'program=%s\ntests=%s\n' "$program" "$here" >"$out/env"
   "$here/boot.sh" "$1" "$here/$2" "$out" "$3" "${@:4}" || status=$?
   check "the $1 guest ran its cases" test "$status" -eq 0
 }

@@ -4,7 +4,7 @@
 rigctl and from a second page, the words on the bus decoded by sigrok, laid out for a phone,
 named for screen readers, a clean console; then on 0.0.0.0, behind its password.
 
-Usage: browser_test.py PANEL
+Usage: browser_test.py PROGRAM
 """
 import os
 import stat
@@ -18,9 +18,9 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
-from web_support import Failed, Panel, check, finish, free_port, until
+from web_support import Failed, Program, check, finish, free_port, until
 
-PANEL = sys.argv[1]
+PROGRAM = sys.argv[1]
 GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "page_words.txt")
 SPI = ("spi:clk=CLB:mosi=DATA:cs=DLEN:cs_polarity=active-high:cpol=0:cpha=0:bitorder=msb-first:"
        "wordsize=17")
@@ -67,9 +67,9 @@ def check_phone_layout(driver, page):
 
 def tuning_run(driver, trace):
     rigctld = free_port()
-    panel = Panel(PANEL, "--trace", trace, "--rigctld", f"127.0.0.1:{rigctld}")
+    program = Program(PROGRAM, "--trace", trace, "--rigctld", f"127.0.0.1:{rigctld}")
     try:
-        driver.get(f"http://127.0.0.1:{panel.port}/")
+        driver.get(f"http://127.0.0.1:{program.port}/")
         for act, expected in STEPS:
             act(driver)
             shows(driver, expected)
@@ -82,7 +82,7 @@ def tuning_run(driver, trace):
         shows(driver, {"frequency": "100"}, seconds=1)
         first = driver.current_window_handle
         driver.switch_to.new_window("window")
-        driver.get(f"http://127.0.0.1:{panel.port}/")
+        driver.get(f"http://127.0.0.1:{program.port}/")
         shows(driver, {"frequency": "100"})
         click("page-up")(driver)
         second = driver.current_window_handle
@@ -96,7 +96,7 @@ def tuning_run(driver, trace):
         driver.close()
         driver.switch_to.window(first)
     finally:
-        status, errors = panel.end()
+        status, errors = program.end()
     check("SIGTERM ends the panel with 0", status == 0, errors)
     decoded = subprocess.run(["sigrok-cli", "-I", "vcd:compress=1000", "-i", trace, "-A",
                               "spi=mosi-data", "-P", SPI], capture_output=True,
@@ -108,15 +108,15 @@ def tuning_run(driver, trace):
 
 
 def password_run(driver):
-    panel = Panel(PANEL, "--headless", host="0.0.0.0")
+    program = Program(PROGRAM, "--headless", host="0.0.0.0")
     try:
-        until("standard error to say where the password is", panel.stderr, lambda seen: seen ==
-              f"saa1057-panel: the web page on 0.0.0.0:{panel.port} asks for the password in "
-              f"{panel.password_file}\n")
-        password, mode = panel.password(), stat.S_IMODE(os.stat(panel.password_file).st_mode)
+        until("standard error to say where the password is", program.stderr, lambda seen: seen ==
+              f"saa1057-panel: the web page on 0.0.0.0:{program.port} asks for the password in "
+              f"{program.password_file}\n")
+        password, mode = program.password(), stat.S_IMODE(os.stat(program.password_file).st_mode)
         check("a password of 12 characters made up, mode 0600", (len(password), mode) ==
               (12, 0o600), (password, oct(mode)))
-        driver.get(f"http://127.0.0.1:{panel.port}/")
+        driver.get(f"http://127.0.0.1:{program.port}/")
         shows(driver, {"login-message": ""})
         check_phone_layout(driver, "the login page")
         for attempt, message in [("wrong", "Wrong password"),
@@ -129,7 +129,7 @@ def password_run(driver):
             act(driver)
             shows(driver, expected)
     finally:
-        status, errors = panel.end()
+        status, errors = program.end()
     check("SIGTERM ends the panel behind a password with 0", status == 0, errors)
 
 

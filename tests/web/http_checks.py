@@ -2,7 +2,7 @@
 """The page's server as browsers and strangers reach it, without a browser: on 127.0.0.1 (no
 password), on 0.0.0.0 (a password), its WebSocket messages, and the starts that fail.
 
-Usage: http_checks.py PANEL
+Usage: http_checks.py PROGRAM
 """
 import re
 import socket
@@ -10,9 +10,9 @@ import subprocess
 import sys
 import time
 
-from web_support import Connection, Failed, Panel, check, finish, upgrade
+from web_support import Connection, Failed, Program, check, finish, upgrade
 
-PANEL = sys.argv[1]
+PROGRAM = sys.argv[1]
 CSP = ("default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
        "connect-src 'self'; form-action 'self'; base-uri 'none'; frame-ancestors 'none'")
 OWN, FORGED, SITE = "127.0.0.1:{port}", "rebound.example:{port}", "http://127.0.0.1:{port}"
@@ -87,27 +87,27 @@ FAILED_STARTS = [
 ]
 
 
-def sent(panel, request, cookie="", body=None):
+def sent(program, request, cookie="", body=None):
     method, path, headers, default_body = request
-    headers = {k: v and v.format(port=panel.port, cookie=cookie) for k, v in headers.items()}
-    return Connection(panel.port, method, path, headers, default_body if body is None else body)
+    headers = {k: v and v.format(port=program.port, cookie=cookie) for k, v in headers.items()}
+    return Connection(program.port, method, path, headers, default_body if body is None else body)
 
 
-def run_cases(panel, cases, cookie=""):
+def run_cases(program, cases, cookie=""):
     for case, request, status, holds in cases:
-        answer = sent(panel, request, cookie)
+        answer = sent(program, request, cookie)
         check(f"{case}: {status}", answer.status == status, f"answered {answer.status}")
         check(f"{case}: the body holds {holds}", holds in answer.body, answer.body[:300])
         check(f"{case}: the security policy", answer.status == 101 or
               answer.headers.get("content-security-policy") == CSP, answer.headers)
 
 
-def log_in(panel):
+def log_in(program):
     """Wrong and early passwords, then the right one; the session's cookie."""
-    password = panel.password().encode()
+    password = program.password().encode()
     for wait, right, status, retry_after in LOGINS:
         time.sleep(wait)
-        answer = sent(panel, LOGIN, body=b"password=" + (password if right else b"wrong"))
+        answer = sent(program, LOGIN, body=b"password=" + (password if right else b"wrong"))
         case = f"{'the right' if right else 'a wrong'} password after {wait} s"
         check(f"{case}: {status}, Retry-After {retry_after}", (answer.status, answer.headers.get(
             "retry-after")) == (status, retry_after), f"{answer.status} {answer.headers}")
@@ -117,8 +117,8 @@ def log_in(panel):
     return cookie and cookie[1]
 
 
-def messages(panel):
-    asker, watcher = sent(panel, socket_from(SITE)), sent(panel, socket_from(SITE))
+def messages(program):
+    asker, watcher = sent(program, socket_from(SITE)), sent(program, socket_from(SITE))
     for request, holds in MESSAGES:
         if request:
             asker.send(request)
@@ -131,13 +131,13 @@ def messages(panel):
 for name, options, test in [("127.0.0.1", {}, lambda p: (run_cases(p, OPEN_CASES), messages(p))),
                             ("0.0.0.0", {"host": "0.0.0.0"},
                              lambda p: run_cases(p, GUARDED_CASES, log_in(p)))]:
-    panel = Panel(PANEL, "--headless", **options)
+    program = Program(PROGRAM, "--headless", **options)
     try:
-        test(panel)
+        test(program)
     except Failed as failure:
         check(f"on {name}", False, failure)
     finally:
-        status, errors = panel.end()
+        status, errors = program.end()
     check(f"on {name}: SIGTERM ends it with 0, no sanitizer report",
           status == 0 and "Sanitizer" not in errors and "runtime error" not in errors, errors)
 with socket.socket() as busy:
@@ -145,7 +145,7 @@ with socket.socket() as busy:
     busy.listen()
     for case, address, reason in FAILED_STARTS:
         address = address.format(busy=busy.getsockname()[1])
-        run = subprocess.run([PANEL, "--headless", "--simulate", "--http", address],
+        run = subprocess.run([PROGRAM, "--headless", "--simulate", "--http", address],
                              capture_output=True, text=True, timeout=30)
         check(f"{case}: status 1 and the message", (run.returncode, run.stderr) == (
             1, f"saa1057-panel: Cannot serve the web page on {address}: {reason}. Give --http a "

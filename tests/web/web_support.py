@@ -42,7 +42,7 @@ def until(what, read, accept, seconds=5):
     return seen
 
 
-class Panel:
+class Program:
     """The program with its page on HOST:self.port, its state folder (where a password goes)
     and its standard error in a folder of its own."""
 

@@ -5,11 +5,11 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
-#include "support/panel.hpp"
+#include "support/window_on_chip.hpp"
 
 namespace {
 
-using ClassicInput = support::PanelTest;
+using ClassicInput = support::WindowOnChipTest;
 
 // With nothing chosen the first arrow chooses the first item; a chosen item stays chosen.
 TEST_F(ClassicInput, AOneRowListChoosesItsFirstItemFirstAndKeepsItsChoice) {

@@ -12,11 +12,11 @@
 #include <map>
 
 #include "support/golden.hpp"
-#include "support/panel.hpp"
+#include "support/window_on_chip.hpp"
 
 namespace {
 
-using Window = support::PanelTest;
+using Window = support::WindowOnChipTest;
 
 // A control as window.txt gives it.
 std::string row_of(const QWidget& control, const QWidget& window) {
@@ -144,9 +144,9 @@ TEST_F(Window, AFatalErrorFailsTheTestAndEndsTheEvents) {
   auto* speed = control<QScrollBar>("scvDel");
   speed->setMaximum(std::numeric_limits<int>::max());
   speed->setValue(300'000'000);  // far beyond the slider's range: iDel x 10 overflows
-  EXPECT_NONFATAL_FAILURE(
-      click("cmdSend"),
-      "\"Arithmetic overflow in the bus wait (iDel x 10): 300000000 x 10 does not fit in 32 bits.\"");
+  EXPECT_NONFATAL_FAILURE(click("cmdSend"),
+                          "\"Arithmetic overflow in the bus wait (iDel x 10): 300000000 x 10 does "
+                          "not fit in 32 bits.\"");
   EXPECT_TRUE(window.failed());
   support::wire().clear();
   click("cmdSend");  // a second report would fail this test

@@ -3,25 +3,25 @@
 # rigctl, then ended from its console under Wine: a closed console, a logoff and a shutdown,
 # after which Windows ends the program, and Ctrl+C. Each time the adapter must be given back,
 # the trace must be complete and a connected rigctld client must see the connection closed.
-# Usage: tests/windows/console_events_test.sh PANEL.exe CONSOLE_EVENT.exe STAND_IN_FTD2XX.dll
+# Usage: tests/windows/console_events_test.sh PROGRAM.exe CONSOLE_EVENT.exe STAND_IN_FTD2XX.dll
 set -u
-panel=$1 deliver=$2 stand_in=$3
+program=$1 deliver=$2 stand_in=$3
 source "$(dirname "$0")/../app/board_checks.sh"
 dir=$(mktemp -d)
 pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
 trigger=$(winepath -w "$dir/deliver")
 # A folder of its own, for the driver beside the program; Qt's DLLs are found on the PATH.
-cp "$panel" "$stand_in" "$dir"
+cp "$program" "$stand_in" "$dir"
 export WINEPATH
-WINEPATH=$(winepath -w "$(dirname "$panel")")
+WINEPATH=$(winepath -w "$(dirname "$program")")
 
 for event in close logoff shutdown ctrl-c; do
   rm -f "$dir/deliver"
   trace=$dir/$event.vcd d2xx_log=$dir/$event.d2xx
   # An adapter that takes a while to give back, as real ones can: the panel must wait for it.
   STAND_IN_FTD2XX_LOG=$(winepath -w "$d2xx_log") STAND_IN_FTD2XX_CLOSE_MS=500 \
-    serve_rigctld wine "$deliver" "$event" "$trigger" "$(winepath -w "$dir/$(basename "$panel")")" \
+    serve_rigctld wine "$deliver" "$event" "$trigger" "$(winepath -w "$dir/$(basename "$program")")" \
     --headless --port ftdi --trace "$(winepath -w "$trace")" >"$dir/ending" 2>"$dir/err"
   if [ "${first_answer:-}" != 106200000 ]; then
     echo "FAILED: $event: the panel did not answer rigctl after start-up"
@@ -36,7 +36,7 @@ for event in close logoff shutdown ctrl-c; do
   check "$event: a client is connected" test "${answer:-}" = 100000000
   touch "$dir/deliver"
   # Signal 0 is none: the helper delivers the event, and ends within ten seconds of it.
-  end_panel 0
+  end_program 0
   # What the helper says, without the panel's log (its standard output too).
   ending=$(grep -hv '^Word ' "$dir/err" "$dir/ending" | tr -d '\r' | paste -sd ' ')
   check "$event: the event is delivered ($ending)" test "$status" -eq 0

@@ -86,7 +86,7 @@ if ! wine "$installer" /S >"$dir/install.log" 2>&1; then
   exit 1
 fi
 installed="$WINEPREFIX/drive_c/Program Files/SAA1057 Panel"
-panel="$installed/saa1057-panel.exe"
+program="$installed/saa1057-panel.exe"
 for file in saa1057-panel.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.dll \
     platforms/qwindows.dll styles/qwindowsvistastyle.dll libstdc++-6.dll libgcc_s_seh-1.dll \
     libwinpthread-1.dll README.md licenses/README.txt licenses/Qt.txt licenses/LGPL-3.txt \
@@ -100,16 +100,16 @@ check "a Start-menu entry is made" test -n "$shortcut"
 check "the Start-menu entry starts the program" grep -qa 'saa1057-panel.exe' "$shortcut"
 # Resource type 14 is a group icon: Explorer's and the Start menu's picture of the program.
 check "the program carries its icon" \
-  sh -c "x86_64-w64-mingw32-objdump -p '$panel' | grep -Eq '^[0-9a-f]+   Entry: ID: 0x00000e'"
+  sh -c "x86_64-w64-mingw32-objdump -p '$program' | grep -Eq '^[0-9a-f]+   Entry: ID: 0x00000e'"
 check "the program is a window program: no console window opens with it" \
-  sh -c "x86_64-w64-mingw32-objdump -p '$panel' | grep -q '^Subsystem.*(Windows GUI)'"
+  sh -c "x86_64-w64-mingw32-objdump -p '$program' | grep -q '^Subsystem.*(Windows GUI)'"
 check "Windows' list of programs knows the version" sh -c \
   "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\saa1057-panel' \
    /v DisplayVersion 2>/dev/null | grep -q '0[.]1[.]0'"
 
 # The window, clicked and tuned; its trace read by the decoder.
 trace_windows=$(winepath -w "$dir/bus.vcd")
-serve_rigctld wine "$panel" --simulate --trace "$trace_windows" >"$dir/out" 2>"$dir/err"
+serve_rigctld wine "$program" --simulate --trace "$trace_windows" >"$dir/out" 2>"$dir/err"
 check "the installed program answers rigctl after start-up" test "${first_answer:-}" = 106200000
 check "its window appears" wait_for 100 find_window
 if [ -n "$window" ]; then
@@ -140,14 +140,14 @@ if [ -n "$window" ]; then
         -A saa1057=words 2>&1 | sed 's/^[0-9]*-[0-9]* //')
 fi
 
-wine "$panel" --version >"$dir/out" 2>&1
+wine "$program" --version >"$dir/out" 2>&1
 check "--version prints the version" grep -q '^saa1057-panel 0[.]1[.]0' "$dir/out"
-wine "$panel" --headless --simulate --port 0x378 >"$dir/out" 2>"$dir/err"
+wine "$program" --headless --simulate --port 0x378 >"$dir/out" 2>"$dir/err"
 check "a usage error ends the program with 2" test $? -eq 2
 
 # The port library: a stand-in beside the program records what Out32 receives.
 cp "$stand_in" "$installed/inpoutx64.dll"
-STAND_IN_INPOUT_LOG=$(winepath -w "$dir/writes.txt") wine "$panel" --headless \
+STAND_IN_INPOUT_LOG=$(winepath -w "$dir/writes.txt") wine "$program" --headless \
   >"$dir/out" 2>"$dir/err" &
 pid=$!
 wait_for 200 test -s "$dir/out"
@@ -164,7 +164,7 @@ mkdir "$dir/working"
 cp "$stand_in" "$dir/working/inpoutx64.dll"
 rm -f "$dir/writes.txt"
 (cd "$dir/working" && STAND_IN_INPOUT_LOG=$(winepath -w "$dir/writes.txt") timeout 30 \
-  wine "$panel" --headless --port 0x278 >"$dir/out" 2>"$dir/err")
+  wine "$program" --headless --port 0x278 >"$dir/out" 2>"$dir/err")
 check "a missing port library ends the program with 1" test $? -eq 1
 check "the missing library is named with the way out" \
   grep -q 'Cannot load the port library inpoutx64.dll: .*try --simulate' "$dir/err"
@@ -176,7 +176,7 @@ cp "$stand_in_d2xx" "$installed/ftd2xx.dll"
 d2xx_log=$dir/d2xx.txt
 d2xx_log_windows=$(winepath -w "$d2xx_log")
 transfers() { [ -f "$d2xx_log" ] && test "$(grep -c '^write ' "$d2xx_log")" -ge "$1"; }
-STAND_IN_FTD2XX_LOG=$d2xx_log_windows wine "$panel" --headless --port ftdi >"$dir/out" \
+STAND_IN_FTD2XX_LOG=$d2xx_log_windows wine "$program" --headless --port ftdi >"$dir/out" \
   2>"$dir/err" &
 pid=$!
 check "headless start-up on an FTDI adapter makes two transfers" wait_for 200 transfers 2
@@ -194,7 +194,7 @@ END
 check "D2XX receives the start-up's transfers" \
   diff -u <(grep '^write ' "$data/ftdi_start_up.txt") <(grep '^write ' "$d2xx_log")
 # Pulled out after the first transfer: the second one fails.
-STAND_IN_FTD2XX_LOG=$d2xx_log_windows STAND_IN_FTD2XX_FAIL="FT_Write 4 1" wine "$panel" \
+STAND_IN_FTD2XX_LOG=$d2xx_log_windows STAND_IN_FTD2XX_FAIL="FT_Write 4 1" wine "$program" \
   --headless --port ftdi >"$dir/out" 2>"$dir/err"
 check "an adapter pulled out ends the program with 1" test $? -eq 1
 # (Wine's console ends lines with CR LF.)
@@ -205,7 +205,7 @@ rm -f "$installed/ftd2xx.dll"
 # Without the driver; a stand-in in the working folder is not loaded.
 cp "$stand_in_d2xx" "$dir/working/ftd2xx.dll"
 rm -f "$d2xx_log"
-(cd "$dir/working" && STAND_IN_FTD2XX_LOG=$d2xx_log_windows wine "$panel" --headless \
+(cd "$dir/working" && STAND_IN_FTD2XX_LOG=$d2xx_log_windows wine "$program" --headless \
   --port ftdi >"$dir/out" 2>"$dir/err")
 check "without FTDI's driver the program ends with 1" test $? -eq 1
 check "the driver is named with where to get it" grep -qE "^saa1057-panel: Cannot load \

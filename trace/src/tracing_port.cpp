@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "bus/line_map.hpp"
-#include "bus/register_map.hpp"
+#include "bus/port_addresses.hpp"
+#include "bus/wiring.hpp"
 
 namespace trace {
 

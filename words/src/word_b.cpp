@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+#include "words/frame.hpp"
+
 namespace words {
 
 std::string compose_word_b(const WordBSettings& s) {
   using namespace word_b_layout;
-  std::string word(kLength, '0');
+  std::string word(kWordBits, '0');
   const auto put = [&word](Field field, std::string_view text) {
     word.replace(field.first, field.length, text);
   };
@@ -29,7 +31,7 @@ std::string_view field_of(std::string_view word, Field field) {
 
 bool is_word_b(std::string_view word) {
   using namespace word_b_layout;
-  return word.size() == kLength && field_of(word, kMarker) == "11" &&
+  return word.size() == kWordBits && field_of(word, kMarker) == "11" &&
          field_of(word, kFixedOne) == "1";
 }
 

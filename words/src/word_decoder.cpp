@@ -1,5 +1,6 @@
 #include "words/word_decoder.hpp"
 
+#include "words/frame.hpp"
 #include "words/word_a.hpp"
 #include "words/word_b.hpp"
 
@@ -19,7 +20,8 @@ std::string item_or_code(std::span<const ListRow> rows, std::string_view code,
 
 DecodedWordA decode_word_a(std::string_view bits) {
   DecodedWordA word;
-  for (const char bit : bits.substr(1, 15)) word.divider = 2 * word.divider + (bit == '1');
+  const std::string_view divider_bits = bits.substr(1, kWordBits - 1);  // after Word A's "0"
+  for (const char bit : divider_bits) word.divider = 2 * word.divider + (bit == '1');
   word.oscillator_khz = word.divider * kKhzPerDividerStep;
   word.received_mhz = received_mhz(word.divider);
   return word;
@@ -38,13 +40,12 @@ DecodedWordB decode_word_b(std::string_view bits) {
 }
 
 std::string describe(const DecodedWordA& word) {
-  return "N " + std::to_string(word.divider) + ", " + frequency_text(word.received_mhz) +
-         " MHz";
+  return "N " + std::to_string(word.divider) + ", " + frequency_text(word.received_mhz) + " MHz";
 }
 
 std::string describe(const DecodedWordB& word) {
-  return "REFH " + frequency_text(word.reference_khz) + " kHz, current " + word.current +
-         ", SLA " + (word.synchronous_load ? "synchronous" : "asynchronous") + ", phase detector " +
+  return "REFH " + frequency_text(word.reference_khz) + " kHz, current " + word.current + ", SLA " +
+         (word.synchronous_load ? "synchronous" : "asynchronous") + ", phase detector " +
          word.phase_detector + ", BRM " +
          (word.current_switched ? "current switched" : "current always on") + ", test pin " +
          word.test_pin;

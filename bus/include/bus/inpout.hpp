@@ -6,10 +6,11 @@
 
 namespace bus {
 
-// The port-I/O library as the program sees it: Out32 with 16-bit signed arguments, the low
-// byte of the value going to the register. The back end is bound lazily, at the first write,
-// so a missing port surfaces inside the first event procedure that transmits. Here the
-// standard port's addresses become registers; any other address is refused.
+// The program's port library as the program calls it: Out32 with 16-bit signed arguments, the
+// low byte of the value going to the register. Not the library itself, which is one back end
+// among others: this is the boundary where the standard port's addresses become registers of a
+// bus::Port; any other address is refused. The port is bound lazily, at the first write, so a
+// missing port surfaces inside the first event procedure that transmits.
 class Inpout {
  public:
   explicit Inpout(Port& port) : port_(port) {}

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "bus/register_map.hpp"
+#include "bus/port_addresses.hpp"
 
 namespace bus {
 

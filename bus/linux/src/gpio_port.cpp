@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "bus/register_map.hpp"
+#include "bus/port_addresses.hpp"
 #include "bus_linux/port_failure.hpp"
 #include "common/failure_message.hpp"
 

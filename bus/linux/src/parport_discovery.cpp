@@ -3,7 +3,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "bus/line_map.hpp"
+#include "bus/port_addresses.hpp"
 
 namespace bus {
 
@@ -24,7 +24,7 @@ ParportDevice standard_parport(const std::filesystem::path& proc_root) {
     const std::string name = entry.path().filename().string();
     if (!name.starts_with("parport")) continue;
     const auto base = read_base(entry.path());
-    if (base == static_cast<std::uint16_t>(line_map::kStandardBase)) {
+    if (base == static_cast<std::uint16_t>(kStandardBase)) {
       return {"/dev/" + name, base};
     }
   }

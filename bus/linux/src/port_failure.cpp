@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "bus/gpio_lines_text.hpp"
 #include "common/failure_message.hpp"
 #include "common/program_name.hpp"
 
@@ -49,7 +50,7 @@ constexpr std::array<Failure, 18> kFailures{{
      "rule gives that group the chips install " SAA_PROGRAM_NAME
      "'s: README, Access without root)"},
     {PortStep::gpio_open, 0, "Cannot open GPIO chip",
-     "Name one of this machine's chips in --port gpio:CHIP:CLOCK,DATA,ENABLE"},
+     "Name one of this machine's chips in --port " SAA_GPIO_LINES_FORM},
     {PortStep::gpio_none, 0, "Cannot open GPIO chip",
      "Wire the bus to a parallel port (--port /dev/parportN) or to a machine with GPIO lines"},
     {PortStep::gpio_request, EBUSY, "Cannot request",

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "bus/register_map.hpp"
+#include "bus/port_addresses.hpp"
 #include "common/failure_message.hpp"
 #include "common/program_name.hpp"
 #include "dll_search.hpp"

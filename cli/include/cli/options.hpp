@@ -10,7 +10,7 @@
 #include <variant>
 
 #include "bus_ftdi/ftdi_pins.hpp"
-#include "form/word_b_choice.hpp"
+#include "words/word_b_choice.hpp"
 
 namespace cli {
 
@@ -42,12 +42,12 @@ struct Options {
   bool simulate = false;
   bool help = false;
   bool version = false;
-  std::optional<PortArgument> port;         // none: the standard port through ppdev
-  std::optional<std::string> trace;         // a file for the value change dump of the bus lines
-  std::optional<Endpoint> rigctld;          // serve Hamlib's rigctld protocol there
-  std::optional<Endpoint> http;             // serve the tuning page to browsers there
-  bool headless = false;                    // no window: the form logic alone, transmissions logged
-  std::optional<form::WordBChoice> word_b;  // headless only: Word B to send after start-up
+  std::optional<PortArgument> port;  // none: the standard port through ppdev
+  std::optional<std::string> trace;  // a file for the value change dump of the bus lines
+  std::optional<Endpoint> rigctld;   // serve Hamlib's rigctld protocol there
+  std::optional<Endpoint> http;      // serve the tuning page to browsers there
+  bool headless = false;             // no window: the form logic alone, transmissions logged
+  std::optional<words::WordBChoice> word_b;  // headless only: Word B to send after start-up
 };
 
 // A command line that cannot be run: the one-line reason, for exit status 2.

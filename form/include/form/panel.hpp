@@ -8,7 +8,7 @@
 #include "form/control_access.hpp"
 #include "form/event.hpp"
 #include "form/form1.hpp"
-#include "form/word_b_choice.hpp"
+#include "words/word_b_choice.hpp"
 
 namespace form {
 
@@ -38,7 +38,7 @@ class Panel {
   void choose(Control list, int row);
 
   // Presses the toggles and chooses the list rows that `choice` gives, then "Send Word 'B'".
-  void send_word_b(const WordBChoice& choice);
+  void send_word_b(const words::WordBChoice& choice);
 
   bool failed() const { return failed_; }
 

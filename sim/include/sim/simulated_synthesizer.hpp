@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "bus/line_map.hpp"
 #include "bus/port.hpp"
+#include "bus/wiring.hpp"
 #include "words/word_decoder.hpp"
 
 namespace sim {
@@ -18,9 +18,9 @@ struct BusCounts {
 // A model of the SAA1057's serial input, driven by the port registers as the chip's pins see
 // them. While the enable is asserted each rising clock edge shifts in the data line; when it
 // is released the bits form a word, and the next rising clock edge loads it. A word is well
-// formed with 17 bits, a leading "0", then Word A ("0" first) or Word B ("11" first, with its
-// fixed "1" in place); anything else, and a
-// word that no clock pulse loads before the next enable, is counted as malformed.
+// formed with words::kFrameBits bits, a leading "0", then Word A ("0" first) or Word B ("11" first,
+// with its fixed "1" in place); anything else, and a word that no clock pulse loads before the next
+// enable, is counted as malformed.
 class SimulatedSynthesizer : public bus::Port {
  public:
   std::string name() const override { return "simulated SAA1057"; }

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "bus/line_map.hpp"
+#include "bus/wiring.hpp"
 
 namespace trace {
 

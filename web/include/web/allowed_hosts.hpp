@@ -20,7 +20,7 @@ class AllowedHosts {
   // that home networks give (.local, .lan, .home, .home.arpa, .internal), and its addresses.
   static AllowedHosts of_this_machine(quint16 port);
 
-  // Whether a Host header ("box.local:8080", "[::1]:8080", "192.168.1.20:8080") names the box,
+  // Whether a Host header ("box.local:PORT", "[::1]:PORT", "192.168.1.20:PORT") names the box,
   // on its port.
   bool allows(QByteArrayView host_header) const;
 

@@ -28,7 +28,6 @@ struct Field {
 // Word B's layout, which composing and decoding both read:
 //   1-2 "11" | 3 REFH | 4-7 current | 8 "1" | 9 SLA | 10-11 phase | 12 BRM | 13-16 test
 namespace word_b_layout {
-inline constexpr std::size_t kLength = 16;
 inline constexpr Field kMarker{0, 2};  // "11"
 inline constexpr Field kREFH{2, 1};
 inline constexpr Field kCurrent{3, 4};

@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "bus/line_map.hpp"
-#include "bus/register_map.hpp"
+#include "bus/port_addresses.hpp"
+#include "bus/wiring.hpp"
 
 namespace bus {
 

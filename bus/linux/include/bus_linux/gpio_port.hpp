@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
-#include "bus/line_map.hpp"
 #include "bus/port.hpp"
+#include "bus/wiring.hpp"
 #include "bus_linux/gpio_chip.hpp"
 #include "bus_linux/system_calls.hpp"
 

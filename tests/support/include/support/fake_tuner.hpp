@@ -1,12 +1,12 @@
 #pragma once
 
-#include "rigctl/tuner.hpp"
+#include "rigctl_protocol/tuner.hpp"
 
 namespace support {
 
 // A tuner that only remembers the divider a remote client set, 11690 (106.2 MHz) at first. From
 // its `failing_tuning`th tuning on (none when 0), it fails as a panel whose port failed does.
-class FakeTuner : public rigctl::Tuner {
+class FakeTuner : public rigctl_protocol::Tuner {
  public:
   std::int32_t divider() const override { return divider_; }
   void tune(std::int32_t divider) override {

@@ -9,6 +9,11 @@
 
 namespace support {
 
+// The standard parallel port's data and control registers (0x378, 0x37a), as the golden files
+// write them: written here once, and not taken from the program.
+inline constexpr int kStandardData = 888;
+inline constexpr int kStandardControl = 890;
+
 // What reached the port and the bus wait, in order, a line each: "bind" (the port bound),
 // "out 888 136" (136 written to I/O address 888), "spin 100" (100 empty loop iterations).
 std::vector<std::string>& wire();

@@ -1,0 +1,10 @@
+# Names as the licence index writes them: "a", "a and b", "a, b and c".
+function(saa_names out)
+  set(names "${ARGN}")
+  list(POP_BACK names last)
+  if(names)
+    list(JOIN names ", " first)
+    set(last "${first} and ${last}")
+  endif()
+  set(${out} "${last}" PARENT_SCOPE)
+endfunction()

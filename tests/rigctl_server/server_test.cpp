@@ -1,0 +1,174 @@
+#include "rigctl_server/server.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTcpSocket>
+#include <QTest>
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "support/fake_tuner.hpp"
+
+namespace {
+
+// How long a wait may take: the waits end as soon as their condition holds, and under qemu-user
+// on a loaded machine a server's work takes several times as long as natively.
+constexpr int kPatienceMs = 30'000;
+
+// A server on a free loopback port, and its clients.
+class RigctlServerTest : public ::testing::Test {
+ protected:
+  RigctlServerTest() { listen(QHostAddress::LocalHost); }
+
+  void listen(const QHostAddress& address,
+              std::chrono::milliseconds idle_limit = rigctl_server::Server::kIdleLimit) {
+    server = std::make_unique<rigctl_server::Server>(tuner, idle_limit);
+    ASSERT_EQ(server->listen(address, 0), "");
+    port =
+        static_cast<quint16>(std::stoi(server->address().substr(server->address().rfind(':') + 1)));
+  }
+
+  std::unique_ptr<QTcpSocket> connect_client(const QByteArray& said = "") {
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress::LocalHost, port);
+    EXPECT_TRUE(socket->waitForConnected(kPatienceMs));
+    socket->write(said);
+    return socket;
+  }
+
+  // Sends `request` and waits for one line of answer.
+  static QByteArray ask(QTcpSocket& socket, const QByteArray& request) {
+    socket.write(request);
+    QByteArray answer;
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return (answer += socket.readAll()).contains('\n'); }, kPatienceMs));
+    return answer;
+  }
+
+  static bool closed_by_server(QTcpSocket& socket) {
+    return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; },
+                           kPatienceMs);
+  }
+
+  bool clients_become(int count) {
+    return QTest::qWaitFor([&] { return server->clients() == count; }, kPatienceMs);
+  }
+
+  std::string status(const std::string& clients) const {
+    return "rigctld 127.0.0.1:" + std::to_string(port) + ", " + clients;
+  }
+
+  support::FakeTuner tuner;
+  std::unique_ptr<rigctl_server::Server> server;
+  quint16 port = 0;
+};
+
+TEST_F(RigctlServerTest, CountsItsClientsAndLetsQuitEndOne) {
+  EXPECT_EQ(server->status(), status("0 clients"));
+  auto client = connect_client();
+  EXPECT_EQ(ask(*client, "f\n"), "106200000\n");
+  EXPECT_EQ(server->status(), status("1 client"));
+  EXPECT_EQ(ask(*client, "q\n"), "RPRT 0\n");
+  EXPECT_TRUE(closed_by_server(*client));
+  EXPECT_TRUE(clients_become(0));
+}
+
+TEST_F(RigctlServerTest, AnOverlongLineClosesOnlyThatConnection) {
+  auto rude = connect_client(QByteArray(2000, 'x'));
+  auto polite = connect_client();
+  EXPECT_TRUE(closed_by_server(*rude));
+  EXPECT_EQ(ask(*polite, "f\n"), "106200000\n");
+}
+
+TEST_F(RigctlServerTest, AClientThatLeavesMidCommandIsCountedOut) {
+  int changes = 0;
+  server->on_clients_changed([&] { ++changes; });
+  auto client = connect_client("F 1000");
+  ASSERT_TRUE(clients_become(1));
+  client->flush();
+  client.reset();
+  EXPECT_TRUE(clients_become(0));
+  EXPECT_EQ(changes, 2);
+}
+
+// Thousands of requests in one write, from a client that reads: every answer, in order.
+TEST_F(RigctlServerTest, ABurstOfRequestsIsAnsweredInFull) {
+  auto client = connect_client(QByteArray("f\n").repeated(10'000));
+  QByteArray answers;
+  const QByteArray expected = QByteArray("106200000\n").repeated(10'000);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return (answers += client->readAll()).size() >= expected.size(); }, kPatienceMs))
+      << answers.size() << " bytes of answers";
+  EXPECT_EQ(answers, expected);
+}
+
+// Connections that have not said a word for longer than the limit give way to newcomers, the
+// longest silent first; before that, a newcomer is turned away. The oldest connection, which
+// asks now and then, keeps its place.
+TEST_F(RigctlServerTest, SilentConnectionsGiveWayOnceIdlePastTheLimit) {
+  constexpr int kLimitMs = 3000;
+  listen(QHostAddress::LocalHost, std::chrono::milliseconds(kLimitMs));
+  std::vector<std::unique_ptr<QTcpSocket>> clients;
+  for (int i = 0; i < 16; ++i) clients.push_back(connect_client());
+  ASSERT_TRUE(clients_become(16));
+  auto early = connect_client();
+  EXPECT_TRUE(closed_by_server(*early));
+  QTest::qWait(kLimitMs / 2);
+  QTcpSocket& polling = *clients[0];
+  EXPECT_EQ(ask(polling, "f\n"), "106200000\n");
+  QTest::qWait(kLimitMs / 2 + 500);
+  auto seventeenth = connect_client();
+  EXPECT_TRUE(closed_by_server(*clients[1]));
+  auto real = connect_client();
+  EXPECT_EQ(ask(*real, "f\n"), "106200000\n");
+  EXPECT_TRUE(closed_by_server(*clients[2]));
+  EXPECT_EQ(polling.state(), QAbstractSocket::ConnectedState);
+  EXPECT_EQ(seventeenth->state(), QAbstractSocket::ConnectedState);
+  EXPECT_EQ(clients[3]->state(), QAbstractSocket::ConnectedState);
+  EXPECT_EQ(server->clients(), 16);
+}
+
+// Once the port has failed, a tuning answers RIG_EIO and ends its conversation; nobody else
+// is answered as if nothing had happened.
+TEST_F(RigctlServerTest, AfterThePortFailsNoClientIsAnswered) {
+  auto poller = connect_client();
+  EXPECT_EQ(ask(*poller, "f\n"), "106200000\n");
+  auto tuning = connect_client();
+  ASSERT_TRUE(clients_become(2));
+  tuner.failing_tuning = 1;
+  EXPECT_EQ(ask(*tuning, "F 100000000\n"), "RPRT -6\n");
+  EXPECT_TRUE(closed_by_server(*tuning));
+  poller->write("f\n");
+  EXPECT_TRUE(closed_by_server(*poller));
+  EXPECT_EQ(poller->readAll(), "");
+  auto late = connect_client();
+  EXPECT_TRUE(closed_by_server(*late));
+}
+
+TEST_F(RigctlServerTest, AnIpv6AddressIsBracketed) {
+  listen(QHostAddress::LocalHostIPv6);
+  EXPECT_EQ(server->status().rfind("rigctld [::1]:", 0), 0u) << server->status();
+}
+
+TEST_F(RigctlServerTest, EndsEveryConversationBeforeItGoes) {
+  int changes = 0;
+  server->on_clients_changed([&changes] { ++changes; });
+  std::vector<std::unique_ptr<QTcpSocket>> clients;
+  for (const char* said : {"f\n", "F 1000", ""}) clients.push_back(connect_client(said));
+  ASSERT_TRUE(clients_become(3));
+  QTest::qWait(100);
+  const int changes_before = changes;
+  server.reset();
+  EXPECT_EQ(changes, changes_before);  // nobody is told of clients once the server is going
+  for (auto& client : clients) EXPECT_TRUE(closed_by_server(*client));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
