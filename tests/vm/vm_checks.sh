@@ -1,8 +1,10 @@
-# Sourced by the virtual-machine tests, once $program and $here (this folder) are set: the folder the guest shares ($out,
-# kept with the boot log when a check fails), and the checks of what the guest left in it.
-case $program in
+# Sourced by the virtual-machine tests, once $here (this folder) and what the guest takes from this
+# machine ($program, or the life cycle's $deb) are set: the folder the guest shares ($out, kept
+# with the boot log when a check fails), and the checks of what the guest left in it.
+from_host=${program:-$deb}
+case $from_host in
   /mnt/* | /dev/* | /proc/* | /sys/*)
-    echo "$program: the guest has its own ${program:0:4}: build the program elsewhere"; exit 1 ;;
+    echo "$from_host: the guest has its own ${from_host:0:4}: build it elsewhere"; exit 1 ;;
 esac
 source "$(dirname "${BASH_SOURCE[0]}")/../app/board_checks.sh"
 out=$(mktemp -d "${TMPDIR:-/tmp}/saa1057-panel-vm.XXXXXX")
