@@ -88,9 +88,14 @@ table = {name: HELP.get(name, {}).get("form")
          for name in re.findall(r"`(--[a-z-]+)", row.split("|")[1])}
 named(f"{README} option table", table)
 
-# The default endpoints: "default HOST:PORT" in --help's text of the option.
-DEFAULTS = {name: match[1] for name, option in HELP.items()
-            if (match := re.search(r"default (\d[\d.]*:\d+)", option["help"]))}
+# The default endpoints: "(default HOST:PORT;" in --help's text of each option that listens.
+DEFAULTS = {}
+for name, option in HELP.items():
+    if option["form"] == "[[HOST:]PORT]":
+        if match := re.search(r"\(default (\d[\d.]*:\d+);", option["help"]):
+            DEFAULTS[name] = match[1]
+        else:
+            fault("--help", f"{name} does not say '(default HOST:PORT;': {option['help']}")
 for name, endpoint in DEFAULTS.items():
     default = f"{endpoint} unless given"
     if default not in paragraphs.get(name, ("", ""))[1]:
