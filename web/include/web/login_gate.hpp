@@ -16,7 +16,7 @@ class LoginGate {
   // Without a password everyone may.
   explicit LoginGate(std::optional<QByteArray> password);
 
-  bool needs_password() const { return password_.has_value(); }
+  bool needs_password() const { return password_digest_.has_value(); }
 
   enum class Outcome { kAccepted, kWrong, kTooSoon };
   struct Attempt {
@@ -36,8 +36,9 @@ class LoginGate {
  private:
   static constexpr std::size_t kMaxSessions = 64;
 
-  std::optional<QByteArray> password_;
-  std::deque<QByteArray> sessions_;  // the oldest first, dropped beyond kMaxSessions
+  // Digests only: a request's token is hashed once, not every open session with it.
+  std::optional<QByteArray> password_digest_;
+  std::deque<QByteArray> sessions_;  // digests, the oldest first, dropped beyond kMaxSessions
   int failures_ = 0;
   Clock::time_point heard_again_at_{};
 };
