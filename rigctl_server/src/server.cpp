@@ -1,7 +1,9 @@
 #include "rigctl_server/server.hpp"
 
 #include <QTcpSocket>
+#include <QTimer>
 #include <algorithm>
+#include <utility>
 
 namespace rigctl_server {
 
@@ -16,6 +18,7 @@ constexpr qint64 kRequestSlice = 1024;
 Server::Server(rigctl_protocol::Tuner& tuner, std::chrono::milliseconds idle_limit)
     : tuner_(tuner), receiver_(tuner), idle_limit_(idle_limit) {
   connect(&server_, &QTcpServer::newConnection, this, &Server::accept);
+  connect(&server_, &QTcpServer::acceptError, this, &Server::accept_failed);
 }
 
 Server::~Server() {
@@ -49,6 +52,7 @@ std::string Server::status() const {
 }
 
 void Server::accept() {
+  took_connections_ = true;
   while (QTcpSocket* socket = server_.nextPendingConnection()) {
     if (tuner_.failed() || (clients() >= kMaxClients && !make_room())) {
       socket->abort();
@@ -66,6 +70,20 @@ void Server::accept() {
     connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { serve(*socket); });
     if (clients_changed_) clients_changed_();
   }
+}
+
+void Server::accept_failed() {
+  // Qt pauses accepting at a failed accept (no descriptor left) and never resumes by itself.
+  // From then on it also reports the end of every batch of connections, where the queue is
+  // merely empty, as that failure: after a batch that took connections, accept on at once.
+  if (std::exchange(took_connections_, false)) {
+    server_.resumeAccepting();
+    return;
+  }
+  // The connection stays queued, so resuming at once would spin on the same failure until a
+  // descriptor is freed: resume after a pause instead.
+  server_.pauseAccepting();
+  QTimer::singleShot(kAcceptRetry, this, [this] { server_.resumeAccepting(); });
 }
 
 bool Server::make_room() {

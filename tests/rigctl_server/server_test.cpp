@@ -9,6 +9,17 @@
 #include <memory>
 #include <vector>
 
+#ifdef __linux__
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#endif
+
 #include "support/fake_tuner.hpp"
 
 namespace {
@@ -154,6 +165,101 @@ TEST_F(RigctlServerTest, EndsEveryConversationBeforeItGoes) {
   EXPECT_EQ(changes, changes_before);  // nobody is told of clients once the server is going
   for (auto& client : clients) EXPECT_TRUE(closed_by_server(*client));
 }
+
+#ifdef __linux__
+// The process's CPU time, in milliseconds.
+double cpu_ms() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// Lowers the soft limit on open files to `limit` while it lives.
+class FileLimit {
+ public:
+  explicit FileLimit(rlim_t limit) {
+    getrlimit(RLIMIT_NOFILE, &saved_);
+    rlimit lowered = saved_;
+    lowered.rlim_cur = limit;
+    lowered_ = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+  }
+  ~FileLimit() { setrlimit(RLIMIT_NOFILE, &saved_); }
+  FileLimit(const FileLimit&) = delete;
+  FileLimit& operator=(const FileLimit&) = delete;
+  bool lowered() const { return lowered_; }
+
+ private:
+  rlimit saved_{};
+  bool lowered_ = false;
+};
+
+// With no descriptor left in the process, the server cannot take the connections that wait:
+// it neither answers them nor spins on the failure, and once descriptors are freed it answers
+// again, as quickly as before.
+TEST_F(RigctlServerTest, OutOfDescriptorsItWaitsWithoutSpinningAndThenAnswersAgain) {
+  constexpr int kSpareDescriptors = 4;
+  std::vector<int> fillers;
+  const auto close_fillers = [&fillers] {
+    for (const int fd : fillers) ::close(fd);
+    fillers.clear();
+  };
+  {
+    // The lowest free descriptor, and a few above it: all that the fillers may take.
+    const int lowest_free = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(lowest_free, 0) << std::strerror(errno);
+    ::close(lowest_free);
+    FileLimit limit(static_cast<rlim_t>(lowest_free + kSpareDescriptors));
+    ASSERT_TRUE(limit.lowered()) << std::strerror(errno);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int error = 0;
+    while (fillers.size() <= kSpareDescriptors) {
+      const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+      if (fd < 0) {
+        error = errno;
+        break;
+      }
+      fillers.push_back(fd);
+      // The kernel completes the connection; the server has yet to take it.
+      if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ADD_FAILURE() << "connect: " << std::strerror(errno);
+      }
+    }
+    if (error != EMFILE || fillers.empty()) {
+      const std::size_t opened = fillers.size();
+      close_fillers();
+      FAIL() << "the descriptors did not run out: " << opened << " sockets, then "
+             << std::strerror(error);
+    }
+    // Asked by a filler whose connection waits to be taken: no descriptor is left to take it.
+    EXPECT_EQ(::send(fillers.front(), "f\n", 2, MSG_NOSIGNAL), 2) << std::strerror(errno);
+    const double cpu_before = cpu_ms();
+    QElapsedTimer wall;
+    wall.start();
+    QTest::qWait(1000);
+    const double cpu_spent = cpu_ms() - cpu_before;
+    // Waiting costs next to nothing; retrying without a pause would take most of a core.
+    EXPECT_LT(cpu_spent, static_cast<double>(wall.elapsed()) / 5)
+        << "the server spent " << cpu_spent << " ms of CPU in " << wall.elapsed() << " ms";
+    char answer[16];
+    EXPECT_EQ(::recv(fillers.front(), answer, sizeof answer, MSG_DONTWAIT), -1)
+        << "answered without a descriptor to answer on";
+    close_fillers();
+  }
+  // Clients one after another, each answered without waiting out a pause of the server's:
+  // twenty within two seconds.
+  QElapsedTimer wall;
+  wall.start();
+  for (int i = 0; i < 20; ++i) {
+    auto client = connect_client();
+    ASSERT_EQ(ask(*client, "f\n"), "106200000\n")
+        << "client " << i << ": no answer once descriptors were free";
+  }
+  EXPECT_LT(wall.elapsed(), 2000) << "twenty clients took " << wall.elapsed() << " ms";
+}
+#endif
 
 }  // namespace
 

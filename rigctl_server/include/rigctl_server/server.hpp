@@ -26,6 +26,8 @@ namespace rigctl_server {
 //   left silent, or one that stopped reading); else it is turned away. Hamlib's clients poll
 //   every second or two, so a minute of silence means nobody is polling there.
 // - An over-long line ends its connection.
+// - When a connection cannot be taken (no file descriptors left), accepting pauses for
+//   kAcceptRetry and then resumes, so the server answers again once descriptors come back.
 // - Once the port has failed, the program is ending: a tuning answers an I/O error, its client
 //   is let go, and nobody is answered any more.
 class Server : public QObject {
@@ -35,6 +37,7 @@ class Server : public QObject {
   static constexpr int kMaxClients = 16;
   static constexpr qint64 kMaxUnreadAnswerBytes = 64 * 1024;
   static constexpr std::chrono::milliseconds kIdleLimit{60'000};
+  static constexpr std::chrono::milliseconds kAcceptRetry{250};
 
   explicit Server(rigctl_protocol::Tuner& tuner, std::chrono::milliseconds idle_limit = kIdleLimit);
   ~Server() override;
@@ -58,6 +61,7 @@ class Server : public QObject {
   };
 
   void accept();
+  void accept_failed();
   bool make_room();
   void serve(QTcpSocket& socket);
   void forget(QTcpSocket* socket);
@@ -68,6 +72,7 @@ class Server : public QObject {
   QTcpServer server_;
   std::map<QTcpSocket*, Conversation> conversations_;
   std::function<void()> clients_changed_;
+  bool took_connections_ = false;  // since the last failed accept
 };
 
 }  // namespace rigctl_server
