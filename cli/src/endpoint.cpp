@@ -62,9 +62,9 @@ Endpoint parse_endpoint(std::string_view option, std::string_view value,
   const auto [end, error] =
       std::from_chars(port_text.data(), port_text.data() + port_text.size(), port);
   if (port_text.empty() || error != std::errc{} || end != port_text.data() + port_text.size() ||
-      port < 1 || port > 65535) {
+      port > 65535) {
     invalid(option, value,
-            "give [HOST:]PORT with a port from 1 to 65535, such as " + std::string(default_port) +
+            "give [HOST:]PORT with a port from 0 to 65535, such as " + std::string(default_port) +
                 " or " + default_endpoint_text(default_port));
   }
   return {std::string(host), static_cast<std::uint16_t>(port)};

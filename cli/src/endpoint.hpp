@@ -13,8 +13,9 @@ inline constexpr std::string_view kRigctldPort = "4532";
 inline constexpr std::string_view kHttpPort = "8080";
 
 // The value of a listening option (--rigctld, --http): "PORT" (on the loopback address),
-// "HOST:PORT" or "[IPv6]:PORT", where HOST is an IP address or "localhost". Throws UsageError,
-// whose message names the option and shows its `default_port`.
+// "HOST:PORT" or "[IPv6]:PORT", where HOST is an IP address or "localhost". Port 0 takes any
+// free port, so that tests cannot collide. Throws UsageError, whose message names the option
+// and shows its `default_port`.
 Endpoint parse_endpoint(std::string_view option, std::string_view value,
                         std::string_view default_port);
 

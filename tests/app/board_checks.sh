@@ -10,18 +10,32 @@ decoded_words() {
     -P "spi:clk=$2:mosi=$3:cs=$4:cs_polarity=active-high:cpol=0:cpha=0:bitorder=msb-first:wordsize=17" \
     | awk '{print $NF}' | tr 'A-F' 'a-f' | paste -sd ' '
 }
-# Starts "$@" in the background serving rigctld on a free loopback port, and waits for its first
-# answer. Sets pid, port and first_answer (the frequency it reports).
+# Starts "$@" in the background serving rigctld on loopback, on the port that the system
+# chooses (port 0: no other test can hold it), its standard error into file $1; waits for the
+# port that it names there, then for its first answer. Sets pid, port and first_answer; when
+# either does not come, shows the program's standard error and fails.
 serve_rigctld() {
-  local attempt
-  for attempt in 1 2 3 4 5; do  # a taken port ends the program at once: try another
-    port=$((20000 + RANDOM % 20000))
-    "$@" --rigctld "127.0.0.1:$port" &
-    pid=$!
-    await_rigctld "127.0.0.1:$port" "$pid"
-    kill -0 "$pid" 2>/dev/null && return
-  done
+  local errors=$1
+  shift
+  port="" first_answer=""
+  "$@" --rigctld 127.0.0.1:0 2>"$errors" &
+  pid=$!
+  if ! wait_for 300 --while "$pid" rigctld_port_named "$errors"; then
+    { echo "the panel named no rigctld port; its standard error:"; indented "$errors"; } >&2
+    return 1
+  fi
+  await_rigctld "127.0.0.1:$port" "$pid" && return
+  { echo "no answer at 127.0.0.1:$port; the panel's standard error:"; indented "$errors"; } >&2
+  return 1
 }
+# Whether file $1 names the rigctld port, as "saa1057-panel: rigctld listens on HOST:PORT" (a
+# carriage return after it under Wine); sets port.
+rigctld_port_named() {
+  port=$(sed -n 's/^saa1057-panel: rigctld listens on .*:\([0-9][0-9]*\)\r*$/\1/p' "$1")
+  [ -n "$port" ]
+}
+# The lines of file $1, indented: what a failed check saw.
+indented() { sed 's/^/    /' "$1"; }
 # Waits up to thirty seconds (a loaded machine, a sanitized build), while the panel at pid $2
 # runs, for rigctl's answer at $1 (HOST:PORT) to `f`; sets first_answer (empty when none came).
 await_rigctld() {

@@ -12,13 +12,17 @@ Usage: rigctl_clients_test.py PROGRAM CONVERSATIONS_DIR
 import glob
 import os
 import re
+import select
 import signal
 import socket
 import subprocess
 import sys
+import tempfile
 import time
 
 PROGRAM, CONVERSATIONS = sys.argv[1], sys.argv[2]
+# What the panel says once it listens on the port that the system chose for it.
+LISTENING = re.compile(r"saa1057-panel: rigctld listens on 127\.0\.0\.1:(\d+)\n")
 failures = []
 
 
@@ -29,13 +33,14 @@ def check(what, condition, detail=""):
 
 
 def ending_of(program, seconds):
-    """The panel's exit status ("hung" if it had to be killed) and its standard error."""
+    """The panel's exit status ("hung" if it had to be killed) and its standard error, what
+    start_program read of it included."""
     try:
         status = program.wait(timeout=seconds)
     except subprocess.TimeoutExpired:
         program.kill()
         status = "hung"
-    return status, program.stderr.read().decode()
+    return status, getattr(program, "said_at_start", "") + program.stderr.read().decode()
 
 
 def check_no_sanitizer_report(case, errors):
@@ -43,24 +48,26 @@ def check_no_sanitizer_report(case, errors):
           errors, errors)
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def start_program(port, *options):
-    program = subprocess.Popen([PROGRAM, "--simulate", "--rigctld", f"localhost:{port}", *options],
+def start_program(*options):
+    """The panel serving rigctld on the port that the system chooses (port 0: no other test can
+    hold it), that port, and a client connected there."""
+    program = subprocess.Popen([PROGRAM, "--simulate", "--rigctld", "localhost:0", *options],
                                env=dict(os.environ, QT_QPA_PLATFORM="offscreen"),
                                stderr=subprocess.PIPE)
-    for _ in range(200):
-        try:
-            return program, socket.create_connection(("127.0.0.1", port), timeout=5)
-        except OSError:
-            if program.poll() is not None:
-                sys.exit(f"the panel ended at start-up: {program.stderr.read().decode()}")
-            time.sleep(0.05)
-    sys.exit("the panel never listened")
+    # A byte at a time, so that what follows the port's line is left for ending_of.
+    said = b""
+    deadline = time.monotonic() + 30
+    while not (listening := LISTENING.search(said.decode(errors="replace"))):
+        ready, _, _ = select.select([program.stderr], [], [], max(0, deadline - time.monotonic()))
+        byte = os.read(program.stderr.fileno(), 1) if ready else b""
+        if not byte:
+            program.kill()
+            why = "ended at start-up" if ready else "named no rigctld port within 30 s"
+            sys.exit(f"the panel {why}; its standard error:\n{said.decode(errors='replace')}")
+        said += byte
+    program.said_at_start = said.decode()
+    port = int(listening[1])
+    return program, port, socket.create_connection(("127.0.0.1", port), timeout=5)
 
 
 def exchange(client, request, expected_length):
@@ -120,8 +127,7 @@ def each_client_its_own_vfo_mode(port):
 
 
 def shutdown_with_clients(signal_number):
-    port = free_port()
-    program, answered = start_program(port)
+    program, port, answered = start_program()
     check("a client is answered before shutdown", exchange(answered, b"f\n", 10) == b"106200000\n")
     idle = socket.create_connection(("127.0.0.1", port), timeout=5)
     mid_line = socket.create_connection(("127.0.0.1", port), timeout=5)
@@ -161,14 +167,15 @@ def a_trace_that_breaks(where, tuner_leaves):
     """--trace into a pipe whose reader goes away once the start-up is recorded: the tuning that
     follows fails. The panel ends with the write's reason (not killed by SIGPIPE), the tuning
     answers RIG_EIO, and a client polling meanwhile is let go rather than answered."""
-    port = free_port()
-    fifo = os.path.join(os.environ.get("TMPDIR", "/tmp"), f"saa1057-trace-{os.getpid()}-{port}")
+    folder = tempfile.mkdtemp(prefix="saa1057-trace-")
+    fifo = os.path.join(folder, "bus.vcd")
     os.mkfifo(fifo)
     reader = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
     try:
-        program, poller = start_program(port, "--trace", fifo, *where)
+        program, port, poller = start_program("--trace", fifo, *where)
     finally:
         os.unlink(fifo)
+        os.rmdir(folder)
     check(f"{where}: polled before", exchange(poller, b"f\n", 10) == b"106200000\n")
     os.close(reader)
     tuner = socket.create_connection(("127.0.0.1", port), timeout=5)
@@ -210,8 +217,7 @@ def a_trace_into_a_pipe_nobody_reads():
           errors)
 
 
-port = free_port()
-program, first = start_program(port)
+program, port, first = start_program()
 first.close()
 conversations(port)
 each_client_its_own_vfo_mode(port)

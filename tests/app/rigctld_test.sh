@@ -8,18 +8,27 @@ pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
 source "$(dirname "$0")/board_checks.sh"
 
-QT_QPA_PLATFORM=offscreen serve_rigctld "$program" --simulate --trace "$dir/bus.vcd"
+QT_QPA_PLATFORM=offscreen serve_rigctld "$dir/err" "$program" --simulate --trace "$dir/bus.vcd"
 rig() { rigctl -m 2 -r "127.0.0.1:$port" "$@" 2>&1; }
 
-check "the panel answers rigctl" test "$first_answer" = 106200000
-check "F 100000000 succeeds" test -z "$(rig F 100000000)"
-check "f reads 100000000 back" test "$(rig f)" = 100000000
-check "F 50000000 fails" grep -q "Invalid parameter" <<<"$(rig F 50000000)"
-check "a refused frequency changes nothing" test "$(rig f)" = 100000000
+check "the panel answers rigctl (it answered '$first_answer')" test "$first_answer" = 106200000
+[ -n "$first_answer" ] || { finish; exit 1; }  # with no rigctld, the rest cannot be checked
+said=$(rig F 100000000)
+check "F 100000000 succeeds (rigctl said '$said')" test -z "$said"
+said=$(rig f)
+check "f reads 100000000 back (it reads '$said')" test "$said" = 100000000
+said=$(rig F 50000000)
+check "F 50000000 fails (rigctl said '$said')" grep -q "Invalid parameter" <<<"$said"
+said=$(rig f)
+check "a refused frequency changes nothing (it reads '$said')" test "$said" = 100000000
 rig F 95901000 >/dev/null
-check "f reads back a frequency off the steps as rigctl set it" test "$(rig f)" = 95901000
-check "M FM 0 succeeds" test -z "$(rig M FM 0)"
-check "m reads FM" test "$(rig m | head -n 1)" = FM
+said=$(rig f)
+check "f reads back a frequency off the steps as rigctl set it (it reads '$said')" \
+  test "$said" = 95901000
+said=$(rig M FM 0)
+check "M FM 0 succeeds (rigctl said '$said')" test -z "$said"
+said=$(rig m | head -n 1)
+check "m reads FM (it reads '$said')" test "$said" = FM
 
 # Hamlib's Python binding (Debian's, for the system's Python) as a program uses the panel.
 binding=$(/usr/bin/python3 - "127.0.0.1:$port" <<'PYTHON' 2>&1
@@ -43,19 +52,23 @@ check "the Python binding sets 96.123456 MHz and FM and reads both back ($bindin
 # status line writes it): a second panel says which and ends. The reason is Qt's own text.
 for endpoint in "127.0.0.1:$port" "[::2]:4532"; do
   QT_QPA_PLATFORM=offscreen timeout 10 "$program" --simulate --rigctld "$endpoint" 2>"$dir/taken.err"
-  check "$endpoint: the panel cannot serve there and ends with 1" test $? -eq 1
-  check "$endpoint is named, with the reason and the way out" grep -qx \
+  status=$?
+  check "$endpoint: the panel cannot serve there and ends with 1 (status $status)" test $status -eq 1
+  check "$endpoint is named, with the reason and the way out; standard error holds:
+$(indented "$dir/taken.err")" grep -qx \
     "saa1057-panel: Cannot serve rigctld on $(sed 's/[].[]/\\&/g' <<<"$endpoint"): [^.]*[.] Give --rigctld a free port on one of this machine's addresses[.]" \
     "$dir/taken.err"
 done
 QT_QPA_PLATFORM=offscreen timeout 10 "$program" --simulate --rigctld 127.0.0.1:99999 2>"$dir/bad.err"
-check "a bad --rigctld value exits 2" test $? -eq 2
+status=$?
+check "a bad --rigctld value exits 2 (status $status)" test $status -eq 2
 
 end_program TERM
-check "the panel ends cleanly" test "$status" -eq 0
+check "the panel ends cleanly (status $status)" test "$status" -eq 0
 # Start-up 11690 (0x2daa), then 11070 (0x2b3e) once, 95.901 MHz's step 10660 (0x29a4) and
 # 96.123456 MHz's 10682 (0x29ba): the refused and the unchanged settings sent nothing.
-check "the chip loaded N 11070, 10660, 10682 and nothing else" \
-  test "$(decoded_words "$dir/bus.vcd" CLB DATA DLEN)" = "2daa 2b3e 29a4 29ba"
+words=$(decoded_words "$dir/bus.vcd" CLB DATA DLEN)
+check "the chip loaded N 11070, 10660, 10682 and nothing else (the trace holds '$words')" \
+  test "$words" = "2daa 2b3e 29a4 29ba"
 
 finish

@@ -132,12 +132,14 @@ check "the service's user may open the parallel ports (lp), the GPIO chips (gpio
 # The unit's command line with the options file's values (systemd's ${NAME} is one word, as in
 # the shell's "${NAME}"): the program takes them, serves rigctld where the file says and sends
 # the start-up Word B. On the simulated chip, since this machine's GPIO chips are not for tests,
-# and on a free port of the file's rigctld host.
+# and on the file's rigctld host at the port that the system chooses (port 0: no other test can
+# hold it), which the program names.
 PORT="" RIGCTLD="" HTTP="" WORD_B=""
 source "$root$options" 2>/dev/null
 check "the options file names the Raspberry Pi's lines of the README" \
   test "$PORT" = gpio:gpiochip0:GPIO17,GPIO27,GPIO22
-RIGCTLD=${RIGCTLD%:*}:$((20000 + RANDOM % 20000))
+host=${RIGCTLD%:*}
+RIGCTLD=$host:0
 command=$(sed -n 's/^ExecStart=//; T; s/--port ${PORT}/--simulate/; s/\${\([A-Z_]*\)}/"${\1}"/gp' \
   "$unit")
 eval "set -- $command"
@@ -145,10 +147,12 @@ eval "set -- $command"
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "${run[@]}" "$root$1" "${@:2}" \
   >"$work/service.log" 2>"$err" &
 pid=$!
-await_rigctld "$RIGCTLD" "$pid"
+port="" first_answer=""
+wait_for 300 --while "$pid" rigctld_port_named "$err" && await_rigctld "$host:$port" "$pid"
 end_program TERM
-check "the service's command line serves rigctld where the options file says" \
-  test "$first_answer" = 106200000
+check "the service's command line serves rigctld where the options file says (at port '$port'
+it answered '$first_answer'); standard error holds:
+$(indented "$err")" test "$first_answer" = 106200000
 check "the service's command line sends Word B as the options file has it" \
   test "$(sed -n 2p "$work/service.log" | cut -d' ' -f1-3)" = "Word B 1100000100000000"
 

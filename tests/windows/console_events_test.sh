@@ -21,11 +21,12 @@ for event in close logoff shutdown ctrl-c; do
   trace=$dir/$event.vcd d2xx_log=$dir/$event.d2xx
   # An adapter that takes a while to give back, as real ones can: the panel must wait for it.
   STAND_IN_FTD2XX_LOG=$(winepath -w "$d2xx_log") STAND_IN_FTD2XX_CLOSE_MS=500 \
-    serve_rigctld wine "$deliver" "$event" "$trigger" "$(winepath -w "$dir/$(basename "$program")")" \
-    --headless --port ftdi --trace "$(winepath -w "$trace")" >"$dir/ending" 2>"$dir/err"
-  if [ "${first_answer:-}" != 106200000 ]; then
-    echo "FAILED: $event: the panel did not answer rigctl after start-up"
-    cat "$dir/err"
+    serve_rigctld "$dir/err" wine "$deliver" "$event" "$trigger" \
+    "$(winepath -w "$dir/$(basename "$program")")" --headless --port ftdi \
+    --trace "$(winepath -w "$trace")" >"$dir/ending"
+  if [ "$first_answer" != 106200000 ]; then
+    echo "FAILED: $event: the panel did not answer rigctl after start-up (it answered '$first_answer')"
+    indented "$dir/err"
     failures=$((failures + 1))
     continue
   fi
@@ -37,8 +38,9 @@ for event in close logoff shutdown ctrl-c; do
   touch "$dir/deliver"
   # Signal 0 is none: the helper delivers the event, and ends within ten seconds of it.
   end_program 0
-  # What the helper says, without the panel's log (its standard output too).
-  ending=$(grep -hv '^Word ' "$dir/err" "$dir/ending" | tr -d '\r' | paste -sd ' ')
+  # What the helper says, without the panel's log (its standard output too) and the port it took.
+  ending=$(grep -hv -e '^Word ' -e '^saa1057-panel: rigctld listens on ' "$dir/err" "$dir/ending" |
+    tr -d '\r' | paste -sd ' ')
   check "$event: the event is delivered ($ending)" test "$status" -eq 0
   check "$event: the client sees the connection closed" timeout 10 cat <&3 >/dev/null
   exec 3<&-
