@@ -8,6 +8,7 @@
 #include "program.hpp"
 
 int main(int argc, char** argv) {
+  app::hold_closed_standard_streams();
   app::use_parent_console();
   app::ignore_broken_pipes();
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);

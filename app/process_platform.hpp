@@ -2,6 +2,11 @@
 
 namespace app {
 
+// A standard stream closed at start (`>&-`) stays closed in effect: otherwise the first file,
+// socket or port that the program opens takes its descriptor and receives what is written to
+// the stream, the headless log into the trace. Call first of all.
+void hold_closed_standard_streams();
+
 // A window program on Windows has no console of its own: join the console it was started from,
 // if any, and print --help, messages and the headless log there unless they are redirected.
 void use_parent_console();

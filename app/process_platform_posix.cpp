@@ -34,6 +34,16 @@ void drain_signal_pipe() {
 
 }  // namespace
 
+void hold_closed_standard_streams() {
+  // /dev/null opened the other way round: reading standard input, or writing standard output
+  // or error, still fails with EBADF, as on the closed descriptor.
+  constexpr int kModes[] = {O_WRONLY, O_RDONLY, O_RDONLY};
+  for (int stream = 0; stream < 3; ++stream) {
+    // open() takes the lowest free descriptor: this one, the ones below being open by now.
+    if (::fcntl(stream, F_GETFD) == -1 && errno == EBADF) ::open("/dev/null", kModes[stream]);
+  }
+}
+
 void use_parent_console() {}
 
 void exit_path_done() {}

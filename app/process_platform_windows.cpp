@@ -30,6 +30,8 @@ BOOL WINAPI on_console_event(DWORD event) {
 
 }  // namespace
 
+void hold_closed_standard_streams() {}
+
 void use_parent_console() {
   const auto unset = [](DWORD which) {
     const HANDLE handle = GetStdHandle(which);

@@ -14,11 +14,16 @@ void Panel::guarded(const std::function<void()>& procedure) {
   try {
     procedure();
   } catch (const common::FatalError& error) {
-    failed_ = true;
-    if (on_fatal_) on_fatal_(error.what());
+    fail(error.what());
     return;
   }
   for (const auto& done : event_done_) done();
+}
+
+void Panel::fail(const std::string& message) {
+  if (failed_) return;
+  failed_ = true;
+  if (on_fatal_) on_fatal_(message);
 }
 
 void Panel::raise(Event event) {

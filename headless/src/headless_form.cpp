@@ -1,7 +1,10 @@
 #include "headless/headless_form.hpp"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
+#include "common/failure_message.hpp"
 #include "form/scroll_range.hpp"
 #include "words/word_b.hpp"
 #include "words/word_decoder.hpp"
@@ -25,7 +28,12 @@ void HeadlessForm::send_word_b(const words::WordBChoice& choice) {
   panel_.send_word_b(choice);
   if (panel_.failed()) return;
   const std::string& word = form_.state().sWordB;
-  log_word("B", word, words::describe(words::decode_word_b(word)));
+  // Logged after the event: a failure here must still end the panel as one inside it does.
+  try {
+    log_word("B", word, words::describe(words::decode_word_b(word)));
+  } catch (const common::FatalError& error) {
+    panel_.fail(error.what());
+  }
 }
 
 int HeadlessForm::value(Control control) const { return values_.at(control); }
@@ -60,7 +68,15 @@ int HeadlessForm::selected_index(Control control) const {
 void HeadlessForm::select(Control control, int row) { selected_[control] = row; }
 
 void HeadlessForm::log_word(const char* word, const std::string& bits, const std::string& meaning) {
+  errno = 0;
   log_ << "Word " << word << " " << bits << " sent: " << meaning << std::endl;
+  // The log is what --headless is run for: one that nobody can read (standard output closed,
+  // its reader gone) ends the program with the reason, as a trace that cannot be written does.
+  if (!log_) {
+    throw common::failure("Cannot write the log to standard output",
+                          errno != 0 ? std::strerror(errno) : "",
+                          "Give --headless a standard output that is open and read");
+  }
 }
 
 }  // namespace headless

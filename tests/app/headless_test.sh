@@ -10,22 +10,26 @@ trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
 source "$(dirname "$0")/board_checks.sh"
 board=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --headless --simulate)
 
-serve_rigctld "${board[@]}" --trace "$dir/bus.vcd" --word-b refh=1.25 >"$dir/out" 2>"$dir/err"
-check "the board answers rigctl after start-up" test "$first_answer" = 106200000
+serve_rigctld "$dir/err" "${board[@]}" --trace "$dir/bus.vcd" --word-b refh=1.25 >"$dir/out"
+check "the board answers rigctl after start-up (it answered '$first_answer')" \
+  test "$first_answer" = 106200000
+[ -n "$first_answer" ] || { finish; exit 1; }  # with no rigctld, the rest cannot be checked
 rigctl -m 2 -r "127.0.0.1:$port" F 100000000
-check "rigctl tunes the board" test "$(rigctl -m 2 -r "127.0.0.1:$port" f)" = 100000000
+answer=$(rigctl -m 2 -r "127.0.0.1:$port" f)
+check "rigctl tunes the board (it reads '$answer')" test "$answer" = 100000000
 rigctl -m 2 -r "127.0.0.1:$port" F 100000000  # the divider it has: nothing is sent
 # Halfway between two steps, the even one: N 11072, not 11073. Read back as it was set.
 rigctl -m 2 -r "127.0.0.1:$port" F 100025000
-check "a frequency between steps reads back as set" \
-  test "$(rigctl -m 2 -r "127.0.0.1:$port" f)" = 100025000
+answer=$(rigctl -m 2 -r "127.0.0.1:$port" f)
+check "a frequency between steps reads back as set (it reads '$answer')" test "$answer" = 100025000
 end_program TERM
-check "SIGTERM ends the board cleanly" test "$status" -eq 0
-check "nothing on standard error" test ! -s "$dir/err"
+check "SIGTERM ends the board cleanly (status $status)" test "$status" -eq 0
+check "on standard error only the port that rigctld took; it holds:
+$(indented "$dir/err")" test "$(cat "$dir/err")" = "saa1057-panel: rigctld listens on 127.0.0.1:$port"
 check "one line per transmission: start-up, Word B, the two tunings" \
   diff -u "$expected_log" "$dir/out"
-check "the trace holds the same four words" \
-  test "$(decoded_words "$dir/bus.vcd" CLB DATA DLEN)" = "2daa e100 2b3e 2b40"
+words=$(decoded_words "$dir/bus.vcd" CLB DATA DLEN)
+check "the trace holds the same four words (it holds '$words')" test "$words" = "2daa e100 2b3e 2b40"
 
 : >"$dir/out"  # the wait below must not see the first run's lines
 "${board[@]}" >"$dir/out" 2>"$dir/err" &
@@ -33,7 +37,27 @@ pid=$!
 wait_for 300 test -s "$dir/out"
 check "the start-up line is written at once, not at exit" test -s "$dir/out"
 end_program INT
-check "SIGINT ends the board cleanly" test "$status" -eq 0
-check "without --word-b only start-up is sent" test "$(cat "$dir/out")" = "$(head -n 1 "$expected_log")"
+check "SIGINT ends the board cleanly (status $status)" test "$status" -eq 0
+check "without --word-b only start-up is sent; the log holds:
+$(indented "$dir/out")" test "$(cat "$dir/out")" = "$(head -n 1 "$expected_log")"
+
+# The log is what the board is run for: when nobody can read it (standard output closed, or a
+# pipe whose reader has gone, SIGPIPE ignored as the program does) it ends with 1, saying why,
+# as a trace that cannot be written does.
+timeout 20 "${board[@]}" >&- 2>"$dir/err"
+status=$?
+check "a closed standard output ends the board with 1 (status $status)" test "$status" -eq 1
+check "it says that the log cannot be written, and why; standard error holds:
+$(indented "$dir/err")" test "$(cat "$dir/err")" = \
+  "saa1057-panel: Cannot write the log to standard output: Bad file descriptor. Give --headless a standard output that is open and read."
+exec {log}> >(:)
+wait $!  # the pipe's reader is gone before the board writes its first line
+timeout 20 "${board[@]}" >&"$log" 2>"$dir/err"
+status=$?
+exec {log}>&-
+check "a pipe whose reader has gone ends the board with 1 (status $status)" test "$status" -eq 1
+check "it says that the log cannot be written, and why; standard error holds:
+$(indented "$dir/err")" test "$(cat "$dir/err")" = \
+  "saa1057-panel: Cannot write the log to standard output: Broken pipe. Give --headless a standard output that is open and read."
 
 finish

@@ -42,6 +42,10 @@ class Panel {
 
   bool failed() const { return failed_; }
 
+  // A failure that a front end meets after an event, in its own work (headless mode's log):
+  // it ends the panel as a failure inside an event does.
+  void fail(const std::string& message);
+
   // What the window shows, for a front end that mirrors it.
   const ControlAccess& controls() const { return controls_; }
 

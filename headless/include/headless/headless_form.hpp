@@ -15,7 +15,8 @@ namespace headless {
 
 // Form1 without a window, as window::Form1Window is Form1 in one: on controls that only hold
 // values, starting as the window's do, driven through the panel facade as the window is. Each
-// transmission is logged as one line: what was sent.
+// transmission is logged as one line: what was sent. A line that cannot be written (`log` is
+// standard output in the program) fails the panel, as a failed transmission does.
 class HeadlessForm : public form::ControlAccess {
  public:
   HeadlessForm(bus::Inpout& library, std::ostream& log, form::Panel::FatalHandler on_fatal);
