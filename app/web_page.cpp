@@ -13,9 +13,8 @@ namespace {
 
 class ServedPage : public WebPage {
  public:
-  ServedPage(const cli::Endpoint& endpoint, form::Panel& panel, form::StatusSource status,
-             std::optional<QByteArray> password)
-      : server(panel, std::move(status), std::move(password)), address(endpoint_text(endpoint)) {}
+  ServedPage(form::Panel& panel, form::StatusSource status, std::optional<QByteArray> password)
+      : server(panel, std::move(status), std::move(password)) {}
   std::string status() const override {
     const int pages = server.pages();
     return "web page " + address + ", " + std::to_string(pages) +
@@ -43,7 +42,7 @@ std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint, form::Pan
       return nullptr;
     }
   }
-  auto page = std::make_unique<ServedPage>(endpoint, panel, std::move(status), password);
+  auto page = std::make_unique<ServedPage>(panel, std::move(status), password);
   const std::string error = page->server.listen(address, endpoint.port);
   if (!error.empty()) {
     print_error(
@@ -51,9 +50,14 @@ std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint, form::Pan
                                 "Give --http a free port on one of this machine's addresses"));
     return nullptr;
   }
+  cli::Endpoint served = endpoint;
+  served.port = page->server.port();
+  page->address = endpoint_text(served);
+  // Port 0 asks the system for a free one: say which.
+  if (endpoint.port == 0) print_error("web page listens on " + page->address);
   page->server.on_pages_changed(std::move(pages_changed));
   if (password) {
-    print_error("the web page on " + endpoint_text(endpoint) + " asks for the password in " +
+    print_error("the web page on " + page->address + " asks for the password in " +
                 password_file);
   }
   return page;

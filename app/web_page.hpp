@@ -10,7 +10,7 @@
 
 namespace app {
 
-// The tuning page for browsers, where this build has one (Windows' has not).
+// The tuning page for browsers.
 class WebPage {
  public:
   virtual ~WebPage() = default;

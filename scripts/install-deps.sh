@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages_for() {
   case "$1" in
-    build) echo "cmake make g++ qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev libftdi1-dev
+    build) echo "cmake make g++ qt6-base-dev libboost1.81-dev libgl-dev libftdi1-dev
       fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev libgmock-dev libbenchmark-dev" ;;
     tools) echo "sigrok-cli gtkwave xvfb xauth xdotool x11-utils imagemagick unzip libhamlib-utils
@@ -15,7 +15,7 @@ packages_for() {
     browser) echo "chromium chromium-driver python3-selenium" ;;
     fuzz) echo "clang libclang-rt-dev" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3 chromium chromium-driver python3-selenium" ;;
-    windows) echo "cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 librsvg2-bin icoutils" ;;
+    windows) echo "cmake make g++-mingw-w64-x86-64-posix libboost1.81-dev googletest wine wine64 librsvg2-bin icoutils" ;;
     windows-package) echo "nsis" ;;
     windows-qt) echo "cmake ninja-build perl dpkg-dev g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick pulseview sigrok-cli chromium chromium-driver
@@ -37,8 +37,8 @@ cross_packages() {
     echo "install-deps: unknown group '$1' (for a Debian architecture, install dpkg-dev)" >&2
     exit 2
   fi
-  echo "cmake make g++-$triplet qemu-user googletest qt6-base-dev:$1 qt6-httpserver-dev:$1
-    qt6-websockets-dev:$1 libgl-dev:$1 libftdi1-dev libftdi1-2:$1 libusb-1.0-0-dev:$1"
+  echo "cmake make g++-$triplet qemu-user googletest qt6-base-dev:$1 libboost1.81-dev
+    libgl-dev:$1 libftdi1-dev libftdi1-2:$1 libusb-1.0-0-dev:$1"
 }
 
 # Make targets run in parallel (make -j test) each ask for their groups: one install at a time.

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The README's Layout table against the links CMake makes: each folder's library links exactly
-the folders and Qt modules of its "depends on" cell, every dependency's row comes above its
+the folders, Qt modules and Boost libraries of its "depends on" cell, every dependency's row comes above its
 user's, and no links go round in a cycle.
 
 Usage: link_graph_test.py README SOURCE_DIR SCRATCH_DIR CMAKE GENERATOR QT6_DIR BUILD_WINDOW
@@ -102,7 +102,7 @@ def check_links(rows, shapes, links):
                 faults.append(f"{folder}/: of {' or '.join(alternatives)}, {len(built)} built here")
             expected.update(built)
         linked = {folder_of[t] for t in links.get(target, ()) if t in folder_of}
-        linked |= {t for t in links.get(target, ()) if t.startswith("Qt6::")}
+        linked |= {t for t in links.get(target, ()) if t.startswith(("Qt6::", "Boost::"))}
         for extra in sorted(linked - expected):
             faults.append(f"{folder}/: links {extra}, which its README row does not list")
         for missing in sorted(expected - linked):

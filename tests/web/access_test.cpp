@@ -64,6 +64,31 @@ TEST(LoginGate, EachWrongPasswordDoublesTheWaitUpToAMinute) {
   EXPECT_EQ(gate.log_in("hunter 3", now).wait.count(), 1);
 }
 
+// The secret with one byte changed: the first, one in the middle, the last.
+std::vector<QByteArray> near_misses(const QByteArray& secret) {
+  std::vector<QByteArray> misses;
+  for (const qsizetype at : {qsizetype{0}, secret.size() / 2, secret.size() - 1}) {
+    QByteArray miss = secret;
+    miss[at] = static_cast<char>(miss[at] == '0' ? '1' : '0');
+    misses.push_back(miss);
+  }
+  return misses;
+}
+
+TEST(LoginGate, APasswordOrATokenOneByteOffIsRefused) {
+  web::LoginGate gate(QByteArray("hunter 2"));
+  auto now = web::LoginGate::Clock::time_point{} + seconds(1000);
+  const QByteArray session = gate.log_in("hunter 2", now).session;
+  for (const QByteArray& password : near_misses("hunter 2")) {
+    now += seconds(60);  // past any wait
+    EXPECT_EQ(gate.log_in(password, now).outcome, Outcome::kWrong) << password.toStdString();
+  }
+  for (const QByteArray& token : near_misses(session)) {
+    EXPECT_FALSE(gate.admits("saa1057-session=" + token)) << token.toStdString();
+  }
+  EXPECT_TRUE(gate.admits("saa1057-session=" + session));
+}
+
 TEST(LoginGate, TheOldestOfSixtyFiveSessionsIsClosed) {
   web::LoginGate gate(QByteArray("hunter 2"));
   std::vector<QByteArray> sessions;

@@ -4,7 +4,7 @@
 rigctl and from a second page, the words on the bus decoded by sigrok, laid out for a phone,
 named for screen readers, a clean console; then on 0.0.0.0, behind its password.
 
-Usage: browser_test.py PROGRAM
+Usage: browser_test.py [wine] PROGRAM
 """
 import os
 import stat
@@ -18,9 +18,9 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
-from web_support import Failed, Program, check, finish, free_port, until
+from web_support import Failed, Program, check, finish, program_command, until
 
-PROGRAM = sys.argv[1]
+PROGRAM = program_command(sys.argv[1:])
 GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "page_words.txt")
 SPI = ("spi:clk=CLB:mosi=DATA:cs=DLEN:cs_polarity=active-high:cpol=0:cpha=0:bitorder=msb-first:"
        "wordsize=17")
@@ -66,8 +66,8 @@ def check_phone_layout(driver, page):
 
 
 def tuning_run(driver, trace):
-    rigctld = free_port()
-    program = Program(PROGRAM, "--trace", trace, "--rigctld", f"127.0.0.1:{rigctld}")
+    program = Program(PROGRAM, "--trace", trace, rigctld=True)
+    rigctld = program.rigctld_port
     try:
         driver.get(f"http://127.0.0.1:{program.port}/")
         for act, expected in STEPS:
@@ -110,9 +110,9 @@ def tuning_run(driver, trace):
 def password_run(driver):
     program = Program(PROGRAM, "--headless", host="0.0.0.0")
     try:
-        until("standard error to say where the password is", program.stderr, lambda seen: seen ==
-              f"saa1057-panel: the web page on 0.0.0.0:{program.port} asks for the password in "
-              f"{program.password_file}\n")
+        until("standard error to say where the password is", program.stderr, lambda seen: (
+            f"saa1057-panel: the web page on 0.0.0.0:{program.port} asks for the password in "
+            f"{program.password_file}\n") in seen)
         password, mode = program.password(), stat.S_IMODE(os.stat(program.password_file).st_mode)
         check("a password of 12 characters made up, mode 0600", (len(password), mode) ==
               (12, 0o600), (password, oct(mode)))

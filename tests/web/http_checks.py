@@ -2,19 +2,29 @@
 """The page's server as browsers and strangers reach it, without a browser: on 127.0.0.1 (no
 password), on 0.0.0.0 (a password), its WebSocket messages, and the starts that fail.
 
-Usage: http_checks.py PROGRAM
+Usage: http_checks.py [wine] PROGRAM
 """
+import os
 import re
 import socket
 import subprocess
 import sys
 import time
 
-from web_support import Connection, Failed, Program, check, finish, upgrade
+from web_support import Connection, Failed, Program, check, finish, program_command, upgrade
 
-PROGRAM = sys.argv[1]
-CSP = ("default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
-       "connect-src 'self'; form-action 'self'; base-uri 'none'; frame-ancestors 'none'")
+PROGRAM = program_command(sys.argv[1:])
+# What every answer but a WebSocket's carries, exactly.
+SECURITY_HEADERS = {
+    "content-security-policy": "default-src 'none'; script-src 'self'; style-src 'self'; "
+                               "img-src 'self'; connect-src 'self'; form-action 'self'; "
+                               "base-uri 'none'; frame-ancestors 'none'",
+    "x-content-type-options": "nosniff",
+    "referrer-policy": "no-referrer",
+    "cache-control": "no-store",
+    "x-frame-options": "DENY",
+}
+RANDOM_TOKENS = 300
 OWN, FORGED, SITE = "127.0.0.1:{port}", "rebound.example:{port}", "http://127.0.0.1:{port}"
 
 
@@ -82,8 +92,8 @@ MESSAGES = [
 ]
 # (case, --http, Qt's reason): each ends the program with 1 and one line.
 FAILED_STARTS = [
-    ("a port in use", "127.0.0.1:{busy}", "The bound address is already in use"),
-    ("an address this machine lacks", "192.0.2.1:8080", "The address is not available"),
+    ("a port in use", "127.0.0.1:{busy}", "Address already in use"),
+    ("an address this machine lacks", "192.0.2.1:8080", "Cannot assign requested address"),
 ]
 
 
@@ -98,8 +108,9 @@ def run_cases(program, cases, cookie=""):
         answer = sent(program, request, cookie)
         check(f"{case}: {status}", answer.status == status, f"answered {answer.status}")
         check(f"{case}: the body holds {holds}", holds in answer.body, answer.body[:300])
-        check(f"{case}: the security policy", answer.status == 101 or
-              answer.headers.get("content-security-policy") == CSP, answer.headers)
+        headers = {name: answer.headers.get(name) for name in SECURITY_HEADERS}
+        check(f"{case}: the security headers", answer.status == 101 or
+              headers == SECURITY_HEADERS, headers)
 
 
 def log_in(program):
@@ -128,9 +139,33 @@ def messages(program):
           seen)
 
 
+def near_misses(cookie):
+    """The session's token with one hex digit changed: the first, one in the middle, the last."""
+    name, token = cookie.split("=")
+    for at in (0, len(token) // 2, len(token) - 1):
+        other = "0" if token[at] != "0" else "1"
+        yield f"{name}={token[:at]}{other}{token[at + 1:]}"
+
+
+def wrong_sessions(program, cookie):
+    """Tokens that are not the session's, at the WebSocket's door: every one refused."""
+    tokens = [*near_misses(cookie), *(f"saa1057-session={os.urandom(32).hex()}"
+                                      for _ in range(RANDOM_TOKENS))]
+    admitted = [token for token in tokens
+                if sent(program, socket_from(SITE, cookie=token)).status != 403]
+    check(f"{len(tokens)} wrong session tokens, 3 of them one digit off: all refused",
+          not admitted, admitted[:5])
+
+
+def guarded(program):
+    cookie = log_in(program)
+    run_cases(program, GUARDED_CASES, cookie)
+    if cookie:
+        wrong_sessions(program, cookie)
+
+
 for name, options, test in [("127.0.0.1", {}, lambda p: (run_cases(p, OPEN_CASES), messages(p))),
-                            ("0.0.0.0", {"host": "0.0.0.0"},
-                             lambda p: run_cases(p, GUARDED_CASES, log_in(p)))]:
+                            ("0.0.0.0", {"host": "0.0.0.0"}, guarded)]:
     program = Program(PROGRAM, "--headless", **options)
     try:
         test(program)
@@ -145,7 +180,7 @@ with socket.socket() as busy:
     busy.listen()
     for case, address, reason in FAILED_STARTS:
         address = address.format(busy=busy.getsockname()[1])
-        run = subprocess.run([PROGRAM, "--headless", "--simulate", "--http", address],
+        run = subprocess.run([*PROGRAM, "--headless", "--simulate", "--http", address],
                              capture_output=True, text=True, timeout=30)
         check(f"{case}: status 1 and the message", (run.returncode, run.stderr) == (
             1, f"saa1057-panel: Cannot serve the web page on {address}: {reason}. Give --http a "

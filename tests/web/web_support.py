@@ -3,6 +3,7 @@ HTTP and WebSocket requests (the standard library's clients would send their own
 import base64
 import json
 import os
+import re
 import socket
 import subprocess
 import sys
@@ -27,12 +28,6 @@ def finish():
     sys.exit(1 if failures else 0)
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
 def until(what, read, accept, seconds=5):
     deadline = time.monotonic() + seconds
     while not accept(seen := read()):
@@ -42,32 +37,49 @@ def until(what, read, accept, seconds=5):
     return seen
 
 
-class Program:
-    """The program with its page on HOST:self.port, its state folder (where a password goes)
-    and its standard error in a folder of its own."""
+def program_command(arguments):
+    """The program from the command line's arguments: PROGRAM, or wine PROGRAM.exe."""
+    return arguments[:2] if arguments[0] == "wine" else arguments[:1]
 
-    def __init__(self, program, *options, host="127.0.0.1"):
-        self.folder, self.port = tempfile.TemporaryDirectory(), free_port()
+
+class Program:
+    """The program with its page on HOST and a port the system chose (self.port), its state
+    folder (where a password goes) and its standard error in a folder of its own. With
+    rigctld=True, rigctld too, on self.rigctld_port. `command`: program_command's."""
+
+    def __init__(self, command, *options, host="127.0.0.1", rigctld=False):
+        self.folder = tempfile.TemporaryDirectory()
         env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_STATE_HOME=self.folder.name)
         env.pop("STATE_DIRECTORY", None)
+        self.wine = command[0] == "wine"
         self.password_file = os.path.join(self.folder.name, "saa1057-panel", "http-password")
         self.errors = open(os.path.join(self.folder.name, "stderr"), "w+", encoding="utf-8")
-        self.process = subprocess.Popen([program, "--simulate", "--http", f"{host}:{self.port}",
-                                         *options], env=env, stdout=subprocess.DEVNULL,
-                                         stderr=self.errors)
+        options += ("--rigctld", "127.0.0.1:0") if rigctld else ()
+        self.process = subprocess.Popen([*command, "--simulate", "--http", f"{host}:0", *options],
+                                        env=env, stdout=subprocess.DEVNULL, stderr=self.errors)
         try:
-            until(f"the page on port {self.port}", self.listening, bool, seconds=30)  # sanitizers
+            self.port = self.announced("web page")  # sanitizers start slowly
+            self.rigctld_port = self.announced("rigctld") if rigctld else None
         except Failed:
             self.end()
             raise
 
-    def listening(self):
-        if self.process.poll() is not None:
-            raise Failed(f"the panel ended at start-up, {self.process.returncode}: {self.stderr()}")
-        with socket.socket() as probe:
-            return probe.connect_ex(("127.0.0.1", self.port)) == 0
+    def announced(self, server):
+        """The port that standard error says SERVER listens on."""
+        def port():
+            if self.process.poll() is not None:
+                raise Failed(f"the panel ended at start-up, {self.process.returncode}: "
+                             f"{self.stderr()!r}")
+            found = re.search(server + r" listens on \S+:(\d+)\n", self.stderr())
+            return found and int(found[1])
+        return until(f"standard error to name the {server}'s port", port, bool, seconds=30)
 
     def password(self):
+        if self.wine:  # kept where Windows keeps it, in Wine's prefix
+            found = re.search(r"asks for the password in (.*)\n", self.stderr())
+            self.password_file = found and subprocess.run(
+                ["winepath", "-u", found[1]], capture_output=True, text=True,
+                timeout=30).stdout.strip()
         try:
             with open(self.password_file, encoding="utf-8") as file:
                 return file.readline().rstrip("\n")
@@ -108,6 +120,13 @@ class Connection:
             name, value = line.split(":", 1)
             self.headers[name.lower()] = value.strip()
         self.body = self.reader.read(int(self.headers.get("content-length", 0)))
+
+    @classmethod
+    def of(cls, sock):
+        """The WebSocket already open on `sock`."""
+        connection = cls.__new__(cls)
+        connection.sock, connection.reader = sock, sock.makefile("rb")
+        return connection
 
     def send(self, message):  # a masked text frame of less than 126 bytes
         data, mask = json.dumps(message).encode(), os.urandom(4)

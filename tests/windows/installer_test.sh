@@ -109,8 +109,20 @@ check "Windows' list of programs knows the version" sh -c \
 
 # The window, clicked and tuned; its trace read by the decoder.
 trace_windows=$(winepath -w "$dir/bus.vcd")
-serve_rigctld wine "$program" --simulate --trace "$trace_windows" >"$dir/out" 2>"$dir/err"
-check "the installed program answers rigctl after start-up" test "${first_answer:-}" = 106200000
+serve_rigctld "$dir/err" wine "$program" --simulate --trace "$trace_windows" --http 127.0.0.1:0 \
+  >"$dir/out"
+check "the installed program answers rigctl after start-up (it answered '$first_answer')" \
+  test "$first_answer" = 106200000
+web_port=$(sed -n 's/^saa1057-panel: web page listens on .*:\([0-9][0-9]*\)\r*$/\1/p' "$dir/err")
+# The tuning page, as a browser asks for it (tests/web checks it in chromium).
+page() {
+  exec 3<>"/dev/tcp/127.0.0.1/$web_port" || return 1
+  printf 'GET / HTTP/1.1\r\nHost: 127.0.0.1:%s\r\nConnection: close\r\n\r\n' "$web_port" >&3
+  timeout 10 cat <&3 >"$dir/page"
+  exec 3<&-
+  head -1 "$dir/page" | grep -q '^HTTP/1.1 200' && grep -q 'id="frequency"' "$dir/page"
+}
+check "the installed program serves the tuning page (on port '$web_port')" page
 check "its window appears" wait_for 100 find_window
 if [ -n "$window" ]; then
   wait_for 100 both_boxes_painted

@@ -1,18 +1,13 @@
 #include "web/password_file.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QRandomGenerator>
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "common/failure_message.hpp"
-#include "common/program_name.hpp"
+#include "private_file.hpp"
 
 namespace web {
 
@@ -31,55 +26,33 @@ QByteArray made_up_password() {
   return password;
 }
 
-[[noreturn]] void fail(const std::string& what, const std::string& path, int error) {
-  throw common::failure(what + " " + path, std::strerror(error),
+[[noreturn]] void fail(const std::string& what, const std::string& path,
+                       const std::string& reason) {
+  throw common::failure(what + " the web page's password file " + path, reason,
                         "Mend the file or its folder, or serve --http on 127.0.0.1, which needs "
                         "no password");
-}
-
-void write_new(const std::string& path) {
-  std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    if (errno == EEXIST) return;  // another start made it meanwhile
-    fail("Cannot create the web page's password file", path, errno);
-  }
-  const QByteArray line = made_up_password() + '\n';
-  const bool written = ::write(fd, line.constData(), line.size()) == line.size();
-  const int error = errno;
-  ::close(fd);
-  if (!written) fail("Cannot write the web page's password file", path, error);
 }
 
 }  // namespace
 
 std::string password_file_path() {
-  const auto set = [](const char* name) -> std::string {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-  };
-  std::string folder = set("STATE_DIRECTORY");
-  folder = folder.substr(0, folder.find(':'));  // systemd lists several, if given several
-  if (folder.empty() && !set("XDG_STATE_HOME").empty()) {
-    folder = set("XDG_STATE_HOME") + "/" + std::string(common::kProgramName);
-  }
-  if (folder.empty()) folder = set("HOME") + "/.local/state/" + std::string(common::kProgramName);
-  return folder + "/" + kFileName;
+  return (std::filesystem::path(state_folder()) / kFileName).string();
 }
 
 QByteArray password_from_file(const std::string& path) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) {
-    if (errno != ENOENT) fail("Cannot read the web page's password file", path, errno);
-    write_new(path);
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) {
+    if (error) fail("Cannot read", path, error.message());
+    if (const auto failure = create_private_file(path, made_up_password() + '\n')) {
+      fail(failure->what, path, failure->reason);
+    }
   }
   errno = 0;
   std::ifstream file(path);
-  const int error = errno;
+  const int open_error = errno;
   std::string line;
   if (!file || !std::getline(file, line)) {
-    fail("Cannot read the web page's password file", path, error ? error : EIO);
+    fail("Cannot read", path, std::generic_category().message(open_error ? open_error : EIO));
   }
   if (line.empty()) {
     throw common::failure("The web page's password file " + path + " holds no password",

@@ -1,0 +1,108 @@
+#include "http_session.hpp"
+
+#include <boost/beast/http/read.hpp>
+#include <boost/beast/http/write.hpp>
+#include <boost/beast/websocket/rfc6455.hpp>
+
+#include "page_session.hpp"
+#include "pages.hpp"
+#include "web/limits.hpp"
+
+namespace web {
+
+namespace {
+
+namespace beast = boost::beast;
+namespace http = beast::http;
+
+// Room for a whole request at its limits, and one more pipelined behind it.
+constexpr std::size_t kBufferBytes = 2 * (limits::kMaxHeaderBytes + limits::kMaxBodyBytes);
+
+// Whatever the parser refused, as against a connection that closed or went quiet.
+bool is_malformed(beast::error_code error) {
+  return error.category() == http::make_error_code(http::error::bad_target).category() &&
+         error != http::error::end_of_stream && error != http::error::partial_message;
+}
+
+}  // namespace
+
+HttpSession::HttpSession(boost::asio::ip::tcp::socket socket, Site& site)
+    : stream_(std::move(socket)), buffer_(kBufferBytes), site_(site) {
+  ++site_.connections;
+}
+
+HttpSession::~HttpSession() { --site_.connections; }
+
+void HttpSession::start() {
+  // The first request's time runs from the connection.
+  stream_.expires_after(limits::kRequestTime);
+  read_request();
+}
+
+void HttpSession::await_request() {
+  if (buffer_.size() > 0) {
+    stream_.expires_after(limits::kRequestTime);
+    return read_request();
+  }
+  stream_.expires_after(limits::kIdleTime);
+  stream_.async_read_some(
+      buffer_.prepare(limits::kMaxHeaderBytes),
+      [self = shared_from_this()](beast::error_code error, std::size_t bytes) {
+        if (error) return;
+        self->buffer_.commit(bytes);
+        self->stream_.expires_after(limits::kRequestTime);
+        self->read_request();
+      });
+}
+
+void HttpSession::read_request() {
+  parser_.emplace();
+  parser_->header_limit(limits::kMaxHeaderBytes);
+  parser_->body_limit(limits::kMaxBodyBytes);
+  http::async_read(stream_, buffer_, *parser_,
+                   [self = shared_from_this()](beast::error_code error, std::size_t) {
+                     self->on_read(error);
+                   });
+}
+
+void HttpSession::on_read(beast::error_code error) {
+  const unsigned version = parser_->get().version();
+  if (error == http::error::header_limit || error == http::error::buffer_overflow) {
+    return answer(Answers::refusal(http::status::request_header_fields_too_large), version, false);
+  }
+  if (error == http::error::body_limit) {
+    return answer(Answers::refusal(http::status::payload_too_large), version, false);
+  }
+  if (is_malformed(error)) {
+    return answer(Answers::refusal(http::status::bad_request), version, false);
+  }
+  if (error) return;  // closed, or too slow: the stream closes with the session
+  Request request = parser_->release();
+  if (!beast::websocket::is_upgrade(request)) {
+    return answer(site_.answers.to(request), version, request.keep_alive());
+  }
+  if (!site_.pages.room() || !site_.answers.admits_page(request)) {
+    return answer(Answers::refusal(http::status::forbidden), version, false);
+  }
+  std::make_shared<PageSession>(std::move(stream_), site_)->start(std::move(request));
+}
+
+void HttpSession::answer(const Answer& answer, unsigned version, bool keep_alive) {
+  response_ = response(answer, version, keep_alive);
+  stream_.expires_after(limits::kRequestTime);
+  http::async_write(stream_, response_,
+                    [self = shared_from_this(), keep_alive](beast::error_code error, std::size_t) {
+                      self->on_written(keep_alive, error);
+                    });
+}
+
+void HttpSession::on_written(bool keep_alive, beast::error_code error) {
+  if (error) return;
+  if (!keep_alive) {
+    stream_.socket().shutdown(boost::asio::ip::tcp::socket::shutdown_send, error);
+    return;
+  }
+  await_request();
+}
+
+}  // namespace web

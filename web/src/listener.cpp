@@ -1,0 +1,48 @@
+#include "listener.hpp"
+
+#include <boost/asio/socket_base.hpp>
+#include <memory>
+
+#include "http_session.hpp"
+#include "web/limits.hpp"
+
+namespace web {
+
+Listener::Listener(boost::asio::io_context& context, Site& site)
+    : acceptor_(context), retry_(context), site_(site) {}
+
+std::string Listener::listen(const boost::asio::ip::tcp::endpoint& endpoint) {
+  boost::system::error_code error;
+  acceptor_.open(endpoint.protocol(), error);
+  if (!error) acceptor_.set_option(boost::asio::socket_base::reuse_address(true), error);
+  if (!error) acceptor_.bind(endpoint, error);
+  if (!error) acceptor_.listen(boost::asio::socket_base::max_listen_connections, error);
+  return error ? error.message() : "";
+}
+
+unsigned short Listener::port() const { return acceptor_.local_endpoint().port(); }
+
+void Listener::accept() {
+  acceptor_.async_accept([this](boost::system::error_code error,
+                                boost::asio::ip::tcp::socket socket) {
+    on_accepted(error, std::move(socket));
+  });
+}
+
+void Listener::on_accepted(boost::system::error_code error, boost::asio::ip::tcp::socket socket) {
+  if (error == boost::asio::error::operation_aborted) return;
+  if (error) {
+    retry_.expires_after(limits::kAcceptRetry);
+    retry_.async_wait([this](boost::system::error_code waited) {
+      if (!waited) accept();
+    });
+    return;
+  }
+  // One over the limit is closed unread, as the socket goes out of scope.
+  if (site_.connections < limits::kMaxConnections) {
+    std::make_shared<HttpSession>(std::move(socket), site_)->start();
+  }
+  accept();
+}
+
+}  // namespace web

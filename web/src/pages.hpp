@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace web {
+
+class PageSession;
+
+// The open pages, on the network's thread: what the panel publishes goes to each of them, and
+// what they ask goes to the panel.
+class Pages {
+ public:
+  struct ToPanel {
+    std::function<void(std::weak_ptr<PageSession> page, std::string request)> request;
+    std::function<void(int pages)> count_changed;
+  };
+
+  // `setup`: what every page is sent first.
+  explicit Pages(std::string setup);
+
+  void to_panel(ToPanel to_panel) { to_panel_ = std::move(to_panel); }
+
+  // Whether one more page may open.
+  bool room() const;
+
+  // A page is sent the setup and the panel's last state on joining.
+  void join(const std::shared_ptr<PageSession>& page);
+  void leave(const PageSession* page);
+  // At the end, before the connections' context goes.
+  void let_go() { pages_.clear(); }
+  void request(const std::shared_ptr<PageSession>& page, std::string text);
+
+  // The panel's state, to every page; once the panel has failed, no more pages open.
+  void publish(std::string state, bool panel_failed);
+
+ private:
+  std::vector<std::shared_ptr<PageSession>> pages_;  // held open here while they are
+  std::shared_ptr<const std::string> setup_;
+  std::shared_ptr<const std::string> state_;
+  bool panel_failed_ = false;
+  ToPanel to_panel_;
+};
+
+}  // namespace web
