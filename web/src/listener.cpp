@@ -40,6 +40,8 @@ void Listener::on_accepted(boost::system::error_code error, boost::asio::ip::tcp
   }
   // One over the limit is closed unread, as the socket goes out of scope.
   if (site_.connections < limits::kMaxConnections) {
+    // Answers and states are small and wanted at once.
+    socket.set_option(boost::asio::ip::tcp::no_delay(true), error);
     std::make_shared<HttpSession>(std::move(socket), site_)->start();
   }
   accept();

@@ -34,7 +34,8 @@ class PageSession : public std::enable_shared_from_this<PageSession> {
   // Closes the page and lets it go; the last of its handlers then frees it.
   void drop();
 
-  boost::beast::websocket::stream<boost::beast::tcp_stream> socket_;
+  // Without permessage-deflate, which the page never asks for: no zlib in the program.
+  boost::beast::websocket::stream<boost::beast::tcp_stream, false> socket_;
   boost::beast::flat_buffer buffer_;
   std::deque<std::shared_ptr<const std::string>> unsent_;
   std::size_t unsent_bytes_ = 0;
