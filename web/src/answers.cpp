@@ -77,8 +77,13 @@ Answer text(http::status status, const char* body) { return {status, kText, body
 
 }  // namespace
 
-Answers::Answers(std::optional<QByteArray> password) : gate_(std::move(password)) {
-  for (const auto& file : kFiles) files_.push_back(resource(file.resource));
+Answers::Answers(std::optional<QByteArray> password)
+    : gate_(std::move(password)), files_(kFiles.size()) {}
+
+const std::string& Answers::file(std::size_t index) {
+  // Read when first asked for: a program that nobody browses pays nothing for them.
+  if (!files_[index]) files_[index] = resource(kFiles[index].resource);
+  return *files_[index];
 }
 
 Answer Answers::to(const Request& request) {
@@ -90,11 +95,11 @@ Answer Answers::to(const Request& request) {
   if (path == "/login" && request.method() == http::verb::post) return log_in(request);
   if (request.method() == http::verb::get && path == "/") {
     const bool admitted = gate_.admits(field(request, http::field::cookie));
-    return {http::status::ok, kHtml, files_[admitted ? kTuningPage : kLoginPage], {}};
+    return {http::status::ok, kHtml, file(admitted ? kTuningPage : kLoginPage), {}};
   }
   for (std::size_t i = kLoginPage + 1; i < kFiles.size(); ++i) {
     if (request.method() == http::verb::get && path == kFiles[i].path) {
-      return {http::status::ok, kFiles[i].type, files_[i], {}};
+      return {http::status::ok, kFiles[i].type, file(i), {}};
     }
   }
   return text(http::status::not_found, "Not found.\n");

@@ -44,10 +44,11 @@ class Answers {
 
  private:
   Answer log_in(const Request& request);
+  const std::string& file(std::size_t index);
 
   AllowedHosts hosts_{0, {}, {}};  // none until serve_under
   LoginGate gate_;
-  std::vector<std::string> files_;  // the page's files, as kFiles lists them
+  std::vector<std::optional<std::string>> files_;  // the page's files, as kFiles lists them
 };
 
 // The answer as it goes out, with the headers that every answer carries.
