@@ -45,24 +45,22 @@ void HttpSession::await_request() {
     return read_request();
   }
   stream_.expires_after(limits::kIdleTime);
-  stream_.async_read_some(
-      buffer_.prepare(limits::kMaxHeaderBytes),
-      [self = shared_from_this()](beast::error_code error, std::size_t bytes) {
-        if (error) return;
-        self->buffer_.commit(bytes);
-        self->stream_.expires_after(limits::kRequestTime);
-        self->read_request();
-      });
+  stream_.async_read_some(buffer_.prepare(limits::kMaxHeaderBytes),
+                          [self = shared_from_this()](beast::error_code error, std::size_t bytes) {
+                            if (error) return;
+                            self->buffer_.commit(bytes);
+                            self->stream_.expires_after(limits::kRequestTime);
+                            self->read_request();
+                          });
 }
 
 void HttpSession::read_request() {
   parser_.emplace();
   parser_->header_limit(limits::kMaxHeaderBytes);
   parser_->body_limit(limits::kMaxBodyBytes);
-  http::async_read(stream_, buffer_, *parser_,
-                   [self = shared_from_this()](beast::error_code error, std::size_t) {
-                     self->on_read(error);
-                   });
+  http::async_read(
+      stream_, buffer_, *parser_,
+      [self = shared_from_this()](beast::error_code error, std::size_t) { self->on_read(error); });
 }
 
 void HttpSession::on_read(beast::error_code error) {

@@ -3,6 +3,7 @@
 #include <boost/asio/socket_base.hpp>
 #include <memory>
 
+#include "address_holding.hpp"
 #include "http_session.hpp"
 #include "web/limits.hpp"
 
@@ -14,7 +15,7 @@ Listener::Listener(boost::asio::io_context& context, Site& site)
 std::string Listener::listen(const boost::asio::ip::tcp::endpoint& endpoint) {
   boost::system::error_code error;
   acceptor_.open(endpoint.protocol(), error);
-  if (!error) acceptor_.set_option(boost::asio::socket_base::reuse_address(true), error);
+  if (!error) hold_address(acceptor_, error);
   if (!error) acceptor_.bind(endpoint, error);
   if (!error) acceptor_.listen(boost::asio::socket_base::max_listen_connections, error);
   return error ? error.message() : "";
@@ -23,10 +24,10 @@ std::string Listener::listen(const boost::asio::ip::tcp::endpoint& endpoint) {
 unsigned short Listener::port() const { return acceptor_.local_endpoint().port(); }
 
 void Listener::accept() {
-  acceptor_.async_accept([this](boost::system::error_code error,
-                                boost::asio::ip::tcp::socket socket) {
-    on_accepted(error, std::move(socket));
-  });
+  acceptor_.async_accept(
+      [this](boost::system::error_code error, boost::asio::ip::tcp::socket socket) {
+        on_accepted(error, std::move(socket));
+      });
 }
 
 void Listener::on_accepted(boost::system::error_code error, boost::asio::ip::tcp::socket socket) {

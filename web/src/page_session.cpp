@@ -31,8 +31,8 @@ void PageSession::start(const Request& request) {
   boost::system::error_code ignored;  // a bigger buffer does no harm
   beast::get_lowest_layer(socket_).socket().set_option(
       boost::asio::socket_base::send_buffer_size(kSocketSendBytes), ignored);
-  socket_.set_option(websocket::stream_base::timeout{limits::kRequestTime,
-                                                     2 * limits::kPingTime, true});
+  socket_.set_option(
+      websocket::stream_base::timeout{limits::kRequestTime, 2 * limits::kPingTime, true});
   socket_.set_option(websocket::stream_base::decorator(
       [](websocket::response_type& response) { response.erase(beast::http::field::server); }));
   socket_.read_message_max(limits::kMaxMessageBytes);

@@ -9,9 +9,7 @@ namespace web {
 
 Pages::Pages(std::string setup) : setup_(std::make_shared<const std::string>(std::move(setup))) {}
 
-bool Pages::room() const {
-  return !panel_failed_ && std::ssize(pages_) < limits::kMaxPages;
-}
+bool Pages::room() const { return !panel_failed_ && std::ssize(pages_) < limits::kMaxPages; }
 
 void Pages::join(const std::shared_ptr<PageSession>& page) {
   pages_.push_back(page);

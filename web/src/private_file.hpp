@@ -16,7 +16,6 @@ struct FileFailure {
   std::string what;
   std::string reason;
 };
-std::optional<FileFailure> create_private_file(const std::string& path,
-                                               const QByteArray& contents);
+std::optional<FileFailure> create_private_file(const std::string& path, const QByteArray& contents);
 
 }  // namespace web
