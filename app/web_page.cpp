@@ -57,8 +57,7 @@ std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint, form::Pan
   if (endpoint.port == 0) print_error("web page listens on " + page->address);
   page->server.on_pages_changed(std::move(pages_changed));
   if (password) {
-    print_error("the web page on " + page->address + " asks for the password in " +
-                password_file);
+    print_error("the web page on " + page->address + " asks for the password in " + password_file);
   }
   return page;
 }

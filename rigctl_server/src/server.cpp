@@ -3,7 +3,6 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
-#include <utility>
 
 namespace rigctl_server {
 
@@ -17,7 +16,14 @@ constexpr qint64 kRequestSlice = 1024;
 
 Server::Server(rigctl_protocol::Tuner& tuner, std::chrono::milliseconds idle_limit)
     : tuner_(tuner), receiver_(tuner), idle_limit_(idle_limit) {
-  connect(&server_, &QTcpServer::newConnection, this, &Server::accept);
+  // Qt keeps a listening socket's first error for good. Once that is "try again later", as at
+  // the end of any batch of connections, a later lack of descriptors passes for it: Qt neither
+  // pauses nor reports it, and retries at every turn of the event loop. So Qt holds at most one
+  // accepted connection, taken once its accept loop has returned (taken inside it, the loop
+  // would go on until the queue is empty): it accepts only when a connection waits, and fails
+  // only for a real reason, which it reports.
+  server_.setMaxPendingConnections(1);
+  connect(&server_, &QTcpServer::newConnection, this, &Server::accept, Qt::QueuedConnection);
   connect(&server_, &QTcpServer::acceptError, this, &Server::accept_failed);
 }
 
@@ -52,7 +58,6 @@ std::string Server::status() const {
 }
 
 void Server::accept() {
-  took_connections_ = true;
   while (QTcpSocket* socket = server_.nextPendingConnection()) {
     if (tuner_.failed() || (clients() >= kMaxClients && !make_room())) {
       socket->abort();
@@ -74,12 +79,6 @@ void Server::accept() {
 
 void Server::accept_failed() {
   // Qt pauses accepting at a failed accept (no descriptor left) and never resumes by itself.
-  // From then on it also reports the end of every batch of connections, where the queue is
-  // merely empty, as that failure: after a batch that took connections, accept on at once.
-  if (std::exchange(took_connections_, false)) {
-    server_.resumeAccepting();
-    return;
-  }
   // The connection stays queued, so resuming at once would spin on the same failure until a
   // descriptor is freed: resume after a pause instead.
   server_.pauseAccepting();

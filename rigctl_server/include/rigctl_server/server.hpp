@@ -72,7 +72,6 @@ class Server : public QObject {
   QTcpServer server_;
   std::map<QTcpSocket*, Conversation> conversations_;
   std::function<void()> clients_changed_;
-  bool took_connections_ = false;  // since the last failed accept
 };
 
 }  // namespace rigctl_server
