@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "connection_intake.hpp"
+
 namespace rigctl_server {
 
 namespace {
@@ -16,14 +18,7 @@ constexpr qint64 kRequestSlice = 1024;
 
 Server::Server(rigctl_protocol::Tuner& tuner, std::chrono::milliseconds idle_limit)
     : tuner_(tuner), receiver_(tuner), idle_limit_(idle_limit) {
-  // Qt keeps a listening socket's first error for good. Once that is "try again later", as at
-  // the end of any batch of connections, a later lack of descriptors passes for it: Qt neither
-  // pauses nor reports it, and retries at every turn of the event loop. So Qt holds at most one
-  // accepted connection, taken once its accept loop has returned (taken inside it, the loop
-  // would go on until the queue is empty): it accepts only when a connection waits, and fails
-  // only for a real reason, which it reports.
-  server_.setMaxPendingConnections(1);
-  connect(&server_, &QTcpServer::newConnection, this, &Server::accept, Qt::QueuedConnection);
+  take_connections(server_, *this, [this] { accept(); });
   connect(&server_, &QTcpServer::acceptError, this, &Server::accept_failed);
 }
 

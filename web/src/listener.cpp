@@ -1,13 +1,30 @@
 #include "listener.hpp"
 
 #include <boost/asio/socket_base.hpp>
+#include <boost/system/errc.hpp>
 #include <memory>
+#include <string>
 
 #include "address_holding.hpp"
 #include "http_session.hpp"
 #include "web/limits.hpp"
 
 namespace web {
+
+namespace {
+
+// The reasons a user can act on in the same words everywhere: Windows may know no text for
+// its codes (Wine has none for its sockets' errors).
+std::string reason(const boost::system::error_code& error) {
+  namespace errc = boost::system::errc;
+  const auto condition = error.default_error_condition();
+  if (condition == errc::address_in_use) return "Address already in use";
+  if (condition == errc::address_not_available) return "Cannot assign requested address";
+  if (condition == errc::permission_denied) return "Permission denied";
+  return error.message();
+}
+
+}  // namespace
 
 Listener::Listener(boost::asio::io_context& context, Site& site)
     : acceptor_(context), retry_(context), site_(site) {}
@@ -18,7 +35,7 @@ std::string Listener::listen(const boost::asio::ip::tcp::endpoint& endpoint) {
   if (!error) hold_address(acceptor_, error);
   if (!error) acceptor_.bind(endpoint, error);
   if (!error) acceptor_.listen(boost::asio::socket_base::max_listen_connections, error);
-  return error ? error.message() : "";
+  return error ? reason(error) : "";
 }
 
 unsigned short Listener::port() const { return acceptor_.local_endpoint().port(); }
