@@ -1,16 +1,22 @@
 #!/usr/bin/env python3
-"""The panel's rigctld server under load for SECONDS: the headless panel on the simulated chip,
-with its bus traced, serves its sixteen client slots at once: 13 pollers (7 as gpredict polls,
-6 as fldigi), a tuner every 100 ms, a client that never reads its answers and one that drops
-mid-command and comes back every second. Every answer must be complete and in order, the words
-on the traced bus exactly the tunings, no sanitizer may report, and the panel's resident memory
-at the end within TOLERANCE percent of what it was RSS_FROM seconds in.
+"""The panel's rigctld server and web page under load for SECONDS: the headless panel on the
+simulated chip, with its bus traced, serves rigctld's sixteen client slots at once: 13 pollers
+(7 as gpredict polls, 6 as fldigi), a tuner every 100 ms, a client that never reads its answers
+and one that drops mid-command and comes back every second. Beside them 4 pages read every
+state and tune every quarter second or so, one page never reads and must be dropped, and a
+stranger sends requests that trickle in, stop half-way or go past the size limits; once, the
+panel is left almost no descriptors and flooded with idle connections to both ports.
+
+Every answer must be complete and in order, the slowest within ANSWER_LIMIT_S (the first after
+the flood within 5 s), the words on the traced bus exactly the tunings, no sanitizer may report,
+the panel's resident memory at the end within TOLERANCE percent of what it was RSS_FROM seconds
+in, and the panel idle once every client has gone.
 
 Usage: soak_test.py PROGRAM SECONDS RSS_FROM TOLERANCE
 """
 import os
+import re
 import signal
-import socket
 import subprocess
 import sys
 import tempfile
@@ -18,11 +24,20 @@ import threading
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from clients import Connection, Dropper, NonReader, Poller, Tuner, tuning_hz
+from clients import SLOWEST, Connection, Dropper, NonReader, Poller, Tuner, Tunings, divider
+from flood import Flood, busy_seconds
+from page_clients import KERNEL_BYTES, KIB, UNSENT_BYTES, ReadingPage, StalledPage, Stranger
 from vcd_words import bus_words
 
 PROGRAM, SECONDS, RSS_FROM, TOLERANCE = sys.argv[1], *map(float, sys.argv[2:5])
 POLLERS = ["gpredict", "fldigi"] * 6 + ["gpredict"]
+PAGES = 4
+ANSWER_LIMIT_S = 1
+# Early, that the flood ends before the non-reader has sent nothing for a minute: rigctld would
+# then give its slot to one of the flood's connections.
+FLOOD_AT_S = min(0.4 * SECONDS, 20)
+IDLE_BUSY_S = 0.1  # of 2 s
+LISTENS = re.compile(r"saa1057-panel: (rigctld|web page) listens on 127\.0\.0\.1:(\d+)\n")
 # ASan keeps freed blocks in a quarantine, 256 MiB by default, and the panel's resident memory
 # grows as that fills: at the soak's rate of frees from 180 MiB at 10 s to a plateau of 420 MiB
 # near 50 s, later on a slower machine, so that the one-minute figure would measure ASan. 4 MiB
@@ -38,30 +53,23 @@ def check(what, condition):
         failures.append(what)
 
 
-def divider(freq_hz):
-    """N for a received frequency: the oscillator runs 10.7 MHz above it, in 10 kHz steps."""
-    return (freq_hz + 10_700_000) // 10_000
-
-
 def start_program(folder):
-    """The panel and a first connection to it, which the tuner takes over."""
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        port = probe.getsockname()[1]
+    """The panel, the ports it names, and a first connection to rigctld, which the tuner takes
+    over."""
     with open(os.path.join(folder, "panel.out"), "wb") as out, \
             open(os.path.join(folder, "panel.err"), "wb") as err:
         program = subprocess.Popen(
-            [PROGRAM, "--headless", "--simulate", "--rigctld", f"127.0.0.1:{port}",
-             "--trace", os.path.join(folder, "bus.vcd")],
+            [PROGRAM, "--headless", "--simulate", "--rigctld", "127.0.0.1:0",
+             "--http", "127.0.0.1:0", "--trace", os.path.join(folder, "bus.vcd")],
             stdout=out, stderr=err, env=dict(os.environ, QT_QPA_PLATFORM="offscreen", **SANITIZERS))
     deadline = time.monotonic() + 30
     while time.monotonic() < deadline and program.poll() is None:
-        try:
-            return program, port, Connection(port)
-        except ConnectionRefusedError:
-            time.sleep(0.1)
+        ports = {server: int(port) for server, port in LISTENS.findall(read(folder, "panel.err"))}
+        if len(ports) == 2:
+            return program, ports, Connection(ports["rigctld"])
+        time.sleep(0.1)
     program.kill()
-    sys.exit(f"the panel did not listen within 30 s (status {program.wait()}): "
+    sys.exit(f"the panel did not name both ports within 30 s (status {program.wait()}): "
              + read(folder, "panel.err"))
 
 
@@ -116,12 +124,42 @@ def check_non_reader(non_reader, ended_at):
     return expected.count(b"VFOA") + expected.count(b"WFM")
 
 
-def check_bus(folder, tuner):
+def check_stalled_page(stalled, pages):
+    """The page that never reads: dropped once the states waiting for it passed the limit, as
+    the other pages' count of pages open shows, and its connection closed."""
+    closed, left = stalled.closed_by_server()
+    dropped = [page.dropped_after and page.dropped_after // KIB for page in pages]
+    low, high = UNSENT_BYTES // KIB, (UNSENT_BYTES + KERNEL_BYTES) // KIB
+    check(f"the page that never reads dropped after {low} to {high} KiB of states: the reading "
+          f"pages saw it go after {dropped} KiB, of {pages[0].state_bytes // KIB} KiB; its "
+          f"connection {'closed' if closed else 'still open'}, {left // KIB} KiB left to read",
+          closed and all(kib is not None and low <= kib <= high for kib in dropped))
+    return dropped
+
+
+def check_slowest():
+    for kind in ("rigctld", "page"):
+        seconds, what = SLOWEST.answers.get(kind, (None, "nothing answered"))
+        check(f"the slowest {kind} answer within {ANSWER_LIMIT_S} s: "
+              f"{seconds and round(seconds, 2)} s, to {what}",
+              seconds is not None and seconds <= ANSWER_LIMIT_S)
+    return ", ".join(f"{kind} {seconds:.2f} s ({what})"
+                     for kind, (seconds, what) in SLOWEST.answers.items())
+
+
+def check_idle(program):
+    time.sleep(0.5)  # the last connections' ends handled
+    busy = busy_seconds(program.pid)
+    check(f"with every client gone, the panel idle: busy {busy:.2f} s of 2", busy <= IDLE_BUSY_S)
+    return busy
+
+
+def check_bus(folder, tunings):
     """The words traced: returns how many."""
-    if tuner.sent != tuner.confirmed:
-        return 0  # the tuner failed, which says why
+    if tunings.confirmed != len(tunings.hz) - 1:
+        return 0  # a tuning failed, which says why
     words = bus_words(os.path.join(folder, "bus.vcd"))
-    expected = [format(divider(tuning_hz(index)), "017b") for index in range(-1, tuner.sent)]
+    expected = [format(divider(hz), "017b") for hz in tunings.hz]
     check(f"the first word is the start-up's, Word A for N 11690: {words[:1]}",
           words[:1] == ["00010110110101010"])
     wrong = next((i for i, (a, b) in enumerate(zip(words, expected)) if a != b), None)
@@ -140,29 +178,49 @@ def end_program(program, folder):
         status = "hung: killed after 60 s"
     errors = read(folder, "panel.err")
     check(f"SIGTERM ends the panel with status 0, not {status}", status == 0)
-    check("no sanitizer report", "Sanitizer" not in errors and "runtime error" not in errors)
+    # UBSan reads the vtable of a type it has not yet met through a pipe, which it cannot make
+    # while the flood leaves no descriptors: it then reports that object as corrupt.
+    starved = "invalid vptr" in errors and "<memory cannot be printed>" in errors
+    check("no sanitizer report" + (" (an invalid vptr whose memory could not be read: perhaps "
+                                   "UBSan out of descriptors in the flood)" if starved else ""),
+          "Sanitizer" not in errors and "runtime error" not in errors)
     return errors
 
 
 def main():
     with tempfile.TemporaryDirectory(prefix="saa1057-soak-") as folder:
-        program, port, first = start_program(folder)
-        stop = threading.Event()
-        tuner = Tuner(first, stop, failures)
-        non_reader = NonReader("non-reader", port, stop, failures)
-        pollers = [Poller(f"poller {i + 1} ({style})", style, port, tuner, stop, failures)
+        program, ports, first = start_program(folder)
+        rigctld, web = ports["rigctld"], ports["web page"]
+        stop, tunings = threading.Event(), Tunings()
+        stalled = StalledPage(web)
+        tuner = Tuner(first, tunings, stop, failures)
+        non_reader = NonReader("non-reader", rigctld, stop, failures)
+        pollers = [Poller(f"poller {i + 1} ({style})", style, rigctld, tunings, stop, failures)
                    for i, style in enumerate(POLLERS)]
-        clients = [tuner, *pollers, Dropper("dropper", port, stop, failures, tuner)]
-        rss_from, rss_end = soak(program, [*clients, non_reader], stop)
+        pages = [ReadingPage(f"page {i + 1}", web, tunings, PAGES, stop, failures)
+                 for i in range(PAGES)]
+        stranger = Stranger("stranger", web, stop, failures)
+        flood = Flood("flood", program.pid, ports, tunings, FLOOD_AT_S, stop, failures)
+        clients = [tuner, *pollers, Dropper("dropper", rigctld, stop, failures, tunings), *pages,
+                   stranger]
+        rss_from, rss_end = soak(program, [*clients, non_reader, flood], stop)
         ended_at = time.monotonic()
         check(f"the panel runs to the end (status {program.poll()})", program.poll() is None)
+        check(f"the flood ran, {FLOOD_AT_S:g} s in", failures or flood.answers == 1)
         unread = check_non_reader(non_reader, ended_at) if not failures else 0
+        dropped = check_stalled_page(stalled, pages) if not failures else None
         first.socket.close()
+        busy = check_idle(program) if not failures else None
         errors = end_program(program, folder)
-        words = check_bus(folder, tuner)
+        words = check_bus(folder, tunings)
         print("answers: " + ", ".join(f"{c.name} {c.answers}" for c in clients) +
               f", non-reader {unread} (all at the end)")
-        print(f"{tuner.confirmed} tunings, {words} words on the bus checked")
+        print(f"{len(tunings.hz) - 1} tunings ({tuner.answers} by rigctld), {words} words on "
+              f"the bus checked; {stranger.rounds} rounds of the stranger's")
+        print(f"slowest answers: {check_slowest()}")
+        print(f"flood, {FLOOD_AT_S:g} s in: {flood.seen}")
+        print(f"the page that never reads dropped after {dropped} KiB of states; at the end "
+              f"the panel busy {busy} s of 2")
         if rss_from and rss_end:
             growth = 100 * (rss_end - rss_from) / rss_from
             print(f"RSS {rss_from} KiB after {RSS_FROM:g} s, {rss_end} KiB after {SECONDS:g} s "
