@@ -202,8 +202,9 @@ def rigctld_figures(requests=10000):
 
 def web_figures():
     """The tuning page in chromium: a script of its own, for Debian's python3 and selenium."""
+    # A minute is its usual time; a hung browser must not hold the whole run.
     out = subprocess.run([os.path.join(HERE, "web_latency.py"), BUILD], check=True,
-                         stdout=subprocess.PIPE, text=True).stdout
+                         stdout=subprocess.PIPE, text=True, timeout=600).stdout
     for line in out.splitlines()[2:]:  # the rows of its table
         rows.append(tuple(cell[1:-1] for cell in line.strip()[1:-1].split("|")))
 
