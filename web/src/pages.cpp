@@ -14,7 +14,6 @@ bool Pages::room() const { return !panel_failed_ && std::ssize(pages_) < limits:
 void Pages::join(const std::shared_ptr<PageSession>& page) {
   pages_.push_back(page);
   page->send(setup_);
-  if (state_) page->send(state_);
   if (to_panel_.count_changed) to_panel_.count_changed(static_cast<int>(pages_.size()));
 }
 
@@ -31,10 +30,10 @@ void Pages::request(const std::shared_ptr<PageSession>& page, std::string text) 
 
 void Pages::publish(std::string state, bool panel_failed) {
   panel_failed_ = panel_failed;
-  state_ = std::make_shared<const std::string>(std::move(state));
+  const auto message = std::make_shared<const std::string>(std::move(state));
   // A page that has fallen too far behind leaves while this goes round.
   const auto pages = pages_;
-  for (const auto& page : pages) page->send(state_);
+  for (const auto& page : pages) page->send(message);
 }
 
 }  // namespace web

@@ -26,7 +26,8 @@ class Pages {
   // Whether one more page may open.
   bool room() const;
 
-  // A page is sent the setup and the panel's last state on joining.
+  // A page is sent the setup on joining; its first state comes from the publishing that the
+  // panel does when it hears of the page.
   void join(const std::shared_ptr<PageSession>& page);
   void leave(const PageSession* page);
   // At the end, before the connections' context goes.
@@ -39,7 +40,6 @@ class Pages {
  private:
   std::vector<std::shared_ptr<PageSession>> pages_;  // held open here while they are
   std::shared_ptr<const std::string> setup_;
-  std::shared_ptr<const std::string> state_;
   bool panel_failed_ = false;
   ToPanel to_panel_;
 };

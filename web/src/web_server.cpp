@@ -125,6 +125,9 @@ void WebServer::take_request(const std::weak_ptr<PageSession>& page, const std::
 }
 
 void WebServer::send_state() {
+  // Nobody to send it to: a page that opens asks for it (pages_now). A failure still crosses,
+  // so that no page opens after it.
+  if (pages_ == 0 && !panel_.failed()) return;
   const form::StatusLine status = status_ ? status_() : form::StatusLine{};
   std::string state = compact(state_message(panel_.controls(), status));
   boost::asio::post(network_->context,

@@ -52,7 +52,6 @@ class WebServer : public QObject {
 
   form::Panel& panel_;
   form::StatusSource status_;
-  std::optional<QByteArray> password_;
   std::unique_ptr<Network> network_;
   quint16 port_ = 0;
   int pages_ = 0;
