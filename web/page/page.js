@@ -50,18 +50,24 @@ function onSetup(message) {
   $("typed-range").textContent = message.range;
 }
 
+// Text written unchanged would still cost the browser a layout before the next message.
+function show(id, text) {
+  const element = $(id);
+  if (element.textContent !== String(text)) element.textContent = text;
+}
+
 function onState(message) {
   state = message;
-  $("frequency").textContent = message.frequency;
-  $("divider").textContent = message.divider;
-  $("word-a").textContent = message.wordA;
-  $("word-b").textContent = message.wordB;
+  show("frequency", message.frequency);
+  show("divider", message.divider);
+  show("word-a", message.wordA);
+  show("word-b", message.wordB);
   setUnlessHeld($("tuning"), message.divider);
   setUnlessHeld($("speed"), message.speed);
-  $("speed-value").textContent = message.speed;
-  for (const toggle of TOGGLES) $(`${toggle}-caption`).textContent = message[toggle];
+  show("speed-value", message.speed);
+  for (const toggle of TOGGLES) show(`${toggle}-caption`, message[toggle]);
   for (const list of LISTS) $(list).value = String(message[list]);
-  $("status").textContent = message.status;
+  show("status", message.status);
   $("status").title = message.statusDetail;
   $("panel").disabled = false;
 }
