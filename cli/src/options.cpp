@@ -7,7 +7,9 @@
 #include "bus/gpio_lines_text.hpp"
 #include "common/program_name.hpp"
 #include "endpoint.hpp"
+#include "lock_argument.hpp"
 #include "port_argument.hpp"
+#include "sweep_argument.hpp"
 #include "word_b_argument.hpp"
 
 namespace cli {
@@ -23,7 +25,7 @@ struct OptionRow {
   void (*apply)(Options& options, std::string_view value);
 };
 
-constexpr std::array<OptionRow, 9> kOptions{{
+constexpr std::array<OptionRow, 12> kOptions{{
     {"--simulate", "", std::nullopt, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
     {"--port", "DEVICE|ADDRESS|" SAA_GPIO_LINES_FORM "|ftdi[:SERIAL[/CHANNEL][:CLOCK,DATA,ENABLE]]",
@@ -65,6 +67,23 @@ constexpr std::array<OptionRow, 9> kOptions{{
      "                         (an empty value: none)",
      [](Options& o, std::string_view value) {
        if (!value.empty()) o.word_b = parse_word_b(value);
+     }},
+    {"--lock", "[PIN]", "",
+     "read the chip's in-lock signal back from its test pin: on a\n"
+     "                         parallel port a status pin, 10 unless given (11 is inverted by\n"
+     "                         the port; 12, 13 and 15 may be chosen too); on an FTDI adapter\n"
+     "                         a pin, D3 (CTS) unless given; GPIO names it as a fourth line:\n"
+     "                         " SAA_GPIO_LINES_FORM ",LOCK",
+     [](Options& o, std::string_view value) { o.lock = std::string(value); }},
+    {"--sweep", "[FROM-TO[/STEP]]", "",
+     "with --headless and a lock line: step the divider from FROM to\n"
+     "                         TO (default: the slider's whole range at its small step), wait\n"
+     "                         for lock at each, print CSV rows, then exit",
+     [](Options& o, std::string_view value) { o.sweep = parse_sweep(value); }},
+    {"--plot", "FILE.svg", std::nullopt, "with --sweep, draw lock time against frequency",
+     [](Options& o, std::string_view value) {
+       if (value.empty()) throw UsageError("option '--plot' needs a file name");
+       o.plot = std::string(value);
      }},
     {"--help", "", std::nullopt, "show this help and exit",
      [](Options& o, std::string_view) { o.help = true; }},
@@ -121,6 +140,11 @@ Options parse_options(std::span<const std::string_view> arguments) {
   if (options.word_b && !options.headless) {
     throw UsageError("--word-b needs --headless: in the window, \"Send Word 'B'\" sends Word B");
   }
+  if (options.sweep && !options.headless) {
+    throw UsageError("--sweep needs --headless: it writes its rows to standard output");
+  }
+  if (options.plot && !options.sweep) throw UsageError("--plot needs --sweep");
+  place_lock_line(options);
   return options;
 }
 

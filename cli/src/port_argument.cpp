@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
+#include <vector>
 
 #include "bus/gpio_lines_text.hpp"
 
@@ -22,36 +24,57 @@ constexpr std::string_view kFtdiPrefix = "ftdi";
                    "such as ftdi");
 }
 
-// "CLOCK,DATA,ENABLE": exactly three non-empty names, else the value is invalid.
-std::array<std::string, 3> three_names(std::string_view names, std::string_view value) {
-  std::array<std::string, 3> split;
-  for (std::size_t i = 0; i < split.size(); ++i) {
+struct BusNames {
+  std::array<std::string, 3> lines;  // clock, data, enable
+  std::optional<std::string> lock;
+};
+
+// "CLOCK,DATA,ENABLE[,LOCK]": three or four non-empty names, else the value is invalid.
+BusNames bus_names(std::string_view names, std::string_view value) {
+  std::vector<std::string> split;
+  while (true) {
     const auto comma = names.find(',');
-    const bool last = i + 1 == split.size();
-    if ((comma == std::string_view::npos) != last) invalid(value);
-    split[i] = std::string(names.substr(0, comma));
-    if (split[i].empty()) invalid(value);
-    names.remove_prefix(last ? names.size() : comma + 1);
+    split.emplace_back(names.substr(0, comma));
+    if (split.back().empty()) invalid(value);
+    if (comma == std::string_view::npos) break;
+    names.remove_prefix(comma + 1);
   }
-  return split;
+  if (split.size() < 3 || split.size() > 4) invalid(value);
+  BusNames bus{{split[0], split[1], split[2]}, std::nullopt};
+  if (split.size() == 4) bus.lock = split[3];
+  return bus;
 }
 
-// "gpio:CHIP:CLOCK,DATA,ENABLE"; the chip is everything up to the last colon, so a label may
-// hold colons.
+[[noreturn]] void named_twice(std::string_view value, const std::string& what) {
+  throw UsageError("--port " + std::string(value) + " names " + what +
+                   " twice: the clock, data, enable and lock need one each");
+}
+
+// "gpio:CHIP:CLOCK,DATA,ENABLE[,LOCK]"; the chip is everything up to the last colon, so a label
+// may hold colons.
 GpioLines parse_gpio_lines(std::string_view value) {
   const std::string_view rest = value.substr(kGpioPrefix.size());
   const auto colon = rest.rfind(':');
   if (colon == std::string_view::npos || colon == 0) invalid(value);
-  GpioLines gpio{std::string(rest.substr(0, colon)), three_names(rest.substr(colon + 1), value)};
-  const auto& [clock, data, enable] = gpio.lines;
-  if (clock == data || clock == enable || data == enable) {
-    throw UsageError("--port " + std::string(value) +
-                     " names a line twice: the clock, data and enable need three lines");
+  auto [lines, lock] = bus_names(rest.substr(colon + 1), value);
+  std::vector<std::string> all(lines.begin(), lines.end());
+  if (lock) all.push_back(*lock);
+  for (const auto& line : all) {
+    if (std::count(all.begin(), all.end(), line) > 1) named_twice(value, "line " + line);
   }
-  return gpio;
+  return GpioLines{std::string(rest.substr(0, colon)), std::move(lines), std::move(lock)};
 }
 
-// "ftdi[:[SERIAL][/CHANNEL][:CLOCK,DATA,ENABLE]]"
+int ftdi_bit(const std::string& name, std::string_view value) {
+  const auto bit = bus::ftdi_pin_bit(name);
+  if (!bit) {
+    throw UsageError("--port " + std::string(value) + ": no FTDI pin is called '" + name +
+                     "' (give " + bus::ftdi_pin_names() + ")");
+  }
+  return *bit;
+}
+
+// "ftdi[:[SERIAL][/CHANNEL][:CLOCK,DATA,ENABLE[,LOCK]]]"
 bus::FtdiAddress parse_ftdi_pins(std::string_view value) {
   bus::FtdiAddress address;
   std::string_view rest = value.substr(kFtdiPrefix.size());
@@ -70,21 +93,22 @@ bus::FtdiAddress parse_ftdi_pins(std::string_view value) {
   }
   address.serial = std::string(device);
   if (colon == std::string_view::npos) return address;
-  address.pins.names = three_names(rest.substr(colon + 1), value);
+  auto [names, lock] = bus_names(rest.substr(colon + 1), value);
+  address.pins.names = std::move(names);
   for (std::size_t i = 0; i < address.pins.names.size(); ++i) {
-    const auto bit = bus::ftdi_pin_bit(address.pins.names[i]);
-    if (!bit) {
-      throw UsageError("--port " + std::string(value) + ": no FTDI pin is called '" +
-                       address.pins.names[i] + "' (give " + bus::ftdi_pin_names() + ")");
-    }
-    address.pins.bits[i] = *bit;
+    address.pins.bits[i] = ftdi_bit(address.pins.names[i], value);
   }
-  const auto& bits = address.pins.bits;
+  if (lock) {
+    address.pins.lock_bit = ftdi_bit(*lock, value);
+    address.pins.lock_name = std::move(lock);
+  }
+  std::vector<int> bits(address.pins.bits.begin(), address.pins.bits.end());
+  if (address.pins.lock_bit) bits.push_back(*address.pins.lock_bit);
   for (const int bit : bits) {
-    if (std::count(bits.begin(), bits.end(), bit) == 1) continue;
     // TXD and D0 are one pin: name it, since the names given may differ.
-    throw UsageError("--port " + std::string(value) + " names pin D" + std::to_string(bit) +
-                     " twice: the clock, data and enable need three pins");
+    if (std::count(bits.begin(), bits.end(), bit) > 1) {
+      named_twice(value, "pin D" + std::to_string(bit));
+    }
   }
   return address;
 }

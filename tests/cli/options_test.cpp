@@ -21,16 +21,20 @@ std::string outcome(std::span<const std::string_view> arguments) {
                    options.port ? std::get_if<cli::GpioLines>(&*options.port) : nullptr) {
       text += " chip " + gpio->chip + " lines " + gpio->lines[0] + " " + gpio->lines[1] + " " +
               gpio->lines[2];
+      if (gpio->lock) text += " lock " + *gpio->lock;
     } else if (const auto* ftdi =
                    options.port ? std::get_if<bus::FtdiAddress>(&*options.port) : nullptr) {
-      const auto& [names, bits] = ftdi->pins;
+      const auto& [names, bits, lock_name, lock_bit] = ftdi->pins;
       text += " ftdi serial '" + ftdi->serial + "' channel " + std::to_string(ftdi->channel) +
               " pins " + names[0] + " " + names[1] + " " + names[2] + " bits " +
               std::to_string(bits[0]) + " " + std::to_string(bits[1]) + " " +
               std::to_string(bits[2]);
+      if (lock_name) text += " lock " + *lock_name + " bit " + std::to_string(*lock_bit);
     } else if (options.port) {
       text += " address " + std::to_string(std::get<cli::IoAddress>(*options.port).base);
     }
+    if (options.lock_pin) text += " lock-pin " + std::to_string(*options.lock_pin);
+    if (options.simulate && options.lock) text += " lock";
     if (options.headless) text += " headless";
     if (const auto& b = options.word_b) {
       text += " word-b refh " + std::to_string(b->refh) + " sla " + std::to_string(b->sla) +
@@ -41,6 +45,11 @@ std::string outcome(std::span<const std::string_view> arguments) {
     if (const auto& at = options.rigctld)
       text += " rigctld " + at->host + " " + std::to_string(at->port);
     if (const auto& at = options.http) text += " http " + at->host + " " + std::to_string(at->port);
+    if (const auto& sweep = options.sweep) {
+      text += " sweep " + std::to_string(sweep->from) + " " + std::to_string(sweep->to) + " " +
+              std::to_string(sweep->step);
+    }
+    if (options.plot) text += " plot " + *options.plot;
     return text.empty() ? "standard port" : text.substr(1);
   } catch (const cli::UsageError& error) {
     return std::string("usage error: ") + error.what();

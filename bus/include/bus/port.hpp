@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "bus/clock.hpp"
 #include "bus/port_addresses.hpp"
 
 namespace bus {
@@ -43,6 +44,17 @@ class Port {
   // A transmission is complete: a port that gathers writes puts them on the wire now.
   // Throws common::FatalError.
   virtual void flush() {}
+
+  // The line the chip's test pin drives, for messages ("pin 10 (nAck)"); nothing for a port
+  // given no lock line, whose lock is never read.
+  virtual std::optional<std::string> lock_line() const { return std::nullopt; }
+
+  // That line's level now, true for high. Only for a port with a lock line, after bind().
+  // Throws common::FatalError.
+  virtual bool lock_level() { return false; }
+
+  // The time the lock line changes in.
+  virtual Clock& clock() { return steady_clock(); }
 };
 
 }  // namespace bus

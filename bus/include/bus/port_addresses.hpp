@@ -13,6 +13,8 @@ enum class Register { data, control };
 inline constexpr std::int16_t kStandardBase = 888;  // 0x378
 inline constexpr std::int16_t kDataRegisterOffset = 0;
 inline constexpr std::int16_t kControlRegisterOffset = 2;
+// Read only, for the lock input.
+inline constexpr std::int16_t kStatusRegisterOffset = 1;
 
 // Which register of the standard port the port library's callers address; none for any other
 // address.

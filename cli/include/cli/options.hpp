@@ -27,9 +27,18 @@ struct IoAddress {
 struct GpioLines {
   std::string chip;                  // a path, a chip name or a label
   std::array<std::string, 3> lines;  // clock, data, enable: offsets or line names
+  std::optional<std::string> lock;   // the lock input, a fourth line
   friend bool operator==(const GpioLines&, const GpioLines&) = default;
 };
 using PortArgument = std::variant<DevicePath, IoAddress, GpioLines, bus::FtdiAddress>;
+
+// The dividers a sweep steps over, both ends included.
+struct Sweep {
+  std::int32_t from;
+  std::int32_t to;
+  std::int32_t step;
+  friend bool operator==(const Sweep&, const Sweep&) = default;
+};
 
 // Where a server (rigctld, the web page) listens.
 struct Endpoint {
@@ -48,6 +57,12 @@ struct Options {
   std::optional<Endpoint> http;      // serve the tuning page to browsers there
   bool headless = false;             // no window: the form logic alone, transmissions logged
   std::optional<words::WordBChoice> word_b;  // headless only: Word B to send after start-up
+  // --lock's value ("": the port's own default); once parsed, a GPIO or FTDI port's lock line
+  // is part of its PortArgument and a parallel port's is lock_pin.
+  std::optional<std::string> lock;
+  std::optional<int> lock_pin;
+  std::optional<Sweep> sweep;        // headless only: step the divider, report where it locks
+  std::optional<std::string> plot;   // the sweep's plot, an SVG file
 };
 
 // A command line that cannot be run: the one-line reason, for exit status 2.

@@ -12,6 +12,9 @@ namespace bus {
 struct FtdiPins {
   std::array<std::string, 3> names{"D0", "D1", "D2"};  // TXD, RXD, RTS: on every 6-pin cable
   std::array<int, 3> bits{0, 1, 2};
+  // The lock input, read as an input pin; none unless asked for.
+  std::optional<std::string> lock_name;
+  std::optional<int> lock_bit;
   friend bool operator==(const FtdiPins&, const FtdiPins&) = default;
 };
 
@@ -22,6 +25,9 @@ struct FtdiAddress {
   FtdiPins pins;
   friend bool operator==(const FtdiAddress&, const FtdiAddress&) = default;
 };
+
+// The lock input's pin when --lock names none: CTS, which a 6-pin cable also brings out.
+inline constexpr std::string_view kDefaultFtdiLockPin = "D3";
 
 // The bit of pin `name`: "D0" to "D7", or the FT232R's name of that pin (TXD RXD RTS CTS DTR
 // DSR DCD RI), in any case. Nothing for a name no FTDI pin has.

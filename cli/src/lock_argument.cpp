@@ -1,0 +1,70 @@
+#include "lock_argument.hpp"
+
+#include <algorithm>
+#include <charconv>
+
+#include "bus/gpio_lines_text.hpp"
+#include "bus/wiring.hpp"
+
+namespace cli {
+
+namespace {
+
+void place_on_ftdi(bus::FtdiPins& pins, const std::string& pin) {
+  if (pins.lock_name) {
+    if (!pin.empty() && bus::ftdi_pin_bit(pin) != pins.lock_bit) {
+      throw UsageError("--lock=" + pin + " and --port name two different lock pins");
+    }
+    return;
+  }
+  const std::string name = pin.empty() ? std::string(bus::kDefaultFtdiLockPin) : pin;
+  const auto bit = bus::ftdi_pin_bit(name);
+  if (!bit) {
+    throw UsageError("--lock=" + pin + ": no FTDI pin is called '" + pin + "' (give " +
+                     bus::ftdi_pin_names() + ")");
+  }
+  if (std::find(pins.bits.begin(), pins.bits.end(), *bit) != pins.bits.end()) {
+    throw UsageError("--lock: pin D" + std::to_string(*bit) +
+                     " is the clock, data or enable already; name another, such as --lock=D" +
+                     std::to_string(*bit == 3 ? 4 : 3));
+  }
+  pins.lock_name = name;
+  pins.lock_bit = bit;
+}
+
+int status_pin_number(const std::string& pin) {
+  if (pin.empty()) return bus::kDefaultLockPin;
+  int number = 0;
+  const auto [end, error] = std::from_chars(pin.data(), pin.data() + pin.size(), number);
+  if (error != std::errc{} || end != pin.data() + pin.size() || !bus::status_pin(number)) {
+    throw UsageError("--lock=" + pin + ": the lock line is a status pin of the parallel port (give " +
+                     bus::status_pin_numbers() + ")");
+  }
+  return number;
+}
+
+}  // namespace
+
+void place_lock_line(Options& options) {
+  if (!options.lock) return;
+  const std::string& pin = *options.lock;
+  if (options.simulate) {
+    if (!pin.empty()) {
+      throw UsageError("--lock=" + pin +
+                       ": the simulated chip's lock line is its test pin; give --lock alone");
+    }
+    return;
+  }
+  if (auto* gpio = options.port ? std::get_if<GpioLines>(&*options.port) : nullptr) {
+    if (!gpio->lock || !pin.empty()) {
+      throw UsageError("--lock: name the GPIO lock line as the fourth line of --port, such as " SAA_GPIO_LINES_EXAMPLE ",GPIO23");
+    }
+    return;
+  }
+  if (auto* ftdi = options.port ? std::get_if<bus::FtdiAddress>(&*options.port) : nullptr) {
+    return place_on_ftdi(ftdi->pins, pin);
+  }
+  options.lock_pin = status_pin_number(pin);
+}
+
+}  // namespace cli
