@@ -57,6 +57,7 @@ void Transmitter::Send(std::string_view sWord) const {
   delay();
   delay();
   library_.flush();
+  library_.word_sent(sWord);
 }
 
 void Transmitter::rest_lines() const {

@@ -1,6 +1,7 @@
 #include "sim/simulated_synthesizer.hpp"
 
 #include "bus/wiring.hpp"
+#include "sim/oscillator_model.hpp"
 #include "words/frame.hpp"
 #include "words/word_b.hpp"
 
@@ -48,7 +49,22 @@ void SimulatedSynthesizer::on_enable_released() {
 
 void SimulatedSynthesizer::load(const std::string& word) {
   ++counts_.words_loaded;
+  // The same divider again does not move the loop: it stays locked.
+  if (word[0] == '0' && word != word_a_) word_a_loaded_at_ = clock_.now();
   (word[0] == '0' ? word_a_ : word_b_) = word;
+}
+
+std::optional<std::string> SimulatedSynthesizer::lock_line() const {
+  if (!lock_line_) return std::nullopt;
+  return "the simulated chip's test pin";
+}
+
+bool SimulatedSynthesizer::lock_level() {
+  const std::string_view test =
+      word_b_ ? words::field_of(*word_b_, words::word_b_layout::kTest) : words::kTestHigh;
+  const bool refh = word_b_ && words::field_of(*word_b_, words::word_b_layout::kREFH) == "1";
+  const std::int32_t divider = word_a_ ? decoded_word_a()->divider : 0;
+  return test_pin_level(test, refh, divider, clock_.now() - word_a_loaded_at_);
 }
 
 std::optional<words::DecodedWordA> SimulatedSynthesizer::decoded_word_a() const {

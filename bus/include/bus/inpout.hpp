@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
+#include <vector>
 
 #include "bus/port.hpp"
 
@@ -21,9 +24,18 @@ class Inpout {
   bool hold(std::int32_t delay_count) { return port_.hold(delay_count); }
   void flush() { port_.flush(); }
 
+  // Who hears of each word once it is on the wire and loaded: the lock watch, which reads the
+  // chip's answer to it.
+  using WordSent = std::function<void(std::string_view word)>;
+  void on_word_sent(WordSent heard) { heard_.push_back(std::move(heard)); }
+  void word_sent(std::string_view word) {
+    for (const auto& heard : heard_) heard(word);
+  }
+
  private:
   Port& port_;
   bool bound_ = false;
+  std::vector<WordSent> heard_;
 };
 
 }  // namespace bus

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "bus/clock.hpp"
 #include "bus/port.hpp"
 #include "bus/wiring.hpp"
 #include "words/word_decoder.hpp"
@@ -21,10 +23,25 @@ struct BusCounts {
 // formed with words::kFrameBits bits, a leading "0", then Word A ("0" first) or Word B ("11" first,
 // with its fixed "1" in place); anything else, and a word that no clock pulse loads before the next
 // enable, is counted as malformed.
+//
+// Its test pin follows oscillator_model.hpp, timed on `clock` from the load of each Word A that
+// changes the divider; it is high ("1") until a Word B chooses another function.
 class SimulatedSynthesizer : public bus::Port {
  public:
+  // The model's time: the machine's, or its own, which passes only when it is waited out, so
+  // that a sweep measures the model exactly and at once.
+  enum class Time { machine, model };
+
+  // `lock_line`: the test pin is wired back as the lock input.
+  explicit SimulatedSynthesizer(bool lock_line = false, Time time = Time::machine)
+      : lock_line_(lock_line), clock_(time == Time::model ? model_clock_ : bus::steady_clock()) {}
+
   std::string name() const override { return "simulated SAA1057"; }
   void write(bus::Register target, std::uint8_t value) override;
+
+  std::optional<std::string> lock_line() const override;
+  bool lock_level() override;
+  bus::Clock& clock() override { return clock_; }
 
   // The last loaded Word B, as its 16 bits; what the last loaded Word A sets.
   const std::optional<std::string>& word_b() const { return word_b_; }
@@ -49,6 +66,10 @@ class SimulatedSynthesizer : public bus::Port {
   std::optional<std::string> word_a_;
   std::optional<std::string> word_b_;
   BusCounts counts_;
+  bool lock_line_;
+  bus::ModelClock model_clock_;
+  bus::Clock& clock_;
+  std::chrono::nanoseconds word_a_loaded_at_{};
 };
 
 }  // namespace sim

@@ -33,6 +33,9 @@ class TracingPort : public bus::Port {
   bool hold(std::int32_t delay_count) override { return inner_.hold(delay_count); }
   std::optional<std::int64_t> queued_ns() const override { return inner_.queued_ns(); }
   void flush() override;
+  std::optional<std::string> lock_line() const override { return inner_.lock_line(); }
+  bool lock_level() override { return inner_.lock_level(); }
+  bus::Clock& clock() override { return inner_.clock(); }
 
   // Ends the file at the current time; throws on a write error.
   void close();

@@ -73,6 +73,12 @@ inline constexpr std::array<ListRow, 4> kTestRows{{
     {"Output in-lock counter", "0101"},
 }};
 
+// The test-pin functions the lock watch tells apart.
+inline constexpr std::string_view kTestHigh = kTestRows[0].code;
+inline constexpr std::string_view kTestReference = kTestRows[1].code;
+inline constexpr std::string_view kTestCounter = kTestRows[2].code;
+inline constexpr std::string_view kTestInLock = kTestRows[3].code;
+
 // The code of the row at `index`; no code for an index the table lacks (-1: nothing selected).
 std::optional<std::string_view> code_at(std::span<const ListRow> rows, int index);
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string_view>
+
+namespace sim {
+
+// The simulated receiver's oscillator and the chip's test pin, in round numbers a builder can
+// check by hand. The oscillator tunes from 86.00 to 128.50 MHz (dividers 8600 to 12850, so
+// 75.30 to 117.80 MHz received): narrower than the slider, so both ends of the band stay
+// unlocked. Within that range the loop locks after 0.5 ms at the bottom, growing with the square
+// of the distance from it to 3.4 ms at the top, where the tuning voltage runs out:
+//   lock time (us) = 500 + 2900 * (N - 8600)^2 / 4250^2, in whole microseconds, rounded down.
+// Charge-pump current, phase detector and the other settings do not change it.
+namespace oscillator {
+inline constexpr std::int32_t kLowestDivider = 8600;
+inline constexpr std::int32_t kHighestDivider = 12850;
+inline constexpr std::int64_t kFastestLockUs = 500;
+inline constexpr std::int64_t kSlowingUs = 2900;  // added at the top of the range
+}  // namespace oscillator
+
+// Whether the loop can lock on divider `n`, and after how long from the word's load.
+bool can_lock(std::int32_t n);
+std::chrono::microseconds lock_time(std::int32_t n);
+
+// The test pin's level `since_load` after Word A with divider `n` was loaded, for Word B's test
+// function `test` and reference flag `refh` (1: 1.25 kHz, else 1 kHz): "1" high; the reference
+// frequency and the programmable counter's output as square waves (the counter's at the
+// reference times held/wanted oscillator frequency while it is held at a range end); in-lock high
+// while locked; any other code low.
+bool test_pin_level(std::string_view test, bool refh, std::int32_t n,
+                    std::chrono::nanoseconds since_load);
+
+}  // namespace sim

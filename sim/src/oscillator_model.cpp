@@ -1,0 +1,43 @@
+#include "sim/oscillator_model.hpp"
+
+#include <algorithm>
+
+#include "words/word_b.hpp"
+
+namespace sim {
+
+namespace {
+
+using namespace oscillator;
+
+// High for the first half of each period, from the load on.
+bool square_wave(double hertz, std::chrono::nanoseconds since) {
+  const double periods = hertz * std::chrono::duration<double>(since).count();
+  return periods - static_cast<std::int64_t>(periods) < 0.5;
+}
+
+}  // namespace
+
+bool can_lock(std::int32_t n) { return n >= kLowestDivider && n <= kHighestDivider; }
+
+std::chrono::microseconds lock_time(std::int32_t n) {
+  const std::int64_t span = kHighestDivider - kLowestDivider;
+  const std::int64_t from_bottom = n - kLowestDivider;
+  return std::chrono::microseconds(kFastestLockUs +
+                                   kSlowingUs * from_bottom * from_bottom / (span * span));
+}
+
+bool test_pin_level(std::string_view test, bool refh, std::int32_t n,
+                    std::chrono::nanoseconds since_load) {
+  const double reference = refh ? 1250.0 : 1000.0;
+  if (test == words::kTestHigh) return true;
+  if (test == words::kTestReference) return square_wave(reference, since_load);
+  if (test == words::kTestCounter) {
+    const double held = std::clamp(n, kLowestDivider, kHighestDivider);
+    return square_wave(reference * held / n, since_load);
+  }
+  if (test == words::kTestInLock) return can_lock(n) && since_load >= lock_time(n);
+  return false;
+}
+
+}  // namespace sim
