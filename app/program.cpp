@@ -9,9 +9,11 @@
 #include "form/form1.hpp"
 #include "form/panel.hpp"
 #include "headless_run.hpp"
+#include "lock_monitor.hpp"
 #include "port_choice/port_choice.hpp"
 #include "process_platform.hpp"
 #include "servers.hpp"
+#include "sweep_run.hpp"
 #include "trace_session.hpp"
 #include "window/form1_window.hpp"
 
@@ -32,6 +34,9 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
   form::Form1 form{window, library};
   form::Panel panel{form, window, report_fatal_from_event_loop(&window)};
   Servers servers{panel, trace.port()};
+  LockMonitor lock{library, trace.port(), panel};
+  servers.show_lock([&lock] { return lock.text(); });
+  lock.on_decided([&servers](const lock::LockState&) { servers.status_changed(); });
   if (!servers.start(options, [&window] { window.refresh_status(); })) return 1;
   window.attach(panel, servers.status());
 
@@ -51,6 +56,7 @@ int run_program(const cli::Options& options, char* program_path) {
     print_error(error.what());
     return 1;
   }
+  if (options.sweep) return trace->finish(run_sweep(options, trace->port(), program_path));
   if (options.headless) return trace->finish(run_headless(options, trace->port(), program_path));
   if (!display_reachable()) {
     print_error(common::failure_message(

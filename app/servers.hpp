@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "bus/port.hpp"
 #include "cli/options.hpp"
@@ -22,8 +24,16 @@ class Servers {
   // saying on standard error why one could not start.
   bool start(const cli::Options& options, std::function<void()> status_changed);
 
-  // The information line: the port, and who is connected.
+  // The information line: the port, the lock, and who is connected.
   form::StatusSource status();
+
+  // What the information line says of the lock, asked with the rest of it.
+  void show_lock(std::function<std::optional<std::string>()> lock_text) {
+    lock_text_ = std::move(lock_text);
+  }
+
+  // The information line changed outside the panel's events: the window and the pages hear.
+  void status_changed();
 
  private:
   form::Panel& panel_;
@@ -32,6 +42,8 @@ class Servers {
   rigctl_server::Server rigctld_;
   bool serving_rigctld_ = false;
   std::unique_ptr<WebPage> web_;
+  std::function<void()> status_changed_;
+  std::function<std::optional<std::string>()> lock_text_;
 };
 
 }  // namespace app

@@ -14,6 +14,14 @@ namespace headless {
 using form::Control;
 using form::Event;
 
+namespace {
+
+std::string word_line(const char* word, const std::string& bits, const std::string& meaning) {
+  return std::string("Word ") + word + " " + bits + " sent: " + meaning;
+}
+
+}  // namespace
+
 HeadlessForm::HeadlessForm(bus::Inpout& library, std::ostream& log,
                            form::Panel::FatalHandler on_fatal)
     : log_(log), form_(*this, library), panel_(form_, *this, std::move(on_fatal)) {
@@ -29,11 +37,7 @@ void HeadlessForm::send_word_b(const words::WordBChoice& choice) {
   if (panel_.failed()) return;
   const std::string& word = form_.state().sWordB;
   // Logged after the event: a failure here must still end the panel as one inside it does.
-  try {
-    log_word("B", word, words::describe(words::decode_word_b(word)));
-  } catch (const common::FatalError& error) {
-    panel_.fail(error.what());
-  }
+  log_news(word_line("B", word, words::describe(words::decode_word_b(word))));
 }
 
 int HeadlessForm::value(Control control) const { return values_.at(control); }
@@ -48,7 +52,7 @@ void HeadlessForm::set_value(Control control, int value) {
   // The change event runs inside the setting, as on the window's slider.
   form_.raise(Event::hscDiv_Change);
   const std::string& word = form_.state().sWordA;
-  log_word("A", word, words::describe(words::decode_word_a(word)));
+  log_line(word_line("A", word, words::describe(words::decode_word_a(word))));
 }
 
 std::string HeadlessForm::text(Control control) const {
@@ -67,9 +71,18 @@ int HeadlessForm::selected_index(Control control) const {
 
 void HeadlessForm::select(Control control, int row) { selected_[control] = row; }
 
-void HeadlessForm::log_word(const char* word, const std::string& bits, const std::string& meaning) {
+void HeadlessForm::log_news(const std::string& line) {
+  try {
+    log_line(line);
+  } catch (const common::FatalError& error) {
+    panel_.fail(error.what());
+  }
+}
+
+
+void HeadlessForm::log_line(const std::string& line) {
   errno = 0;
-  log_ << "Word " << word << " " << bits << " sent: " << meaning << std::endl;
+  log_ << line << std::endl;
   // The log is what --headless is run for: one that nobody can read (standard output closed,
   // its reader gone) ends the program with the reason, as a trace that cannot be written does.
   if (!log_) {

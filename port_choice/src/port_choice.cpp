@@ -5,7 +5,11 @@
 namespace port_choice {
 
 std::unique_ptr<bus::Port> choose_port(const cli::Options& options) {
-  if (options.simulate) return std::make_unique<sim::SimulatedSynthesizer>();
+  if (options.simulate) {
+    using Time = sim::SimulatedSynthesizer::Time;
+    return std::make_unique<sim::SimulatedSynthesizer>(options.lock.has_value(),
+                                                       options.sweep ? Time::model : Time::machine);
+  }
   return platform_port(options.port);
 }
 

@@ -60,4 +60,20 @@ check "it says that the log cannot be written, and why; standard error holds:
 $(indented "$dir/err")" test "$(cat "$dir/err")" = \
   "saa1057-panel: Cannot write the log to standard output: Broken pipe. Give --headless a standard output that is open and read."
 
+# The lock read back from the simulated chip's test pin: a line after each word once Word B has
+# put the pin on "Output in-lock counter"; 66 MHz lies below the oscillator's range. Each tuning
+# waits for the last one's line, since a word that comes sooner starts the watch again.
+lock_log="$(dirname "$0")/headless_lock_session.txt"
+: >"$dir/out"
+serve_rigctld "$dir/err" "${board[@]}" --lock --word-b test=lock >"$dir/out"
+wait_for 300 grep -q "^locked after" "$dir/out"
+rigctl -m 2 -r "127.0.0.1:$port" F 66000000
+wait_for 300 grep -q "^not locked within" "$dir/out"
+rigctl -m 2 -r "127.0.0.1:$port" F 100000000
+wait_for 300 test "$(grep -c "^locked after" "$dir/out")" -eq 2
+end_program TERM
+check "with --lock each word is followed by what the test pin said; the log holds:
+$(indented "$dir/out")" diff -u "$lock_log" \
+  <(sed 's/^locked after [0-9][0-9]*\.[0-9] ms$/locked after T ms/' "$dir/out")
+
 finish

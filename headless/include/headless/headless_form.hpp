@@ -27,6 +27,10 @@ class HeadlessForm : public form::ControlAccess {
   // Sets the Word B controls as a user would, then presses "Send Word 'B'".
   void send_word_b(const words::WordBChoice& choice);
 
+  // One line of news after the words it follows ("Lock: locked after 1.2 ms"); a line that
+  // cannot be written fails the panel.
+  void log_news(const std::string& line);
+
   bool failed() const { return panel_.failed(); }
   form::Panel& panel() { return panel_; }
 
@@ -38,7 +42,7 @@ class HeadlessForm : public form::ControlAccess {
   void select(form::Control control, int row) override;
 
  private:
-  void log_word(const char* word, const std::string& bits, const std::string& meaning);
+  void log_line(const std::string& line);
 
   std::map<form::Control, int> values_;
   std::map<form::Control, std::string> texts_;

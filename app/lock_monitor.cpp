@@ -1,0 +1,38 @@
+#include "lock_monitor.hpp"
+
+#include "common/fatal_error.hpp"
+
+namespace app {
+
+LockMonitor::LockMonitor(bus::Inpout& library, bus::Port& port, form::Panel& panel)
+    : watch_(port), panel_(panel) {
+  if (!watch_.has_line()) return;
+  reading_.setInterval(0);
+  connect(&reading_, &QTimer::timeout, this, [this] { read(); });
+  library.on_word_sent([this](std::string_view word) {
+    watch_.sent(word);
+    // The first reading, or the news of an unknown lock, comes after the event that sent the
+    // word, so that what it logs comes after the word.
+    reading_.start();
+  });
+}
+
+void LockMonitor::read() {
+  try {
+    watch_.poll();
+  } catch (const common::FatalError& error) {
+    reading_.stop();
+    panel_.fail(error.what());
+    return;
+  }
+  if (watch_.waiting()) return;
+  reading_.stop();
+  if (heard_) heard_(watch_.state());
+}
+
+std::optional<std::string> LockMonitor::text() const {
+  if (!watch_.has_line()) return std::nullopt;
+  return lock::describe(watch_.state());
+}
+
+}  // namespace app

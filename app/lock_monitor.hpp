@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "bus/inpout.hpp"
+#include "form/panel.hpp"
+#include "lock/lock_watch.hpp"
+
+namespace app {
+
+// Watches the lock line after each word on the panel's thread without holding it up: one
+// reading per turn of the event loop until the state is decided, so the window, rigctld and
+// the page go on meanwhile. Does nothing for a port without a lock line.
+class LockMonitor : public QObject {
+ public:
+  LockMonitor(bus::Inpout& library, bus::Port& port, form::Panel& panel);
+
+  // Hears of each state once it is decided (and of "unknown" whenever it is told again).
+  void on_decided(std::function<void(const lock::LockState&)> heard) {
+    heard_ = std::move(heard);
+  }
+
+  // For the information line: nothing without a lock line.
+  std::optional<std::string> text() const;
+
+ private:
+  void read();
+
+  lock::LockWatch watch_;
+  form::Panel& panel_;
+  QTimer reading_;
+  std::function<void(const lock::LockState&)> heard_;
+};
+
+}  // namespace app
