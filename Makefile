@@ -155,6 +155,7 @@ screenshot: build build-windows
 	  wine $(WIN_BUILD)/bin/saa1057-panel.exe
 	scripts/pulseview-screenshot.sh $(BUILD)/app/saa1057-panel docs/pulseview.png
 	scripts/web-screenshot.py $(BUILD)/app/saa1057-panel docs/web-page.png
+	scripts/sweep-screenshot.sh $(BUILD)/app/saa1057-panel docs/lock-sweep.png
 
 install: program
 	cmake --install $(call folder,run)

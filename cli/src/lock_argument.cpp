@@ -11,7 +11,7 @@ namespace cli {
 namespace {
 
 void place_on_ftdi(bus::FtdiPins& pins, const std::string& pin) {
-  if (pins.lock_name) {
+  if (pins.lock_bit) {
     if (!pin.empty() && bus::ftdi_pin_bit(pin) != pins.lock_bit) {
       throw UsageError("--lock=" + pin + " and --port name two different lock pins");
     }

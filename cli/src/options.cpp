@@ -16,6 +16,9 @@ namespace cli {
 
 namespace {
 
+// --lock given without a pin: the port's own lock pin.
+constexpr std::string_view kPortsOwnLockPin = "default";
+
 struct OptionRow {
   std::string_view name;
   std::string_view value_name;  // empty for a flag
@@ -68,13 +71,16 @@ constexpr std::array<OptionRow, 12> kOptions{{
      [](Options& o, std::string_view value) {
        if (!value.empty()) o.word_b = parse_word_b(value);
      }},
-    {"--lock", "[PIN]", "",
+    {"--lock", "[PIN]", kPortsOwnLockPin,
      "read the chip's in-lock signal back from its test pin: on a\n"
      "                         parallel port a status pin, 10 unless given (11 is inverted by\n"
      "                         the port; 12, 13 and 15 may be chosen too); on an FTDI adapter\n"
      "                         a pin, D3 (CTS) unless given; GPIO names it as a fourth line:\n"
-     "                         " SAA_GPIO_LINES_FORM ",LOCK",
-     [](Options& o, std::string_view value) { o.lock = std::string(value); }},
+     "                         " SAA_GPIO_LINES_FORM ",LOCK (an empty value: none)",
+     [](Options& o, std::string_view value) {
+       if (value.empty()) return;
+       o.lock = value == kPortsOwnLockPin ? "" : std::string(value);
+     }},
     {"--sweep", "[FROM-TO[/STEP]]", "",
      "with --headless and a lock line: step the divider from FROM to\n"
      "                         TO (default: the slider's whole range at its small step), wait\n"

@@ -100,7 +100,7 @@ bus::FtdiAddress parse_ftdi_pins(std::string_view value) {
   }
   if (lock) {
     address.pins.lock_bit = ftdi_bit(*lock, value);
-    address.pins.lock_name = std::move(lock);
+    address.pins.lock_name = std::move(*lock);
   }
   std::vector<int> bits(address.pins.bits.begin(), address.pins.bits.end());
   if (address.pins.lock_bit) bits.push_back(*address.pins.lock_bit);

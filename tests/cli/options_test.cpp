@@ -24,12 +24,12 @@ std::string outcome(std::span<const std::string_view> arguments) {
       if (gpio->lock) text += " lock " + *gpio->lock;
     } else if (const auto* ftdi =
                    options.port ? std::get_if<bus::FtdiAddress>(&*options.port) : nullptr) {
-      const auto& [names, bits, lock_name, lock_bit] = ftdi->pins;
+      const auto& [names, bits, lock_bit, lock_name] = ftdi->pins;
       text += " ftdi serial '" + ftdi->serial + "' channel " + std::to_string(ftdi->channel) +
               " pins " + names[0] + " " + names[1] + " " + names[2] + " bits " +
               std::to_string(bits[0]) + " " + std::to_string(bits[1]) + " " +
               std::to_string(bits[2]);
-      if (lock_name) text += " lock " + *lock_name + " bit " + std::to_string(*lock_bit);
+      if (lock_bit) text += " lock " + lock_name + " bit " + std::to_string(*lock_bit);
     } else if (options.port) {
       text += " address " + std::to_string(std::get<cli::IoAddress>(*options.port).base);
     }

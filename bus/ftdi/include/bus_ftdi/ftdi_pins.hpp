@@ -13,8 +13,8 @@ struct FtdiPins {
   std::array<std::string, 3> names{"D0", "D1", "D2"};  // TXD, RXD, RTS: on every 6-pin cable
   std::array<int, 3> bits{0, 1, 2};
   // The lock input, read as an input pin; none unless asked for.
-  std::optional<std::string> lock_name;
-  std::optional<int> lock_bit;
+  std::optional<int> lock_bit{};
+  std::string lock_name{};  // as the user named it
   friend bool operator==(const FtdiPins&, const FtdiPins&) = default;
 };
 

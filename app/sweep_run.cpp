@@ -1,0 +1,112 @@
+#include "sweep_run.hpp"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <vector>
+
+#include "bus/inpout.hpp"
+#include "common/failure_message.hpp"
+#include "fatal_report.hpp"
+#include "headless/headless_form.hpp"
+#include "lock/lock_watch.hpp"
+#include "process_platform.hpp"
+#include "sweep/band_sweep.hpp"
+#include "sweep/sweep_plot.hpp"
+#include "sweep/sweep_report.hpp"
+
+namespace app {
+
+namespace {
+
+constexpr qint64 kProgressEveryMs = 2000;
+
+// The words' log: standard output carries the rows.
+class Discarded : public std::streambuf {
+  int overflow(int c) override { return traits_type::not_eof(c); }
+};
+
+bool write_plot(const std::string& file, const std::vector<sweep::SweepRow>& rows) {
+  std::ofstream plot(file, std::ios::binary | std::ios::trunc);
+  if (plot) plot << sweep::svg_plot(rows);
+  if (plot.flush()) return true;
+  print_error(common::failure("Cannot write the plot to " + file, std::strerror(errno),
+                              "Give --plot a file in a folder you may write to")
+                  .what());
+  return false;
+}
+
+// After the sweep, however it ended: the summary, what the line's levels say of its wiring,
+// the plot.
+bool sum_up(const cli::Options& options, const sweep::BandSweep& sweep, const lock::LockWatch& watch,
+            const std::vector<sweep::SweepRow>& rows, const std::string& line) {
+  if (!sweep.done()) {
+    print_error("the sweep stopped after " + std::to_string(rows.size()) + " of " +
+                std::to_string(sweep.steps()) + " steps");
+  }
+  print_error(sweep::summary(rows));
+  if (sweep.done()) {
+    if (const auto doubt = sweep::wiring_doubt(watch.levels_read(), line)) print_error(*doubt);
+  }
+  return !options.plot || write_plot(*options.plot, rows);
+}
+
+}  // namespace
+
+int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) {
+  int qt_argc = 1;
+  char* qt_argv[] = {program_path, nullptr};
+  QCoreApplication application(qt_argc, qt_argv);
+  quit_on_signals();
+
+  bus::Inpout library{port};
+  Discarded discarded;
+  std::ostream word_log{&discarded};
+  headless::HeadlessForm form{library, word_log, report_fatal_from_event_loop(nullptr)};
+  lock::LockWatch watch{port};
+  library.on_word_sent([&watch](std::string_view word) { watch.sent(word); });
+  form.load();
+  if (options.word_b) form.send_word_b(*options.word_b);
+  // A failure at start-up is reported from the event loop, which then ends with 1.
+  if (form.failed()) return application.exec();
+
+  const auto& range = *options.sweep;
+  sweep::BandSweep sweep{form.panel(), watch, range.from, range.to, range.step};
+  if (const auto refusal = sweep.refusal()) {
+    print_error(*refusal);
+    return 1;
+  }
+  std::vector<sweep::SweepRow> rows;
+  std::cout << sweep::csv_header() << std::endl;
+  QElapsedTimer since_progress;
+  since_progress.start();
+  QTimer stepping;
+  QObject::connect(&stepping, &QTimer::timeout, [&] {
+    if (const auto row = sweep.step()) {
+      rows.push_back(*row);
+      if (!(std::cout << sweep::csv_row(*row) << std::endl)) {
+        form.panel().fail(common::failure("Cannot write the sweep to standard output",
+                                          std::strerror(errno), "Give --sweep a standard output that is open and read").what());
+      }
+    }
+    if (sweep.done()) {
+      stepping.stop();
+      if (!form.failed()) QCoreApplication::exit(0);
+    } else if (since_progress.elapsed() >= kProgressEveryMs) {
+      since_progress.restart();
+      print_error("sweeping: " + std::to_string(sweep.steps_done()) + " of " +
+                  std::to_string(sweep.steps()) + " steps, at " +
+                  sweep::received_text(rows.empty() ? range.from : rows.back().divider) + " MHz");
+    }
+  });
+  stepping.start(0);
+  const int status = application.exec();
+  if (form.failed()) return status;
+  return sum_up(options, sweep, watch, rows, *port.lock_line()) ? status : 1;
+}
+
+}  // namespace app

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+
+#include "lock/lock_watch.hpp"
+#include "sweep/sweep_row.hpp"
+
+namespace sweep {
+
+// "n,oscillator_mhz,received_mhz,locked,lock_ms"
+std::string csv_header();
+
+// "11690,116.90,106.20,1,2.1"; lock_ms empty when it did not lock. Frequencies to 10 kHz and
+// times to 0.1 ms, with a point whatever the locale, for spreadsheets and scripts.
+std::string csv_row(const SweepRow& row);
+
+// "locks from 75.30 to 117.80 MHz, slowest 3.4 ms at 117.80", or "never locked from 63.00 to
+// 120.00 MHz".
+std::string summary(std::span<const SweepRow> rows);
+
+// What a lock line that never changed over a whole sweep says of its wiring; nothing when it
+// changed. `line` names it.
+std::optional<std::string> wiring_doubt(const lock::LockWatch::Levels& levels,
+                                        const std::string& line);
+
+// "106.20": the received frequency of divider `n`, in MHz to 10 kHz.
+std::string received_text(std::int32_t divider);
+
+}  // namespace sweep

@@ -1,0 +1,133 @@
+#include "sweep/sweep_plot.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "lock/lock_watch.hpp"
+#include "sweep/sweep_report.hpp"
+#include "words/word_a.hpp"
+
+namespace sweep {
+
+namespace {
+
+constexpr double kWidth = 720, kHeight = 360;
+constexpr double kLeft = 64, kRight = 24, kTop = 60, kBottom = 56;
+constexpr double kMhzPerTick = 5;
+
+// A coordinate to a tenth, with a point whatever the locale.
+std::string number(double value) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1).ptr;
+  return std::string(text, end);
+}
+
+double mhz(std::int32_t divider) { return words::received_mhz(divider); }
+double ms(std::chrono::nanoseconds time) {
+  return std::chrono::duration<double, std::milli>(time).count();
+}
+
+struct Scale {
+  double low_mhz, high_mhz, top_ms;
+  double x(double at) const {
+    const double span = std::max(high_mhz - low_mhz, 0.01);
+    return kLeft + (at - low_mhz) / span * (kWidth - kLeft - kRight);
+  }
+  double y(double at) const { return kHeight - kBottom - at / top_ms * (kHeight - kTop - kBottom); }
+};
+
+std::string text(double x, double y, const std::string& anchor, const std::string& words) {
+  return "<text x=\"" + number(x) + "\" y=\"" + number(y) + "\" text-anchor=\"" + anchor +
+         "\">" + words + "</text>\n";
+}
+
+std::string line(double x1, double y1, double x2, double y2, const std::string& style) {
+  return "<line x1=\"" + number(x1) + "\" y1=\"" + number(y1) + "\" x2=\"" + number(x2) +
+         "\" y2=\"" + number(y2) + "\" " + style + "/>\n";
+}
+
+std::string axes(const Scale& scale) {
+  const double bottom = kHeight - kBottom;
+  std::string svg = line(kLeft, kTop, kLeft, bottom, "stroke=\"black\"") +
+                    line(kLeft, bottom, kWidth - kRight, bottom, "stroke=\"black\"");
+  for (double at = std::ceil(scale.low_mhz / kMhzPerTick) * kMhzPerTick; at <= scale.high_mhz;
+       at += kMhzPerTick) {
+    svg += line(scale.x(at), bottom, scale.x(at), bottom + 5, "stroke=\"black\"") +
+           text(scale.x(at), bottom + 20, "middle", number(at).substr(0, number(at).size() - 2));
+  }
+  for (int at = 0; at <= scale.top_ms; ++at) {
+    svg += line(kLeft - 5, scale.y(at), kLeft, scale.y(at), "stroke=\"black\"") +
+           text(kLeft - 8, scale.y(at) + 5, "end", std::to_string(at));
+  }
+  return svg + text((kLeft + kWidth - kRight) / 2, kHeight - 12, "middle", "received frequency (MHz)") +
+         "<text transform=\"translate(18 " + number((kTop + bottom) / 2) +
+         ") rotate(-90)\" text-anchor=\"middle\">lock time (ms)</text>\n";
+}
+
+// Each stretch of steps that did not lock, as a band from half a step before it to half after.
+std::string unlocked_bands(std::span<const SweepRow> rows, const Scale& scale) {
+  const double half_step =
+      rows.size() > 1 ? (mhz(rows[1].divider) - mhz(rows[0].divider)) / 2 : 0.05;
+  std::string svg;
+  for (std::size_t i = 0; i < rows.size();) {
+    if (rows[i].lock_time) {
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end + 1 < rows.size() && !rows[end + 1].lock_time) ++end;
+    const double x1 = scale.x(std::max(mhz(rows[i].divider) - half_step, scale.low_mhz));
+    const double x2 = scale.x(std::min(mhz(rows[end].divider) + half_step, scale.high_mhz));
+    svg += "<rect x=\"" + number(x1) + "\" y=\"" + number(kTop) + "\" width=\"" +
+           number(x2 - x1) + "\" height=\"" + number(kHeight - kTop - kBottom) +
+           "\" fill=\"#f4c7c3\"><title>not locked from " + received_text(rows[i].divider) +
+           " to " + received_text(rows[end].divider) + " MHz</title></rect>\n";
+    i = end + 1;
+  }
+  return svg;
+}
+
+// The lock times, a line through each stretch that locked.
+std::string lock_times(std::span<const SweepRow> rows, const Scale& scale) {
+  std::string svg, points;
+  const auto end_stretch = [&] {
+    if (!points.empty()) {
+      svg += "<polyline fill=\"none\" stroke=\"#1a5fb4\" stroke-width=\"2\" points=\"" + points +
+             "\"/>\n";
+    }
+    points.clear();
+  };
+  for (const auto& row : rows) {
+    if (!row.lock_time) {
+      end_stretch();
+      continue;
+    }
+    points += (points.empty() ? "" : " ") + number(scale.x(mhz(row.divider))) + "," +
+              number(scale.y(ms(*row.lock_time)));
+  }
+  end_stretch();
+  return svg;
+}
+
+}  // namespace
+
+std::string svg_plot(std::span<const SweepRow> rows) {
+  double slowest = 0;
+  for (const auto& row : rows) {
+    if (row.lock_time) slowest = std::max(slowest, ms(*row.lock_time));
+  }
+  const Scale scale{rows.empty() ? 0 : mhz(rows.front().divider),
+                    rows.empty() ? 0 : mhz(rows.back().divider), std::max(1.0, std::ceil(slowest))};
+  return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(kWidth) + "\" height=\"" +
+         number(kHeight) + "\" viewBox=\"0 0 " + number(kWidth) + " " + number(kHeight) +
+         "\" font-family=\"sans-serif\" font-size=\"13\">\n"
+         "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n" +
+         text(kWidth / 2, 22, "middle", "<tspan font-weight=\"bold\">Lock time against frequency</tspan>") +
+         text(kWidth / 2, 42, "middle",
+              summary(rows) + "; shaded: not locked within " +
+                  std::to_string(lock::kLockTimeout.count()) + " ms") +
+         unlocked_bands(rows, scale) + lock_times(rows, scale) + axes(scale) + "</svg>\n";
+}
+
+}  // namespace sweep

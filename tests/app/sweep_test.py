@@ -1,0 +1,122 @@
+#!/usr/bin/python3
+"""The sweep as a user runs it on the simulated chip: its rows and summary against numbers
+worked out by hand from the model (sweep_8590_12860_610.csv), the whole band's summary, the
+refusals, the plot, and SIGINT part-way.
+
+Usage: sweep_test.py PROGRAM DATA_DIR"""
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+
+PROGRAM, DATA = sys.argv[1], sys.argv[2]
+NAME = "saa1057-panel"
+SIM = ["--headless", "--simulate", "--lock", "--word-b", "test=lock"]
+WAIT_S = 30
+failures = []
+
+
+def run(*options):
+    done = subprocess.run([PROGRAM, *options], capture_output=True, text=True, timeout=WAIT_S)
+    return done.returncode, done.stdout, done.stderr
+
+
+def check(what, seen, wanted, context=""):
+    if seen != wanted:
+        failures.append(f"{what}: wanted {wanted!r}, saw {seen!r}" +
+                        (f"\n  standard error: {context!r}" if context else ""))
+
+
+def rows_and_summary():
+    with tempfile.TemporaryDirectory() as folder:
+        plot = os.path.join(folder, "lock.svg")
+        status, out, err = run(*SIM, "--sweep", "8590-12860/610", "--plot", plot)
+        with open(os.path.join(DATA, "sweep_8590_12860_610.csv")) as f:
+            check("rows of 8590-12860/610", out, f.read(), err)
+        check("summary of 8590-12860/610", err,
+              f"{NAME}: locks from 81.30 to 111.80 MHz, slowest 2.7 ms at 111.80\n")
+        check("status of 8590-12860/610", status, 0, err)
+        with open(plot) as f:
+            svg = f.read()
+        for part in ("<svg", "not locked from 75.20 to 75.20 MHz",
+                     "not locked from 117.90 to 117.90 MHz", "<polyline"):
+            check(f"the plot holds {part!r}", part in svg, True)
+
+
+def whole_band():
+    # The slider's range at its small step: 7370 to 13070 by 10, locked from 8600 to 12850.
+    status, out, err = run(*SIM, "--sweep")
+    lines = out.splitlines()
+    check("rows of the whole band", len(lines), 1 + 571, err)
+    check("locked rows of the whole band", sum(line.split(",")[3] == "1" for line in lines[1:]),
+          426)
+    check("the whole band's first and last", (lines[1], lines[-1]),
+          ("7370,73.70,63.00,0,", "13070,130.70,120.00,0,"))
+    check("the whole band's edges", (lines[123], lines[124], lines[549], lines[550]),
+          ("8590,85.90,75.20,0,", "8600,86.00,75.30,1,0.5", "12850,128.50,117.80,1,3.4",
+           "12860,128.60,117.90,0,"))
+    # Progress may come first on a slow machine.
+    check("summary of the whole band", err.splitlines()[-1:],
+          [f"{NAME}: locks from 75.30 to 117.80 MHz, slowest 3.4 ms at 117.80"], err)
+    check("what else the whole band says", [line for line in err.splitlines()[:-1]
+                                             if not line.startswith(f"{NAME}: sweeping: ")], [])
+    check("status of the whole band", status, 0)
+
+
+def refusals():
+    cases = [
+        (["--headless", "--simulate", "--sweep"],
+         "The sweep needs the lock line: wire the chip's test pin to the port, with a pull-up, "
+         "and give --lock"),
+        (["--headless", "--simulate", "--lock", "--sweep"],
+         "The sweep cannot read the lock: no Word B has put the test pin on \"Output in-lock "
+         "counter\" yet; add --word-b test=lock"),
+        (["--headless", "--simulate", "--lock", "--word-b", "test=reference", "--sweep"],
+         "The sweep cannot read the lock: the test pin shows \"Reference frequency\", not "
+         "\"Output in-lock counter\"; add --word-b test=lock"),
+    ]
+    for options, message in cases:
+        status, out, err = run(*options)
+        check(f"{' '.join(options)}: status and output", (status, out), (1, ""), err)
+        check(f"{' '.join(options)}: message", err, f"{NAME}: {message}\n")
+
+
+def interrupted():
+    """A hundred rows read, then SIGINT, part-way through 5701 steps: the sweep ends after the
+    step under way."""
+    process = subprocess.Popen([PROGRAM, *SIM, "--sweep", "7370-13070/1"],
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    # Read through the pipes' own buffers to the end: a program that hangs is killed.
+    killer = threading.Timer(WAIT_S, process.kill)
+    killer.start()
+    first = process.stdout.readline()
+    read = [process.stdout.readline() for _ in range(100)]
+    process.send_signal(signal.SIGINT)
+    rows = "".join(read + [process.stdout.read()]).splitlines()
+    err = process.stderr.read()
+    process.wait()
+    killer.cancel()
+    if process.returncode == -signal.SIGKILL:
+        failures.append(f"the sweep did not end within {WAIT_S} s of SIGINT")
+        return
+    check("header before SIGINT", first, "n,oscillator_mhz,received_mhz,locked,lock_ms\n")
+    check("status after SIGINT", process.returncode, 0, err)
+    if not 100 <= len(rows) < 5701:
+        failures.append(f"SIGINT kept {len(rows)} rows, not some of 5701")
+        return
+    check("rows after SIGINT, one divider after another",
+          [int(row.split(",")[0]) for row in rows], list(range(7370, 7370 + len(rows))))
+    lines = err.splitlines()
+    check("what SIGINT leaves on standard error", lines[:1],
+          [f"{NAME}: the sweep stopped after {len(rows)} of 5701 steps"], err)
+    check("the summary after SIGINT", len(lines) >= 2 and lines[-1].startswith(f"{NAME}: "),
+          True, err)
+
+
+for test in (rows_and_summary, whole_band, refusals, interrupted):
+    test()
+for failure in failures:
+    print(failure, file=sys.stderr)
+sys.exit(1 if failures else 0)
