@@ -23,8 +23,11 @@ WORD_B_FIELDS = (
     ('test', 12, 16, TEST_PIN, 'Test pin'),
 )
 
+# The test function that makes the test pin the lock output.
+IN_LOCK_TEST = '0101'
+
 class Ann:
-    BIT, WORD_A, WORD_B, WARNING = range(4)
+    BIT, WORD_A, WORD_B, WARNING, LOCK = range(5)
 
 def received_mhz(n):
     # As the panel shows it: the oscillator less the 10.7 MHz intermediate frequency, in the
@@ -46,16 +49,21 @@ class Decoder(srd.Decoder):
         {'id': 'data', 'name': 'DATA', 'desc': 'Data, taken on the rising clock edge'},
         {'id': 'dlen', 'name': 'DLEN', 'desc': 'Enable, high while a word is shifted in'},
     )
+    optional_channels = (
+        {'id': 'lock', 'name': 'LOCK', 'desc': 'Test pin, high while locked (in-lock function)'},
+    )
     annotations = (
         ('bit', 'Bit'),
         ('word-a', 'Word A'),
         ('word-b', 'Word B'),
         ('warning', 'Warning'),
+        ('lock', 'Lock'),
     )
     annotation_rows = (
         ('bits', 'Bits', (Ann.BIT,)),
         ('words', 'Words', (Ann.WORD_A, Ann.WORD_B)),
         ('warnings', 'Warnings', (Ann.WARNING,)),
+        ('locks', 'Lock', (Ann.LOCK,)),
     )
 
     def __init__(self):
@@ -64,14 +72,27 @@ class Decoder(srd.Decoder):
     def reset(self):
         self.word = None     # being shifted in: its start and its [sample, bit] pairs
         self.pending = None  # complete since DLEN fell, waiting for its load pulse
+        self.samplerate = None
+        self.loaded = None   # the sample of the last word's load pulse
+        self.lock_test = False  # the last Word B put the test pin on the in-lock function
+
+    def metadata(self, key, value):
+        if key == srd.SRD_CONF_SAMPLERATE:
+            self.samplerate = value
 
     def start(self):
         self.out_ann = self.register(srd.OUTPUT_ANN)
         self.out_python = self.register(srd.OUTPUT_PYTHON)
 
     def decode(self):
+        conditions = [{0: 'r'}, {2: 'e'}]
+        if self.has_channel(3):
+            conditions.append({3: 'e'})
         while True:
-            _, data, dlen = self.wait([{0: 'r'}, {2: 'e'}])
+            pins = self.wait(conditions)
+            data, dlen = pins[1], pins[2]
+            if len(self.matched) > 2 and self.matched[2]:
+                self.lock_edge(pins[3])
             # A coarse capture may show both in one sample: the enable's edge came first.
             if self.matched[1]:
                 if dlen:
@@ -85,6 +106,21 @@ class Decoder(srd.Decoder):
                     self.load()
                 else:
                     self.warn(self.samplenum, self.samplenum, 'Clock edge while DLEN is low')
+
+    def lock_edge(self, locked):
+        if not locked:
+            self.put(self.samplenum, self.samplenum, self.out_ann,
+                     [Ann.LOCK, ['Not locked', 'Unlocked', 'U']])
+            return
+        if not self.lock_test or self.loaded is None:
+            self.put(self.samplenum, self.samplenum, self.out_ann,
+                     [Ann.LOCK, ['Test pin high', 'High', 'H']])
+            return
+        texts = ['Locked', 'L']
+        if self.samplerate:
+            ms = (self.samplenum - self.loaded) * 1000 / self.samplerate
+            texts.insert(0, 'Locked after %.1f ms' % ms)
+        self.put(self.loaded, self.samplenum, self.out_ann, [Ann.LOCK, texts])
 
     def warn(self, ss, es, text):
         self.put(ss, es, self.out_ann, [Ann.WARNING, [text, 'Warning', 'W']])
@@ -117,6 +153,7 @@ class Decoder(srd.Decoder):
     def load(self):
         word = self.pending[0]
         self.pending = None
+        self.loaded = self.samplenum
         ss, es = word['ss'], self.samplenum
         bits = ''.join(str(bit) for _, bit in word['bits'])
         if len(bits) != WIRE_BITS:
@@ -149,6 +186,7 @@ class Decoder(srd.Decoder):
                 texts.append(name)
             else:
                 texts.append('%s: %s' % (caption, name if name else 'code ' + code))
+        self.lock_test = word[12:16] == IN_LOCK_TEST
         self.put(ss, es, self.out_ann, [Ann.WORD_B, [
             'Word B: ' + ', '.join(texts), 'Word B: ' + word, 'B']])
         self.put(ss, es, self.out_python, ['WORD_B', settings])

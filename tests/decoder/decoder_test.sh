@@ -37,9 +37,11 @@ read_as() {
 case $2 in
   captures)
     # NAME.bits, NAME.words and NAME.python hold what NAME.vcd decodes to, with sample numbers;
-    # NAME.word-b what it decodes to in that one annotation class.
-    for expected in "$here"/captures/*.{bits,words,word-b,python}; do
+    # NAME.word-b what it decodes to in that one annotation class; NAME.locks the lock row, from
+    # the load pulse of the word before (its rising clock edge) to the lock line's edge.
+    for expected in "$here"/captures/*.{bits,words,word-b,python,locks}; do
       case ${expected##*.} in
+        locks) decoders=saa1057 rows=saa1057=locks ;;
         bits) decoders=saa1057 rows=saa1057=bits ;;
         words) decoders=saa1057 rows=saa1057=words:warnings ;;
         word-b) decoders=saa1057 rows=saa1057=word-b ;;

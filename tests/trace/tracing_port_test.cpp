@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "sim/simulated_synthesizer.hpp"
 #include "support/golden.hpp"
 #include "support/wire.hpp"
 
@@ -32,6 +33,47 @@ TEST(TracingPort, RecordsAShortWordAsTheChipsPinsSeeIt) {
   EXPECT_EQ(tracer.description(), "Port recording port");
   tracer.close();
   std::filesystem::remove(path);
+}
+
+// The lock line as the watch reads it through the recorder: a fourth wire, unknown until first
+// read, then each change once, at the time of the reading that saw it.
+TEST(TracingPort, RecordsTheLockLineAtTheReadingsThatChangeIt) {
+  const auto path =
+      std::filesystem::temp_directory_path() / ("lock-" + std::to_string(::getpid()) + ".vcd");
+  sim::SimulatedSynthesizer chip{true, sim::SimulatedSynthesizer::Time::model};
+  trace::VcdWriter writer{path.string(), "test", {}, true};
+  std::int64_t now = 0;
+  trace::TracingPort tracer{chip, writer, [&now] { return now += 1000; }};
+  support::send_words(tracer, {{0, "1100000100000101"}, {0, "0010000110011000"}});  // N 8600
+  std::vector<bool> read;
+  for (const int after_us : {0, 499, 1, 1}) {  // locked 500 us after the load
+    chip.clock().pause(std::chrono::microseconds(after_us));
+    read.push_back(tracer.lock_level());
+  }
+  tracer.close();
+  EXPECT_EQ(read, (std::vector<bool>{false, false, true, true}));
+
+  // The lock's lines, each change with its stamp.
+  std::vector<std::string> lock_lines;
+  std::ifstream file(path);
+  std::string stamp;
+  for (std::string line; std::getline(file, line);) {
+    if (line.starts_with("#")) stamp = line;
+    if (line.ends_with("$") && line.size() == 2) lock_lines.push_back(stamp + " " + line);
+    if (line.find(" LOCK ") != std::string::npos) lock_lines.push_back(line);
+  }
+  file.close();
+  std::filesystem::remove(path);
+  ASSERT_EQ(lock_lines.size(), 4u) << ::testing::PrintToString(lock_lines);
+  // The clock gives 1000 ns more at every reading of it: the high level was first read two
+  // readings after the first low one, and the readings between wrote nothing.
+  const long low_at = std::stol(lock_lines[2].substr(1));
+  EXPECT_EQ(lock_lines, (std::vector<std::string>{
+                            "$var wire 1 $ LOCK $end",
+                            "#0 x$",
+                            "#" + std::to_string(low_at) + " 0$",
+                            "#" + std::to_string(low_at + 2000) + " 1$",
+                        }));
 }
 
 }  // namespace

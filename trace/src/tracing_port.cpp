@@ -55,6 +55,12 @@ void TracingPort::flush() {
   writer_.flush(stamp_from(start + *end));
 }
 
+bool TracingPort::lock_level() {
+  const bool level = inner_.lock_level();
+  writer_.lock_read(next_stamp(), level);
+  return level;
+}
+
 void TracingPort::close() { writer_.close(next_stamp()); }
 
 }  // namespace trace

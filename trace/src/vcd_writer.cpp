@@ -15,6 +15,7 @@ namespace {
 constexpr char kClockId = '!';
 constexpr char kDataId = '"';
 constexpr char kEnableId = '#';
+constexpr char kLockId = '$';
 
 std::string today() {
   const std::time_t now = std::time(nullptr);
@@ -25,7 +26,8 @@ std::string today() {
 
 }  // namespace
 
-VcdWriter::VcdWriter(std::string path, const std::string& program_version, bus::LineLevels initial)
+VcdWriter::VcdWriter(std::string path, const std::string& program_version, bus::LineLevels initial,
+                     bool lock_line)
     : path_(std::move(path)), levels_(initial) {
   file_.reset(std::fopen(path_.c_str(), "w"));
   if (!file_) {
@@ -35,13 +37,15 @@ VcdWriter::VcdWriter(std::string path, const std::string& program_version, bus::
   std::setvbuf(file_.get(), nullptr, _IONBF, 0);
   pending_.reserve(4096);
   const auto bit = [](bool level) { return level ? '1' : '0'; };
+  const std::string lock_wire = lock_line ? std::string("$var wire 1 $ LOCK $end\n") : "";
+  const std::string lock_value = lock_line ? std::string("x") + kLockId + "\n" : "";
   const std::string header = "$date " + today() + " $end\n$version " + program_version +
                              " $end\n$timescale 1ns $end\n$scope module saa1057 $end\n"
                              "$var wire 1 ! CLB $end\n$var wire 1 \" DATA $end\n"
-                             "$var wire 1 # DLEN $end\n$upscope $end\n$enddefinitions $end\n"
-                             "#0\n$dumpvars\n" +
+                             "$var wire 1 # DLEN $end\n" + lock_wire +
+                             "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n" +
                              bit(initial.clock) + kClockId + "\n" + bit(initial.data) + kDataId +
-                             "\n" + bit(initial.enable) + kEnableId + "\n$end\n";
+                             "\n" + bit(initial.enable) + kEnableId + "\n" + lock_value + "$end\n";
   put(header.data(), header.size());
   write_pending();
 }
@@ -68,6 +72,16 @@ void VcdWriter::change(std::int64_t stamp_ns, bus::LineLevels levels) {
   if (levels.enable != levels_.enable) put_change(levels.enable, kEnableId);
   levels_ = levels;
   changed_since_flush_ = true;
+}
+
+void VcdWriter::lock_read(std::int64_t stamp_ns, bool level) {
+  if (lock_ == level) return;
+  lock_ = level;
+  put_stamp(stamp_ns);
+  const char line[3] = {level ? '1' : '0', kLockId, '\n'};
+  put(line, sizeof line);
+  changed_since_flush_ = true;
+  flush(stamp_ns + 1);
 }
 
 void VcdWriter::flush(std::int64_t stamp_ns) {

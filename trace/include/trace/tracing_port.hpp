@@ -34,7 +34,7 @@ class TracingPort : public bus::Port {
   std::optional<std::int64_t> queued_ns() const override { return inner_.queued_ns(); }
   void flush() override;
   std::optional<std::string> lock_line() const override { return inner_.lock_line(); }
-  bool lock_level() override { return inner_.lock_level(); }
+  bool lock_level() override;
   bus::Clock& clock() override { return inner_.clock(); }
 
   // Ends the file at the current time; throws on a write error.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "bus/wiring.hpp"
@@ -14,14 +15,20 @@ namespace trace {
 // block, and a closing time stamp after the last change at every flush. Times are in ns.
 class VcdWriter {
  public:
-  // Creates the file; throws common::FatalError naming it and the system's reason.
-  VcdWriter(std::string path, const std::string& program_version, bus::LineLevels initial);
+  // Creates the file; throws common::FatalError naming it and the system's reason. With
+  // `lock_line`, a fourth wire, LOCK, unknown until it is first read.
+  VcdWriter(std::string path, const std::string& program_version, bus::LineLevels initial,
+            bool lock_line = false);
   VcdWriter(const VcdWriter&) = delete;
   VcdWriter& operator=(const VcdWriter&) = delete;
 
   // Records the levels at `stamp_ns`, which must exceed every earlier stamp; writes only the
   // lines that changed.
   void change(std::int64_t stamp_ns, bus::LineLevels levels);
+
+  // Records a reading of the lock line at `stamp_ns`, when its level changed, and makes the
+  // file complete up to it: a reading ends the watch's story up to then.
+  void lock_read(std::int64_t stamp_ns, bool level);
 
   // Makes the file complete up to `stamp_ns` and pushes it to the disk. Throws on a write error.
   void flush(std::int64_t stamp_ns);
@@ -46,6 +53,7 @@ class VcdWriter {
   std::unique_ptr<std::FILE, Closer> file_;
   std::string pending_;
   bus::LineLevels levels_;
+  std::optional<bool> lock_;
   std::int64_t last_stamp_ = 0;
   bool changed_since_flush_ = false;
   bool broken_ = false;  // a write failed: the file is incomplete for good
