@@ -149,6 +149,9 @@ Options parse_options(std::span<const std::string_view> arguments) {
   if (options.sweep && !options.headless) {
     throw UsageError("--sweep needs --headless: it writes its rows to standard output");
   }
+  if (options.sweep && (options.rigctld || options.http)) {
+    throw UsageError("--sweep runs alone: leave out --rigctld and --http");
+  }
   if (options.plot && !options.sweep) throw UsageError("--plot needs --sweep");
   place_lock_line(options);
   return options;

@@ -65,6 +65,18 @@ def whole_band():
     check("status of the whole band", status, 0)
 
 
+def never_locked():
+    # Below the oscillator's range the line never leaves low, as with no pull-up fitted.
+    status, out, err = run(*SIM, "--sweep", "7370-7400")
+    check("rows below the range", out.splitlines()[1:],
+          ["7370,73.70,63.00,0,", "7380,73.80,63.10,0,", "7390,73.90,63.20,0,",
+           "7400,74.00,63.30,0,"], err)
+    check("what a line that stayed low says", (status, err), (0,
+          f"{NAME}: never locked from 63.00 to 63.30 MHz\n"
+          f"{NAME}: The lock line (the simulated chip's test pin) read low throughout: "
+          "is the pull-up fitted?\n"))
+
+
 def refusals():
     cases = [
         (["--headless", "--simulate", "--sweep"],
@@ -115,7 +127,7 @@ def interrupted():
           True, err)
 
 
-for test in (rows_and_summary, whole_band, refusals, interrupted):
+for test in (rows_and_summary, whole_band, never_locked, refusals, interrupted):
     test()
 for failure in failures:
     print(failure, file=sys.stderr)
