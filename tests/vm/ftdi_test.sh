@@ -61,7 +61,7 @@ serial number: --port ftdi:SERIAL, or try --simulate."
 check_misused unknown-pin \
   "--port ftdi::D0,D1,D8: no FTDI pin is called 'D8' (give D0-D7 or TXD RXD RTS CTS DTR DSR DCD RI)"
 check_misused repeated-pin \
-  "--port ftdi::TXD,RXD,D0 names pin D0 twice: the clock, data and enable need three pins"
+  "--port ftdi::TXD,RXD,D0 names pin D0 twice: the clock, data, enable and lock need one each"
 # Access denied: the adapter named may be the one that cannot be opened.
 access="Access denied (insufficient permissions). Join the plugdev group (sudo usermod -aG \
 plugdev \$USER, then log in again) and let the package's udev rule give it the adapter (README, \
