@@ -83,7 +83,7 @@ BENCHMARK(send_host_overhead);
 // that does nothing: what each costs on the host before the kernel's share.
 void gpio_against_ppdev(benchmark::State& state) {
   bus::GpioPort gpio{"/bench/gpiochip0", {"0", "1", "2"}, null_kernel(), "/nonexistent"};
-  bus::PpdevPort ppdev{"/bench/parport0", 0x378, null_kernel()};
+  bus::PpdevPort ppdev{"/bench/parport0", 0x378, std::nullopt, null_kernel()};
   const Bus through_gpio{0, gpio};
   const Bus through_ppdev{0, ppdev};
   compare(

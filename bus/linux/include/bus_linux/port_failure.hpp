@@ -9,6 +9,7 @@ enum class PortStep {
   open,
   claim,
   write,
+  read,  // the lock line's status pin
   permit,
   gpio_open,
   gpio_none,  // the machine has no GPIO chip at all
