@@ -14,7 +14,8 @@ enum class PortStep {
   gpio_open,
   gpio_none,  // the machine has no GPIO chip at all
   gpio_request,
-  gpio_write
+  gpio_write,
+  gpio_read
 };
 
 // Throws common::FatalError: what failed on `where`, the system's reason for `error_number`,
