@@ -6,7 +6,7 @@ namespace port_choice {
 
 std::unique_ptr<bus::Port> choose_port(const cli::Options& options) {
   if (options.simulate) return std::make_unique<sim::SimulatedSynthesizer>();
-  return platform_port(options.port);
+  return platform_port(options);
 }
 
 }  // namespace port_choice
