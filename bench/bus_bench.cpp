@@ -82,8 +82,9 @@ BENCHMARK(send_host_overhead);
 // One register write through the GPIO back end against one through ppdev, both into a kernel
 // that does nothing: what each costs on the host before the kernel's share.
 void gpio_against_ppdev(benchmark::State& state) {
-  bus::GpioPort gpio{"/bench/gpiochip0", {"0", "1", "2"}, null_kernel(), "/nonexistent"};
-  bus::PpdevPort ppdev{"/bench/parport0", 0x378, null_kernel()};
+  bus::GpioPort gpio{
+      "/bench/gpiochip0", {"0", "1", "2"}, std::nullopt, null_kernel(), "/nonexistent"};
+  bus::PpdevPort ppdev{"/bench/parport0", 0x378, std::nullopt, null_kernel()};
   const Bus through_gpio{0, gpio};
   const Bus through_ppdev{0, ppdev};
   compare(

@@ -15,6 +15,7 @@ class CountingAdapter : public bus::BitBangAdapter {
     ++transfers_;
     bytes_ += static_cast<long>(samples.size());
   }
+  std::uint8_t read_pins() override { return 0; }
   std::string identity() const override { return "counting adapter"; }
 
   long transfers_ = 0;

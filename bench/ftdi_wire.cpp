@@ -33,7 +33,8 @@ int main() {
     std::printf("ftdi_transfers_%d %ld\nftdi_bytes_%d %ld\nftdi_wire_us_%d %.1f\n", delay_count,
                 counts.transfers_, delay_count, counts.bytes_, delay_count, wire_us);
   }
-  bus::GpioPort gpio{"/bench/gpiochip0", {"0", "1", "2"}, null_kernel(), "/nonexistent"};
+  bus::GpioPort gpio{
+      "/bench/gpiochip0", {"0", "1", "2"}, std::nullopt, null_kernel(), "/nonexistent"};
   send(gpio, 0);
   std::printf("gpio_round_trips %ld\n", set_values_calls);
   return 0;

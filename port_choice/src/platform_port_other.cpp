@@ -3,7 +3,7 @@
 
 namespace port_choice {
 
-std::unique_ptr<bus::Port> platform_port(const std::optional<cli::PortArgument>&) {
+std::unique_ptr<bus::Port> platform_port(const cli::Options&) {
   return std::make_unique<bus::UnavailablePort>(
       "this build has no back end for real parallel ports", "", "No port");
 }

@@ -1,5 +1,6 @@
 #include "bus/port_addresses.hpp"
 #include "bus/unavailable_port.hpp"
+#include "bus/wiring.hpp"
 #include "bus_ftdi/ftdi_port.hpp"
 #include "bus_windows/d2xx_adapter.hpp"
 #include "bus_windows/inpout_dll_port.hpp"
@@ -9,14 +10,16 @@ namespace port_choice {
 
 namespace {
 
-std::unique_ptr<bus::Port> inpout(std::uint16_t base) {
-  return std::make_unique<bus::InpoutDllPort>(bus::default_inpout_library(), base);
+std::unique_ptr<bus::Port> inpout(std::uint16_t base, std::optional<bus::StatusPin> lock_pin) {
+  return std::make_unique<bus::InpoutDllPort>(bus::default_inpout_library(), base, lock_pin);
 }
 
-// The back end for each kind of --port value.
+// The back end for each kind of --port value. An FTDI port's lock line is part of it.
 struct BackEnds {
+  std::optional<bus::StatusPin> lock_pin;  // the parallel port's
+
   std::unique_ptr<bus::Port> operator()(const cli::IoAddress& address) const {
-    return inpout(address.base);
+    return inpout(address.base, lock_pin);
   }
   std::unique_ptr<bus::Port> operator()(const bus::FtdiAddress& ftdi) const {
     return std::make_unique<bus::FtdiPort>(std::make_unique<bus::D2xxAdapter>(), ftdi);
@@ -31,9 +34,10 @@ struct BackEnds {
 
 }  // namespace
 
-std::unique_ptr<bus::Port> platform_port(const std::optional<cli::PortArgument>& choice) {
-  if (!choice) return inpout(static_cast<std::uint16_t>(bus::kStandardBase));
-  return std::visit(BackEnds{}, *choice);
+std::unique_ptr<bus::Port> platform_port(const cli::Options& options) {
+  const auto lock_pin = options.lock_pin ? bus::status_pin(*options.lock_pin) : std::nullopt;
+  if (!options.port) return inpout(static_cast<std::uint16_t>(bus::kStandardBase), lock_pin);
+  return std::visit(BackEnds{lock_pin}, *options.port);
 }
 
 }  // namespace port_choice

@@ -10,7 +10,7 @@ std::unique_ptr<bus::Port> choose_port(const cli::Options& options) {
     return std::make_unique<sim::SimulatedSynthesizer>(options.lock.has_value(),
                                                        options.sweep ? Time::model : Time::machine);
   }
-  return platform_port(options.port);
+  return platform_port(options);
 }
 
 }  // namespace port_choice

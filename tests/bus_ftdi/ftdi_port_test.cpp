@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "support/golden.hpp"
 #include "support/wire.hpp"
@@ -34,7 +35,13 @@ class RecordingAdapter : public bus::BitBangAdapter {
     }
     support::wire().push_back(line);
   }
+  std::uint8_t read_pins() override {
+    support::wire().push_back("read pins");
+    return pins;
+  }
   std::string identity() const override { return "FT232R USB UART A50285BI"; }
+
+  std::uint8_t pins = 0x08;  // what the pins read: D3 high
 };
 
 // An adapter whose every transfer takes a millisecond of the clock `now_ns`.
@@ -47,8 +54,9 @@ class SlowAdapter : public RecordingAdapter {
   }
 };
 
-bus::FtdiAddress pins(std::array<std::string, 3> names, std::array<int, 3> bits) {
-  return {"", 0, {std::move(names), bits}};
+bus::FtdiAddress pins(std::array<std::string, 3> names, std::array<int, 3> bits,
+                      std::string lock_name = "", std::optional<int> lock_bit = std::nullopt) {
+  return {"", 0, {std::move(names), bits, lock_bit, std::move(lock_name)}};
 }
 
 // Each case of ftdi_transfers.txt: the words sent at their bus speeds through one port.
@@ -63,20 +71,57 @@ TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
       {"10 at 100", {}, {{100, "10"}}},
       {"10 at 0 on RTS CTS DTR", pins({"RTS", "CTS", "DTR"}, {2, 3, 4}), {{0, "10"}}},
       {"1 twice at 1000, then 0 at 50, on D7 D0 D5",
-       {"A50285BI", 1, {{"D7", "D0", "D5"}, {7, 0, 5}}},
+       {"A50285BI", 1, pins({"D7", "D0", "D5"}, {7, 0, 5}).pins},
        {{1000, "1"}, {1000, "1"}, {50, "0"}}},
       {"1 at 1000, then 10 at 0", {}, {{1000, "1"}, {0, "10"}}},
       {"rest lines", {}, {{100, "rest"}}},
+      {"10 at 100, lock on CTS", pins({"D0", "D1", "D2"}, {0, 1, 2}, "CTS", 3), {{100, "10"}}},
   };
   std::vector<std::string> lines;
   for (const auto& session : sessions) {
     support::wire().clear();
     bus::FtdiPort port{std::make_unique<RecordingAdapter>(), session.address};
     support::send_words(port, session.words);
+    const auto level = port.lock_line() ? std::optional(port.lock_level()) : std::nullopt;
     lines.push_back("case " + session.name);
     lines.insert(lines.end(), support::wire().begin(), support::wire().end());
+    if (level) lines.push_back(*level ? "lock high" : "lock low");
   }
   support::expect_golden(lines, "ftdi_transfers.txt");
+}
+
+// The lock pin's level is its bit of the pins, and reading it neither sends the samples of a
+// transmission under way nor drops them.
+TEST(FtdiPort, ReadsTheLockPinBetweenTheSamples) {
+  struct Row {
+    const char* name;
+    int bit;
+    std::uint8_t pins;
+    const char* level;
+    const char* line;
+  };
+  const Row rows[] = {
+      {"CTS", 3, 0x08, "high", "D3 (CTS)"}, {"D3", 3, 0xf7, "low", "D3 (CTS)"},
+      {"D7", 7, 0x80, "high", "D7 (RI)"},   {"ri", 7, 0x7f, "low", "D7 (RI)"},
+      {"DTR", 4, 0x10, "high", "D4 (DTR)"},
+  };
+  for (const auto& row : rows) {
+    support::wire().clear();
+    auto adapter = std::make_unique<RecordingAdapter>();
+    adapter->pins = row.pins;
+    bus::FtdiPort port{std::move(adapter), pins({"D0", "D1", "D2"}, {0, 1, 2}, row.name, row.bit)};
+    port.bind();
+    port.write(bus::Register::data, 0);
+    port.write(bus::Register::data, 0);
+    EXPECT_EQ(port.lock_level() ? "high" : "low", std::string(row.level)) << row.name;
+    EXPECT_EQ(port.lock_line(), row.line);
+    port.flush();
+    EXPECT_EQ(support::wire(),
+              (std::vector<std::string>{"open serial '' channel A outputs 0x07", "read pins",
+                                        "divisor 200", "write 00 00"}))
+        << row.name;
+  }
+  EXPECT_FALSE(bus::FtdiPort(std::make_unique<RecordingAdapter>(), {}).lock_line());
 }
 
 TEST(FtdiPort, TracesTheLevelsAtTheirTimesOnTheWire) {

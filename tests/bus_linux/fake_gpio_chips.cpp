@@ -16,6 +16,9 @@ constexpr int kRequestFd = 40;
 
 std::filesystem::path chip_dir;
 int open_count = 0;
+// The request granted last, and on which chip.
+gpio_v2_line_request granted{};
+std::size_t granted_chip = 0;
 
 gpio_model::Chip* chip_of(int fd) {
   const auto index = static_cast<std::size_t>(fd - kFirstChipFd);
@@ -58,6 +61,11 @@ int fake_ioctl(int fd, unsigned long request, void* argument) {
       return -1;
     return gpio_model::check(values, 3);
   }
+  if (fd == kRequestFd && request == GPIO_V2_LINE_GET_VALUES_IOCTL) {
+    auto& values = *static_cast<gpio_v2_line_values*>(argument);
+    if (fake_kernel::record("GET", gpio_model::bits(values.mask, granted.num_lines))) return -1;
+    return gpio_model::get_values(chips()[granted_chip], granted, values);
+  }
   const std::string call = recorded(request, argument);
   const auto space = call.find(' ');
   if (fake_kernel::record(call.substr(0, space),
@@ -65,7 +73,11 @@ int fake_ioctl(int fd, unsigned long request, void* argument) {
     return -1;
   gpio_model::Chip* chip = chip_of(fd);
   const int result = chip ? gpio_model::answer(*chip, request, argument, kRequestFd) : -1;
-  if (result == 0 && request == GPIO_V2_GET_LINE_IOCTL) ++open_count;
+  if (result == 0 && request == GPIO_V2_GET_LINE_IOCTL) {
+    ++open_count;
+    granted = *static_cast<gpio_v2_line_request*>(argument);
+    granted_chip = static_cast<std::size_t>(fd - kFirstChipFd);
+  }
   return result;
 }
 

@@ -9,7 +9,8 @@
 // GPIO chips behind the system-call table. Calls go to fake_kernel::calls(), and
 // fake_kernel::fail() makes one fail: "open /dir/gpiochip0", "CHIPINFO", "LINEINFO 17",
 // "GET_LINE offsets 17,27,22 consumer saa1057-panel flags OUTPUT output-values 000/111",
-// "SET 001/001" (bits/mask, line 0 rightmost), "close chip", "close request".
+// "SET 001/001" (bits/mask, line 0 rightmost), "GET 1000" (the mask), "close chip",
+// "close request".
 namespace fake_gpio {
 
 // Forgets the calls; makes `dir` hold gpiochip0 [pinctrl-bcm2711] with lines GPIO0 to GPIO27

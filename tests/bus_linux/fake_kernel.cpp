@@ -14,6 +14,8 @@ namespace {
 
 constexpr int kFd = 7;
 
+std::uint8_t status_register = 0;
+
 struct {
   std::string call;
   int error_number = 0;
@@ -35,15 +37,16 @@ int fake_open(const char* path, int flags) {
 }
 
 int fake_ioctl(int fd, unsigned long request, void* argument) {
-  static const std::map<unsigned long, std::string> kNames{{PPCLAIM, "PPCLAIM"},
-                                                           {PPEXCL, "PPEXCL"},
-                                                           {PPRELEASE, "PPRELEASE"},
-                                                           {PPWDATA, "PPWDATA"},
-                                                           {PPWCONTROL, "PPWCONTROL"}};
+  static const std::map<unsigned long, std::string> kNames{
+      {PPCLAIM, "PPCLAIM"}, {PPEXCL, "PPEXCL"},         {PPRELEASE, "PPRELEASE"},
+      {PPWDATA, "PPWDATA"}, {PPWCONTROL, "PPWCONTROL"}, {PPRSTATUS, "PPRSTATUS"}};
   const bool write = request == PPWDATA || request == PPWCONTROL;
   const int value = write ? *static_cast<unsigned char*>(argument) : 0;
-  return fails(kNames.at(request) + (fd == kFd ? "" : " (wrong fd)"), write ? "%d" : "", value) ? -1
-                                                                                                : 0;
+  if (fails(kNames.at(request) + (fd == kFd ? "" : " (wrong fd)"), write ? "%d" : "", value)) {
+    return -1;
+  }
+  if (request == PPRSTATUS) *static_cast<unsigned char*>(argument) = status_register;
+  return 0;
 }
 
 int fake_close(int fd) { return fails(fd == kFd ? "close" : "close (wrong fd)") ? -1 : 0; }
@@ -53,6 +56,11 @@ int fake_ioperm(unsigned long from, unsigned long count, int on) {
 }
 
 void fake_outb(unsigned char value, unsigned short port) { fails("outb", "0x%x %d", port, value); }
+
+unsigned char fake_inb(unsigned short port) {
+  fails("inb", "0x%x", port);
+  return status_register;
+}
 
 }  // namespace
 
@@ -74,7 +82,10 @@ std::vector<std::string>& calls() {
 void reset(const std::string& failing_call, int error_number, int successes_first, int failures) {
   calls().clear();
   planned = {failing_call, error_number, successes_first, failures};
+  status_register = 0;
 }
+
+void set_status(std::uint8_t status) { status_register = status; }
 
 const bus::SystemCalls& system_calls() {
   static constexpr bus::SystemCalls kCalls{fake_open, fake_ioctl, fake_close};
@@ -82,7 +93,7 @@ const bus::SystemCalls& system_calls() {
 }
 
 const bus::PortIoCalls& port_io_calls() {
-  static constexpr bus::PortIoCalls kCalls{fake_ioperm, fake_outb};
+  static constexpr bus::PortIoCalls kCalls{fake_ioperm, fake_outb, fake_inb};
   return kCalls;
 }
 

@@ -12,12 +12,14 @@ namespace gpio_model {
 struct Line {
   std::string name;
   std::string consumer;  // held by another user when not empty
+  bool high = false;     // what the line reads as an input
 };
 
 struct Chip {
   std::string name;
   std::string label;
   std::vector<Line> lines;
+  int bias_error = 0;  // how the chip's driver refuses a pull-up or pull-down; 0: it makes one
 };
 
 // "GPIO0" .. "GPIO<count - 1>" with `prefix` "GPIO".
@@ -32,10 +34,15 @@ int answer(const Chip& chip, unsigned long request, void* argument, int request_
 // for an empty mask or one beyond the lines.
 int check(const gpio_v2_line_values& values, unsigned line_count);
 
-// "offsets 17,27,22 consumer saa1057-panel flags OUTPUT output-values 000/111".
+// Answers a get-values call on `request`, granted on `chip`: the levels of the lines in the
+// mask; EINVAL (-1) for an empty mask or one beyond the request's lines.
+int get_values(const Chip& chip, const gpio_v2_line_request& request, gpio_v2_line_values& values);
+
+// "offsets 17,27,22 consumer saa1057-panel flags OUTPUT output-values 000/111", and a line's own
+// flags as "flags INPUT|BIAS_PULL_UP/1000".
 std::string describe(const gpio_v2_line_request& request);
 
-// The three lowest bits, line 0 rightmost: "001".
-std::string bits(std::uint64_t value);
+// The `width` lowest bits, line 0 rightmost: "001".
+std::string bits(std::uint64_t value, unsigned width = 3);
 
 }  // namespace gpio_model

@@ -3,7 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
+#include <optional>
+#include <tuple>
 
 #include "fake_gpio_chips.hpp"
 #include "fake_kernel.hpp"
@@ -20,14 +24,30 @@ class GpioPortTest : public ::testing::Test {
   void SetUp() override { fake_gpio::reset(dir); }
   void TearDown() override { std::filesystem::remove_all(dir); }
 
-  std::unique_ptr<bus::GpioPort> port(const std::string& chip, std::array<std::string, 3> lines) {
-    return std::make_unique<bus::GpioPort>(chip, lines, fake_gpio::system_calls(), dir);
+  std::unique_ptr<bus::GpioPort> port(const std::string& chip, std::array<std::string, 3> lines,
+                                      std::optional<std::string> lock = std::nullopt) {
+    return std::make_unique<bus::GpioPort>(chip, lines, lock, fake_gpio::system_calls(), dir);
   }
   static void send(bus::Port& port, const char* word) {
     support::send_words(port, {{0, word}, {0, "rest"}});
   }
-  std::string failure(const std::string& chip, std::array<std::string, 3> lines) {
-    return support::failure_of([&] { send(*port(chip, lines), "0010110110101010"); });
+  // Sends Word A for 11690, then reads the lock line when there is one.
+  std::string failure(const std::string& chip, std::array<std::string, 3> lines,
+                      std::optional<std::string> lock = std::nullopt) {
+    return support::failure_of([&] {
+      const auto gpio = port(chip, lines, lock);
+      send(*gpio, "0010110110101010");
+      if (lock) gpio->lock_level();
+    });
+  }
+  // The calls so far, the test's folder written DIR.
+  std::vector<std::string> calls() const {
+    auto calls = fake_kernel::calls();
+    for (auto& call : calls) {
+      if (call.starts_with("open " + dir.string()))
+        call = "open DIR" + call.substr(5 + dir.string().size());
+    }
+    return calls;
   }
 
   const std::filesystem::path dir =
@@ -35,15 +55,78 @@ class GpioPortTest : public ::testing::Test {
 };
 
 TEST_F(GpioPortTest, RequestsTheLinesAtRestThenSetsOnlyTheLinesThatChange) {
-  auto gpio = port((dir / "gpiochip0").string(), {"17", "27", "22"});
-  send(*gpio, "1");
-  gpio.reset();
-  auto calls = fake_kernel::calls();
-  for (auto& call : calls) {
-    if (call.starts_with("open " + dir.string()))
-      call = "open DIR" + call.substr(5 + dir.string().size());
+  std::vector<std::string> lines;
+  for (const auto& lock : {std::optional<std::string>(), std::optional<std::string>("23")}) {
+    fake_gpio::reset(dir);
+    fake_gpio::chips()[0].lines[23].high = true;
+    auto gpio = port((dir / "gpiochip0").string(), {"17", "27", "22"}, lock);
+    send(*gpio, "1");
+    const auto level = lock ? std::optional(gpio->lock_level()) : std::nullopt;
+    gpio.reset();
+    lines.push_back("case lines 17,27,22" + (lock ? " and lock " + *lock : ""));
+    const auto made = calls();
+    lines.insert(lines.end(), made.begin(), made.end());
+    if (level) lines.push_back(*level ? "lock high" : "lock low");
   }
-  support::expect_golden(calls, "gpio_calls.txt");
+  support::expect_golden(lines, "gpio_calls.txt");
+}
+
+// The lock line's level is that line's alone, whichever lines are high around it.
+TEST_F(GpioPortTest, ReadsTheLockLineAlone) {
+  struct Row {
+    std::string lock;
+    std::vector<int> high;  // the lines that read high
+    const char* level;
+    const char* named;
+  };
+  const Row rows[] = {
+      {"23", {23}, "high", "line 23 of gpiochip0"},
+      {"23", {17, 27, 22, 24}, "low", "line 23 of gpiochip0"},
+      {"GPIO5", {5}, "high", "line GPIO5 of gpiochip0"},
+      {"GPIO5", {}, "low", "line GPIO5 of gpiochip0"},
+  };
+  for (const auto& row : rows) {
+    fake_gpio::reset(dir);
+    for (const int line : row.high) fake_gpio::chips()[0].lines[line].high = true;
+    const auto gpio = port("gpiochip0", {"17", "27", "22"}, row.lock);
+    send(*gpio, "");
+    EXPECT_EQ(gpio->lock_level() ? "high" : "low", std::string(row.level)) << row.lock;
+    EXPECT_EQ(gpio->lock_line(), row.named);
+  }
+  EXPECT_FALSE(port("gpiochip0", {"17", "27", "22"})->lock_line());
+}
+
+// A chip whose driver refuses the pull-up (Linux grants one that a driver cannot make as if it
+// were made) gets the lock line without it; any other refusal stands.
+TEST_F(GpioPortTest, TakesTheLockLineWithoutAPullUpThatTheChipRefuses) {
+  const std::string with_pull_up =
+      "GET_LINE offsets 0,1,2,3 consumer saa1057-panel flags OUTPUT output-values 0000/0111 "
+      "flags INPUT|BIAS_PULL_UP/1000";
+  const std::string without =
+      "GET_LINE offsets 0,1,2,3 consumer saa1057-panel flags OUTPUT output-values 0000/0111 "
+      "flags INPUT/1000";
+  const std::tuple<int, std::vector<std::string>> rows[] = {
+      {0, {with_pull_up}},
+      {EOPNOTSUPP, {with_pull_up, without}},
+      {EINVAL, {with_pull_up, without}},
+  };
+  for (const auto& [refusal, requests] : rows) {
+    fake_gpio::reset(dir);
+    fake_gpio::chips()[1].bias_error = refusal;
+    fake_gpio::chips()[1].lines[3].high = true;
+    const auto gpio = port("gpiochip1", {"0", "1", "2"}, "3");
+    send(*gpio, "");
+    EXPECT_TRUE(gpio->lock_level()) << refusal;
+    std::vector<std::string> made;
+    std::ranges::copy_if(fake_kernel::calls(), std::back_inserter(made),
+                         [](const std::string& call) { return call.starts_with("GET_LINE"); });
+    EXPECT_EQ(made, requests) << refusal;
+  }
+  fake_gpio::reset(dir);
+  fake_gpio::chips()[1].bias_error = EPERM;
+  EXPECT_EQ(failure("gpiochip1", {"0", "1", "2"}, "3"),
+            "Cannot request lines 0,1,2,3 of gpiochip1 [usb-adapter]: Operation not permitted. "
+            "Wire the bus to other lines, or try --simulate.");
 }
 
 TEST_F(GpioPortTest, FindsChipsByNameOrLabelAndLinesByName) {
@@ -70,7 +153,8 @@ TEST_F(GpioPortTest, FailuresSayWhatFailedWhyAndWhatToDo) {
       if (line_and_consumer[0].ends_with('*')) line.name.clear();
     }
     const auto lines = support::split(columns[1], ",");
-    EXPECT_EQ(failure(columns[0], {lines[0], lines[1], lines[2]}), columns[6]) << row;
+    const auto lock = lines.size() > 3 ? std::optional(lines[3]) : std::nullopt;
+    EXPECT_EQ(failure(columns[0], {lines[0], lines[1], lines[2]}, lock), columns[6]) << row;
     EXPECT_EQ(fake_gpio::open_descriptors(), 0) << row;
   }
 }

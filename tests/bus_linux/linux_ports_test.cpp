@@ -23,13 +23,21 @@ namespace fs = std::filesystem;
 const fs::path kProcRoot = fs::temp_directory_path() / ("parport-" + std::to_string(::getpid()));
 
 // The back end of a golden file's rows: ppdev on /dev/parport0, or raw I/O at 0xfffd (none
-// where raw I/O is not built).
-std::unique_ptr<bus::Port> port_of(const std::string& back_end) {
+// where raw I/O is not built), with the lock line on status pin `lock_pin` when given.
+std::unique_ptr<bus::Port> port_of(const std::string& back_end,
+                                   std::optional<int> lock_pin = std::nullopt) {
+  const auto pin = lock_pin ? bus::status_pin(*lock_pin) : std::nullopt;
   if (back_end == "ppdev") {
-    return std::make_unique<bus::PpdevPort>("/dev/parport0", support::kStandardData,
+    return std::make_unique<bus::PpdevPort>("/dev/parport0", support::kStandardData, pin,
                                             fake_kernel::system_calls(), kProcRoot);
   }
-  return fake_kernel::raw_io_port(0xFFFD);
+  return fake_kernel::raw_io_port(0xFFFD, pin);
+}
+
+// The word "10", then the lock line's level.
+bool send_then_read_lock(bus::Port& port) {
+  support::send_short_word(port);
+  return port.lock_level();
 }
 
 // Publishes what the kernel's port file `name` of parport0 says.
@@ -42,12 +50,36 @@ const bool kRawIoBuilt = fake_kernel::raw_io_port(0xFFFD) != nullptr;
 
 TEST(LinuxPorts, WriteEveryRegisterThroughTheKernelAndGiveThePortBack) {
   fake_kernel::reset("PPEXCL", EBUSY);
-  support::send_short_word(*port_of("ppdev"));
+  auto ppdev = port_of("ppdev");
+  support::send_short_word(*ppdev);
+  EXPECT_FALSE(ppdev->lock_line());
+  ppdev.reset();
   support::expect_golden(fake_kernel::calls(), "ppdev_calls.txt");
   if (!kRawIoBuilt) return;
   fake_kernel::reset();
-  support::send_short_word(*port_of("raw I/O"));
+  auto raw_io = port_of("raw I/O");
+  support::send_short_word(*raw_io);
+  EXPECT_FALSE(raw_io->lock_line());
+  raw_io.reset();
   support::expect_golden(fake_kernel::calls(), "raw_io_calls.txt");
+}
+
+TEST(LinuxPorts, ReadsTheLockLineFromTheStatusRegisterAndNothingMore) {
+  for (const auto& row : support::golden("lock_pins.txt")) {
+    const auto columns = support::fields(row);
+    if (columns[0] != "ppdev" && !kRawIoBuilt) continue;
+    fake_kernel::reset();
+    const auto port = port_of(columns[0], std::stoi(columns[1]));
+    support::send_short_word(*port);
+    const auto calls_of_the_word = fake_kernel::calls().size();
+    fake_kernel::set_status(static_cast<std::uint8_t>(std::stoul(columns[2], nullptr, 16)));
+    EXPECT_EQ(port->lock_level() ? "high" : "low", columns[3]) << row;
+    EXPECT_EQ(port->lock_line(), columns[4]) << row;
+    EXPECT_EQ(
+        std::vector(fake_kernel::calls().begin() + calls_of_the_word, fake_kernel::calls().end()),
+        std::vector{columns[5]})
+        << row;
+  }
 }
 
 TEST(LinuxPorts, AFailedCallNamesWhatFailedWhereTheSystemsReasonAndTheWayOut) {
@@ -55,7 +87,7 @@ TEST(LinuxPorts, AFailedCallNamesWhatFailedWhereTheSystemsReasonAndTheWayOut) {
     const auto columns = support::fields(row);
     if (columns[0] != "ppdev" && !kRawIoBuilt) continue;
     fake_kernel::reset(columns[1], std::stoi(columns[2]), std::stoi(columns[3]));
-    EXPECT_EQ(support::failure_of([&columns] { support::send_short_word(*port_of(columns[0])); }),
+    EXPECT_EQ(support::failure_of([&columns] { send_then_read_lock(*port_of(columns[0], 10)); }),
               columns[4]);
     EXPECT_EQ(fake_kernel::calls().back(), columns[5]) << row;
     EXPECT_LE(std::ranges::count(fake_kernel::calls(), "close"),

@@ -1,6 +1,8 @@
 // Stands in for FTDI's D2XX driver, ftd2xx.dll: the adapters it lists, and every call that
-// changes one, a line each, appended to the file STAND_IN_FTD2XX_LOG names:
-//   open location 0x21 | bit mode 0x01 mask 0x07 | divisor 200 | write 00 04 05 | close
+// changes one or reads its pins, a line each, appended to the file STAND_IN_FTD2XX_LOG names:
+//   open location 0x21 | bit mode 0x01 mask 0x07 | divisor 200 | write 00 04 05 | read pins |
+//   close
+// FT_GetBitMode answers the pins STAND_IN_FTD2XX_PINS gives ("0x08"), else 0x00.
 // STAND_IN_FTD2XX_DEVICES lists the adapters, ';' between them, each "TYPE|SERIAL|LOCATION|
 // DESCRIPTION" (TYPE as D2XX numbers it: 5 an FT232R, 6 an FT2232H) or "held" (open in another
 // program), or "none"; without it, one FT232R, A50285BI. STAND_IN_FTD2XX_FAIL="CALL STATUS
@@ -88,6 +90,7 @@ long injected(const char* call) {
   static const char* const names[8] = {
       "FT_CreateDeviceInfoList", "FT_OpenEx", "FT_SetBitMode",
       "FT_SetDivisor",           "FT_Write",  "FT_Close",
+      "FT_GetBitMode",
   };
   char failure[128];
   if (GetEnvironmentVariableA("STAND_IN_FTD2XX_FAIL", failure, sizeof failure) == 0) return -1;
@@ -156,6 +159,17 @@ ULONG WINAPI FT_SetBitMode(PVOID handle, UCHAR mask, UCHAR mode) {
   if (!valid(handle)) return kInvalidHandle;
   const long status = injected("FT_SetBitMode");
   return status >= 0 ? static_cast<ULONG>(status) : kOk;
+}
+
+ULONG WINAPI FT_GetBitMode(PVOID handle, PUCHAR pins) {
+  note("read pins");
+  if (!valid(handle)) return kInvalidHandle;
+  const long status = injected("FT_GetBitMode");
+  if (status >= 0) return static_cast<ULONG>(status);
+  char levels[16];
+  const bool given = GetEnvironmentVariableA("STAND_IN_FTD2XX_PINS", levels, sizeof levels) != 0;
+  *pins = given ? static_cast<UCHAR>(std::strtoul(levels, nullptr, 0)) : 0;
+  return kOk;
 }
 
 ULONG WINAPI FT_SetDivisor(PVOID handle, USHORT divisor) {

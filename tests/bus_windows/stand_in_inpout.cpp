@@ -1,5 +1,6 @@
-// Stands in for the port-I/O library: Out32 notes every write, in order, for the test to read;
-// with STAND_IN_INPOUT_LOG set, also in that file, for a test that runs the program.
+// Stands in for the port-I/O library: Out32 notes every write and Inp32 every read, in order, for
+// the test to read; with STAND_IN_INPOUT_LOG set, also in that file, for a test that runs the
+// program. Inp32 answers what the test last gave StandInSetStatus.
 // Plain C, so that the library needs no C++ runtime beside it.
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 namespace {
 char received[8192];
 int length = 0;
+short status = 0;
 
 std::FILE* log = nullptr;
 bool log_opened = false;
@@ -19,22 +21,30 @@ std::FILE* log_file() {
   }
   return log;
 }
-}  // namespace
 
-extern "C" {
-
-void __stdcall Out32(short port, short value) {
+// Notes "CALL port value".
+void note(const char* call, short port, short value) {
   if (std::FILE* file = log_file()) {
-    std::fprintf(file, "Out32 %u %d\n", static_cast<unsigned short>(port), value);
+    std::fprintf(file, "%s %u %d\n", call, static_cast<unsigned short>(port), value);
     std::fflush(file);
   }
   if (length > static_cast<int>(sizeof received) - 32) return;
   length += std::snprintf(received + length, sizeof received - static_cast<unsigned>(length),
-                          "Out32 %u %d\n", static_cast<unsigned short>(port), value);
+                          "%s %u %d\n", call, static_cast<unsigned short>(port), value);
+}
+}  // namespace
+
+extern "C" {
+
+void __stdcall Out32(short port, short value) { note("Out32", port, value); }
+
+short __stdcall Inp32(short port) {
+  note("Inp32", port, status);
+  return status;
 }
 
-short __stdcall Inp32(short) { return 0; }
-
-// The writes so far, a line each: "Out32 888 136".
+// The calls so far, a line each: "Out32 888 136", "Inp32 889 64" (what it answered).
 const char* StandInReceived() { return received; }
+
+void StandInSetStatus(short value) { status = value; }
 }

@@ -35,6 +35,11 @@ std::string ftdi_pin_names() {
   return names;
 }
 
+std::string ftdi_pin_label(int bit) {
+  return "D" + std::to_string(bit) + " (" +
+         std::string(kUartNames.at(static_cast<std::size_t>(bit))) + ")";
+}
+
 char channel_letter(int channel) { return static_cast<char>('A' + channel); }
 
 }  // namespace bus

@@ -49,4 +49,11 @@ void FtdiPort::flush() {
   samples_.clear();
 }
 
+std::optional<std::string> FtdiPort::lock_line() const {
+  if (!address_.pins.lock_bit) return std::nullopt;
+  return ftdi_pin_label(*address_.pins.lock_bit);
+}
+
+bool FtdiPort::lock_level() { return (adapter_->read_pins() >> *address_.pins.lock_bit) & 1u; }
+
 }  // namespace bus

@@ -155,7 +155,7 @@ std::uint32_t GpioChip::offset_of(const std::string& line, const char* role) con
   throw common::failure(description() + " has no line named " + line + which, lines, way_out);
 }
 
-std::string GpioChip::users_of(const std::array<std::uint32_t, 3>& offsets) const {
+std::string GpioChip::users_of(std::span<const std::uint32_t> offsets) const {
   std::string users;
   for (const std::uint32_t offset : offsets) {
     const auto info = try_line_info(offset);
@@ -168,21 +168,38 @@ std::string GpioChip::users_of(const std::array<std::uint32_t, 3>& offsets) cons
   return users;
 }
 
-int GpioChip::request_outputs(const std::array<std::uint32_t, 3>& offsets, std::uint64_t levels,
-                              const std::string& where) const {
+int GpioChip::request_lines(const std::array<std::uint32_t, 3>& outputs, std::uint64_t levels,
+                            std::optional<std::uint32_t> input, const std::string& where) const {
   gpio_v2_line_request request{};
-  std::ranges::copy(offsets, request.offsets);
-  request.num_lines = offsets.size();
+  std::ranges::copy(outputs, request.offsets);
+  request.num_lines = outputs.size();
   const auto consumer = common::kProgramName.substr(0, sizeof request.consumer - 1);
   std::ranges::copy(consumer, request.consumer);
   request.config.flags = GPIO_V2_LINE_FLAG_OUTPUT;
   request.config.num_attrs = 1;
   request.config.attrs[0].attr.id = GPIO_V2_LINE_ATTR_ID_OUTPUT_VALUES;
   request.config.attrs[0].attr.values = levels;
-  request.config.attrs[0].mask = (std::uint64_t{1} << offsets.size()) - 1;
-  if (calls_.ioctl(fd_, GPIO_V2_GET_LINE_IOCTL, &request) != 0) {
+  request.config.attrs[0].mask = (std::uint64_t{1} << outputs.size()) - 1;
+  if (input) {
+    // The input's own flags, for its bit alone; the outputs keep the request's.
+    auto& flags = request.config.attrs[request.config.num_attrs++];
+    flags.attr.id = GPIO_V2_LINE_ATTR_ID_FLAGS;
+    flags.attr.flags = GPIO_V2_LINE_FLAG_INPUT | GPIO_V2_LINE_FLAG_BIAS_PULL_UP;
+    flags.mask = std::uint64_t{1} << request.num_lines;
+    request.offsets[request.num_lines++] = *input;
+  }
+  int granted = calls_.ioctl(fd_, GPIO_V2_GET_LINE_IOCTL, &request);
+  // Linux grants a pull-up that a chip's driver cannot make as if made, but some drivers refuse
+  // it (EINVAL, EOPNOTSUPP): the input is then taken as it is, and the pull-up must be a
+  // resistor on the board, as on a parallel port.
+  if (granted != 0 && input && (errno == EINVAL || errno == EOPNOTSUPP)) {
+    request.config.attrs[1].attr.flags = GPIO_V2_LINE_FLAG_INPUT;
+    granted = calls_.ioctl(fd_, GPIO_V2_GET_LINE_IOCTL, &request);
+  }
+  if (granted != 0) {
     const int reason = errno;
-    port_failure(PortStep::gpio_request, where, reason, reason == EBUSY ? users_of(offsets) : "");
+    port_failure(PortStep::gpio_request, where, reason,
+                 reason == EBUSY ? users_of({request.offsets, request.num_lines}) : "");
   }
   return request.fd;
 }

@@ -1,6 +1,7 @@
 #include "bus_linux/gpio_port.hpp"
 
 #include <cerrno>
+#include <vector>
 
 #include "bus/port_addresses.hpp"
 #include "bus_linux/port_failure.hpp"
@@ -10,7 +11,9 @@ namespace bus {
 
 namespace {
 
-constexpr const char* kRoles[] = {"clock", "data line", "enable"};
+constexpr const char* kRoles[] = {"clock", "data line", "enable", "lock"};
+// The lock line's bit in the request's values: the fourth line requested.
+constexpr std::uint64_t kLockBit = std::uint64_t{1} << 3;
 
 // The levels as the request's value bits, in the order of the lines: clock, data, enable.
 std::uint64_t bits_of(LineLevels levels) {
@@ -20,10 +23,12 @@ std::uint64_t bits_of(LineLevels levels) {
 
 }  // namespace
 
-GpioPort::GpioPort(std::string chip, std::array<std::string, 3> lines, const SystemCalls& calls,
+GpioPort::GpioPort(std::string chip, std::array<std::string, 3> lines,
+                   std::optional<std::string> lock, const SystemCalls& calls,
                    std::filesystem::path device_dir)
     : chip_(std::move(chip)),
       lines_(std::move(lines)),
+      lock_(std::move(lock)),
       calls_(calls),
       device_dir_(std::move(device_dir)) {}
 
@@ -34,23 +39,35 @@ GpioPort::~GpioPort() {
 
 std::string GpioPort::name() const { return chip_ + " lines " + joined_lines() + " (GPIO)"; }
 
-std::string GpioPort::joined_lines() const { return lines_[0] + "," + lines_[1] + "," + lines_[2]; }
+std::string GpioPort::joined_lines() const {
+  return lines_[0] + "," + lines_[1] + "," + lines_[2] + (lock_ ? "," + *lock_ : "");
+}
 
 void GpioPort::bind() {
   const GpioChip chip(chip_, calls_, device_dir_);
   where_ = "lines " + joined_lines() + " of " + chip.description();
-  std::array<std::uint32_t, 3> offsets{};
-  for (std::size_t i = 0; i < offsets.size(); ++i) {
-    offsets[i] = chip.offset_of(lines_[i], kRoles[i]);
+  std::vector<std::string> lines(lines_.begin(), lines_.end());
+  if (lock_) lines.push_back(*lock_);
+  std::vector<std::uint32_t> offsets;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    offsets.push_back(chip.offset_of(lines[i], kRoles[i]));
     for (std::size_t j = 0; j < i; ++j) {
       if (offsets[j] != offsets[i]) continue;
       throw common::failure(std::string("The ") + kRoles[j] + " and the " + kRoles[i] +
                                 " are both line " + std::to_string(offsets[i]) + " of " +
                                 chip.description(),
-                            "", common::or_try_simulate("Give three different lines"));
+                            "",
+                            common::or_try_simulate(lock_ ? "Give four different lines"
+                                                          : "Give three different lines"));
     }
   }
-  request_fd_ = chip.request_outputs(offsets, bits_of(levels_), where_);
+  std::optional<std::uint32_t> lock_offset;
+  if (lock_) {
+    lock_offset = offsets[3];
+    lock_where_ = "line " + *lock_ + " of " + chip.description();
+  }
+  request_fd_ = chip.request_lines({offsets[0], offsets[1], offsets[2]}, bits_of(levels_),
+                                   lock_offset, where_);
 }
 
 void GpioPort::write(Register target, std::uint8_t value) {
@@ -64,6 +81,20 @@ void GpioPort::write(Register target, std::uint8_t value) {
     port_failure(PortStep::gpio_write, where_, errno);
   }
   levels_ = after;
+}
+
+std::optional<std::string> GpioPort::lock_line() const {
+  if (!lock_) return std::nullopt;
+  return "line " + *lock_ + " of " + chip_;
+}
+
+bool GpioPort::lock_level() {
+  gpio_v2_line_values values{};
+  values.mask = kLockBit;
+  if (calls_.ioctl(request_fd_, GPIO_V2_LINE_GET_VALUES_IOCTL, &values) != 0) {
+    port_failure(PortStep::gpio_read, lock_where_, errno);
+  }
+  return (values.bits & kLockBit) != 0;
 }
 
 }  // namespace bus

@@ -189,4 +189,13 @@ void LibftdiAdapter::write(std::span<const std::uint8_t> samples) {
   }
 }
 
+std::uint8_t LibftdiAdapter::read_pins() {
+  unsigned char pins = 0;
+  if (ftdi_read_pins(context_, &pins) != 0) {
+    throw common::failure("Cannot read the pins of " + identity(), ftdi_get_error_string(context_),
+                          common::or_try_simulate(kPlugInAgain));
+  }
+  return pins;
+}
+
 }  // namespace bus

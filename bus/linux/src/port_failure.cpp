@@ -25,12 +25,15 @@ constexpr const char* kLoadDriver =
 constexpr const char* kOtherPort = "Pick another port with --port";
 constexpr const char* kHeldByAnother =
     "Another program holds the port: close it, pick another port with --port";
+constexpr const char* kPortGone = "Check that the port is still there and restart";
+constexpr const char* kChipGone =
+    "Check that the GPIO chip (or the USB adapter) is still there and restart";
 constexpr const char* kOldKernel =
     "The kernel lacks the GPIO character device's uAPI v2, which Linux 5.10 and newer have: "
     "update the kernel";
 
 // First match wins: the specific reasons before each step's catch-all.
-constexpr std::array<Failure, 18> kFailures{{
+constexpr std::array<Failure, 20> kFailures{{
     {PortStep::open, ENOENT, "Cannot open", kLoadDriver},
     {PortStep::open, ENODEV, "Cannot open", kLoadDriver},
     {PortStep::open, ENXIO, "Cannot open", kLoadDriver},
@@ -41,7 +44,8 @@ constexpr std::array<Failure, 18> kFailures{{
     // The kernel's answer when another program claimed the port exclusively.
     {PortStep::claim, ENXIO, "Cannot claim", kHeldByAnother},
     {PortStep::claim, 0, "Cannot claim", kOtherPort},
-    {PortStep::write, 0, "Write failed on", "Check that the port is still there and restart"},
+    {PortStep::write, 0, "Write failed on", kPortGone},
+    {PortStep::read, 0, "Cannot read", kPortGone},
     {PortStep::permit, EPERM, "No I/O permission for",
      "Raw port I/O needs root or CAP_SYS_RAWIO (sudo setcap cap_sys_rawio+ep " SAA_PROGRAM_NAME
      "); or use the kernel driver with --port /dev/parportN"},
@@ -60,8 +64,8 @@ constexpr std::array<Failure, 18> kFailures{{
     // Kernels before 5.10 answer a request they do not know with EINVAL.
     {PortStep::gpio_request, EINVAL, "Cannot request", kOldKernel},
     {PortStep::gpio_request, 0, "Cannot request", "Wire the bus to other lines"},
-    {PortStep::gpio_write, 0, "Cannot set",
-     "Check that the GPIO chip (or the USB adapter) is still there and restart"},
+    {PortStep::gpio_write, 0, "Cannot set", kChipGone},
+    {PortStep::gpio_read, 0, "Cannot read", kChipGone},
 }};
 
 }  // namespace

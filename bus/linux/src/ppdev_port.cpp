@@ -12,9 +12,11 @@
 namespace bus {
 
 PpdevPort::PpdevPort(std::string device, std::optional<std::uint16_t> base_address,
-                     const SystemCalls& calls, std::filesystem::path proc_root)
+                     std::optional<StatusPin> lock_pin, const SystemCalls& calls,
+                     std::filesystem::path proc_root)
     : device_(std::move(device)),
       base_address_(base_address),
+      lock_pin_(lock_pin),
       calls_(calls),
       proc_root_(std::move(proc_root)) {}
 
@@ -57,6 +59,19 @@ void PpdevPort::write(Register target, std::uint8_t value) {
   unsigned char byte = value;
   const unsigned long request = target == Register::data ? PPWDATA : PPWCONTROL;
   if (calls_.ioctl(fd_, request, &byte) != 0) port_failure(PortStep::write, device_, errno);
+}
+
+std::optional<std::string> PpdevPort::lock_line() const {
+  if (!lock_pin_) return std::nullopt;
+  return pin_name(*lock_pin_);
+}
+
+bool PpdevPort::lock_level() {
+  unsigned char status = 0;
+  if (calls_.ioctl(fd_, PPRSTATUS, &status) != 0) {
+    port_failure(PortStep::read, *lock_line() + " of " + device_, errno);
+  }
+  return pin_level(*lock_pin_, status);
 }
 
 }  // namespace bus

@@ -11,8 +11,9 @@ namespace {
 constexpr unsigned long kRegisterCount = 3;  // data, status, control
 }
 
-RawIoPort::RawIoPort(std::uint16_t base_address, const PortIoCalls& calls)
-    : base_address_(base_address), calls_(calls) {}
+RawIoPort::RawIoPort(std::uint16_t base_address, std::optional<StatusPin> lock_pin,
+                     const PortIoCalls& calls)
+    : base_address_(base_address), lock_pin_(lock_pin), calls_(calls) {}
 
 RawIoPort::~RawIoPort() {
   if (permitted_) calls_.ioperm(base_address_, kRegisterCount, 0);
@@ -36,6 +37,16 @@ void RawIoPort::bind() {
 
 void RawIoPort::write(Register target, std::uint8_t value) {
   calls_.outb(value, address_of(target, base_address_));
+}
+
+std::optional<std::string> RawIoPort::lock_line() const {
+  if (!lock_pin_) return std::nullopt;
+  return pin_name(*lock_pin_);
+}
+
+bool RawIoPort::lock_level() {
+  const auto status = static_cast<std::uint16_t>(base_address_ + kStatusRegisterOffset);
+  return pin_level(*lock_pin_, calls_.inb(status));
 }
 
 }  // namespace bus

@@ -85,4 +85,12 @@ void D2xxAdapter::write(std::span<const std::uint8_t> samples) {
   }
 }
 
+std::uint8_t D2xxAdapter::read_pins() {
+  UCHAR pins = 0;
+  if (const auto status = library_->GetBitMode(handle_, &pins); status != d2xx::kOk) {
+    fail("Cannot read the pins of " + identity(), status, kReplugWayOut);
+  }
+  return pins;
+}
+
 }  // namespace bus

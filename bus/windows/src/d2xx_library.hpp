@@ -35,6 +35,8 @@ class Library {
                                       Handle* handle) = nullptr;
   Status(WINAPI* OpenEx)(PVOID argument, DWORD how, Handle* handle) = nullptr;
   Status(WINAPI* SetBitMode)(Handle handle, UCHAR mask, UCHAR mode) = nullptr;
+  // The pins' levels now, despite its name.
+  Status(WINAPI* GetBitMode)(Handle handle, PUCHAR pins) = nullptr;
   Status(WINAPI* SetDivisor)(Handle handle, USHORT divisor) = nullptr;
   Status(WINAPI* Write)(Handle handle, LPVOID samples, DWORD count, LPDWORD written) = nullptr;
   Status(WINAPI* Close)(Handle handle) = nullptr;

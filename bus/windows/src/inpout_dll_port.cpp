@@ -14,8 +14,9 @@ std::string default_inpout_library() {
   return sizeof(void*) == 8 ? "inpoutx64.dll" : "inpout32.dll";
 }
 
-InpoutDllPort::InpoutDllPort(std::string library, std::uint16_t base_address)
-    : library_(std::move(library)), base_address_(base_address) {}
+InpoutDllPort::InpoutDllPort(std::string library, std::uint16_t base_address,
+                             std::optional<StatusPin> lock_pin)
+    : library_(std::move(library)), base_address_(base_address), lock_pin_(lock_pin) {}
 
 InpoutDllPort::~InpoutDllPort() {
   if (module_) FreeLibrary(static_cast<HMODULE>(module_));
@@ -32,22 +33,39 @@ void InpoutDllPort::bind() {
                           common::or_try_simulate("Put " + library_ + " beside " +
                                                   std::string(common::kProgramName) + ".exe"));
   }
-  const auto out32 =
-      reinterpret_cast<Out32Function>(reinterpret_cast<void*>(GetProcAddress(module, "Out32")));
-  if (!out32) {
+  const auto refuse = [&](const std::string& call, const std::string& way_out) {
     const std::string reason = last_error_text();
     FreeLibrary(module);
-    throw common::failure("The port library " + library_ + " offers no Out32", reason,
-                          common::or_try_simulate("Install the real " + library_));
+    throw common::failure("The port library " + library_ + " offers no " + call, reason,
+                          common::or_try_simulate(way_out));
+  };
+  const auto out32 =
+      reinterpret_cast<Out32Function>(reinterpret_cast<void*>(GetProcAddress(module, "Out32")));
+  if (!out32) refuse("Out32", "Install the real " + library_);
+  // Only a lock line needs it: a library without it still serves a port without one.
+  const auto inp32 =
+      reinterpret_cast<Inp32Function>(reinterpret_cast<void*>(GetProcAddress(module, "Inp32")));
+  if (!inp32 && lock_pin_) {
+    refuse("Inp32 to read the lock line, " + pin_name(*lock_pin_),
+           "Install the real " + library_ + " or leave out --lock");
   }
-  // Part of the library's interface, though nothing here reads the port.
-  [[maybe_unused]] const auto inp32 = GetProcAddress(module, "Inp32");
   module_ = module;
   out32_ = out32;
+  inp32_ = inp32;
 }
 
 void InpoutDllPort::write(Register target, std::uint8_t value) {
   out32_(static_cast<short>(address_of(target, base_address_)), static_cast<short>(value));
+}
+
+std::optional<std::string> InpoutDllPort::lock_line() const {
+  if (!lock_pin_) return std::nullopt;
+  return pin_name(*lock_pin_);
+}
+
+bool InpoutDllPort::lock_level() {
+  const auto status = static_cast<short>(base_address_ + kStatusRegisterOffset);
+  return pin_level(*lock_pin_, static_cast<std::uint8_t>(inp32_(status)));
 }
 
 }  // namespace bus

@@ -13,7 +13,7 @@ namespace port_choice {
 // its first write.
 std::unique_ptr<bus::Port> choose_port(const cli::Options& options);
 
-// The platform's part of that choice: the real ports it has.
-std::unique_ptr<bus::Port> platform_port(const std::optional<cli::PortArgument>& choice);
+// The platform's part of that choice: the real ports it has, with their lock lines.
+std::unique_ptr<bus::Port> platform_port(const cli::Options& options);
 
 }  // namespace port_choice

@@ -25,6 +25,10 @@ class BitBangAdapter {
   // Puts the samples on the pins in one USB transfer.
   virtual void write(std::span<const std::uint8_t> samples) = 0;
 
+  // The levels on the pins now, bit n for Dn, inputs and outputs alike. Asks the chip directly:
+  // samples sent are not waited for, and nothing is sent.
+  virtual std::uint8_t read_pins() = 0;
+
   // Once open: the adapter as its USB descriptors name it, "FT232R USB UART A50285BI".
   virtual std::string identity() const = 0;
 };

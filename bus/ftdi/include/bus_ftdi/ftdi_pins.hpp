@@ -36,6 +36,9 @@ std::optional<int> ftdi_pin_bit(std::string_view name);
 // Every name ftdi_pin_bit takes, for messages: "D0-D7 or TXD, RXD, ...".
 std::string ftdi_pin_names();
 
+// Pin `bit` by both its names, for messages: "D3 (CTS)".
+std::string ftdi_pin_label(int bit);
+
 char channel_letter(int channel);  // 'A' for 0
 
 }  // namespace bus

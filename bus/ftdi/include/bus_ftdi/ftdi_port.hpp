@@ -11,7 +11,8 @@ namespace bus {
 
 // The bus on three pins of an FTDI adapter in asynchronous bit-bang mode. A transmission's
 // writes and waits become samples (BitBangSamples) and go out in one USB transfer when it
-// ends, since a round trip per line change would make a word take milliseconds.
+// ends, since a round trip per line change would make a word take milliseconds. A lock pin
+// stays an input, read between transmissions.
 class FtdiPort : public Port {
  public:
   FtdiPort(std::unique_ptr<BitBangAdapter> adapter, FtdiAddress address);
@@ -24,6 +25,8 @@ class FtdiPort : public Port {
   bool hold(std::int32_t delay_count) override;
   std::optional<std::int64_t> queued_ns() const override { return samples_.elapsed_ns(); }
   void flush() override;
+  std::optional<std::string> lock_line() const override;  // "D3 (CTS)"
+  bool lock_level() override;
 
  private:
   std::string pins() const;  // "D0,D1,D2"

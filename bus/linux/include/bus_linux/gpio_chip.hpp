@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "bus_linux/system_calls.hpp"
@@ -33,15 +34,16 @@ class GpioChip {
   // in the failure.
   std::uint32_t offset_of(const std::string& line, const char* role) const;
 
-  // Requests the lines at `offsets` as outputs at `levels` (bit i for offsets[i]), with the
-  // program's name as their consumer; returns the request's file descriptor. `where` names
-  // the lines in a failure, which says who holds a line that is in use.
-  int request_outputs(const std::array<std::uint32_t, 3>& offsets, std::uint64_t levels,
-                      const std::string& where) const;
+  // Requests the lines at `outputs` as outputs at `levels` (bit i for outputs[i]) and, in the
+  // same request, the line at `input` when there is one as a fourth line, an input pulled up;
+  // with the program's name as their consumer. Returns the request's file descriptor. `where`
+  // names the lines in a failure, which says who holds a line that is in use.
+  int request_lines(const std::array<std::uint32_t, 3>& outputs, std::uint64_t levels,
+                    std::optional<std::uint32_t> input, const std::string& where) const;
 
  private:
   std::optional<gpio_v2_line_info> try_line_info(std::uint32_t offset) const;  // errno on none
-  std::string users_of(const std::array<std::uint32_t, 3>& offsets) const;
+  std::string users_of(std::span<const std::uint32_t> offsets) const;
 
   const SystemCalls& calls_;
   int fd_ = -1;

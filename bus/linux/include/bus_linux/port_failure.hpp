@@ -9,11 +9,13 @@ enum class PortStep {
   open,
   claim,
   write,
+  read,  // the lock line's status pin
   permit,
   gpio_open,
   gpio_none,  // the machine has no GPIO chip at all
   gpio_request,
-  gpio_write
+  gpio_write,
+  gpio_read
 };
 
 // Throws common::FatalError: what failed on `where`, the system's reason for `error_number`,

@@ -25,6 +25,7 @@ class D2xxAdapter : public BitBangAdapter {
   void open(const FtdiAddress& address, std::uint8_t outputs) override;
   void set_divisor(std::uint16_t divisor) override;
   void write(std::span<const std::uint8_t> samples) override;
+  std::uint8_t read_pins() override;
   std::string identity() const override { return identity_of(chosen_); }
 
  private:
