@@ -70,7 +70,7 @@ TEST(D2xxAdapter, OpensTheChosenChannelAndSendsEachTransmissionInOneWrite) {
       {"10 at 100 on the one FT232R", "-", address("-"), {{100, "10"}}},
       {"channel B of an FT2232H among others, on D4 D5 D6: 1 at 60, 0 at 1000, rest",
        kSeveral,
-       address("FT9ZL1/B", {{"D4", "D5", "D6"}, {4, 5, 6}, std::nullopt, std::nullopt}),
+       address("FT9ZL1/B", {{"D4", "D5", "D6"}, {4, 5, 6}, std::nullopt, ""}),
        {{60, "1"}, {1000, "0"}, {1000, "rest"}}},
       {"10 at 100 on the one FT232R, lock on CTS",
        "-",

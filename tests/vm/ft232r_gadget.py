@@ -11,6 +11,12 @@ as the chip does, and records on standard output, one line each:
 A short packet ends a transfer. One whose length is a multiple of 64 bytes has none: a control
 request or a pause ends it here, so two such back to back look like one (usbmon tells them apart).
 
+Its pin D3 is an SAA1057's test pin wired back, answered at every read of the pins from the
+chip's oscillator as the README's "Did it lock?" section gives it: it reads the words that the
+samples on D0 (clock), D1 (data) and D2 (enable) carry, and once a Word B has chosen the in-lock
+function, D3 is high from the lock time after the load of a Word A with a divider from 8600 to
+12850: 500 + 2900 * (N - 8600)^2 / 4250^2 microseconds.
+
 An empty line written to the UDC file pulls the cable; the stand-in waits to be plugged in again.
 Usage: ft232r_gadget.py SERIAL >LOG     (as root, configfs mounted at /sys/kernel/config)
 """
@@ -73,6 +79,50 @@ def make_gadget(serial, function_dir):
         raise OSError(ctypes.get_errno(), f"cannot mount FunctionFS at {function_dir}")
 
 
+CLOCK, DATA, ENABLE, TEST_PIN = 0x01, 0x02, 0x04, 0x08
+IN_LOCK = "0101"
+
+
+class Synthesizer:
+    """The SAA1057 on the pins: its serial input and its loop's lock."""
+
+    def __init__(self):
+        self.levels = 0
+        self.bits = None  # shifted in while the enable is high
+        self.pending = None  # a whole word, waiting for the clock pulse that loads it
+        self.divider = None
+        self.test = None
+        self.loaded_at = 0.0
+
+    def sample(self, levels, now):
+        rising = levels & CLOCK and not self.levels & CLOCK
+        if levels & ENABLE and not self.levels & ENABLE:
+            self.bits = ""
+        if not levels & ENABLE and self.levels & ENABLE:
+            self.pending, self.bits = self.bits, None
+        if rising and self.bits is not None:
+            self.bits += "1" if levels & DATA else "0"
+        elif rising and self.pending is not None:
+            self.load(self.pending, now)
+            self.pending = None
+        self.levels = levels
+
+    def load(self, bits, now):
+        if len(bits) != 17:
+            return
+        word = bits[1:]
+        if word[0] == "0" and int(word, 2) != self.divider:
+            self.divider, self.loaded_at = int(word, 2), now
+        elif word.startswith("11"):
+            self.test = word[12:]
+
+    def locked(self, now):
+        if self.test != IN_LOCK or self.divider is None or not 8600 <= self.divider <= 12850:
+            return False
+        lock_us = 500 + 2900 * (self.divider - 8600) ** 2 // 4250 ** 2
+        return (now - self.loaded_at) * 1e6 >= lock_us
+
+
 class Chip:
     """The chip's state that its requests set and read; the record."""
 
@@ -82,6 +132,7 @@ class Chip:
         self.pins = 0
         self.transfer = None  # the bulk-out transfer under way
         self.received_at = 0.0
+        self.synthesizer = Synthesizer()
 
     def control(self, request, value, index):
         with self.lock:
@@ -92,6 +143,8 @@ class Chip:
         with self.lock:
             self.transfer = (self.transfer or b"") + packet
             self.received_at = time.monotonic()
+            for levels in packet:
+                self.synthesizer.sample(levels, self.received_at)
             if len(packet) < PACKET:
                 self._end_transfer()
 
@@ -112,8 +165,10 @@ class Chip:
             return STATUS[:length]
         if request == 0x0A:  # latency timer
             return bytes([self.latency_ms])
-        if request == 0x0C:  # the pins, in bit-bang mode
-            return bytes([self.pins])
+        if request == 0x0C:  # the pins, in bit-bang mode; D3 the synthesizer's test pin
+            with self.lock:
+                locked = self.synthesizer.locked(time.monotonic())
+            return bytes([self.pins & ~TEST_PIN | (TEST_PIN if locked else 0)])
         if request == 0x90:  # an EEPROM word: a blank one
             return b"\xff\xff"[:length]
         return None

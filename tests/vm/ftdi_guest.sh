@@ -7,6 +7,7 @@ rigctl() { chroot /host rigctl -m 2 -r 127.0.0.1:4532 "$@"; }
 answers() { rigctl f >/dev/null 2>&1; }
 gadgets=/host/sys/kernel/config/usb_gadget
 first=FT0A1B2C second=FT3D4E5F  # serial numbers, as ftdi_test.sh knows them
+third=FT6G7H8I  # plugged in at the end alone, its test pin wired to D3, for the sweep
 
 tty_of() {  # SERIAL: the ttyUSB that ftdi_sio made of the adapter, once it has (10 s at most)
   wait_for 100 tty_made "$1" || echo "no tty"
@@ -35,12 +36,12 @@ ended() {  # NAME: the panel started last ends by itself (30 s at most) with a s
 }
 
 modprobe usbserial && modprobe ftdi_sio || exit 1
-modprobe dummy_hcd num=2 is_high_speed=0 && modprobe libcomposite && modprobe usb_f_fs &&
+modprobe dummy_hcd num=3 is_high_speed=0 && modprobe libcomposite && modprobe usb_f_fs &&
   modprobe usbmon || exit 1
 mount -t configfs none /host/sys/kernel/config && mount -t debugfs none /sys/kernel/debug || exit 1
 # Every USB transfer, to count them: the stand-in cannot always tell where one ends.
 cat /sys/kernel/debug/usb/usbmon/0u >/out/usbmon.log &
-for serial in $first $second; do
+for serial in $first $second $third; do
   chroot /host python3 "$tests/ft232r_gadget.py" $serial >/out/$serial.log 2>/out/$serial.err &
 done
 plug $first dummy_udc.0
@@ -72,3 +73,10 @@ unplug $first
 rigctl F 100000000 >/out/pulled.rigctl 2>&1
 ended pulled
 case_of no-adapter chroot /host "$program" --headless --port ftdi
+
+# The sweep, reading the lock from the third stand-in's oscillator model through libftdi and
+# usbfs, in real time: 100 ms at each unlocked step.
+plug $third dummy_udc.2
+timeout 300 chroot /host "$program" --headless --port ftdi --lock --word-b test=lock \
+  --sweep 8500-12950/50 >/out/sweep.out 2>/out/sweep.err
+echo $? >/out/sweep.status

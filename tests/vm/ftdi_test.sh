@@ -11,12 +11,13 @@ program=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/vm_checks.sh"
 first=FT0A1B2C second=FT3D4E5F  # on dummy_hcd.0 (USB bus 1) and dummy_hcd.1 (bus 2)
+third=FT6G7H8I  # on dummy_hcd.2 (bus 3), for the sweep
 
 boot_guest amd64 ftdi_guest.sh "usbserial ftdi_sio dummy_hcd libcomposite usb_f_fs usbmon"
 # The second adapter carried the session with named pins (RTS, CTS, DTR: D2, D3, D4), the first
 # the sessions on pins D0, D1, D2.
 check_words ftdi "$out/$second.log" 2,3,4 "$out/$first.log" 0,1,2
-for serial in $first $second; do
+for serial in $first $second $third; do
   check "$serial: the stand-in ran without a fault" diff /dev/null "$out/$serial.err"
 done
 
@@ -54,7 +55,23 @@ $first plugged in: ttyUSB0
 $second plugged in: ttyUSB1
 $second after by-name: ttyUSB1
 $first after one: ttyUSB0
+$third plugged in: ttyUSB0
 END
+
+# The sweep on the third adapter: its stand-in's oscillator locks on dividers 8600 to 12850
+# (75.30 to 117.80 MHz received), so each row says locked there, with a time, and nowhere else.
+lock_range() {
+  local n
+  for n in $(seq 8500 50 12950); do
+    if [ "$n" -ge 8600 ] && [ "$n" -le 12850 ]; then echo "$n 1 timed"; else echo "$n 0 -"; fi
+  done
+}
+check "sweep: status 0 (it was $(cat "$out/sweep.status" 2>/dev/null)); standard error holds:
+$(sed 's/^/    /' "$out/sweep.err" 2>/dev/null)" test "$(cat "$out/sweep.status" 2>/dev/null)" = 0
+check "sweep: locked exactly over the stand-in's range" diff -u <(lock_range) \
+  <(awk -F, 'NR > 1 { print $1, $4, ($5 == "" ? "-" : "timed") }' "$out/sweep.out")
+check "sweep: the summary gives the range" \
+  grep -q '^saa1057-panel: locks from 75.30 to 117.80 MHz, slowest [0-9.]* ms at ' "$out/sweep.err"
 
 check_refused two-adapters "2 FTDI adapters are plugged in: $second, $first. Name one by its \
 serial number: --port ftdi:SERIAL, or try --simulate."
