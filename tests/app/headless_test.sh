@@ -61,14 +61,17 @@ $(indented "$dir/err")" test "$(cat "$dir/err")" = \
   "saa1057-panel: Cannot write the log to standard output: Broken pipe. Give --headless a standard output that is open and read."
 
 # The lock read back from the simulated chip's test pin: a line after each word once Word B has
-# put the pin on "Output in-lock counter"; 66 MHz lies below the oscillator's range. Each tuning
-# waits for the last one's line, since a word that comes sooner starts the watch again.
+# put the pin on "Output in-lock counter"; 66 and 65 MHz lie below the oscillator's range, and
+# the second miss is told as the first was. Each tuning waits for the last one's line, since a
+# word that comes sooner starts the watch again.
 lock_log="$(dirname "$0")/headless_lock_session.txt"
 : >"$dir/out"
 serve_rigctld "$dir/err" "${board[@]}" --lock --word-b test=lock >"$dir/out"
 wait_for 300 grep -q "^locked after" "$dir/out"
 rigctl -m 2 -r "127.0.0.1:$port" F 66000000
 wait_for 300 grep -q "^not locked within" "$dir/out"
+rigctl -m 2 -r "127.0.0.1:$port" F 65000000
+wait_for 300 test "$(grep -c "^not locked within" "$dir/out")" -eq 2
 rigctl -m 2 -r "127.0.0.1:$port" F 100000000
 wait_for 300 test "$(grep -c "^locked after" "$dir/out")" -eq 2
 end_program TERM

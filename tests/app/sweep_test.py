@@ -5,6 +5,7 @@ refusals, the plot, and SIGINT part-way.
 
 Usage: sweep_test.py PROGRAM DATA_DIR"""
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -43,6 +44,30 @@ def rows_and_summary():
         for part in ("<svg", "not locked from 75.20 to 75.20 MHz",
                      "not locked from 117.90 to 117.90 MHz", "<polyline"):
             check(f"the plot holds {part!r}", part in svg, True)
+        plotted_as_rows(svg, out)
+
+
+def plotted_as_rows(svg, csv):
+    """The line's points stand for the rows that locked: left to right with frequency, higher
+    for a slower lock, and in proportion to both (equal steps of frequency, equal distances)."""
+    points = re.findall(r'<polyline[^>]* points="([^"]*)"', svg)
+    check("one line through the stretch that locked", len(points), 1)
+    if len(points) != 1:
+        return
+    xy = [tuple(map(float, point.split(","))) for point in points[0].split()]
+    rows = [line.split(",") for line in csv.splitlines()[1:]]
+    locked = [(float(row[2]), float(row[4])) for row in rows if row[3] == "1"]
+    check("a point per locked row", len(xy), len(locked))
+    if len(xy) != len(locked) or len(xy) < 3:
+        return
+    (x0, y0), (x1, y1) = xy[0], xy[-1]
+    (f0, t0), (f1, t1) = locked[0], locked[-1]
+    check("higher frequencies to the right", x1 > x0, True)
+    check("slower locks drawn higher (smaller y)", y1 < y0, True)
+    for (x, y), (f, t) in zip(xy, locked):
+        check(f"the point of {f:.2f} MHz, {t} ms, in proportion",
+              (round((x - x0) / (x1 - x0), 2), round((y - y0) / (y1 - y0), 2)),
+              (round((f - f0) / (f1 - f0), 2), round((t - t0) / (t1 - t0), 2)))
 
 
 def whole_band():
@@ -95,6 +120,19 @@ def refusals():
         check(f"{' '.join(options)}: message", err, f"{NAME}: {message}\n")
 
 
+def unwritable_plot():
+    # The rows and the summary are out, but a plot asked for and not drawn fails the run.
+    with tempfile.TemporaryDirectory() as folder:
+        plot = os.path.join(folder, "missing", "lock.svg")
+        status, out, err = run(*SIM, "--sweep", "8600-8610", "--plot", plot)
+    check("rows before a plot that cannot be written", out.splitlines()[1:],
+          ["8600,86.00,75.30,1,0.5", "8610,86.10,75.40,1,0.5"], err)
+    check("status and message of a plot that cannot be written", (status, err.splitlines()), (1, [
+        f"{NAME}: locks from 75.30 to 75.40 MHz, slowest 0.5 ms at 75.40",
+        f"{NAME}: Cannot write the plot to {plot}: No such file or directory. "
+        "Give --plot a file in a folder you may write to."]))
+
+
 def interrupted():
     """A hundred rows read, then SIGINT, part-way through 5701 steps: the sweep ends after the
     step under way."""
@@ -127,7 +165,8 @@ def interrupted():
           True, err)
 
 
-for test in (rows_and_summary, whole_band, never_locked, refusals, interrupted):
+for test in (rows_and_summary, whole_band, never_locked, refusals, unwritable_plot,
+             interrupted):
     test()
 for failure in failures:
     print(failure, file=sys.stderr)

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <optional>
 
+#include "bus/inpout.hpp"
+#include "bus/transmitter.hpp"
 #include "support/golden.hpp"
 #include "support/wire.hpp"
 #include "trace/tracing_port.hpp"
@@ -122,6 +124,23 @@ TEST(FtdiPort, ReadsTheLockPinBetweenTheSamples) {
         << row.name;
   }
   EXPECT_FALSE(bus::FtdiPort(std::make_unique<RecordingAdapter>(), {}).lock_line());
+}
+
+// The lock watch times the loop from the word's end: it hears of a word only once the word's
+// samples have left for the adapter, not while they wait in the port's buffer.
+TEST(FtdiPort, TellsOfAWordOnlyOnceItsSamplesAreWritten) {
+  support::wire().clear();
+  bus::FtdiPort port{std::make_unique<RecordingAdapter>(),
+                     pins({"D0", "D1", "D2"}, {0, 1, 2}, "CTS", 3)};
+  bus::Inpout library{port};
+  library.on_word_sent(
+      [](std::string_view word) { support::wire().push_back("heard " + std::string(word)); });
+  bus::BusSettings settings{bus::kStandardBase, 0};
+  bus::Transmitter{settings, library}.Send("10");
+  const auto& wire = support::wire();
+  ASSERT_GE(wire.size(), 2u) << ::testing::PrintToString(wire);
+  EXPECT_TRUE(wire[wire.size() - 2].starts_with("write ")) << ::testing::PrintToString(wire);
+  EXPECT_EQ(wire.back(), "heard 10");
 }
 
 TEST(FtdiPort, TracesTheLevelsAtTheirTimesOnTheWire) {

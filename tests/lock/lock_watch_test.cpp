@@ -50,6 +50,19 @@ TEST(LockWatch, SaysWhenTheChipLockedOrWhyItCannotTell) {
   }
 }
 
+// Lock times as the log, the page and the CSV show them: milliseconds to the nearest tenth, a
+// half rounded up. The simulated chip's are read a poll apart and never fall between tenths; a
+// board's, read on the machine's clock, do.
+TEST(LockWatch, GivesTimesToTheNearestTenthOfAMillisecond) {
+  const std::pair<std::int64_t, const char*> rows[] = {
+      {0, "0.0"},         {49'999, "0.0"},    {50'000, "0.1"},      {1'249'999, "1.2"},
+      {1'250'000, "1.3"}, {1'970'000, "2.0"}, {99'949'999, "99.9"}, {99'950'000, "100.0"},
+  };
+  for (const auto& [nanoseconds, shown] : rows) {
+    EXPECT_EQ(lock::milliseconds(std::chrono::nanoseconds(nanoseconds)), shown) << nanoseconds;
+  }
+}
+
 TEST(LockWatch, ReadsNothingWithoutALockLine) {
   sim::SimulatedSynthesizer chip{false, sim::SimulatedSynthesizer::Time::model};
   lock::LockWatch watch{chip};

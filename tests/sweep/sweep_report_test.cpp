@@ -1,0 +1,54 @@
+#include "sweep/sweep_report.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sweep/sweep_plot.hpp"
+
+namespace {
+
+using std::chrono::microseconds;
+
+// The simulated chip's line always changes during a sweep, so these ends are a board's: a line
+// that never changed says how it may be wired wrong.
+TEST(SweepReport, ALineThatNeverChangedIsDoubtedEitherWay) {
+  struct Row {
+    bool high, low;
+    std::optional<std::string> doubt;
+  };
+  const Row rows[] = {
+      {true, true, std::nullopt},
+      {false, true, "The lock line (pin 10 (nAck)) read low throughout: is the pull-up fitted?"},
+      {true, false,
+       "The lock line (pin 10 (nAck)) read high throughout: is it wired to the chip's test pin, "
+       "and Word B sent to it?"},
+      {false, false, std::nullopt},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(sweep::wiring_doubt({row.high, row.low}, "pin 10 (nAck)"), row.doubt)
+        << "high " << row.high << ", low " << row.low;
+  }
+}
+
+// A board may lose lock inside its range: the plot's line breaks there, and the gap is shaded.
+TEST(SweepPlot, EachStretchThatLockedIsALineOfItsOwn) {
+  const std::vector<sweep::SweepRow> rows{{8600, microseconds(500)},
+                                          {8610, std::nullopt},
+                                          {8620, microseconds(600)},
+                                          {8630, microseconds(700)}};
+  const std::string svg = sweep::svg_plot(rows);
+  std::size_t lines = 0;
+  for (auto at = svg.find("<polyline"); at != std::string::npos;
+       at = svg.find("<polyline", at + 1)) {
+    ++lines;
+  }
+  EXPECT_EQ(lines, 2u) << svg;
+  EXPECT_NE(svg.find("<title>not locked from 75.40 to 75.40 MHz</title>"), std::string::npos)
+      << svg;
+}
+
+}  // namespace
