@@ -45,7 +45,12 @@ Sweep parse_sweep(std::string_view value) {
     throw UsageError("--sweep " + std::string(value) + ": the dividers go from " +
                      std::to_string(range.minimum) + " up to " + std::to_string(range.maximum));
   }
-  if (sweep.step < 1) throw UsageError("--sweep " + std::string(value) + ": the step is 1 or more");
+  // Wider than the slider it would only ever take one step (and could overflow the next).
+  const std::int32_t widest = range.maximum - range.minimum;
+  if (sweep.step < 1 || sweep.step > widest) {
+    throw UsageError("--sweep " + std::string(value) + ": the step is 1 to " +
+                     std::to_string(widest));
+  }
   return sweep;
 }
 
