@@ -108,13 +108,14 @@ class Decoder(srd.Decoder):
                     self.warn(self.samplenum, self.samplenum, 'Clock edge while DLEN is low')
 
     def lock_edge(self, locked):
+        # On another function the pin says nothing of the lock (the reference toggles it).
+        if not self.lock_test:
+            return
         if not locked:
             self.put(self.samplenum, self.samplenum, self.out_ann,
                      [Ann.LOCK, ['Not locked', 'Unlocked', 'U']])
             return
-        if not self.lock_test or self.loaded is None:
-            self.put(self.samplenum, self.samplenum, self.out_ann,
-                     [Ann.LOCK, ['Test pin high', 'High', 'H']])
+        if self.loaded is None:
             return
         texts = ['Locked', 'L']
         if self.samplerate:
