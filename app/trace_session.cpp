@@ -9,7 +9,7 @@ namespace app {
 TraceSession::TraceSession(const std::optional<std::string>& path, bus::Port& port) : port_(port) {
   if (!path) return;
   writer_.emplace(*path, cli::program_version(), bus::LineLevels{}, port.lock_line().has_value());
-  tracer_.emplace(port, *writer_, trace::monotonic_clock_from_now());
+  tracer_.emplace(port, *writer_, trace::clock_from_now(port.clock()));
 }
 
 bus::Port& TraceSession::port() {

@@ -101,7 +101,7 @@ void trace_cost(benchmark::State& state) {
   {
     PortType port;
     trace::VcdWriter writer{path.string(), "bench", {}};
-    trace::TracingPort tracer{port, writer, trace::monotonic_clock_from_now()};
+    trace::TracingPort tracer{port, writer, trace::clock_from_now(bus::steady_clock())};
     const Bus traced{100, tracer};
     const Bus plain{100, port};
     compare(

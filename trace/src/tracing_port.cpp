@@ -7,13 +7,9 @@
 
 namespace trace {
 
-Clock monotonic_clock_from_now() {
-  const auto start = std::chrono::steady_clock::now();
-  return [start] {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
-                                                                start)
-        .count();
-  };
+Clock clock_from_now(bus::Clock& clock) {
+  const auto start = clock.now();
+  return [&clock, start] { return (clock.now() - start).count(); };
 }
 
 TracingPort::TracingPort(bus::Port& inner, VcdWriter& writer, Clock clock)

@@ -13,8 +13,9 @@ namespace trace {
 // Nanoseconds on a monotonic clock.
 using Clock = std::function<std::int64_t()>;
 
-// A clock that starts at 0 when it is made.
-Clock monotonic_clock_from_now();
+// `clock`'s time from now on, from 0: a port's, so that a simulated chip on its model's time (a sweep)
+// is traced on the times it measures.
+Clock clock_from_now(bus::Clock& clock);
 
 // Passes every write on to the real or simulated port and records the resulting line levels.
 // Two changes in the same nanosecond are kept apart by a nanosecond, so no pulse vanishes. The
