@@ -25,4 +25,15 @@ done
 for session in by-name by-label; do
   check "$session: rigctld took the frequency" test "$(cat "$out/$session.rigctld")" = $'RPRT 0\nRPRT 0'
 done
+# The lock line, read through the real driver: low at every reading of the step's 100 ms.
+check "lock: the sweep ended with 0 (status $(cat "$out/lock.status" 2>/dev/null))" \
+  test "$(cat "$out/lock.status" 2>/dev/null)" = 0
+check "lock: its one row, not locked" diff -u - "$out/lock.out" <<END
+n,oscillator_mhz,received_mhz,locked,lock_ms
+8600,86.00,75.30,0,
+END
+check "lock: the line named as one that stayed low" diff -u - "$out/lock.err" <<END
+saa1057-panel: never locked from 75.30 to 75.30 MHz
+saa1057-panel: The lock line (line 3 of gpiochip0) read low throughout: is the pull-up fitted?
+END
 finish
