@@ -20,9 +20,7 @@ class LockMonitor : public QObject {
   LockMonitor(bus::Inpout& library, bus::Port& port, form::Panel& panel);
 
   // Hears of each state once it is decided (and of "unknown" whenever it is told again).
-  void on_decided(std::function<void(const lock::LockState&)> heard) {
-    heard_ = std::move(heard);
-  }
+  void on_decided(std::function<void(const lock::LockState&)> heard) { heard_ = std::move(heard); }
 
   // For the information line: nothing without a lock line.
   std::optional<std::string> text() const;

@@ -42,8 +42,9 @@ bool write_plot(const std::string& file, const std::vector<sweep::SweepRow>& row
 
 // After the sweep, however it ended: the summary, what the line's levels say of its wiring,
 // the plot.
-bool sum_up(const cli::Options& options, const sweep::BandSweep& sweep, const lock::LockWatch& watch,
-            const std::vector<sweep::SweepRow>& rows, const std::string& line) {
+bool sum_up(const cli::Options& options, const sweep::BandSweep& sweep,
+            const lock::LockWatch& watch, const std::vector<sweep::SweepRow>& rows,
+            const std::string& line) {
   if (!sweep.done()) {
     print_error("the sweep stopped after " + std::to_string(rows.size()) + " of " +
                 std::to_string(sweep.steps()) + " steps");
@@ -90,7 +91,9 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
       rows.push_back(*row);
       if (!(std::cout << sweep::csv_row(*row) << std::endl)) {
         form.panel().fail(common::failure("Cannot write the sweep to standard output",
-                                          std::strerror(errno), "Give --sweep a standard output that is open and read").what());
+                                          std::strerror(errno),
+                                          "Give --sweep a standard output that is open and read")
+                              .what());
       }
     }
     if (sweep.done()) {

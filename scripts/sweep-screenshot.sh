@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=${1:-build/app/saa1057-panel}
-out=${2:-docs/lock-sweep.png}
+out=$(realpath -m "${2:-docs/lock-sweep.png}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -14,5 +14,5 @@ trap 'rm -rf "$work"' EXIT
 size=$(sed -n 's/^<svg [^>]*width="\([0-9.]*\)" height="\([0-9.]*\)".*/\1,\2/p' "$work/lock.svg" |
   sed 's/\.0//g')
 chromium --headless=new --no-sandbox --hide-scrollbars --window-size="$size" \
-  --screenshot="$PWD/$out" "file://$work/lock.svg" 2>/dev/null
+  --screenshot="$out" "file://$work/lock.svg" 2>/dev/null
 echo "$out: the sweep's plot, $size"

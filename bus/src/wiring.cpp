@@ -28,6 +28,11 @@ std::string pin_name(const StatusPin& pin) {
   return "pin " + std::to_string(pin.pin) + " (" + pin.signal + ")";
 }
 
+std::optional<std::string> lock_line_of(const std::optional<StatusPin>& pin) {
+  if (!pin) return std::nullopt;
+  return pin_name(*pin);
+}
+
 std::string status_pin_numbers() {
   std::string text;
   for (std::size_t i = 0; i < std::size(kStatusPins); ++i) {

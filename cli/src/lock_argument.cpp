@@ -32,15 +32,15 @@ void place_on_ftdi(bus::FtdiPins& pins, const std::string& pin) {
   pins.lock_bit = bit;
 }
 
-int status_pin_number(const std::string& pin) {
-  if (pin.empty()) return bus::kDefaultLockPin;
-  int number = 0;
-  const auto [end, error] = std::from_chars(pin.data(), pin.data() + pin.size(), number);
-  if (error != std::errc{} || end != pin.data() + pin.size() || !bus::status_pin(number)) {
-    throw UsageError("--lock=" + pin + ": the lock line is a status pin of the parallel port (give " +
-                     bus::status_pin_numbers() + ")");
+bus::StatusPin status_pin_named(const std::string& pin) {
+  int number = bus::kDefaultLockPin;
+  if (!pin.empty()) {
+    const auto [end, error] = std::from_chars(pin.data(), pin.data() + pin.size(), number);
+    if (error != std::errc{} || end != pin.data() + pin.size()) number = 0;
   }
-  return number;
+  if (const auto status_pin = bus::status_pin(number)) return *status_pin;
+  throw UsageError("--lock=" + pin + ": the lock line is a status pin of the parallel port (give " +
+                   bus::status_pin_numbers() + ")");
 }
 
 }  // namespace
@@ -57,14 +57,16 @@ void place_lock_line(Options& options) {
   }
   if (auto* gpio = options.port ? std::get_if<GpioLines>(&*options.port) : nullptr) {
     if (!gpio->lock || !pin.empty()) {
-      throw UsageError("--lock: name the GPIO lock line as the fourth line of --port, such as " SAA_GPIO_LINES_EXAMPLE ",GPIO23");
+      throw UsageError(
+          "--lock: name the GPIO lock line as the fourth line of --port, such "
+          "as " SAA_GPIO_LINES_EXAMPLE ",GPIO23");
     }
     return;
   }
   if (auto* ftdi = options.port ? std::get_if<bus::FtdiAddress>(&*options.port) : nullptr) {
     return place_on_ftdi(ftdi->pins, pin);
   }
-  options.lock_pin = status_pin_number(pin);
+  options.lock_pin = status_pin_named(pin);
 }
 
 }  // namespace cli

@@ -14,8 +14,8 @@ const form::ScrollRange& slider() { return form::scroll_range(form::Control::hsc
 [[noreturn]] void invalid(std::string_view value) {
   throw UsageError("invalid --sweep value '" + std::string(value) +
                    "': give dividers FROM-TO or FROM-TO/STEP, such as " +
-                   std::to_string(slider().minimum) + "-" + std::to_string(slider().maximum) +
-                   "/" + std::to_string(slider().small_change));
+                   std::to_string(slider().minimum) + "-" + std::to_string(slider().maximum) + "/" +
+                   std::to_string(slider().small_change));
 }
 
 std::int32_t number(std::string_view text, std::string_view value) {
@@ -35,9 +35,8 @@ Sweep parse_sweep(std::string_view value) {
   if (dash == std::string_view::npos || (slash != std::string_view::npos && slash < dash)) {
     invalid(value);
   }
-  const std::string_view to = value.substr(dash + 1, slash == std::string_view::npos
-                                                         ? std::string_view::npos
-                                                         : slash - dash - 1);
+  const std::string_view to = value.substr(
+      dash + 1, slash == std::string_view::npos ? std::string_view::npos : slash - dash - 1);
   const Sweep sweep{number(value.substr(0, dash), value), number(to, value),
                     slash == std::string_view::npos ? range.small_change
                                                     : number(value.substr(slash + 1), value)};

@@ -15,8 +15,8 @@ std::optional<std::string> unknown_because(const std::optional<std::string>& tes
   if (!test) return "no Word B has put the test pin on " + wanted + " yet";
   if (*test == words::kTestInLock) return std::nullopt;
   const auto item = words::item_for(words::kTestRows, *test);
-  return "the test pin shows " + (item ? quoted(*item) : "test function " + *test) +
-         ", not " + wanted;
+  return "the test pin shows " + (item ? quoted(*item) : "test function " + *test) + ", not " +
+         wanted;
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ struct BackEnds {
 }  // namespace
 
 std::unique_ptr<bus::Port> platform_port(const cli::Options& options) {
-  const auto lock_pin = options.lock_pin ? bus::status_pin(*options.lock_pin) : std::nullopt;
+  const auto& lock_pin = options.lock_pin;
   if (!options.port) return inpout(static_cast<std::uint16_t>(bus::kStandardBase), lock_pin);
   return std::visit(BackEnds{lock_pin}, *options.port);
 }

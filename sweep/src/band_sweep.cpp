@@ -4,8 +4,8 @@
 
 namespace sweep {
 
-BandSweep::BandSweep(form::Panel& panel, lock::LockWatch& watch, std::int32_t from,
-                     std::int32_t to, std::int32_t step)
+BandSweep::BandSweep(form::Panel& panel, lock::LockWatch& watch, std::int32_t from, std::int32_t to,
+                     std::int32_t step)
     : panel_(panel), watch_(watch), from_(from), to_(to), step_(step), next_(from) {}
 
 std::optional<std::string> BandSweep::refusal() const {
@@ -14,8 +14,7 @@ std::optional<std::string> BandSweep::refusal() const {
            "and give --lock";
   }
   if (watch_.state().kind == lock::LockState::Kind::unknown) {
-    return "The sweep cannot read the lock: " + watch_.state().why +
-           "; add --word-b test=lock";
+    return "The sweep cannot read the lock: " + watch_.state().why + "; add --word-b test=lock";
   }
   return std::nullopt;
 }

@@ -38,8 +38,8 @@ struct Scale {
 };
 
 std::string text(double x, double y, const std::string& anchor, const std::string& words) {
-  return "<text x=\"" + number(x) + "\" y=\"" + number(y) + "\" text-anchor=\"" + anchor +
-         "\">" + words + "</text>\n";
+  return "<text x=\"" + number(x) + "\" y=\"" + number(y) + "\" text-anchor=\"" + anchor + "\">" +
+         words + "</text>\n";
 }
 
 std::string line(double x1, double y1, double x2, double y2, const std::string& style) {
@@ -54,13 +54,14 @@ std::string axes(const Scale& scale) {
   for (double at = std::ceil(scale.low_mhz / kMhzPerTick) * kMhzPerTick; at <= scale.high_mhz;
        at += kMhzPerTick) {
     svg += line(scale.x(at), bottom, scale.x(at), bottom + 5, "stroke=\"black\"") +
-           text(scale.x(at), bottom + 20, "middle", number(at).substr(0, number(at).size() - 2));
+           text(scale.x(at), bottom + 20, "middle", std::to_string(static_cast<int>(at)));
   }
   for (int at = 0; at <= scale.top_ms; ++at) {
     svg += line(kLeft - 5, scale.y(at), kLeft, scale.y(at), "stroke=\"black\"") +
            text(kLeft - 8, scale.y(at) + 5, "end", std::to_string(at));
   }
-  return svg + text((kLeft + kWidth - kRight) / 2, kHeight - 12, "middle", "received frequency (MHz)") +
+  return svg +
+         text((kLeft + kWidth - kRight) / 2, kHeight - 12, "middle", "received frequency (MHz)") +
          "<text transform=\"translate(18 " + number((kTop + bottom) / 2) +
          ") rotate(-90)\" text-anchor=\"middle\">lock time (ms)</text>\n";
 }
@@ -79,10 +80,10 @@ std::string unlocked_bands(std::span<const SweepRow> rows, const Scale& scale) {
     while (end + 1 < rows.size() && !rows[end + 1].lock_time) ++end;
     const double x1 = scale.x(std::max(mhz(rows[i].divider) - half_step, scale.low_mhz));
     const double x2 = scale.x(std::min(mhz(rows[end].divider) + half_step, scale.high_mhz));
-    svg += "<rect x=\"" + number(x1) + "\" y=\"" + number(kTop) + "\" width=\"" +
-           number(x2 - x1) + "\" height=\"" + number(kHeight - kTop - kBottom) +
-           "\" fill=\"#f4c7c3\"><title>not locked from " + received_text(rows[i].divider) +
-           " to " + received_text(rows[end].divider) + " MHz</title></rect>\n";
+    svg += "<rect x=\"" + number(x1) + "\" y=\"" + number(kTop) + "\" width=\"" + number(x2 - x1) +
+           "\" height=\"" + number(kHeight - kTop - kBottom) +
+           "\" fill=\"#f4c7c3\"><title>not locked from " + received_text(rows[i].divider) + " to " +
+           received_text(rows[end].divider) + " MHz</title></rect>\n";
     i = end + 1;
   }
   return svg;
@@ -123,7 +124,8 @@ std::string svg_plot(std::span<const SweepRow> rows) {
          number(kHeight) + "\" viewBox=\"0 0 " + number(kWidth) + " " + number(kHeight) +
          "\" font-family=\"sans-serif\" font-size=\"13\">\n"
          "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n" +
-         text(kWidth / 2, 22, "middle", "<tspan font-weight=\"bold\">Lock time against frequency</tspan>") +
+         text(kWidth / 2, 22, "middle",
+              "<tspan font-weight=\"bold\">Lock time against frequency</tspan>") +
          text(kWidth / 2, 42, "middle",
               summary(rows) + "; shaded: not locked within " +
                   std::to_string(lock::kLockTimeout.count()) + " ms") +

@@ -27,7 +27,8 @@ std::string csv_header() { return "n,oscillator_mhz,received_mhz,locked,lock_ms"
 
 std::string csv_row(const SweepRow& row) {
   return std::to_string(row.divider) + "," + mhz_text(oscillator_khz(row.divider)) + "," +
-         received_text(row.divider) + "," + (row.lock_time ? "1," + lock::milliseconds(*row.lock_time) : "0,");
+         received_text(row.divider) + "," +
+         (row.lock_time ? "1," + lock::milliseconds(*row.lock_time) : "0,");
 }
 
 std::string summary(std::span<const SweepRow> rows) {

@@ -33,7 +33,7 @@ std::string outcome(std::span<const std::string_view> arguments) {
     } else if (options.port) {
       text += " address " + std::to_string(std::get<cli::IoAddress>(*options.port).base);
     }
-    if (options.lock_pin) text += " lock-pin " + std::to_string(*options.lock_pin);
+    if (options.lock_pin) text += " lock-pin " + std::to_string(options.lock_pin->pin);
     if (options.simulate && options.lock) text += " lock";
     if (options.headless) text += " headless";
     if (const auto& b = options.word_b) {

@@ -42,8 +42,8 @@ VcdWriter::VcdWriter(std::string path, const std::string& program_version, bus::
   const std::string header = "$date " + today() + " $end\n$version " + program_version +
                              " $end\n$timescale 1ns $end\n$scope module saa1057 $end\n"
                              "$var wire 1 ! CLB $end\n$var wire 1 \" DATA $end\n"
-                             "$var wire 1 # DLEN $end\n" + lock_wire +
-                             "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n" +
+                             "$var wire 1 # DLEN $end\n" +
+                             lock_wire + "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n" +
                              bit(initial.clock) + kClockId + "\n" + bit(initial.data) + kDataId +
                              "\n" + bit(initial.enable) + kEnableId + "\n" + lock_value + "$end\n";
   put(header.data(), header.size());

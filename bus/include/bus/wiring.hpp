@@ -37,8 +37,8 @@ inline constexpr bool kLockedLevel = true;
 // On the parallel port the lock input is a status line, read from the status register
 // (base + 1). Busy is inverted by the port: bit 7 set means pin 11 is low.
 struct StatusPin {
-  int pin;            // DB-25
-  std::uint8_t bit;   // in the status register
+  int pin;           // DB-25
+  std::uint8_t bit;  // in the status register
   bool inverted;
   const char* signal;
 };
@@ -57,6 +57,9 @@ bool pin_level(const StatusPin& pin, std::uint8_t status);
 
 // "pin 10 (nAck)"
 std::string pin_name(const StatusPin& pin);
+
+// A parallel port's lock line for Port::lock_line(): its pin's name, nothing without one.
+std::optional<std::string> lock_line_of(const std::optional<StatusPin>& pin);
 
 // "10, 11 (inverted by the port), 12, 13 or 15", for messages and --help.
 std::string status_pin_numbers();

@@ -62,8 +62,7 @@ void PpdevPort::write(Register target, std::uint8_t value) {
 }
 
 std::optional<std::string> PpdevPort::lock_line() const {
-  if (!lock_pin_) return std::nullopt;
-  return pin_name(*lock_pin_);
+  return lock_line_of(lock_pin_);
 }
 
 bool PpdevPort::lock_level() {

@@ -40,8 +40,7 @@ void RawIoPort::write(Register target, std::uint8_t value) {
 }
 
 std::optional<std::string> RawIoPort::lock_line() const {
-  if (!lock_pin_) return std::nullopt;
-  return pin_name(*lock_pin_);
+  return lock_line_of(lock_pin_);
 }
 
 bool RawIoPort::lock_level() {

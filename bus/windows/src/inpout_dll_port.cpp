@@ -59,8 +59,7 @@ void InpoutDllPort::write(Register target, std::uint8_t value) {
 }
 
 std::optional<std::string> InpoutDllPort::lock_line() const {
-  if (!lock_pin_) return std::nullopt;
-  return pin_name(*lock_pin_);
+  return lock_line_of(lock_pin_);
 }
 
 bool InpoutDllPort::lock_level() {

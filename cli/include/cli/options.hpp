@@ -9,6 +9,7 @@
 #include <string_view>
 #include <variant>
 
+#include "bus/wiring.hpp"
 #include "bus_ftdi/ftdi_pins.hpp"
 #include "words/word_b_choice.hpp"
 
@@ -60,7 +61,7 @@ struct Options {
   // --lock's value ("": the port's own default); once parsed, a GPIO or FTDI port's lock line
   // is part of its PortArgument and a parallel port's is lock_pin.
   std::optional<std::string> lock;
-  std::optional<int> lock_pin;
+  std::optional<bus::StatusPin> lock_pin;
   std::optional<Sweep> sweep;        // headless only: step the divider, report where it locks
   std::optional<std::string> plot;   // the sweep's plot, an SVG file
 };
