@@ -9,7 +9,7 @@
 #include "endpoint.hpp"
 #include "lock_argument.hpp"
 #include "port_argument.hpp"
-#include "sweep_argument.hpp"
+#include "cli/sweep_argument.hpp"
 #include "word_b_argument.hpp"
 
 namespace cli {

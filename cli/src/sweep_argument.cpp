@@ -1,6 +1,7 @@
-#include "sweep_argument.hpp"
+#include "cli/sweep_argument.hpp"
 
 #include <charconv>
+#include <optional>
 
 #include "form/control.hpp"
 #include "form/scroll_range.hpp"
@@ -11,46 +12,48 @@ namespace {
 
 const form::ScrollRange& slider() { return form::scroll_range(form::Control::hscDiv); }
 
-[[noreturn]] void invalid(std::string_view value) {
-  throw UsageError("invalid --sweep value '" + std::string(value) +
-                   "': give dividers FROM-TO or FROM-TO/STEP, such as " +
-                   std::to_string(slider().minimum) + "-" + std::to_string(slider().maximum) + "/" +
-                   std::to_string(slider().small_change));
-}
-
-std::int32_t number(std::string_view text, std::string_view value) {
+std::optional<std::int32_t> number(std::string_view text) {
   std::int32_t result = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), result);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) invalid(value);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return {};
   return result;
 }
 
 }  // namespace
 
-Sweep parse_sweep(std::string_view value) {
+std::variant<Sweep, std::string> sweep_range(std::string_view value) {
   const auto& range = slider();
-  if (value.empty()) return {range.minimum, range.maximum, range.small_change};
+  if (value.empty()) return Sweep{range.minimum, range.maximum, range.small_change};
   const auto dash = value.find('-');
   const auto slash = value.find('/');
+  const std::string syntax = "give dividers FROM-TO or FROM-TO/STEP, such as " +
+                             std::to_string(range.minimum) + "-" + std::to_string(range.maximum) +
+                             "/" + std::to_string(range.small_change);
   if (dash == std::string_view::npos || (slash != std::string_view::npos && slash < dash)) {
-    invalid(value);
+    return syntax;
   }
-  const std::string_view to = value.substr(
-      dash + 1, slash == std::string_view::npos ? std::string_view::npos : slash - dash - 1);
-  const Sweep sweep{number(value.substr(0, dash), value), number(to, value),
-                    slash == std::string_view::npos ? range.small_change
-                                                    : number(value.substr(slash + 1), value)};
-  if (sweep.from < range.minimum || sweep.to > range.maximum || sweep.from > sweep.to) {
-    throw UsageError("--sweep " + std::string(value) + ": the dividers go from " +
-                     std::to_string(range.minimum) + " up to " + std::to_string(range.maximum));
+  const auto from = number(value.substr(0, dash));
+  const auto to = number(value.substr(
+      dash + 1, slash == std::string_view::npos ? std::string_view::npos : slash - dash - 1));
+  const auto step =
+      slash == std::string_view::npos ? range.small_change : number(value.substr(slash + 1));
+  if (!from || !to || !step) return syntax;
+  if (*from < range.minimum || *to > range.maximum || *from > *to) {
+    return "the dividers go from " + std::to_string(range.minimum) + " up to " +
+           std::to_string(range.maximum);
   }
   // Wider than the slider it would only ever take one step (and could overflow the next).
   const std::int32_t widest = range.maximum - range.minimum;
-  if (sweep.step < 1 || sweep.step > widest) {
-    throw UsageError("--sweep " + std::string(value) + ": the step is 1 to " +
-                     std::to_string(widest));
+  if (*step < 1 || *step > widest) return "the step is 1 to " + std::to_string(widest);
+  return Sweep{*from, *to, *step};
+}
+
+Sweep parse_sweep(std::string_view value) {
+  auto range = sweep_range(value);
+  if (const auto* why = std::get_if<std::string>(&range)) {
+    throw UsageError("--sweep " + std::string(value) + ": " + *why);
   }
-  return sweep;
+  return std::get<Sweep>(range);
 }
 
 }  // namespace cli
