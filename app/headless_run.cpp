@@ -20,18 +20,16 @@ int run_headless(const cli::Options& options, bus::Port& port, char* program_pat
 
   bus::Inpout library{port};
   headless::HeadlessForm form{library, std::cout, report_fatal_from_event_loop(nullptr)};
-  Servers servers{form.panel(), port};
   LockMonitor lock{library, port, form.panel()};
-  servers.show_lock([&lock] { return lock.text(); });
   // "unknown" is news only when its reason is.
   std::string told;
-  lock.on_decided([&form, &servers, &told](const lock::LockState& state) {
+  lock.on_decided([&form, &told](const lock::LockState& state) {
     const std::string news = lock::describe(state);
     if (news == told && state.kind == lock::LockState::Kind::unknown) return;
     told = news;
     form.log_news(news);
-    servers.status_changed();
   });
+  Servers servers{form.panel(), port, lock};
   if (!servers.start(options, {})) return 1;
   form.load();
   if (options.word_b) form.send_word_b(*options.word_b);

@@ -27,7 +27,9 @@ void LockMonitor::read() {
   }
   if (watch_.waiting()) return;
   reading_.stop();
-  if (heard_) heard_(watch_.state());
+  // A copy: a listener may send the next word, which starts the watch again.
+  const lock::LockState decided = watch_.state();
+  for (const auto& heard : heard_) heard(decided);
 }
 
 std::optional<std::string> LockMonitor::text() const {

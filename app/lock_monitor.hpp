@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "bus/inpout.hpp"
 #include "form/panel.hpp"
@@ -19,8 +20,13 @@ class LockMonitor : public QObject {
  public:
   LockMonitor(bus::Inpout& library, bus::Port& port, form::Panel& panel);
 
-  // Hears of each state once it is decided (and of "unknown" whenever it is told again).
-  void on_decided(std::function<void(const lock::LockState&)> heard) { heard_ = std::move(heard); }
+  // Hears of each state once it is decided (and of "unknown" whenever it is told again), after
+  // those who asked before.
+  void on_decided(std::function<void(const lock::LockState&)> heard) {
+    heard_.push_back(std::move(heard));
+  }
+
+  lock::LockWatch& watch() { return watch_; }
 
   // For the information line: nothing without a lock line.
   std::optional<std::string> text() const;
@@ -31,7 +37,7 @@ class LockMonitor : public QObject {
   lock::LockWatch watch_;
   form::Panel& panel_;
   QTimer reading_;
-  std::function<void(const lock::LockState&)> heard_;
+  std::vector<std::function<void(const lock::LockState&)>> heard_;
 };
 
 }  // namespace app

@@ -33,10 +33,8 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
   window::Form1Window window;
   form::Form1 form{window, library};
   form::Panel panel{form, window, report_fatal_from_event_loop(&window)};
-  Servers servers{panel, trace.port()};
   LockMonitor lock{library, trace.port(), panel};
-  servers.show_lock([&lock] { return lock.text(); });
-  lock.on_decided([&servers](const lock::LockState&) { servers.status_changed(); });
+  Servers servers{panel, trace.port(), lock};
   if (!servers.start(options, [&window] { window.refresh_status(); })) return 1;
   window.attach(panel, servers.status());
 

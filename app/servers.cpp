@@ -4,8 +4,10 @@
 
 namespace app {
 
-Servers::Servers(form::Panel& panel, bus::Port& port)
-    : panel_(panel), port_(port), tuner_(panel), rigctld_(tuner_) {}
+Servers::Servers(form::Panel& panel, bus::Port& port, LockMonitor& lock)
+    : panel_(panel), port_(port), lock_(lock), tuner_(panel), rigctld_(tuner_) {
+  lock_.on_decided([this](const lock::LockState&) { status_changed(); });
+}
 
 bool Servers::start(const cli::Options& options, std::function<void()> status_changed) {
   status_changed_ = std::move(status_changed);
@@ -15,7 +17,15 @@ bool Servers::start(const cli::Options& options, std::function<void()> status_ch
     rigctld_.on_clients_changed([this] { this->status_changed(); });
   }
   if (options.http) {
-    web_ = serve_web_page(*options.http, panel_, status(), status_changed_);
+    if (const auto line = port_.lock_line()) {
+      sweep_.emplace(panel_, lock_, *line);
+      sweep_->on_progress([this] { this->status_changed(); });
+      sweep_->on_finished([this](const web::SweepOutcome& outcome) {
+        if (web_) web_->show_sweep(outcome);
+      });
+    }
+    web_ = serve_web_page(*options.http, panel_, status(), status_changed_,
+                          sweep_ ? &*sweep_ : nullptr);
     if (!web_) return false;
   }
   return true;
@@ -30,9 +40,13 @@ form::StatusSource Servers::status() {
   return [this] {
     std::string text = port_.label();
     std::string tooltip = port_.description();
-    if (const auto lock = lock_text_ ? lock_text_() : std::nullopt) {
+    if (const auto lock = lock_.text()) {
       text += " \u00b7 " + *lock;
       tooltip += "; " + *lock;
+    }
+    if (const auto sweeping = sweep_ ? sweep_->progress() : ""; !sweeping.empty()) {
+      text += " \u00b7 " + sweeping;
+      tooltip += "; " + sweeping;
     }
     if (serving_rigctld_) tooltip += "; " + rigctld_.status();
     if (web_) tooltip += "; " + web_->status();

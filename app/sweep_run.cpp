@@ -46,8 +46,7 @@ bool sum_up(const cli::Options& options, const sweep::BandSweep& sweep,
             const lock::LockWatch& watch, const std::vector<sweep::SweepRow>& rows,
             const std::string& line) {
   if (!sweep.done()) {
-    print_error("the sweep stopped after " + std::to_string(rows.size()) + " of " +
-                std::to_string(sweep.steps()) + " steps");
+    print_error(sweep::stopped(static_cast<int>(rows.size()), sweep.steps()));
   }
   print_error(sweep::summary(rows));
   if (sweep.done()) {
@@ -77,7 +76,7 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
 
   const auto& range = *options.sweep;
   sweep::BandSweep sweep{form.panel(), watch, range.from, range.to, range.step};
-  if (const auto refusal = sweep.refusal()) {
+  if (const auto refusal = sweep.refusal("add --word-b test=lock")) {
     print_error(*refusal);
     return 1;
   }
@@ -101,9 +100,8 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
       if (!form.failed()) QCoreApplication::exit(0);
     } else if (since_progress.elapsed() >= kProgressEveryMs) {
       since_progress.restart();
-      print_error("sweeping: " + std::to_string(sweep.steps_done()) + " of " +
-                  std::to_string(sweep.steps()) + " steps, at " +
-                  sweep::received_text(rows.empty() ? range.from : rows.back().divider) + " MHz");
+      print_error(sweep::progress(sweep.steps_done(), sweep.steps(),
+                                  rows.empty() ? range.from : rows.back().divider));
     }
   });
   stepping.start(0);

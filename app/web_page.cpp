@@ -13,14 +13,16 @@ namespace {
 
 class ServedPage : public WebPage {
  public:
-  ServedPage(form::Panel& panel, form::StatusSource status, std::optional<QByteArray> password)
-      : server(panel, std::move(status), std::move(password)) {}
+  ServedPage(form::Panel& panel, form::StatusSource status, std::optional<QByteArray> password,
+             web::SweepControl* sweep)
+      : server(panel, std::move(status), std::move(password), sweep) {}
   std::string status() const override {
     const int pages = server.pages();
     return "web page " + address + ", " + std::to_string(pages) +
            (pages == 1 ? " page" : " pages") + " open";
   }
   void publish() override { server.publish(); }
+  void show_sweep(const web::SweepOutcome& outcome) override { server.show_sweep(outcome); }
 
   web::WebServer server;
   std::string address;
@@ -30,7 +32,8 @@ class ServedPage : public WebPage {
 
 std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint, form::Panel& panel,
                                         form::StatusSource status,
-                                        std::function<void()> pages_changed) {
+                                        std::function<void()> pages_changed,
+                                        web::SweepControl* sweep) {
   const QHostAddress address = listen_address(endpoint);
   std::optional<QByteArray> password;
   const std::string password_file = web::password_file_path();
@@ -42,7 +45,7 @@ std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint, form::Pan
       return nullptr;
     }
   }
-  auto page = std::make_unique<ServedPage>(panel, std::move(status), password);
+  auto page = std::make_unique<ServedPage>(panel, std::move(status), password, sweep);
   const std::string error = page->server.listen(address, endpoint.port);
   if (!error.empty()) {
     print_error(

@@ -7,6 +7,7 @@
 #include "cli/options.hpp"
 #include "form/panel.hpp"
 #include "form/status_line.hpp"
+#include "web/sweep_control.hpp"
 
 namespace app {
 
@@ -18,13 +19,16 @@ class WebPage {
   virtual std::string status() const = 0;
   // Sends the pages the information line again, after news from outside the panel's events.
   virtual void publish() = 0;
+  // A sweep's outcome, to every page and to each that opens later.
+  virtual void show_sweep(const web::SweepOutcome& outcome) = 0;
 };
 
 // Serves the page at `endpoint` for `panel`; on another address than the loopback one, behind
-// the password of its file. `pages_changed` hears of pages that come and go. Returns nothing
-// after saying why on standard error.
+// the password of its file. `pages_changed` hears of pages that come and go; `sweep`, if any,
+// is offered to the pages. Returns nothing after saying why on standard error.
 std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint, form::Panel& panel,
                                         form::StatusSource status,
-                                        std::function<void()> pages_changed);
+                                        std::function<void()> pages_changed,
+                                        web::SweepControl* sweep);
 
 }  // namespace app

@@ -8,20 +8,20 @@ BandSweep::BandSweep(form::Panel& panel, lock::LockWatch& watch, std::int32_t fr
                      std::int32_t step)
     : panel_(panel), watch_(watch), from_(from), to_(to), step_(step), next_(from) {}
 
-std::optional<std::string> BandSweep::refusal() const {
+std::optional<std::string> BandSweep::refusal(std::string_view way_out) const {
   if (!watch_.has_line()) {
     return "The sweep needs the lock line: wire the chip's test pin to the port, with a pull-up, "
            "and give --lock";
   }
   if (watch_.state().kind == lock::LockState::Kind::unknown) {
-    return "The sweep cannot read the lock: " + watch_.state().why + "; add --word-b test=lock";
+    return "The sweep cannot read the lock: " + watch_.state().why + "; " + std::string(way_out);
   }
   return std::nullopt;
 }
 
 int BandSweep::steps() const { return (to_ - from_) / step_ + 1; }
 
-std::optional<SweepRow> BandSweep::step() {
+bool BandSweep::start_step() {
   const std::int32_t divider = next_;
   next_ += step_;
   // Already there (the start-up's divider): the slider would not move, so the word goes out
@@ -31,16 +31,23 @@ std::optional<SweepRow> BandSweep::step() {
   } else {
     panel_.tune(divider);
   }
-  if (panel_.failed()) return std::nullopt;
+  return !panel_.failed();
+}
+
+SweepRow BandSweep::finish_step(const lock::LockState& lock) const {
+  SweepRow row{stepped(), std::nullopt};
+  if (lock.kind == lock::LockState::Kind::locked) row.lock_time = lock.after;
+  return row;
+}
+
+std::optional<SweepRow> BandSweep::step() {
+  if (!start_step()) return std::nullopt;
   try {
-    watch_.settle();
+    return finish_step(watch_.settle());
   } catch (const common::FatalError& error) {
     panel_.fail(error.what());
     return std::nullopt;
   }
-  SweepRow row{divider, std::nullopt};
-  if (watch_.state().kind == lock::LockState::Kind::locked) row.lock_time = watch_.state().after;
-  return row;
 }
 
 }  // namespace sweep

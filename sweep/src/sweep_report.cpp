@@ -31,6 +31,22 @@ std::string csv_row(const SweepRow& row) {
          (row.lock_time ? "1," + lock::milliseconds(*row.lock_time) : "0,");
 }
 
+std::string csv(std::span<const SweepRow> rows) {
+  std::string text = csv_header() + "\n";
+  for (const auto& row : rows) text += csv_row(row) + "\n";
+  return text;
+}
+
+std::string progress(int done, int steps, std::int32_t at) {
+  return "sweeping: " + std::to_string(done) + " of " + std::to_string(steps) + " steps, at " +
+         received_text(at) + " MHz";
+}
+
+std::string stopped(int done, int steps) {
+  return "the sweep stopped after " + std::to_string(done) + " of " + std::to_string(steps) +
+         " steps";
+}
+
 std::string summary(std::span<const SweepRow> rows) {
   if (rows.empty()) return "no step swept";
   const auto locked = [](const SweepRow& row) { return row.lock_time.has_value(); };

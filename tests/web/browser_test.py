@@ -2,7 +2,8 @@
 # (Debian's python3-selenium is installed for Debian's own Python, not any other on the PATH.)
 """The page in headless chromium, on the program with its window: tuned from the page, from
 rigctl and from a second page, the words on the bus decoded by sigrok, laid out for a phone,
-named for screen readers, a clean console; then on 0.0.0.0, behind its password.
+named for screen readers, a clean console; a sweep with its plot and rows where the panel reads
+a lock line; then on 0.0.0.0, behind its password.
 
 Usage: browser_test.py [wine] PROGRAM
 """
@@ -61,7 +62,8 @@ def check_phone_layout(driver, page):
                                   "return [e.scrollWidth, e.clientWidth]")
     check(f"{page} at 360x740: no horizontal scroll", width[0] <= width[1], width)
     nameless = [e.get_attribute("id") for e in driver.find_elements(
-        By.CSS_SELECTOR, "button, input, select") if not e.accessible_name.strip()]
+        By.CSS_SELECTOR, "button, input, select")
+        if e.is_displayed() and not e.accessible_name.strip()]
     check(f"{page}: every control has an accessible name", not nameless, nameless)
 
 
@@ -77,6 +79,8 @@ def tuning_run(driver, trace):
               lambda: driver.find_element(By.ID, "status").get_attribute("title"),
               lambda seen: "Word B REFH 1.25 kHz, current 0.23 mA, SLA asynchronous" in seen)
         check_phone_layout(driver, "the tuning page")
+        check("no sweep offered without a lock line",
+              not driver.find_element(By.ID, "sweep-card").is_displayed())
         subprocess.run(["rigctl", "-m", "2", "-r", f"127.0.0.1:{rigctld}", "F", "100000000"],
                        check=True, capture_output=True, timeout=20)
         shows(driver, {"frequency": "100"}, seconds=1)
@@ -105,6 +109,40 @@ def tuning_run(driver, trace):
     with open(GOLDEN, encoding="utf-8") as golden:
         expected = [line.split()[0] for line in golden if line.strip() and line[0] != "#"]
     check("the words on the bus", sent == expected, f"expected {expected}\n  sent     {sent}")
+
+
+def sweep_run(driver):
+    """The top edge of the simulated oscillator's range, swept from the page (as in
+    page_sweep_edges.csv, by hand from its numbers)."""
+    program = Program(PROGRAM, "--headless", "--lock", "--word-b", "test=lock")
+    try:
+        driver.get(f"http://127.0.0.1:{program.port}/")
+        shows(driver, {"sweep": "Sweep", "sweep-progress": ""})
+        check("the range field holds the whole band by the slider's step",
+              driver.find_element(By.ID, "sweep-range").get_attribute("value") == "7370-13070/10")
+        enter("sweep-range", "12830-12870/20", "sweep")(driver)
+        until("the summary", lambda: driver.find_element(By.ID, "sweep-summary").text,
+              lambda seen: seen.startswith("locks from 117.60 to 117.80 MHz, slowest "), 30)
+        shows(driver, {"sweep": "Sweep", "sweep-progress": "", "frequency": "106.2"})
+        width = driver.execute_script("return document.getElementById('sweep-plot').naturalWidth")
+        check("the plot drawn", width == 720, width)
+        with tempfile.TemporaryDirectory() as downloads:
+            driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                   {"behavior": "allow", "downloadPath": downloads})
+            click("sweep-csv")(driver)
+            saved = os.path.join(downloads, "sweep.csv")
+            until("the rows' download", lambda: os.path.exists(saved), bool)
+            with open(saved, encoding="utf-8") as rows:
+                columns = [row.split(",")[:4] for row in rows.read().split()]
+        check("the rows offered for download", columns == [
+            ["n", "oscillator_mhz", "received_mhz", "locked"], ["12830", "128.30", "117.60", "1"],
+            ["12850", "128.50", "117.80", "1"], ["12870", "128.70", "118.00", "0"]], columns)
+        check_phone_layout(driver, "the page with a sweep's plot")
+        errors = [e for e in driver.get_log("browser") if e["level"] == "SEVERE"]
+        check("no errors in the console with the plot", not errors, errors)
+    finally:
+        status, errors = program.end()
+    check("SIGTERM ends the swept panel with 0", status == 0, errors)
 
 
 def password_run(driver):
@@ -145,6 +183,7 @@ try:
                             {"width": 360, "height": 740, "deviceScaleFactor": 2, "mobile": True})
     with tempfile.TemporaryDirectory() as folder:
         tuning_run(browser, os.path.join(folder, "bus.vcd"))
+    sweep_run(browser)
     password_run(browser)
 except Failed as failure:
     check("the page", False, failure)

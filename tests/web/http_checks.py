@@ -11,7 +11,8 @@ import subprocess
 import sys
 import time
 
-from web_support import Connection, Failed, Program, check, finish, program_command, upgrade
+from web_support import (Connection, check, finish, program_command, run_on_program,
+                         upgrade)
 
 PROGRAM = program_command(sys.argv[1:])
 # What every answer but a WebSocket's carries, exactly.
@@ -43,6 +44,7 @@ OPEN_CASES = [
     ("the tuning page", get("/"), 200, b'id="frequency"'),
     ("the page's script", get("/page.js"), 200, b"WebSocket"),
     ("a file that is not there", get("/page.jsx"), 404, b""),
+    ("a sweep's rows before any sweep", get("/sweep.csv"), 404, b"No sweep yet."),
     ("the page under localhost", get("/", "localhost:{port}"), 200, b'id="frequency"'),
     ("a forged Host", get("/", FORGED), 421, b""),
     ("its address on another port", get("/", "127.0.0.1:1"), 421, b""),
@@ -56,6 +58,9 @@ GUARDED_CASES = [
     ("the login page without a session", get("/"), 200, b'id="password"'),
     ("the tuning page with a session", get("/", cookie="{cookie}"), 200, b'id="frequency"'),
     ("a forged Host", get("/", FORGED, "{cookie}"), 421, b""),
+    ("a sweep's plot without a session", get("/sweep.svg"), 403, b""),
+    ("a sweep's rows with a session, before any sweep", get("/sweep.csv", cookie="{cookie}"),
+     404, b"No sweep yet."),
     ("a WebSocket without a session", socket_from(SITE), 403, b""),
     ("a WebSocket with a made-up session", socket_from(SITE, cookie="saa1057-session=0f"), 403,
      b""),
@@ -166,15 +171,7 @@ def guarded(program):
 
 for name, options, test in [("127.0.0.1", {}, lambda p: (run_cases(p, OPEN_CASES), messages(p))),
                             ("0.0.0.0", {"host": "0.0.0.0"}, guarded)]:
-    program = Program(PROGRAM, "--headless", **options)
-    try:
-        test(program)
-    except Failed as failure:
-        check(f"on {name}", False, failure)
-    finally:
-        status, errors = program.end()
-    check(f"on {name}: SIGTERM ends it with 0, no sanitizer report",
-          status == 0 and "Sanitizer" not in errors and "runtime error" not in errors, errors)
+    run_on_program(PROGRAM, f"on {name}", test, "--headless", **options)
 with socket.socket() as busy:
     busy.bind(("127.0.0.1", 0))
     busy.listen()

@@ -110,6 +110,20 @@ class Program:
         return status, errors
 
 
+def run_on_program(command, what, test, *options, **keywords):
+    """test(program) on the program started with `options` (and Program's keywords), then its
+    end: a wait that failed and an unclean end each count as a failed check."""
+    program = Program(command, *options, **keywords)
+    try:
+        test(program)
+    except Failed as failure:
+        check(what, False, failure)
+    finally:
+        status, errors = program.end()
+    check(f"{what}: SIGTERM ends it with 0, no sanitizer report",
+          status == 0 and "Sanitizer" not in errors and "runtime error" not in errors, errors)
+
+
 class Connection:
     """One request on a connection of its own; after an upgrade (101), the WebSocket."""
 

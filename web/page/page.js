@@ -10,9 +10,12 @@ const RECONNECT_MS = 3000;
 let socket = null;
 let setup = null;
 let state = null;
+// Where a refusal shows: beside the control whose request it answers.
+let refusedAt = "refused";
 
-function send(message) {
-  $("refused").textContent = "";
+function send(message, answeredAt = "refused") {
+  $(refusedAt).textContent = "";
+  refusedAt = answeredAt;
   if (socket?.readyState === WebSocket.OPEN) socket.send(JSON.stringify(message));
 }
 
@@ -48,6 +51,9 @@ function onSetup(message) {
     $(list).replaceChildren(none, ...rows);
   }
   $("typed-range").textContent = message.range;
+  $("sweep-card").hidden = !message.sweep;
+  const range = message.divider;
+  if (!$("sweep-range").value) $("sweep-range").value = `${range.min}-${range.max}/${range.step}`;
 }
 
 // Text written unchanged would still cost the browser a layout before the next message.
@@ -67,16 +73,32 @@ function onState(message) {
   show("speed-value", message.speed);
   for (const toggle of TOGGLES) show(`${toggle}-caption`, message[toggle]);
   for (const list of LISTS) $(list).value = String(message[list]);
+  show("sweep-progress", message.sweep ?? "");
+  show("sweep", message.sweep ? "Stop" : "Sweep");
+  $("sweep-range").disabled = Boolean(message.sweep);
   show("status", message.status);
   $("status").title = message.statusDetail;
   $("panel").disabled = false;
 }
 
 function onRefused(message) {
-  $("refused").textContent = message.reason;
+  $(refusedAt).textContent = message.reason;
 }
 
-const HANDLERS = { setup: onSetup, state: onState, refused: onRefused };
+function onSweep(message) {
+  $("sweep-summary").textContent = message.summary;
+  $("sweep-notes").replaceChildren(...message.notes.map((note) => {
+    const item = document.createElement("li");
+    item.textContent = note;
+    return item;
+  }));
+  // The number tells this sweep's files from the last one's.
+  for (const file of ["csv", "svg"]) $(`sweep-${file}`).href = `/sweep.${file}?${message.number}`;
+  $("sweep-plot").src = $("sweep-svg").href;
+  $("sweep-result").hidden = false;
+}
+
+const HANDLERS = { setup: onSetup, state: onState, refused: onRefused, sweep: onSweep };
 
 // A socket refused before it opened may mean the session is gone (the box restarted): if the
 // box now answers with its login page, show it.
@@ -138,6 +160,11 @@ for (const button of [...TOGGLES, "send"]) {
 for (const list of LISTS) {
   $(list).addEventListener("change", () => send({ do: "choose", list, row: Number($(list).value) }));
 }
+$("sweep-form").addEventListener("submit", (event) => {
+  event.preventDefault();
+  if (state.sweep) send({ do: "stop sweep" });
+  else send({ do: "sweep", range: $("sweep-range").value.trim() }, "sweep-refused");
+});
 $("speed").addEventListener("input", sendSpeed);
 pageKeys($("speed"), () => setup.speed, sendSpeed);
 

@@ -97,12 +97,26 @@ Answer Answers::to(const Request& request) {
     const bool admitted = gate_.admits(field(request, http::field::cookie));
     return {http::status::ok, kHtml, file(admitted ? kTuningPage : kLoginPage), {}};
   }
+  if (request.method() == http::verb::get && path == "/sweep.csv") {
+    return sweep_file(request, sweep_csv_, "text/csv; charset=utf-8");
+  }
+  if (request.method() == http::verb::get && path == "/sweep.svg") {
+    return sweep_file(request, sweep_svg_, "image/svg+xml");
+  }
   for (std::size_t i = kLoginPage + 1; i < kFiles.size(); ++i) {
     if (request.method() == http::verb::get && path == kFiles[i].path) {
       return {http::status::ok, kFiles[i].type, file(i), {}};
     }
   }
   return text(http::status::not_found, "Not found.\n");
+}
+
+Answer Answers::sweep_file(const Request& request, const std::optional<std::string>& body,
+                           const char* type) const {
+  // What the panel measured is the session's, as the page is.
+  if (!gate_.admits(field(request, http::field::cookie))) return refusal(http::status::forbidden);
+  if (!body) return text(http::status::not_found, "No sweep yet.\n");
+  return {http::status::ok, type, *body, {}};
 }
 
 Answer Answers::log_in(const Request& request) {

@@ -36,6 +36,12 @@ class Answers {
 
   Answer to(const Request& request);
 
+  // The last sweep's rows and plot, for /sweep.csv and /sweep.svg.
+  void keep_sweep(std::string csv, std::string svg) {
+    sweep_csv_ = std::move(csv);
+    sweep_svg_ = std::move(svg);
+  }
+
   // Whether an upgrade to a WebSocket comes from the box's own page, with a session.
   bool admits_page(const Request& request) const;
 
@@ -44,11 +50,15 @@ class Answers {
 
  private:
   Answer log_in(const Request& request);
+  Answer sweep_file(const Request& request, const std::optional<std::string>& body,
+                    const char* type) const;
   const std::string& file(std::size_t index);
 
   AllowedHosts hosts_{0, {}, {}};  // none until serve_under
   LoginGate gate_;
   std::vector<std::optional<std::string>> files_;  // the page's files, as kFiles lists them
+  std::optional<std::string> sweep_csv_;
+  std::optional<std::string> sweep_svg_;
 };
 
 // The answer as it goes out, with the headers that every answer carries.

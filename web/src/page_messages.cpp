@@ -78,21 +78,20 @@ std::optional<std::string> tune_to_typed(form::Panel& panel, const QString& type
 
 }  // namespace
 
-QJsonObject setup_message() {
+QJsonObject setup_message(bool sweep) {
   QJsonObject lists;
   for (const auto& list : kLists) {
     QJsonArray items;
     for (const auto& row : list.rows) items.append(qtext(row.item));
     lists[list.name] = items;
   }
-  return {{"type", "setup"},
-          {"divider", slider(Control::hscDiv)},
-          {"speed", slider(Control::scvDel)},
-          {"lists", lists},
-          {"range", qtext(range_text())}};
+  return {
+      {"type", "setup"}, {"divider", slider(Control::hscDiv)}, {"speed", slider(Control::scvDel)},
+      {"lists", lists},  {"range", qtext(range_text())},       {"sweep", sweep}};
 }
 
-QJsonObject state_message(const form::ControlAccess& controls, const form::StatusLine& status) {
+QJsonObject state_message(const form::ControlAccess& controls, const form::StatusLine& status,
+                          const SweepControl* sweep) {
   QJsonObject state{{"type", "state"},
                     {"frequency", qtext(controls.text(Control::txtFM))},
                     {"divider", controls.value(Control::hscDiv)},
@@ -103,16 +102,27 @@ QJsonObject state_message(const form::ControlAccess& controls, const form::Statu
                     {"statusDetail", qtext(status.tooltip)}};
   for (const auto& toggle : kToggles) state[toggle.name] = qtext(controls.text(toggle.caption));
   for (const auto& list : kLists) state[list.name] = controls.selected_index(list.control);
+  if (sweep) state["sweep"] = qtext(sweep->progress());
   return state;
+}
+
+QJsonObject sweep_message(const SweepOutcome& outcome, int number) {
+  QJsonArray notes;
+  for (const auto& note : outcome.notes) notes.append(qtext(note));
+  return {
+      {"type", "sweep"}, {"summary", qtext(outcome.summary)}, {"notes", notes}, {"number", number}};
 }
 
 QJsonObject refusal_message(const std::string& reason) {
   return {{"type", "refused"}, {"reason", qtext(reason)}};
 }
 
-std::optional<std::string> carry_out(form::Panel& panel, const QJsonObject& request) {
+std::optional<std::string> carry_out(form::Panel& panel, SweepControl* sweep,
+                                     const QJsonObject& request) {
   const QString action = request["do"].toString();
   if (action == "frequency") return tune_to_typed(panel, request["mhz"].toString());
+  if (action == "sweep" && sweep) return sweep->start(request["range"].toString().toStdString());
+  if (action == "stop sweep" && sweep) sweep->stop();
   if (action == "tune") {
     if (const auto divider = whole(request["divider"])) panel.tune(*divider);
   } else if (action == "speed") {

@@ -6,20 +6,28 @@
 
 #include "form/panel.hpp"
 #include "form/status_line.hpp"
+#include "web/sweep_control.hpp"
 
 namespace web {
 
-// What a page learns on connecting: the sliders' ranges and steps and the lists' rows.
-QJsonObject setup_message();
+// What a page learns on connecting: the sliders' ranges and steps, the lists' rows, and
+// whether it may sweep.
+QJsonObject setup_message(bool sweep);
 
-// What the window shows now, read from its controls as they are.
-QJsonObject state_message(const form::ControlAccess& controls, const form::StatusLine& status);
+// What the window shows now, read from its controls as they are, and how far a sweep is.
+QJsonObject state_message(const form::ControlAccess& controls, const form::StatusLine& status,
+                          const SweepControl* sweep);
+
+// A sweep's outcome, to every page; its rows and plot are fetched by `number`, which tells them
+// from the last sweep's.
+QJsonObject sweep_message(const SweepOutcome& outcome, int number);
 
 // A request the page's user could not make ("130 MHz is outside ..."), to that page alone.
 QJsonObject refusal_message(const std::string& reason);
 
-// Carries out one of a page's requests on the panel, as the window's controls would. Returns
-// why it was refused, if it was.
-std::optional<std::string> carry_out(form::Panel& panel, const QJsonObject& request);
+// Carries out one of a page's requests on the panel, as the window's controls would, or on the
+// sweep where one is offered. Returns why it was refused, if it was.
+std::optional<std::string> carry_out(form::Panel& panel, SweepControl* sweep,
+                                     const QJsonObject& request);
 
 }  // namespace web

@@ -14,6 +14,7 @@ bool Pages::room() const { return !panel_failed_ && std::ssize(pages_) < limits:
 void Pages::join(const std::shared_ptr<PageSession>& page) {
   pages_.push_back(page);
   page->send(setup_);
+  if (sweep_) page->send(sweep_);
   if (to_panel_.count_changed) to_panel_.count_changed(static_cast<int>(pages_.size()));
 }
 
@@ -30,7 +31,15 @@ void Pages::request(const std::shared_ptr<PageSession>& page, std::string text) 
 
 void Pages::publish(std::string state, bool panel_failed) {
   panel_failed_ = panel_failed;
-  const auto message = std::make_shared<const std::string>(std::move(state));
+  send_all(std::make_shared<const std::string>(std::move(state)));
+}
+
+void Pages::keep_sweep(std::shared_ptr<const std::string> outcome) {
+  sweep_ = outcome;
+  send_all(std::move(outcome));
+}
+
+void Pages::send_all(const std::shared_ptr<const std::string>& message) {
   // A page that has fallen too far behind leaves while this goes round.
   const auto pages = pages_;
   for (const auto& page : pages) page->send(message);

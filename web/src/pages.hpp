@@ -37,9 +37,15 @@ class Pages {
   // The panel's state, to every page; once the panel has failed, no more pages open.
   void publish(std::string state, bool panel_failed);
 
+  // The last sweep's outcome, to every page and to each that joins later.
+  void keep_sweep(std::shared_ptr<const std::string> outcome);
+
  private:
+  void send_all(const std::shared_ptr<const std::string>& message);
+
   std::vector<std::shared_ptr<PageSession>> pages_;  // held open here while they are
   std::shared_ptr<const std::string> setup_;
+  std::shared_ptr<const std::string> sweep_;
   bool panel_failed_ = false;
   ToPanel to_panel_;
 };

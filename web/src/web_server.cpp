@@ -31,8 +31,8 @@ std::string compact(const QJsonObject& message) {
 // Everything on the network's thread. Destroyed in reverse: the thread is stopped first, then the
 // connections go with the context while the pages and the answers they use are still there.
 struct Network {
-  explicit Network(std::optional<QByteArray> password)
-      : answers(std::move(password)), pages(compact(setup_message())) {}
+  Network(std::optional<QByteArray> password, bool sweep)
+      : answers(std::move(password)), pages(compact(setup_message(sweep))) {}
 
   void run() {
     while (true) {
@@ -57,8 +57,11 @@ struct Network {
 };
 
 WebServer::WebServer(form::Panel& panel, form::StatusSource status,
-                     std::optional<QByteArray> password)
-    : panel_(panel), status_(std::move(status)), network_(std::make_unique<Network>(password)) {
+                     std::optional<QByteArray> password, SweepControl* sweep)
+    : panel_(panel),
+      status_(std::move(status)),
+      sweep_(sweep),
+      network_(std::make_unique<Network>(password, sweep != nullptr)) {
   panel_.on_event_done([this] { publish(); });
 }
 
@@ -104,6 +107,18 @@ void WebServer::publish() {
   });
 }
 
+void WebServer::show_sweep(const SweepOutcome& outcome) {
+  // Its rows and plot go by HTTP: a flapping line's plot can outgrow what a page may leave
+  // unread on its socket.
+  auto message =
+      std::make_shared<const std::string>(compact(sweep_message(outcome, ++sweeps_shown_)));
+  boost::asio::post(network_->context, [network = network_.get(), message, csv = outcome.csv,
+                                        svg = outcome.svg]() mutable {
+    network->answers.keep_sweep(std::move(csv), std::move(svg));
+    network->pages.keep_sweep(std::move(message));
+  });
+}
+
 void WebServer::pages_now(int pages) {
   pages_ = pages;
   if (pages_changed_) pages_changed_();
@@ -112,8 +127,8 @@ void WebServer::pages_now(int pages) {
 
 void WebServer::take_request(const std::weak_ptr<PageSession>& page, const std::string& text) {
   const QJsonDocument request = QJsonDocument::fromJson(QByteArray::fromStdString(text));
-  const auto refusal =
-      request.isObject() ? carry_out(panel_, request.object()) : std::optional<std::string>();
+  const auto refusal = request.isObject() ? carry_out(panel_, sweep_, request.object())
+                                          : std::optional<std::string>();
   auto message =
       refusal ? std::make_shared<const std::string>(compact(refusal_message(*refusal))) : nullptr;
   boost::asio::post(network_->context, [page, message] {
@@ -129,7 +144,7 @@ void WebServer::send_state() {
   // so that no page opens after it.
   if (pages_ == 0 && !panel_.failed()) return;
   const form::StatusLine status = status_ ? status_() : form::StatusLine{};
-  std::string state = compact(state_message(panel_.controls(), status));
+  std::string state = compact(state_message(panel_.controls(), status, sweep_));
   boost::asio::post(network_->context,
                     [network = network_.get(), state = std::move(state), failed = panel_.failed()] {
                       network->pages.publish(state, failed);

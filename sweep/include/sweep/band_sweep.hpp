@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "form/panel.hpp"
 #include "lock/lock_watch.hpp"
@@ -17,15 +18,24 @@ class BandSweep {
   BandSweep(form::Panel& panel, lock::LockWatch& watch, std::int32_t from, std::int32_t to,
             std::int32_t step);
 
-  // Why the sweep cannot tell lock from no lock, and what to do; nothing when it can. Asked
-  // once the panel has started and sent the Word B it was given.
-  std::optional<std::string> refusal() const;
+  // Why the sweep cannot tell lock from no lock, ending with `way_out` where the test pin is on
+  // another function; nothing when it can. Asked once the panel has started and sent the Word B
+  // it was given.
+  std::optional<std::string> refusal(std::string_view way_out) const;
 
   bool done() const { return next_ > to_ || panel_.failed(); }
   int steps() const;
   int steps_done() const { return (next_ - from_) / step_; }
 
-  // The next step; nothing when the panel failed on it.
+  // Tunes the next step's divider; false when the panel failed on it.
+  bool start_step();
+  // The divider of the step started last.
+  std::int32_t stepped() const { return next_ - step_; }
+  // That step's row, from the lock the watch decided for it.
+  SweepRow finish_step(const lock::LockState& lock) const;
+
+  // The next step, reading the line until the watch decides; nothing when the panel failed on
+  // it.
   std::optional<SweepRow> step();
 
  private:

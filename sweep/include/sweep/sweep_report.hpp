@@ -16,6 +16,15 @@ std::string csv_header();
 // times to 0.1 ms, with a point whatever the locale, for spreadsheets and scripts.
 std::string csv_row(const SweepRow& row);
 
+// The header and the rows, a line each: the file a page downloads.
+std::string csv(std::span<const SweepRow> rows);
+
+// "sweeping: 12 of 571 steps, at 76.50 MHz": `done` steps, the last at divider `at`.
+std::string progress(int done, int steps, std::int32_t at);
+
+// "the sweep stopped after 12 of 571 steps".
+std::string stopped(int done, int steps);
+
 // "locks from 75.30 to 117.80 MHz, slowest 3.4 ms at 117.80", or "never locked from 63.00 to
 // 120.00 MHz".
 std::string summary(std::span<const SweepRow> rows);

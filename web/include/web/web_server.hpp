@@ -10,6 +10,7 @@
 
 #include "form/panel.hpp"
 #include "form/status_line.hpp"
+#include "web/sweep_control.hpp"
 
 namespace web {
 
@@ -28,8 +29,10 @@ struct Network;
 // - Every size, count and time a stranger controls is limited (web/limits.hpp).
 class WebServer : public QObject {
  public:
-  // `password`: none where the address is this machine's own loopback.
-  WebServer(form::Panel& panel, form::StatusSource status, std::optional<QByteArray> password);
+  // `password`: none where the address is this machine's own loopback. `sweep`: the band sweep
+  // the pages may start, if any.
+  WebServer(form::Panel& panel, form::StatusSource status, std::optional<QByteArray> password,
+            SweepControl* sweep = nullptr);
   ~WebServer() override;
 
   // Starts listening; on failure returns the reason ("Address already in use").
@@ -42,6 +45,9 @@ class WebServer : public QObject {
   // Sends every page the panel as it is now, once the current event is over.
   void publish();
 
+  // Shows every page, and each that opens later, a sweep's outcome.
+  void show_sweep(const SweepOutcome& outcome);
+
   // Called whenever a page comes or goes.
   void on_pages_changed(std::function<void()> callback) { pages_changed_ = std::move(callback); }
 
@@ -52,9 +58,11 @@ class WebServer : public QObject {
 
   form::Panel& panel_;
   form::StatusSource status_;
+  SweepControl* sweep_;
   std::unique_ptr<Network> network_;
   quint16 port_ = 0;
   int pages_ = 0;
+  int sweeps_shown_ = 0;
   std::function<void()> pages_changed_;
   bool publish_pending_ = false;
 };

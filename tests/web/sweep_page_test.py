@@ -1,0 +1,168 @@
+#!/usr/bin/python3
+"""A page sweeps the simulated chip's band where the panel reads a lock line: what it refuses,
+its progress on every page, the rows and plot it hands back (to a page that opens later too),
+the way back to the divider it started from, and what stops it early.
+
+Usage: sweep_page_test.py [wine] PROGRAM DATA_FOLDER"""
+import csv
+import os
+import re
+import sys
+
+from web_support import (Connection, Failed, check, finish, program_command, run_on_program,
+                         upgrade)
+
+PROGRAM = program_command(sys.argv[1:])
+DATA = sys.argv[-1]
+STARTED_ON = 11690  # the divider the panel starts on
+WHOLE_BAND = "7370-13070/10"
+WAY_OUT = "; choose it for the test pin and press Send Word 'B'"
+IN_LOCK_ROW, REFERENCE_ROW = 3, 1
+
+REFUSALS = [  # (the range asked for, or None for a well-formed one; the refusal)
+    ("8000", "Cannot sweep 8000: give dividers FROM-TO or FROM-TO/STEP, such as 7370-13070/10"),
+    ("7000-8000", "Cannot sweep 7000-8000: the dividers go from 7370 up to 13070"),
+    ("8000-9000/0", "Cannot sweep 8000-9000/0: the step is 1 to 5700"),
+    ("8000-9000/20", 'The sweep cannot read the lock: no Word B has put the test pin on "Output '
+                     'in-lock counter" yet' + WAY_OUT),
+]
+
+EDGES = [  # (range, its first step's progress, the summary)
+    ("8580-8620/20", "sweeping: 0 of 3 steps, at 75.10 MHz",
+     r"locks from 75\.30 to 75\.50 MHz, slowest \d+\.\d ms at 75\.[35]0"),
+    ("12830-12870/20", "sweeping: 0 of 3 steps, at 117.60 MHz",
+     r"locks from 117\.60 to 117\.80 MHz, slowest \d+\.\d ms at 117\.[68]0"),
+]
+
+
+def expected_rows():
+    with open(os.path.join(DATA, "page_sweep_edges.csv"), encoding="utf-8") as golden:
+        return list(csv.reader(line for line in golden if not line.startswith("#")))
+
+
+def fetched(port, outcome, extension):
+    """The last sweep's file, as the page's links fetch it for `outcome`; its type and text."""
+    own = f"127.0.0.1:{port}"
+    answer = Connection(port, "GET", f"/sweep.{extension}?{outcome['number']}", {"Host": own})
+    check(f"/sweep.{extension} answered", answer.status == 200, answer.status)
+    return answer.headers.get("content-type"), answer.body.decode()
+
+
+def rows_of(port, outcome):
+    """The rows without their lock times, which the machine's clock decides."""
+    kind, text = fetched(port, outcome, "csv")
+    check("the rows as CSV", kind == "text/csv; charset=utf-8", kind)
+    return [row[:4] for row in csv.reader(text.splitlines())]
+
+
+def sweep_until_outcome(page, request):
+    """The states seen while the sweep runs, and its outcome."""
+    page.send(request)
+    seen = page.await_message("the sweep's outcome", {"type": "sweep"}, seconds=60)
+    return [m for m in seen if m.get("type") == "state"], seen[-1]
+
+
+def back_where_started(page, what):
+    try:
+        page.await_message("the divider it started from", {"divider": STARTED_ON, "sweep": ""})
+    except Failed as failure:
+        check(f"{what}: back where it started, idle", False, failure)
+
+
+def state_after(page, request):
+    """The state once the panel has carried out everything before it (and a change of speed)."""
+    page.send({"do": "speed", "value": request})
+    return page.await_message("the speed's change", {"type": "state", "speed": request})[-1]
+
+
+def refused(page, request):
+    page.send(request)
+    return page.await_message(f"a refusal of {request}", {"type": "refused"})[-1]["reason"]
+
+
+def await_progress(page, steps_done):
+    page.await_message(f"{steps_done} steps swept",
+                       {"sweep": f"sweeping: {steps_done} of 571 steps, at "
+                                 f"{63 + steps_done / 10:.2f} MHz"}, seconds=30)
+
+
+def stopped_early(port, page, interrupt, because):
+    """Starts a whole-band sweep, interrupts it two steps in; checks its one note."""
+    page.send({"do": "sweep", "range": WHOLE_BAND})
+    await_progress(page, 2)
+    page.send(interrupt)
+    outcome = page.await_message("the stopped sweep's outcome", {"type": "sweep"}, seconds=30)[-1]
+    done = len(rows_of(port, outcome)) - 1
+    check(f"{interrupt}: stopped after the steps it kept",
+          outcome["notes"] == [f"the sweep stopped after {done} of 571 steps{because}"]
+          and done >= 2, outcome["notes"])
+    return outcome
+
+
+def sweeps(program):
+    own = f"127.0.0.1:{program.port}"
+    page = Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
+    setup = page.await_message("the setup", {"type": "setup"})[-1]
+    check("the setup offers the sweep", setup.get("sweep") is True, setup)
+    for asked, reason in REFUSALS:
+        seen = refused(page, {"do": "sweep", "range": asked})
+        check(f"sweep {asked} refused", seen == reason, seen)
+
+    page.send({"do": "choose", "list": "test", "row": IN_LOCK_ROW})
+    page.send({"do": "press", "button": "send"})
+    expected = expected_rows()
+    for (asked, first_progress, summary), rows in zip(EDGES, (expected[1:4], expected[4:7])):
+        states, outcome = sweep_until_outcome(page, {"do": "sweep", "range": asked})
+        check(f"{asked}: progress on the page and the information line",
+              any(s["sweep"] == first_progress and s["status"].endswith(" · " + first_progress)
+                  for s in states), [s["sweep"] for s in states])
+        got = rows_of(program.port, outcome)
+        check(f"{asked}: the rows", got == [expected[0], *rows], got)
+        check(f"{asked}: the summary", re.fullmatch(summary, outcome["summary"]),
+              outcome["summary"])
+        check(f"{asked}: no notes on a whole sweep", outcome["notes"] == [], outcome["notes"])
+        kind, plot = fetched(program.port, outcome, "svg")
+        check(f"{asked}: the plot", kind == "image/svg+xml" and plot.startswith("<svg ") and
+              "Lock time against frequency" in plot, (kind, plot[:200]))
+        back_where_started(page, asked)
+
+    page.send({"do": "sweep", "range": WHOLE_BAND})
+    await_progress(page, 1)
+    check("a second sweep refused while one runs",
+          refused(page, {"do": "sweep", "range": "8000-9000"}) ==
+          "A sweep is running already: stop it first")
+    page.send({"do": "stop sweep"})
+    outcome = page.await_message("the stopped sweep's outcome", {"type": "sweep"})[-1]
+    check("stopped: the steps kept, and said",
+          outcome["notes"] == [f"the sweep stopped after {len(rows_of(program.port, outcome)) - 1}"
+                               " of 571 steps"], outcome["notes"])
+    back_where_started(page, "stopped")
+
+    stopped_early(program.port, page, {"do": "tune", "divider": 9000}, ": the divider was moved to 9000")
+    check("moved elsewhere: left there", state_after(page, 101)["divider"] == 9000)
+    page.send({"do": "choose", "list": "test", "row": REFERENCE_ROW})
+    last = stopped_early(program.port, page, {"do": "press", "button": "send"},
+                         ': lock unknown: the test pin shows "Reference frequency", not '
+                         '"Output in-lock counter"')
+
+    later = Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
+    first = [later.receive() for _ in range(2)]
+    check("a page that opens later is handed the last outcome after the setup",
+          [m["type"] for m in first] == ["setup", "sweep"] and first[1] == last,
+          [m.get("type") for m in first])
+
+
+def without_lock(program):
+    own = f"127.0.0.1:{program.port}"
+    page = Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
+    setup = page.await_message("the setup", {"type": "setup"})[-1]
+    check("without a lock line the setup offers no sweep", setup.get("sweep") is False, setup)
+    page.send({"do": "sweep", "range": "8000-9000"})
+    state = state_after(page, 101)
+    check("nor does a sweep start", "sweep" not in state and state["divider"] == STARTED_ON,
+          state)
+
+
+for options, run in [(("--headless", "--lock"), sweeps), (("--headless",), without_lock)]:
+    run_on_program(PROGRAM, " ".join(options), run, *options)
+finish()
