@@ -37,4 +37,9 @@ std::optional<std::string> LockMonitor::text() const {
   return lock::describe(watch_.state());
 }
 
+std::optional<std::string> LockMonitor::headline() const {
+  if (!watch_.has_line()) return std::nullopt;
+  return lock::headline(watch_.state());
+}
+
 }  // namespace app

@@ -30,6 +30,7 @@ class LockMonitor : public QObject {
 
   // For the information line: nothing without a lock line.
   std::optional<std::string> text() const;
+  std::optional<std::string> headline() const;
 
  private:
   void read();

@@ -50,7 +50,8 @@ form::StatusSource Servers::status() {
     }
     if (serving_rigctld_) tooltip += "; " + rigctld_.status();
     if (web_) tooltip += "; " + web_->status();
-    return form::StatusLine{text, tooltip};
+    // The window's line has room for the lock alone.
+    return form::StatusLine{text, tooltip, lock_.headline().value_or("")};
   };
 }
 

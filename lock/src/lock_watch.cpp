@@ -40,6 +40,10 @@ std::string describe(const LockState& state) {
   return "lock unknown: " + state.why;
 }
 
+std::string headline(const LockState& state) {
+  return state.kind == LockState::Kind::unknown ? "lock unknown" : describe(state);
+}
+
 LockWatch::LockWatch(bus::Port& port)
     : port_(port), state_{LockState::Kind::unknown, {}, *unknown_because(std::nullopt)} {}
 

@@ -11,6 +11,7 @@
 #include <limits>
 #include <map>
 
+#include "lock/lock_watch.hpp"
 #include "support/golden.hpp"
 #include "support/window_on_chip.hpp"
 
@@ -79,6 +80,31 @@ TEST_F(Window, ShowsEveryControlInItsPlaceWithItsTextFontAndColours) {
   support::expect_golden(rows, "window.txt");
   auto* information = control<QLabel>("Label6");
   EXPECT_LE(information->sizeHint().width(), information->width()) << "the information line is cut";
+}
+
+TEST_F(Window, TheInformationLineShowsEachLockStateWholeWhereALockLineIsRead) {
+  using Kind = lock::LockState::Kind;
+  using namespace std::chrono_literals;
+  const struct {
+    lock::LockState state;
+    const char* shown;  // the longest of its kind
+  } states[] = {
+      {{Kind::locked, 99'900us, ""}, "locked after 99.9 ms"},
+      {{Kind::not_locked, {}, ""}, "not locked within 100 ms"},
+      {{Kind::waiting, {}, ""}, "waiting for lock"},
+      {{Kind::unknown, {}, "the test pin shows \"Output  programmable counter\""}, "lock unknown"},
+  };
+  start();
+  auto* information = control<QLabel>("Label6");
+  for (const auto& [state, shown] : states) {
+    window.attach(panel, [&state] {
+      return form::StatusLine{"Simulated: N 11690 \u00b7 " + lock::describe(state), "",
+                              lock::headline(state)};
+    });
+    window.refresh_status();
+    EXPECT_EQ(information->text().toStdString(), shown);
+    EXPECT_LE(information->sizeHint().width(), information->width()) << shown << " is cut";
+  }
 }
 
 TEST_F(Window, TheTabKeyVisitsTheControlsInTheirTabOrderFromTxtB) {

@@ -91,7 +91,7 @@ void Form1Window::dispatch(Event event) {
 void Form1Window::refresh_status() {
   if (!status_) return;
   const form::StatusLine line = status_();
-  status_label_->setText(qstring(line.text));
+  status_label_->setText(qstring(line.brief.empty() ? line.text : line.brief));
   status_label_->setToolTip(qstring(line.tooltip));
 }
 

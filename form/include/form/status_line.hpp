@@ -5,10 +5,12 @@
 
 namespace form {
 
-// What the information line shows: a short text and the whole story as its tooltip.
+// What the information line shows: a short text and the whole story as its tooltip. The
+// window's line is narrow: where `brief` is given, it shows that instead of the text.
 struct StatusLine {
   std::string text;
   std::string tooltip;
+  std::string brief;
 };
 
 // Asked whenever the line may have changed.

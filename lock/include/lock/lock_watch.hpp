@@ -24,6 +24,9 @@ struct LockState {
 // "locked after 1.2 ms", "not locked within 100 ms", "lock unknown: ...", "waiting for lock".
 std::string describe(const LockState& state);
 
+// describe's, but "lock unknown" without its reason: for a narrow line.
+std::string headline(const LockState& state);
+
 // "1.2": a lock time in milliseconds, to the nearest tenth, whatever the locale.
 std::string milliseconds(std::chrono::nanoseconds time);
 

@@ -19,7 +19,7 @@ class WindowOnChipTest : public ::testing::Test {
  protected:
   WindowOnChipTest() {
     wire().clear();
-    window.attach(panel, [this] { return form::StatusLine{chip.label(), chip.description()}; });
+    window.attach(panel, [this] { return form::StatusLine{chip.label(), chip.description(), {}}; });
   }
 
   // Start-up, then the window on the screen.
