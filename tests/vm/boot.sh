@@ -6,6 +6,8 @@
 # The kernel and busybox come from Debian's archive, unpacked once into ~/.cache/saa1057-panel/vm.
 # Usage: boot.sh ARCH GUEST_SCRIPT OUT_DIR "MODULE..." [QEMU_OPTION...]
 #   MODULE...: kernel modules the guest script may load with modprobe (with their dependencies).
+#   QEMU_OPTION...: e.g. -qmp unix:OUT_DIR/qmp.sock,server=on,wait=off, QEMU's monitor for the
+#   host side of a test while the guest runs (-monitor none turns off only the human one).
 # Leaves OUT_DIR/console.log (what the guest printed) and OUT_DIR/status (the guest script's exit
 # status); exits with that status, or 1 when the guest did not finish within VM_TIMEOUT seconds.
 # A guest script may instead hand the machine over to a Debian system (system_guest.sh).

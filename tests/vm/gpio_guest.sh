@@ -1,5 +1,6 @@
 # Runs in the arm64 guest (boot.sh): the panel on the PL061 GPIO controller of QEMU's virt board,
-# through Linux's GPIO character device. /out/env names the program and this folder.
+# through Linux's GPIO character device. /out/env names the program and this folder; the files
+# button-down and button-up there ask the host to hold the board's power button, and let go.
 . /out/env
 . "/host$tests/guest_helpers.sh"
 # A rigctld client's conversation, as Hamlib's rigctl has it (this guest has no arm64 rigctl).
@@ -35,3 +36,27 @@ stop window
 rmmod gpio_keys || exit 1
 case_of lock chroot /host "$program" --headless --port gpio:gpiochip0:0,1,2,3 --lock \
   --word-b test=lock --sweep 8600-8600
+
+# Then driven high: QEMU wires the power button to line 3, each press a 100 ms pulse, which the
+# host repeats from button-down to button-up (power_button.py): the middle word of three finds
+# the line high (a lone press would have to land within a word's readings). debugfs tells this
+# guest when the level has turned, before the word goes: a word sent sooner would race it.
+mount -t debugfs debugfs /sys/kernel/debug || exit 1
+line3() { grep -Eq "[|]saa1057-panel +[)] in +$1" /sys/kernel/debug/gpio; }
+# COUNT: whether the panel has given COUNT lines of lock news. Each ends the readings after a
+# word, which a word sent sooner would cut short.
+news() { [ "$(grep -c -e '^locked after ' -e '^not locked within ' /out/pressed.out)" -ge "$1" ]; }
+tune() {  # FREQUENCY COUNT
+  rigctld "F $1" >/dev/null
+  wait_for 100 --while "$pid" news "$2" || echo "pressed: no lock news on $1 Hz within 10 s"
+}
+serve pressed --port gpio:gpiochip0:0,1,2,3 --lock --word-b test=lock
+wait_for 100 --while "$pid" news 1 || echo "pressed: no lock news on Word B within 10 s"
+tune 88500000 2
+touch /out/button-down
+wait_for 100 line3 hi || echo "pressed: line 3 not high within 10 s of button-down"
+tune 100000000 3
+touch /out/button-up
+wait_for 100 line3 lo || echo "pressed: line 3 still high 10 s after button-up"
+tune 90000000 4
+stop pressed

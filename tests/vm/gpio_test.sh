@@ -3,14 +3,28 @@
 # PL061 controller is gpiochip0, and QEMU records every change of its output lines.
 # gpio_guest.sh drives the arm64 panel there (headless tuned through rigctld, the window on the
 # offscreen platform); here the recorded lines must carry the words expected, and every refusal
-# of the real driver must reach the user as a clear message.
+# of the real driver must reach the user as a clear message. The lock line, line 3, must read
+# low, and high while power_button.py holds down the board's power button, which drives it.
 # Usage: gpio_test.sh ARM64_PROGRAM
 set -u
 program=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/vm_checks.sh"
 
-boot_guest arm64 gpio_guest.sh gpio_keys -d trace:pl061_set_output -D "$out/lines.log"
+# QEMU's monitor on a socket, for the power button: the lock line's one driver on this board.
+python3 -B "$here/power_button.py" "$out/qmp.sock" "$out" >"$out/button.out" 2>"$out/button.err" &
+button=$!
+boot_guest arm64 gpio_guest.sh gpio_keys -qmp "unix:$out/qmp.sock,server=on,wait=off" \
+  -d trace:pl061_set_output -D "$out/lines.log"
+# It ends with QEMU, whose socket closes; waiting for a socket that never came, it is ended.
+wait_for 50 --while "$button" false
+if kill "$button" 2>/dev/null; then
+  echo "power_button.py: still running 5 s after QEMU (no monitor?): ended" >>"$out/button.err"
+fi
+wait "$button"
+button_status=$?
+check "the power button held while the guest asked (status $button_status): $(cat "$out/button.err")" \
+  grep -Eq '^held the power button for [0-9.]+ s: [0-9]+ presses$' "$out/button.out"
 check_words pl061 "$out/lines.log" 0,1,2
 
 check_refused no-access \
@@ -35,5 +49,19 @@ END
 check "lock: the line named as one that stayed low" diff -u - "$out/lock.err" <<END
 saa1057-panel: never locked from 75.30 to 75.30 MHz
 saa1057-panel: The lock line (line 3 of gpiochip0) read low throughout: is the pull-up fitted?
+END
+# Then, tuned through rigctld, high for the second of three words after Word B, while the power
+# button was held, and low again for the third: each word with the lock news that followed it.
+check_clean_end pressed
+lock_news() {
+  awk '/^Word A / { sub(/.*, /, ""); word = $0; next } /^Word B / { word = "Word B"; next }
+    { print word ": " $0 }' "$1" | sed -E 's/ locked after [0-9]+\.[0-9] ms$/ locked after T ms/'
+}
+check "pressed: locked while the power button was down, and only then" \
+  diff -u - <(lock_news "$out/pressed.out") <<END
+Word B: not locked within 100 ms
+88.5 MHz: not locked within 100 ms
+100 MHz: locked after T ms
+90 MHz: not locked within 100 ms
 END
 finish
