@@ -4,16 +4,27 @@
 
 namespace app {
 
+namespace {
+
+// A loop that locks at all mostly does within a few milliseconds: the line is read at every
+// turn of the event loop for that long, then once a millisecond, so that a word that never
+// locks does not take a core for the whole timeout.
+constexpr qint64 kEveryTurnForMs = 10;
+constexpr int kThenEveryMs = 1;
+
+}  // namespace
+
 LockMonitor::LockMonitor(bus::Inpout& library, bus::Port& port, form::Panel& panel)
     : watch_(port), panel_(panel) {
   if (!watch_.has_line()) return;
-  reading_.setInterval(0);
+  reading_.setTimerType(Qt::PreciseTimer);
   connect(&reading_, &QTimer::timeout, this, [this] { read(); });
   library.on_word_sent([this](std::string_view word) {
     watch_.sent(word);
+    since_word_.start();
     // The first reading, or the news of an unknown lock, comes after the event that sent the
     // word, so that what it logs comes after the word.
-    reading_.start();
+    reading_.start(0);
   });
 }
 
@@ -25,7 +36,12 @@ void LockMonitor::read() {
     panel_.fail(error.what());
     return;
   }
-  if (watch_.waiting()) return;
+  if (watch_.waiting()) {
+    if (reading_.interval() == 0 && since_word_.elapsed() >= kEveryTurnForMs) {
+      reading_.setInterval(kThenEveryMs);
+    }
+    return;
+  }
   reading_.stop();
   // A copy: a listener may send the next word, which starts the watch again.
   const lock::LockState decided = watch_.state();

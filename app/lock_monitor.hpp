@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -14,8 +15,8 @@
 namespace app {
 
 // Watches the lock line after each word on the panel's thread without holding it up: one
-// reading per turn of the event loop until the state is decided, so the window, rigctld and
-// the page go on meanwhile. Does nothing for a port without a lock line.
+// reading per turn of the event loop (later, per millisecond) until the state is decided, so
+// the window, rigctld and the page go on meanwhile. Does nothing for a port without a lock line.
 class LockMonitor : public QObject {
  public:
   LockMonitor(bus::Inpout& library, bus::Port& port, form::Panel& panel);
@@ -38,6 +39,7 @@ class LockMonitor : public QObject {
   lock::LockWatch watch_;
   form::Panel& panel_;
   QTimer reading_;
+  QElapsedTimer since_word_;
   std::vector<std::function<void(const lock::LockState&)>> heard_;
 };
 

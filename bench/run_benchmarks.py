@@ -169,6 +169,37 @@ def idle_figures(seconds=10):
         wake1 - wake0 <= seconds)
 
 
+def lock_wait_figures(words=20):
+    """Words below the simulated oscillator's range, which never lock: the CPU time the panel
+    spends reading the lock line for each one's 100 ms."""
+    port = free_port()
+    process = subprocess.Popen([PROGRAM, "--headless", "--simulate", "--lock", "--word-b",
+                                "test=lock", "--rigctld", f"127.0.0.1:{port}"], env=ENV,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    try:
+        wait_for_port(port, process)
+        with socket.create_connection(("127.0.0.1", port), timeout=10) as client:
+            answers = client.makefile("r")
+
+            def unlocked_word(hz):
+                client.sendall(f"F {hz}\n".encode())
+                answers.readline()  # RPRT 0, once the word is sent
+                while not process.stdout.readline().startswith("not locked within"):
+                    pass
+
+            unlocked_word(66_000_000)  # start-up's words and their locks are behind it
+            cpu0, _ = cpu_ns_and_wakeups(process.pid)
+            for word in range(words):
+                unlocked_word(66_100_000 if word % 2 == 0 else 66_000_000)
+            cpu1, _ = cpu_ns_and_wakeups(process.pid)
+    finally:
+        process.terminate()
+        process.wait()
+    ms = (cpu1 - cpu0) / 1e6 / words
+    row("lock wait: CPU time per word that never locks (100 ms read)", f"{ms:.1f} ms",
+        "", "", "<= 15 ms", ms <= 15)
+
+
 def rigctld_figures(requests=10000):
     client = os.path.join(BENCH, "rigctl_client")
     program_port, hamlib_port = free_port(), free_port()
@@ -225,7 +256,7 @@ def table():
 
 def main():
     for figures in (bus_figures, ftdi_figures, tuning_figures, startup_figures, idle_figures,
-                    rigctld_figures, web_figures):
+                    lock_wait_figures, rigctld_figures, web_figures):
         figures()
     text = table()
     print(text)
