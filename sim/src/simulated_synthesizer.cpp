@@ -8,8 +8,12 @@
 namespace sim {
 
 void SimulatedSynthesizer::write(bus::Register target, std::uint8_t value) {
+  drive(bus::levels_after(lines_, target, value));
+}
+
+void SimulatedSynthesizer::drive(bus::LineLevels lines) {
   const bus::LineLevels before = lines_;
-  lines_ = bus::levels_after(before, target, value);
+  lines_ = lines;
   if (lines_.enable && !before.enable) on_enable_asserted();
   if (!lines_.enable && before.enable) on_enable_released();
   if (lines_.clock && !before.clock) on_rising_clock(lines_.data);

@@ -2,19 +2,25 @@
 // changes one or reads its pins, a line each, appended to the file STAND_IN_FTD2XX_LOG names:
 //   open location 0x21 | bit mode 0x01 mask 0x07 | divisor 200 | write 00 04 05 | read pins |
 //   close
-// FT_GetBitMode answers the pins STAND_IN_FTD2XX_PINS gives ("0x08"), else 0x00.
+// FT_GetBitMode answers the pins STAND_IN_FTD2XX_PINS gives ("0x08"), else 0x00. With
+// STAND_IN_FTD2XX_MODEL set, FT_Write's samples drive the simulated chip (sim/) on the panel's
+// default pins instead, and FT_GetBitMode answers its test pin on the default lock pin, D3, the
+// other pins as last written: a sweep under Wine finds the model's lock range.
 // STAND_IN_FTD2XX_DEVICES lists the adapters, ';' between them, each "TYPE|SERIAL|LOCATION|
 // DESCRIPTION" (TYPE as D2XX numbers it: 5 an FT232R, 6 an FT2232H) or "held" (open in another
 // program), or "none"; without it, one FT232R, A50285BI. STAND_IN_FTD2XX_FAIL="CALL STATUS
 // CALLS" makes CALL (FT_OpenEx...) return STATUS after CALLS successful calls of it; FT_Write
 // with status 0 then writes nothing. STAND_IN_FTD2XX_CLOSE_MS makes FT_Close take that long,
 // before its line, as a real adapter's release takes USB round trips.
-// Plain C and Win32, so that the library needs no C++ runtime beside it.
+// The C++ runtime is linked in, so that the library needs none beside it.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "bus_ftdi/ftdi_pins.hpp"
+#include "stand_in_chip.hpp"
 
 namespace {
 
@@ -107,6 +113,26 @@ long injected(const char* call) {
 
 bool valid(PVOID handle) { return is_open && handle == &opened_handle; }
 
+bool modelled() { return GetEnvironmentVariableA("STAND_IN_FTD2XX_MODEL", nullptr, 0) != 0; }
+
+UCHAR last_sample = 0;
+
+void drive_chip(const UCHAR* samples, DWORD count) {
+  const auto bits = bus::FtdiPins{}.bits;
+  const auto high = [](UCHAR sample, int bit) { return (sample >> bit & 1) != 0; };
+  for (DWORD i = 0; i < count; ++i) {
+    last_sample = samples[i];
+    stand_in::chip().drive(
+        {high(samples[i], bits[0]), high(samples[i], bits[1]), high(samples[i], bits[2])});
+  }
+}
+
+UCHAR modelled_pins() {
+  const auto lock = static_cast<UCHAR>(1u << *bus::ftdi_pin_bit(bus::kDefaultFtdiLockPin));
+  const bool level = stand_in::chip().lock_level();
+  return static_cast<UCHAR>(level ? last_sample | lock : last_sample & ~lock);
+}
+
 }  // namespace
 
 extern "C" {
@@ -166,6 +192,10 @@ ULONG WINAPI FT_GetBitMode(PVOID handle, PUCHAR pins) {
   if (!valid(handle)) return kInvalidHandle;
   const long status = injected("FT_GetBitMode");
   if (status >= 0) return static_cast<ULONG>(status);
+  if (modelled()) {
+    *pins = modelled_pins();
+    return kOk;
+  }
   char levels[16];
   const bool given = GetEnvironmentVariableA("STAND_IN_FTD2XX_PINS", levels, sizeof levels) != 0;
   *pins = given ? static_cast<UCHAR>(std::strtoul(levels, nullptr, 0)) : 0;
@@ -195,6 +225,7 @@ ULONG WINAPI FT_Write(PVOID handle, LPVOID samples, DWORD count, LPDWORD written
   const long status = injected("FT_Write");
   if (status >= 0) return static_cast<ULONG>(status);
   *written = count;
+  if (modelled()) drive_chip(bytes, count);
   return kOk;
 }
 

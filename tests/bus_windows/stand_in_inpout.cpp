@@ -1,9 +1,18 @@
 // Stands in for the port-I/O library: Out32 notes every write and Inp32 every read, in order, for
 // the test to read; with STAND_IN_INPOUT_LOG set, also in that file, for a test that runs the
 // program. Inp32 answers what the test last gave StandInSetStatus.
-// Plain C, so that the library needs no C++ runtime beside it.
+// With STAND_IN_INPOUT_MODEL naming a port's base ("0x378"), the writes to that port's data and
+// control registers drive the simulated chip (sim/), and a read of its status register answers
+// the chip's test pin on the default lock pin, nAck, the other bits as StandInSetStatus left
+// them: a sweep under Wine finds the model's lock range.
+// The C++ runtime is linked in, so that the library needs none beside it.
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+
+#include "bus/port_addresses.hpp"
+#include "bus/wiring.hpp"
+#include "stand_in_chip.hpp"
 
 namespace {
 char received[8192];
@@ -32,15 +41,51 @@ void note(const char* call, short port, short value) {
   length += std::snprintf(received + length, sizeof received - static_cast<unsigned>(length),
                           "%s %u %d\n", call, static_cast<unsigned short>(port), value);
 }
+
+// The base of the port whose writes drive the chip; none unless the test asks for the model.
+std::optional<std::uint16_t> model_base() {
+  static const std::optional<std::uint16_t> base = []() -> std::optional<std::uint16_t> {
+    const char* text = std::getenv("STAND_IN_INPOUT_MODEL");
+    if (!text) return std::nullopt;
+    return static_cast<std::uint16_t>(std::strtoul(text, nullptr, 0));
+  }();
+  return base;
+}
+
+void drive_chip(short port, short value) {
+  const auto base = model_base();
+  if (!base) return;
+  for (const auto target : {bus::Register::data, bus::Register::control}) {
+    if (static_cast<std::uint16_t>(port) == bus::address_of(target, *base)) {
+      stand_in::chip().write(target, static_cast<std::uint8_t>(value));
+    }
+  }
+}
+
+// The status register as read now: the chip's test pin on the lock pin, when it is modelled.
+short status_at(short port) {
+  const auto base = model_base();
+  if (!base || static_cast<std::uint16_t>(port) !=
+                   static_cast<std::uint16_t>(*base + bus::kStatusRegisterOffset)) {
+    return status;
+  }
+  const auto pin = *bus::status_pin(bus::kDefaultLockPin);
+  const bool bit_set = stand_in::chip().lock_level() != pin.inverted;
+  return static_cast<short>(bit_set ? status | pin.bit : status & ~pin.bit);
+}
 }  // namespace
 
 extern "C" {
 
-void __stdcall Out32(short port, short value) { note("Out32", port, value); }
+void __stdcall Out32(short port, short value) {
+  note("Out32", port, value);
+  drive_chip(port, value);
+}
 
 short __stdcall Inp32(short port) {
-  note("Inp32", port, status);
-  return status;
+  const short answer = status_at(port);
+  note("Inp32", port, answer);
+  return answer;
 }
 
 // The calls so far, a line each: "Out32 888 136", "Inp32 889 64" (what it answered).

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The headless sweep under Wine through a port whose library is a stand-in beside the program,
+# answering the lock line from the simulated oscillator that the words it carries tune (sim/):
+# each row must say locked on exactly the model's dividers, with a time, as tests/vm/ftdi_test.sh
+# has it on Linux, and the summary must give the model's range and no quicker a slowest lock.
+# Usage: tests/windows/lock_sweep_test.sh PROGRAM.exe STAND_IN.dll EXPECTED PORT VARIABLE=VALUE
+#   PORT: what --port is given; VARIABLE=VALUE: what makes the stand-in answer from the model.
+set -u
+program=$1 stand_in=$2 expected=$3 port=$4 model=$5
+source "$(dirname "$0")/../support/checks.sh"
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+# A folder of its own, for the library beside the program; Qt's DLLs are found on the PATH.
+cp "$program" "$stand_in" "$dir"
+export WINEPATH
+WINEPATH=$(winepath -w "$(dirname "$program")")
+wait_s=120
+
+status=0
+env "$model" timeout "$wait_s" wine "$dir/$(basename "$program")" --headless \
+  --port "$port" --lock --word-b test=lock --sweep 8500-12950/50 >"$dir/out" 2>"$dir/err" ||
+  status=$?
+tr -d '\r' <"$dir/out" >"$dir/rows"
+tr -d '\r' <"$dir/err" >"$dir/said"
+if [ "$status" -eq 124 ]; then
+  echo "FAILED: --port $port: the sweep did not end within $wait_s s; its standard error:"
+  sed 's/^/    /' "$dir/said"
+  exit 1
+fi
+check "--port $port: status 0 (it was $status); standard error holds:
+$(sed 's/^/    /' "$dir/said")" test "$status" -eq 0
+check "--port $port: locked exactly over the model's range, each with a time" \
+  diff -u <(grep -v '^#' "$expected") \
+  <(awk -F, 'NR > 1 { print $1, $4, ($5 == "" ? "-" : "timed") }' "$dir/rows")
+# The model's slowest lock, 3.4 ms at 117.80 MHz, less a tenth: the program rounds to one, and
+# starts timing just after the load. Progress may come first on a slow machine.
+summary='^saa1057-panel: locks from 75\.30 to 117\.80 MHz, slowest \([0-9.]*\) ms at [0-9.]*$'
+slowest=$(sed -n "s/$summary/\1/p" "$dir/said")
+check "--port $port: the summary gives the model's range, the slowest lock at least 3.3 ms" \
+  awk -v ms="$slowest" 'BEGIN { exit !(ms != "" && ms + 0 >= 3.3) }'
+check "--port $port: nothing else on standard error" \
+  diff /dev/null <(grep -v -e "$summary" -e '^saa1057-panel: sweeping: ' "$dir/said")
+finish "--port $port"
