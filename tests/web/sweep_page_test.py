@@ -34,6 +34,16 @@ EDGES = [  # (range, its first step's progress, the summary)
      r"locks from 117\.60 to 117\.80 MHz, slowest \d+\.\d ms at 117\.[68]0"),
 ]
 
+# Ranges that end, then begin, on the divider the panel is on, and their rows. The first ends
+# with no word's lock left to decide; the second's first step is the divider the panel has, so
+# its word must go out again, or no lock is ever decided for it.
+FROM_HERE = [
+    ("11670-11690/10", [["11670", "116.70", "106.00", "1"], ["11680", "116.80", "106.10", "1"],
+                        ["11690", "116.90", "106.20", "1"]]),
+    ("11690-11710/10", [["11690", "116.90", "106.20", "1"], ["11700", "117.00", "106.30", "1"],
+                        ["11710", "117.10", "106.40", "1"]]),
+]
+
 
 def expected_rows():
     with open(os.path.join(DATA, "page_sweep_edges.csv"), encoding="utf-8") as golden:
@@ -55,10 +65,10 @@ def rows_of(port, outcome):
     return [row[:4] for row in csv.reader(text.splitlines())]
 
 
-def sweep_until_outcome(page, request):
+def sweep_until_outcome(page, request, seconds=60):
     """The states seen while the sweep runs, and its outcome."""
     page.send(request)
-    seen = page.await_message("the sweep's outcome", {"type": "sweep"}, seconds=60)
+    seen = page.await_message("the sweep's outcome", {"type": "sweep"}, seconds=seconds)
     return [m for m in seen if m.get("type") == "state"], seen[-1]
 
 
@@ -124,6 +134,11 @@ def sweeps(program):
         kind, plot = fetched(program.port, outcome, "svg")
         check(f"{asked}: the plot", kind == "image/svg+xml" and plot.startswith("<svg ") and
               "Lock time against frequency" in plot, (kind, plot[:200]))
+        back_where_started(page, asked)
+    for asked, rows in FROM_HERE:
+        outcome = sweep_until_outcome(page, {"do": "sweep", "range": asked}, seconds=10)[1]
+        got = rows_of(program.port, outcome)
+        check(f"{asked}: the rows", got == [expected[0], *rows], got)
         back_where_started(page, asked)
 
     page.send({"do": "sweep", "range": WHOLE_BAND})
