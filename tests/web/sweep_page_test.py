@@ -159,6 +159,9 @@ def sweeps(program):
     last = stopped_early(program.port, page, {"do": "press", "button": "send"},
                          ': lock unknown: the test pin shows "Reference frequency", not '
                          '"Output in-lock counter"')
+    done = len(rows_of(program.port, last)) - 1
+    check("the test pin taken off: left on the step it stopped at",
+          state_after(page, 102)["divider"] == 7370 + 10 * done, done)
 
     later = Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
     first = [later.receive() for _ in range(2)]
