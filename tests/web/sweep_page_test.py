@@ -121,8 +121,10 @@ def sweeps(program):
     page.send({"do": "choose", "list": "test", "row": IN_LOCK_ROW})
     page.send({"do": "press", "button": "send"})
     expected = expected_rows()
+    numbers = []  # each outcome's, which its files are fetched by
     for (asked, first_progress, summary), rows in zip(EDGES, (expected[1:4], expected[4:7])):
         states, outcome = sweep_until_outcome(page, {"do": "sweep", "range": asked})
+        numbers.append(outcome["number"])
         check(f"{asked}: progress on the page and the information line",
               any(s["sweep"] == first_progress and s["status"].endswith(" · " + first_progress)
                   for s in states), [s["sweep"] for s in states])
@@ -137,6 +139,7 @@ def sweeps(program):
         back_where_started(page, asked)
     for asked, rows in FROM_HERE:
         outcome = sweep_until_outcome(page, {"do": "sweep", "range": asked}, seconds=10)[1]
+        numbers.append(outcome["number"])
         got = rows_of(program.port, outcome)
         check(f"{asked}: the rows", got == [expected[0], *rows], got)
         back_where_started(page, asked)
@@ -152,16 +155,22 @@ def sweeps(program):
           outcome["notes"] == [f"the sweep stopped after {len(rows_of(program.port, outcome)) - 1}"
                                " of 571 steps"], outcome["notes"])
     back_where_started(page, "stopped")
+    numbers.append(outcome["number"])
 
-    stopped_early(program.port, page, {"do": "tune", "divider": 9000}, ": the divider was moved to 9000")
+    outcome = stopped_early(program.port, page, {"do": "tune", "divider": 9000},
+                            ": the divider was moved to 9000")
+    numbers.append(outcome["number"])
     check("moved elsewhere: left there", state_after(page, 101)["divider"] == 9000)
     page.send({"do": "choose", "list": "test", "row": REFERENCE_ROW})
     last = stopped_early(program.port, page, {"do": "press", "button": "send"},
                          ': lock unknown: the test pin shows "Reference frequency", not '
                          '"Output in-lock counter"')
+    numbers.append(last["number"])
     done = len(rows_of(program.port, last)) - 1
     check("the test pin taken off: left on the step it stopped at",
           state_after(page, 102)["divider"] == 7370 + 10 * done, done)
+    check("each outcome numbered apart from those before it, so that a page fetches its files",
+          len(set(numbers)) == len(numbers), numbers)
 
     later = Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
     first = [later.receive() for _ in range(2)]
