@@ -176,6 +176,9 @@ def sweep_run(driver):
             ["n", "oscillator_mhz", "received_mhz", "locked"], ["12830", "128.30", "117.60", "1"],
             ["12850", "128.50", "117.80", "1"], ["12870", "128.70", "118.00", "0"]], columns)
         check_phone_layout(driver, "the page with a sweep's plot")
+        enter("sweep-range", "7000-8000", "sweep")(driver)
+        shows(driver, {"sweep-refused": "Cannot sweep 7000-8000: the dividers go from 7370 up to "
+                                        "13070", "refused": ""})
         errors = [e for e in driver.get_log("browser") if e["level"] == "SEVERE"]
         check("no errors in the console with the plot", not errors, errors)
     finally:
