@@ -2,12 +2,14 @@
 # (Debian's python3-selenium is installed for Debian's own Python, not any other on the PATH.)
 """The page in headless chromium, on the program with its window: tuned from the page, from
 rigctl and from a second page, the words on the bus decoded by sigrok, laid out for a phone,
-named for screen readers, a clean console; a sweep with its plot and rows where the panel reads
-a lock line; then on 0.0.0.0, behind its password.
+named for screen readers, a clean console; where the panel reads a lock line, a sweep stopped
+part-way, then one with its plot and rows; then on 0.0.0.0, behind its password.
 
 Usage: browser_test.py [wine] PROGRAM
 """
+import hashlib
 import os
+import re
 import stat
 import subprocess
 import sys
@@ -111,19 +113,55 @@ def tuning_run(driver, trace):
     check("the words on the bus", sent == expected, f"expected {expected}\n  sent     {sent}")
 
 
+def notes(driver):
+    return [e.text for e in driver.find_elements(By.CSS_SELECTOR, "#sweep-notes li")]
+
+
+def plot_drawn(driver):
+    """A digest of the plot's pixels as the page draws it: None until it has loaded."""
+    drawn = driver.execute_script(
+        "const plot = document.getElementById('sweep-plot');"
+        "if (!plot.complete || !plot.naturalWidth) return null;"
+        "const canvas = document.createElement('canvas');"
+        "[canvas.width, canvas.height] = [plot.naturalWidth, plot.naturalHeight];"
+        "canvas.getContext('2d').drawImage(plot, 0, 0);"
+        "return canvas.toDataURL();")
+    return drawn and hashlib.sha256(drawn.encode()).hexdigest()[:16]
+
+
+def stopped_from_the_page(driver):
+    """The whole band, stopped with the card's button: its progress while it runs, the field
+    held, then the steps it kept. Returns its plot."""
+    click("sweep")(driver)
+    until("the progress on the page", lambda: driver.find_element(By.ID, "sweep-progress").text,
+          lambda seen: re.fullmatch(r"sweeping: \d+ of 571 steps, at \d+\.\d\d MHz", seen))
+    shows(driver, {"sweep": "Stop"})
+    check("the dividers held while it sweeps",
+          not driver.find_element(By.ID, "sweep-range").is_enabled())
+    click("sweep")(driver)
+    shows(driver, {"sweep": "Sweep", "sweep-progress": "", "frequency": "106.2"})
+    until("the stop's note", lambda: notes(driver), lambda seen: len(seen) == 1 and
+          re.fullmatch(r"the sweep stopped after \d+ of 571 steps", seen[0]))
+    return until("the stopped sweep's plot", lambda: plot_drawn(driver), bool)
+
+
 def sweep_run(driver):
-    """The top edge of the simulated oscillator's range, swept from the page (as in
-    page_sweep_edges.csv, by hand from its numbers)."""
+    """The whole band stopped part-way, then the top edge of the simulated oscillator's range
+    swept from the page (as in page_sweep_edges.csv, by hand from its numbers)."""
     program = Program(PROGRAM, "--headless", "--lock", "--word-b", "test=lock")
     try:
         driver.get(f"http://127.0.0.1:{program.port}/")
         shows(driver, {"sweep": "Sweep", "sweep-progress": ""})
         check("the range field holds the whole band by the slider's step",
               driver.find_element(By.ID, "sweep-range").get_attribute("value") == "7370-13070/10")
+        stopped_plot = stopped_from_the_page(driver)
         enter("sweep-range", "12830-12870/20", "sweep")(driver)
         until("the summary", lambda: driver.find_element(By.ID, "sweep-summary").text,
               lambda seen: seen.startswith("locks from 117.60 to 117.80 MHz, slowest "), 30)
         shows(driver, {"sweep": "Sweep", "sweep-progress": "", "frequency": "106.2"})
+        check("the last sweep's notes gone with it", notes(driver) == [], notes(driver))
+        until("this sweep's plot in place of the last one's", lambda: plot_drawn(driver),
+              lambda seen: seen and seen != stopped_plot)
         width = driver.execute_script("return document.getElementById('sweep-plot').naturalWidth")
         check("the plot drawn", width == 720, width)
         with tempfile.TemporaryDirectory() as downloads:
@@ -138,6 +176,9 @@ def sweep_run(driver):
             ["n", "oscillator_mhz", "received_mhz", "locked"], ["12830", "128.30", "117.60", "1"],
             ["12850", "128.50", "117.80", "1"], ["12870", "128.70", "118.00", "0"]], columns)
         check_phone_layout(driver, "the page with a sweep's plot")
+        enter("sweep-range", "7000-8000", "sweep")(driver)
+        shows(driver, {"sweep-refused": "Cannot sweep 7000-8000: the dividers go from 7370 up to "
+                                        "13070", "refused": ""})
         errors = [e for e in driver.get_log("browser") if e["level"] == "SEVERE"]
         check("no errors in the console with the plot", not errors, errors)
     finally:

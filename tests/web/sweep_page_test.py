@@ -34,6 +34,16 @@ EDGES = [  # (range, its first step's progress, the summary)
      r"locks from 117\.60 to 117\.80 MHz, slowest \d+\.\d ms at 117\.[68]0"),
 ]
 
+# Ranges that end, then begin, on the divider the panel is on, and their rows. The first ends
+# with no word's lock left to decide; the second's first step is the divider the panel has, so
+# its word must go out again, or no lock is ever decided for it.
+FROM_HERE = [
+    ("11670-11690/10", [["11670", "116.70", "106.00", "1"], ["11680", "116.80", "106.10", "1"],
+                        ["11690", "116.90", "106.20", "1"]]),
+    ("11690-11710/10", [["11690", "116.90", "106.20", "1"], ["11700", "117.00", "106.30", "1"],
+                        ["11710", "117.10", "106.40", "1"]]),
+]
+
 
 def expected_rows():
     with open(os.path.join(DATA, "page_sweep_edges.csv"), encoding="utf-8") as golden:
@@ -55,10 +65,10 @@ def rows_of(port, outcome):
     return [row[:4] for row in csv.reader(text.splitlines())]
 
 
-def sweep_until_outcome(page, request):
+def sweep_until_outcome(page, request, seconds=60):
     """The states seen while the sweep runs, and its outcome."""
     page.send(request)
-    seen = page.await_message("the sweep's outcome", {"type": "sweep"}, seconds=60)
+    seen = page.await_message("the sweep's outcome", {"type": "sweep"}, seconds=seconds)
     return [m for m in seen if m.get("type") == "state"], seen[-1]
 
 
@@ -111,8 +121,10 @@ def sweeps(program):
     page.send({"do": "choose", "list": "test", "row": IN_LOCK_ROW})
     page.send({"do": "press", "button": "send"})
     expected = expected_rows()
+    numbers = []  # each outcome's, which its files are fetched by
     for (asked, first_progress, summary), rows in zip(EDGES, (expected[1:4], expected[4:7])):
         states, outcome = sweep_until_outcome(page, {"do": "sweep", "range": asked})
+        numbers.append(outcome["number"])
         check(f"{asked}: progress on the page and the information line",
               any(s["sweep"] == first_progress and s["status"].endswith(" · " + first_progress)
                   for s in states), [s["sweep"] for s in states])
@@ -124,6 +136,12 @@ def sweeps(program):
         kind, plot = fetched(program.port, outcome, "svg")
         check(f"{asked}: the plot", kind == "image/svg+xml" and plot.startswith("<svg ") and
               "Lock time against frequency" in plot, (kind, plot[:200]))
+        back_where_started(page, asked)
+    for asked, rows in FROM_HERE:
+        outcome = sweep_until_outcome(page, {"do": "sweep", "range": asked}, seconds=10)[1]
+        numbers.append(outcome["number"])
+        got = rows_of(program.port, outcome)
+        check(f"{asked}: the rows", got == [expected[0], *rows], got)
         back_where_started(page, asked)
 
     page.send({"do": "sweep", "range": WHOLE_BAND})
@@ -137,13 +155,22 @@ def sweeps(program):
           outcome["notes"] == [f"the sweep stopped after {len(rows_of(program.port, outcome)) - 1}"
                                " of 571 steps"], outcome["notes"])
     back_where_started(page, "stopped")
+    numbers.append(outcome["number"])
 
-    stopped_early(program.port, page, {"do": "tune", "divider": 9000}, ": the divider was moved to 9000")
+    outcome = stopped_early(program.port, page, {"do": "tune", "divider": 9000},
+                            ": the divider was moved to 9000")
+    numbers.append(outcome["number"])
     check("moved elsewhere: left there", state_after(page, 101)["divider"] == 9000)
     page.send({"do": "choose", "list": "test", "row": REFERENCE_ROW})
     last = stopped_early(program.port, page, {"do": "press", "button": "send"},
                          ': lock unknown: the test pin shows "Reference frequency", not '
                          '"Output in-lock counter"')
+    numbers.append(last["number"])
+    done = len(rows_of(program.port, last)) - 1
+    check("the test pin taken off: left on the step it stopped at",
+          state_after(page, 102)["divider"] == 7370 + 10 * done, done)
+    check("each outcome numbered apart from those before it, so that a page fetches its files",
+          len(set(numbers)) == len(numbers), numbers)
 
     later = Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
     first = [later.receive() for _ in range(2)]
