@@ -33,7 +33,7 @@ std::optional<std::string> PageSweep::start(const std::string& range) {
 }
 
 void PageSweep::stop() {
-  if (sweep_) end(sweep::stopped(static_cast<int>(rows_.size()), sweep_->steps()), true);
+  if (sweep_) end(stopped(), true);
 }
 
 std::string PageSweep::progress() const {
@@ -41,8 +41,25 @@ std::string PageSweep::progress() const {
   return sweep::progress(static_cast<int>(rows_.size()), sweep_->steps(), sweep_->stepped());
 }
 
+std::string PageSweep::stopped() const {
+  return sweep::stopped(static_cast<int>(rows_.size()), sweep_->steps());
+}
+
+std::optional<std::string> PageSweep::moved_elsewhere() const {
+  if (panel_.divider() == sweep_->stepped()) return std::nullopt;
+  return stopped() + ": the divider was moved to " + std::to_string(panel_.divider());
+}
+
 void PageSweep::next_step() {
   if (!sweep_) return;
+  // A tuning from elsewhere in the turn since the last lock was decided: the next step, or
+  // the way back, would undo it unseen.
+  if (!rows_.empty()) {
+    if (auto moved = moved_elsewhere()) {
+      end(std::move(moved), false);
+      return;
+    }
+  }
   if (sweep_->done()) {
     end(std::nullopt, true);
     return;
@@ -54,13 +71,12 @@ void PageSweep::next_step() {
 void PageSweep::decided(const lock::LockState& lock) {
   if (!stepping_) return;
   stepping_ = false;
-  const auto stopped = sweep::stopped(static_cast<int>(rows_.size()), sweep_->steps());
-  if (panel_.divider() != sweep_->stepped()) {
-    end(stopped + ": the divider was moved to " + std::to_string(panel_.divider()), false);
+  if (auto moved = moved_elsewhere()) {
+    end(std::move(moved), false);
     return;
   }
   if (lock.kind == lock::LockState::Kind::unknown) {
-    end(stopped + ": " + lock::describe(lock), false);
+    end(stopped() + ": " + lock::describe(lock), false);
     return;
   }
   rows_.push_back(sweep_->finish_step(lock));

@@ -33,6 +33,10 @@ class PageSweep : public QObject, public web::SweepControl {
   std::string progress() const override;
 
  private:
+  // "the sweep stopped after 12 of 571 steps"
+  std::string stopped() const;
+  // Why the sweep stops where it is, if the divider is not the step's.
+  std::optional<std::string> moved_elsewhere() const;
   void next_step();
   void decided(const lock::LockState& lock);
   void end(std::optional<std::string> why_stopped, bool tune_back);

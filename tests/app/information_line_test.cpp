@@ -5,42 +5,13 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTest>
-#include <memory>
 #include <string>
 
-#include "bus/inpout.hpp"
-#include "cli/options.hpp"
-#include "form/form1.hpp"
-#include "form/panel.hpp"
-#include "lock_monitor.hpp"
-#include "servers.hpp"
-#include "sim/simulated_synthesizer.hpp"
-#include "window/form1_window.hpp"
+#include "program_parts.hpp"
 
 namespace {
 
-// The window, the panel and the servers as run_window() wires them, on the simulated chip.
-struct Program {
-  explicit Program(bool lock_line) : chip(lock_line) {
-    EXPECT_TRUE(servers.start(cli::Options{}, [this] { window.refresh_status(); }));
-    window.attach(panel, servers.status());
-    window.load();
-  }
-
-  std::string shown() const { return information()->text().toStdString(); }
-  std::string tooltip() const { return information()->toolTip().toStdString(); }
-  QLabel* information() const { return window.findChild<QLabel*>("Label6"); }
-
-  sim::SimulatedSynthesizer chip;
-  bus::Inpout library{chip};
-  window::Form1Window window;
-  form::Form1 form{window, library};
-  form::Panel panel{form, window, [](const std::string& message) {
-                      ADD_FAILURE() << "fatal error reported: \"" << message << '"';
-                    }};
-  app::LockMonitor lock{library, chip, panel};
-  app::Servers servers{panel, chip, lock};
-};
+using Program = app_test::ProgramParts;
 
 TEST(InformationLine, WithoutALockLineTheWindowShowsThePort) {
   const Program program{false};
@@ -61,9 +32,10 @@ TEST(InformationLine, WithALockLineTheWindowShowsTheLockAlone) {
   constexpr int kInLockRow = 3;
   program.panel.choose(form::Control::lstTest, kInLockRow);
   program.panel.raise(form::Event::cmdSend_Click);
-  const QRegularExpression locked(QRegularExpression::anchoredPattern("locked after \\d+\\.\\d ms"));
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return locked.match(program.information()->text()).hasMatch(); }, 5000))
+  const QRegularExpression locked(
+      QRegularExpression::anchoredPattern("locked after \\d+\\.\\d ms"));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return locked.match(program.information()->text()).hasMatch(); }, 5000))
       << "waited 5 s for the lock alone; the line shows \"" << program.shown() << '"';
 }
 

@@ -19,7 +19,7 @@ std::string csv_row(const SweepRow& row);
 // The header and the rows, a line each: the file a page downloads.
 std::string csv(std::span<const SweepRow> rows);
 
-// "sweeping: 12 of 571 steps, at 76.50 MHz": `done` steps, the last at divider `at`.
+// "sweeping: 12 of 571 steps, at 76.50 MHz": `done` steps, and the divider `at` which it is.
 std::string progress(int done, int steps, std::int32_t at);
 
 // "the sweep stopped after 12 of 571 steps".
