@@ -52,6 +52,8 @@ function onSetup(message) {
   }
   $("typed-range").textContent = message.range;
   $("sweep-card").hidden = !message.sweep;
+  // A restarted panel's: its last sweep, if any, comes next.
+  $("sweep-result").hidden = true;
   const range = message.divider;
   if (!$("sweep-range").value) $("sweep-range").value = `${range.min}-${range.max}/${range.step}`;
 }

@@ -106,11 +106,13 @@ QJsonObject state_message(const form::ControlAccess& controls, const form::Statu
   return state;
 }
 
-QJsonObject sweep_message(const SweepOutcome& outcome, int number) {
+QJsonObject sweep_message(const SweepOutcome& outcome, const std::string& number) {
   QJsonArray notes;
   for (const auto& note : outcome.notes) notes.append(qtext(note));
-  return {
-      {"type", "sweep"}, {"summary", qtext(outcome.summary)}, {"notes", notes}, {"number", number}};
+  return {{"type", "sweep"},
+          {"summary", qtext(outcome.summary)},
+          {"notes", notes},
+          {"number", qtext(number)}};
 }
 
 QJsonObject refusal_message(const std::string& reason) {

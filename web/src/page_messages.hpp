@@ -19,8 +19,8 @@ QJsonObject state_message(const form::ControlAccess& controls, const form::Statu
                           const SweepControl* sweep);
 
 // A sweep's outcome, to every page; its rows and plot are fetched by `number`, which tells them
-// from the last sweep's.
-QJsonObject sweep_message(const SweepOutcome& outcome, int number);
+// from any other sweep's.
+QJsonObject sweep_message(const SweepOutcome& outcome, const std::string& number);
 
 // A request the page's user could not make ("130 MHz is outside ..."), to that page alone.
 QJsonObject refusal_message(const std::string& reason);

@@ -1,5 +1,6 @@
 #include "web/web_server.hpp"
 
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QTimer>
 #include <boost/asio/executor_work_guard.hpp>
@@ -61,6 +62,7 @@ WebServer::WebServer(form::Panel& panel, form::StatusSource status,
     : panel_(panel),
       status_(std::move(status)),
       sweep_(sweep),
+      run_(QString::number(QDateTime::currentMSecsSinceEpoch(), 36).toStdString()),
       network_(std::make_unique<Network>(password, sweep != nullptr)) {
   panel_.on_event_done([this] { publish(); });
 }
@@ -110,8 +112,8 @@ void WebServer::publish() {
 void WebServer::show_sweep(const SweepOutcome& outcome) {
   // Its rows and plot go by HTTP: a flapping line's plot can outgrow what a page may leave
   // unread on its socket.
-  auto message =
-      std::make_shared<const std::string>(compact(sweep_message(outcome, ++sweeps_shown_)));
+  auto message = std::make_shared<const std::string>(
+      compact(sweep_message(outcome, run_ + "-" + std::to_string(++sweeps_shown_))));
   boost::asio::post(network_->context, [network = network_.get(), message, csv = outcome.csv,
                                         svg = outcome.svg]() mutable {
     network->answers.keep_sweep(std::move(csv), std::move(svg));

@@ -59,6 +59,9 @@ class WebServer : public QObject {
   form::Panel& panel_;
   form::StatusSource status_;
   SweepControl* sweep_;
+  // This run's sweeps' numbers begin with it, so that a page left open across a restart fetches
+  // the new run's files, not the ones its browser holds under the same number.
+  std::string run_;
   std::unique_ptr<Network> network_;
   quint16 port_ = 0;
   int pages_ = 0;
