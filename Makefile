@@ -79,7 +79,10 @@ check: test build-windows package-windows $(CROSS_ARCHES:%=build-%) fuzz package
 	$(SANITIZER_ENV) $(CTEST) --test-dir $(ASAN_BUILD) -L check
 	tests/soak/soak_test.py $(ASAN_BUILD)/app/saa1057-panel 40 10 10
 	$(foreach arch,$(CROSS_ARCHES),$(CTEST) --test-dir $(call folder,$(arch)) &&) true
-	$(WINE_ENV) on_virtual_screen $(CTEST) --test-dir $(WIN_BUILD); \
+	# Wine's services start before the tests: started by the first test's program, they would
+	# hold its output pipes open until every other Wine program had ended.
+	$(WINE_ENV) on_virtual_screen sh -c \
+	  'wineserver -p && wine wineboot; $(CTEST) --test-dir $(WIN_BUILD)'; \
 	  status=$$?; wineserver -k; exit $$status
 	tests/windows/installer_test.sh $(call folder,windows-package)/saa1057-panel-*-win64.exe \
 	  $(call folder,windows-package)/saa1057-panel-*-win64.zip \

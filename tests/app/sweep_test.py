@@ -22,8 +22,14 @@ failures = []
 
 
 def run(*options):
-    done = subprocess.run([*COMMAND, *options], capture_output=True, text=True, timeout=WAIT_S)
-    return done.returncode, done.stdout, done.stderr
+    """Status, standard output and error. Into files, not pipes: under Wine, services that the
+    program starts may hold its pipes open until every Wine program has ended."""
+    with tempfile.TemporaryFile("w+") as out, tempfile.TemporaryFile("w+") as err:
+        status = subprocess.run([*COMMAND, *options], stdout=out, stderr=err,
+                                timeout=WAIT_S).returncode
+        out.seek(0)
+        err.seek(0)
+        return status, out.read(), err.read()
 
 
 def check(what, seen, wanted, context=""):
