@@ -9,8 +9,8 @@ namespace {
 // A loop that locks at all mostly does within a few milliseconds: the line is read at every
 // turn of the event loop for that long, then once a millisecond, so that a word that never
 // locks does not take a core for the whole timeout.
-constexpr qint64 kEveryTurnForMs = 10;
-constexpr int kThenEveryMs = 1;
+constexpr std::chrono::milliseconds kEveryTurnFor{10};
+constexpr std::chrono::milliseconds kThenEvery{1};
 
 }  // namespace
 
@@ -21,7 +21,6 @@ LockMonitor::LockMonitor(bus::Inpout& library, bus::Port& port, form::Panel& pan
   connect(&reading_, &QTimer::timeout, this, [this] { read(); });
   library.on_word_sent([this](std::string_view word) {
     watch_.sent(word);
-    since_word_.start();
     // The first reading, or the news of an unknown lock, comes after the event that sent the
     // word, so that what it logs comes after the word.
     reading_.start(0);
@@ -37,8 +36,8 @@ void LockMonitor::read() {
     return;
   }
   if (watch_.waiting()) {
-    if (reading_.interval() == 0 && since_word_.elapsed() >= kEveryTurnForMs) {
-      reading_.setInterval(kThenEveryMs);
+    if (reading_.interval() == 0 && watch_.waited() >= kEveryTurnFor) {
+      reading_.setInterval(kThenEvery);
     }
     return;
   }
@@ -46,16 +45,6 @@ void LockMonitor::read() {
   // A copy: a listener may send the next word, which starts the watch again.
   const lock::LockState decided = watch_.state();
   for (const auto& heard : heard_) heard(decided);
-}
-
-std::optional<std::string> LockMonitor::text() const {
-  if (!watch_.has_line()) return std::nullopt;
-  return lock::describe(watch_.state());
-}
-
-std::optional<std::string> LockMonitor::headline() const {
-  if (!watch_.has_line()) return std::nullopt;
-  return lock::headline(watch_.state());
 }
 
 }  // namespace app

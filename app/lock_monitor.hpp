@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,9 +27,8 @@ class LockMonitor : public QObject {
 
   lock::LockWatch& watch() { return watch_; }
 
-  // For the information line: nothing without a lock line.
-  std::optional<std::string> text() const;
-  std::optional<std::string> headline() const;
+  // For the information line: none without a lock line.
+  const lock::LockState* state() const { return watch_.has_line() ? &watch_.state() : nullptr; }
 
  private:
   void read();
@@ -39,7 +36,6 @@ class LockMonitor : public QObject {
   lock::LockWatch watch_;
   form::Panel& panel_;
   QTimer reading_;
-  QElapsedTimer since_word_;
   std::vector<std::function<void(const lock::LockState&)>> heard_;
 };
 

@@ -40,9 +40,13 @@ form::StatusSource Servers::status() {
   return [this] {
     std::string text = port_.label();
     std::string tooltip = port_.description();
-    if (const auto lock = lock_.text()) {
-      text += " \u00b7 " + *lock;
-      tooltip += "; " + *lock;
+    // The window's line has room for the lock alone.
+    std::string brief;
+    if (const auto* lock = lock_.state()) {
+      const std::string told = lock::describe(*lock);
+      text += " \u00b7 " + told;
+      tooltip += "; " + told;
+      brief = lock::headline(*lock);
     }
     if (const auto sweeping = sweep_ ? sweep_->progress() : ""; !sweeping.empty()) {
       text += " \u00b7 " + sweeping;
@@ -50,8 +54,7 @@ form::StatusSource Servers::status() {
     }
     if (serving_rigctld_) tooltip += "; " + rigctld_.status();
     if (web_) tooltip += "; " + web_->status();
-    // The window's line has room for the lock alone.
-    return form::StatusLine{text, tooltip, lock_.headline().value_or("")};
+    return form::StatusLine{text, tooltip, brief};
   };
 }
 

@@ -62,7 +62,7 @@ void LockWatch::sent(std::string_view word) {
 
 void LockWatch::poll() {
   if (!waiting()) return;
-  const auto elapsed = port_.clock().now() - sent_at_;
+  const auto elapsed = waited();
   const bool high = port_.lock_level();
   (high ? levels_.high : levels_.low) = true;
   if (high == bus::kLockedLevel) {

@@ -43,6 +43,8 @@ class LockWatch {
   void sent(std::string_view word);
 
   bool waiting() const { return state_.kind == LockState::Kind::waiting; }
+  // Since the last word, on the port's clock.
+  std::chrono::nanoseconds waited() const { return port_.clock().now() - sent_at_; }
 
   // One reading of the line while waiting. Throws common::FatalError.
   void poll();
