@@ -35,8 +35,6 @@ class SimulatedSynthesizer : public bus::Port {
   // `lock_line`: the test pin is wired back as the lock input.
   explicit SimulatedSynthesizer(bool lock_line = false, Time time = Time::machine)
       : lock_line_(lock_line), clock_(time == Time::model ? model_clock_ : bus::steady_clock()) {}
-  // On a clock of the caller's, which outlives it: a stand-in's, on the system's own timer.
-  SimulatedSynthesizer(bool lock_line, bus::Clock& clock) : lock_line_(lock_line), clock_(clock) {}
 
   std::string name() const override { return "simulated SAA1057"; }
   void write(bus::Register target, std::uint8_t value) override;
