@@ -20,7 +20,7 @@ int run_headless(const cli::Options& options, bus::Port& port, char* program_pat
 
   bus::Inpout library{port};
   headless::HeadlessForm form{library, std::cout, report_fatal_from_event_loop(nullptr)};
-  LockMonitor lock{library, port, form.panel()};
+  LockMonitor lock{library, port, form.panel(), options.lock_timeout};
   // "unknown" is news only when its reason is.
   std::string told;
   lock.on_decided([&form, &told](const lock::LockState& state) {

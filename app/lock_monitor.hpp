@@ -13,11 +13,13 @@
 namespace app {
 
 // Watches the lock line after each word on the panel's thread without holding it up: one
-// reading per turn of the event loop (later, per millisecond) until the state is decided, so
-// the window, rigctld and the page go on meanwhile. Does nothing for a port without a lock line.
+// reading per turn of the event loop until the state is decided, so the window, rigctld and the
+// page go on meanwhile. A word replaced before its lock was decided is told as such. Does
+// nothing for a port without a lock line.
 class LockMonitor : public QObject {
  public:
-  LockMonitor(bus::Inpout& library, bus::Port& port, form::Panel& panel);
+  LockMonitor(bus::Inpout& library, bus::Port& port, form::Panel& panel,
+              std::chrono::milliseconds timeout);
 
   // Hears of each state once it is decided (and of "unknown" whenever it is told again), after
   // those who asked before.
@@ -27,11 +29,16 @@ class LockMonitor : public QObject {
 
   lock::LockWatch& watch() { return watch_; }
 
+  // Reads the line until the state is decided, now, and tells it: for a sweep, whose times must
+  // be the line's alone. A failed reading fails the panel.
+  lock::LockState settle();
+
   // For the information line: none without a lock line.
   const lock::LockState* state() const { return watch_.has_line() ? &watch_.state() : nullptr; }
 
  private:
   void read();
+  void tell(const lock::LockState& decided);
 
   lock::LockWatch watch_;
   form::Panel& panel_;

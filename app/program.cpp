@@ -33,7 +33,7 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
   window::Form1Window window;
   form::Form1 form{window, library};
   form::Panel panel{form, window, report_fatal_from_event_loop(&window)};
-  LockMonitor lock{library, trace.port(), panel};
+  LockMonitor lock{library, trace.port(), panel, options.lock_timeout};
   Servers servers{panel, trace.port(), lock};
   if (!servers.start(options, [&window] { window.refresh_status(); })) return 1;
   window.attach(panel, servers.status());

@@ -36,7 +36,14 @@ bool test_pin_level(std::string_view test, bool refh, std::int32_t n,
     const double held = std::clamp(n, kLowestDivider, kHighestDivider);
     return square_wave(reference * held / n, since_load);
   }
-  if (test == words::kTestInLock) return can_lock(n) && since_load >= lock_time(n);
+  if (test == words::kTestInLock) {
+    const std::chrono::nanoseconds period{static_cast<std::int64_t>(1e9 / reference)};
+    if (!can_lock(n)) return since_load % period >= kOutOfLockPulse;
+    const auto until_lock = lock_time(n) - since_load;
+    if (until_lock <= std::chrono::nanoseconds::zero()) return true;
+    const auto into_pulse = until_lock % period;
+    return into_pulse == std::chrono::nanoseconds::zero() || into_pulse > kOutOfLockPulse;
+  }
   return false;
 }
 

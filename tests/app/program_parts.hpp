@@ -35,7 +35,7 @@ struct ProgramParts {
   form::Panel panel{form, window, [](const std::string& message) {
                       ADD_FAILURE() << "fatal error reported: \"" << message << '"';
                     }};
-  app::LockMonitor lock{library, chip, panel};
+  app::LockMonitor lock{library, chip, panel, lock::kLockTimeout};
   app::Servers servers{panel, chip, lock};
 };
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include "bus/inpout.hpp"
 #include "bus/transmitter.hpp"
 #include "sim/simulated_synthesizer.hpp"
@@ -61,6 +64,88 @@ TEST(LockWatch, GivesTimesToTheNearestTenthOfAMillisecond) {
   for (const auto& [nanoseconds, shown] : rows) {
     EXPECT_EQ(lock::milliseconds(std::chrono::nanoseconds(nanoseconds)), shown) << nanoseconds;
   }
+}
+
+// A slow loop given more time, or less: a high that began within the timeout may finish its
+// settling after it.
+TEST(LockWatch, GivesEachWordItsTimeout) {
+  const struct {
+    int timeout_ms;
+    int divider;
+    const char* said;
+  } rows[] = {
+      {5, 8599, "not locked within 5 ms"},
+      {1, 8600, "locked after 0.5 ms"},
+      {3, 12850, "not locked within 3 ms"},
+      {4, 12850, "locked after 3.4 ms"},
+  };
+  for (const auto& row : rows) {
+    Bench bench;
+    lock::LockWatch watch{bench.chip, std::chrono::milliseconds(row.timeout_ms)};
+    bench.library.on_word_sent([&watch](std::string_view word) { watch.sent(word); });
+    bench.send("1100000100000101");
+    bench.send(std::to_string(row.divider));
+    EXPECT_EQ(lock::describe(watch.settle()), row.said) << row.divider;
+  }
+}
+
+// A word sent before the last one's lock was decided gives that one a verdict of its own.
+TEST(LockWatch, AWordReplacedBeforeItsVerdictIsSaidToBe) {
+  const struct {
+    int read_for_us;  // readings of 8600 before 9000 replaces it; -1: until decided
+    std::optional<std::string> said;
+  } rows[] = {
+      {0, "replaced after 0.0 ms, not locked yet"},
+      {400, "replaced after 0.4 ms, not locked yet"},
+      {2400, "replaced after 2.4 ms, not locked yet"},  // high since 0.5 ms, not yet for 2
+      {-1, std::nullopt},
+  };
+  for (const auto& row : rows) {
+    Bench bench;
+    lock::LockWatch watch{bench.chip};
+    std::vector<std::optional<lock::LockState>> verdicts;
+    bench.library.on_word_sent(
+        [&](std::string_view word) { verdicts.push_back(watch.sent(word)); });
+    bench.send("1100000100000101");
+    watch.settle();
+    bench.send("8600");
+    for (int us = 0; row.read_for_us < 0 ? watch.waiting() : us <= row.read_for_us; us += 100) {
+      watch.read();
+    }
+    bench.send("9000");
+    ASSERT_EQ(verdicts.size(), 3u);
+    EXPECT_EQ(verdicts[2] ? std::optional(lock::describe(*verdicts[2])) : std::nullopt, row.said)
+        << row.read_for_us;
+  }
+}
+
+// An FTDI pin read is a USB round trip: readings a millisecond apart span the settle time in
+// three, and the watch waits for a fourth before it trusts the line.
+TEST(LockWatch, CountsReadingsAsWellAsTime) {
+  struct SlowReads : bus::Port {
+    sim::SimulatedSynthesizer& chip;
+    int readings = 0;
+    explicit SlowReads(sim::SimulatedSynthesizer& c) : chip(c) {}
+    std::string name() const override { return "slow"; }
+    std::string label() const override { return "slow"; }
+    void write(bus::Register, std::uint8_t) override {}
+    std::optional<std::string> lock_line() const override { return chip.lock_line(); }
+    bool lock_level() override {
+      ++readings;
+      chip.clock().pause(std::chrono::microseconds(900));
+      return chip.lock_level();
+    }
+    bus::Clock& clock() override { return chip.clock(); }
+  };
+  Bench bench;
+  bench.send("1100000100000101");
+  bench.send("11690");
+  bench.chip.clock().pause(std::chrono::milliseconds(5));  // locked long since
+  SlowReads port{bench.chip};
+  lock::LockWatch watch{port};
+  watch.sent("1100000100000101");
+  EXPECT_EQ(lock::describe(watch.settle()), "locked after 0.0 ms");
+  EXPECT_EQ(port.readings, 4);
 }
 
 TEST(LockWatch, ReadsNothingWithoutALockLine) {

@@ -90,7 +90,8 @@ TEST_F(Window, TheInformationLineShowsEachLockStateWholeWhereALockLineIsRead) {
     const char* shown;  // the longest of its kind
   } states[] = {
       {{Kind::locked, 99'900us, ""}, "locked after 99.9 ms"},
-      {{Kind::not_locked, {}, ""}, "not locked within 100 ms"},
+      {{Kind::not_locked, 100ms, ""}, "not locked within 100 ms"},
+      {{Kind::replaced, 99'900us, ""}, "replaced after 99.9 ms"},
       {{Kind::waiting, {}, ""}, "waiting for lock"},
       {{Kind::unknown, {}, "the test pin shows \"Output  programmable counter\""}, "lock unknown"},
   };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -11,6 +12,7 @@
 
 #include "bus/wiring.hpp"
 #include "bus_ftdi/ftdi_pins.hpp"
+#include "lock/lock_watch.hpp"
 #include "words/word_b_choice.hpp"
 
 namespace cli {
@@ -62,8 +64,9 @@ struct Options {
   // is part of its PortArgument and a parallel port's is lock_pin.
   std::optional<std::string> lock;
   std::optional<bus::StatusPin> lock_pin;
-  std::optional<Sweep> sweep;        // headless only: step the divider, report where it locks
-  std::optional<std::string> plot;   // the sweep's plot, an SVG file
+  std::chrono::milliseconds lock_timeout = lock::kLockTimeout;  // how long a word has to lock
+  std::optional<Sweep> sweep;       // headless only: step the divider, report where it locks
+  std::optional<std::string> plot;  // the sweep's plot, an SVG file
 };
 
 // A command line that cannot be run: the one-line reason, for exit status 2.

@@ -13,11 +13,15 @@ namespace sim {
 // of the distance from it to 3.4 ms at the top, where the tuning voltage runs out:
 //   lock time (us) = 500 + 2900 * (N - 8600)^2 / 4250^2, in whole microseconds, rounded down.
 // Charge-pump current, phase detector and the other settings do not change it.
+// While out of lock the in-lock output pulses low for 0.2 ms of every reference period (1 ms at
+// 1 kHz, 0.8 ms at 1.25 kHz): from the load on where the loop cannot lock, and up to the moment
+// of lock where it can, the last pulse ending there. Once locked it stays high.
 namespace oscillator {
 inline constexpr std::int32_t kLowestDivider = 8600;
 inline constexpr std::int32_t kHighestDivider = 12850;
 inline constexpr std::int64_t kFastestLockUs = 500;
 inline constexpr std::int64_t kSlowingUs = 2900;  // added at the top of the range
+inline constexpr std::chrono::microseconds kOutOfLockPulse{200};
 }  // namespace oscillator
 
 // Whether the loop can lock on divider `n`, and after how long from the word's load.
@@ -28,7 +32,7 @@ std::chrono::microseconds lock_time(std::int32_t n);
 // function `test` and reference flag `refh` (1: 1.25 kHz, else 1 kHz): "1" high; the reference
 // frequency and the programmable counter's output as square waves (the counter's at the
 // reference times held/wanted oscillator frequency while it is held at a range end); in-lock high
-// while locked; any other code low.
+// while locked, pulsing low before; any other code low.
 bool test_pin_level(std::string_view test, bool refh, std::int32_t n,
                     std::chrono::nanoseconds since_load);
 
