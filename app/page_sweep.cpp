@@ -1,6 +1,5 @@
 #include "page_sweep.hpp"
 
-#include <QTimer>
 #include <variant>
 
 #include "cli/sweep_argument.hpp"
@@ -9,9 +8,18 @@
 
 namespace app {
 
+namespace {
+
+// A simulated sweep takes hundreds of steps in a blink: after the first, each step's progress is
+// shown at once only this long after the last so shown, or a page on a slow link would fall
+// behind on its socket.
+constexpr qint64 kProgressAtOnceEveryMs = 100;
+
+}  // namespace
+
 PageSweep::PageSweep(form::Panel& panel, LockMonitor& lock, std::string line)
     : panel_(panel), lock_(lock), line_(std::move(line)) {
-  lock_.on_decided([this](const lock::LockState& state) { decided(state); });
+  connect(&stepping_, &QTimer::timeout, this, [this] { next_step(); });
 }
 
 std::optional<std::string> PageSweep::start(const std::string& range) {
@@ -28,7 +36,8 @@ std::optional<std::string> PageSweep::start(const std::string& range) {
   sweep_.emplace(candidate);
   tuned_before_ = panel_.divider();
   rows_.clear();
-  next_step();
+  since_shown_.invalidate();
+  stepping_.start(0);
   return std::nullopt;
 }
 
@@ -38,66 +47,51 @@ void PageSweep::stop() {
 
 std::string PageSweep::progress() const {
   if (!sweep_) return "";
-  return sweep::progress(static_cast<int>(rows_.size()), sweep_->steps(), sweep_->stepped());
+  return sweep::progress(static_cast<int>(rows_.size()), sweep_->steps(),
+                         sweep_->done() ? sweep_->stepped() : sweep_->next_divider());
 }
 
 std::string PageSweep::stopped() const {
   return sweep::stopped(static_cast<int>(rows_.size()), sweep_->steps());
 }
 
-std::optional<std::string> PageSweep::moved_elsewhere() const {
-  if (panel_.divider() == sweep_->stepped()) return std::nullopt;
-  return stopped() + ": the divider was moved to " + std::to_string(panel_.divider());
+std::optional<std::string> PageSweep::interrupted() const {
+  // A tuning from elsewhere since the last step: the next step, or the way back, would undo it
+  // unseen.
+  if (!rows_.empty() && panel_.divider() != sweep_->stepped()) {
+    return stopped() + ": the divider was moved to " + std::to_string(panel_.divider());
+  }
+  const auto& lock = lock_.watch().state();
+  if (lock.kind == lock::LockState::Kind::unknown) return stopped() + ": " + lock::describe(lock);
+  return std::nullopt;
 }
 
 void PageSweep::next_step() {
-  if (!sweep_) return;
-  // A tuning from elsewhere in the turn since the last lock was decided: the next step, or
-  // the way back, would undo it unseen.
-  if (!rows_.empty()) {
-    if (auto moved = moved_elsewhere()) {
-      end(std::move(moved), false);
-      return;
-    }
-  }
-  if (sweep_->done()) {
-    end(std::nullopt, true);
-    return;
-  }
-  stepping_ = sweep_->start_step();
-  if (!stepping_) end(std::nullopt, false);
-}
-
-void PageSweep::decided(const lock::LockState& lock) {
-  if (!stepping_) return;
-  stepping_ = false;
-  if (auto moved = moved_elsewhere()) {
-    end(std::move(moved), false);
-    return;
-  }
-  if (lock.kind == lock::LockState::Kind::unknown) {
-    end(stopped() + ": " + lock::describe(lock), false);
-    return;
-  }
+  if (auto why = interrupted()) return end(std::move(why), false);
+  if (sweep_->done()) return end(std::nullopt, true);
+  const bool at_once = !since_shown_.isValid() || since_shown_.elapsed() >= kProgressAtOnceEveryMs;
+  if (at_once) since_shown_.start();
+  if (progress_heard_) progress_heard_(at_once);
+  const bus::Clock::Held held{lock_.watch().clock()};
+  if (!sweep_->start_step()) return end(std::nullopt, false);
+  const lock::LockState lock = lock_.settle();
+  if (panel_.failed()) return end(std::nullopt, false);
   rows_.push_back(sweep_->finish_step(lock));
-  if (progress_heard_) progress_heard_();
-  // After the event loop's turn, so that the others who heard of this lock hear of it first.
-  QTimer::singleShot(0, this, [this] { next_step(); });
 }
 
 void PageSweep::end(std::optional<std::string> why_stopped, bool tune_back) {
+  stepping_.stop();
   web::SweepOutcome outcome{sweep::summary(rows_), {}, sweep::csv(rows_), sweep::svg_plot(rows_)};
   if (why_stopped) {
     outcome.notes.push_back(*why_stopped);
-  } else if (const auto doubt = sweep::wiring_doubt(lock_.watch().levels_read(), line_)) {
+  } else if (const auto doubt = sweep::wiring_doubt(lock_.watch().levels_read(), line_, rows_)) {
     outcome.notes.push_back(*doubt);
   }
   sweep_.reset();
-  stepping_ = false;
   if (panel_.failed()) return;
   if (tune_back) panel_.tune(tuned_before_);
   if (finished_heard_) finished_heard_(outcome);
-  if (progress_heard_) progress_heard_();
+  if (progress_heard_) progress_heard_(false);
 }
 
 }  // namespace app

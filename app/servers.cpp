@@ -19,7 +19,11 @@ bool Servers::start(const cli::Options& options, std::function<void()> status_ch
   if (options.http) {
     if (const auto line = port_.lock_line()) {
       sweep_.emplace(panel_, lock_, *line);
-      sweep_->on_progress([this] { this->status_changed(); });
+      sweep_->on_progress([this](bool at_once) {
+        if (!at_once) return this->status_changed();
+        if (status_changed_) status_changed_();
+        if (web_) web_->publish_now();
+      });
       sweep_->on_finished([this](const web::SweepOutcome& outcome) {
         if (web_) web_->show_sweep(outcome);
       });

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -11,6 +12,7 @@
 
 #include "bus/inpout.hpp"
 #include "common/failure_message.hpp"
+#include "common/fatal_error.hpp"
 #include "fatal_report.hpp"
 #include "headless/headless_form.hpp"
 #include "lock/lock_watch.hpp"
@@ -18,6 +20,7 @@
 #include "sweep/band_sweep.hpp"
 #include "sweep/sweep_plot.hpp"
 #include "sweep/sweep_report.hpp"
+#include "words/word_b.hpp"
 
 namespace app {
 
@@ -40,6 +43,28 @@ bool write_plot(const std::string& file, const std::vector<sweep::SweepRow>& row
   return false;
 }
 
+// --sweep is enough on its own: a Word B that puts the test pin on the in-lock output is sent
+// where none was asked for, and said so.
+words::WordBChoice lock_on_test_pin(std::optional<words::WordBChoice> asked) {
+  constexpr int kInLockRow = 3;
+  static_assert(words::kTestRows[kInLockRow].code == words::kTestInLock);
+  words::WordBChoice word_b = asked.value_or(words::WordBChoice{});
+  if (word_b.test != kInLockRow) {
+    word_b.test = kInLockRow;
+    print_error("The sweep puts the test pin on \"" +
+                std::string(words::kTestRows[kInLockRow].item) +
+                "\" with Word B (test=lock), to read the lock from it");
+  }
+  return word_b;
+}
+
+// A row on standard output, as a filter writes: a reader that has gone ends the sweep quietly.
+enum class Written { yes, reader_gone, failed };
+Written write_row(const std::string& line) {
+  if (std::fputs(line.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return Written::yes;
+  return errno == EPIPE ? Written::reader_gone : Written::failed;
+}
+
 // After the sweep, however it ended: the summary, what the line's levels say of its wiring,
 // the plot.
 bool sum_up(const cli::Options& options, const sweep::BandSweep& sweep,
@@ -50,7 +75,9 @@ bool sum_up(const cli::Options& options, const sweep::BandSweep& sweep,
   }
   print_error(sweep::summary(rows));
   if (sweep.done()) {
-    if (const auto doubt = sweep::wiring_doubt(watch.levels_read(), line)) print_error(*doubt);
+    if (const auto doubt = sweep::wiring_doubt(watch.levels_read(), line, rows)) {
+      print_error(*doubt);
+    }
   }
   return !options.plot || write_plot(*options.plot, rows);
 }
@@ -67,10 +94,22 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
   Discarded discarded;
   std::ostream word_log{&discarded};
   headless::HeadlessForm form{library, word_log, report_fatal_from_event_loop(nullptr)};
-  lock::LockWatch watch{port};
+  lock::LockWatch watch{port, options.lock_timeout};
   library.on_word_sent([&watch](std::string_view word) { watch.sent(word); });
-  form.load();
-  if (options.word_b) form.send_word_b(*options.word_b);
+  if (!options.simulate && port.lock_line())
+    print_error("Reading the lock on " + *port.lock_line());
+  {
+    // The start-up's lock decided before the first step, which would only cut it short; held,
+    // so that the machine's time between the two words does not shorten it either.
+    const bus::Clock::Held held{watch.clock()};
+    form.load();
+    form.send_word_b(lock_on_test_pin(options.word_b));
+    try {
+      if (!form.failed()) watch.settle();
+    } catch (const common::FatalError& error) {
+      form.panel().fail(error.what());
+    }
+  }
   // A failure at start-up is reported from the event loop, which then ends with 1.
   if (form.failed()) return application.exec();
 
@@ -81,21 +120,28 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
     return 1;
   }
   std::vector<sweep::SweepRow> rows;
-  std::cout << sweep::csv_header() << std::endl;
+  bool reader_gone = false;
+  const auto write = [&](const std::string& line) {
+    const Written written = write_row(line + "\n");
+    if (written == Written::failed) {
+      form.panel().fail(common::failure("Cannot write the sweep to standard output",
+                                        std::strerror(errno),
+                                        "Give --sweep a standard output that is open and read")
+                            .what());
+    }
+    reader_gone = written == Written::reader_gone;
+    return written == Written::yes;
+  };
+  if (!write(sweep::csv_header())) return reader_gone ? 0 : application.exec();
   QElapsedTimer since_progress;
   since_progress.start();
   QTimer stepping;
   QObject::connect(&stepping, &QTimer::timeout, [&] {
     if (const auto row = sweep.step()) {
       rows.push_back(*row);
-      if (!(std::cout << sweep::csv_row(*row) << std::endl)) {
-        form.panel().fail(common::failure("Cannot write the sweep to standard output",
-                                          std::strerror(errno),
-                                          "Give --sweep a standard output that is open and read")
-                              .what());
-      }
+      write(sweep::csv_row(*row));
     }
-    if (sweep.done()) {
+    if (sweep.done() || reader_gone) {
       stepping.stop();
       if (!form.failed()) QCoreApplication::exit(0);
     } else if (since_progress.elapsed() >= kProgressEveryMs) {
@@ -107,6 +153,7 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
   stepping.start(0);
   const int status = application.exec();
   if (form.failed()) return status;
+  if (reader_gone) return !options.plot || write_plot(*options.plot, rows) ? 0 : 1;
   return sum_up(options, sweep, watch, rows, *port.lock_line()) ? status : 1;
 }
 

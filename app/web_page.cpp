@@ -22,6 +22,7 @@ class ServedPage : public WebPage {
            (pages == 1 ? " page" : " pages") + " open";
   }
   void publish() override { server.publish(); }
+  void publish_now() override { server.publish_now(); }
   void show_sweep(const web::SweepOutcome& outcome) override { server.show_sweep(outcome); }
 
   web::WebServer server;

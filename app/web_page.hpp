@@ -19,6 +19,8 @@ class WebPage {
   virtual std::string status() const = 0;
   // Sends the pages the information line again, after news from outside the panel's events.
   virtual void publish() = 0;
+  // At once, however many come in one turn: each step of a sweep's progress.
+  virtual void publish_now() = 0;
   // A sweep's outcome, to every page and to each that opens later.
   virtual void show_sweep(const web::SweepOutcome& outcome) = 0;
 };

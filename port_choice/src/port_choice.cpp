@@ -6,9 +6,8 @@ namespace port_choice {
 
 std::unique_ptr<bus::Port> choose_port(const cli::Options& options) {
   if (options.simulate) {
-    using Time = sim::SimulatedSynthesizer::Time;
-    return std::make_unique<sim::SimulatedSynthesizer>(options.lock.has_value(),
-                                                       options.sweep ? Time::model : Time::machine);
+    return std::make_unique<sim::SimulatedSynthesizer>(
+        options.lock.has_value(), sim::SimulatedSynthesizer::Time::machine_skipping_waits);
   }
   return platform_port(options);
 }

@@ -1,12 +1,14 @@
 #include "sweep/band_sweep.hpp"
 
+#include <cstdlib>
+
 #include "common/fatal_error.hpp"
 
 namespace sweep {
 
 BandSweep::BandSweep(form::Panel& panel, lock::LockWatch& watch, std::int32_t from, std::int32_t to,
                      std::int32_t step)
-    : panel_(panel), watch_(watch), from_(from), to_(to), step_(step), next_(from) {}
+    : panel_(panel), watch_(watch), from_(from), to_(to), step_(step) {}
 
 std::optional<std::string> BandSweep::refusal(std::string_view way_out) const {
   if (!watch_.has_line()) {
@@ -19,11 +21,19 @@ std::optional<std::string> BandSweep::refusal(std::string_view way_out) const {
   return std::nullopt;
 }
 
-int BandSweep::steps() const { return (to_ - from_) / step_ + 1; }
+int BandSweep::steps() const {
+  const std::int32_t span = std::abs(to_ - from_);
+  return span / step_ + (span % step_ == 0 ? 1 : 2);
+}
+
+std::int32_t BandSweep::divider_of(int index) const {
+  if (index + 1 >= steps()) return to_;
+  return from_ + (to_ < from_ ? -1 : 1) * index * step_;
+}
 
 bool BandSweep::start_step() {
-  const std::int32_t divider = next_;
-  next_ += step_;
+  const std::int32_t divider = next_divider();
+  ++started_;
   // Already there (the start-up's divider): the slider would not move, so the word goes out
   // again as its change event sends it, and the watch starts from there.
   if (panel_.divider() == divider) {
@@ -41,6 +51,7 @@ SweepRow BandSweep::finish_step(const lock::LockState& lock) const {
 }
 
 std::optional<SweepRow> BandSweep::step() {
+  const bus::Clock::Held held{watch_.clock()};
   if (!start_step()) return std::nullopt;
   try {
     return finish_step(watch_.settle());

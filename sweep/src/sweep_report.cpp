@@ -68,9 +68,14 @@ std::string summary(std::span<const SweepRow> rows) {
 }
 
 std::optional<std::string> wiring_doubt(const lock::LockWatch::Levels& levels,
-                                        const std::string& line) {
+                                        const std::string& line, std::span<const SweepRow> rows) {
   if (levels.high && levels.low) return std::nullopt;
-  if (levels.low) return "The lock line (" + line + ") read low throughout: is the pull-up fitted?";
+  // A loop that never locks may be swept where it cannot: the line's doubt only if it should.
+  if (levels.low && !rows.empty()) {
+    return summary(rows) +
+           ": if the oscillator should lock there, check the pull-up on the lock line (" + line +
+           "), which read low throughout";
+  }
   if (levels.high) {
     return "The lock line (" + line +
            ") read high throughout: is it wired to the chip's test pin, and Word B sent to it?";

@@ -22,14 +22,17 @@ TEST(SweepReport, ALineThatNeverChangedIsDoubtedEitherWay) {
   };
   const Row rows[] = {
       {true, true, std::nullopt},
-      {false, true, "The lock line (pin 10 (nAck)) read low throughout: is the pull-up fitted?"},
+      {false, true,
+       "never locked from 75.30 to 75.40 MHz: if the oscillator should lock there, check the "
+       "pull-up on the lock line (pin 10 (nAck)), which read low throughout"},
       {true, false,
        "The lock line (pin 10 (nAck)) read high throughout: is it wired to the chip's test pin, "
        "and Word B sent to it?"},
       {false, false, std::nullopt},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(sweep::wiring_doubt({row.high, row.low}, "pin 10 (nAck)"), row.doubt)
+    const std::vector<sweep::SweepRow> swept{{8600, std::nullopt}, {8610, std::nullopt}};
+    EXPECT_EQ(sweep::wiring_doubt({row.high, row.low}, "pin 10 (nAck)", swept), row.doubt)
         << "high " << row.high << ", low " << row.low;
   }
 }

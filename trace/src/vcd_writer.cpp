@@ -102,6 +102,8 @@ void VcdWriter::write_pending() {
 }
 
 void VcdWriter::close(std::int64_t stamp_ns) {
+  // The recording lasts until it ends: a reader then sees how long the lock line held its level.
+  changed_since_flush_ = changed_since_flush_ || stamp_ns > last_stamp_;
   flush(stamp_ns);
   std::FILE* file = file_.release();
   if (std::fclose(file) != 0) fail(errno);

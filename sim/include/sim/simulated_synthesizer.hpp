@@ -28,13 +28,14 @@ struct BusCounts {
 // changes the divider; it is high ("1") until a Word B chooses another function.
 class SimulatedSynthesizer : public bus::Port {
  public:
-  // The model's time: the machine's, or its own, which passes only when it is waited out, so
-  // that a sweep measures the model exactly and at once.
-  enum class Time { machine, model };
+  // The model's time: the machine's; its own, which passes only when it is waited out; or the
+  // machine's with every wait passing at once (bus::WaitSkippingClock), so that a sweep measures
+  // the model exactly and at once, and a recording of the bus shows its waits.
+  enum class Time { machine, model, machine_skipping_waits };
 
   // `lock_line`: the test pin is wired back as the lock input.
   explicit SimulatedSynthesizer(bool lock_line = false, Time time = Time::machine)
-      : lock_line_(lock_line), clock_(time == Time::model ? model_clock_ : bus::steady_clock()) {}
+      : lock_line_(lock_line), clock_(chosen_clock(time)) {}
 
   std::string name() const override { return "simulated SAA1057"; }
   void write(bus::Register target, std::uint8_t value) override;
@@ -69,7 +70,14 @@ class SimulatedSynthesizer : public bus::Port {
   std::optional<std::string> word_b_;
   BusCounts counts_;
   bool lock_line_;
+  bus::Clock& chosen_clock(Time time) {
+    if (time == Time::model) return model_clock_;
+    if (time == Time::machine_skipping_waits) return skipping_clock_;
+    return bus::steady_clock();
+  }
+
   bus::ModelClock model_clock_;
+  bus::WaitSkippingClock skipping_clock_;
   bus::Clock& clock_;
   std::chrono::nanoseconds word_a_loaded_at_{};
 };

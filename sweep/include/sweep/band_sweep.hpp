@@ -11,8 +11,9 @@
 
 namespace sweep {
 
-// Steps the divider from `from` to `to` as the slider would move it, and waits at each step
-// until the watch knows whether the loop locked.
+// Steps the divider from `from` toward `to` (downward where `to` is below), `step` apart, ending
+// on `to` even where the step does not divide the span, and waits at each step until the watch
+// knows whether the loop locked.
 class BandSweep {
  public:
   BandSweep(form::Panel& panel, lock::LockWatch& watch, std::int32_t from, std::int32_t to,
@@ -23,14 +24,16 @@ class BandSweep {
   // it was given.
   std::optional<std::string> refusal(std::string_view way_out) const;
 
-  bool done() const { return next_ > to_ || panel_.failed(); }
+  bool done() const { return started_ >= steps() || panel_.failed(); }
   int steps() const;
-  int steps_done() const { return (next_ - from_) / step_; }
+  int steps_done() const { return started_; }
+  // The divider of the step to come.
+  std::int32_t next_divider() const { return divider_of(started_); }
 
   // Tunes the next step's divider; false when the panel failed on it.
   bool start_step();
   // The divider of the step started last.
-  std::int32_t stepped() const { return next_ - step_; }
+  std::int32_t stepped() const { return divider_of(started_ - 1); }
   // That step's row, from the lock the watch decided for it.
   SweepRow finish_step(const lock::LockState& lock) const;
 
@@ -39,12 +42,14 @@ class BandSweep {
   std::optional<SweepRow> step();
 
  private:
+  std::int32_t divider_of(int index) const;
+
   form::Panel& panel_;
   lock::LockWatch& watch_;
   std::int32_t from_;
   std::int32_t to_;
   std::int32_t step_;
-  std::int32_t next_;
+  int started_ = 0;
 };
 
 }  // namespace sweep

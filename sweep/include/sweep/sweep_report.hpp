@@ -30,9 +30,9 @@ std::string stopped(int done, int steps);
 std::string summary(std::span<const SweepRow> rows);
 
 // What a lock line that never changed over a whole sweep says of its wiring; nothing when it
-// changed. `line` names it.
+// changed, or when the rows agree with what it read. `line` names it.
 std::optional<std::string> wiring_doubt(const lock::LockWatch::Levels& levels,
-                                        const std::string& line);
+                                        const std::string& line, std::span<const SweepRow> rows);
 
 // "106.20": the received frequency of divider `n`, in MHz to 10 kHz.
 std::string received_text(std::int32_t divider);

@@ -13,8 +13,8 @@ namespace trace {
 // Nanoseconds on a monotonic clock.
 using Clock = std::function<std::int64_t()>;
 
-// `clock`'s time from now on, from 0: a port's, so that a simulated chip on its model's time (a sweep)
-// is traced on the times it measures.
+// `clock`'s time from now on, from 0: a port's, so that a simulated chip is traced on the times
+// it measures.
 Clock clock_from_now(bus::Clock& clock);
 
 // Passes every write on to the real or simulated port and records the resulting line levels.

@@ -44,6 +44,8 @@ class WebServer : public QObject {
 
   // Sends every page the panel as it is now, once the current event is over.
   void publish();
+  // At once: each step of a sweep's progress reaches the pages, however fast they come.
+  void publish_now() { send_state(); }
 
   // Shows every page, and each that opens later, a sweep's outcome.
   void show_sweep(const SweepOutcome& outcome);
