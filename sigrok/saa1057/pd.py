@@ -26,6 +26,10 @@ WORD_B_FIELDS = (
 # The test function that makes the test pin the lock output.
 IN_LOCK_TEST = '0101'
 
+# The in-lock output pulses low while the loop is out of lock: as the panel does, a lock is a
+# high that lasted this long unbroken, and the lock's time is when that high began.
+SETTLE_MS = 2
+
 class Ann:
     BIT, WORD_A, WORD_B, WARNING, LOCK = range(5)
 
@@ -59,6 +63,9 @@ class Decoder(srd.Decoder):
         ('warning', 'Warning'),
         ('lock', 'Lock'),
     )
+    options = (
+        {'id': 'timeout_ms', 'desc': 'Time a word has to lock (ms)', 'default': 100},
+    )
     annotation_rows = (
         ('bits', 'Bits', (Ann.BIT,)),
         ('words', 'Words', (Ann.WORD_A, Ann.WORD_B)),
@@ -75,6 +82,9 @@ class Decoder(srd.Decoder):
         self.samplerate = None
         self.loaded = None   # the sample of the last word's load pulse
         self.lock_test = False  # the last Word B put the test pin on the in-lock function
+        self.lock = None     # while a word's lock is watched: 'waiting' or 'locked'
+        self.high_since = None  # the sample the line last went high at, while it is high
+        self.lock_channel = False
 
     def metadata(self, key, value):
         if key == srd.SRD_CONF_SAMPLERATE:
@@ -86,11 +96,18 @@ class Decoder(srd.Decoder):
 
     def decode(self):
         conditions = [{0: 'r'}, {2: 'e'}]
-        if self.has_channel(3):
+        # Asked once: Debian 12's libsigrokdecode returns its booleans without a reference, and
+        # each call wears Python's True down until it is freed.
+        self.lock_channel = self.has_channel(3)
+        if self.lock_channel:
             conditions.append({3: 'e'})
         while True:
-            pins = self.wait(conditions)
+            deadline = self.next_deadline()
+            waiting_for = conditions + ([{'skip': deadline - self.samplenum}] if deadline else [])
+            pins = self.wait(waiting_for)
             data, dlen = pins[1], pins[2]
+            if deadline and self.matched[-1]:
+                self.deadline_passed()
             if len(self.matched) > 2 and self.matched[2]:
                 self.lock_edge(pins[3])
             # A coarse capture may show both in one sample: the enable's edge came first.
@@ -107,21 +124,53 @@ class Decoder(srd.Decoder):
                 else:
                     self.warn(self.samplenum, self.samplenum, 'Clock edge while DLEN is low')
 
-    def lock_edge(self, locked):
+    def samples(self, ms):
+        return int(ms * self.samplerate / 1000)
+
+    def ms_since(self, sample):
+        return (sample - self.loaded) * 1000 / self.samplerate
+
+    def next_deadline(self):
+        """The sample at which the watched lock is decided if no edge comes first."""
+        if self.lock != 'waiting' or not self.samplerate:
+            return None
+        timeout = self.loaded + self.samples(self.options['timeout_ms'])
+        if self.high_since is not None and self.high_since < timeout:
+            return max(self.high_since + self.samples(SETTLE_MS), self.samplenum + 1)
+        return max(timeout, self.samplenum + 1)
+
+    def deadline_passed(self):
+        if self.high_since is not None and self.high_since < self.loaded + self.samples(
+                self.options['timeout_ms']):
+            self.lock = 'locked'
+            self.put(self.loaded, self.high_since, self.out_ann, [Ann.LOCK, [
+                'Locked after %.1f ms' % self.ms_since(self.high_since), 'Locked', 'L']])
+        else:
+            self.lock = None
+            self.put(self.loaded, self.samplenum, self.out_ann, [Ann.LOCK, [
+                'Not locked within %d ms' % self.options['timeout_ms'], 'Not locked', 'U']])
+
+    def lock_edge(self, high):
+        self.high_since = self.samplenum if high else None
         # On another function the pin says nothing of the lock (the reference toggles it).
-        if not self.lock_test:
+        if not self.lock_test or high or self.lock != 'locked':
             return
-        if not locked:
-            self.put(self.samplenum, self.samplenum, self.out_ann,
-                     [Ann.LOCK, ['Not locked', 'Unlocked', 'U']])
-            return
-        if self.loaded is None:
-            return
-        texts = ['Locked', 'L']
-        if self.samplerate:
-            ms = (self.samplenum - self.loaded) * 1000 / self.samplerate
-            texts.insert(0, 'Locked after %.1f ms' % ms)
-        self.put(self.loaded, self.samplenum, self.out_ann, [Ann.LOCK, texts])
+        self.lock = None
+        self.put(self.samplenum, self.samplenum, self.out_ann,
+                 [Ann.LOCK, ['Lock lost', 'Lost', 'X']])
+
+    def watch_lock(self, word_b=None):
+        """A word was loaded: the lock it leaves undecided is said, and the next one watched."""
+        if self.lock == 'waiting' and self.samplerate:
+            self.put(self.loaded, self.samplenum, self.out_ann, [Ann.LOCK, [
+                'Replaced after %.1f ms, not locked yet' % self.ms_since(self.samplenum),
+                'Replaced', 'R']])
+        if word_b is not None:
+            self.lock_test = word_b[12:16] == IN_LOCK_TEST
+        self.loaded = self.samplenum
+        self.lock = 'waiting' if self.lock_test and self.lock_channel else None
+        if self.high_since is not None:
+            self.high_since = self.samplenum
 
     def warn(self, ss, es, text):
         self.put(ss, es, self.out_ann, [Ann.WARNING, [text, 'Warning', 'W']])
@@ -154,7 +203,6 @@ class Decoder(srd.Decoder):
     def load(self):
         word = self.pending[0]
         self.pending = None
-        self.loaded = self.samplenum
         ss, es = word['ss'], self.samplenum
         bits = ''.join(str(bit) for _, bit in word['bits'])
         if len(bits) != WIRE_BITS:
@@ -169,6 +217,7 @@ class Decoder(srd.Decoder):
             self.warn(ss, es, 'Neither Word A nor Word B: ' + bits[1:])
 
     def word_a(self, ss, es, word):
+        self.watch_lock()
         n = int(word[1:], 2)
         mhz = received_mhz(n)
         self.put(ss, es, self.out_ann, [Ann.WORD_A, [
@@ -187,7 +236,7 @@ class Decoder(srd.Decoder):
                 texts.append(name)
             else:
                 texts.append('%s: %s' % (caption, name if name else 'code ' + code))
-        self.lock_test = word[12:16] == IN_LOCK_TEST
+        self.watch_lock(word)
         self.put(ss, es, self.out_ann, [Ann.WORD_B, [
             'Word B: ' + ', '.join(texts), 'Word B: ' + word, 'B']])
         self.put(ss, es, self.out_python, ['WORD_B', settings])

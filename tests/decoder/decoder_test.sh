@@ -62,8 +62,9 @@ case $2 in
     tail -n +2 "$here/session.words" >"$dir/coarse.words"
     decode "$dir/coarse.words" vcd:downsample=1000 "$dir/session.vcd" saa1057 saa1057=words
     seen() { cat; }
-    # A sweep of the simulated chip is traced on the model's time: the decoder times each lock
-    # as the rows do (below 8600 none; 0.5 ms at 8600 and at 8610, where the line fell first).
+    # A sweep of the simulated chip is traced on the model's time, its line pulsing low until
+    # lock: the decoder times each lock as the rows do (the start-up's 2.1 ms; below 8600 none
+    # within its 100 ms; 0.5 ms at 8600 and at 8610, after their last pulse).
     timeout 60 "$3" --headless --simulate --lock --word-b test=lock --sweep 8590-8610 \
       --trace "$dir/sweep.vcd" >/dev/null 2>"$dir/sweep.err" ||
       { echo "FAILED: the sweep ended badly"; cat "$dir/sweep.err"; exit 1; }
