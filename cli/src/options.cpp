@@ -65,8 +65,8 @@ constexpr std::array<OptionRow, 12> kOptions{{
      "                         standard output until SIGINT or SIGTERM",
      [](Options& o, std::string_view) { o.headless = true; }},
     {"--word-b", "SETTINGS", std::nullopt,
-     "with --headless, send Word B once after start-up, such as\n"
-     "                         refh=1.25,current=0.23,sla=sync,phase=on,brm=switched,test=lock\n"
+     "with --headless or --sweep, send Word B once after start-up, such\n"
+     "                         as refh=1.25,current=0.23,sla=sync,phase=on,brm=switched,test=lock\n"
      "                         (an empty value: none)",
      [](Options& o, std::string_view value) {
        if (!value.empty()) o.word_b = parse_word_b(value);
@@ -82,9 +82,10 @@ constexpr std::array<OptionRow, 12> kOptions{{
        o.lock = value == kPortsOwnLockPin ? "" : std::string(value);
      }},
     {"--sweep", "[FROM-TO[/STEP]]", "",
-     "with --headless and a lock line: step the divider from FROM to\n"
-     "                         TO (default: the slider's whole range at its small step), wait\n"
-     "                         for lock at each, print CSV rows, then exit",
+     "without a window: step the divider from FROM to TO (default: the\n"
+     "                         slider's whole range at its small step), wait for lock at each\n"
+     "                         step on the lock line (--lock's default unless given), print\n"
+     "                         CSV rows, then exit",
      [](Options& o, std::string_view value) { o.sweep = parse_sweep(value); }},
     {"--plot", "FILE.svg", std::nullopt, "with --sweep, draw lock time against frequency",
      [](Options& o, std::string_view value) {
@@ -143,17 +144,20 @@ Options parse_options(std::span<const std::string_view> arguments) {
   if (options.simulate && options.port) {
     throw UsageError("--port and --simulate cannot be combined");
   }
+  // A sweep writes rows instead of showing a window, and reads the lock at each step.
+  const bool lock_for_sweep = options.sweep && !options.lock;
+  if (options.sweep) {
+    options.headless = true;
+    if (lock_for_sweep) options.lock = "";
+  }
   if (options.word_b && !options.headless) {
     throw UsageError("--word-b needs --headless: in the window, \"Send Word 'B'\" sends Word B");
-  }
-  if (options.sweep && !options.headless) {
-    throw UsageError("--sweep needs --headless: it writes its rows to standard output");
   }
   if (options.sweep && (options.rigctld || options.http)) {
     throw UsageError("--sweep runs alone: leave out --rigctld and --http");
   }
   if (options.plot && !options.sweep) throw UsageError("--plot needs --sweep");
-  place_lock_line(options);
+  place_lock_line(options, lock_for_sweep ? "--sweep" : "--lock");
   return options;
 }
 

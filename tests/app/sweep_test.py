@@ -16,7 +16,7 @@ WINE = sys.argv[1] == "wine"
 PROGRAM, DATA = sys.argv[1 + WINE:3 + WINE]
 COMMAND = ["wine", PROGRAM] if WINE else [PROGRAM]
 NAME = "saa1057-panel"
-SIM = ["--headless", "--simulate", "--lock", "--word-b", "test=lock"]
+SIM = ["--simulate", "--word-b", "test=lock"]
 WAIT_S = 30
 failures = []
 
@@ -112,9 +112,6 @@ def never_locked():
 
 def refusals():
     cases = [
-        (["--headless", "--simulate", "--sweep"],
-         "The sweep needs the lock line: wire the chip's test pin to the port, with a pull-up, "
-         "and give --lock"),
         (["--headless", "--simulate", "--lock", "--sweep"],
          "The sweep cannot read the lock: no Word B has put the test pin on \"Output in-lock "
          "counter\" yet; add --word-b test=lock"),

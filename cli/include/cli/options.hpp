@@ -62,7 +62,7 @@ struct Options {
   // is part of its PortArgument and a parallel port's is lock_pin.
   std::optional<std::string> lock;
   std::optional<bus::StatusPin> lock_pin;
-  std::optional<Sweep> sweep;        // headless only: step the divider, report where it locks
+  std::optional<Sweep> sweep;        // step the divider, report where it locks: headless, lock line
   std::optional<std::string> plot;   // the sweep's plot, an SVG file
 };
 
