@@ -5,11 +5,11 @@
 #include <set>
 
 #include "bus/gpio_lines_text.hpp"
+#include "cli/sweep_argument.hpp"
 #include "common/program_name.hpp"
 #include "endpoint.hpp"
 #include "lock_argument.hpp"
 #include "port_argument.hpp"
-#include "cli/sweep_argument.hpp"
 #include "word_b_argument.hpp"
 
 namespace cli {
@@ -24,8 +24,10 @@ struct OptionRow {
   std::string_view value_name;  // empty for a flag
   // The value of an option given without one; none where a value is needed.
   std::optional<std::string_view> value_if_omitted;
-  std::string_view help;  // "{}": where a listening option's default endpoint goes
+  std::string_view help;
   void (*apply)(Options& options, std::string_view value);
+  // What goes where the help says "{}": a default that another table holds.
+  std::string (*help_fill)() = nullptr;
 };
 
 constexpr std::array<OptionRow, 12> kOptions{{
@@ -53,13 +55,15 @@ constexpr std::array<OptionRow, 12> kOptions{{
      "                         value: no server)",
      [](Options& o, std::string_view value) {
        if (!value.empty()) o.rigctld = parse_endpoint("--rigctld", value, kRigctldPort);
-     }},
+     },
+     [] { return default_endpoint_text(kRigctldPort); }},
     {"--http", "[[HOST:]PORT]", kHttpPort,
      "serve the tuning page to browsers (default {}; on\n"
      "                         another address it asks for a password; an empty value: no page)",
      [](Options& o, std::string_view value) {
        if (!value.empty()) o.http = parse_endpoint("--http", value, kHttpPort);
-     }},
+     },
+     [] { return default_endpoint_text(kHttpPort); }},
     {"--headless", "", std::nullopt,
      "no window: start up, serve --rigctld, and log every transmission on\n"
      "                         standard output until SIGINT or SIGTERM",
@@ -82,11 +86,13 @@ constexpr std::array<OptionRow, 12> kOptions{{
        o.lock = value == kPortsOwnLockPin ? "" : std::string(value);
      }},
     {"--sweep", "[FROM-TO[/STEP]]", "",
-     "without a window: step the divider from FROM to TO (default: the\n"
-     "                         slider's whole range at its small step), wait for lock at each\n"
-     "                         step on the lock line (--lock's default unless given), print\n"
-     "                         CSV rows, then exit",
-     [](Options& o, std::string_view value) { o.sweep = parse_sweep(value); }},
+     "without a window: step the divider from FROM to TO, each in MHz\n"
+     "                         received (88-108/0.1) or as a divider ending in N\n"
+     "                         (8600N-12850N/5N), downward where FROM is above TO; wait for\n"
+     "                         lock at each step on the lock line (--lock's default unless\n"
+     "                         given), print CSV rows, then exit; the whole band unless given:\n"
+     "                         {}",
+     [](Options& o, std::string_view value) { o.sweep = parse_sweep(value); }, default_sweep_text},
     {"--plot", "FILE.svg", std::nullopt, "with --sweep, draw lock time against frequency",
      [](Options& o, std::string_view value) {
        if (value.empty()) throw UsageError("option '--plot' needs a file name");
@@ -171,7 +177,7 @@ std::string help_text(std::string_view program) {
         left.size() < 23 ? std::string(23 - left.size(), ' ') : "\n" + std::string(25, ' ');
     std::string help(row.help);
     if (const auto mark = help.find("{}"); mark != std::string::npos) {
-      help.replace(mark, 2, default_endpoint_text(*row.value_if_omitted));
+      help.replace(mark, 2, row.help_fill());
     }
     text += "  " + left + gap + help + "\n";
   }

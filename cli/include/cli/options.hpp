@@ -33,7 +33,8 @@ struct GpioLines {
 };
 using PortArgument = std::variant<DevicePath, IoAddress, GpioLines, bus::FtdiAddress>;
 
-// The dividers a sweep steps over, both ends included.
+// The dividers a sweep steps over, both ends included: from `from` toward `to`, downward where
+// `from` is the higher; `step` is always above zero.
 struct Sweep {
   std::int32_t from;
   std::int32_t to;
