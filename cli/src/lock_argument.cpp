@@ -69,4 +69,14 @@ void place_lock_line(Options& options, std::string_view option) {
   options.lock_pin = status_pin_named(pin);
 }
 
+bool reads_lock_line(const Options& options) {
+  if (options.lock) return true;
+  if (!options.port) return false;
+  if (const auto* gpio = std::get_if<GpioLines>(&*options.port)) return gpio->lock.has_value();
+  if (const auto* ftdi = std::get_if<bus::FtdiAddress>(&*options.port)) {
+    return ftdi->pins.lock_bit.has_value();
+  }
+  return false;
+}
+
 }  // namespace cli

@@ -12,4 +12,7 @@ namespace cli {
 // message names `option`, the one that asked for the line (--lock, or --sweep for it).
 void place_lock_line(Options& options, std::string_view option);
 
+// Whether the port will read a lock line: --lock's, or a fourth line or pin of --port.
+bool reads_lock_line(const Options& options);
+
 }  // namespace cli

@@ -9,6 +9,7 @@
 #include "common/program_name.hpp"
 #include "endpoint.hpp"
 #include "lock_argument.hpp"
+#include "lock_timeout_argument.hpp"
 #include "port_argument.hpp"
 #include "word_b_argument.hpp"
 
@@ -30,7 +31,7 @@ struct OptionRow {
   std::string (*help_fill)() = nullptr;
 };
 
-constexpr std::array<OptionRow, 12> kOptions{{
+constexpr std::array<OptionRow, 13> kOptions{{
     {"--simulate", "", std::nullopt, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
     {"--port", "DEVICE|ADDRESS|" SAA_GPIO_LINES_FORM "|ftdi[:SERIAL[/CHANNEL][:CLOCK,DATA,ENABLE]]",
@@ -85,6 +86,12 @@ constexpr std::array<OptionRow, 12> kOptions{{
        if (value.empty()) return;
        o.lock = value == kPortsOwnLockPin ? "" : std::string(value);
      }},
+    {"--lock-timeout", "MS", std::nullopt,
+     "with a lock line: how long a word is given to lock, in whole\n"
+     "                         milliseconds {}; longer for a slow loop\n"
+     "                         filter or a low charge-pump current",
+     [](Options& o, std::string_view value) { o.lock_timeout = parse_lock_timeout(value); },
+     lock_timeout_text},
     {"--sweep", "[FROM-TO[/STEP]]", "",
      "without a window: step the divider from FROM to TO, each in MHz\n"
      "                         received (88-108/0.1) or as a divider ending in N\n"
@@ -164,6 +171,9 @@ Options parse_options(std::span<const std::string_view> arguments) {
   }
   if (options.plot && !options.sweep) throw UsageError("--plot needs --sweep");
   place_lock_line(options, lock_for_sweep ? "--sweep" : "--lock");
+  if (seen.contains("--lock-timeout") && !reads_lock_line(options)) {
+    throw UsageError("--lock-timeout needs a lock line to wait on: add --lock, or --sweep");
+  }
   return options;
 }
 

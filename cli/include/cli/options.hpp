@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -11,6 +12,7 @@
 
 #include "bus/wiring.hpp"
 #include "bus_ftdi/ftdi_pins.hpp"
+#include "lock/lock_watch.hpp"
 #include "words/word_b_choice.hpp"
 
 namespace cli {
@@ -63,6 +65,8 @@ struct Options {
   // is part of its PortArgument and a parallel port's is lock_pin.
   std::optional<std::string> lock;
   std::optional<bus::StatusPin> lock_pin;
+  // How long a word is given to lock, where a lock line is read.
+  std::chrono::milliseconds lock_timeout = lock::kLockTimeout;
   std::optional<Sweep> sweep;        // step the divider, report where it locks: headless, lock line
   std::optional<std::string> plot;   // the sweep's plot, an SVG file
 };
