@@ -10,7 +10,7 @@ namespace cli {
 
 namespace {
 
-void place_on_ftdi(bus::FtdiPins& pins, const std::string& pin) {
+void place_on_ftdi(bus::FtdiPins& pins, const std::string& pin, std::string_view option) {
   if (pins.lock_bit) {
     if (!pin.empty() && bus::ftdi_pin_bit(pin) != pins.lock_bit) {
       throw UsageError("--lock=" + pin + " and --port name two different lock pins");
@@ -24,7 +24,7 @@ void place_on_ftdi(bus::FtdiPins& pins, const std::string& pin) {
                      bus::ftdi_pin_names() + ")");
   }
   if (std::find(pins.bits.begin(), pins.bits.end(), *bit) != pins.bits.end()) {
-    throw UsageError("--lock: pin D" + std::to_string(*bit) +
+    throw UsageError(std::string(option) + ": pin D" + std::to_string(*bit) +
                      " is the clock, data or enable already; name another, such as --lock=D" +
                      std::to_string(*bit == 3 ? 4 : 3));
   }
@@ -45,7 +45,7 @@ bus::StatusPin status_pin_named(const std::string& pin) {
 
 }  // namespace
 
-void place_lock_line(Options& options) {
+void place_lock_line(Options& options, std::string_view option) {
   if (!options.lock) return;
   const std::string& pin = *options.lock;
   if (options.simulate) {
@@ -57,16 +57,26 @@ void place_lock_line(Options& options) {
   }
   if (auto* gpio = options.port ? std::get_if<GpioLines>(&*options.port) : nullptr) {
     if (!gpio->lock || !pin.empty()) {
-      throw UsageError(
-          "--lock: name the GPIO lock line as the fourth line of --port, such "
-          "as " SAA_GPIO_LINES_EXAMPLE ",GPIO23");
+      throw UsageError(std::string(option) +
+                       ": name the GPIO lock line as the fourth line of --port, such "
+                       "as " SAA_GPIO_LINES_EXAMPLE ",GPIO23");
     }
     return;
   }
   if (auto* ftdi = options.port ? std::get_if<bus::FtdiAddress>(&*options.port) : nullptr) {
-    return place_on_ftdi(ftdi->pins, pin);
+    return place_on_ftdi(ftdi->pins, pin, option);
   }
   options.lock_pin = status_pin_named(pin);
+}
+
+bool reads_lock_line(const Options& options) {
+  if (options.lock) return true;
+  if (!options.port) return false;
+  if (const auto* gpio = std::get_if<GpioLines>(&*options.port)) return gpio->lock.has_value();
+  if (const auto* ftdi = std::get_if<bus::FtdiAddress>(&*options.port)) {
+    return ftdi->pins.lock_bit.has_value();
+  }
+  return false;
 }
 
 }  // namespace cli

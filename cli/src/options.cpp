@@ -5,11 +5,12 @@
 #include <set>
 
 #include "bus/gpio_lines_text.hpp"
+#include "cli/sweep_argument.hpp"
 #include "common/program_name.hpp"
 #include "endpoint.hpp"
 #include "lock_argument.hpp"
+#include "lock_timeout_argument.hpp"
 #include "port_argument.hpp"
-#include "cli/sweep_argument.hpp"
 #include "word_b_argument.hpp"
 
 namespace cli {
@@ -24,11 +25,13 @@ struct OptionRow {
   std::string_view value_name;  // empty for a flag
   // The value of an option given without one; none where a value is needed.
   std::optional<std::string_view> value_if_omitted;
-  std::string_view help;  // "{}": where a listening option's default endpoint goes
+  std::string_view help;
   void (*apply)(Options& options, std::string_view value);
+  // What goes where the help says "{}": a default that another table holds.
+  std::string (*help_fill)() = nullptr;
 };
 
-constexpr std::array<OptionRow, 12> kOptions{{
+constexpr std::array<OptionRow, 13> kOptions{{
     {"--simulate", "", std::nullopt, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
     {"--port", "DEVICE|ADDRESS|" SAA_GPIO_LINES_FORM "|ftdi[:SERIAL[/CHANNEL][:CLOCK,DATA,ENABLE]]",
@@ -53,20 +56,22 @@ constexpr std::array<OptionRow, 12> kOptions{{
      "                         value: no server)",
      [](Options& o, std::string_view value) {
        if (!value.empty()) o.rigctld = parse_endpoint("--rigctld", value, kRigctldPort);
-     }},
+     },
+     [] { return default_endpoint_text(kRigctldPort); }},
     {"--http", "[[HOST:]PORT]", kHttpPort,
      "serve the tuning page to browsers (default {}; on\n"
      "                         another address it asks for a password; an empty value: no page)",
      [](Options& o, std::string_view value) {
        if (!value.empty()) o.http = parse_endpoint("--http", value, kHttpPort);
-     }},
+     },
+     [] { return default_endpoint_text(kHttpPort); }},
     {"--headless", "", std::nullopt,
      "no window: start up, serve --rigctld, and log every transmission on\n"
      "                         standard output until SIGINT or SIGTERM",
      [](Options& o, std::string_view) { o.headless = true; }},
     {"--word-b", "SETTINGS", std::nullopt,
-     "with --headless, send Word B once after start-up, such as\n"
-     "                         refh=1.25,current=0.23,sla=sync,phase=on,brm=switched,test=lock\n"
+     "with --headless or --sweep, send Word B once after start-up, such\n"
+     "                         as refh=1.25,current=0.23,sla=sync,phase=on,brm=switched,test=lock\n"
      "                         (an empty value: none)",
      [](Options& o, std::string_view value) {
        if (!value.empty()) o.word_b = parse_word_b(value);
@@ -81,11 +86,20 @@ constexpr std::array<OptionRow, 12> kOptions{{
        if (value.empty()) return;
        o.lock = value == kPortsOwnLockPin ? "" : std::string(value);
      }},
+    {"--lock-timeout", "MS", std::nullopt,
+     "with a lock line: how long a word is given to lock, in whole\n"
+     "                         milliseconds {}; longer for a slow loop\n"
+     "                         filter or a low charge-pump current",
+     [](Options& o, std::string_view value) { o.lock_timeout = parse_lock_timeout(value); },
+     lock_timeout_text},
     {"--sweep", "[FROM-TO[/STEP]]", "",
-     "with --headless and a lock line: step the divider from FROM to\n"
-     "                         TO (default: the slider's whole range at its small step), wait\n"
-     "                         for lock at each, print CSV rows, then exit",
-     [](Options& o, std::string_view value) { o.sweep = parse_sweep(value); }},
+     "without a window: step the divider from FROM to TO, each in MHz\n"
+     "                         received (88-108/0.1) or as a divider ending in N\n"
+     "                         (8600N-12850N/5N), downward where FROM is above TO; wait for\n"
+     "                         lock at each step on the lock line (--lock's default unless\n"
+     "                         given), print CSV rows, then exit; the whole band unless given:\n"
+     "                         {}",
+     [](Options& o, std::string_view value) { o.sweep = parse_sweep(value); }, default_sweep_text},
     {"--plot", "FILE.svg", std::nullopt, "with --sweep, draw lock time against frequency",
      [](Options& o, std::string_view value) {
        if (value.empty()) throw UsageError("option '--plot' needs a file name");
@@ -143,17 +157,23 @@ Options parse_options(std::span<const std::string_view> arguments) {
   if (options.simulate && options.port) {
     throw UsageError("--port and --simulate cannot be combined");
   }
+  // A sweep writes rows instead of showing a window, and reads the lock at each step.
+  const bool lock_for_sweep = options.sweep && !options.lock;
+  if (options.sweep) {
+    options.headless = true;
+    if (lock_for_sweep) options.lock = "";
+  }
   if (options.word_b && !options.headless) {
     throw UsageError("--word-b needs --headless: in the window, \"Send Word 'B'\" sends Word B");
-  }
-  if (options.sweep && !options.headless) {
-    throw UsageError("--sweep needs --headless: it writes its rows to standard output");
   }
   if (options.sweep && (options.rigctld || options.http)) {
     throw UsageError("--sweep runs alone: leave out --rigctld and --http");
   }
   if (options.plot && !options.sweep) throw UsageError("--plot needs --sweep");
-  place_lock_line(options);
+  place_lock_line(options, lock_for_sweep ? "--sweep" : "--lock");
+  if (seen.contains("--lock-timeout") && !reads_lock_line(options)) {
+    throw UsageError("--lock-timeout needs a lock line to wait on: add --lock, or --sweep");
+  }
   return options;
 }
 
@@ -167,7 +187,7 @@ std::string help_text(std::string_view program) {
         left.size() < 23 ? std::string(23 - left.size(), ' ') : "\n" + std::string(25, ' ');
     std::string help(row.help);
     if (const auto mark = help.find("{}"); mark != std::string::npos) {
-      help.replace(mark, 2, default_endpoint_text(*row.value_if_omitted));
+      help.replace(mark, 2, row.help_fill());
     }
     text += "  " + left + gap + help + "\n";
   }

@@ -1,22 +1,81 @@
 #include "cli/sweep_argument.hpp"
 
-#include <charconv>
-#include <optional>
+#include <array>
 
 #include "form/control.hpp"
 #include "form/scroll_range.hpp"
+#include "sweep/sweep_report.hpp"
+#include "sweep_number.hpp"
+#include "words/word_a.hpp"
 
 namespace cli {
 
 namespace {
 
+using Reading = std::variant<std::int32_t, std::string>;  // dividers, or why none
+
+constexpr std::string_view kSyntax =
+    "give FROM-TO or FROM-TO/STEP in MHz, such as 88-108/0.1, or as dividers ending in N, such "
+    "as 8600N-12850N/5N";
+
 const form::ScrollRange& slider() { return form::scroll_range(form::Control::hscDiv); }
 
-std::optional<std::int32_t> number(std::string_view text) {
-  std::int32_t result = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), result);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return {};
-  return result;
+std::string divider_text(std::int64_t divider) { return std::to_string(divider) + "N"; }
+
+// "63.00 to 120.00 MHz, dividers 7370N to 13070N"
+std::string band_text() {
+  const auto& range = slider();
+  return sweep::received_text(range.minimum) + " to " + sweep::received_text(range.maximum) +
+         " MHz, dividers " + divider_text(range.minimum) + " to " + divider_text(range.maximum);
+}
+
+std::string grid_text() { return std::to_string(words::kKhzPerDividerStep) + " kHz grid"; }
+
+// words::divider_for_hz in reverse, in whole kHz: it tells a frequency on the grid from one
+// rounded onto it.
+std::int64_t received_khz(std::int32_t divider) {
+  return std::int64_t{divider} * words::kKhzPerDividerStep - words::kIntermediateFrequencyKhz;
+}
+
+std::string as_typed(std::string_view text, const SweepNumber& number) {
+  return std::string(text) + (number.divider ? "" : " MHz");
+}
+
+Reading end_divider(std::string_view text, const SweepNumber& number) {
+  const auto& range = slider();
+  const std::string outside = as_typed(text, number) + " is outside the band, " + band_text();
+  if (number.divider) {
+    if (number.amount < range.minimum || number.amount > range.maximum) return outside;
+    return static_cast<std::int32_t>(number.amount);
+  }
+  const auto nearest = words::divider_for_hz(static_cast<double>(number.amount) * 1000);
+  if (!nearest) return outside;
+  if (number.whole_khz && received_khz(*nearest) == number.amount) return *nearest;
+  const std::int32_t below = number.amount < received_khz(*nearest) ? *nearest - 1 : *nearest;
+  return as_typed(text, number) + " is off the " + grid_text() + ": give " +
+         sweep::received_text(below) + " (" + divider_text(below) + ") or " +
+         sweep::received_text(below + 1) + " (" + divider_text(below + 1) + ")";
+}
+
+Reading step_dividers(std::string_view text, const SweepNumber& number) {
+  const auto& range = slider();
+  const std::string step = "the step " + as_typed(text, number);
+  if (number.amount == 0 && number.whole_khz) {
+    return step + " is zero: give 1N (" + std::to_string(words::kKhzPerDividerStep) +
+           " kHz) or more";
+  }
+  const std::int64_t dividers =
+      number.divider ? number.amount : number.amount / words::kKhzPerDividerStep;
+  // Wider than the slider it would only ever take one step (and could overflow the next).
+  if (dividers > range.maximum - range.minimum) {
+    return step + " is wider than the band, " + band_text();
+  }
+  if (!number.divider &&
+      (!number.whole_khz || dividers * words::kKhzPerDividerStep != number.amount)) {
+    return step + " is off the " + grid_text() + ": give a multiple of " +
+           std::to_string(words::kKhzPerDividerStep) + " kHz";
+  }
+  return static_cast<std::int32_t>(dividers);
 }
 
 }  // namespace
@@ -24,28 +83,25 @@ std::optional<std::int32_t> number(std::string_view text) {
 std::variant<Sweep, std::string> sweep_range(std::string_view value) {
   const auto& range = slider();
   if (value.empty()) return Sweep{range.minimum, range.maximum, range.small_change};
+  constexpr auto npos = std::string_view::npos;
   const auto dash = value.find('-');
   const auto slash = value.find('/');
-  const std::string syntax = "give dividers FROM-TO or FROM-TO/STEP, such as " +
-                             std::to_string(range.minimum) + "-" + std::to_string(range.maximum) +
-                             "/" + std::to_string(range.small_change);
-  if (dash == std::string_view::npos || (slash != std::string_view::npos && slash < dash)) {
-    return syntax;
+  if (dash == npos || (slash != npos && slash < dash)) return std::string(kSyntax);
+  const std::string_view from_text = value.substr(0, dash);
+  const std::string_view to_text = value.substr(dash + 1, slash == npos ? npos : slash - dash - 1);
+  const std::string_view step_text = slash == npos ? "" : value.substr(slash + 1);
+  const auto from = sweep_number(from_text);
+  const auto to = sweep_number(to_text);
+  const auto step = slash == npos ? SweepNumber{.divider = true, .amount = range.small_change}
+                                  : sweep_number(step_text);
+  if (!from || !to || !step) return std::string(kSyntax);
+  const std::array<Reading, 3> readings{end_divider(from_text, *from), end_divider(to_text, *to),
+                                        step_dividers(step_text, *step)};
+  for (const auto& reading : readings) {
+    if (const auto* why = std::get_if<std::string>(&reading)) return *why;
   }
-  const auto from = number(value.substr(0, dash));
-  const auto to = number(value.substr(
-      dash + 1, slash == std::string_view::npos ? std::string_view::npos : slash - dash - 1));
-  const auto step =
-      slash == std::string_view::npos ? range.small_change : number(value.substr(slash + 1));
-  if (!from || !to || !step) return syntax;
-  if (*from < range.minimum || *to > range.maximum || *from > *to) {
-    return "the dividers go from " + std::to_string(range.minimum) + " up to " +
-           std::to_string(range.maximum);
-  }
-  // Wider than the slider it would only ever take one step (and could overflow the next).
-  const std::int32_t widest = range.maximum - range.minimum;
-  if (*step < 1 || *step > widest) return "the step is 1 to " + std::to_string(widest);
-  return Sweep{*from, *to, *step};
+  return Sweep{std::get<std::int32_t>(readings[0]), std::get<std::int32_t>(readings[1]),
+               std::get<std::int32_t>(readings[2])};
 }
 
 Sweep parse_sweep(std::string_view value) {
@@ -54,6 +110,10 @@ Sweep parse_sweep(std::string_view value) {
     throw UsageError("--sweep " + std::string(value) + ": " + *why);
   }
   return std::get<Sweep>(range);
+}
+
+std::string default_sweep_text() {
+  return band_text() + ", by " + divider_text(slider().small_change);
 }
 
 }  // namespace cli

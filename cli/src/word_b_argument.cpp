@@ -88,7 +88,8 @@ int choice_index(const Setting& setting, std::string_view value) {
 
 const Setting& setting_named(std::string_view name) {
   const auto& all = settings();
-  const auto found = std::ranges::find(all, name, &Setting::name);
+  const auto found = std::ranges::find_if(
+      all, [name](const Setting& setting) { return same_text(setting.name, name); });
   if (found != all.end()) return *found;
   std::string names;
   for (const auto& setting : all) names += (names.empty() ? "" : ", ") + std::string(setting.name);

@@ -26,7 +26,7 @@ TEST(PageSweep, ATuningBetweenTwoStepsStopsItThereAndIsKept) {
   program.lock.on_decided([&](const lock::LockState&) {
     if (!sweep.progress().empty()) program.panel.tune(9000);
   });
-  ASSERT_EQ(sweep.start("8600-8700/10"), std::nullopt);
+  ASSERT_EQ(sweep.start("75.3-76.3/0.1"), std::nullopt);
   ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 5000)) << sweep.progress();
   EXPECT_EQ(outcome->notes,
             std::vector<std::string>{"the sweep stopped after 1 of 11 steps: the divider was moved "

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "support/golden.hpp"
 
 namespace {
@@ -35,6 +37,10 @@ std::string outcome(std::span<const std::string_view> arguments) {
     }
     if (options.lock_pin) text += " lock-pin " + std::to_string(options.lock_pin->pin);
     if (options.simulate && options.lock) text += " lock";
+    // 100 ms, the timeout unless given, is left unsaid.
+    if (options.lock_timeout != std::chrono::milliseconds{100}) {
+      text += " lock-timeout " + std::to_string(options.lock_timeout.count());
+    }
     if (options.headless) text += " headless";
     if (const auto& b = options.word_b) {
       text += " word-b refh " + std::to_string(b->refh) + " sla " + std::to_string(b->sla) +

@@ -65,7 +65,7 @@ case $2 in
     # A sweep of the simulated chip is traced on the model's time, its line pulsing low until
     # lock: the decoder times each lock as the rows do (the start-up's 2.1 ms; below 8600 none
     # within its 100 ms; 0.5 ms at 8600 and at 8610, after their last pulse).
-    timeout 60 "$3" --headless --simulate --lock --word-b test=lock --sweep 8590-8610 \
+    timeout 60 "$3" --headless --simulate --lock --word-b test=lock --sweep 8590N-8610N \
       --trace "$dir/sweep.vcd" >/dev/null 2>"$dir/sweep.err" ||
       { echo "FAILED: the sweep ended badly"; cat "$dir/sweep.err"; exit 1; }
     decode "$here/sweep.words" vcd "$dir/sweep.vcd" saa1057 saa1057=words:locks

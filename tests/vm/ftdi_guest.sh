@@ -78,5 +78,5 @@ case_of no-adapter chroot /host "$program" --headless --port ftdi
 # usbfs, in real time: 100 ms at each unlocked step.
 plug $third dummy_udc.2
 timeout 300 chroot /host "$program" --headless --port ftdi --lock --word-b test=lock \
-  --sweep 8500-12950/50 >/out/sweep.out 2>/out/sweep.err
+  --sweep 8500N-12950N/50N >/out/sweep.out 2>/out/sweep.err
 echo $? >/out/sweep.status

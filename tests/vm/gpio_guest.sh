@@ -35,7 +35,7 @@ stop window
 # read back low all along, since nothing drives it.
 rmmod gpio_keys || exit 1
 case_of lock chroot /host "$program" --headless --port gpio:gpiochip0:0,1,2,3 --lock \
-  --word-b test=lock --sweep 8600-8600
+  --word-b test=lock --sweep 8600N-8600N
 
 # Then driven high: QEMU wires the power button to line 3, each press a 100 ms pulse, which the
 # host repeats from button-down to button-up (power_button.py): the middle word of three finds

@@ -152,10 +152,10 @@ def sweep_run(driver):
     try:
         driver.get(f"http://127.0.0.1:{program.port}/")
         shows(driver, {"sweep": "Sweep", "sweep-progress": ""})
-        check("the range field holds the whole band by the slider's step",
-              driver.find_element(By.ID, "sweep-range").get_attribute("value") == "7370-13070/10")
+        check("the range field holds the whole band by the slider's step, in MHz",
+              driver.find_element(By.ID, "sweep-range").get_attribute("value") == "63-120/0.1")
         stopped_plot = stopped_from_the_page(driver)
-        enter("sweep-range", "12830-12870/20", "sweep")(driver)
+        enter("sweep-range", "117.6-118/0.2", "sweep")(driver)
         until("the summary", lambda: driver.find_element(By.ID, "sweep-summary").text,
               lambda seen: seen.startswith("locks from 117.60 to 117.80 MHz, slowest "), 30)
         shows(driver, {"sweep": "Sweep", "sweep-progress": "", "frequency": "106.2"})
@@ -176,9 +176,10 @@ def sweep_run(driver):
             ["n", "oscillator_mhz", "received_mhz", "locked"], ["12830", "128.30", "117.60", "1"],
             ["12850", "128.50", "117.80", "1"], ["12870", "128.70", "118.00", "0"]], columns)
         check_phone_layout(driver, "the page with a sweep's plot")
-        enter("sweep-range", "7000-8000", "sweep")(driver)
-        shows(driver, {"sweep-refused": "Cannot sweep 7000-8000: the dividers go from 7370 up to "
-                                        "13070", "refused": ""})
+        enter("sweep-range", "7000N-8000N", "sweep")(driver)
+        shows(driver, {"sweep-refused": "Cannot sweep 7000N-8000N: 7000N is outside the band, "
+                                        "63.00 to 120.00 MHz, dividers 7370N to 13070N",
+                       "refused": ""})
         errors = [e for e in driver.get_log("browser") if e["level"] == "SEVERE"]
         check("no errors in the console with the plot", not errors, errors)
     finally:

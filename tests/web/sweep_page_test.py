@@ -15,22 +15,26 @@ from web_support import (Connection, Failed, check, finish, program_command, run
 PROGRAM = program_command(sys.argv[1:])
 DATA = sys.argv[-1]
 STARTED_ON = 11690  # the divider the panel starts on
-WHOLE_BAND = "7370-13070/10"
+WHOLE_BAND = "63-120/0.1"
 WAY_OUT = "; choose it for the test pin and press Send Word 'B'"
 IN_LOCK_ROW, REFERENCE_ROW = 3, 1
+BAND = "63.00 to 120.00 MHz, dividers 7370N to 13070N"
 
 REFUSALS = [  # (the range asked for, or None for a well-formed one; the refusal)
-    ("8000", "Cannot sweep 8000: give dividers FROM-TO or FROM-TO/STEP, such as 7370-13070/10"),
-    ("7000-8000", "Cannot sweep 7000-8000: the dividers go from 7370 up to 13070"),
-    ("8000-9000/0", "Cannot sweep 8000-9000/0: the step is 1 to 5700"),
-    ("8000-9000/20", 'The sweep cannot read the lock: no Word B has put the test pin on "Output '
-                     'in-lock counter" yet' + WAY_OUT),
+    ("8000", "Cannot sweep 8000: give FROM-TO or FROM-TO/STEP in MHz, such as 88-108/0.1, or as "
+             "dividers ending in N, such as 8600N-12850N/5N"),
+    ("7000N-8000N", f"Cannot sweep 7000N-8000N: 7000N is outside the band, {BAND}"),
+    ("80-90/0", "Cannot sweep 80-90/0: the step 0 MHz is zero: give 1N (10 kHz) or more"),
+    ("88.005-90", "Cannot sweep 88.005-90: 88.005 MHz is off the 10 kHz grid: give 88.00 (9870N) "
+                  "or 88.01 (9871N)"),
+    ("80-90/0.2", 'The sweep cannot read the lock: no Word B has put the test pin on "Output '
+                  'in-lock counter" yet' + WAY_OUT),
 ]
 
 EDGES = [  # (range, its first step's progress, the summary)
-    ("8580-8620/20", "sweeping: 0 of 3 steps, at 75.10 MHz",
+    ("75.1-75.5/0.2", "sweeping: 0 of 3 steps, at 75.10 MHz",
      r"locks from 75\.30 to 75\.50 MHz, slowest \d+\.\d ms at 75\.[35]0"),
-    ("12830-12870/20", "sweeping: 0 of 3 steps, at 117.60 MHz",
+    ("117.6-118/0.2", "sweeping: 0 of 3 steps, at 117.60 MHz",
      r"locks from 117\.60 to 117\.80 MHz, slowest \d+\.\d ms at 117\.[68]0"),
 ]
 
@@ -38,10 +42,10 @@ EDGES = [  # (range, its first step's progress, the summary)
 # with no word's lock left to decide; the second's first step is the divider the panel has, so
 # its word must go out again, or no lock is ever decided for it.
 FROM_HERE = [
-    ("11670-11690/10", [["11670", "116.70", "106.00", "1"], ["11680", "116.80", "106.10", "1"],
-                        ["11690", "116.90", "106.20", "1"]]),
-    ("11690-11710/10", [["11690", "116.90", "106.20", "1"], ["11700", "117.00", "106.30", "1"],
-                        ["11710", "117.10", "106.40", "1"]]),
+    ("106-106.2/0.1", [["11670", "116.70", "106.00", "1"], ["11680", "116.80", "106.10", "1"],
+                       ["11690", "116.90", "106.20", "1"]]),
+    ("106.2-106.4/0.1", [["11690", "116.90", "106.20", "1"], ["11700", "117.00", "106.30", "1"],
+                         ["11710", "117.10", "106.40", "1"]]),
 ]
 
 
@@ -114,6 +118,8 @@ def sweeps(program):
     page = Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
     setup = page.await_message("the setup", {"type": "setup"})[-1]
     check("the setup offers the sweep", setup.get("sweep") is True, setup)
+    check("the setup's range to begin with: the whole band by the slider's step, in MHz",
+          setup.get("sweepRange") == WHOLE_BAND, setup)
     for asked, reason in REFUSALS:
         seen = refused(page, {"do": "sweep", "range": asked})
         check(f"sweep {asked} refused", seen == reason, seen)
@@ -147,7 +153,7 @@ def sweeps(program):
     page.send({"do": "sweep", "range": WHOLE_BAND})
     await_progress(page, 1)
     check("a second sweep refused while one runs",
-          refused(page, {"do": "sweep", "range": "8000-9000"}) ==
+          refused(page, {"do": "sweep", "range": "80-90"}) ==
           "A sweep is running already: stop it first")
     page.send({"do": "stop sweep"})
     outcome = page.await_message("the stopped sweep's outcome", {"type": "sweep"})[-1]
@@ -183,8 +189,9 @@ def without_lock(program):
     own = f"127.0.0.1:{program.port}"
     page = Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
     setup = page.await_message("the setup", {"type": "setup"})[-1]
-    check("without a lock line the setup offers no sweep", setup.get("sweep") is False, setup)
-    page.send({"do": "sweep", "range": "8000-9000"})
+    check("without a lock line the setup offers no sweep", setup.get("sweep") is False and
+          "sweepRange" not in setup, setup)
+    page.send({"do": "sweep", "range": "80-90"})
     state = state_after(page, 101)
     check("nor does a sweep start", "sweep" not in state and state["divider"] == STARTED_ON,
           state)

@@ -18,7 +18,7 @@ wait_s=120
 
 status=0
 env "$model" timeout "$wait_s" wine "$dir/$(basename "$program")" --headless \
-  --port "$port" --lock --word-b test=lock --sweep 8500-12950/50 >"$dir/out" 2>"$dir/err" ||
+  --port "$port" --lock --word-b test=lock --sweep 8500N-12950N/50N >"$dir/out" 2>"$dir/err" ||
   status=$?
 tr -d '\r' <"$dir/out" >"$dir/rows"
 tr -d '\r' <"$dir/err" >"$dir/said"

@@ -54,8 +54,7 @@ function onSetup(message) {
   $("sweep-card").hidden = !message.sweep;
   // A restarted panel's: its last sweep, if any, comes next.
   $("sweep-result").hidden = true;
-  const range = message.divider;
-  if (!$("sweep-range").value) $("sweep-range").value = `${range.min}-${range.max}/${range.step}`;
+  if (message.sweep && !$("sweep-range").value) $("sweep-range").value = message.sweepRange;
 }
 
 // Text written unchanged would still cost the browser a layout before the next message.

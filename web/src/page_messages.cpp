@@ -55,6 +55,14 @@ std::string range_text() {
   return mhz_text(words::kLowestDivider) + " to " + mhz_text(words::kHighestDivider) + " MHz";
 }
 
+// "63-120/0.1": the slider's whole range at its small step, as a sweep's range is typed.
+std::string whole_band_sweep() {
+  const auto& range = form::scroll_range(Control::hscDiv);
+  const double step_mhz = range.small_change * words::kKhzPerDividerStep / 1000.0;
+  return mhz_text(range.minimum) + "-" + mhz_text(range.maximum) + "/" +
+         words::frequency_text(step_mhz);
+}
+
 // A number the page sends that is not a whole one (or not a number) counts as none.
 std::optional<int> whole(const QJsonValue& value) {
   if (!value.isDouble() || value.toDouble() != value.toInt()) return std::nullopt;
@@ -85,9 +93,11 @@ QJsonObject setup_message(bool sweep) {
     for (const auto& row : list.rows) items.append(qtext(row.item));
     lists[list.name] = items;
   }
-  return {
+  QJsonObject setup{
       {"type", "setup"}, {"divider", slider(Control::hscDiv)}, {"speed", slider(Control::scvDel)},
       {"lists", lists},  {"range", qtext(range_text())},       {"sweep", sweep}};
+  if (sweep) setup["sweepRange"] = qtext(whole_band_sweep());
+  return setup;
 }
 
 QJsonObject state_message(const form::ControlAccess& controls, const form::StatusLine& status,

@@ -11,7 +11,7 @@
 namespace web {
 
 // What a page learns on connecting: the sliders' ranges and steps, the lists' rows, and
-// whether it may sweep.
+// whether it may sweep, and over what to begin with.
 QJsonObject setup_message(bool sweep);
 
 // What the window shows now, read from its controls as they are, and how far a sweep is.

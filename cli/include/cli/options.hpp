@@ -35,7 +35,8 @@ struct GpioLines {
 };
 using PortArgument = std::variant<DevicePath, IoAddress, GpioLines, bus::FtdiAddress>;
 
-// The dividers a sweep steps over, both ends included.
+// The dividers a sweep steps over, both ends included: from `from` toward `to`, downward where
+// `from` is the higher; `step` is always above zero.
 struct Sweep {
   std::int32_t from;
   std::int32_t to;
@@ -64,9 +65,10 @@ struct Options {
   // is part of its PortArgument and a parallel port's is lock_pin.
   std::optional<std::string> lock;
   std::optional<bus::StatusPin> lock_pin;
-  std::chrono::milliseconds lock_timeout = lock::kLockTimeout;  // how long a word has to lock
-  std::optional<Sweep> sweep;       // headless only: step the divider, report where it locks
-  std::optional<std::string> plot;  // the sweep's plot, an SVG file
+  // How long a word is given to lock, where a lock line is read.
+  std::chrono::milliseconds lock_timeout = lock::kLockTimeout;
+  std::optional<Sweep> sweep;        // step the divider, report where it locks: headless, lock line
+  std::optional<std::string> plot;   // the sweep's plot, an SVG file
 };
 
 // A command line that cannot be run: the one-line reason, for exit status 2.
