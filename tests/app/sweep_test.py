@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The sweep as a user runs it on the simulated chip: its rows and summary against numbers
 worked out by hand from the model (sweep_8590_12860_610.csv), the whole band's summary, the
-refusals, the plot, and SIGINT part-way.
+the Word B it sends for the lock, the plot, and SIGINT part-way.
 
 Usage: sweep_test.py [wine] PROGRAM DATA_DIR"""
 import os
