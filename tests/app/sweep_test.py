@@ -76,6 +76,34 @@ def plotted_as_rows(svg, csv):
         check(f"the point of {f:.2f} MHz, {t} ms, in proportion",
               (round((x - x0) / (x1 - x0), 2), round((y - y0) / (y1 - y0), 2)),
               (round((f - f0) / (f1 - f0), 2), round((t - t0) / (t1 - t0), 2)))
+    # The frequency axis: the longest level line, a labelled tick at each end, and each tick
+    # where its frequency falls on the points' scale.
+    ticks = [(float(x), float(f)) for x, f in re.findall(
+        r'<text x="([\d.]+)" y="[\d.]+" text-anchor="middle">([\d.]+)</text>', svg)]
+    levels = re.findall(r'<line x1="([\d.]+)" y1="([\d.]+)" x2="([\d.]+)" y2="\2"', svg)
+    axis = max(((float(a), float(b)) for a, _, b in levels), key=lambda ends: ends[1] - ends[0])
+    check("labelled ticks at the frequency axis's ends", (ticks[0][0], ticks[-1][0]), axis)
+    check("ticks where their frequencies fall",
+          max(abs(x0 + (f - f0) / (f1 - f0) * (x1 - x0) - x) for x, f in ticks) < 0.5, True)
+
+
+def frequency_labels():
+    """A plot's frequency axis, worked out by hand: round ticks, each labelled, out to both ends
+    (frequency_ticks.txt has the rule)."""
+    cases = [
+        ("8580-8620/1", "75.10 75.15 75.20 75.25 75.30 75.35 75.40 75.45 75.50"),
+        ("7370-13070/100", "60 65 70 75 80 85 90 95 100 105 110 115 120"),
+    ]
+    for dividers, labels in cases:
+        with tempfile.TemporaryDirectory() as folder:
+            plot = os.path.join(folder, "lock.svg")
+            status, _, err = run(*SIM, "--sweep", dividers, "--plot", plot)
+            with open(plot) as f:
+                svg = f.read()
+        check(f"status of {dividers}", status, 0, err)
+        # Centred under their ticks, as the titles are, which have words.
+        check(f"the frequency labels of {dividers}",
+              " ".join(re.findall(r'text-anchor="middle">([\d.]+)</text>', svg)), labels)
 
 
 def whole_band():
@@ -174,7 +202,8 @@ def interrupted():
 
 
 # Windows has no SIGINT to send a program: windows.console_events ends it from its console.
-for test in (rows_and_summary, whole_band, never_locked, refusals, unwritable_plot) + \
+for test in (rows_and_summary, frequency_labels, whole_band, never_locked, refusals,
+             unwritable_plot) + \
         ((interrupted,) * (not WINE)):
     test()
 for failure in failures:
