@@ -88,25 +88,25 @@ std::string unlocked_bands(std::span<const SweepRow> rows, const Scale& scale) {
   return svg;
 }
 
-// The lock times, a line through each stretch that locked.
+// The lock times: a line through each stretch that locked, a dot where one step locked alone.
 std::string lock_times(std::span<const SweepRow> rows, const Scale& scale) {
-  std::string svg, points;
-  const auto end_stretch = [&] {
-    if (!points.empty()) {
+  const auto x = [&](const SweepRow& row) { return number(scale.x(mhz(row.divider))); };
+  const auto y = [&](const SweepRow& row) { return number(scale.y(ms(*row.lock_time))); };
+  std::string svg;
+  for (auto row = rows.begin(); row != rows.end(); ++row) {
+    if (!row->lock_time) continue;
+    const auto end =
+        std::find_if(row, rows.end(), [](const SweepRow& step) { return !step.lock_time; });
+    if (end - row == 1) {
+      svg += "<circle cx=\"" + x(*row) + "\" cy=\"" + y(*row) + "\" r=\"3\" fill=\"#1a5fb4\"/>\n";
+    } else {
+      std::string points;
+      for (auto at = row; at != end; ++at) points += (at == row ? "" : " ") + x(*at) + "," + y(*at);
       svg += "<polyline fill=\"none\" stroke=\"#1a5fb4\" stroke-width=\"2\" points=\"" + points +
              "\"/>\n";
     }
-    points.clear();
-  };
-  for (const auto& row : rows) {
-    if (!row.lock_time) {
-      end_stretch();
-      continue;
-    }
-    points += (points.empty() ? "" : " ") + number(scale.x(mhz(row.divider))) + "," +
-              number(scale.y(ms(*row.lock_time)));
+    row = end - 1;
   }
-  end_stretch();
   return svg;
 }
 

@@ -106,6 +106,18 @@ def frequency_labels():
               " ".join(re.findall(r'text-anchor="middle">([\d.]+)</text>', svg)), labels)
 
 
+def one_step():
+    """A sweep of one divider: its lock time a dot, no line, in the middle of the axis."""
+    with tempfile.TemporaryDirectory() as folder:
+        plot = os.path.join(folder, "one.svg")
+        status, _, err = run(*SIM, "--sweep", "8600-8600", "--plot", plot)
+        with open(plot) as f:
+            svg = f.read()
+    check("status of 8600-8600", status, 0, err)
+    check("the dot and lines of 8600-8600", (re.findall(r'<circle cx="([\d.]+)"', svg),
+                                             svg.count("<polyline")), (["380.0"], 0))
+
+
 def whole_band():
     # The slider's range at its small step: 7370 to 13070 by 10, locked from 8600 to 12850.
     status, out, err = run(*SIM, "--sweep")
@@ -202,7 +214,7 @@ def interrupted():
 
 
 # Windows has no SIGINT to send a program: windows.console_events ends it from its console.
-for test in (rows_and_summary, frequency_labels, whole_band, never_locked, refusals,
+for test in (rows_and_summary, frequency_labels, one_step, whole_band, never_locked, refusals,
              unwritable_plot) + \
         ((interrupted,) * (not WINE)):
     test()
