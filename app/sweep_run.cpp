@@ -5,8 +5,8 @@
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <iostream>
+#include <optional>
 #include <vector>
 
 #include "bus/inpout.hpp"
@@ -14,9 +14,9 @@
 #include "fatal_report.hpp"
 #include "headless/headless_form.hpp"
 #include "lock/lock_watch.hpp"
+#include "plot_file.hpp"
 #include "process_platform.hpp"
 #include "sweep/band_sweep.hpp"
-#include "sweep/sweep_plot.hpp"
 #include "sweep/sweep_report.hpp"
 
 namespace app {
@@ -30,19 +30,9 @@ class Discarded : public std::streambuf {
   int overflow(int c) override { return traits_type::not_eof(c); }
 };
 
-bool write_plot(const std::string& file, const std::vector<sweep::SweepRow>& rows) {
-  std::ofstream plot(file, std::ios::binary | std::ios::trunc);
-  if (plot) plot << sweep::svg_plot(rows);
-  if (plot.flush()) return true;
-  print_error(common::failure("Cannot write the plot to " + file, std::strerror(errno),
-                              "Give --plot a file in a folder you may write to")
-                  .what());
-  return false;
-}
-
 // After the sweep, however it ended: the summary, what the line's levels say of its wiring,
 // the plot.
-bool sum_up(const cli::Options& options, const sweep::BandSweep& sweep,
+bool sum_up(std::optional<PlotFile>& plot, const sweep::BandSweep& sweep,
             const lock::LockWatch& watch, const std::vector<sweep::SweepRow>& rows,
             const std::string& line) {
   if (!sweep.done()) {
@@ -52,7 +42,7 @@ bool sum_up(const cli::Options& options, const sweep::BandSweep& sweep,
   if (sweep.done()) {
     if (const auto doubt = sweep::wiring_doubt(watch.levels_read(), line)) print_error(*doubt);
   }
-  return !options.plot || write_plot(*options.plot, rows);
+  return !plot || plot->write(rows);
 }
 
 }  // namespace
@@ -78,6 +68,13 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
   sweep::BandSweep sweep{form.panel(), watch, range.from, range.to, range.step};
   if (const auto refusal = sweep.refusal("add --word-b test=lock")) {
     print_error(*refusal);
+    return 1;
+  }
+  std::optional<PlotFile> plot;
+  try {
+    if (options.plot) plot.emplace(*options.plot);
+  } catch (const common::FatalError& error) {
+    print_error(error.what());
     return 1;
   }
   std::vector<sweep::SweepRow> rows;
@@ -107,7 +104,7 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
   stepping.start(0);
   const int status = application.exec();
   if (form.failed()) return status;
-  return sum_up(options, sweep, watch, rows, *port.lock_line()) ? status : 1;
+  return sum_up(plot, sweep, watch, rows, *port.lock_line()) ? status : 1;
 }
 
 }  // namespace app

@@ -169,16 +169,28 @@ def refusals():
 
 
 def unwritable_plot():
-    # The rows and the summary are out, but a plot asked for and not drawn fails the run.
+    # Said before the first step, not after the sweep's waits.
     with tempfile.TemporaryDirectory() as folder:
         plot = os.path.join(folder, "missing", "lock.svg")
+        status, out, err = run(*SIM, "--sweep", "--plot", plot)
+    check("a plot that cannot be written: status, lines out, message",
+          (status, len(out.splitlines()), err), (1, 0,
+          f"{NAME}: Cannot create the plot {plot}: No such file or directory. "
+          "Give --plot a file in a folder you may write to.\n"))
+    if WINE:
+        return
+    # A file that takes nothing, found out as the plot is written: the rows and summary are out,
+    # but a plot asked for and not drawn fails the run.
+    with tempfile.TemporaryDirectory() as folder:
+        plot = os.path.join(folder, "full.svg")
+        os.symlink("/dev/full", plot)
         status, out, err = run(*SIM, "--sweep", "8600-8610", "--plot", plot)
-    check("rows before a plot that cannot be written", out.splitlines()[1:],
-          ["8600,86.00,75.30,1,0.5", "8610,86.10,75.40,1,0.5"], err)
-    check("status and message of a plot that cannot be written", (status, err.splitlines()), (1, [
-        f"{NAME}: locks from 75.30 to 75.40 MHz, slowest 0.5 ms at 75.40",
-        f"{NAME}: Cannot write the plot to {plot}: No such file or directory. "
-        "Give --plot a file in a folder you may write to."]))
+    check("a plot that cannot be written to the end: status, rows, message",
+          (status, out.splitlines()[1:], err.splitlines()), (1,
+          ["8600,86.00,75.30,1,0.5", "8610,86.10,75.40,1,0.5"], [
+              f"{NAME}: locks from 75.30 to 75.40 MHz, slowest 0.5 ms at 75.40",
+              f"{NAME}: Cannot write the plot to {plot}: No space left on device. "
+              "Give --plot a file in a folder you may write to."]))
 
 
 def interrupted():
