@@ -2,8 +2,8 @@
 
 #include <fstream>
 #include <span>
-#include <string>
 
+#include "cli/options.hpp"
 #include "sweep/sweep_row.hpp"
 
 namespace app {
@@ -13,13 +13,13 @@ namespace app {
 class PlotFile {
  public:
   // Throws common::FatalError.
-  explicit PlotFile(const std::string& name);
+  explicit PlotFile(const cli::Plot& plot);
 
-  // Draws the rows. Returns false after saying why it could not.
+  // Draws the rows in the plot's format. Returns false after saying why it could not.
   bool write(std::span<const sweep::SweepRow> rows);
 
  private:
-  std::string name_;
+  cli::Plot plot_;
   std::ofstream file_;
 };
 

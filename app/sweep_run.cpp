@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -30,6 +32,17 @@ class Discarded : public std::streambuf {
   int overflow(int c) override { return traits_type::not_eof(c); }
 };
 
+// A PNG plot's text is drawn in a platform's fonts, which take a QGuiApplication: on the
+// offscreen platform, as a sweep has no display.
+std::unique_ptr<QCoreApplication> sweep_application(int& argc, char** argv,
+                                                    const cli::Options& options) {
+  if (!options.plot || options.plot->format != cli::PlotFormat::png) {
+    return std::make_unique<QCoreApplication>(argc, argv);
+  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 // After the sweep, however it ended: the summary, what the line's levels say of its wiring,
 // the plot.
 bool sum_up(std::optional<PlotFile>& plot, const sweep::BandSweep& sweep,
@@ -50,7 +63,8 @@ bool sum_up(std::optional<PlotFile>& plot, const sweep::BandSweep& sweep,
 int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) {
   int qt_argc = 1;
   char* qt_argv[] = {program_path, nullptr};
-  QCoreApplication application(qt_argc, qt_argv);
+  const auto qt = sweep_application(qt_argc, qt_argv, options);
+  QCoreApplication& application = *qt;
   quit_on_signals();
 
   bus::Inpout library{port};

@@ -8,6 +8,7 @@
 #include "common/program_name.hpp"
 #include "endpoint.hpp"
 #include "lock_argument.hpp"
+#include "plot_argument.hpp"
 #include "port_argument.hpp"
 #include "cli/sweep_argument.hpp"
 #include "word_b_argument.hpp"
@@ -86,11 +87,8 @@ constexpr std::array<OptionRow, 12> kOptions{{
      "                         TO (default: the slider's whole range at its small step), wait\n"
      "                         for lock at each, print CSV rows, then exit",
      [](Options& o, std::string_view value) { o.sweep = parse_sweep(value); }},
-    {"--plot", "FILE.svg", std::nullopt, "with --sweep, draw lock time against frequency",
-     [](Options& o, std::string_view value) {
-       if (value.empty()) throw UsageError("option '--plot' needs a file name");
-       o.plot = std::string(value);
-     }},
+    {"--plot", "FILE.svg|FILE.png", std::nullopt, "with --sweep, draw lock time against frequency",
+     [](Options& o, std::string_view value) { o.plot = parse_plot(value); }},
     {"--help", "", std::nullopt, "show this help and exit",
      [](Options& o, std::string_view) { o.help = true; }},
     {"--version", "", std::nullopt, "show the version and exit",

@@ -7,10 +7,12 @@ Usage: sweep_test.py [wine] PROGRAM DATA_DIR"""
 import os
 import re
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
 import threading
+import zlib
 
 WINE = sys.argv[1] == "wine"
 PROGRAM, DATA = sys.argv[1 + WINE:3 + WINE]
@@ -193,6 +195,65 @@ def unwritable_plot():
               "Give --plot a file in a folder you may write to."]))
 
 
+def png_size(data):
+    """Width and height from a PNG's signature and header chunk; none for anything else."""
+    if data[:8] != b"\x89PNG\r\n\x1a\n" or data[12:16] != b"IHDR":
+        return None
+    return struct.unpack(">II", data[16:24])
+
+
+def png_grey(data):
+    """The rows of an 8-bit RGB or RGBA PNG, each pixel the mean of its colours."""
+    width, _, _, colour = struct.unpack(">IIBB", data[16:26])
+    channels = {2: 3, 6: 4}[colour]
+    packed, at = b"", 8
+    while at < len(data):
+        (length,), kind = struct.unpack(">I", data[at:at + 4]), data[at + 4:at + 8]
+        if kind == b"IDAT":
+            packed += data[at + 8:at + 8 + length]
+        at += 12 + length
+    raw, stride, rows = zlib.decompress(packed), width * channels, []
+    previous = bytearray(stride)
+    for start in range(0, len(raw), stride + 1):
+        kind, row = raw[start], bytearray(raw[start + 1:start + 1 + stride])
+        for i in range(stride):
+            a = row[i - channels] if i >= channels else 0
+            b, c = previous[i], previous[i - channels] if i >= channels else 0
+            paeth = min((abs(b - c), 0, a), (abs(a - c), 1, b), (abs(a + b - 2 * c), 2, c))[2]
+            row[i] = (row[i] + [0, a, b, (a + b) // 2, paeth][kind]) & 0xFF
+        rows.append([sum(row[x:x + 3]) // 3 for x in range(0, stride, channels)])
+        previous = row
+    return rows
+
+
+def plot_formats():
+    """The format from the name: PNG where the build has Qt SVG (the Windows build has not), at
+    the SVG plot's size; any other name refused before the sweep."""
+    with tempfile.TemporaryDirectory() as folder:
+        png = os.path.join(folder, "lock.PNG")
+        status, out, err = run(*SIM, "--sweep", "8600-8610", "--plot", png)
+        if WINE:
+            check("a PNG plot where the build writes SVG only", (status, out, err), (2, "",
+                  f"{NAME}: --plot {png}: this build writes SVG plots only; give FILE.svg\n"
+                  f"Try '{NAME} --help' for more information.\n"))
+        else:
+            check("status of a PNG plot", status, 0, err)
+            with open(png, "rb") as f:
+                data = f.read()
+            check("a PNG plot's signature and size", png_size(data), (720, 360))
+            if png_size(data) == (720, 360):
+                # A white page with the frequency axis across it at y = 304, as in the SVG.
+                grey = png_grey(data)
+                check("a PNG plot's corner and axis", (grey[2][2], min(grey[y][380]
+                      for y in range(300, 309)) < 128), (255, True))
+        jpg = os.path.join(folder, "lock.jpg")
+        status, out, err = run(*SIM, "--sweep", "--plot", jpg)
+        check("a plot neither SVG nor PNG", (status, out, err, os.path.exists(jpg)), (2, "",
+              f"{NAME}: --plot {jpg}: the name's extension chooses the picture's format, SVG or "
+              f"PNG; give FILE.svg or FILE.png\nTry '{NAME} --help' for more information.\n",
+              False))
+
+
 def interrupted():
     """A hundred rows read, then SIGINT, part-way through 5701 steps: the sweep ends after the
     step under way."""
@@ -227,7 +288,7 @@ def interrupted():
 
 # Windows has no SIGINT to send a program: windows.console_events ends it from its console.
 for test in (rows_and_summary, frequency_labels, one_step, whole_band, never_locked, refusals,
-             unwritable_plot) + \
+             unwritable_plot, plot_formats) + \
         ((interrupted,) * (not WINE)):
     test()
 for failure in failures:
