@@ -4,6 +4,7 @@
 
 #include "cli/options.hpp"
 #include "common/program_name.hpp"
+#include "plot_formats.hpp"
 #include "process_platform.hpp"
 #include "program.hpp"
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   cli::Options options;
   try {
     options = cli::parse_options(arguments);
+    if (options.plot) app::check_plot_format(*options.plot);
   } catch (const cli::UsageError& error) {
     std::cerr << common::kProgramName << ": " << error.what() << "\nTry '" << common::kProgramName
               << " --help' for more information.\n";

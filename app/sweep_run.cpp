@@ -2,12 +2,14 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QTimer>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "bus/inpout.hpp"
@@ -16,9 +18,9 @@
 #include "fatal_report.hpp"
 #include "headless/headless_form.hpp"
 #include "lock/lock_watch.hpp"
+#include "plot_file.hpp"
 #include "process_platform.hpp"
 #include "sweep/band_sweep.hpp"
-#include "sweep/sweep_plot.hpp"
 #include "sweep/sweep_report.hpp"
 #include "words/word_b.hpp"
 
@@ -33,14 +35,15 @@ class Discarded : public std::streambuf {
   int overflow(int c) override { return traits_type::not_eof(c); }
 };
 
-bool write_plot(const std::string& file, const std::vector<sweep::SweepRow>& rows) {
-  std::ofstream plot(file, std::ios::binary | std::ios::trunc);
-  if (plot) plot << sweep::svg_plot(rows);
-  if (plot.flush()) return true;
-  print_error(common::failure("Cannot write the plot to " + file, std::strerror(errno),
-                              "Give --plot a file in a folder you may write to")
-                  .what());
-  return false;
+// A PNG plot's text is drawn in a platform's fonts, which take a QGuiApplication: on the
+// offscreen platform, as a sweep has no display.
+std::unique_ptr<QCoreApplication> sweep_application(int& argc, char** argv,
+                                                    const cli::Options& options) {
+  if (!options.plot || options.plot->format != cli::PlotFormat::png) {
+    return std::make_unique<QCoreApplication>(argc, argv);
+  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 // --sweep is enough on its own: a Word B that puts the test pin on the in-lock output is sent
@@ -67,7 +70,7 @@ Written write_row(const std::string& line) {
 
 // After the sweep, however it ended: the summary, what the line's levels say of its wiring,
 // the plot.
-bool sum_up(const cli::Options& options, const sweep::BandSweep& sweep,
+bool sum_up(std::optional<PlotFile>& plot, const sweep::BandSweep& sweep,
             const lock::LockWatch& watch, const std::vector<sweep::SweepRow>& rows,
             const std::string& line) {
   if (!sweep.done()) {
@@ -79,7 +82,7 @@ bool sum_up(const cli::Options& options, const sweep::BandSweep& sweep,
       print_error(*doubt);
     }
   }
-  return !options.plot || write_plot(*options.plot, rows);
+  return !plot || plot->write(rows);
 }
 
 }  // namespace
@@ -87,7 +90,8 @@ bool sum_up(const cli::Options& options, const sweep::BandSweep& sweep,
 int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) {
   int qt_argc = 1;
   char* qt_argv[] = {program_path, nullptr};
-  QCoreApplication application(qt_argc, qt_argv);
+  const auto qt = sweep_application(qt_argc, qt_argv, options);
+  QCoreApplication& application = *qt;
   quit_on_signals();
 
   bus::Inpout library{port};
@@ -117,6 +121,13 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
   sweep::BandSweep sweep{form.panel(), watch, range.from, range.to, range.step};
   if (const auto refusal = sweep.refusal("add --word-b test=lock")) {
     print_error(*refusal);
+    return 1;
+  }
+  std::optional<PlotFile> plot;
+  try {
+    if (options.plot) plot.emplace(*options.plot);
+  } catch (const common::FatalError& error) {
+    print_error(error.what());
     return 1;
   }
   std::vector<sweep::SweepRow> rows;
@@ -153,8 +164,8 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
   stepping.start(0);
   const int status = application.exec();
   if (form.failed()) return status;
-  if (reader_gone) return !options.plot || write_plot(*options.plot, rows) ? 0 : 1;
-  return sum_up(options, sweep, watch, rows, *port.lock_line()) ? status : 1;
+  if (reader_gone) return !plot || plot->write(rows) ? 0 : 1;
+  return sum_up(plot, sweep, watch, rows, *port.lock_line()) ? status : 1;
 }
 
 }  // namespace app

@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages_for() {
   case "$1" in
-    build) echo "cmake make g++ qt6-base-dev libboost1.81-dev libgl-dev libftdi1-dev
+    build) echo "cmake make g++ qt6-base-dev qt6-svg-dev libboost1.81-dev libgl-dev libftdi1-dev
       fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev libgmock-dev libbenchmark-dev" ;;
     tools) echo "sigrok-cli gtkwave xvfb xauth xdotool x11-utils imagemagick unzip libhamlib-utils
@@ -37,8 +37,8 @@ cross_packages() {
     echo "install-deps: unknown group '$1' (for a Debian architecture, install dpkg-dev)" >&2
     exit 2
   fi
-  echo "cmake make g++-$triplet qemu-user googletest qt6-base-dev:$1 libboost1.81-dev
-    libgl-dev:$1 libftdi1-dev libftdi1-2:$1 libusb-1.0-0-dev:$1"
+  echo "cmake make g++-$triplet qemu-user googletest qt6-base-dev:$1 qt6-svg-dev:$1
+    libboost1.81-dev libgl-dev:$1 libftdi1-dev libftdi1-2:$1 libusb-1.0-0-dev:$1"
 }
 
 # Make targets run in parallel (make -j test) each ask for their groups: one install at a time.

@@ -10,6 +10,7 @@
 #include "endpoint.hpp"
 #include "lock_argument.hpp"
 #include "lock_timeout_argument.hpp"
+#include "plot_argument.hpp"
 #include "port_argument.hpp"
 #include "word_b_argument.hpp"
 
@@ -100,11 +101,8 @@ constexpr std::array<OptionRow, 13> kOptions{{
      "                         given), print CSV rows, then exit; the whole band unless given:\n"
      "                         {}",
      [](Options& o, std::string_view value) { o.sweep = parse_sweep(value); }, default_sweep_text},
-    {"--plot", "FILE.svg", std::nullopt, "with --sweep, draw lock time against frequency",
-     [](Options& o, std::string_view value) {
-       if (value.empty()) throw UsageError("option '--plot' needs a file name");
-       o.plot = std::string(value);
-     }},
+    {"--plot", "FILE.svg|FILE.png", std::nullopt, "with --sweep, draw lock time against frequency",
+     [](Options& o, std::string_view value) { o.plot = parse_plot(value); }},
     {"--help", "", std::nullopt, "show this help and exit",
      [](Options& o, std::string_view) { o.help = true; }},
     {"--version", "", std::nullopt, "show the version and exit",

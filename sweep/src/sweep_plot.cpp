@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "lock/lock_watch.hpp"
+#include "sweep/frequency_axis.hpp"
 #include "sweep/sweep_report.hpp"
 #include "words/word_a.hpp"
 
@@ -14,7 +15,6 @@ namespace {
 
 constexpr double kWidth = 720, kHeight = 360;
 constexpr double kLeft = 64, kRight = 24, kTop = 60, kBottom = 56;
-constexpr double kMhzPerTick = 5;
 
 // A coordinate to a tenth, with a point whatever the locale.
 std::string number(double value) {
@@ -31,8 +31,7 @@ double ms(std::chrono::nanoseconds time) {
 struct Scale {
   double low_mhz, high_mhz, top_ms;
   double x(double at) const {
-    const double span = std::max(high_mhz - low_mhz, 0.01);
-    return kLeft + (at - low_mhz) / span * (kWidth - kLeft - kRight);
+    return kLeft + (at - low_mhz) / (high_mhz - low_mhz) * (kWidth - kLeft - kRight);
   }
   double y(double at) const { return kHeight - kBottom - at / top_ms * (kHeight - kTop - kBottom); }
 };
@@ -47,14 +46,14 @@ std::string line(double x1, double y1, double x2, double y2, const std::string& 
          "\" y2=\"" + number(y2) + "\" " + style + "/>\n";
 }
 
-std::string axes(const Scale& scale) {
+std::string axes(const Scale& scale, const std::vector<FrequencyTick>& ticks) {
   const double bottom = kHeight - kBottom;
   std::string svg = line(kLeft, kTop, kLeft, bottom, "stroke=\"black\"") +
                     line(kLeft, bottom, kWidth - kRight, bottom, "stroke=\"black\"");
-  for (double at = std::ceil(scale.low_mhz / kMhzPerTick) * kMhzPerTick; at <= scale.high_mhz;
-       at += kMhzPerTick) {
-    svg += line(scale.x(at), bottom, scale.x(at), bottom + 5, "stroke=\"black\"") +
-           text(scale.x(at), bottom + 20, "middle", std::to_string(static_cast<int>(at)));
+  for (const auto& tick : ticks) {
+    const double at = scale.x(tick.khz / 1000.0);
+    svg += line(at, bottom, at, bottom + 5, "stroke=\"black\"") +
+           text(at, bottom + 20, "middle", tick.label);
   }
   for (int at = 0; at <= scale.top_ms; ++at) {
     svg += line(kLeft - 5, scale.y(at), kLeft, scale.y(at), "stroke=\"black\"") +
@@ -89,25 +88,25 @@ std::string unlocked_bands(std::span<const SweepRow> rows, const Scale& scale) {
   return svg;
 }
 
-// The lock times, a line through each stretch that locked.
+// The lock times: a line through each stretch that locked, a dot where one step locked alone.
 std::string lock_times(std::span<const SweepRow> rows, const Scale& scale) {
-  std::string svg, points;
-  const auto end_stretch = [&] {
-    if (!points.empty()) {
+  const auto x = [&](const SweepRow& row) { return number(scale.x(mhz(row.divider))); };
+  const auto y = [&](const SweepRow& row) { return number(scale.y(ms(*row.lock_time))); };
+  std::string svg;
+  for (auto row = rows.begin(); row != rows.end(); ++row) {
+    if (!row->lock_time) continue;
+    const auto end =
+        std::find_if(row, rows.end(), [](const SweepRow& step) { return !step.lock_time; });
+    if (end - row == 1) {
+      svg += "<circle cx=\"" + x(*row) + "\" cy=\"" + y(*row) + "\" r=\"3\" fill=\"#1a5fb4\"/>\n";
+    } else {
+      std::string points;
+      for (auto at = row; at != end; ++at) points += (at == row ? "" : " ") + x(*at) + "," + y(*at);
       svg += "<polyline fill=\"none\" stroke=\"#1a5fb4\" stroke-width=\"2\" points=\"" + points +
              "\"/>\n";
     }
-    points.clear();
-  };
-  for (const auto& row : rows) {
-    if (!row.lock_time) {
-      end_stretch();
-      continue;
-    }
-    points += (points.empty() ? "" : " ") + number(scale.x(mhz(row.divider))) + "," +
-              number(scale.y(ms(*row.lock_time)));
+    row = end - 1;
   }
-  end_stretch();
   return svg;
 }
 
@@ -118,8 +117,15 @@ std::string svg_plot(std::span<const SweepRow> rows) {
   for (const auto& row : rows) {
     if (row.lock_time) slowest = std::max(slowest, ms(*row.lock_time));
   }
-  const Scale scale{rows.empty() ? 0 : mhz(rows.front().divider),
-                    rows.empty() ? 0 : mhz(rows.back().divider), std::max(1.0, std::ceil(slowest))};
+  // Before the first step, the slider's whole band.
+  const auto khz = [](std::int32_t divider) {
+    return divider * words::kKhzPerDividerStep - words::kIntermediateFrequencyKhz;
+  };
+  const auto ticks = frequency_ticks(
+      khz(rows.empty() ? words::kLowestDivider : rows.front().divider),
+      khz(rows.empty() ? words::kHighestDivider : rows.back().divider), kWidth - kLeft - kRight);
+  const Scale scale{ticks.front().khz / 1000.0, ticks.back().khz / 1000.0,
+                    std::max(1.0, std::ceil(slowest))};
   return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(kWidth) + "\" height=\"" +
          number(kHeight) + "\" viewBox=\"0 0 " + number(kWidth) + " " + number(kHeight) +
          "\" font-family=\"sans-serif\" font-size=\"13\">\n"
@@ -129,7 +135,7 @@ std::string svg_plot(std::span<const SweepRow> rows) {
          text(kWidth / 2, 42, "middle",
               summary(rows) + "; shaded: not locked within " +
                   std::to_string(lock::kLockTimeout.count()) + " ms") +
-         unlocked_bands(rows, scale) + lock_times(rows, scale) + axes(scale) + "</svg>\n";
+         unlocked_bands(rows, scale) + lock_times(rows, scale) + axes(scale, ticks) + "</svg>\n";
 }
 
 }  // namespace sweep

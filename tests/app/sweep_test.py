@@ -7,10 +7,12 @@ Usage: sweep_test.py [wine] PROGRAM DATA_DIR"""
 import os
 import re
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
 import threading
+import zlib
 
 WINE = sys.argv[1] == "wine"
 PROGRAM, DATA = sys.argv[1 + WINE:3 + WINE]
@@ -76,6 +78,46 @@ def plotted_as_rows(svg, csv):
         check(f"the point of {f:.2f} MHz, {t} ms, in proportion",
               (round((x - x0) / (x1 - x0), 2), round((y - y0) / (y1 - y0), 2)),
               (round((f - f0) / (f1 - f0), 2), round((t - t0) / (t1 - t0), 2)))
+    # The frequency axis: the longest level line, a labelled tick at each end, and each tick
+    # where its frequency falls on the points' scale.
+    ticks = [(float(x), float(f)) for x, f in re.findall(
+        r'<text x="([\d.]+)" y="[\d.]+" text-anchor="middle">([\d.]+)</text>', svg)]
+    levels = re.findall(r'<line x1="([\d.]+)" y1="([\d.]+)" x2="([\d.]+)" y2="\2"', svg)
+    axis = max(((float(a), float(b)) for a, _, b in levels), key=lambda ends: ends[1] - ends[0])
+    check("labelled ticks at the frequency axis's ends", (ticks[0][0], ticks[-1][0]), axis)
+    check("ticks where their frequencies fall",
+          max(abs(x0 + (f - f0) / (f1 - f0) * (x1 - x0) - x) for x, f in ticks) < 0.5, True)
+
+
+def frequency_labels():
+    """A plot's frequency axis, worked out by hand: round ticks, each labelled, out to both ends
+    (frequency_ticks.txt has the rule)."""
+    cases = [
+        ("8580N-8620N/1N", "75.10 75.15 75.20 75.25 75.30 75.35 75.40 75.45 75.50"),
+        ("7370N-13070N/100N", "60 65 70 75 80 85 90 95 100 105 110 115 120"),
+    ]
+    for dividers, labels in cases:
+        with tempfile.TemporaryDirectory() as folder:
+            plot = os.path.join(folder, "lock.svg")
+            status, _, err = run(*SIM, "--sweep", dividers, "--plot", plot)
+            with open(plot) as f:
+                svg = f.read()
+        check(f"status of {dividers}", status, 0, err)
+        # Centred under their ticks, as the titles are, which have words.
+        check(f"the frequency labels of {dividers}",
+              " ".join(re.findall(r'text-anchor="middle">([\d.]+)</text>', svg)), labels)
+
+
+def one_step():
+    """A sweep of one divider: its lock time a dot, no line, in the middle of the axis."""
+    with tempfile.TemporaryDirectory() as folder:
+        plot = os.path.join(folder, "one.svg")
+        status, _, err = run(*SIM, "--sweep", "8600N-8600N", "--plot", plot)
+        with open(plot) as f:
+            svg = f.read()
+    check("status of 8600-8600", status, 0, err)
+    check("the dot and lines of 8600-8600", (re.findall(r'<circle cx="([\d.]+)"', svg),
+                                             svg.count("<polyline")), (["380.0"], 0))
 
 
 def whole_band():
@@ -124,16 +166,87 @@ def word_b_for_the_lock():
 
 
 def unwritable_plot():
-    # The rows and the summary are out, but a plot asked for and not drawn fails the run.
+    # Said before the first step, not after the sweep's waits.
     with tempfile.TemporaryDirectory() as folder:
         plot = os.path.join(folder, "missing", "lock.svg")
+        status, out, err = run(*SIM, "--sweep", "--plot", plot)
+    check("a plot that cannot be written: status, lines out, message",
+          (status, len(out.splitlines()), err), (1, 0,
+          f"{NAME}: Cannot create the plot {plot}: No such file or directory. "
+          "Give --plot a file in a folder you may write to.\n"))
+    if WINE:
+        return
+    # A file that takes nothing, found out as the plot is written: the rows and summary are out,
+    # but a plot asked for and not drawn fails the run.
+    with tempfile.TemporaryDirectory() as folder:
+        plot = os.path.join(folder, "full.svg")
+        os.symlink("/dev/full", plot)
         status, out, err = run(*SIM, "--sweep", "8600N-8610N", "--plot", plot)
-    check("rows before a plot that cannot be written", out.splitlines()[1:],
-          ["8600,86.00,75.30,1,0.5", "8610,86.10,75.40,1,0.5"], err)
-    check("status and message of a plot that cannot be written", (status, err.splitlines()), (1, [
-        f"{NAME}: locks from 75.30 to 75.40 MHz, slowest 0.5 ms at 75.40",
-        f"{NAME}: Cannot write the plot to {plot}: No such file or directory. "
-        "Give --plot a file in a folder you may write to."]))
+    check("a plot that cannot be written to the end: status, rows, message",
+          (status, out.splitlines()[1:], err.splitlines()), (1,
+          ["8600,86.00,75.30,1,0.5", "8610,86.10,75.40,1,0.5"], [
+              f"{NAME}: locks from 75.30 to 75.40 MHz, slowest 0.5 ms at 75.40",
+              f"{NAME}: Cannot write the plot to {plot}: No space left on device. "
+              "Give --plot a file in a folder you may write to."]))
+
+
+def png_size(data):
+    """Width and height from a PNG's signature and header chunk; none for anything else."""
+    if data[:8] != b"\x89PNG\r\n\x1a\n" or data[12:16] != b"IHDR":
+        return None
+    return struct.unpack(">II", data[16:24])
+
+
+def png_grey(data):
+    """The rows of an 8-bit RGB or RGBA PNG, each pixel the mean of its colours."""
+    width, _, _, colour = struct.unpack(">IIBB", data[16:26])
+    channels = {2: 3, 6: 4}[colour]
+    packed, at = b"", 8
+    while at < len(data):
+        (length,), kind = struct.unpack(">I", data[at:at + 4]), data[at + 4:at + 8]
+        if kind == b"IDAT":
+            packed += data[at + 8:at + 8 + length]
+        at += 12 + length
+    raw, stride, rows = zlib.decompress(packed), width * channels, []
+    previous = bytearray(stride)
+    for start in range(0, len(raw), stride + 1):
+        kind, row = raw[start], bytearray(raw[start + 1:start + 1 + stride])
+        for i in range(stride):
+            a = row[i - channels] if i >= channels else 0
+            b, c = previous[i], previous[i - channels] if i >= channels else 0
+            paeth = min((abs(b - c), 0, a), (abs(a - c), 1, b), (abs(a + b - 2 * c), 2, c))[2]
+            row[i] = (row[i] + [0, a, b, (a + b) // 2, paeth][kind]) & 0xFF
+        rows.append([sum(row[x:x + 3]) // 3 for x in range(0, stride, channels)])
+        previous = row
+    return rows
+
+
+def plot_formats():
+    """The format from the name: PNG where the build has Qt SVG (the Windows build has not), at
+    the SVG plot's size; any other name refused before the sweep."""
+    with tempfile.TemporaryDirectory() as folder:
+        png = os.path.join(folder, "lock.PNG")
+        status, out, err = run(*SIM, "--sweep", "8600N-8610N", "--plot", png)
+        if WINE:
+            check("a PNG plot where the build writes SVG only", (status, out, err), (2, "",
+                  f"{NAME}: --plot {png}: this build writes SVG plots only; give FILE.svg\n"
+                  f"Try '{NAME} --help' for more information.\n"))
+        else:
+            check("status of a PNG plot", status, 0, err)
+            with open(png, "rb") as f:
+                data = f.read()
+            check("a PNG plot's signature and size", png_size(data), (720, 360))
+            if png_size(data) == (720, 360):
+                # A white page with the frequency axis across it at y = 304, as in the SVG.
+                grey = png_grey(data)
+                check("a PNG plot's corner and axis", (grey[2][2], min(grey[y][380]
+                      for y in range(300, 309)) < 128), (255, True))
+        jpg = os.path.join(folder, "lock.jpg")
+        status, out, err = run(*SIM, "--sweep", "--plot", jpg)
+        check("a plot neither SVG nor PNG", (status, out, err, os.path.exists(jpg)), (2, "",
+              f"{NAME}: --plot {jpg}: the name's extension chooses the picture's format, SVG or "
+              f"PNG; give FILE.svg or FILE.png\nTry '{NAME} --help' for more information.\n",
+              False))
 
 
 def interrupted():
@@ -169,8 +282,8 @@ def interrupted():
 
 
 # Windows has no SIGINT to send a program: windows.console_events ends it from its console.
-for test in (rows_and_summary, whole_band, never_locked, word_b_for_the_lock,
-             unwritable_plot) + \
+for test in (rows_and_summary, frequency_labels, one_step, whole_band, never_locked,
+             word_b_for_the_lock, unwritable_plot, plot_formats) + \
         ((interrupted,) * (not WINE)):
     test()
 for failure in failures:

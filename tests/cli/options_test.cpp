@@ -55,7 +55,9 @@ std::string outcome(std::span<const std::string_view> arguments) {
       text += " sweep " + std::to_string(sweep->from) + " " + std::to_string(sweep->to) + " " +
               std::to_string(sweep->step);
     }
-    if (options.plot) text += " plot " + *options.plot;
+    if (const auto& plot = options.plot) {
+      text += " plot " + plot->file + (plot->format == cli::PlotFormat::png ? " png" : " svg");
+    }
     return text.empty() ? "standard port" : text.substr(1);
   } catch (const cli::UsageError& error) {
     return std::string("usage error: ") + error.what();

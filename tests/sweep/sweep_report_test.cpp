@@ -37,21 +37,34 @@ TEST(SweepReport, ALineThatNeverChangedIsDoubtedEitherWay) {
   }
 }
 
+std::size_t count(const std::string& text, const std::string& part) {
+  std::size_t found = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++found;
+  return found;
+}
+
 // A board may lose lock inside its range: the plot's line breaks there, and the gap is shaded.
+// A step that locked alone is a dot.
 TEST(SweepPlot, EachStretchThatLockedIsALineOfItsOwn) {
-  const std::vector<sweep::SweepRow> rows{{8600, microseconds(500)},
-                                          {8610, std::nullopt},
-                                          {8620, microseconds(600)},
-                                          {8630, microseconds(700)}};
+  const std::vector<sweep::SweepRow> rows{{8600, microseconds(500)}, {8610, std::nullopt},
+                                          {8620, microseconds(600)}, {8630, microseconds(700)},
+                                          {8640, std::nullopt},      {8650, microseconds(800)},
+                                          {8660, microseconds(900)}, {8670, microseconds(900)},
+                                          {8680, std::nullopt},      {8690, microseconds(900)}};
   const std::string svg = sweep::svg_plot(rows);
-  std::size_t lines = 0;
-  for (auto at = svg.find("<polyline"); at != std::string::npos;
-       at = svg.find("<polyline", at + 1)) {
-    ++lines;
-  }
-  EXPECT_EQ(lines, 2u) << svg;
+  EXPECT_EQ(count(svg, "<polyline"), 2u) << svg;
+  EXPECT_EQ(count(svg, "<circle"), 2u) << svg;
   EXPECT_NE(svg.find("<title>not locked from 75.40 to 75.40 MHz</title>"), std::string::npos)
       << svg;
+}
+
+// One step that locked: a dot in the middle of an axis from 75.29 to 75.31 MHz, half way up to
+// 1 ms: x = 64 + 632 / 2, y = 304 - 244 / 2.
+TEST(SweepPlot, OneStepIsADot) {
+  const std::vector<sweep::SweepRow> rows{{8600, microseconds(500)}};
+  const std::string svg = sweep::svg_plot(rows);
+  EXPECT_NE(svg.find("<circle cx=\"380.0\" cy=\"182.0\" r=\"3\""), std::string::npos) << svg;
+  EXPECT_EQ(count(svg, "<polyline"), 0u) << svg;
 }
 
 }  // namespace

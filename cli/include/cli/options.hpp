@@ -44,6 +44,14 @@ struct Sweep {
   friend bool operator==(const Sweep&, const Sweep&) = default;
 };
 
+// A sweep's plot: the file, and the format its name's extension asks for.
+enum class PlotFormat { svg, png };
+struct Plot {
+  std::string file;
+  PlotFormat format;
+  friend bool operator==(const Plot&, const Plot&) = default;
+};
+
 // Where a server (rigctld, the web page) listens.
 struct Endpoint {
   std::string host;  // an IP address, or "localhost"
@@ -68,7 +76,7 @@ struct Options {
   // How long a word is given to lock, where a lock line is read.
   std::chrono::milliseconds lock_timeout = lock::kLockTimeout;
   std::optional<Sweep> sweep;        // step the divider, report where it locks: headless, lock line
-  std::optional<std::string> plot;   // the sweep's plot, an SVG file
+  std::optional<Plot> plot;          // the sweep's plot
 };
 
 // A command line that cannot be run: the one-line reason, for exit status 2.
