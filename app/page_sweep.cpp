@@ -81,7 +81,7 @@ void PageSweep::next_step() {
 
 void PageSweep::end(std::optional<std::string> why_stopped, bool tune_back) {
   stepping_.stop();
-  web::SweepOutcome outcome{sweep::summary(rows_), {}, sweep::csv(rows_), sweep::svg_plot(rows_)};
+  web::SweepOutcome outcome{sweep::summary(rows_), {}, sweep::csv(rows_), sweep::svg_plot(rows_, lock_.watch().timeout())};
   if (why_stopped) {
     outcome.notes.push_back(*why_stopped);
   } else if (const auto doubt = sweep::wiring_doubt(lock_.watch().levels_read(), line_, rows_)) {

@@ -23,8 +23,8 @@ PlotFile::PlotFile(const cli::Plot& plot)
   }
 }
 
-bool PlotFile::write(std::span<const sweep::SweepRow> rows) {
-  const auto contents = plot_file_contents(sweep::svg_plot(rows), plot_.format);
+bool PlotFile::write(std::span<const sweep::SweepRow> rows, std::chrono::milliseconds timeout) {
+  const auto contents = plot_file_contents(sweep::svg_plot(rows, timeout), plot_.format);
   if (!contents) {
     print_error(common::failure_message("Cannot draw the plot " + plot_.file,
                                         "Qt could not encode it as PNG", "Give --plot FILE.svg"));

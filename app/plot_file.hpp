@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <fstream>
 #include <span>
 
@@ -15,8 +16,9 @@ class PlotFile {
   // Throws common::FatalError.
   explicit PlotFile(const cli::Plot& plot);
 
-  // Draws the rows in the plot's format. Returns false after saying why it could not.
-  bool write(std::span<const sweep::SweepRow> rows);
+  // Draws the rows, each word given `timeout` to lock, in the plot's format. Returns false after
+  // saying why it could not.
+  bool write(std::span<const sweep::SweepRow> rows, std::chrono::milliseconds timeout);
 
  private:
   cli::Plot plot_;

@@ -68,7 +68,7 @@ std::string axes(const Scale& scale, const std::vector<FrequencyTick>& ticks) {
 // Each stretch of steps that did not lock, as a band from half a step before it to half after.
 std::string unlocked_bands(std::span<const SweepRow> rows, const Scale& scale) {
   const double half_step =
-      rows.size() > 1 ? (mhz(rows[1].divider) - mhz(rows[0].divider)) / 2 : 0.05;
+      rows.size() > 1 ? std::abs(mhz(rows[1].divider) - mhz(rows[0].divider)) / 2 : 0.05;
   std::string svg;
   for (std::size_t i = 0; i < rows.size();) {
     if (rows[i].lock_time) {
@@ -77,8 +77,9 @@ std::string unlocked_bands(std::span<const SweepRow> rows, const Scale& scale) {
     }
     std::size_t end = i;
     while (end + 1 < rows.size() && !rows[end + 1].lock_time) ++end;
-    const double x1 = scale.x(std::max(mhz(rows[i].divider) - half_step, scale.low_mhz));
-    const double x2 = scale.x(std::min(mhz(rows[end].divider) + half_step, scale.high_mhz));
+    const auto [low, high] = std::minmax({mhz(rows[i].divider), mhz(rows[end].divider)});
+    const double x1 = scale.x(std::max(low - half_step, scale.low_mhz));
+    const double x2 = scale.x(std::min(high + half_step, scale.high_mhz));
     svg += "<rect x=\"" + number(x1) + "\" y=\"" + number(kTop) + "\" width=\"" + number(x2 - x1) +
            "\" height=\"" + number(kHeight - kTop - kBottom) +
            "\" fill=\"#f4c7c3\"><title>not locked from " + received_text(rows[i].divider) + " to " +
@@ -112,7 +113,7 @@ std::string lock_times(std::span<const SweepRow> rows, const Scale& scale) {
 
 }  // namespace
 
-std::string svg_plot(std::span<const SweepRow> rows) {
+std::string svg_plot(std::span<const SweepRow> rows, std::chrono::milliseconds timeout) {
   double slowest = 0;
   for (const auto& row : rows) {
     if (row.lock_time) slowest = std::max(slowest, ms(*row.lock_time));
@@ -121,9 +122,11 @@ std::string svg_plot(std::span<const SweepRow> rows) {
   const auto khz = [](std::int32_t divider) {
     return divider * words::kKhzPerDividerStep - words::kIntermediateFrequencyKhz;
   };
-  const auto ticks = frequency_ticks(
-      khz(rows.empty() ? words::kLowestDivider : rows.front().divider),
-      khz(rows.empty() ? words::kHighestDivider : rows.back().divider), kWidth - kLeft - kRight);
+  // A downward sweep is drawn on the same axis as an upward one.
+  const auto [lowest, highest] =
+      std::minmax({rows.empty() ? words::kLowestDivider : rows.front().divider,
+                   rows.empty() ? words::kHighestDivider : rows.back().divider});
+  const auto ticks = frequency_ticks(khz(lowest), khz(highest), kWidth - kLeft - kRight);
   const Scale scale{ticks.front().khz / 1000.0, ticks.back().khz / 1000.0,
                     std::max(1.0, std::ceil(slowest))};
   return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(kWidth) + "\" height=\"" +
@@ -133,8 +136,8 @@ std::string svg_plot(std::span<const SweepRow> rows) {
          text(kWidth / 2, 22, "middle",
               "<tspan font-weight=\"bold\">Lock time against frequency</tspan>") +
          text(kWidth / 2, 42, "middle",
-              summary(rows) + "; shaded: not locked within " +
-                  std::to_string(lock::kLockTimeout.count()) + " ms") +
+              summary(rows) + "; shaded: not locked within " + std::to_string(timeout.count()) +
+                  " ms") +
          unlocked_bands(rows, scale) + lock_times(rows, scale) + axes(scale, ticks) + "</svg>\n";
 }
 

@@ -95,6 +95,7 @@ def frequency_labels():
     cases = [
         ("8580N-8620N/1N", "75.10 75.15 75.20 75.25 75.30 75.35 75.40 75.45 75.50"),
         ("7370N-13070N/100N", "60 65 70 75 80 85 90 95 100 105 110 115 120"),
+        ("108-88/1", "88 90 92 94 96 98 100 102 104 106 108"),
     ]
     for dividers, labels in cases:
         with tempfile.TemporaryDirectory() as folder:

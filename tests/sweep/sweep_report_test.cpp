@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -51,7 +52,7 @@ TEST(SweepPlot, EachStretchThatLockedIsALineOfItsOwn) {
                                           {8640, std::nullopt},      {8650, microseconds(800)},
                                           {8660, microseconds(900)}, {8670, microseconds(900)},
                                           {8680, std::nullopt},      {8690, microseconds(900)}};
-  const std::string svg = sweep::svg_plot(rows);
+  const std::string svg = sweep::svg_plot(rows, std::chrono::milliseconds(100));
   EXPECT_EQ(count(svg, "<polyline"), 2u) << svg;
   EXPECT_EQ(count(svg, "<circle"), 2u) << svg;
   EXPECT_NE(svg.find("<title>not locked from 75.40 to 75.40 MHz</title>"), std::string::npos)
@@ -62,9 +63,31 @@ TEST(SweepPlot, EachStretchThatLockedIsALineOfItsOwn) {
 // 1 ms: x = 64 + 632 / 2, y = 304 - 244 / 2.
 TEST(SweepPlot, OneStepIsADot) {
   const std::vector<sweep::SweepRow> rows{{8600, microseconds(500)}};
-  const std::string svg = sweep::svg_plot(rows);
+  const std::string svg = sweep::svg_plot(rows, std::chrono::milliseconds(100));
   EXPECT_NE(svg.find("<circle cx=\"380.0\" cy=\"182.0\" r=\"3\""), std::string::npos) << svg;
   EXPECT_EQ(count(svg, "<polyline"), 0u) << svg;
+}
+
+// A downward sweep is drawn on the axis an upward one has, its unlocked stretches shaded as wide.
+TEST(SweepPlot, ADownwardSweepShadesWhatAnUpwardOneDoes) {
+  const std::vector<sweep::SweepRow> up{{8590, std::nullopt},
+                                        {8600, microseconds(500)},
+                                        {8610, std::nullopt},
+                                        {8620, std::nullopt},
+                                        {8630, microseconds(700)}};
+  const std::vector<sweep::SweepRow> down(up.rbegin(), up.rend());
+  const auto shading = [](const std::string& svg) {
+    std::vector<std::string> rects;
+    for (auto at = svg.find("<rect x="); at != std::string::npos;
+         at = svg.find("<rect x=", at + 1)) {
+      rects.push_back(svg.substr(at, svg.find(" fill", at) - at));
+    }
+    std::sort(rects.begin(), rects.end());
+    return rects;
+  };
+  const auto timeout = std::chrono::milliseconds(100);
+  EXPECT_EQ(shading(sweep::svg_plot(down, timeout)), shading(sweep::svg_plot(up, timeout)));
+  EXPECT_EQ(shading(sweep::svg_plot(up, timeout)).size(), 2u);
 }
 
 }  // namespace

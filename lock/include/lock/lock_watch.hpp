@@ -49,6 +49,7 @@ class LockWatch {
   explicit LockWatch(bus::Port& port, std::chrono::milliseconds timeout = kLockTimeout);
 
   bool has_line() const { return port_.lock_line().has_value(); }
+  std::chrono::milliseconds timeout() const { return timeout_; }
   // The time the line is read in: hold it (bus::Clock::Held) from before a word goes out until
   // its lock is decided, and the times are the line's alone.
   bus::Clock& clock() { return port_.clock(); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <span>
 #include <string>
 
@@ -9,6 +10,7 @@ namespace sweep {
 
 // The sweep as an SVG picture: lock time against received frequency, the stretches where the
 // loop did not lock shaded across the whole height.
-std::string svg_plot(std::span<const SweepRow> rows);
+// `timeout`: what each word was given to lock.
+std::string svg_plot(std::span<const SweepRow> rows, std::chrono::milliseconds timeout);
 
 }  // namespace sweep
