@@ -80,11 +80,12 @@ MESSAGES = [
                       "phase": ["Automatic off", "On", "Off"],
                       "test": ["1", "Reference frequency", "Output  programmable counter",
                                "Output in-lock counter"]}}),
-    # As the window shows it after start-up.
+    # As the window shows it after start-up: each list on the first row, whose setting Word B
+    # carries though none was chosen.
     (None, {"type": "state", "frequency": "106.2", "divider": 11690, "wordA": "0010110110101010",
             "wordB": "1100000100000000", "refh": "1 Khz Reference frequency",
-            "sla": "Load mode - asynchronous", "brm": "Current always on", "current": -1,
-            "phase": -1, "test": -1, "speed": 100}),
+            "sla": "Load mode - asynchronous", "brm": "Current always on", "current": 0,
+            "phase": 0, "test": 0, "speed": 100}),
     ({"do": "frequency", "mhz": "130"},
      {"type": "refused", "reason": "130 MHz is outside the tuning range, 63 to 120 MHz"}),
     ({"do": "frequency", "mhz": "96,1"},

@@ -20,10 +20,22 @@ struct ListName {
   const char* name;
   Control control;
   std::span<const words::ListRow> rows;
+  std::string words::WordBSettings::*code;  // the setting the list chooses
 };
-constexpr std::array<ListName, 3> kLists{{{"current", Control::lstCurrent, words::kCurrentRows},
-                                          {"phase", Control::lstPhase, words::kPhaseRows},
-                                          {"test", Control::lstTest, words::kTestRows}}};
+constexpr std::array<ListName, 3> kLists{
+    {{"current", Control::lstCurrent, words::kCurrentRows, &words::WordBSettings::sCurrent},
+     {"phase", Control::lstPhase, words::kPhaseRows, &words::WordBSettings::sPhase},
+     {"test", Control::lstTest, words::kTestRows, &words::WordBSettings::sTest}}};
+
+// The row whose setting Word B carries: the window's one-row lists show it even before a first
+// choice; -1 for a code no row has.
+int row_of(const ListName& list, const words::WordBSettings& settings) {
+  const auto& code = settings.*list.code;
+  for (std::size_t row = 0; row < list.rows.size(); ++row) {
+    if (list.rows[row].code == code) return static_cast<int>(row);
+  }
+  return -1;
+}
 
 struct ToggleName {
   const char* name;
@@ -100,10 +112,11 @@ QJsonObject setup_message(bool sweep) {
   return setup;
 }
 
-QJsonObject state_message(const form::ControlAccess& controls, const form::StatusLine& status,
-                          const SweepControl* sweep) {
+QJsonObject state_message(const form::FormState& form, const form::ControlAccess& controls,
+                          const form::StatusLine& status, const SweepControl* sweep) {
+  // The frequency of the word sent, not the text of a box a user may have typed into.
   QJsonObject state{{"type", "state"},
-                    {"frequency", qtext(controls.text(Control::txtFM))},
+                    {"frequency", qtext(words::frequency_text(words::received_mhz(form.iDiv)))},
                     {"divider", controls.value(Control::hscDiv)},
                     {"wordA", qtext(controls.text(Control::txtA))},
                     {"wordB", qtext(controls.text(Control::txtB))},
@@ -111,7 +124,7 @@ QJsonObject state_message(const form::ControlAccess& controls, const form::Statu
                     {"status", qtext(status.text)},
                     {"statusDetail", qtext(status.tooltip)}};
   for (const auto& toggle : kToggles) state[toggle.name] = qtext(controls.text(toggle.caption));
-  for (const auto& list : kLists) state[list.name] = controls.selected_index(list.control);
+  for (const auto& list : kLists) state[list.name] = row_of(list, form);
   if (sweep) state["sweep"] = qtext(sweep->progress());
   return state;
 }

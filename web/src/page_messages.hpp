@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "form/form_state.hpp"
 #include "form/panel.hpp"
 #include "form/status_line.hpp"
 #include "web/sweep_control.hpp"
@@ -14,9 +15,10 @@ namespace web {
 // whether it may sweep, and over what to begin with.
 QJsonObject setup_message(bool sweep);
 
-// What the window shows now, read from its controls as they are, and how far a sweep is.
-QJsonObject state_message(const form::ControlAccess& controls, const form::StatusLine& status,
-                          const SweepControl* sweep);
+// What the panel holds now: the frequency of the word sent and the Word B settings composed,
+// the rest read from its controls as they are, and how far a sweep is.
+QJsonObject state_message(const form::FormState& form, const form::ControlAccess& controls,
+                          const form::StatusLine& status, const SweepControl* sweep);
 
 // A sweep's outcome, to every page; its rows and plot are fetched by `number`, which tells them
 // from any other sweep's.
