@@ -72,16 +72,26 @@ void PageSweep::next_step() {
   const bool at_once = !since_shown_.isValid() || since_shown_.elapsed() >= kProgressAtOnceEveryMs;
   if (at_once) since_shown_.start();
   if (progress_heard_) progress_heard_(at_once);
-  const bus::Clock::Held held{lock_.watch().clock()};
+  bus::Clock& clock = lock_.watch().clock();
+  const bus::Clock::Held held{clock};
+  const auto started = clock.now();
   if (!sweep_->start_step()) return end(std::nullopt, false);
   const lock::LockState lock = lock_.settle();
   if (panel_.failed()) return end(std::nullopt, false);
   rows_.push_back(sweep_->finish_step(lock));
+  // A simulated chip's waits took no time: the next step comes when the chip's would, so that
+  // its sweep runs at a board's pace, to be watched and stopped from the pages.
+  if (clock.waits_pass_at_once()) {
+    stepping_.setInterval(std::chrono::ceil<std::chrono::milliseconds>(clock.now() - started));
+  }
 }
 
 void PageSweep::end(std::optional<std::string> why_stopped, bool tune_back) {
   stepping_.stop();
-  web::SweepOutcome outcome{sweep::summary(rows_), {}, sweep::csv(rows_), sweep::svg_plot(rows_, lock_.watch().timeout())};
+  web::SweepOutcome outcome{sweep::summary(rows_),
+                            {},
+                            sweep::csv(rows_),
+                            sweep::svg_plot(rows_, lock_.watch().timeout())};
   if (why_stopped) {
     outcome.notes.push_back(*why_stopped);
   } else if (const auto doubt = sweep::wiring_doubt(lock_.watch().levels_read(), line_, rows_)) {

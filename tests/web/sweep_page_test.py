@@ -7,6 +7,7 @@ Usage: sweep_page_test.py [wine] PROGRAM DATA_FOLDER"""
 import csv
 import os
 import re
+import subprocess
 import sys
 
 from web_support import (Connection, Failed, check, finish, program_command, run_on_program,
@@ -19,6 +20,7 @@ WHOLE_BAND = "63-120/0.1"
 WAY_OUT = "; choose it for the test pin and press Send Word 'B'"
 IN_LOCK_ROW, REFERENCE_ROW = 3, 1
 BAND = "63.00 to 120.00 MHz, dividers 7370N to 13070N"
+HOGGED = "75-118/0.3"  # both edges of the simulated oscillator's range, and slow locks
 
 REFUSALS = [  # (the range asked for, or None for a well-formed one; the refusal)
     ("8000", "Cannot sweep 8000: give FROM-TO or FROM-TO/STEP in MHz, such as 88-108/0.1, or as "
@@ -143,6 +145,7 @@ def sweeps(program):
         check(f"{asked}: the plot", kind == "image/svg+xml" and plot.startswith("<svg ") and
               "Lock time against frequency" in plot, (kind, plot[:200]))
         back_where_started(page, asked)
+    same_as_the_command_line(program, page)
     for asked, rows in FROM_HERE:
         outcome = sweep_until_outcome(page, {"do": "sweep", "range": asked}, seconds=10)[1]
         numbers.append(outcome["number"])
@@ -183,6 +186,23 @@ def sweeps(program):
     check("a page that opens later is handed the last outcome after the setup",
           [m["type"] for m in first] == ["setup", "sweep"] and first[1] == last,
           [m.get("type") for m in first])
+
+
+def same_as_the_command_line(program, page):
+    """The page's rows are --sweep's, byte for byte, with both cores kept busy meanwhile: each
+    step is timed on the simulated chip's own clock, not between the event loop's turns."""
+    hogs = [subprocess.Popen([sys.executable, "-c", "while True: pass"]) for _ in range(2)]
+    try:
+        outcome = sweep_until_outcome(page, {"do": "sweep", "range": HOGGED})[1]
+        command_line = subprocess.run([*PROGRAM, "--simulate", "--sweep", HOGGED],
+                                      capture_output=True, timeout=60).stdout
+    finally:
+        for hog in hogs:
+            hog.kill()
+            hog.wait()
+    page_rows = fetched(program.port, outcome, "csv")[1]
+    check(f"{HOGGED}: the page's rows are the command line's", page_rows.splitlines() ==
+          command_line.decode().replace("\r", "").splitlines(), page_rows)
 
 
 def without_lock(program):
