@@ -74,7 +74,13 @@ lock_session() {
   rigctl -m 2 -r "127.0.0.1:$port" F 65000000
   wait_for 300 log_lines "^not locked within" 2 || return
   rigctl -m 2 -r "127.0.0.1:$port" F 100000000
-  wait_for 300 log_lines "^locked after" 2
+  wait_for 300 log_lines "^locked after" 2 || return
+  # Four tunings in one packet, carried out in one turn: each word before the last is replaced
+  # before its verdict, and says so.
+  exec 3<>"/dev/tcp/127.0.0.1/$port"
+  printf 'F 66000000\nF 95000000\nF 64000000\nF 96000000\n' >&3
+  wait_for 300 log_lines "^locked after" 3
+  exec 3>&-
 }
 lock_log="$(dirname "$0")/headless_lock_session.txt"
 : >"$dir/out"
@@ -83,6 +89,6 @@ check "with --lock each word's line came within 30 s" lock_session
 end_program TERM
 check "with --lock each word is followed by what the test pin said; the log holds:
 $(indented "$dir/out")" diff -u "$lock_log" \
-  <(sed 's/^locked after [0-9][0-9]*\.[0-9] ms$/locked after T ms/' "$dir/out")
+  <(sed -E 's/^(locked|replaced) after [0-9]+\.[0-9] ms/\1 after T ms/' "$dir/out")
 
 finish
