@@ -1,6 +1,6 @@
 #include "bus/clock.hpp"
 
-#include <thread>
+#include "machine_wait.hpp"
 
 namespace bus {
 
@@ -11,7 +11,7 @@ class SteadyClock : public Clock {
   std::chrono::nanoseconds now() const override {
     return std::chrono::steady_clock::now().time_since_epoch();
   }
-  void pause(std::chrono::nanoseconds length) override { std::this_thread::sleep_for(length); }
+  void pause(std::chrono::nanoseconds length) override { machine_wait(length); }
   bool waits_pass_at_once() const override { return false; }
 };
 
