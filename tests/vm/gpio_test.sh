@@ -46,9 +46,10 @@ check "lock: its one row, not locked" diff -u - "$out/lock.out" <<END
 n,oscillator_mhz,received_mhz,locked,lock_ms
 8600,86.00,75.30,0,
 END
-check "lock: the line named as one that stayed low" diff -u - "$out/lock.err" <<END
+check "lock: the line named, and as one that stayed low" diff -u - "$out/lock.err" <<END
+saa1057-panel: Reading the lock on line 3 of gpiochip0
 saa1057-panel: never locked from 75.30 to 75.30 MHz
-saa1057-panel: The lock line (line 3 of gpiochip0) read low throughout: is the pull-up fitted?
+saa1057-panel: never locked from 75.30 to 75.30 MHz: if the oscillator should lock there, check the pull-up on the lock line (line 3 of gpiochip0), which read low throughout
 END
 # Then, tuned through rigctld, high for the second of three words after Word B, while the power
 # button was held, and low again for the third: each word with the lock news that followed it.

@@ -3,10 +3,11 @@
 # answering the lock line from the simulated oscillator that the words it carries tune (sim/):
 # each row must say locked on exactly the model's dividers, with a time, as tests/vm/ftdi_test.sh
 # has it on Linux, and the summary must give the model's range and no quicker a slowest lock.
-# Usage: tests/windows/lock_sweep_test.sh PROGRAM.exe STAND_IN.dll EXPECTED PORT VARIABLE=VALUE
-#   PORT: what --port is given; VARIABLE=VALUE: what makes the stand-in answer from the model.
+# Usage: tests/windows/lock_sweep_test.sh PROGRAM.exe STAND_IN.dll EXPECTED PORT VARIABLE=VALUE LINE
+#   PORT: what --port is given; VARIABLE=VALUE: what makes the stand-in answer from the model;
+#   LINE: the lock line the program says it reads.
 set -u
-program=$1 stand_in=$2 expected=$3 port=$4 model=$5
+program=$1 stand_in=$2 expected=$3 port=$4 model=$5 line=$6
 source "$(dirname "$0")/../support/checks.sh"
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
@@ -38,6 +39,8 @@ summary='^saa1057-panel: locks from 75\.30 to 117\.80 MHz, slowest \([0-9.]*\) m
 slowest=$(sed -n "s/$summary/\1/p" "$dir/said")
 check "--port $port: the summary gives the model's range, the slowest lock at least 3.3 ms" \
   awk -v ms="$slowest" 'BEGIN { exit !(ms != "" && ms + 0 >= 3.3) }'
+check "--port $port: the lock line named first" \
+  grep -qx "saa1057-panel: Reading the lock on $line" <(head -n 1 "$dir/said")
 check "--port $port: nothing else on standard error" \
-  diff /dev/null <(grep -v -e "$summary" -e '^saa1057-panel: sweeping: ' "$dir/said")
+  diff /dev/null <(sed 1d "$dir/said" | grep -v -e "$summary" -e '^saa1057-panel: sweeping: ')
 finish "--port $port"
