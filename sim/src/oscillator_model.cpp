@@ -28,7 +28,7 @@ std::chrono::microseconds lock_time(std::int32_t n) {
 }
 
 bool test_pin_level(std::string_view test, bool refh, std::int32_t n,
-                    std::chrono::nanoseconds since_load) {
+                    std::chrono::nanoseconds since_load, InLock in_lock) {
   const double reference = refh ? 1250.0 : 1000.0;
   if (test == words::kTestHigh) return true;
   if (test == words::kTestReference) return square_wave(reference, since_load);
@@ -38,6 +38,7 @@ bool test_pin_level(std::string_view test, bool refh, std::int32_t n,
   }
   if (test == words::kTestInLock) {
     const std::chrono::nanoseconds period{static_cast<std::int64_t>(1e9 / reference)};
+    if (in_lock == InLock::filtered) return can_lock(n) && since_load >= lock_time(n);
     if (!can_lock(n)) return since_load % period >= kOutOfLockPulse;
     const auto until_lock = lock_time(n) - since_load;
     if (until_lock <= std::chrono::nanoseconds::zero()) return true;

@@ -68,7 +68,7 @@ bool SimulatedSynthesizer::lock_level() {
       word_b_ ? words::field_of(*word_b_, words::word_b_layout::kTest) : words::kTestHigh;
   const bool refh = word_b_ && words::field_of(*word_b_, words::word_b_layout::kREFH) == "1";
   const std::int32_t divider = word_a_ ? decoded_word_a()->divider : 0;
-  return test_pin_level(test, refh, divider, clock_.now() - word_a_loaded_at_);
+  return test_pin_level(test, refh, divider, clock_.now() - word_a_loaded_at_, in_lock_);
 }
 
 std::optional<words::DecodedWordA> SimulatedSynthesizer::decoded_word_a() const {

@@ -33,7 +33,10 @@ std::chrono::microseconds lock_time(std::int32_t n);
 // frequency and the programmable counter's output as square waves (the counter's at the
 // reference times held/wanted oscillator frequency while it is held at a range end); in-lock high
 // while locked, pulsing low before; any other code low.
+// The in-lock output as the chip gives it, or behind the RC filter and comparator builders fit.
+enum class InLock { pulsing, filtered };
+
 bool test_pin_level(std::string_view test, bool refh, std::int32_t n,
-                    std::chrono::nanoseconds since_load);
+                    std::chrono::nanoseconds since_load, InLock in_lock = InLock::pulsing);
 
 }  // namespace sim

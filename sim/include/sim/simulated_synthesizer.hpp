@@ -8,6 +8,7 @@
 #include "bus/clock.hpp"
 #include "bus/port.hpp"
 #include "bus/wiring.hpp"
+#include "sim/oscillator_model.hpp"
 #include "words/word_decoder.hpp"
 
 namespace sim {
@@ -34,8 +35,9 @@ class SimulatedSynthesizer : public bus::Port {
   enum class Time { machine, model, machine_skipping_waits };
 
   // `lock_line`: the test pin is wired back as the lock input.
-  explicit SimulatedSynthesizer(bool lock_line = false, Time time = Time::machine)
-      : lock_line_(lock_line), clock_(chosen_clock(time)) {}
+  explicit SimulatedSynthesizer(bool lock_line = false, Time time = Time::machine,
+                                InLock in_lock = InLock::pulsing)
+      : lock_line_(lock_line), in_lock_(in_lock), clock_(chosen_clock(time)) {}
 
   std::string name() const override { return "simulated SAA1057"; }
   void write(bus::Register target, std::uint8_t value) override;
@@ -70,6 +72,7 @@ class SimulatedSynthesizer : public bus::Port {
   std::optional<std::string> word_b_;
   BusCounts counts_;
   bool lock_line_;
+  InLock in_lock_;
   bus::Clock& chosen_clock(Time time) {
     if (time == Time::model) return model_clock_;
     if (time == Time::machine_skipping_waits) return skipping_clock_;
