@@ -164,7 +164,7 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
   stepping.start(0);
   const int status = application.exec();
   if (form.failed()) return status;
-  if (reader_gone) return !plot || plot->write(rows, options.lock_timeout) ? 0 : 1;
+  if (reader_gone) return !plot || plot->write(rows, watch.timeout()) ? 0 : 1;
   return sum_up(plot, sweep, watch, rows, *port.lock_line()) ? status : 1;
 }
 
