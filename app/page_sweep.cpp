@@ -73,12 +73,10 @@ void PageSweep::next_step() {
   if (at_once) since_shown_.start();
   if (progress_heard_) progress_heard_(at_once);
   bus::Clock& clock = lock_.watch().clock();
-  const bus::Clock::Held held{clock};
   const auto started = clock.now();
-  if (!sweep_->start_step()) return end(std::nullopt, false);
-  const lock::LockState lock = lock_.settle();
-  if (panel_.failed()) return end(std::nullopt, false);
-  rows_.push_back(sweep_->finish_step(lock));
+  const auto row = sweep_->step([this] { return lock_.settle(); });
+  if (!row) return end(std::nullopt, false);
+  rows_.push_back(*row);
   // A simulated chip's waits took no time: the next step comes when the chip's would, so that
   // its sweep runs at a board's pace, to be watched and stopped from the pages.
   if (clock.waits_pass_at_once()) {

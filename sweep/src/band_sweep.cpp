@@ -51,10 +51,16 @@ SweepRow BandSweep::finish_step(const lock::LockState& lock) const {
 }
 
 std::optional<SweepRow> BandSweep::step() {
+  return step([this] { return watch_.settle(); });
+}
+
+std::optional<SweepRow> BandSweep::step(const std::function<lock::LockState()>& settle) {
   const bus::Clock::Held held{watch_.clock()};
   if (!start_step()) return std::nullopt;
   try {
-    return finish_step(watch_.settle());
+    const lock::LockState lock = settle();
+    if (panel_.failed()) return std::nullopt;
+    return finish_step(lock);
   } catch (const common::FatalError& error) {
     panel_.fail(error.what());
     return std::nullopt;

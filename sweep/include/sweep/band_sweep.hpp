@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,19 +31,21 @@ class BandSweep {
   // The divider of the step to come.
   std::int32_t next_divider() const { return divider_of(started_); }
 
-  // Tunes the next step's divider; false when the panel failed on it.
-  bool start_step();
   // The divider of the step started last.
   std::int32_t stepped() const { return divider_of(started_ - 1); }
-  // That step's row, from the lock the watch decided for it.
-  SweepRow finish_step(const lock::LockState& lock) const;
 
   // The next step, reading the line until the watch decides; nothing when the panel failed on
   // it.
   std::optional<SweepRow> step();
+  // The same, its lock decided by `settle` (a monitor that tells others as it decides).
+  std::optional<SweepRow> step(const std::function<lock::LockState()>& settle);
 
  private:
   std::int32_t divider_of(int index) const;
+  // Tunes the next step's divider; false when the panel failed on it.
+  bool start_step();
+  // That step's row, from the lock the watch decided for it.
+  SweepRow finish_step(const lock::LockState& lock) const;
 
   form::Panel& panel_;
   lock::LockWatch& watch_;
