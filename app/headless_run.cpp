@@ -32,6 +32,7 @@ int run_headless(const cli::Options& options, bus::Port& port, char* program_pat
   Servers servers{form.panel(), port, lock};
   if (!servers.start(options, {})) return 1;
   form.load();
+  if (const auto caveat = port.lock_line_caveat()) print_error(*caveat);
   if (options.word_b) form.send_word_b(*options.word_b);
   return application.exec();
 }

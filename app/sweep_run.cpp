@@ -116,6 +116,7 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
   }
   // A failure at start-up is reported from the event loop, which then ends with 1.
   if (form.failed()) return application.exec();
+  if (const auto caveat = port.lock_line_caveat()) print_error(*caveat);
 
   const auto& range = *options.sweep;
   sweep::BandSweep sweep{form.panel(), watch, range.from, range.to, range.step};

@@ -21,6 +21,6 @@ inline const bus::SystemCalls& null_kernel() {
                                                ++set_values_calls;
                                              return 0;
                                            },
-                                           [](int) { return 0; }};
+                                           [](int) { return 0; }, nullptr};
   return kCalls;
 }

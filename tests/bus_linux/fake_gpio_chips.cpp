@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 
 #include "fake_kernel.hpp"
@@ -88,12 +90,22 @@ int fake_close(int fd) {
   return fake_kernel::record("close", what) ? -1 : 0;
 }
 
+ssize_t fake_read(int fd, void* buffer, std::size_t size) {
+  if (fake_kernel::record("read", fd == kRequestFd ? "request" : "bad-fd")) return -1;
+  std::vector<gpio_v2_line_event> events(edges().size());
+  for (std::size_t i = 0; i < events.size(); ++i) events[i].id = edges()[i];
+  const std::size_t length = std::min(size, events.size() * sizeof events[0]);
+  std::memcpy(buffer, events.data(), length);
+  return static_cast<ssize_t>(length);
+}
+
 }  // namespace
 
 void reset(const std::filesystem::path& dir) {
   fake_kernel::reset();
   chip_dir = dir;
   open_count = 0;
+  edges().clear();
   chips() = {{"gpiochip0", "pinctrl-bcm2711", gpio_model::numbered_lines("GPIO", 28)},
              {"gpiochip1", "usb-adapter", gpio_model::numbered_lines("GP", 4)}};
   std::filesystem::create_directories(dir);
@@ -105,10 +117,15 @@ std::vector<gpio_model::Chip>& chips() {
   return all;
 }
 
+std::vector<std::uint32_t>& edges() {
+  static std::vector<std::uint32_t> told;
+  return told;
+}
+
 int open_descriptors() { return open_count; }
 
 const bus::SystemCalls& system_calls() {
-  static constexpr bus::SystemCalls kCalls{fake_open, fake_ioctl, fake_close};
+  static constexpr bus::SystemCalls kCalls{fake_open, fake_ioctl, fake_close, fake_read};
   return kCalls;
 }
 

@@ -20,6 +20,9 @@ void reset(const std::filesystem::path& dir);
 // The chips, by their number, to change before a back end binds.
 std::vector<gpio_model::Chip>& chips();
 
+// The edge events a read of the request gives (GPIO_V2_LINE_EVENT_...); reset() gives none.
+std::vector<std::uint32_t>& edges();
+
 // Chips and requests opened and not yet closed.
 int open_descriptors();
 

@@ -88,7 +88,7 @@ void reset(const std::string& failing_call, int error_number, int successes_firs
 void set_status(std::uint8_t status) { status_register = status; }
 
 const bus::SystemCalls& system_calls() {
-  static constexpr bus::SystemCalls kCalls{fake_open, fake_ioctl, fake_close};
+  static constexpr bus::SystemCalls kCalls{fake_open, fake_ioctl, fake_close, nullptr};
   return kCalls;
 }
 

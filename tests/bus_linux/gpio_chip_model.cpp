@@ -27,6 +27,7 @@ int line_info(const Chip& chip, gpio_v2_line_info& info) {
 }
 
 constexpr std::uint64_t kBias = GPIO_V2_LINE_FLAG_BIAS_PULL_UP | GPIO_V2_LINE_FLAG_BIAS_PULL_DOWN;
+constexpr std::uint64_t kEdges = GPIO_V2_LINE_FLAG_EDGE_RISING | GPIO_V2_LINE_FLAG_EDGE_FALLING;
 
 int get_line(const Chip& chip, gpio_v2_line_request& request, int request_fd) {
   for (std::uint32_t i = 0; i < request.num_lines; ++i) {
@@ -41,6 +42,7 @@ int get_line(const Chip& chip, gpio_v2_line_request& request, int request_fd) {
         attribute.attr.flags & (GPIO_V2_LINE_FLAG_INPUT | GPIO_V2_LINE_FLAG_OUTPUT);
     if (direction == 0 && (attribute.attr.flags & kBias)) return fail(EINVAL);
     if (chip.bias_error != 0 && (attribute.attr.flags & kBias)) return fail(chip.bias_error);
+    if (!chip.interrupts && (attribute.attr.flags & kEdges)) return fail(ENXIO);
   }
   request.fd = request_fd;
   return 0;
@@ -51,7 +53,9 @@ std::string flag_names(std::uint64_t flags) {
       {GPIO_V2_LINE_FLAG_INPUT, "INPUT"},
       {GPIO_V2_LINE_FLAG_OUTPUT, "OUTPUT"},
       {GPIO_V2_LINE_FLAG_BIAS_PULL_UP, "BIAS_PULL_UP"},
-      {GPIO_V2_LINE_FLAG_BIAS_PULL_DOWN, "BIAS_PULL_DOWN"}};
+      {GPIO_V2_LINE_FLAG_BIAS_PULL_DOWN, "BIAS_PULL_DOWN"},
+      {GPIO_V2_LINE_FLAG_EDGE_RISING, "EDGE_RISING"},
+      {GPIO_V2_LINE_FLAG_EDGE_FALLING, "EDGE_FALLING"}};
   std::string names;
   for (const auto& [flag, name] : kNames) {
     if (!(flags & flag)) continue;

@@ -19,7 +19,8 @@ struct Chip {
   std::string name;
   std::string label;
   std::vector<Line> lines;
-  int bias_error = 0;  // how the chip's driver refuses a pull-up or pull-down; 0: it makes one
+  int bias_error = 0;      // how the chip's driver refuses a pull-up or pull-down; 0: it makes one
+  bool interrupts = true;  // without, the kernel refuses edge detection (ENXIO)
 };
 
 // "GPIO0" .. "GPIO<count - 1>" with `prefix` "GPIO".

@@ -31,13 +31,15 @@ class GpioPortTest : public ::testing::Test {
   static void send(bus::Port& port, const char* word) {
     support::send_words(port, {{0, word}, {0, "rest"}});
   }
-  // Sends Word A for 11690, then reads the lock line when there is one.
+  // Sends Word A for 11690, then reads the lock line and its changes when there is one.
   std::string failure(const std::string& chip, std::array<std::string, 3> lines,
                       std::optional<std::string> lock = std::nullopt) {
     return support::failure_of([&] {
       const auto gpio = port(chip, lines, lock);
       send(*gpio, "0010110110101010");
-      if (lock) gpio->lock_level();
+      if (!lock) return;
+      gpio->lock_level();
+      gpio->take_lock_changes();
     });
   }
   // The calls so far, the test's folder written DIR.
@@ -97,30 +99,58 @@ TEST_F(GpioPortTest, ReadsTheLockLineAlone) {
 }
 
 // A chip whose driver refuses the pull-up (Linux grants one that a driver cannot make as if it
-// were made) gets the lock line without it; any other refusal stands.
-TEST_F(GpioPortTest, TakesTheLockLineWithoutAPullUpThatTheChipRefuses) {
-  const std::string with_pull_up =
+// were made) gets the lock line without it, and the user is told; a chip without interrupts,
+// without edge events, its line then looked at. Any other refusal stands.
+TEST_F(GpioPortTest, TakesTheLockLineWithWhatTheChipCanDo) {
+  const std::string request =
       "GET_LINE offsets 0,1,2,3 consumer saa1057-panel flags OUTPUT output-values 0000/0111 "
-      "flags INPUT|BIAS_PULL_UP/1000";
-  const std::string without =
-      "GET_LINE offsets 0,1,2,3 consumer saa1057-panel flags OUTPUT output-values 0000/0111 "
-      "flags INPUT/1000";
-  const std::tuple<int, std::vector<std::string>> rows[] = {
-      {0, {with_pull_up}},
-      {EOPNOTSUPP, {with_pull_up, without}},
-      {EINVAL, {with_pull_up, without}},
+      "flags ";
+  const std::string all = request + "INPUT|BIAS_PULL_UP|EDGE_RISING|EDGE_FALLING/1000";
+  const std::string no_pull_up = request + "INPUT|EDGE_RISING|EDGE_FALLING/1000";
+  const std::string no_edges = request + "INPUT|BIAS_PULL_UP/1000";
+  const std::string bare = request + "INPUT/1000";
+  const std::string caveat =
+      "The chip refused the pull-up on line 3 of gpiochip1 [usb-adapter]: fit a 10 kOhm resistor "
+      "from it to the chip's I/O voltage, or the line floats";
+  const struct {
+    int bias_error;
+    bool interrupts;
+    std::vector<std::string> requests;
+    bool edges;
+    std::optional<std::string> caveat;
+  } rows[] = {
+      {0, true, {all}, true, std::nullopt},
+      {EOPNOTSUPP, true, {all, no_pull_up}, true, caveat},
+      {EINVAL, true, {all, no_pull_up}, true, caveat},
+      {0, false, {all, no_edges}, false, std::nullopt},
+      {EINVAL, false, {all, no_pull_up, bare}, false, caveat},
   };
-  for (const auto& [refusal, requests] : rows) {
+  for (const auto& row : rows) {
     fake_gpio::reset(dir);
-    fake_gpio::chips()[1].bias_error = refusal;
+    fake_gpio::chips()[1].bias_error = row.bias_error;
+    fake_gpio::chips()[1].interrupts = row.interrupts;
     fake_gpio::chips()[1].lines[3].high = true;
     const auto gpio = port("gpiochip1", {"0", "1", "2"}, "3");
     send(*gpio, "");
-    EXPECT_TRUE(gpio->lock_level()) << refusal;
+    EXPECT_TRUE(gpio->lock_level()) << row.bias_error;
     std::vector<std::string> made;
     std::ranges::copy_if(fake_kernel::calls(), std::back_inserter(made),
                          [](const std::string& call) { return call.starts_with("GET_LINE"); });
-    EXPECT_EQ(made, requests) << refusal;
+    EXPECT_EQ(made, row.requests) << row.bias_error;
+    EXPECT_EQ(gpio->lock_changes() >= 0, row.edges) << row.bias_error;
+    EXPECT_EQ(gpio->lock_line_caveat(), row.caveat) << row.bias_error;
+  }
+  // What the edges say: whether the line fell since the last time they were taken.
+  const std::pair<std::vector<std::uint32_t>, bool> told[] = {
+      {{GPIO_V2_LINE_EVENT_RISING_EDGE}, false},
+      {{GPIO_V2_LINE_EVENT_FALLING_EDGE, GPIO_V2_LINE_EVENT_RISING_EDGE}, true},
+  };
+  for (const auto& [edges, fell] : told) {
+    fake_gpio::reset(dir);
+    fake_gpio::edges() = edges;
+    const auto gpio = port("gpiochip1", {"0", "1", "2"}, "3");
+    send(*gpio, "");
+    EXPECT_EQ(gpio->take_lock_changes(), fell) << edges.size();
   }
   fake_gpio::reset(dir);
   fake_gpio::chips()[1].bias_error = EPERM;

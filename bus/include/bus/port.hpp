@@ -53,6 +53,16 @@ class Port {
   // Throws common::FatalError.
   virtual bool lock_level() { return false; }
 
+  // For a lock line whose changes the system tells (GPIO edge events): a descriptor that turns
+  // readable once the line has changed. -1 for a line that must be looked at.
+  virtual int lock_changes() const { return -1; }
+  // Once it has turned readable: takes what it told, so that it quiets until the next change;
+  // true when the line fell. Throws common::FatalError.
+  virtual bool take_lock_changes() { return false; }
+
+  // What the user must know of the lock line that bind() found, once: a pull-up refused.
+  virtual std::optional<std::string> lock_line_caveat() const { return std::nullopt; }
+
   // The time the lock line changes in.
   virtual Clock& clock() { return steady_clock(); }
 };

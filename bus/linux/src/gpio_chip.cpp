@@ -168,8 +168,9 @@ std::string GpioChip::users_of(std::span<const std::uint32_t> offsets) const {
   return users;
 }
 
-int GpioChip::request_lines(const std::array<std::uint32_t, 3>& outputs, std::uint64_t levels,
-                            std::optional<std::uint32_t> input, const std::string& where) const {
+GpioChip::Request GpioChip::request_lines(const std::array<std::uint32_t, 3>& outputs,
+                                          std::uint64_t levels, std::optional<std::uint32_t> input,
+                                          const std::string& where) const {
   gpio_v2_line_request request{};
   std::ranges::copy(outputs, request.offsets);
   request.num_lines = outputs.size();
@@ -180,20 +181,32 @@ int GpioChip::request_lines(const std::array<std::uint32_t, 3>& outputs, std::ui
   request.config.attrs[0].attr.id = GPIO_V2_LINE_ATTR_ID_OUTPUT_VALUES;
   request.config.attrs[0].attr.values = levels;
   request.config.attrs[0].mask = (std::uint64_t{1} << outputs.size()) - 1;
+  constexpr std::uint64_t kPullUp = GPIO_V2_LINE_FLAG_BIAS_PULL_UP;
+  constexpr std::uint64_t kEdges = GPIO_V2_LINE_FLAG_EDGE_RISING | GPIO_V2_LINE_FLAG_EDGE_FALLING;
+  auto& input_flags = request.config.attrs[1].attr.flags;
   if (input) {
     // The input's own flags, for its bit alone; the outputs keep the request's.
     auto& flags = request.config.attrs[request.config.num_attrs++];
     flags.attr.id = GPIO_V2_LINE_ATTR_ID_FLAGS;
-    flags.attr.flags = GPIO_V2_LINE_FLAG_INPUT | GPIO_V2_LINE_FLAG_BIAS_PULL_UP;
+    flags.attr.flags = GPIO_V2_LINE_FLAG_INPUT | kPullUp | kEdges;
     flags.mask = std::uint64_t{1} << request.num_lines;
     request.offsets[request.num_lines++] = *input;
   }
   int granted = calls_.ioctl(fd_, GPIO_V2_GET_LINE_IOCTL, &request);
   // Linux grants a pull-up that a chip's driver cannot make as if made, but some drivers refuse
   // it (EINVAL, EOPNOTSUPP): the input is then taken as it is, and the pull-up must be a
-  // resistor on the board, as on a parallel port.
-  if (granted != 0 && input && (errno == EINVAL || errno == EOPNOTSUPP)) {
-    request.config.attrs[1].attr.flags = GPIO_V2_LINE_FLAG_INPUT;
+  // resistor on the board, as on a parallel port. A chip without interrupts refuses edges
+  // (ENXIO): its line is looked at instead.
+  while (granted != 0 && input) {
+    const int reason = errno;
+    if (reason == ENXIO && (input_flags & kEdges)) {
+      input_flags &= ~kEdges;
+    } else if ((reason == EINVAL || reason == EOPNOTSUPP) && (input_flags & kPullUp)) {
+      input_flags &= ~kPullUp;
+    } else {
+      errno = reason;
+      break;
+    }
     granted = calls_.ioctl(fd_, GPIO_V2_GET_LINE_IOCTL, &request);
   }
   if (granted != 0) {
@@ -201,7 +214,7 @@ int GpioChip::request_lines(const std::array<std::uint32_t, 3>& outputs, std::ui
     port_failure(PortStep::gpio_request, where, reason,
                  reason == EBUSY ? users_of({request.offsets, request.num_lines}) : "");
   }
-  return request.fd;
+  return {request.fd, input && (input_flags & kPullUp), input && (input_flags & kEdges)};
 }
 
 }  // namespace bus

@@ -1,5 +1,6 @@
 #include "bus_linux/gpio_port.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -66,8 +67,11 @@ void GpioPort::bind() {
     lock_offset = offsets[3];
     lock_where_ = "line " + *lock_ + " of " + chip.description();
   }
-  request_fd_ = chip.request_lines({offsets[0], offsets[1], offsets[2]}, bits_of(levels_),
-                                   lock_offset, where_);
+  const auto request = chip.request_lines({offsets[0], offsets[1], offsets[2]}, bits_of(levels_),
+                                          lock_offset, where_);
+  request_fd_ = request.fd;
+  lock_pulled_up_ = request.pulled_up || !lock_;
+  lock_edges_ = request.edges;
 }
 
 void GpioPort::write(Register target, std::uint8_t value) {
@@ -95,6 +99,23 @@ bool GpioPort::lock_level() {
     port_failure(PortStep::gpio_read, lock_where_, errno);
   }
   return (values.bits & kLockBit) != 0;
+}
+
+bool GpioPort::take_lock_changes() {
+  // A read of events that are there does not block; those beyond the buffer come at the next.
+  gpio_v2_line_event events[16];
+  const auto got = calls_.read(request_fd_, events, sizeof events);
+  if (got < 0) port_failure(PortStep::gpio_read, lock_where_, errno);
+  const auto count = static_cast<std::size_t>(got) / sizeof events[0];
+  return std::any_of(events, events + count, [](const gpio_v2_line_event& event) {
+    return event.id == GPIO_V2_LINE_EVENT_FALLING_EDGE;
+  });
+}
+
+std::optional<std::string> GpioPort::lock_line_caveat() const {
+  if (lock_pulled_up_) return std::nullopt;
+  return "The chip refused the pull-up on " + lock_where_ +
+         ": fit a 10 kOhm resistor from it to the chip's I/O voltage, or the line floats";
 }
 
 }  // namespace bus

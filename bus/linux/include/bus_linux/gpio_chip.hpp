@@ -35,11 +35,16 @@ class GpioChip {
   std::uint32_t offset_of(const std::string& line, const char* role) const;
 
   // Requests the lines at `outputs` as outputs at `levels` (bit i for outputs[i]) and, in the
-  // same request, the line at `input` when there is one as a fourth line, an input pulled up;
-  // with the program's name as their consumer. Returns the request's file descriptor. `where`
-  // names the lines in a failure, which says who holds a line that is in use.
-  int request_lines(const std::array<std::uint32_t, 3>& outputs, std::uint64_t levels,
-                    std::optional<std::uint32_t> input, const std::string& where) const;
+  // same request, the line at `input` when there is one as a fourth line, an input pulled up
+  // whose edges the kernel tells, each where the chip can; with the program's name as their
+  // consumer. `where` names the lines in a failure, which says who holds a line that is in use.
+  struct Request {
+    int fd = -1;
+    bool pulled_up = false;  // the input's
+    bool edges = false;      // the input's edge events come on fd
+  };
+  Request request_lines(const std::array<std::uint32_t, 3>& outputs, std::uint64_t levels,
+                        std::optional<std::uint32_t> input, const std::string& where) const;
 
  private:
   std::optional<gpio_v2_line_info> try_line_info(std::uint32_t offset) const;  // errno on none

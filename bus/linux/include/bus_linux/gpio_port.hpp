@@ -16,7 +16,7 @@ namespace bus {
 // through the kernel's GPIO character device, uAPI v2. The lines are requested as outputs,
 // at rest, at the first write; each register write then sets, in one call, only the lines it
 // changes, since on a USB adapter every line costs a round trip. A lock line is a fourth line
-// of the same request, an input.
+// of the same request, an input whose edges the kernel tells where the chip can.
 class GpioPort : public Port {
  public:
   // `chip`: a path, a chip name or a label; `lines`: clock, data and enable, and `lock` the
@@ -35,6 +35,9 @@ class GpioPort : public Port {
   void write(Register target, std::uint8_t value) override;
   std::optional<std::string> lock_line() const override;  // "line GPIO23 of gpiochip0"
   bool lock_level() override;
+  int lock_changes() const override { return lock_edges_ ? request_fd_ : -1; }
+  bool take_lock_changes() override;
+  std::optional<std::string> lock_line_caveat() const override;
 
  private:
   std::string joined_lines() const;  // "GPIO17,GPIO27,GPIO22", then the lock line's
@@ -47,6 +50,8 @@ class GpioPort : public Port {
   std::string where_;  // once bound: "lines GPIO17,GPIO27,GPIO22 of gpiochip0 [pinctrl-bcm2711]"
   std::string lock_where_;  // once bound: "line GPIO23 of gpiochip0 [pinctrl-bcm2711]"
   int request_fd_ = -1;
+  bool lock_pulled_up_ = true;
+  bool lock_edges_ = false;
   LineLevels levels_;
 };
 
