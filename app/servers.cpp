@@ -44,13 +44,16 @@ form::StatusSource Servers::status() {
   return [this] {
     std::string text = port_.label();
     std::string tooltip = port_.description();
+    if (const auto caveat = port_.lock_line_caveat()) tooltip += "; " + *caveat;
     // The window's line has room for the lock alone.
     std::string brief;
+    bool alert = false;
     if (const auto* lock = lock_.state()) {
       const std::string told = lock::describe(*lock);
       text += " \u00b7 " + told;
       tooltip += "; " + told;
       brief = lock::headline(*lock);
+      alert = lock->kind == lock::LockState::Kind::lost;
     }
     if (const auto sweeping = sweep_ ? sweep_->progress() : ""; !sweeping.empty()) {
       text += " \u00b7 " + sweeping;
@@ -58,7 +61,7 @@ form::StatusSource Servers::status() {
     }
     if (serving_rigctld_) tooltip += "; " + rigctld_.status();
     if (web_) tooltip += "; " + web_->status();
-    return form::StatusLine{text, tooltip, brief};
+    return form::StatusLine{text, tooltip, brief, alert};
   };
 }
 

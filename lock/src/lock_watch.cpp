@@ -26,7 +26,27 @@ std::string milliseconds(std::chrono::nanoseconds time) {
   return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
 }
 
+std::string lasting(std::chrono::nanoseconds time) {
+  using namespace std::chrono;
+  const auto whole = [](auto count, const char* unit) { return std::to_string(count) + unit; };
+  if (time < minutes(1)) {
+    const auto tenths = (time.count() + 50'000'000) / 100'000'000;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
+  }
+  if (time < hours(1)) {
+    return whole(duration_cast<minutes>(time).count(), " min ") +
+           whole(duration_cast<seconds>(time).count() % 60, " s");
+  }
+  if (time < days(1)) {
+    return whole(duration_cast<hours>(time).count(), " h ") +
+           whole(duration_cast<minutes>(time).count() % 60, " min");
+  }
+  return whole(duration_cast<days>(time).count(), " d ") +
+         whole(duration_cast<hours>(time).count() % 24, " h");
+}
+
 std::string describe(const LockState& state) {
+  const std::string at = state.at.empty() ? "" : " at " + state.at;
   switch (state.kind) {
     case LockState::Kind::waiting:
       return "waiting for lock";
@@ -39,6 +59,10 @@ std::string describe(const LockState& state) {
              " ms";
     case LockState::Kind::replaced:
       return "replaced after " + milliseconds(state.after) + " ms, not locked yet";
+    case LockState::Kind::lost:
+      return "lock lost" + at + ", locked for " + lasting(state.after);
+    case LockState::Kind::regained:
+      return "lock regained" + at + ", lost for " + lasting(state.after);
     case LockState::Kind::unknown:
       break;
   }
@@ -47,6 +71,8 @@ std::string describe(const LockState& state) {
 
 std::string headline(const LockState& state) {
   if (state.kind == LockState::Kind::unknown) return "lock unknown";
+  if (state.kind == LockState::Kind::lost) return "lock lost";
+  if (state.kind == LockState::Kind::regained) return "lock regained";
   if (state.kind == LockState::Kind::replaced)
     return "replaced after " + milliseconds(state.after) + " ms";
   return describe(state);
@@ -55,25 +81,25 @@ std::string headline(const LockState& state) {
 LockWatch::LockWatch(bus::Port& port, std::chrono::milliseconds timeout)
     : port_(port),
       timeout_(timeout),
-      state_{LockState::Kind::unknown, {}, *unknown_because(std::nullopt)} {}
+      state_{LockState::Kind::unknown, {}, *unknown_because(std::nullopt), ""} {}
 
 std::optional<LockState> LockWatch::sent(std::string_view word) {
   if (!has_line()) return std::nullopt;
   std::optional<LockState> replaced;
   if (waiting())
-    replaced = LockState{LockState::Kind::replaced, port_.clock().now() - sent_at_, ""};
+    replaced = LockState{LockState::Kind::replaced, port_.clock().now() - sent_at_, "", ""};
   if (words::is_word_b(word)) {
     test_ = std::string(words::field_of(word, words::word_b_layout::kTest));
   }
   if (const auto why = unknown_because(test_)) {
-    state_ = {LockState::Kind::unknown, {}, *why};
+    state_ = {LockState::Kind::unknown, {}, *why, ""};
     return replaced;
   }
   sent_at_ = port_.clock().now();
   read_since_sent_ = false;
   high_since_.reset();
   high_readings_ = 0;
-  state_ = {LockState::Kind::waiting, {}, ""};
+  state_ = {LockState::Kind::waiting, {}, "", ""};
   return replaced;
 }
 
@@ -84,11 +110,15 @@ void LockWatch::read() {
   poll();
 }
 
-void LockWatch::poll() {
-  const auto elapsed = port_.clock().now() - sent_at_;
+bool LockWatch::read_level() {
   const bool high = port_.lock_level();
   (high ? levels_.high : levels_.low) = true;
-  if (high == bus::kLockedLevel) {
+  return high == bus::kLockedLevel;
+}
+
+void LockWatch::poll() {
+  const auto elapsed = port_.clock().now() - sent_at_;
+  if (read_level()) {
     if (!high_since_) high_since_ = elapsed;
     ++high_readings_;
   } else {
@@ -96,15 +126,44 @@ void LockWatch::poll() {
     high_readings_ = 0;
   }
   if (high_since_ && elapsed - *high_since_ >= kSettle && high_readings_ >= kSettleReadings) {
-    state_ = {LockState::Kind::locked, *high_since_, ""};
+    state_ = {LockState::Kind::locked, *high_since_, "", ""};
+    held_since_ = sent_at_ + *high_since_;
   } else if (elapsed >= timeout_ && (!high_since_ || *high_since_ >= timeout_)) {
     // A steady high that began in time may finish settling after the timeout.
-    state_ = {LockState::Kind::not_locked, timeout_, ""};
+    state_ = {LockState::Kind::not_locked, timeout_, "", ""};
   }
 }
 
 const LockState& LockWatch::settle() {
   while (waiting()) read();
+  return state_;
+}
+
+bool LockWatch::holding() const {
+  using Kind = LockState::Kind;
+  return state_.kind == Kind::locked || state_.kind == Kind::lost || state_.kind == Kind::regained;
+}
+
+bool LockWatch::looks_high(bool settling) {
+  bus::Clock& clock = port_.clock();
+  const auto start = clock.now();
+  for (int readings = 0; readings < kSettleReadings || (settling && clock.now() - start < kSettle);
+       ++readings) {
+    if (settling && readings > 0) clock.pause(kPollPeriod);
+    if (!read_level()) return false;
+  }
+  return true;
+}
+
+std::optional<LockState> LockWatch::check(bool fell, std::string_view at) {
+  if (!holding()) return std::nullopt;
+  const bool was_locked = state_.kind != LockState::Kind::lost;
+  const bool high = was_locked ? !fell && looks_high(false) : looks_high(true);
+  if (high == was_locked) return std::nullopt;
+  const auto now = port_.clock().now();
+  state_ = {high ? LockState::Kind::regained : LockState::Kind::lost, now - held_since_, "",
+            std::string(at)};
+  held_since_ = now;
   return state_;
 }
 

@@ -37,6 +37,19 @@ TEST(InformationLine, WithALockLineTheWindowShowsTheLockAlone) {
   EXPECT_TRUE(
       QTest::qWaitFor([&] { return locked.match(program.information()->text()).hasMatch(); }, 5000))
       << "waited 5 s for the lock alone; the line shows \"" << program.shown() << '"';
+
+  // Then lost while tuned, plainly on the page (in its alert colour), and regained.
+  const QRegularExpression lost("lock lost at \\d\\d:\\d\\d:\\d\\d, locked for \\d+\\.\\d s");
+  program.chip.held_low = true;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return program.shown() == "lock lost"; }, 5000))
+      << "waited 5 s for the loss; the line shows \"" << program.shown() << '"';
+  EXPECT_TRUE(lost.match(QString::fromStdString(program.tooltip())).hasMatch())
+      << program.tooltip();
+  EXPECT_TRUE(program.page_state()["statusAlert"].toBool());
+  program.chip.held_low = false;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return program.shown() == "lock regained"; }, 5000))
+      << "waited 5 s for the lock regained; the line shows \"" << program.shown() << '"';
+  EXPECT_FALSE(program.page_state()["statusAlert"].toBool());
 }
 
 }  // namespace

@@ -10,11 +10,19 @@
 #include "form/form1.hpp"
 #include "form/panel.hpp"
 #include "lock_monitor.hpp"
+#include "page_messages.hpp"
 #include "servers.hpp"
 #include "sim/simulated_synthesizer.hpp"
 #include "window/form1_window.hpp"
 
 namespace app_test {
+
+// The simulated chip, whose lock line a test may hold low as a loop out of lock behind a filter.
+struct Chip : sim::SimulatedSynthesizer {
+  using SimulatedSynthesizer::SimulatedSynthesizer;
+  bool lock_level() override { return !held_low && SimulatedSynthesizer::lock_level(); }
+  bool held_low = false;
+};
 
 // The window, the panel and the servers as run_window() wires them, on the simulated chip.
 struct ProgramParts {
@@ -27,8 +35,12 @@ struct ProgramParts {
   std::string shown() const { return information()->text().toStdString(); }
   std::string tooltip() const { return information()->toolTip().toStdString(); }
   QLabel* information() const { return window.findChild<QLabel*>("Label6"); }
+  // What a page is told of the panel now.
+  QJsonObject page_state() {
+    return web::state_message(form.state(), window, servers.status()(), nullptr);
+  }
 
-  sim::SimulatedSynthesizer chip;
+  Chip chip;
   bus::Inpout library{chip};
   window::Form1Window window;
   form::Form1 form{window, library};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "bus/inpout.hpp"
@@ -12,6 +13,8 @@
 #include "words/word_a.hpp"
 
 namespace {
+
+using namespace std::chrono_literals;
 
 // The simulated chip with its test pin wired back, on the model's time, and a transmitter
 // that sends to it as the panel does.
@@ -157,3 +160,73 @@ TEST(LockWatch, ReadsNothingWithoutALockLine) {
 }
 
 }  // namespace
+
+// A locked loop then disturbed: its line as the chip gives it out of lock (low for 0.2 ms of
+// every 1 ms, from when it was set) or held low by a filter.
+struct Disturbed : bus::Port {
+  enum class Line { high, low, pulsing };
+  Bench bench;
+  Line line = Line::high;
+  std::chrono::nanoseconds set_at{};
+  std::string name() const override { return "disturbed"; }
+  std::string label() const override { return "disturbed"; }
+  void write(bus::Register target, std::uint8_t value) override { bench.chip.write(target, value); }
+  std::optional<std::string> lock_line() const override { return bench.chip.lock_line(); }
+  bool lock_level() override {
+    const auto into_period = (clock().now() - set_at) % std::chrono::milliseconds(1);
+    return line == Line::high || (line == Line::pulsing && into_period >= 200us);
+  }
+  bus::Clock& clock() override { return bench.chip.clock(); }
+};
+
+// Once locked, each look tells a loss or a regain once; the times are the model's.
+TEST(LockWatch, TellsALockLostAndRegainedOnceEach) {
+  using Line = Disturbed::Line;
+  const struct {
+    // The line, whether the system told it fell, and the look's time after the line was set.
+    std::vector<std::tuple<Line, bool, std::chrono::microseconds>> looks;
+    std::vector<std::string> said;  // the news of each look, "" for none
+  } rows[] = {
+      {{{Line::high, false, 250ms}}, {""}},
+      {{{Line::low, false, 250ms}, {Line::low, false, 250ms}, {Line::high, false, 250ms}},
+       {"lock lost at 12:00:00, locked for 0.3 s", "",
+        "lock regained at 12:00:00, lost for 0.5 s"}},
+      // Out of lock the line is high 80 % of the time: a look between its pulses sees nothing.
+      {{{Line::pulsing, false, 250'500us}, {Line::pulsing, false, 250'100us}},
+       {"", "lock lost at 12:00:00, locked for 0.5 s"}},
+      // A loss told by the system stands though the line reads high again; a lock regained needs
+      // a settle time of high readings, which pulses break.
+      {{{Line::high, true, 250ms}, {Line::pulsing, false, 250'500us}},
+       {"lock lost at 12:00:00, locked for 0.3 s", ""}},
+  };
+  for (const auto& row : rows) {
+    Disturbed port;
+    bus::Inpout library{port};
+    bus::Transmitter transmitter{port.bench.settings, library};
+    lock::LockWatch watch{port};
+    library.on_word_sent([&watch](std::string_view word) { watch.sent(word); });
+    transmitter.Send("1100000100000101");
+    transmitter.Send(words::converD_B(11690));
+    ASSERT_EQ(lock::describe(watch.settle()), "locked after 0.0 ms");
+    std::vector<std::string> said;
+    for (const auto& [line, fell, after] : row.looks) {
+      port.line = line;
+      port.set_at = port.clock().now();
+      port.clock().pause(after);
+      const auto news = watch.check(fell, "12:00:00");
+      said.push_back(news ? lock::describe(*news) : "");
+    }
+    EXPECT_EQ(said, row.said) << row.said.front();
+  }
+}
+
+TEST(LockWatch, GivesHowLongALockOrALossLastedInTheUnitsThatFit) {
+  using namespace std::chrono;
+  const std::pair<nanoseconds, const char*> rows[] = {
+      {milliseconds(49), "0.0 s"},          {milliseconds(59'949), "59.9 s"},
+      {seconds(60), "1 min 0 s"},           {seconds(3599), "59 min 59 s"},
+      {minutes(133), "2 h 13 min"},         {hours(24) - seconds(1), "23 h 59 min"},
+      {hours(77) + minutes(59), "3 d 5 h"},
+  };
+  for (const auto& [time, shown] : rows) EXPECT_EQ(lock::lasting(time), shown);
+}

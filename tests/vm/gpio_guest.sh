@@ -58,5 +58,7 @@ wait_for 100 line3 hi || echo "pressed: line 3 not high within 10 s of button-do
 tune 100000000 3
 touch /out/button-up
 wait_for 100 line3 lo || echo "pressed: line 3 still high 10 s after button-up"
+wait_for 100 --while "$pid" grep -q '^lock lost at ' /out/pressed.out ||
+  echo "pressed: no lock lost within 10 s of line 3 going low"
 tune 90000000 4
 stop pressed

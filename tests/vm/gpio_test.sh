@@ -52,17 +52,20 @@ saa1057-panel: never locked from 75.30 to 75.30 MHz
 saa1057-panel: never locked from 75.30 to 75.30 MHz: if the oscillator should lock there, check the pull-up on the lock line (line 3 of gpiochip0), which read low throughout
 END
 # Then, tuned through rigctld, high for the second of three words after Word B, while the power
-# button was held, and low again for the third: each word with the lock news that followed it.
+# button was held, and low again for the third: each word with the lock news that followed it,
+# the loss told by the driver's falling edge when the button was let go.
 check_clean_end pressed
 lock_news() {
   awk '/^Word A / { sub(/.*, /, ""); word = $0; next } /^Word B / { word = "Word B"; next }
-    { print word ": " $0 }' "$1" | sed -E 's/ locked after [0-9]+\.[0-9] ms$/ locked after T ms/'
+    { print word ": " $0 }' "$1" | sed -E -e 's/ locked after [0-9]+\.[0-9] ms$/ locked after T ms/' \
+    -e 's/ lock lost at [0-9]{2}:[0-9]{2}:[0-9]{2}, locked for [0-9.]+ s$/ lock lost at T, locked for T s/'
 }
 check "pressed: locked while the power button was down, and only then" \
   diff -u - <(lock_news "$out/pressed.out") <<END
 Word B: not locked within 100 ms
 88.5 MHz: not locked within 100 ms
 100 MHz: locked after T ms
+100 MHz: lock lost at T, locked for T s
 90 MHz: not locked within 100 ms
 END
 finish

@@ -89,18 +89,21 @@ TEST_F(Window, TheInformationLineShowsEachLockStateWholeWhereALockLineIsRead) {
     lock::LockState state;
     const char* shown;  // the longest of its kind
   } states[] = {
-      {{Kind::locked, 99'900us, ""}, "locked after 99.9 ms"},
-      {{Kind::not_locked, 100ms, ""}, "not locked within 100 ms"},
-      {{Kind::replaced, 99'900us, ""}, "replaced after 99.9 ms"},
-      {{Kind::waiting, {}, ""}, "waiting for lock"},
-      {{Kind::unknown, {}, "the test pin shows \"Output  programmable counter\""}, "lock unknown"},
+      {{Kind::locked, 99'900us, "", ""}, "locked after 99.9 ms"},
+      {{Kind::not_locked, 100ms, "", ""}, "not locked within 100 ms"},
+      {{Kind::replaced, 99'900us, "", ""}, "replaced after 99.9 ms"},
+      {{Kind::waiting, {}, "", ""}, "waiting for lock"},
+      {{Kind::unknown, {}, "the test pin shows \"Output  programmable counter\"", ""},
+       "lock unknown"},
+      {{Kind::lost, 1000h, "", "23:59:59"}, "lock lost"},
+      {{Kind::regained, 59min, "", "23:59:59"}, "lock regained"},
   };
   start();
   auto* information = control<QLabel>("Label6");
   for (const auto& [state, shown] : states) {
     window.attach(panel, [&state] {
       return form::StatusLine{"Simulated: N 11690 \u00b7 " + lock::describe(state), "",
-                              lock::headline(state)};
+                              lock::headline(state), false};
     });
     window.refresh_status();
     EXPECT_EQ(information->text().toStdString(), shown);

@@ -79,6 +79,7 @@ function onState(message) {
   $("sweep-range").disabled = Boolean(message.sweep);
   show("status", message.status);
   $("status").title = message.statusDetail;
+  $("status").classList.toggle("alert", message.statusAlert);
   $("panel").disabled = false;
 }
 

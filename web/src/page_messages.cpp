@@ -122,7 +122,8 @@ QJsonObject state_message(const form::FormState& form, const form::ControlAccess
                     {"wordB", qtext(controls.text(Control::txtB))},
                     {"speed", controls.value(Control::scvDel)},
                     {"status", qtext(status.text)},
-                    {"statusDetail", qtext(status.tooltip)}};
+                    {"statusDetail", qtext(status.tooltip)},
+                    {"statusAlert", status.alert}};
   for (const auto& toggle : kToggles) state[toggle.name] = qtext(controls.text(toggle.caption));
   for (const auto& list : kLists) state[list.name] = row_of(list, form);
   if (sweep) state["sweep"] = qtext(sweep->progress());

@@ -20,26 +20,38 @@ inline constexpr std::chrono::microseconds kPollPeriod{100};
 inline constexpr std::chrono::milliseconds kSettle{2};
 inline constexpr int kSettleReadings = 4;
 
+// Once a word has locked, the line is looked at this often, so that a loss is told within a
+// fraction of a second for a few readings. A line whose changes the system tells (GPIO edge
+// events) is looked at on a change instead, at most this often.
+inline constexpr int kChecksPerSecond = 4;
+inline constexpr std::chrono::milliseconds kCheckPeriod{1000 / kChecksPerSecond};
+
 struct LockState {
-  enum class Kind { waiting, locked, not_locked, replaced, unknown };
+  enum class Kind { waiting, locked, not_locked, replaced, lost, regained, unknown };
   Kind kind = Kind::unknown;
   // locked: from the word's end to the start of the steady high; not_locked: the timeout;
-  // replaced: how long the word had before the next one.
+  // replaced: how long the word had before the next one; lost: how long it had been locked;
+  // regained: how long it had been lost.
   std::chrono::nanoseconds after{};
   std::string why;  // unknown: the reason
+  std::string at;   // lost, regained: the time of day, "12:03:07", where a wall clock tells it
   friend bool operator==(const LockState&, const LockState&) = default;
 };
 
 // "locked after 1.2 ms", "not locked within 100 ms", "replaced after 0.4 ms, not locked yet",
+// "lock lost at 12:03:07, locked for 2 h 13 min", "lock regained at 12:05:00, lost for 1 min 53 s",
 // "lock unknown: ...", "waiting for lock".
 std::string describe(const LockState& state);
 
-// describe's, but "lock unknown" without its reason and "replaced after 0.4 ms" without what
-// follows: for a narrow line.
+// describe's, but "lock unknown", "lock lost" and "lock regained" without what follows, and
+// "replaced after 0.4 ms" without its end: for a narrow line.
 std::string headline(const LockState& state);
 
 // "1.2": a lock time in milliseconds, to the nearest tenth, whatever the locale.
 std::string milliseconds(std::chrono::nanoseconds time);
+
+// "4.2 s", "1 min 53 s", "2 h 13 min", "3 d 5 h": how long a lock or a loss lasted.
+std::string lasting(std::chrono::nanoseconds time);
 
 // Watches the port's lock line after each word: once Word B has put the test pin on
 // "Output in-lock counter", each word is followed by readings until the line has settled high
@@ -67,6 +79,15 @@ class LockWatch {
   // Readings until the state is decided.
   const LockState& settle();
 
+  // Locked, or lost or regained since: the line is looked at from time to time (check()).
+  bool holding() const;
+
+  // One look at a held line. A locked one is read a few times back to back, never sleeping, so
+  // that the panel wakes no more often than the checks; `fell` (the system told of a falling
+  // edge) is a loss by itself. A lost one must read high over a settle time to count again.
+  // Returns the news, lost or regained, stamped `at`. Throws common::FatalError.
+  std::optional<LockState> check(bool fell = false, std::string_view at = {});
+
   const LockState& state() const { return state_; }
 
   // The levels read since the watch began: a line that never changes is wired wrong.
@@ -78,6 +99,8 @@ class LockWatch {
 
  private:
   void poll();
+  bool read_level();
+  bool looks_high(bool settling);
 
   bus::Port& port_;
   std::chrono::milliseconds timeout_;
@@ -87,6 +110,7 @@ class LockWatch {
   // The steady high being read: since when after the word, and in how many readings.
   std::optional<std::chrono::nanoseconds> high_since_;
   int high_readings_ = 0;
+  std::chrono::nanoseconds held_since_{};  // holding: when the lock was won, lost or regained
   LockState state_;
   Levels levels_;
 };
