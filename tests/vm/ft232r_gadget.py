@@ -15,8 +15,7 @@ Its pin D3 is an SAA1057's test pin wired back, answered at every read of the pi
 chip's oscillator as the README's "Did it lock?" section gives it: it reads the words that the
 samples on D0 (clock), D1 (data) and D2 (enable) carry, and once a Word B has chosen the in-lock
 function, D3 is high from the lock time after the load of a Word A with a divider from 8600 to
-12850: 500 + 2900 * (N - 8600)^2 / 4250^2 microseconds. Before it, and where the loop cannot lock,
-it pulses low for 0.2 ms of every 1 ms, the last pulse ending at the lock.
+12850: 500 + 2900 * (N - 8600)^2 / 4250^2 microseconds.
 
 An empty line written to the UDC file pulls the cable; the stand-in waits to be plugged in again.
 Usage: ft232r_gadget.py SERIAL >LOG     (as root, configfs mounted at /sys/kernel/config)
@@ -82,7 +81,6 @@ def make_gadget(serial, function_dir):
 
 CLOCK, DATA, ENABLE, TEST_PIN = 0x01, 0x02, 0x04, 0x08
 IN_LOCK = "0101"
-PERIOD_US, PULSE_US = 1000, 200  # out of lock: low for the pulse, every period
 
 
 class Synthesizer:
@@ -119,13 +117,10 @@ class Synthesizer:
             self.test = word[12:]
 
     def locked(self, now):
-        if self.test != IN_LOCK or self.divider is None:
+        if self.test != IN_LOCK or self.divider is None or not 8600 <= self.divider <= 12850:
             return False
-        since_us = (now - self.loaded_at) * 1e6
-        if not 8600 <= self.divider <= 12850:
-            return since_us % PERIOD_US >= PULSE_US
-        until_lock_us = 500 + 2900 * (self.divider - 8600) ** 2 // 4250 ** 2 - since_us
-        return until_lock_us <= 0 or until_lock_us % PERIOD_US >= PULSE_US
+        lock_us = 500 + 2900 * (self.divider - 8600) ** 2 // 4250 ** 2
+        return (now - self.loaded_at) * 1e6 >= lock_us
 
 
 class Chip:
