@@ -1,5 +1,6 @@
 #include "rigctl_protocol/session.hpp"
 
+#include <algorithm>
 #include <span>
 
 #include "rigctl_protocol/commands.hpp"
@@ -15,6 +16,21 @@ bool is_space(char c) {
 bool is_separator_prefix(char c) { return c == '+' || c == ';' || c == '|' || c == ','; }
 
 std::string rprt(int status) { return "RPRT " + std::to_string(status) + "\n"; }
+
+bool is_token_char(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+         std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+}
+
+// A line of HTTP, which a web page can make a browser send to this port: a request line
+// ("POST / HTTP/1.1") first, or a header ("Origin: ...") anywhere. No command looks like either.
+bool is_http(std::string_view line, bool first) {
+  const auto name_end = std::ranges::find_if_not(line, is_token_char);
+  if (name_end != line.begin() && name_end != line.end() && *name_end == ':') return true;
+  if (!first) return false;
+  const auto version = line.rfind(" HTTP/");
+  return version != std::string_view::npos && version > 0 && line.find(' ') < version;
+}
 
 // The answer to one command, plain or extended (with `separator` between its lines).
 std::string format(const Command& command, const Reply& reply,
@@ -41,11 +57,24 @@ Session::Output Session::feed(std::string_view bytes) {
   Output output;
   for (const char c : bytes) {
     if (closed_) break;
-    line_bytes_ = c == '\n' ? 0 : line_bytes_ + 1;
-    if (line_bytes_ > kMaxLineBytes) {
-      closed_ = true;
-      break;
+    if (c != '\n') {
+      line_ += c;
+      closed_ = line_.size() > kMaxLineBytes;
+      continue;
     }
+    // Another protocol's request ends the connection before any of it is carried out.
+    closed_ = is_http(line_, first_line_);
+    if (!closed_) take_line(output);
+    first_line_ = false;
+    line_.clear();
+  }
+  output.close = closed_;
+  return output;
+}
+
+void Session::take_line(Output& output) {
+  line_ += '\n';
+  for (const char c : line_) {
     if (c == '\n' || !skipping_line_) {
       if (!is_space(c)) {
         partial_token_ += c;
@@ -58,8 +87,6 @@ Session::Output Session::feed(std::string_view bytes) {
       if (c == '\n') end_line(output);
     }
   }
-  output.close = closed_;
-  return output;
 }
 
 void Session::take_token(std::string token, Output& output) {

@@ -107,6 +107,9 @@ void Server::serve(QTcpSocket& socket) {
     const auto output =
         conversation.session->feed(std::string_view(bytes.constData(), bytes.size()));
     socket.write(output.answer.data(), static_cast<qint64>(output.answer.size()));
+    // Into the kernel now: a client that has half-closed after its requests would otherwise lose
+    // the answers, which Qt drops when it reads the end of the stream.
+    socket.flush();
     if (output.close || tuner_.failed()) socket.disconnectFromHost();
   }
 }

@@ -48,6 +48,28 @@ PYTHON
 check "the Python binding sets 96.123456 MHz and FM and reads both back ($binding)" \
   test "$binding" = "96123456 FM 15000 0"
 
+# Scripts send their commands and half-close, as netcat does at the end of its input: each
+# answer still comes, then the close. 40 times over, through nc -N and a bare shutdown.
+half_closed() {
+  /usr/bin/python3 - "$port" <<'PYTHON'
+import socket, sys
+with socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=5) as rig:
+    rig.sendall(b"F 96123456\nf\n")
+    rig.shutdown(socket.SHUT_WR)
+    answers = b""
+    while data := rig.recv(100):
+        answers += data
+print(answers.decode(), end="")
+PYTHON
+}
+lost=0
+for _ in $(seq 40); do
+  [ "$(printf 'F 96123456\nf\n' | timeout 5 nc -N 127.0.0.1 "$port")" = $'RPRT 0\n96123456' ] ||
+    lost=$((lost + 1))
+  [ "$(half_closed)" = $'RPRT 0\n96123456' ] || lost=$((lost + 1))
+done
+check "every half-closed conversation got both answers ($lost of 80 did not)" test "$lost" -eq 0
+
 # A taken port, and an address this machine does not have (IPv6, so written bracketed as the
 # status line writes it): a second panel says which and ends. The reason is Qt's own text.
 for endpoint in "127.0.0.1:$port" "[::2]:4532"; do

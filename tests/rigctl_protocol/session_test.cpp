@@ -33,12 +33,18 @@ TEST_P(Endings, CloseTheConnectionOnlyWhenTheyShould) {
 
 INSTANTIATE_TEST_SUITE_P(
     Session, Endings,
-    ::testing::Values(Ending{"ExtendedQuit", "+Q\nf\n", "quit:\nRPRT 0\n", true},
-                      Ending{"IncompleteWaits", "F", "", false},
-                      Ending{"LineOfOneKibibyte", std::string(1024, ' ') + "\nf\n", "106200000\n",
-                             false},
-                      Ending{"LineOfMore", std::string(1025, 'f'), "", true},
-                      Ending{"DroppedLineOfMore", "b " + std::string(1100, 'x'), "", true}),
+    ::testing::Values(
+        Ending{"ExtendedQuit", "+Q\nf\n", "quit:\nRPRT 0\n", true},
+        Ending{"IncompleteWaits", "F", "", false},
+        Ending{"LineOfOneKibibyte", std::string(1024, ' ') + "\nf\n", "106200000\n", false},
+        Ending{"LineOfMore", std::string(1025, 'f'), "", true},
+        Ending{"DroppedLineOfMore", "b " + std::string(1100, 'x'), "", true},
+        // HTTP, as a browser sends it for a page of another site: nothing of it
+        // is carried out, not even the body's tuning.
+        Ending{"HttpRequest", "POST / HTTP/1.1\r\nHost: box\r\n\r\nF 88000000\n", "", true},
+        Ending{"HttpHeaderAfterACommand", "f\nOrigin: http://evil.example\nF 88000000\n",
+               "106200000\n", true},
+        Ending{"HttpWordsInACommand", "F HTTP/1.1\n", "RPRT -1\n", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Each command of Hamlib's list, by either name and with the arguments Hamlib reads, gets one

@@ -16,6 +16,8 @@ namespace rigctl_protocol {
 // answered once and the rest of its line is dropped. A prefix of '+', ';', '|' or ',' asks for
 // the extended answer, whose lines are separated by that character. In VFO mode
 // (\set_vfo_opt 1) the commands that concern a VFO take its name before their arguments.
+// Commands are carried out a whole line at a time, so that a line of HTTP (a browser sent here
+// by a web page) can end the connection before anything in it is.
 class Session {
  public:
   static constexpr std::size_t kMaxLineBytes = 1024;
@@ -31,14 +33,16 @@ class Session {
   Output feed(std::string_view bytes);
 
  private:
+  void take_line(Output& output);
   void take_token(std::string token, Output& output);
   void end_line(Output& output);
   void answer(Output& output);
   std::size_t arguments_wanted() const;
 
   Client client_;
+  std::string line_;  // its newline not yet come
+  bool first_line_ = true;
   std::string partial_token_;
-  std::size_t line_bytes_ = 0;
   bool closed_ = false;
   bool skipping_line_ = false;  // after an unknown word, or for a rest-of-line argument
   // A command still waiting for its arguments, and how to answer it.
