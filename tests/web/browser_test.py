@@ -3,17 +3,21 @@
 """The page in headless chromium, on the program with its window: tuned from the page, from
 rigctl and from a second page, the words on the bus decoded by sigrok, laid out for a phone,
 named for screen readers, a clean console; where the panel reads a lock line, a sweep stopped
-part-way, then one with its plot and rows; then on 0.0.0.0, behind its password.
+part-way, then one with its plot and rows; then on 0.0.0.0, behind its password. Last, a page
+from another site posts a tuning to rigctld's port, which must carry out none of it.
 
 Usage: browser_test.py [wine] PROGRAM
 """
 import hashlib
+import http.server
 import os
 import re
 import stat
 import subprocess
 import sys
+import socket
 import tempfile
+import threading
 import time
 
 from selenium import webdriver
@@ -21,7 +25,8 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
-from web_support import Failed, Program, check, finish, program_command, until
+from web_support import (Failed, Program, check, finish, program_command, run_on_program,
+                         until)
 
 PROGRAM = program_command(sys.argv[1:])
 GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "page_words.txt")
@@ -215,6 +220,39 @@ def password_run(driver):
     check("SIGTERM ends the panel behind a password with 0", status == 0, errors)
 
 
+def cross_protocol_run(driver):
+    """What any site the owner visits can make the browser send: a POST whose body is a rigctld
+    command, in no-cors mode, from a page served on another loopback port."""
+    def test(program):
+        script = (f'fetch("http://127.0.0.1:{program.rigctld_port}/", {{method: "POST", '
+                  'mode: "no-cors", body: "F 88000000\\n"}).finally(() => '
+                  '{ document.title = "posted"; });')
+        page = f"<!doctype html><title>stranger</title><script>{script}</script>".encode()
+
+        class Stranger(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                self.send_response(200)
+                self.send_header("Content-Type", "text/html")
+                self.end_headers()
+                self.wfile.write(page)
+
+            def log_message(self, *args):
+                pass
+
+        site = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Stranger)
+        threading.Thread(target=site.serve_forever, daemon=True).start()
+        try:
+            driver.get(f"http://127.0.0.1:{site.server_port}/")
+            until("the stranger's post to end", lambda: driver.title, lambda t: t == "posted")
+        finally:
+            site.shutdown()
+        with socket.create_connection(("127.0.0.1", program.rigctld_port), timeout=5) as rig:
+            rig.sendall(b"f\n")
+            said = rig.recv(100).decode()
+        check(f"the post tuned nothing: rigctld reads {said!r}", said == "106200000\n")
+    run_on_program(PROGRAM, "a stranger's post to rigctld", test, "--headless", rigctld=True)
+
+
 options = webdriver.ChromeOptions()
 for argument in ("--headless=new", "--no-sandbox"):
     options.add_argument(argument)
@@ -227,6 +265,7 @@ try:
         tuning_run(browser, os.path.join(folder, "bus.vcd"))
     sweep_run(browser)
     password_run(browser)
+    cross_protocol_run(browser)
 except Failed as failure:
     check("the page", False, failure)
 finally:
