@@ -54,9 +54,13 @@ QByteArray password_from_file(const std::string& path) {
   if (!file || !std::getline(file, line)) {
     fail("Cannot read", path, std::generic_category().message(open_error ? open_error : EIO));
   }
+  // As editors save it: Notepad's byte-order mark, Windows' CR, spaces left at the end.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
+  line.erase(line.find_last_not_of(" \t\r") + 1);
   if (line.empty()) {
     throw common::failure("The web page's password file " + path + " holds no password",
-                          "its first line is empty",
+                          "its first line is empty or only spaces",
                           "Write a password there, or delete the file to have one made up");
   }
   return QByteArray::fromStdString(line);
