@@ -127,8 +127,9 @@ def run_on_program(command, what, test, *options, **keywords):
 class Connection:
     """One request on a connection of its own; after an upgrade (101), the WebSocket."""
 
-    def __init__(self, port, method, path, headers, body=b""):
-        self.sock = socket.create_connection(("127.0.0.1", port), timeout=5)
+    def __init__(self, port, method, path, headers, body=b"", host="127.0.0.1", source=None):
+        self.sock = socket.create_connection((host, port), timeout=5,
+                                             source_address=source and (source, 0))
         head = [f"{method} {path} HTTP/1.1", f"Content-Length: {len(body)}"]
         head += [f"{name}: {value}" for name, value in headers.items() if value]
         self.sock.sendall(("\r\n".join(head) + "\r\n\r\n").encode() + body)

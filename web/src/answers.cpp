@@ -5,7 +5,10 @@
 #include <array>
 #include <boost/beast/http/field.hpp>
 #include <boost/beast/http/verb.hpp>
+#include <iostream>
 #include <string_view>
+
+#include "common/program_name.hpp"
 
 namespace web {
 
@@ -86,13 +89,13 @@ const std::string& Answers::file(std::size_t index) {
   return *files_[index];
 }
 
-Answer Answers::to(const Request& request) {
+Answer Answers::to(const Request& request, const std::string& address) {
   if (!hosts_.allows(field(request, http::field::host))) {
     return text(http::status::misdirected_request,
                 "This page is served only under the box's own names.\n");
   }
   const std::string_view path = path_of(request);
-  if (path == "/login" && request.method() == http::verb::post) return log_in(request);
+  if (path == "/login" && request.method() == http::verb::post) return log_in(request, address);
   if (request.method() == http::verb::get && path == "/") {
     const bool admitted = gate_.admits(field(request, http::field::cookie));
     return {http::status::ok, kHtml, file(admitted ? kTuningPage : kLoginPage), {}};
@@ -119,12 +122,12 @@ Answer Answers::sweep_file(const Request& request, const std::optional<std::stri
   return {http::status::ok, type, *body, {}};
 }
 
-Answer Answers::log_in(const Request& request) {
+Answer Answers::log_in(const Request& request, const std::string& address) {
   if (!gate_.needs_password()) return text(http::status::not_found, "No password here.\n");
   if (!request[http::field::origin].empty() && !from_own_page(request)) {
     return text(http::status::forbidden, "Log in from the box's own page.\n");
   }
-  const auto attempt = gate_.log_in(password_of(request), LoginGate::Clock::now());
+  const auto attempt = gate_.log_in(password_of(request), address, LoginGate::Clock::now());
   const std::string wait = std::to_string(attempt.wait.count());
   switch (attempt.outcome) {
     case LoginGate::Outcome::kAccepted:
@@ -135,6 +138,9 @@ Answer Answers::log_in(const Request& request) {
                                   attempt.session.toStdString() +
                                   "; Path=/; HttpOnly; SameSite=Strict"}}};
     case LoginGate::Outcome::kWrong:
+      // Once per wait at most: the attempts within it are not heard.
+      std::cerr << common::kProgramName << ": a wrong password for the web page from " << address
+                << "; its next attempt is heard in " << wait << " s" << std::endl;
       return {http::status::unauthorized, kText, "Wrong password.\n", {{"Retry-After", wait}}};
     case LoginGate::Outcome::kTooSoon:
       return {http::status::too_many_requests,

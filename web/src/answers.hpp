@@ -34,7 +34,8 @@ class Answers {
   // The names the page is served under, known once its port is.
   void serve_under(AllowedHosts hosts) { hosts_ = std::move(hosts); }
 
-  Answer to(const Request& request);
+  // `address`: the client's, whose wrong passwords make it wait.
+  Answer to(const Request& request, const std::string& address);
 
   // The last sweep's rows and plot, for /sweep.csv and /sweep.svg.
   void keep_sweep(std::string csv, std::string svg) {
@@ -49,7 +50,7 @@ class Answers {
   static Answer refusal(boost::beast::http::status status);
 
  private:
-  Answer log_in(const Request& request);
+  Answer log_in(const Request& request, const std::string& address);
   Answer sweep_file(const Request& request, const std::optional<std::string>& body,
                     const char* type) const;
   const std::string& file(std::size_t index);

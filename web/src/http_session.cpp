@@ -77,7 +77,9 @@ void HttpSession::on_read(beast::error_code error) {
   if (error) return;  // closed, or too slow: the stream closes with the session
   Request request = parser_->release();
   if (!beast::websocket::is_upgrade(request)) {
-    return answer(site_.answers.to(request), version, request.keep_alive());
+    beast::error_code unknown;
+    const auto peer = stream_.socket().remote_endpoint(unknown).address().to_string();
+    return answer(site_.answers.to(request, peer), version, request.keep_alive());
   }
   if (!site_.pages.room() || !site_.answers.admits_page(request)) {
     return answer(Answers::refusal(http::status::forbidden), version, false);

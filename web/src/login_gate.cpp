@@ -9,7 +9,10 @@ namespace web {
 
 namespace {
 
-constexpr std::chrono::seconds kLongestWait{60};
+using std::chrono::seconds;
+using namespace std::chrono_literals;
+
+constexpr seconds kLongestWait{60};
 
 QByteArray digest(QByteArrayView secret) {
   return QCryptographicHash::hash(secret, QCryptographicHash::Sha256);
@@ -34,19 +37,33 @@ LoginGate::LoginGate(std::optional<QByteArray> password) {
   if (password) password_digest_ = digest(*password);
 }
 
-LoginGate::Attempt LoginGate::log_in(QByteArrayView password, Clock::time_point now) {
-  if (now < heard_again_at_) {
-    const auto left = std::chrono::ceil<std::chrono::seconds>(heard_again_at_ - now);
-    return {Outcome::kTooSoon, {}, left};
+LoginGate::Attempt LoginGate::log_in(QByteArrayView password, const std::string& address,
+                                     Clock::time_point now) {
+  if (now - second_began_ >= std::chrono::seconds(1)) {
+    second_began_ = now;
+    wrong_this_second_ = 0;
+  }
+  const auto failed = failed_.find(address);
+  if (failed != failed_.end()) {
+    const auto wait_ends = wrong_this_second_ >= kMaxWrongPerSecond
+                               ? std::max(failed->second.heard_again_at, second_began_ + 1s)
+                               : failed->second.heard_again_at;
+    if (now < wait_ends)
+      return {Outcome::kTooSoon, {}, std::chrono::ceil<seconds>(wait_ends - now)};
   }
   if (!password_digest_ || !same_digest(digest(password), *password_digest_)) {
-    ++failures_;
-    const std::chrono::seconds wait =
-        std::min(kLongestWait, std::chrono::seconds{1 << std::min(failures_ - 1, 6)});
-    heard_again_at_ = now + wait;
+    ++wrong_this_second_;
+    if (failed == failed_.end() && failed_.size() >= kMaxAddresses) {
+      failed_.erase(std::ranges::min_element(
+          failed_, {}, [](const auto& entry) { return entry.second.heard_again_at; }));
+    }
+    Failures& failures = failed_[address];
+    ++failures.count;
+    const seconds wait = std::min(kLongestWait, seconds{1 << std::min(failures.count - 1, 6)});
+    failures.heard_again_at = now + wait;
     return {Outcome::kWrong, {}, wait};
   }
-  failures_ = 0;
+  if (failed != failed_.end()) failed_.erase(failed);
   const QByteArray token = new_token();
   sessions_.push_back(digest(token));
   if (sessions_.size() > kMaxSessions) sessions_.pop_front();

@@ -146,7 +146,8 @@ void WebServer::send_state() {
   // so that no page opens after it.
   if (pages_ == 0 && !panel_.failed()) return;
   const form::StatusLine status = status_ ? status_() : form::StatusLine{};
-  std::string state = compact(state_message(panel_.form().state(), panel_.controls(), status, sweep_));
+  std::string state =
+      compact(state_message(panel_.form().state(), panel_.controls(), status, sweep_));
   boost::asio::post(network_->context,
                     [network = network_.get(), state = std::move(state), failed = panel_.failed()] {
                       network->pages.publish(state, failed);

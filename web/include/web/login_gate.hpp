@@ -4,7 +4,9 @@
 #include <QByteArrayView>
 #include <chrono>
 #include <deque>
+#include <map>
 #include <optional>
+#include <string>
 
 namespace web {
 
@@ -24,9 +26,15 @@ class LoginGate {
     QByteArray session;           // kAccepted: the new session's token, for the cookie
     std::chrono::seconds wait{};  // kWrong, kTooSoon: until the next attempt is heard
   };
-  // After each wrong password the next attempt is heard only after a wait, doubling from one
-  // second to a minute, whoever makes it: guessing gets slow even from many addresses.
-  Attempt log_in(QByteArrayView password, Clock::time_point now);
+  // After each wrong password from an address, that address's next attempt is heard only after
+  // a wait, doubling from one second to a minute, so that one stranger cannot lock the owner out
+  // from another. Guessing from many addresses is slowed too: beyond kMaxWrongPerSecond wrong
+  // passwords a second from all of them, an address that has failed before waits for the next
+  // second; one that has not is always heard.
+  Attempt log_in(QByteArrayView password, const std::string& address, Clock::time_point now);
+
+  static constexpr std::size_t kMaxAddresses = 256;  // beyond, the longest unheard is forgotten
+  static constexpr int kMaxWrongPerSecond = 10;
 
   // Whether a request's Cookie header holds an open session (always, without a password).
   bool admits(QByteArrayView cookie_header) const;
@@ -39,8 +47,13 @@ class LoginGate {
   // Digests only: a request's token is hashed once, not every open session with it.
   std::optional<QByteArray> password_digest_;
   std::deque<QByteArray> sessions_;  // digests, the oldest first, dropped beyond kMaxSessions
-  int failures_ = 0;
-  Clock::time_point heard_again_at_{};
+  struct Failures {
+    int count = 0;
+    Clock::time_point heard_again_at{};
+  };
+  std::map<std::string, Failures> failed_;
+  Clock::time_point second_began_{};
+  int wrong_this_second_ = 0;
 };
 
 }  // namespace web
