@@ -163,6 +163,51 @@ def wrong_sessions(program, cookie):
           not admitted, admitted[:5])
 
 
+def exchange(program, raw):
+    """Every byte the server answers `raw` with, until it closes or is quiet for a second."""
+    with socket.create_connection(("127.0.0.1", program.port), timeout=1) as sock:
+        sock.sendall(raw.replace(b"{port}", str(program.port).encode()))
+        answer = b""
+        try:
+            while data := sock.recv(65536):
+                answer += data
+        except socket.timeout:
+            pass
+    return answer
+
+
+def frame(message):  # a masked text frame of less than 126 bytes
+    data, mask = message.encode(), os.urandom(4)
+    return bytes([0x81, 0x80 | len(data)]) + mask + bytes(b ^ mask[i % 4] for i, b in
+                                                          enumerate(data))
+
+
+HEAD = b"Host: 127.0.0.1:{port}\r\n"
+# (case, bytes sent, what the answer must hold); each alone on its connection.
+RFC_CASES = [
+    ("HEAD /: the GET's status and length, no body",
+     b"HEAD / HTTP/1.1\r\n" + HEAD + b"Connection: close\r\n\r\n",
+     lambda a: re.fullmatch(rb"HTTP/1\.1 200 OK\r\n([^\r]+\r\n)*\r\n", a) and
+     re.search(rb"\r\nContent-Length: [1-9]\d+\r\n", a)),
+    ("a Transfer-Encoding not ending in chunked: 400, closed, its body not a request",
+     b"POST /login HTTP/1.1\r\n" + HEAD + b"Transfer-Encoding: chunked, identity\r\n\r\n"
+     b"GET / HTTP/1.1\r\n" + HEAD + b"\r\n",
+     lambda a: a.startswith(b"HTTP/1.1 400 ") and a.count(b"HTTP/1.1") == 1),
+    ("a tuning sent with the upgrade, in one packet: carried out",
+     b"GET /socket HTTP/1.1\r\n" + HEAD + b"Origin: http://127.0.0.1:{port}\r\n"
+     b"Upgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Version: 13\r\n"
+     b"Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n" +
+     frame('{"do": "tune", "divider": 10000}'),
+     lambda a: a.startswith(b"HTTP/1.1 101 ") and b'"divider":10000' in a),
+]
+
+
+def rfc_cases(program):
+    for case, raw, holds in RFC_CASES:
+        answer = exchange(program, raw)
+        check(case, holds(answer), answer[:600])
+
+
 def guarded(program):
     cookie = log_in(program)
     run_cases(program, GUARDED_CASES, cookie)
@@ -170,7 +215,8 @@ def guarded(program):
         wrong_sessions(program, cookie)
 
 
-for name, options, test in [("127.0.0.1", {}, lambda p: (run_cases(p, OPEN_CASES), messages(p))),
+for name, options, test in [("127.0.0.1", {}, lambda p: (run_cases(p, OPEN_CASES), messages(p),
+                                                          rfc_cases(p))),
                             ("0.0.0.0", {"host": "0.0.0.0"}, guarded)]:
     run_on_program(PROGRAM, f"on {name}", test, "--headless", **options)
 with socket.socket() as busy:

@@ -95,19 +95,20 @@ Answer Answers::to(const Request& request, const std::string& address) {
                 "This page is served only under the box's own names.\n");
   }
   const std::string_view path = path_of(request);
+  const bool get = request.method() == http::verb::get || request.method() == http::verb::head;
   if (path == "/login" && request.method() == http::verb::post) return log_in(request, address);
-  if (request.method() == http::verb::get && path == "/") {
+  if (get && path == "/") {
     const bool admitted = gate_.admits(field(request, http::field::cookie));
     return {http::status::ok, kHtml, file(admitted ? kTuningPage : kLoginPage), {}};
   }
-  if (request.method() == http::verb::get && path == "/sweep.csv") {
+  if (get && path == "/sweep.csv") {
     return sweep_file(request, sweep_csv_, "text/csv; charset=utf-8");
   }
-  if (request.method() == http::verb::get && path == "/sweep.svg") {
+  if (get && path == "/sweep.svg") {
     return sweep_file(request, sweep_svg_, "image/svg+xml");
   }
   for (std::size_t i = kLoginPage + 1; i < kFiles.size(); ++i) {
-    if (request.method() == http::verb::get && path == kFiles[i].path) {
+    if (get && path == kFiles[i].path) {
       return {http::status::ok, kFiles[i].type, file(i), {}};
     }
   }

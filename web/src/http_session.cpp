@@ -1,6 +1,9 @@
 #include "http_session.hpp"
 
+#include <boost/beast/core/buffers_to_string.hpp>
+#include <boost/beast/core/string.hpp>
 #include <boost/beast/http/read.hpp>
+#include <boost/beast/http/rfc7230.hpp>
 #include <boost/beast/http/write.hpp>
 #include <boost/beast/websocket/rfc6455.hpp>
 
@@ -22,6 +25,16 @@ constexpr std::size_t kBufferBytes = 2 * (limits::kMaxHeaderBytes + limits::kMax
 bool is_malformed(beast::error_code error) {
   return error.category() == http::make_error_code(http::error::bad_target).category() &&
          error != http::error::end_of_stream && error != http::error::partial_message;
+}
+
+// A Transfer-Encoding that does not end in chunked leaves a request's length unknown (RFC 9112,
+// 6.3), though the parser then takes it as bodiless and would read its body as the next request.
+bool unframed(const Request& request) {
+  const auto codings = request[http::field::transfer_encoding];
+  if (codings.empty()) return false;
+  std::string_view last;
+  for (const auto coding : http::token_list{codings}) last = coding;
+  return !beast::iequals(last, "chunked");
 }
 
 }  // namespace
@@ -71,7 +84,7 @@ void HttpSession::on_read(beast::error_code error) {
   if (error == http::error::body_limit) {
     return answer(Answers::refusal(http::status::payload_too_large), version, false);
   }
-  if (is_malformed(error)) {
+  if (is_malformed(error) || (!error && unframed(parser_->get()))) {
     return answer(Answers::refusal(http::status::bad_request), version, false);
   }
   if (error) return;  // closed, or too slow: the stream closes with the session
@@ -79,16 +92,20 @@ void HttpSession::on_read(beast::error_code error) {
   if (!beast::websocket::is_upgrade(request)) {
     beast::error_code unknown;
     const auto peer = stream_.socket().remote_endpoint(unknown).address().to_string();
-    return answer(site_.answers.to(request, peer), version, request.keep_alive());
+    return answer(site_.answers.to(request, peer), version, request.keep_alive(),
+                  request.method() == http::verb::head);
   }
   if (!site_.pages.room() || !site_.answers.admits_page(request)) {
     return answer(Answers::refusal(http::status::forbidden), version, false);
   }
-  std::make_shared<PageSession>(std::move(stream_), site_)->start(std::move(request));
+  const std::string early = beast::buffers_to_string(buffer_.data());
+  std::make_shared<PageSession>(std::move(stream_), site_)->start(request, early);
 }
 
-void HttpSession::answer(const Answer& answer, unsigned version, bool keep_alive) {
+void HttpSession::answer(const Answer& answer, unsigned version, bool keep_alive, bool head) {
   response_ = response(answer, version, keep_alive);
+  // A HEAD is answered as the GET would be, its length given, without the body.
+  if (head) response_.body().clear();
   stream_.expires_after(limits::kRequestTime);
   http::async_write(stream_, response_,
                     [self = shared_from_this(), keep_alive](beast::error_code error, std::size_t) {

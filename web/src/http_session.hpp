@@ -28,7 +28,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
   void await_request();
   void read_request();
   void on_read(boost::beast::error_code error);
-  void answer(const Answer& answer, unsigned version, bool keep_alive);
+  void answer(const Answer& answer, unsigned version, bool keep_alive, bool head = false);
   void on_written(bool keep_alive, boost::beast::error_code error);
 
   boost::beast::tcp_stream stream_;

@@ -3,7 +3,10 @@
 #include <boost/asio/buffer.hpp>
 #include <boost/asio/socket_base.hpp>
 #include <boost/beast/core/buffers_to_string.hpp>
+#include <boost/beast/http/empty_body.hpp>
 #include <boost/beast/http/field.hpp>
+#include <boost/beast/http/write.hpp>
+#include <sstream>
 
 #include "pages.hpp"
 #include "web/limits.hpp"
@@ -24,7 +27,7 @@ constexpr int kSocketSendBytes = 64 * 1024;
 PageSession::PageSession(beast::tcp_stream stream, Site& site)
     : socket_(std::move(stream)), site_(site) {}
 
-void PageSession::start(const Request& request) {
+void PageSession::start(const Request& request, const std::string& early) {
   // From here the WebSocket's own timeouts hold: the handshake's, and a ping after kPingTime
   // of silence that must be answered within as long.
   beast::get_lowest_layer(socket_).expires_never();
@@ -36,12 +39,25 @@ void PageSession::start(const Request& request) {
   socket_.set_option(websocket::stream_base::decorator(
       [](websocket::response_type& response) { response.erase(beast::http::field::server); }));
   socket_.read_message_max(limits::kMaxMessageBytes);
-  socket_.async_accept(request, [self = shared_from_this()](beast::error_code error) {
+  const auto accepted = [self = shared_from_this()](beast::error_code error) {
     if (error) return;
     self->open_ = true;
     self->site_.pages.join(self);
     self->read();
-  });
+  };
+  if (early.empty()) return socket_.async_accept(request, accepted);
+  // The WebSocket takes bytes already read only with the request they followed, re-read from its
+  // own small buffer: the handshake's fields alone then, which leave room for the frames.
+  beast::http::request<beast::http::empty_body> handshake{request.method(), request.target(),
+                                                          request.version()};
+  for (const auto field :
+       {beast::http::field::host, beast::http::field::upgrade, beast::http::field::connection,
+        beast::http::field::sec_websocket_key, beast::http::field::sec_websocket_version}) {
+    handshake.set(field, request[field]);
+  }
+  std::ostringstream bytes;
+  bytes << handshake << early;
+  socket_.async_accept(boost::asio::buffer(bytes.str()), accepted);
 }
 
 void PageSession::read() {

@@ -20,8 +20,9 @@ class PageSession : public std::enable_shared_from_this<PageSession> {
   PageSession(const PageSession&) = delete;
   PageSession& operator=(const PageSession&) = delete;
 
-  // Completes the upgrade that `request` asked for.
-  void start(const Request& request);
+  // Completes the upgrade that `request` asked for; `early` is what the page sent after the
+  // request without waiting for the answer, its first frames.
+  void start(const Request& request, const std::string& early);
 
   void send(std::shared_ptr<const std::string> message);
 
