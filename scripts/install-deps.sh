@@ -12,7 +12,7 @@ packages_for() {
     test) echo "libgtest-dev libgmock-dev libbenchmark-dev" ;;
     tools) echo "sigrok-cli gtkwave xvfb xauth xdotool x11-utils imagemagick unzip libhamlib-utils
       python3 python3-hamlib netcat-openbsd" ;;
-    browser) echo "chromium chromium-driver python3-selenium" ;;
+    browser) echo "chromium chromium-driver python3-selenium nginx openssl" ;;
     fuzz) echo "clang libclang-rt-dev" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3 chromium chromium-driver python3-selenium" ;;
     windows) echo "cmake make g++-mingw-w64-x86-64-posix libboost1.81-dev googletest wine wine64 librsvg2-bin icoutils" ;;

@@ -37,6 +37,15 @@ TEST(AllowedHosts, OnlyTheBoxsOwnNamesOnItsPort) {
       {"localhost:80a", false},
   };
   for (const auto& each : cases) EXPECT_EQ(hosts.allows(each.header), each.allowed) << each.header;
+  // A TLS proxy's origin: the box's name on any port.
+  for (const auto& [authority, named] : {std::pair{"box.local", true},
+                                         {"BOX:8443", true},
+                                         {"[::1]:443", true},
+                                         {"box.evil.example", false},
+                                         {"box:x", false},
+                                         {"", false}}) {
+    EXPECT_EQ(hosts.names_box(authority), named) << authority;
+  }
 }
 
 TEST(LoginGate, TheRightPasswordOpensASessionThatItsCookieCarries) {

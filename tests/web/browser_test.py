@@ -3,8 +3,9 @@
 """The page in headless chromium, on the program with its window: tuned from the page, from
 rigctl and from a second page, the words on the bus decoded by sigrok, laid out for a phone,
 named for screen readers, a clean console; where the panel reads a lock line, a sweep stopped
-part-way, then one with its plot and rows; then on 0.0.0.0, behind its password. Last, a page
-from another site posts a tuning to rigctld's port, which must carry out none of it.
+part-way, then one with its plot and rows; then on 0.0.0.0, behind its password, and so again
+through nginx with TLS, configured as the README shows. Last, a page from another site posts a
+tuning to rigctld's port, which must carry out none of it.
 
 Usage: browser_test.py [wine] PROGRAM
 """
@@ -220,6 +221,56 @@ def password_run(driver):
     check("SIGTERM ends the panel behind a password with 0", status == 0, errors)
 
 
+README = os.path.join(os.path.dirname(GOLDEN), "..", "..", "README.md")
+
+
+def nginx_config(folder, port, panel_port):
+    """The README's server block for a certificate made here, on 127.0.0.1:PORT, in front of the
+    panel's port; whole, with what a server of its own needs around it."""
+    with open(README, encoding="utf-8") as readme:
+        block = re.search(r"\n    server \{\n(?:    .*\n)+?    \}\n", readme.read())[0]
+    key, certificate = os.path.join(folder, "box.key"), os.path.join(folder, "box.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                    "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost",
+                    "-keyout", key, "-out", certificate], check=True, capture_output=True)
+    for ours, here in [("listen 443", f"listen 127.0.0.1:{port}"),
+                       ("raspberrypi.local;", "localhost;"),
+                       ("/etc/ssl/certs/raspberrypi.local.pem", certificate),
+                       ("/etc/ssl/private/raspberrypi.local.key", key),
+                       ("127.0.0.1:8080", f"127.0.0.1:{panel_port}")]:
+        check(f"the README's nginx block holds {ours}", ours in block, block)
+        block = block.replace(ours, here)
+    # Workers that may run as nobody write no temporary files in the test's private folder.
+    return (f"daemon off; pid {folder}/nginx.pid; error_log {folder}/error.log;\n"
+            f"events {{}}\nhttp {{ access_log off; proxy_max_temp_file_size 0;\n{block}}}\n")
+
+
+def tls_proxy_run(driver):
+    def test(program):
+        with tempfile.TemporaryDirectory() as folder:
+            with socket.socket() as probe:
+                probe.bind(("127.0.0.1", 0))
+                port = probe.getsockname()[1]
+            with open(os.path.join(folder, "nginx.conf"), "w", encoding="utf-8") as conf:
+                conf.write(nginx_config(folder, port, program.port))
+            nginx = subprocess.Popen(["nginx", "-p", folder, "-c", "nginx.conf"],
+                                     stderr=subprocess.PIPE, text=True)
+            try:
+                until("nginx to listen", lambda: nginx.poll() is None and
+                      socket.socket().connect_ex(("127.0.0.1", port)) == 0, bool)
+                driver.get(f"https://localhost:{port}/")
+                for act, expected in [(enter("password", program.password(), "login"),
+                                       {"frequency": "106.2"}),
+                                      (click("step-up"), {"frequency": "106.3"})]:
+                    act(driver)
+                    shows(driver, expected)
+            finally:
+                nginx.terminate()
+                check("nginx ran until ended", nginx.wait() == 0, nginx.stderr.read())
+    run_on_program(PROGRAM, "the page through nginx with TLS", test, "--headless",
+                   host="0.0.0.0")
+
+
 def cross_protocol_run(driver):
     """What any site the owner visits can make the browser send: a POST whose body is a rigctld
     command, in no-cors mode, from a page served on another loopback port."""
@@ -254,6 +305,7 @@ def cross_protocol_run(driver):
 
 
 options = webdriver.ChromeOptions()
+options.accept_insecure_certs = True  # the TLS proxy's certificate is made by the test
 for argument in ("--headless=new", "--no-sandbox"):
     options.add_argument(argument)
 options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
@@ -265,6 +317,7 @@ try:
         tuning_run(browser, os.path.join(folder, "bus.vcd"))
     sweep_run(browser)
     password_run(browser)
+    tls_proxy_run(browser)
     cross_protocol_run(browser)
 except Failed as failure:
     check("the page", False, failure)

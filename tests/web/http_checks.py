@@ -67,6 +67,11 @@ GUARDED_CASES = [
     ("a WebSocket from another site", socket_from("http://a.example", cookie="{cookie}"), 403,
      b""),
     ("a WebSocket with a session", socket_from(SITE, cookie="{cookie}"), 101, b""),
+    # Through a TLS proxy: the box's name over https, on the proxy's port.
+    ("a WebSocket through a TLS proxy", socket_from("https://localhost:8443", cookie="{cookie}"),
+     101, b""),
+    ("a WebSocket from another site over https",
+     socket_from("https://a.example", cookie="{cookie}"), 403, b""),
 ]
 # (seconds waited first, the right password?, status, Retry-After): the waits double.
 LOGINS = [(0, False, 401, "1"), (0, True, 429, "1"), (1.1, False, 401, "2"), (0, True, 429, "2"),
@@ -164,8 +169,8 @@ def wrong_sessions(program, cookie):
 
 
 def exchange(program, raw):
-    """Every byte the server answers `raw` with, until it closes or is quiet for a second."""
-    with socket.create_connection(("127.0.0.1", program.port), timeout=1) as sock:
+    """Every byte the server answers `raw` with, until it closes or is quiet for 2 s."""
+    with socket.create_connection(("127.0.0.1", program.port), timeout=2) as sock:
         sock.sendall(raw.replace(b"{port}", str(program.port).encode()))
         answer = b""
         try:

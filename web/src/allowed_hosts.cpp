@@ -23,19 +23,32 @@ AllowedHosts AllowedHosts::of_this_machine(quint16 port) {
 }
 
 bool AllowedHosts::allows(QByteArrayView host_header) const {
-  const QString header = QString::fromLatin1(host_header).trimmed();
-  // The port is what follows the last colon after any bracketed IPv6 address; none means 80.
-  const qsizetype bracket = header.lastIndexOf(']');
-  const qsizetype colon = header.lastIndexOf(':');
-  QString host = header;
-  quint16 port = 80;
+  const auto authority = split(host_header);
+  return authority && authority->port.value_or(80) == port_ && is_own(authority->host);
+}
+
+bool AllowedHosts::names_box(QByteArrayView authority) const {
+  const auto split_up = split(authority);
+  return split_up && is_own(split_up->host);
+}
+
+std::optional<AllowedHosts::Authority> AllowedHosts::split(QByteArrayView authority) {
+  const QString text = QString::fromLatin1(authority).trimmed();
+  // The port is what follows the last colon after any bracketed IPv6 address.
+  const qsizetype bracket = text.lastIndexOf(']');
+  const qsizetype colon = text.lastIndexOf(':');
+  Authority split_up{text, std::nullopt};
   if (colon > bracket) {
     bool number = false;
-    port = header.mid(colon + 1).toUShort(&number);
-    if (!number) return false;
-    host = header.left(colon);
+    split_up.port = text.mid(colon + 1).toUShort(&number);
+    if (!number) return std::nullopt;
+    split_up.host = text.left(colon);
   }
-  if (port != port_ || host.isEmpty()) return false;
+  if (split_up.host.isEmpty()) return std::nullopt;
+  return split_up;
+}
+
+bool AllowedHosts::is_own(QString host) const {
   if (host.startsWith('[') && host.endsWith(']')) host = host.mid(1, host.size() - 2);
   const QHostAddress address(host);
   if (!address.isNull()) {

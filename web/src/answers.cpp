@@ -62,9 +62,13 @@ std::string_view path_of(const Request& request) {
   return target.substr(0, target.find('?'));
 }
 
-// A browser says where a request comes from; the page's own origin is http:// and its host.
-bool from_own_page(const Request& request) {
-  return request[http::field::origin] == "http://" + std::string(request[http::field::host]);
+// A browser says where a request comes from: the page's own origin is http:// and its Host or,
+// through a TLS proxy in front of it, https:// and one of the box's names.
+bool from_own_page(const Request& request, const AllowedHosts& hosts) {
+  const std::string_view origin = request[http::field::origin];
+  constexpr std::string_view kTls = "https://";
+  if (origin == "http://" + std::string(request[http::field::host])) return true;
+  return origin.starts_with(kTls) && hosts.names_box(origin.substr(kTls.size()));
 }
 
 QByteArray password_of(const Request& request) {
@@ -125,7 +129,7 @@ Answer Answers::sweep_file(const Request& request, const std::optional<std::stri
 
 Answer Answers::log_in(const Request& request, const std::string& address) {
   if (!gate_.needs_password()) return text(http::status::not_found, "No password here.\n");
-  if (!request[http::field::origin].empty() && !from_own_page(request)) {
+  if (!request[http::field::origin].empty() && !from_own_page(request, hosts_)) {
     return text(http::status::forbidden, "Log in from the box's own page.\n");
   }
   const auto attempt = gate_.log_in(password_of(request), address, LoginGate::Clock::now());
@@ -153,7 +157,7 @@ Answer Answers::log_in(const Request& request, const std::string& address) {
 }
 
 bool Answers::admits_page(const Request& request) const {
-  return hosts_.allows(field(request, http::field::host)) && from_own_page(request) &&
+  return hosts_.allows(field(request, http::field::host)) && from_own_page(request, hosts_) &&
          path_of(request) == kSocketPath && gate_.admits(field(request, http::field::cookie));
 }
 

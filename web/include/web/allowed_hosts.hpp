@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <optional>
 #include <vector>
 
 namespace web {
@@ -24,7 +25,18 @@ class AllowedHosts {
   // on its port.
   bool allows(QByteArrayView host_header) const;
 
+  // Whether an authority ("box.local", "box.local:8443") names the box, on any port: the name a
+  // TLS proxy in front of the page is reached under.
+  bool names_box(QByteArrayView authority) const;
+
  private:
+  struct Authority {
+    QString host;
+    std::optional<quint16> port;
+  };
+  static std::optional<Authority> split(QByteArrayView authority);
+  bool is_own(QString host) const;
+
   quint16 port_;
   QStringList names_;
   std::vector<QHostAddress> addresses_;
