@@ -258,6 +258,8 @@ def tls_proxy_run(driver):
             try:
                 until("nginx to listen", lambda: nginx.poll() is None and
                       socket.socket().connect_ex(("127.0.0.1", port)) == 0, bool)
+                until("standard error to say where the password is", program.stderr,
+                      lambda seen: "asks for the password in" in seen)
                 driver.get(f"https://localhost:{port}/")
                 for act, expected in [(enter("password", program.password(), "login"),
                                        {"frequency": "106.2"}),
