@@ -63,7 +63,8 @@ run: program
 
 # After each change: the native and sanitizer suites, with the tools people use with the program;
 # what only make check runs is labelled so (the browser's page test).
-CTEST = ctest --output-on-failure -j$(JOBS)
+# The program keeps its state as it runs: in the build's folder, not the home of whoever tests.
+CTEST = XDG_STATE_HOME=$(CURDIR)/build-state ctest --output-on-failure -j$(JOBS)
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 test: deps-tools build build-asan

@@ -9,6 +9,8 @@
 #include "lock_monitor.hpp"
 #include "process_platform.hpp"
 #include "servers.hpp"
+#include "state/panel_state.hpp"
+#include "state_keeper.hpp"
 
 namespace app {
 
@@ -31,7 +33,13 @@ int run_headless(const cli::Options& options, bus::Port& port, char* program_pat
   });
   Servers servers{form.panel(), port, lock};
   if (!servers.start(options, {})) return 1;
+  StateKeeper state{form.panel(), library, options.state.value_or(state::default_state_path())};
   form.load();
+  if (options.resume && !form.failed()) {
+    // A Word B given on the command line is sent instead of the one kept.
+    state.resume(options.word_b ? StateKeeper::SendWordB{}
+                                : [&form](const auto& word_b) { form.send_word_b(word_b); });
+  }
   if (const auto caveat = port.lock_line_caveat()) print_error(*caveat);
   if (options.word_b) form.send_word_b(*options.word_b);
   return application.exec();

@@ -13,6 +13,8 @@
 #include "port_choice/port_choice.hpp"
 #include "process_platform.hpp"
 #include "servers.hpp"
+#include "state/panel_state.hpp"
+#include "state_keeper.hpp"
 #include "sweep_run.hpp"
 #include "trace_session.hpp"
 #include "window/form1_window.hpp"
@@ -37,8 +39,12 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
   Servers servers{panel, trace.port(), lock};
   if (!servers.start(options, [&window] { window.refresh_status(); })) return 1;
   window.attach(panel, servers.status());
+  StateKeeper state{panel, library, options.state.value_or(state::default_state_path())};
 
   window.load();
+  if (options.resume && !window.failed()) {
+    state.resume([&panel](const words::WordBChoice& word_b) { panel.send_word_b(word_b); });
+  }
   if (!window.failed()) window.show();
   return application.exec();
 }

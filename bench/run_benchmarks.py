@@ -11,6 +11,7 @@ import socket
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 from datetime import datetime, timezone
 
@@ -214,6 +215,44 @@ def lock_wait_figures(words=20):
         "", "", "<= 15 ms", ms <= 15)
 
 
+def state_figures(seconds=60, per_second=10):
+    """A Doppler client: F ten times a second for a minute. The state file's writes, each a new
+    file renamed over it (told by its inode and time), against one per 2 s rest time; and how
+    long each F takes to be answered meanwhile."""
+    port = free_port()
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "state")
+        process = subprocess.Popen([PROGRAM, "--headless", "--simulate", "--rigctld",
+                                    f"127.0.0.1:{port}", "--state", path], env=ENV,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            wait_for_port(port, process)
+            time.sleep(2.5)  # the start-up's state written
+            def version():
+                found = os.stat(path)
+                return found.st_ino, found.st_mtime_ns
+            versions, answers = {version()}, []
+            with socket.create_connection(("127.0.0.1", port), timeout=10) as client:
+                start = time.monotonic()
+                for n in range(seconds * per_second):
+                    sent = time.perf_counter()
+                    client.sendall(f"F {96_100_000 + 10_000 * (n % 50)}\n".encode())
+                    client.recv(100)
+                    answers.append((time.perf_counter() - sent) * 1e6)
+                    while time.monotonic() < start + (n + 1) / per_second:
+                        versions.add(version())
+                        time.sleep(0.005)
+        finally:
+            process.terminate()
+            process.wait()
+    writes, limit = len(versions) - 1, seconds // 2 + 1
+    row(f"state file: writes in {seconds} s of F {per_second} times a second", f"{writes}", "",
+        "", f"<= {limit} (one per 2 s)", writes <= limit)
+    p99 = statistics.quantiles(answers, n=100)[98]
+    row("state file: F answered meanwhile (99th percentile)", f"{p99:.0f} us", "", "", "<= 1 ms",
+        p99 <= 1000)
+
+
 def rigctld_figures(requests=10000):
     client = os.path.join(BENCH, "rigctl_client")
     program_port, hamlib_port = free_port(), free_port()
@@ -270,7 +309,7 @@ def table():
 
 def main():
     for figures in (bus_figures, ftdi_figures, tuning_figures, startup_figures, idle_figures,
-                    lock_wait_figures, rigctld_figures, web_figures):
+                    lock_wait_figures, state_figures, rigctld_figures, web_figures):
         figures()
     text = table()
     print(text)

@@ -6,13 +6,13 @@
 
 #include "bus/gpio_lines_text.hpp"
 #include "cli/sweep_argument.hpp"
+#include "cli/word_b_argument.hpp"
 #include "common/program_name.hpp"
 #include "endpoint.hpp"
 #include "lock_argument.hpp"
 #include "lock_timeout_argument.hpp"
 #include "plot_argument.hpp"
 #include "port_argument.hpp"
-#include "word_b_argument.hpp"
 
 namespace cli {
 
@@ -32,7 +32,7 @@ struct OptionRow {
   std::string (*help_fill)() = nullptr;
 };
 
-constexpr std::array<OptionRow, 13> kOptions{{
+constexpr std::array<OptionRow, 15> kOptions{{
     {"--simulate", "", std::nullopt, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
     {"--port", "DEVICE|ADDRESS|" SAA_GPIO_LINES_FORM "|ftdi[:SERIAL[/CHANNEL][:CLOCK,DATA,ENABLE]]",
@@ -76,6 +76,22 @@ constexpr std::array<OptionRow, 13> kOptions{{
      "                         (an empty value: none)",
      [](Options& o, std::string_view value) {
        if (!value.empty()) o.word_b = parse_word_b(value);
+     }},
+    {"--resume", "[yes|no]", "yes",
+     "start on the divider, Word B and bus speed that the last run left in\n"
+     "                         --state's file; a --word-b given here is sent instead",
+     [](Options& o, std::string_view value) {
+       if (value != "yes" && value != "no" && !value.empty()) {
+         throw UsageError("invalid --resume value '" + std::string(value) + "': give yes or no");
+       }
+       o.resume = value == "yes";
+     }},
+    {"--state", "FILE", std::nullopt,
+     "where the divider, the last Word B sent and the bus speed are kept\n"
+     "                         (default: the file state in ~/.local/state/saa1057-panel)",
+     [](Options& o, std::string_view value) {
+       if (value.empty()) throw UsageError("option '--state' needs a file name");
+       o.state = std::string(value);
      }},
     {"--lock", "[PIN]", kPortsOwnLockPin,
      "read the chip's in-lock signal back from its test pin: on a\n"
@@ -168,6 +184,9 @@ Options parse_options(std::span<const std::string_view> arguments) {
     throw UsageError("--sweep runs alone: leave out --rigctld and --http");
   }
   if (options.plot && !options.sweep) throw UsageError("--plot needs --sweep");
+  if (options.sweep && (options.resume || options.state)) {
+    throw UsageError("--sweep keeps no state: leave out --resume and --state");
+  }
   place_lock_line(options, lock_for_sweep ? "--sweep" : "--lock");
   if (seen.contains("--lock-timeout") && !reads_lock_line(options)) {
     throw UsageError("--lock-timeout needs a lock line to wait on: add --lock, or --sweep");

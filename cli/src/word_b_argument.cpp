@@ -1,4 +1,4 @@
-#include "word_b_argument.hpp"
+#include "cli/word_b_argument.hpp"
 
 #include <algorithm>
 #include <set>
@@ -20,6 +20,7 @@ struct Setting {
   std::string_view name;
   std::vector<Choice> choices;  // in the order of the toggle's states or the list's rows
   void (*apply)(words::WordBChoice& word_b, int index);
+  int (*index_of)(const words::WordBChoice& word_b);  // -1: no row chosen
 };
 
 std::vector<Choice> toggle_choices(const words::ToggleTexts& texts,
@@ -41,17 +42,23 @@ std::vector<Choice> list_choices(std::span<const words::ListRow> rows,
 const std::vector<Setting>& settings() {
   static const std::vector<Setting> kSettings{
       {"refh", toggle_choices(words::kREFHTexts, {"1"}, {"1.25"}),
-       [](words::WordBChoice& w, int index) { w.refh = index == 1; }},
+       [](words::WordBChoice& w, int index) { w.refh = index == 1; },
+       [](const words::WordBChoice& w) { return int{w.refh}; }},
       {"current", list_choices(words::kCurrentRows, {}),
-       [](words::WordBChoice& w, int index) { w.current = index; }},
+       [](words::WordBChoice& w, int index) { w.current = index; },
+       [](const words::WordBChoice& w) { return w.current; }},
       {"sla", toggle_choices(words::kSLATexts, {"async", "asynchronous"}, {"sync", "synchronous"}),
-       [](words::WordBChoice& w, int index) { w.sla = index == 1; }},
-      {"phase", list_choices(words::kPhaseRows, {{"auto"}}),
-       [](words::WordBChoice& w, int index) { w.phase = index; }},
+       [](words::WordBChoice& w, int index) { w.sla = index == 1; },
+       [](const words::WordBChoice& w) { return int{w.sla}; }},
+      {"phase", list_choices(words::kPhaseRows, {{"auto"}, {"on"}, {"off"}}),
+       [](words::WordBChoice& w, int index) { w.phase = index; },
+       [](const words::WordBChoice& w) { return w.phase; }},
       {"brm", toggle_choices(words::kBRMTexts, {"on", "always-on"}, {"switched"}),
-       [](words::WordBChoice& w, int index) { w.brm = index == 1; }},
+       [](words::WordBChoice& w, int index) { w.brm = index == 1; },
+       [](const words::WordBChoice& w) { return int{w.brm}; }},
       {"test", list_choices(words::kTestRows, {{}, {"reference"}, {"programmable"}, {"lock"}}),
-       [](words::WordBChoice& w, int index) { w.test = index; }},
+       [](words::WordBChoice& w, int index) { w.test = index; },
+       [](const words::WordBChoice& w) { return w.test; }},
   };
   return kSettings;
 }
@@ -63,12 +70,16 @@ bool same_text(std::string_view a, std::string_view b) {
   });
 }
 
+std::string_view short_form(const Choice& choice) {
+  return choice.short_forms.empty() ? choice.window_text : choice.short_forms.front();
+}
+
 // "auto, on, off": the short form of each choice where it has one.
 std::string choices_text(const Setting& setting) {
   std::string text;
   for (const auto& choice : setting.choices) {
     if (!text.empty()) text += ", ";
-    text += choice.short_forms.empty() ? choice.window_text : choice.short_forms.front();
+    text += short_form(choice);
   }
   return text;
 }
@@ -118,6 +129,18 @@ words::WordBChoice parse_word_b(std::string_view value) {
     if (comma == std::string_view::npos) return word_b;
     value.remove_prefix(comma + 1);
   }
+}
+
+std::string format_word_b(const words::WordBChoice& word_b) {
+  std::string text;
+  for (const Setting& setting : settings()) {
+    const int index = setting.index_of(word_b);
+    if (index < 0) continue;
+    if (!text.empty()) text += ',';
+    text += std::string(setting.name) + "=" +
+            std::string(short_form(setting.choices[static_cast<std::size_t>(index)]));
+  }
+  return text;
 }
 
 }  // namespace cli

@@ -48,6 +48,8 @@ std::string outcome(std::span<const std::string_view> arguments) {
               " phase " + std::to_string(b->phase) + " test " + std::to_string(b->test);
     }
     if (options.trace) text += " trace " + *options.trace;
+    if (options.resume) text += " resume";
+    if (options.state) text += " state " + *options.state;
     if (const auto& at = options.rigctld)
       text += " rigctld " + at->host + " " + std::to_string(at->port);
     if (const auto& at = options.http) text += " http " + at->host + " " + std::to_string(at->port);

@@ -130,11 +130,11 @@ check "the service's user may open the parallel ports (lp), the GPIO chips (gpio
   "gpio:saa1057-panel lp:saa1057-panel plugdev:saa1057-panel"
 
 # The unit's command line with the options file's values (systemd's ${NAME} is one word, as in
-# the shell's "${NAME}"): the program takes them, serves rigctld where the file says and sends
-# the start-up Word B. On the simulated chip, since this machine's GPIO chips are not for tests,
-# and on the file's rigctld host at the port that the system chooses (port 0: no other test can
+# the shell's "${NAME}"): the program takes them, serves rigctld where the file says and keeps
+# its state in the service's state folder (STATE_DIRECTORY, here the test's). On the simulated
+# chip, since this machine's GPIO chips are not for tests, and on the file's rigctld host at the port that the system chooses (port 0: no other test can
 # hold it), which the program names.
-PORT="" RIGCTLD="" HTTP="" WORD_B=""
+PORT="" RIGCTLD="" HTTP="" WORD_B="" RESUME=""
 source "$root$options" 2>/dev/null
 check "the options file names the Raspberry Pi's lines of the README" \
   test "$PORT" = gpio:gpiochip0:GPIO17,GPIO27,GPIO22
@@ -144,7 +144,8 @@ command=$(sed -n 's/^ExecStart=//; T; s/--port ${PORT}/--simulate/; s/\${\([A-Z_
   "$unit")
 eval "set -- $command"
 [[ " $* " == *" --simulate "* ]] || { echo "FAILED: the service's command line has no --port \${PORT}"; exit 1; }
-env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "${run[@]}" "$root$1" "${@:2}" \
+STATE_DIRECTORY=$work/state env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+  "${run[@]}" "$root$1" "${@:2}" \
   >"$work/service.log" 2>"$err" &
 pid=$!
 port="" first_answer=""
@@ -153,7 +154,7 @@ end_program TERM
 check "the service's command line serves rigctld where the options file says (at port '$port'
 it answered '$first_answer'); standard error holds:
 $(indented "$err")" test "$first_answer" = 106200000
-check "the service's command line sends Word B as the options file has it" \
-  test "$(sed -n 2p "$work/service.log" | cut -d' ' -f1-3)" = "Word B 1100000100000000"
+check "the service's command line resumes (RESUME=$RESUME) and keeps its state at the end" \
+  test "$RESUME,$(sed -n 2p "$work/state/state" 2>&1)" = "yes,divider 11690"
 
 finish package

@@ -30,11 +30,7 @@ constexpr std::array<ListName, 3> kLists{
 // The row whose setting Word B carries: the window's one-row lists show it even before a first
 // choice; -1 for a code no row has.
 int row_of(const ListName& list, const words::WordBSettings& settings) {
-  const auto& code = settings.*list.code;
-  for (std::size_t row = 0; row < list.rows.size(); ++row) {
-    if (list.rows[row].code == code) return static_cast<int>(row);
-  }
-  return -1;
+  return words::row_for(list.rows, settings.*list.code);
 }
 
 struct ToggleName {

@@ -8,6 +8,7 @@
 
 #include "common/failure_message.hpp"
 #include "private_file.hpp"
+#include "state/state_folder.hpp"
 
 namespace web {
 
@@ -36,7 +37,7 @@ QByteArray made_up_password() {
 }  // namespace
 
 std::string password_file_path() {
-  return (std::filesystem::path(state_folder()) / kFileName).string();
+  return (std::filesystem::path(state::state_folder()) / kFileName).string();
 }
 
 QByteArray password_from_file(const std::string& path) {

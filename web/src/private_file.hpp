@@ -6,9 +6,6 @@
 
 namespace web {
 
-// The folder of the program's state on this platform, where the page's password is kept.
-std::string state_folder();
-
 // Creates `path`, readable by this user alone, holding `contents`; leaves it as it is if it
 // exists (another start made it meanwhile). On failure returns what failed and the system's
 // reason: {"Cannot create", "Permission denied"}.

@@ -2,28 +2,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
-#include "common/program_name.hpp"
 #include "private_file.hpp"
 
 namespace web {
-
-std::string state_folder() {
-  const auto set = [](const char* name) -> std::string {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-  };
-  std::string folder = set("STATE_DIRECTORY");
-  folder = folder.substr(0, folder.find(':'));  // systemd lists several, if given several
-  if (folder.empty() && !set("XDG_STATE_HOME").empty()) {
-    folder = set("XDG_STATE_HOME") + "/" + std::string(common::kProgramName);
-  }
-  if (folder.empty()) folder = set("HOME") + "/.local/state/" + std::string(common::kProgramName);
-  return folder;
-}
 
 std::optional<FileFailure> create_private_file(const std::string& path,
                                                const QByteArray& contents) {

@@ -1,19 +1,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
-#include "common/program_name.hpp"
 #include "private_file.hpp"
 
 namespace web {
-
-std::string state_folder() {
-  // %LOCALAPPDATA%: this user's, on this machine alone.
-  const QString local = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-  return QDir::toNativeSeparators(local + "/" + QString::fromUtf8(common::kProgramName.data()))
-      .toStdString();
-}
 
 std::optional<FileFailure> create_private_file(const std::string& path,
                                                const QByteArray& contents) {

@@ -46,6 +46,11 @@ std::optional<std::string_view> item_for(std::span<const ListRow> rows, std::str
   return row->item;
 }
 
+int row_for(std::span<const ListRow> rows, std::string_view code) {
+  const auto row = std::ranges::find(rows, code, &ListRow::code);
+  return row == rows.end() ? -1 : static_cast<int>(row - rows.begin());
+}
+
 std::string_view toggle(std::int16_t& flag, const ToggleTexts& texts) {
   if (flag == 1) {
     flag = 0;

@@ -77,6 +77,8 @@ struct Options {
   std::chrono::milliseconds lock_timeout = lock::kLockTimeout;
   std::optional<Sweep> sweep;        // step the divider, report where it locks: headless, lock line
   std::optional<Plot> plot;          // the sweep's plot
+  bool resume = false;               // start where the state file says the last run left off
+  std::optional<std::string> state;  // the state file; none: the state folder's
 };
 
 // A command line that cannot be run: the one-line reason, for exit status 2.

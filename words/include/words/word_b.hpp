@@ -85,6 +85,9 @@ std::optional<std::string_view> code_at(std::span<const ListRow> rows, int index
 // The item of the row whose code is `code`; none for a code the table lacks.
 std::optional<std::string_view> item_for(std::span<const ListRow> rows, std::string_view code);
 
+// The index of the row whose code is `code`; -1 for a code the table lacks.
+int row_for(std::span<const ListRow> rows, std::string_view code);
+
 // The label texts of a toggle, for the flag at 0 and at 1.
 struct ToggleTexts {
   std::string_view off;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "cli/options.hpp"
@@ -11,5 +12,9 @@ namespace cli {
 // ("refh=1.25,current=0.23,sla=sync,phase=on,brm=switched,test=lock"). Case does not matter;
 // anything else does. Throws UsageError.
 words::WordBChoice parse_word_b(std::string_view value);
+
+// The same pairs for `word_b`, each value in its short form where it has one; a list with no
+// row chosen is left out: "refh=1,sla=async,brm=on,current=0.23,test=lock".
+std::string format_word_b(const words::WordBChoice& word_b);
 
 }  // namespace cli

@@ -1,0 +1,162 @@
+#!/usr/bin/python3
+"""The box keeps its tuning: a run tuned by rigctld and its page, ended by SIGTERM, leaves the
+state file; --resume comes back on it; SIGKILL at random moments of a storm of tunings never
+leaves a torn file; a garbage file is set aside and a folder that cannot be made costs one
+warning, and the box runs on.
+
+Usage: state_test.py PROGRAM"""
+import os
+import random
+import re
+import signal
+import socket
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
+from web_support import (Connection, Failed, Program, check, finish, program_command,  # noqa: E402
+                         run_on_program, until, upgrade)
+
+PROGRAM = program_command(sys.argv[1:])
+KILLS = 8
+STATE = re.compile(r"saa1057-panel state 1\ndivider (\d+)\nword-b( [a-z0-9.=,]+)?\nspeed (\d+)\n")
+
+
+def page(program):
+    own = f"127.0.0.1:{program.port}"
+    return Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
+
+
+def rig(program, command):
+    with socket.create_connection(("127.0.0.1", program.rigctld_port), timeout=5) as client:
+        client.sendall(command.encode() + b"\n")
+        return client.recv(100).decode()
+
+
+def kept_and_resumed(folder):
+    path = os.path.join(folder, "state")
+
+    def tune(program):
+        check("rigctld tunes 96.1 MHz", rig(program, "F 96100000") == "RPRT 0\n")
+        page(program).send({"do": "speed", "value": 300})
+        page(program).await_message("the speed", {"speed": 300})
+    run_on_program(PROGRAM, "tuned", tune, "--headless", "--state", path, "--word-b",
+                   "refh=1.25,test=lock", rigctld=True)
+    with open(path, encoding="utf-8") as file:
+        kept = file.read()
+    check("SIGTERM wrote the latest state at once", kept == (
+        "saa1057-panel state 1\ndivider 10680\nword-b refh=1.25,current=0.023,sla=async,"
+        "phase=auto,brm=on,test=lock\nspeed 300\n"), kept)
+
+    def resumed(program):
+        page(program).await_message("the state kept", {
+            "divider": 10680, "speed": 300, "wordB": "1110000100000101"})
+        check("rigctld reads 96.1 MHz back", rig(program, "f") == "96100000\n")
+    run_on_program(PROGRAM, "resumed", resumed, "--headless", "--resume", "--state", path,
+                   rigctld=True)
+
+
+def killed_in_a_storm(folder):
+    """Each round resumes the last one's file, tunes every 20 ms and is killed at a random
+    moment: the file is whole, and the next round comes back on its divider."""
+    path = os.path.join(folder, "state")
+    for round_number in range(KILLS):
+        program = Program(PROGRAM, "--headless", "--resume", "--state", path, rigctld=True)
+        try:
+            if os.path.exists(path):
+                with open(path, encoding="utf-8") as file:
+                    divider = int(STATE.fullmatch(file.read())[1])
+                page(program).await_message(f"round {round_number} on {divider}",
+                                            {"divider": divider})
+            stop = threading.Event()
+
+            def storm():
+                with socket.create_connection(("127.0.0.1", program.rigctld_port)) as client:
+                    while not stop.wait(0.02):
+                        client.sendall(f"F {random.randrange(80_000_000, 100_000_000)}\n".encode())
+                        client.recv(100)
+            tuner = threading.Thread(target=storm, daemon=True)
+            tuner.start()
+            # The first round's file comes a rest time after start-up.
+            time.sleep(random.uniform(1.0, 5.0) if os.path.exists(path) else 3.0)
+            program.process.send_signal(signal.SIGKILL)
+            stop.set()
+        except Failed as failure:
+            check(f"round {round_number}", False, failure)
+        finally:
+            program.end()
+        with open(path, encoding="utf-8") as file:
+            kept = file.read()
+        check(f"killed in round {round_number}: the file is whole", STATE.fullmatch(kept), kept)
+        if not STATE.fullmatch(kept):
+            return
+
+
+def set_aside(folder):
+    path = os.path.join(folder, "state")
+    with open(path, "w", encoding="utf-8") as file:
+        file.write("saa1057-panel state 2\n")
+
+    def runs(program):
+        page(program).await_message("the start-up's divider", {"divider": 11690})
+        said = until("the message", program.stderr, lambda seen: "set aside" in seen)
+        check("a state of another version is set aside with the time in its name, and said",
+              re.search(r"The state file \S+ holds no state this program can resume: it is of "
+                        r"version 2, this program's 1; it is set aside as \S+\.bad-\d{8}-\d{6}. "
+                        r"Starting as without --resume\n", said), said)
+    run_on_program(PROGRAM, "garbage", runs, "--headless", "--resume", "--state", path)
+    check("the old file beside it", any(name.startswith("state.bad-")
+                                        for name in os.listdir(folder)), os.listdir(folder))
+
+
+def unwritable(_):
+    def runs(program):
+        for mhz in ("96100000", "96200000"):
+            check(f"rigctld tunes {mhz}", rig(program, f"F {mhz}") == "RPRT 0\n")
+            time.sleep(2.5)  # past the rest time: a write for each
+        said = program.stderr()
+        check("one warning that names the file and the reason", said.count(
+            "Cannot keep the tuning in the state file /dev/null/state: Not a directory.") == 1,
+            said)
+    run_on_program(PROGRAM, "a folder it cannot make", runs, "--headless", "--state",
+                   "/dev/null/state", rigctld=True)
+
+
+def full_disk(folder):
+    """A small tmpfs, full, in a mount namespace of the test's own: the write fails with one
+    warning, the box tunes on, and the old file stays whole."""
+    if os.geteuid() != 0:
+        print("skipped: a full disk needs root for its tmpfs")
+        return
+    disk = os.path.join(folder, "disk")
+    os.mkdir(disk)
+    old = "saa1057-panel state 1\ndivider 10680\nword-b\nspeed 100\n"
+    script = (f'mount -t tmpfs -o size=64k tmpfs {disk} && printf "{old}" > {disk}/state && '
+              f'{{ dd if=/dev/zero of={disk}/fill bs=4k 2>/dev/null; '
+              f'"$@" & echo $! > {folder}/pid; wait $!; cat {disk}/state > {folder}/kept; }}')
+    command = ["unshare", "-m", "sh", "-c", script, "sh", *PROGRAM]
+    program = Program(command, "--headless", "--state", f"{disk}/state", rigctld=True)
+    try:
+        check("rigctld tunes on a full disk", rig(program, "F 96200000") == "RPRT 0\n")
+        warning = until("the warning", program.stderr, lambda seen: "Cannot keep" in seen,
+                        seconds=10)
+        check("the warning names the file and the reason", f"Cannot keep the tuning in the state "
+              f"file {disk}/state: No space left on device." in warning, warning)
+        with open(os.path.join(folder, "pid"), encoding="utf-8") as pid:
+            os.kill(int(pid.read()), signal.SIGTERM)
+        program.process.wait(timeout=10)
+    except Failed as failure:
+        check("a full disk", False, failure)
+    finally:
+        program.end()
+    with open(os.path.join(folder, "kept"), encoding="utf-8") as file:
+        kept = file.read()
+    check("the old file is whole", kept == old, kept)
+
+
+for case in (kept_and_resumed, killed_in_a_storm, set_aside, unwritable, full_disk):
+    with tempfile.TemporaryDirectory() as folder:
+        case(folder)
+finish()
