@@ -78,7 +78,7 @@ check: test build-windows package-windows $(CROSS_ARCHES:%=build-%) fuzz package
 	scripts/install-deps.sh browser
 	$(CTEST) --test-dir $(BUILD) -L check
 	$(SANITIZER_ENV) $(CTEST) --test-dir $(ASAN_BUILD) -L check
-	tests/soak/soak_test.py $(ASAN_BUILD)/app/saa1057-panel 40 10 10
+	XDG_STATE_HOME=$(CURDIR)/build-state tests/soak/soak_test.py $(ASAN_BUILD)/app/saa1057-panel 40 10 10
 	$(foreach arch,$(CROSS_ARCHES),$(CTEST) --test-dir $(call folder,$(arch)) &&) true
 	# Wine's services start before the tests: started by the first test's program, they would
 	# hold its output pipes open until every other Wine program had ended.
@@ -144,7 +144,7 @@ build-asan: deps-test
 # descriptor flood, the bus traced, the memory after ten minutes within 5 % of that after one.
 # make check runs 40 s of it, with 10 % from 10 s on.
 soak: build-asan
-	tests/soak/soak_test.py $(ASAN_BUILD)/app/saa1057-panel 600 60 5
+	XDG_STATE_HOME=$(CURDIR)/build-state tests/soak/soak_test.py $(ASAN_BUILD)/app/saa1057-panel 600 60 5
 
 # Release build of the program and the benchmarks; prints the table, writes bench/results.md.
 bench:

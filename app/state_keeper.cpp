@@ -38,7 +38,8 @@ StateKeeper::StateKeeper(form::Panel& panel, bus::Inpout& library, std::string p
 }
 
 StateKeeper::~StateKeeper() {
-  if (current() != saved_) save();
+  // Only a clean exit's: after a failure the panel's state is not one to come back to.
+  if (!panel_.failed() && current() != saved_) save();
 }
 
 state::PanelState StateKeeper::current() const {

@@ -17,7 +17,8 @@ namespace app {
 // state file, so that --resume finds them after a restart or a power cut. A change is written
 // kRest after it and no sooner than kRest after the last write, however often clients tune (a
 // Doppler client tunes ten times a second, and a Raspberry Pi's SD card wears), and at a clean
-// exit. A write that fails is said once until one succeeds; the panel goes on.
+// exit, not after a failure. A write that fails is said once until one succeeds; the panel goes
+// on.
 class StateKeeper : public QObject {
  public:
   static constexpr std::chrono::milliseconds kRest{2000};

@@ -2,6 +2,9 @@
 # (chroot /host), each case leaving NAME.out, NAME.err and NAME.status in /out. The script
 # defines answers(), true once the panel serves rigctld.
 . "/host$tests/../support/wait.sh"
+# The panel keeps its state as it runs: on the guest's tmpfs (/mnt in the chroot), since the
+# host's root is read-only here.
+export XDG_STATE_HOME=/mnt/state
 case_of() {  # NAME COMMAND...: runs COMMAND in the foreground, for 30 s at most
   local name=$1; shift
   timeout 30 "$@" >"/out/$name.out" 2>"/out/$name.err"

@@ -1,9 +1,9 @@
 #!/usr/bin/python3
-"""Off loopback, in a network namespace of its own (run under unshare -n): a stranger at one
+"""Off loopback, in a network namespace of its own (run under unshare -rn): a stranger at one
 address posts a wrong password every 0.2 s while the owner, at another, logs in at once; the
 stranger waits as its own failures say, and is logged once per wait.
 
-Usage: unshare -n strangers_test.py PROGRAM"""
+Usage: unshare -rn strangers_test.py PROGRAM"""
 import re
 import subprocess
 import sys
