@@ -64,6 +64,15 @@ dpkg-query --show --showformat='${Version}\n' saa1057-panel >/out/upgraded.versi
 cp "$options" /out/options.upgraded
 find /etc/default -name 'saa1057-panel*' -printf '%f\n' >/out/upgraded.options
 
+# Back on its station: the stop keeps the state; another station put in it, as a client's tuning
+# would have, the next start resumes it (RESUME=yes, the options file's default).
+step stop systemctl stop "$service"
+cp /var/lib/saa1057-panel/state /out/stopped.state 2>&1
+sed -i 's/^divider .*/divider 10680/' /var/lib/saa1057-panel/state
+step restart systemctl start "$service"
+started 4
+state restarted
+
 step remove apt-get remove --yes --quiet saa1057-panel
 state removed
 programs_running >/out/removed.processes

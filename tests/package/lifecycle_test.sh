@@ -60,6 +60,12 @@ check "upgraded: the administrator's options are kept" \
   diff -u "$out/options.changed" "$out/options.upgraded"
 check "upgraded: without a copy of the package's beside them" is upgraded.options saa1057-panel
 
+ran stop
+check "stopped: the state kept" is stopped.state $'saa1057-panel state 1\ndivider 11690\nword-b\nspeed 100'
+ran restart
+check "restarted: back on the station kept" is restarted.journal \
+  "$start_up"$'\n'"$start_up"$'\n'"$start_up"$'\nWord A 0010100110111000 sent: N 10680, 96.1 MHz'
+
 ran remove
 check "removed while running: the service is stopped" is removed.active inactive
 check "removed while running: no panel runs" is removed.processes ""
