@@ -68,6 +68,7 @@ CTEST = XDG_STATE_HOME=$(CURDIR)/build-state ctest --output-on-failure -j$(JOBS)
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 test: deps-tools build build-asan
+	scripts/count_lines.py $(CURDIR)
 	$(CTEST) --test-dir $(BUILD) -LE check
 	$(SANITIZER_ENV) $(CTEST) --test-dir $(ASAN_BUILD) -LE check
 
