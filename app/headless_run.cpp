@@ -9,7 +9,6 @@
 #include "lock_monitor.hpp"
 #include "process_platform.hpp"
 #include "servers.hpp"
-#include "state/panel_state.hpp"
 #include "state_keeper.hpp"
 
 namespace app {
@@ -33,7 +32,7 @@ int run_headless(const cli::Options& options, bus::Port& port, char* program_pat
   });
   Servers servers{form.panel(), port, lock};
   if (!servers.start(options, {})) return 1;
-  StateKeeper state{form.panel(), library, options.state.value_or(state::default_state_path())};
+  StateKeeper state{form.panel(), library, options.state};
   form.load();
   if (options.resume && !form.failed()) {
     // A Word B given on the command line is sent instead of the one kept.

@@ -13,7 +13,6 @@
 #include "port_choice/port_choice.hpp"
 #include "process_platform.hpp"
 #include "servers.hpp"
-#include "state/panel_state.hpp"
 #include "state_keeper.hpp"
 #include "sweep_run.hpp"
 #include "trace_session.hpp"
@@ -39,7 +38,7 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
   Servers servers{panel, trace.port(), lock};
   if (!servers.start(options, [&window] { window.refresh_status(); })) return 1;
   window.attach(panel, servers.status());
-  StateKeeper state{panel, library, options.state.value_or(state::default_state_path())};
+  StateKeeper state{panel, library, options.state};
 
   window.load();
   if (options.resume && !window.failed()) {

@@ -1,7 +1,6 @@
 #include "state_keeper.hpp"
 
 #include <QDateTime>
-#include <QFile>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,27 +11,14 @@
 
 namespace app {
 
-namespace {
-
-// The settings of the Word B just composed from `settings`, as the window's controls give them.
-words::WordBChoice choice_of(const words::WordBSettings& settings) {
-  return {settings.iREFH == 1,
-          settings.iSLA == 1,
-          settings.iBRM == 1,
-          words::row_for(words::kCurrentRows, settings.sCurrent),
-          words::row_for(words::kPhaseRows, settings.sPhase),
-          words::row_for(words::kTestRows, settings.sTest)};
-}
-
-}  // namespace
-
-StateKeeper::StateKeeper(form::Panel& panel, bus::Inpout& library, std::string path)
-    : panel_(panel), path_(std::move(path)) {
+StateKeeper::StateKeeper(form::Panel& panel, bus::Inpout& library,
+                         const std::optional<std::string>& path)
+    : panel_(panel), path_(path.value_or(state::default_state_path())) {
   resting_.setSingleShot(true);
   resting_.setInterval(kRest);
   connect(&resting_, &QTimer::timeout, this, [this] { save(); });
   library.on_word_sent([this](std::string_view word) {
-    if (words::is_word_b(word)) word_b_ = choice_of(panel_.form().state());
+    if (words::is_word_b(word)) word_b_ = words::choice_of(panel_.form().state());
   });
   panel_.on_event_done([this] { changed(); });
 }

@@ -23,7 +23,8 @@ class StateKeeper : public QObject {
  public:
   static constexpr std::chrono::milliseconds kRest{2000};
 
-  StateKeeper(form::Panel& panel, bus::Inpout& library, std::string path);
+  // `path`: the state file; none, the state folder's.
+  StateKeeper(form::Panel& panel, bus::Inpout& library, const std::optional<std::string>& path);
   ~StateKeeper() override;
   StateKeeper(const StateKeeper&) = delete;
   StateKeeper& operator=(const StateKeeper&) = delete;

@@ -32,6 +32,12 @@ struct OptionRow {
   std::string (*help_fill)() = nullptr;
 };
 
+// The value of an option that names a file, which cannot be empty.
+std::string file_name(std::string_view option, std::string_view value) {
+  if (value.empty()) throw UsageError("option '" + std::string(option) + "' needs a file name");
+  return std::string(value);
+}
+
 constexpr std::array<OptionRow, 15> kOptions{{
     {"--simulate", "", std::nullopt, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
@@ -46,10 +52,7 @@ constexpr std::array<OptionRow, 15> kOptions{{
     {"--trace", "FILE", std::nullopt,
      "record the bus lines as a value change dump (GTKWave, PulseView,\n"
      "                         sigrok)",
-     [](Options& o, std::string_view value) {
-       if (value.empty()) throw UsageError("option '--trace' needs a file name");
-       o.trace = std::string(value);
-     }},
+     [](Options& o, std::string_view value) { o.trace = file_name("--trace", value); }},
     // An empty value switches the option off: systemd passes the service's empty RIGCTLD or
     // WORD_B as an empty argument.
     {"--rigctld", "[[HOST:]PORT]", kRigctldPort,
@@ -89,10 +92,7 @@ constexpr std::array<OptionRow, 15> kOptions{{
     {"--state", "FILE", std::nullopt,
      "where the divider, the last Word B sent and the bus speed are kept\n"
      "                         (default: the file state in ~/.local/state/saa1057-panel)",
-     [](Options& o, std::string_view value) {
-       if (value.empty()) throw UsageError("option '--state' needs a file name");
-       o.state = std::string(value);
-     }},
+     [](Options& o, std::string_view value) { o.state = file_name("--state", value); }},
     {"--lock", "[PIN]", kPortsOwnLockPin,
      "read the chip's in-lock signal back from its test pin: on a\n"
      "                         parallel port a status pin, 10 unless given (11 is inverted by\n"

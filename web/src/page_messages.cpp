@@ -20,18 +20,12 @@ struct ListName {
   const char* name;
   Control control;
   std::span<const words::ListRow> rows;
-  std::string words::WordBSettings::*code;  // the setting the list chooses
+  int words::WordBChoice::*row;  // the setting the list chooses
 };
 constexpr std::array<ListName, 3> kLists{
-    {{"current", Control::lstCurrent, words::kCurrentRows, &words::WordBSettings::sCurrent},
-     {"phase", Control::lstPhase, words::kPhaseRows, &words::WordBSettings::sPhase},
-     {"test", Control::lstTest, words::kTestRows, &words::WordBSettings::sTest}}};
-
-// The row whose setting Word B carries: the window's one-row lists show it even before a first
-// choice; -1 for a code no row has.
-int row_of(const ListName& list, const words::WordBSettings& settings) {
-  return words::row_for(list.rows, settings.*list.code);
-}
+    {{"current", Control::lstCurrent, words::kCurrentRows, &words::WordBChoice::current},
+     {"phase", Control::lstPhase, words::kPhaseRows, &words::WordBChoice::phase},
+     {"test", Control::lstTest, words::kTestRows, &words::WordBChoice::test}}};
 
 struct ToggleName {
   const char* name;
@@ -121,7 +115,10 @@ QJsonObject state_message(const form::FormState& form, const form::ControlAccess
                     {"statusDetail", qtext(status.tooltip)},
                     {"statusAlert", status.alert}};
   for (const auto& toggle : kToggles) state[toggle.name] = qtext(controls.text(toggle.caption));
-  for (const auto& list : kLists) state[list.name] = row_of(list, form);
+  // The row whose setting Word B carries: the window's one-row lists show it even before a
+  // first choice.
+  const words::WordBChoice carried = words::choice_of(form);
+  for (const auto& list : kLists) state[list.name] = carried.*list.row;
   if (sweep) state["sweep"] = qtext(sweep->progress());
   return state;
 }

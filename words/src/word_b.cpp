@@ -46,9 +46,22 @@ std::optional<std::string_view> item_for(std::span<const ListRow> rows, std::str
   return row->item;
 }
 
+namespace {
+
 int row_for(std::span<const ListRow> rows, std::string_view code) {
   const auto row = std::ranges::find(rows, code, &ListRow::code);
   return row == rows.end() ? -1 : static_cast<int>(row - rows.begin());
+}
+
+}  // namespace
+
+WordBChoice choice_of(const WordBSettings& settings) {
+  return {settings.iREFH == 1,
+          settings.iSLA == 1,
+          settings.iBRM == 1,
+          row_for(kCurrentRows, settings.sCurrent),
+          row_for(kPhaseRows, settings.sPhase),
+          row_for(kTestRows, settings.sTest)};
 }
 
 std::string_view toggle(std::int16_t& flag, const ToggleTexts& texts) {

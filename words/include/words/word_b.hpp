@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "words/word_b_choice.hpp"
+
 namespace words {
 
 // The six auxiliary settings that Word B carries.
@@ -85,8 +87,9 @@ std::optional<std::string_view> code_at(std::span<const ListRow> rows, int index
 // The item of the row whose code is `code`; none for a code the table lacks.
 std::optional<std::string_view> item_for(std::span<const ListRow> rows, std::string_view code);
 
-// The index of the row whose code is `code`; -1 for a code the table lacks.
-int row_for(std::span<const ListRow> rows, std::string_view code);
+// The settings of a Word B composed from `settings`, as the window's controls give them: each
+// list's row is the one whose code it carries (-1 for a code no row has).
+WordBChoice choice_of(const WordBSettings& settings);
 
 // The label texts of a toggle, for the flag at 0 and at 1.
 struct ToggleTexts {
