@@ -10,6 +10,7 @@
 #include "process_platform.hpp"
 #include "servers.hpp"
 #include "state_keeper.hpp"
+#include "station_keeper.hpp"
 
 namespace app {
 
@@ -30,7 +31,9 @@ int run_headless(const cli::Options& options, bus::Port& port, char* program_pat
     told = news;
     form.log_news(news);
   });
-  Servers servers{form.panel(), port, lock};
+  StationKeeper stations{options.state};
+  if (!stations.load(options.stations)) return 1;
+  Servers servers{form.panel(), port, lock, stations.offer()};
   if (!servers.start(options, {})) return 1;
   StateKeeper state{form.panel(), library, options.state};
   form.load();

@@ -14,6 +14,7 @@
 #include "process_platform.hpp"
 #include "servers.hpp"
 #include "state_keeper.hpp"
+#include "station_keeper.hpp"
 #include "sweep_run.hpp"
 #include "trace_session.hpp"
 #include "window/form1_window.hpp"
@@ -35,7 +36,9 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
   form::Form1 form{window, library};
   form::Panel panel{form, window, report_fatal_from_event_loop(&window)};
   LockMonitor lock{library, trace.port(), panel, options.lock_timeout};
-  Servers servers{panel, trace.port(), lock};
+  StationKeeper stations{options.state};
+  if (!stations.load(options.stations)) return 1;
+  Servers servers{panel, trace.port(), lock, stations.offer()};
   if (!servers.start(options, [&window] { window.refresh_status(); })) return 1;
   window.attach(panel, servers.status());
   StateKeeper state{panel, library, options.state};

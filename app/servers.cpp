@@ -4,8 +4,14 @@
 
 namespace app {
 
-Servers::Servers(form::Panel& panel, bus::Port& port, LockMonitor& lock)
-    : panel_(panel), port_(port), lock_(lock), tuner_(panel), rigctld_(tuner_) {
+Servers::Servers(form::Panel& panel, bus::Port& port, LockMonitor& lock,
+                 web::StationsOffer stations)
+    : panel_(panel),
+      port_(port),
+      lock_(lock),
+      tuner_(panel),
+      rigctld_(tuner_),
+      stations_(std::move(stations)) {
   lock_.on_decided([this](const lock::LockState&) { status_changed(); });
 }
 
@@ -29,7 +35,7 @@ bool Servers::start(const cli::Options& options, std::function<void()> status_ch
       });
     }
     web_ = serve_web_page(*options.http, panel_, status(), status_changed_,
-                          sweep_ ? &*sweep_ : nullptr);
+                          sweep_ ? &*sweep_ : nullptr, stations_);
     if (!web_) return false;
   }
   return true;

@@ -13,6 +13,7 @@
 #include "page_sweep.hpp"
 #include "rigctl_server/panel_tuner.hpp"
 #include "rigctl_server/server.hpp"
+#include "web/stations_offer.hpp"
 #include "web_page.hpp"
 
 namespace app {
@@ -21,7 +22,8 @@ namespace app {
 // with its sweep where the port reads a lock line.
 class Servers {
  public:
-  Servers(form::Panel& panel, bus::Port& port, LockMonitor& lock);
+  // `stations`: what the web page offers, if any.
+  Servers(form::Panel& panel, bus::Port& port, LockMonitor& lock, web::StationsOffer stations = {});
 
   // Starts them; `status_changed` hears of clients and pages that come and go. False after
   // saying on standard error why one could not start.
@@ -41,6 +43,7 @@ class Servers {
   rigctl_server::Server rigctld_;
   bool serving_rigctld_ = false;
   std::optional<PageSweep> sweep_;
+  web::StationsOffer stations_;
   std::unique_ptr<WebPage> web_;
   std::function<void()> status_changed_;
 };

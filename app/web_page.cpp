@@ -14,8 +14,8 @@ namespace {
 class ServedPage : public WebPage {
  public:
   ServedPage(form::Panel& panel, form::StatusSource status, std::optional<QByteArray> password,
-             web::SweepControl* sweep)
-      : server(panel, std::move(status), std::move(password), sweep) {}
+             web::SweepControl* sweep, web::StationsOffer stations)
+      : server(panel, std::move(status), std::move(password), sweep, std::move(stations)) {}
   std::string status() const override {
     const int pages = server.pages();
     return "web page " + address + ", " + std::to_string(pages) +
@@ -34,7 +34,7 @@ class ServedPage : public WebPage {
 std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint, form::Panel& panel,
                                         form::StatusSource status,
                                         std::function<void()> pages_changed,
-                                        web::SweepControl* sweep) {
+                                        web::SweepControl* sweep, web::StationsOffer stations) {
   const QHostAddress address = listen_address(endpoint);
   std::optional<QByteArray> password;
   const std::string password_file = web::password_file_path();
@@ -46,7 +46,8 @@ std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint, form::Pan
       return nullptr;
     }
   }
-  auto page = std::make_unique<ServedPage>(panel, std::move(status), password, sweep);
+  auto page =
+      std::make_unique<ServedPage>(panel, std::move(status), password, sweep, std::move(stations));
   const std::string error = page->server.listen(address, endpoint.port);
   if (!error.empty()) {
     print_error(

@@ -7,6 +7,7 @@
 #include "cli/options.hpp"
 #include "form/panel.hpp"
 #include "form/status_line.hpp"
+#include "web/stations_offer.hpp"
 #include "web/sweep_control.hpp"
 
 namespace app {
@@ -26,11 +27,12 @@ class WebPage {
 };
 
 // Serves the page at `endpoint` for `panel`; on another address than the loopback one, behind
-// the password of its file. `pages_changed` hears of pages that come and go; `sweep`, if any,
-// is offered to the pages. Returns nothing after saying why on standard error.
+// the password of its file. `pages_changed` hears of pages that come and go; `sweep` and
+// `stations`, if any, are offered to the pages. Returns nothing after saying why on standard
+// error.
 std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint, form::Panel& panel,
                                         form::StatusSource status,
                                         std::function<void()> pages_changed,
-                                        web::SweepControl* sweep);
+                                        web::SweepControl* sweep, web::StationsOffer stations);
 
 }  // namespace app

@@ -12,6 +12,7 @@ import os
 import socket
 import subprocess
 import sys
+import tempfile
 import time
 
 from selenium import webdriver
@@ -25,6 +26,8 @@ OUT = sys.argv[2] if len(sys.argv) > 2 else os.path.join(ROOT, "docs/web-page.pn
 # A mid-size phone held upright, in CSS pixels, on a screen of twice the density.
 PHONE = {"width": 390, "height": 844, "pixelRatio": 2, "mobile": True, "touch": True}
 WAIT_S = 10
+# A few of the owner's stations, as a spreadsheet would save them.
+STATIONS = "name,mhz\nRadio 3,91.3\nLocal FM,98.5\nJazz,106.2\n"
 
 
 def free_port():
@@ -46,8 +49,13 @@ def serving(port, program):
 
 def main():
     port = free_port()
-    program = subprocess.Popen([PROGRAM, "--simulate", "--headless", "--http", f"127.0.0.1:{port}"],
-                               stdout=subprocess.DEVNULL)
+    folder = tempfile.TemporaryDirectory()
+    stations = os.path.join(folder.name, "given.csv")
+    with open(stations, "w", encoding="utf-8") as file:
+        file.write(STATIONS)
+    program = subprocess.Popen([PROGRAM, "--simulate", "--headless", "--http", f"127.0.0.1:{port}",
+                                "--state", os.path.join(folder.name, "state"),
+                                "--stations", stations], stdout=subprocess.DEVNULL)
     driver = None
     try:
         if not serving(port, program):
@@ -60,7 +68,8 @@ def main():
         driver.get(f"http://127.0.0.1:{port}/")
         WebDriverWait(driver, WAIT_S).until(
             lambda d: d.find_element(By.ID, "frequency").text == "106.2" and
-            d.find_element(By.ID, "step-up").is_enabled(),
+            d.find_element(By.ID, "step-up").is_enabled() and
+            d.find_element(By.ID, "stations-card").is_displayed(),
             "the page did not show the panel's 106.2 MHz")
         driver.save_screenshot(OUT)
     finally:
@@ -68,6 +77,7 @@ def main():
             driver.quit()
         program.terminate()
         program.wait()
+        folder.cleanup()
     # A few colours on flat ground: a palette keeps the picture small.
     subprocess.run(["convert", OUT, "-strip", "-colors", "256", OUT], check=True)
     print(f"wrote {OUT}")

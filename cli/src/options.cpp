@@ -38,7 +38,7 @@ std::string file_name(std::string_view option, std::string_view value) {
   return std::string(value);
 }
 
-constexpr std::array<OptionRow, 15> kOptions{{
+constexpr std::array<OptionRow, 16> kOptions{{
     {"--simulate", "", std::nullopt, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
     {"--port", "DEVICE|ADDRESS|" SAA_GPIO_LINES_FORM "|ftdi[:SERIAL[/CHANNEL][:CLOCK,DATA,ENABLE]]",
@@ -93,6 +93,11 @@ constexpr std::array<OptionRow, 15> kOptions{{
      "where the divider, the last Word B sent and the bus speed are kept\n"
      "                         (default: the file state in ~/.local/state/saa1057-panel)",
      [](Options& o, std::string_view value) { o.state = file_name("--state", value); }},
+    {"--stations", "FILE.csv", std::nullopt,
+     "replace the stations kept beside --state's file with the rows of\n"
+     "                         FILE.csv: a header line name,mhz, then a station a line, such\n"
+     "                         as Radio 4,93.5; a bad row changes nothing",
+     [](Options& o, std::string_view value) { o.stations = file_name("--stations", value); }},
     {"--lock", "[PIN]", kPortsOwnLockPin,
      "read the chip's in-lock signal back from its test pin: on a\n"
      "                         parallel port a status pin, 10 unless given (11 is inverted by\n"
@@ -184,8 +189,8 @@ Options parse_options(std::span<const std::string_view> arguments) {
     throw UsageError("--sweep runs alone: leave out --rigctld and --http");
   }
   if (options.plot && !options.sweep) throw UsageError("--plot needs --sweep");
-  if (options.sweep && (options.resume || options.state)) {
-    throw UsageError("--sweep keeps no state: leave out --resume and --state");
+  if (options.sweep && (options.resume || options.state || options.stations)) {
+    throw UsageError("--sweep keeps no state: leave out --resume, --state and --stations");
   }
   place_lock_line(options, lock_for_sweep ? "--sweep" : "--lock");
   if (seen.contains("--lock-timeout") && !reads_lock_line(options)) {

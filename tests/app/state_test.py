@@ -2,14 +2,17 @@
 """The box keeps its tuning: a run tuned by rigctld and its page, ended by SIGTERM, leaves the
 state file; --resume comes back on it; SIGKILL at random moments of a storm of tunings never
 leaves a torn file; a garbage file is set aside and a folder that cannot be made costs one
-warning, and the box runs on.
+warning, and the box runs on. Its stations: a page fills the list to its limits and the next run
+shows them; --stations takes a spreadsheet's file, and refuses a bad one whole.
 
-Usage: state_test.py PROGRAM"""
+Usage: state_test.py [wine] PROGRAM"""
+import getpass
 import os
 import random
 import re
 import signal
 import socket
+import subprocess
 import sys
 import tempfile
 import threading
@@ -35,6 +38,14 @@ def rig(program, command):
         return client.recv(100).decode()
 
 
+def text(path):
+    try:
+        with open(path, encoding="utf-8") as file:
+            return file.read()
+    except OSError:
+        return ""
+
+
 def kept_and_resumed(folder):
     path = os.path.join(folder, "state")
 
@@ -43,16 +54,17 @@ def kept_and_resumed(folder):
         page(program).send({"do": "speed", "value": 300})
         page(program).await_message("the speed", {"speed": 300})
     run_on_program(PROGRAM, "tuned", tune, "--headless", "--state", path, "--word-b",
-                   "refh=1.25,test=lock", rigctld=True)
+                   "refh=1.25,sla=sync,test=lock", rigctld=True)
+    check("no stations, no stations file", os.listdir(folder) == ["state"], os.listdir(folder))
     with open(path, encoding="utf-8") as file:
         kept = file.read()
     check("SIGTERM wrote the latest state at once", kept == (
-        "saa1057-panel state 1\ndivider 10680\nword-b refh=1.25,current=0.023,sla=async,"
+        "saa1057-panel state 1\ndivider 10680\nword-b refh=1.25,current=0.023,sla=sync,"
         "phase=auto,brm=on,test=lock\nspeed 300\n"), kept)
 
     def resumed(program):
         page(program).await_message("the state kept", {
-            "divider": 10680, "speed": 300, "wordB": "1110000100000101"})
+            "divider": 10680, "speed": 300, "wordB": "1110000110000101"})
         check("rigctld reads 96.1 MHz back", rig(program, "f") == "96100000\n")
     run_on_program(PROGRAM, "resumed", resumed, "--headless", "--resume", "--state", path,
                    rigctld=True)
@@ -153,7 +165,97 @@ def full_disk(folder):
     check("the old file is whole", kept == old, kept)
 
 
-for case in (kept_and_resumed, killed_in_a_storm, set_aside, unwritable, full_disk):
+def stations_kept(folder):
+    state, kept = os.path.join(folder, "state"), os.path.join(folder, "stations.csv")
+    radio = "\U0001F4FB" * 32
+
+    def fill(program):
+        asker = page(program)
+        for number in range(1, 101):
+            asker.send({"do": "save station", "name": f"S{number}"})
+            asker.await_message(f"S{number}", {"type": "stations"} | {"stations": [
+                {"name": f"S{n}", "mhz": "106.2", "divider": 11690} for n in range(1, number + 1)]})
+        for request, reason in [
+                ({"name": "S101"}, "100 stations are kept already, as many as may be"),
+                ({"name": "S1", "to": radio + "!"}, f'"{radio}!" is longer than 32 characters')]:
+            asker.send({"do": "rename station" if "to" in request else "save station"} | request)
+            asker.await_message(reason, {"reason": reason})
+        asker.send({"do": "rename station", "name": "S1", "to": radio})
+        until("the hundred kept once rested", lambda: text(kept).split("\n")[:3],
+              lambda lines: lines == ["name,mhz", f"{radio},106.2", "S2,106.2"])
+    run_on_program(PROGRAM, "a full list", fill, "--headless", "--state", state)
+    check("the hundred", text(kept).count("\n") == 101, text(kept))
+
+    def shown(program):
+        names = [s["name"] for s in page(program).await_message(
+            "the stations kept", {"type": "stations"})[-1]["stations"]]
+        check("the next run shows them", names == [radio] + [f"S{n}" for n in range(2, 101)],
+              names[:3])
+    run_on_program(PROGRAM, "the list kept", shown, "--headless", "--state", state)
+
+
+def imports(folder):
+    state, kept = os.path.join(folder, "state"), os.path.join(folder, "stations.csv")
+    given = os.path.join(folder, "given.csv")
+    with open(given, "w", encoding="utf-8", newline="") as file:
+        file.write('\ufeffname,mhz\r\n"Three, ""3""",96.15\r\nRadio 4 , 93.5\r\n')
+
+    def taken(program):
+        stations = page(program).await_message("the stations", {"type": "stations"})[-1]
+        check("a spreadsheet's file taken", stations["stations"] == [
+            {"name": 'Three, "3"', "mhz": "96.15", "divider": 10685},
+            {"name": "Radio 4", "mhz": "93.5", "divider": 10420}], stations)
+        check("and said", "2 stations taken from " + given in program.stderr(), program.stderr())
+        check("and kept at once, as written", text(kept) ==
+              'name,mhz\n"Three, ""3""",96.15\nRadio 4,93.5\n', text(kept))
+    run_on_program(PROGRAM, "an import", taken, "--headless", "--state", state, "--stations", given)
+    with open(kept, "rb") as file:
+        before = file.read()
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "station_imports.txt"),
+              encoding="utf-8") as table:
+        rows = [line.rstrip("\n").split(" | ") for line in table if not line.startswith("#")]
+    for lines, why in rows + [[None, "No such file or directory"]]:
+        if lines is not None:
+            with open(given, "w", encoding="utf-8") as file:
+                file.write(lines.replace("\\n", "\n").replace("\\t", "\t"))
+        name = given if lines is not None else given + ".gone"
+        run = subprocess.run([*PROGRAM, "--headless", "--simulate", "--state", state, "--stations",
+                              name], capture_output=True, text=True, timeout=30)
+        said = (run.returncode, run.stderr)
+        check(f"{lines!r}: refused", said == (1, f"saa1057-panel: Cannot take the stations from "
+              f"{name}: {why}. The stations kept are as they were\n"), said)
+    with open(kept, "rb") as file:
+        check("the stations kept unchanged", file.read() == before)
+
+
+def local_app_data(_):
+    """Under Wine, in the prefix's LOCALAPPDATA: kept once rested (Wine ends a program at SIGTERM
+    without a last write), then resumed."""
+    folder = os.path.join(os.environ.get("WINEPREFIX", os.path.expanduser("~/.wine")), "drive_c",
+                          "users", getpass.getuser(), "AppData", "Local", "saa1057-panel")
+    kept = [os.path.join(folder, name) for name in ("state", "stations.csv")]
+
+    def tune(program):
+        check("rigctld tunes 96.1 MHz", rig(program, "F 96100000") == "RPRT 0\n")
+        page(program).send({"do": "save station", "name": "Wine"})
+        until("the tuning kept", lambda: text(kept[0]), lambda t: "divider 10680\n" in t, 10)
+        until("the station kept", lambda: text(kept[1]), lambda t: t == "name,mhz\nWine,96.1\n")
+
+    def resumed(program):
+        check("rigctld reads 96.1 MHz back", rig(program, "f") == "96100000\n")
+    try:
+        for what, test, options in [("kept", tune, ()), ("resumed", resumed, ("--resume",))]:
+            run_on_program(PROGRAM, f"under Wine: {what}", test, "--headless", *options,
+                           rigctld=True, own_state=False)
+    finally:
+        for path in kept:
+            if os.path.exists(path):
+                os.remove(path)
+
+
+cases = (local_app_data,) if PROGRAM[0] == "wine" else (
+    kept_and_resumed, killed_in_a_storm, set_aside, unwritable, full_disk, stations_kept, imports)
+for case in cases:
     with tempfile.TemporaryDirectory() as folder:
         case(folder)
 finish()

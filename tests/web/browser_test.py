@@ -3,7 +3,8 @@
 """The page in headless chromium, on the program with its window: tuned from the page, from
 rigctl and from a second page, the words on the bus decoded by sigrok, laid out for a phone,
 named for screen readers, a clean console; where the panel reads a lock line, a sweep stopped
-part-way, then one with its plot and rows; then on 0.0.0.0, behind its password, and so again
+part-way, then one with its plot and rows; stations saved, tapped, renamed, deleted and
+downloaded, a second page following; then on 0.0.0.0, behind its password, and so again
 through nginx with TLS, configured as the README shows. Last, a page from another site posts a
 tuning to rigctld's port, which must carry out none of it.
 
@@ -119,6 +120,18 @@ def tuning_run(driver, trace):
     check("the words on the bus", sent == expected, f"expected {expected}\n  sent     {sent}")
 
 
+def downloaded(driver, link):
+    """The text of the file that the link `link` downloads."""
+    with tempfile.TemporaryDirectory() as downloads:
+        driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                               {"behavior": "allow", "downloadPath": downloads})
+        click(link)(driver)
+        saved = os.path.join(downloads, driver.find_element(By.ID, link).get_attribute("download"))
+        until(f"{link}'s download", lambda: os.path.exists(saved), bool)
+        with open(saved, encoding="utf-8") as file:
+            return file.read()
+
+
 def notes(driver):
     return [e.text for e in driver.find_elements(By.CSS_SELECTOR, "#sweep-notes li")]
 
@@ -170,14 +183,7 @@ def sweep_run(driver):
               lambda seen: seen and seen != stopped_plot)
         width = driver.execute_script("return document.getElementById('sweep-plot').naturalWidth")
         check("the plot drawn", width == 720, width)
-        with tempfile.TemporaryDirectory() as downloads:
-            driver.execute_cdp_cmd("Browser.setDownloadBehavior",
-                                   {"behavior": "allow", "downloadPath": downloads})
-            click("sweep-csv")(driver)
-            saved = os.path.join(downloads, "sweep.csv")
-            until("the rows' download", lambda: os.path.exists(saved), bool)
-            with open(saved, encoding="utf-8") as rows:
-                columns = [row.split(",")[:4] for row in rows.read().split()]
+        columns = [row.split(",")[:4] for row in downloaded(driver, "sweep-csv").split()]
         check("the rows offered for download", columns == [
             ["n", "oscillator_mhz", "received_mhz", "locked"], ["12830", "128.30", "117.60", "1"],
             ["12850", "128.50", "117.80", "1"], ["12870", "128.70", "118.00", "0"]], columns)
@@ -191,6 +197,55 @@ def sweep_run(driver):
     finally:
         status, errors = program.end()
     check("SIGTERM ends the swept panel with 0", status == 0, errors)
+
+
+def stations_seen(driver):
+    return driver.execute_script("return [...document.querySelectorAll('.station')].map("
+                                 "b => [b.firstChild.textContent, b.lastChild.textContent,"
+                                 " b.getAttribute('aria-current')])")
+
+
+def on_both(driver, windows, what, expected):
+    for window in windows:
+        driver.switch_to.window(window)
+        until(f"{what} on both pages", lambda: stations_seen(driver), lambda s: s == expected)
+    driver.switch_to.window(windows[0])
+
+
+def stations_run(driver):
+    """Saved, tapped, renamed and deleted on one page while a second page follows; the CSV."""
+    program = Program(PROGRAM, "--headless")
+    try:
+        driver.get(f"http://127.0.0.1:{program.port}/")
+        first = driver.current_window_handle
+        driver.switch_to.new_window("window")
+        driver.get(f"http://127.0.0.1:{program.port}/")
+        windows = [first, driver.current_window_handle]
+        on_both(driver, windows, "no stations", [])
+        enter("station-name", "Radio 4", "save-station")(driver)
+        on_both(driver, windows, "the station saved", [["Radio 4", "106.2 MHz", "true"]])
+        click("page-up")(driver)
+        on_both(driver, windows, "another frequency", [["Radio 4", "106.2 MHz", "false"]])
+        check_phone_layout(driver, "the page with a station")
+        driver.find_element(By.CSS_SELECTOR, ".station").click()
+        shows(driver, {"frequency": "106.2"})
+        driver.find_element(By.CSS_SELECTOR, ".station-rename").click()
+        driver.switch_to.alert.send_keys("Four")
+        driver.switch_to.alert.accept()
+        on_both(driver, windows, "the station renamed", [["Four", "106.2 MHz", "true"]])
+        check("the stations offered for download",
+              downloaded(driver, "stations-csv") == "name,mhz\nFour,106.2\n")
+        driver.find_element(By.CSS_SELECTOR, ".station-delete").click()
+        driver.switch_to.alert.accept()
+        on_both(driver, windows, "the station deleted", [])
+        errors = [e for e in driver.get_log("browser") if e["level"] == "SEVERE"]
+        check("no errors in the console with stations", not errors, errors)
+        driver.switch_to.window(windows[1])
+        driver.close()
+        driver.switch_to.window(first)
+    finally:
+        status, errors = program.end()
+    check("SIGTERM ends the panel with stations with 0", status == 0, errors)
 
 
 def password_run(driver):
@@ -318,6 +373,7 @@ try:
     with tempfile.TemporaryDirectory() as folder:
         tuning_run(browser, os.path.join(folder, "bus.vcd"))
     sweep_run(browser)
+    stations_run(browser)
     password_run(browser)
     tls_proxy_run(browser)
     cross_protocol_run(browser)

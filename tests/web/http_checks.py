@@ -59,6 +59,8 @@ GUARDED_CASES = [
     ("the tuning page with a session", get("/", cookie="{cookie}"), 200, b'id="frequency"'),
     ("a forged Host", get("/", FORGED, "{cookie}"), 421, b""),
     ("a sweep's plot without a session", get("/sweep.svg"), 403, b""),
+    ("the stations without a session", get("/stations.csv"), 403, b""),
+    ("the stations with a session", get("/stations.csv", cookie="{cookie}"), 200, b"name,mhz\n"),
     ("a sweep's rows with a session, before any sweep", get("/sweep.csv", cookie="{cookie}"),
      404, b"No sweep yet."),
     ("a WebSocket without a session", socket_from(SITE), 403, b""),
@@ -95,6 +97,20 @@ MESSAGES = [
      {"type": "refused", "reason": "130 MHz is outside the tuning range, 63 to 120 MHz"}),
     ({"do": "frequency", "mhz": "96,1"},
      {"type": "state", "frequency": "96.1", "divider": 10680, "wordA": "0010100110111000"}),
+    ({"do": "save station", "name": " Radio 4 "}, {"type": "stations", "stations": [
+        {"name": "Radio 4", "mhz": "96.1", "divider": 10680}]}),
+    ({"do": "tune", "divider": 99999}, {"type": "state", "frequency": "120", "divider": 13070}),
+    ({"do": "tune station", "name": "Radio 4"}, {"type": "state", "divider": 10680}),
+    ({"do": "save station", "name": "+44"}, {"type": "refused", "reason":
+                                             '"+44" begins with +, which a spreadsheet takes for a formula'}),
+    ({"do": "save station", "name": "Three"}, {"type": "stations"}),
+    ({"do": "rename station", "name": "Three", "to": "Radio 4"},
+     {"type": "refused", "reason": '"Radio 4" is a station already'}),
+    ({"do": "rename station", "name": "Radio 4", "to": 'Four, "4"'}, {"type": "stations"}),
+    ({"do": "delete station", "name": "Three"}, {"type": "stations", "stations": [
+        {"name": 'Four, "4"', "mhz": "96.1", "divider": 10680}]}),
+    ({"do": "tune station", "name": "Three"},
+     {"type": "refused", "reason": '"Three" is not a station here'}),
     ({"do": "tune", "divider": 99999}, {"type": "state", "frequency": "120", "divider": 13070}),
     ({"do": "choose", "list": "current", "row": 2}, {"type": "state", "current": 2}),
     ({"do": "press", "button": "sla"},
@@ -146,8 +162,11 @@ def messages(program):
             asker.send(request)
         asker.await_message(f"the answer to {request}", holds)
     seen = watcher.await_message("the other page's last state", MESSAGES[-1][1])
-    check("the other page sees each state, no refusal", all(m["type"] != "refused" for m in seen),
-          seen)
+    check("the other page sees each state and the stations, no refusal",
+          all(m["type"] != "refused" for m in seen) and
+          sum(m["type"] == "stations" for m in seen) == 5, seen)
+    stations = sent(program, get("/stations.csv")).body
+    check("the stations' file", stations == b'name,mhz\n"Four, ""4""",96.1\n', stations)
 
 
 def near_misses(cookie):

@@ -46,9 +46,11 @@ def program_command(arguments):
 class Program:
     """The program with its page on HOST and a port the system chose (self.port), its state
     folder (where a password goes) and its standard error in a folder of its own. With
-    rigctld=True, rigctld too, on self.rigctld_port. `command`: program_command's."""
+    rigctld=True, rigctld too, on self.rigctld_port. `command`: program_command's. Under Wine,
+    whose prefix the tests share, its state and stations go in that folder too, unless
+    own_state=False."""
 
-    def __init__(self, command, *options, host="127.0.0.1", rigctld=False):
+    def __init__(self, command, *options, host="127.0.0.1", rigctld=False, own_state=True):
         self.folder = tempfile.TemporaryDirectory()
         env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_STATE_HOME=self.folder.name)
         env.pop("STATE_DIRECTORY", None)
@@ -56,6 +58,8 @@ class Program:
         self.password_file = os.path.join(self.folder.name, "saa1057-panel", "http-password")
         self.errors = open(os.path.join(self.folder.name, "stderr"), "w+", encoding="utf-8")
         options += ("--rigctld", "127.0.0.1:0") if rigctld else ()
+        if self.wine and own_state and "--state" not in options:
+            options += ("--state", "Z:" + os.path.join(self.folder.name, "state"))
         self.process = subprocess.Popen([*command, "--simulate", "--http", f"{host}:0", *options],
                                         env=env, stdout=subprocess.DEVNULL, stderr=self.errors)
         try:
@@ -148,19 +152,25 @@ class Connection:
         connection.sock, connection.reader = sock, sock.makefile("rb")
         return connection
 
-    def send(self, message):  # a masked text frame of less than 126 bytes
+    def send(self, message):  # a masked text frame of less than 64 KiB
         data, mask = json.dumps(message).encode(), os.urandom(4)
-        self.sock.sendall(bytes([0x81, 0x80 | len(data)]) + mask +
+        length = bytes([0x80 | len(data)]) if len(data) < 126 else (
+            bytes([0x80 | 126]) + len(data).to_bytes(2, "big"))
+        self.sock.sendall(bytes([0x81]) + length + mask +
                           bytes(b ^ mask[i % 4] for i, b in enumerate(data)))
 
     def receive(self):
         """The next message, None once the server closes or nothing comes in time."""
         try:
-            first, length = self.reader.read(2)
-            if length >= 126:
-                length = int.from_bytes(self.reader.read(2 if length == 126 else 8), "big")
-            payload = self.reader.read(length)
-            return None if first & 0x0F == 8 else json.loads(payload)
+            payload, first = b"", 0
+            while not first & 0x80:  # up to the frame that ends the message
+                first, length = self.reader.read(2)
+                if length >= 126:
+                    length = int.from_bytes(self.reader.read(2 if length == 126 else 8), "big")
+                payload += self.reader.read(length)
+                if first & 0x0F == 8:
+                    return None
+            return json.loads(payload)
         except (OSError, ValueError):
             return None
 

@@ -81,6 +81,56 @@ function onState(message) {
   $("status").title = message.statusDetail;
   $("status").classList.toggle("alert", message.statusAlert);
   $("panel").disabled = false;
+  markTuned();
+}
+
+// The station tuned now, marked for screen readers and the eye alike.
+function markTuned() {
+  for (const station of document.querySelectorAll(".station")) {
+    const tuned = String(Number(station.dataset.divider) === state?.divider);
+    if (station.getAttribute("aria-current") !== tuned) station.setAttribute("aria-current", tuned);
+  }
+}
+
+function button(text, label, className, action) {
+  const element = document.createElement("button");
+  element.type = "button";
+  element.className = className;
+  element.append(...text);
+  if (label) element.setAttribute("aria-label", label);
+  element.addEventListener("click", action);
+  return element;
+}
+
+function stationRow({ name, mhz, divider }) {
+  const refusedHere = "stations-refused";
+  const mhzText = document.createElement("span");
+  mhzText.className = "station-mhz";
+  mhzText.textContent = `${mhz} MHz`;
+  const tuneTo = button([name, mhzText], "", "station",
+    () => send({ do: "tune station", name }, refusedHere));
+  tuneTo.dataset.divider = divider;
+  const rename = button(["✎"], `Rename ${name}`, "station-rename", () => {
+    const to = prompt(`Rename “${name}” to`, name);
+    if (to !== null && to.trim() !== name) send({ do: "rename station", name, to }, refusedHere);
+  });
+  const remove = button(["✕"], `Delete ${name}`, "station-delete", () => {
+    if (confirm(`Delete “${name}”?`)) send({ do: "delete station", name }, refusedHere);
+  });
+  const item = document.createElement("li");
+  item.append(tuneTo, rename, remove);
+  return item;
+}
+
+function onStations({ stations }) {
+  $("stations").replaceChildren(...stations.map(stationRow));
+  $("stations-none").hidden = stations.length > 0;
+  $("stations-card").hidden = false;
+  // The name just saved is done with.
+  if (stations.some((station) => station.name === $("station-name").value.trim())) {
+    $("station-name").value = "";
+  }
+  markTuned();
 }
 
 function onRefused(message) {
@@ -100,7 +150,9 @@ function onSweep(message) {
   $("sweep-result").hidden = false;
 }
 
-const HANDLERS = { setup: onSetup, state: onState, refused: onRefused, sweep: onSweep };
+const HANDLERS = {
+  setup: onSetup, state: onState, refused: onRefused, sweep: onSweep, stations: onStations,
+};
 
 // A socket refused before it opened may mean the session is gone (the box restarted): if the
 // box now answers with its login page, show it.
@@ -166,6 +218,10 @@ $("sweep-form").addEventListener("submit", (event) => {
   event.preventDefault();
   if (state.sweep) send({ do: "stop sweep" });
   else send({ do: "sweep", range: $("sweep-range").value.trim() }, "sweep-refused");
+});
+$("station-form").addEventListener("submit", (event) => {
+  event.preventDefault();
+  send({ do: "save station", name: $("station-name").value.trim() }, "stations-refused");
 });
 $("speed").addEventListener("input", sendSpeed);
 pageKeys($("speed"), () => setup.speed, sendSpeed);

@@ -29,6 +29,7 @@ constexpr std::array<std::pair<const char*, const char*>, 5> kEveryAnswer{{
 
 constexpr const char* kHtml = "text/html; charset=utf-8";
 constexpr const char* kText = "text/plain; charset=utf-8";
+constexpr const char* kCsv = "text/csv; charset=utf-8";
 constexpr std::string_view kSocketPath = "/socket";
 
 struct PageFile {
@@ -105,11 +106,13 @@ Answer Answers::to(const Request& request, const std::string& address) {
     const bool admitted = gate_.admits(field(request, http::field::cookie));
     return {http::status::ok, kHtml, file(admitted ? kTuningPage : kLoginPage), {}};
   }
-  if (get && path == "/sweep.csv") {
-    return sweep_file(request, sweep_csv_, "text/csv; charset=utf-8");
-  }
+  constexpr const char* kNoSweep = "No sweep yet.\n";
+  if (get && path == "/sweep.csv") return session_file(request, sweep_csv_, kCsv, kNoSweep);
   if (get && path == "/sweep.svg") {
-    return sweep_file(request, sweep_svg_, "image/svg+xml");
+    return session_file(request, sweep_svg_, "image/svg+xml", kNoSweep);
+  }
+  if (get && path == "/stations.csv") {
+    return session_file(request, stations_csv_, kCsv, "No stations here.\n");
   }
   for (std::size_t i = kLoginPage + 1; i < kFiles.size(); ++i) {
     if (get && path == kFiles[i].path) {
@@ -119,11 +122,11 @@ Answer Answers::to(const Request& request, const std::string& address) {
   return text(http::status::not_found, "Not found.\n");
 }
 
-Answer Answers::sweep_file(const Request& request, const std::optional<std::string>& body,
-                           const char* type) const {
-  // What the panel measured is the session's, as the page is.
+Answer Answers::session_file(const Request& request, const std::optional<std::string>& body,
+                             const char* type, const char* missing) const {
+  // What the panel measured and the owner's stations are the session's, as the page is.
   if (!gate_.admits(field(request, http::field::cookie))) return refusal(http::status::forbidden);
-  if (!body) return text(http::status::not_found, "No sweep yet.\n");
+  if (!body) return text(http::status::not_found, missing);
   return {http::status::ok, type, *body, {}};
 }
 

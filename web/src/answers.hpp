@@ -43,6 +43,9 @@ class Answers {
     sweep_svg_ = std::move(svg);
   }
 
+  // The stations, for /stations.csv.
+  void keep_stations(std::string csv) { stations_csv_ = std::move(csv); }
+
   // Whether an upgrade to a WebSocket comes from the box's own page, with a session.
   bool admits_page(const Request& request) const;
 
@@ -51,8 +54,9 @@ class Answers {
 
  private:
   Answer log_in(const Request& request, const std::string& address);
-  Answer sweep_file(const Request& request, const std::optional<std::string>& body,
-                    const char* type) const;
+  // `missing`: the answer's text while there is no body.
+  Answer session_file(const Request& request, const std::optional<std::string>& body,
+                      const char* type, const char* missing) const;
   const std::string& file(std::size_t index);
 
   AllowedHosts hosts_{0, {}, {}};  // none until serve_under
@@ -60,6 +64,7 @@ class Answers {
   std::vector<std::optional<std::string>> files_;  // the page's files, as kFiles lists them
   std::optional<std::string> sweep_csv_;
   std::optional<std::string> sweep_svg_;
+  std::optional<std::string> stations_csv_;
 };
 
 // The answer as it goes out, with the headers that every answer carries.

@@ -2,11 +2,11 @@
 
 #include <QJsonArray>
 #include <array>
-#include <charconv>
 #include <span>
 #include <string_view>
 
 #include "form/scroll_range.hpp"
+#include "words/typed_frequency.hpp"
 #include "words/word_a.hpp"
 #include "words/word_b.hpp"
 
@@ -53,10 +53,6 @@ std::string mhz_text(std::int32_t divider) {
   return words::frequency_text(words::received_mhz(divider));
 }
 
-std::string range_text() {
-  return mhz_text(words::kLowestDivider) + " to " + mhz_text(words::kHighestDivider) + " MHz";
-}
-
 // "63-120/0.1": the slider's whole range at its small step, as a sweep's range is typed.
 std::string whole_band_sweep() {
   const auto& range = form::scroll_range(Control::hscDiv);
@@ -71,19 +67,27 @@ std::optional<int> whole(const QJsonValue& value) {
   return value.toInt();
 }
 
-// A typed frequency in MHz, as rigctld takes one in Hz: the nearest step, or refused.
-std::optional<std::string> tune_to_typed(form::Panel& panel, const QString& typed) {
-  // A phone's keyboard may offer a decimal comma.
-  const std::string text = typed.trimmed().replace(',', '.').toStdString();
-  double mhz = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), mhz);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
-    return "\"" + text + "\" is not a frequency in MHz, such as 96.1";
+// "tune station", "save station" (the frequency tuned), "rename station", "delete station".
+Outcome on_stations(form::Panel& panel, state::Stations& stations, const QJsonObject& request) {
+  const QString action = request["do"].toString();
+  const std::string name = request["name"].toString().toStdString();
+  std::optional<std::string> refusal;
+  if (action == "tune station") {
+    const state::Station* station = stations.find(name);
+    if (!station) return {state::no_station_named(name)};
+    panel.tune(station->divider);
+    return {};
   }
-  const auto divider = words::divider_for_hz(mhz * 1e6);
-  if (!divider) return text + " MHz is outside the tuning range, " + range_text();
-  panel.tune(*divider);
-  return std::nullopt;
+  if (action == "save station") {
+    refusal = stations.save(name, panel.form().state().iDiv);
+  } else if (action == "rename station") {
+    refusal = stations.rename(name, request["to"].toString().toStdString());
+  } else if (action == "delete station") {
+    refusal = stations.remove(name);
+  } else {
+    return {};
+  }
+  return {refusal, !refusal};
 }
 
 }  // namespace
@@ -95,9 +99,12 @@ QJsonObject setup_message(bool sweep) {
     for (const auto& row : list.rows) items.append(qtext(row.item));
     lists[list.name] = items;
   }
-  QJsonObject setup{
-      {"type", "setup"}, {"divider", slider(Control::hscDiv)}, {"speed", slider(Control::scvDel)},
-      {"lists", lists},  {"range", qtext(range_text())},       {"sweep", sweep}};
+  QJsonObject setup{{"type", "setup"},
+                    {"divider", slider(Control::hscDiv)},
+                    {"speed", slider(Control::scvDel)},
+                    {"lists", lists},
+                    {"range", qtext(words::tuning_range_text())},
+                    {"sweep", sweep}};
   if (sweep) setup["sweepRange"] = qtext(whole_band_sweep());
   return setup;
 }
@@ -132,16 +139,31 @@ QJsonObject sweep_message(const SweepOutcome& outcome, const std::string& number
           {"number", qtext(number)}};
 }
 
+QJsonObject stations_message(const std::vector<state::Station>& stations) {
+  QJsonArray list;
+  for (const auto& station : stations) {
+    list.append(QJsonObject{{"name", qtext(station.name)},
+                            {"mhz", qtext(mhz_text(station.divider))},
+                            {"divider", station.divider}});
+  }
+  return {{"type", "stations"}, {"stations", list}};
+}
+
 QJsonObject refusal_message(const std::string& reason) {
   return {{"type", "refused"}, {"reason", qtext(reason)}};
 }
 
-std::optional<std::string> carry_out(form::Panel& panel, SweepControl* sweep,
-                                     const QJsonObject& request) {
+Outcome carry_out(form::Panel& panel, SweepControl* sweep, state::Stations* stations,
+                  const QJsonObject& request) {
   const QString action = request["do"].toString();
-  if (action == "frequency") return tune_to_typed(panel, request["mhz"].toString());
-  if (action == "sweep" && sweep) return sweep->start(request["range"].toString().toStdString());
+  if (action == "frequency") {
+    const auto divider = words::divider_for_typed_mhz(request["mhz"].toString().toStdString());
+    if (const auto* why = std::get_if<std::string>(&divider)) return {*why};
+    panel.tune(std::get<std::int32_t>(divider));
+  }
+  if (action == "sweep" && sweep) return {sweep->start(request["range"].toString().toStdString())};
   if (action == "stop sweep" && sweep) sweep->stop();
+  if (action.endsWith(" station") && stations) return on_stations(panel, *stations, request);
   if (action == "tune") {
     if (const auto divider = whole(request["divider"])) panel.tune(*divider);
   } else if (action == "speed") {
@@ -160,7 +182,7 @@ std::optional<std::string> carry_out(form::Panel& panel, SweepControl* sweep,
       }
     }
   }
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace web

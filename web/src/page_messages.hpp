@@ -3,10 +3,12 @@
 #include <QJsonObject>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "form/form_state.hpp"
 #include "form/panel.hpp"
 #include "form/status_line.hpp"
+#include "state/stations.hpp"
 #include "web/sweep_control.hpp"
 
 namespace web {
@@ -24,12 +26,20 @@ QJsonObject state_message(const form::FormState& form, const form::ControlAccess
 // from any other sweep's.
 QJsonObject sweep_message(const SweepOutcome& outcome, const std::string& number);
 
+// The stations, to every page: each one's name, frequency and divider.
+QJsonObject stations_message(const std::vector<state::Station>& stations);
+
 // A request the page's user could not make ("130 MHz is outside ..."), to that page alone.
 QJsonObject refusal_message(const std::string& reason);
 
+struct Outcome {
+  std::optional<std::string> refusal;  // why the request was refused, if it was
+  bool stations_changed = false;
+};
+
 // Carries out one of a page's requests on the panel, as the window's controls would, or on the
-// sweep where one is offered. Returns why it was refused, if it was.
-std::optional<std::string> carry_out(form::Panel& panel, SweepControl* sweep,
-                                     const QJsonObject& request);
+// sweep and the stations where they are offered.
+Outcome carry_out(form::Panel& panel, SweepControl* sweep, state::Stations* stations,
+                  const QJsonObject& request);
 
 }  // namespace web

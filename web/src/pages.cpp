@@ -14,7 +14,9 @@ bool Pages::room() const { return !panel_failed_ && std::ssize(pages_) < limits:
 void Pages::join(const std::shared_ptr<PageSession>& page) {
   pages_.push_back(page);
   page->send(setup_);
-  if (sweep_) page->send(sweep_);
+  for (const auto& message : kept_) {
+    if (message) page->send(message);
+  }
   if (to_panel_.count_changed) to_panel_.count_changed(static_cast<int>(pages_.size()));
 }
 
@@ -34,9 +36,9 @@ void Pages::publish(std::string state, bool panel_failed) {
   send_all(std::make_shared<const std::string>(std::move(state)));
 }
 
-void Pages::keep_sweep(std::shared_ptr<const std::string> outcome) {
-  sweep_ = outcome;
-  send_all(std::move(outcome));
+void Pages::keep(Kept kind, std::shared_ptr<const std::string> message) {
+  kept_[static_cast<std::size_t>(kind)] = message;
+  send_all(message);
 }
 
 void Pages::send_all(const std::shared_ptr<const std::string>& message) {

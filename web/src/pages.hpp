@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -37,15 +38,17 @@ class Pages {
   // The panel's state, to every page; once the panel has failed, no more pages open.
   void publish(std::string state, bool panel_failed);
 
-  // The last sweep's outcome, to every page and to each that joins later.
-  void keep_sweep(std::shared_ptr<const std::string> outcome);
+  // What every page is sent again after the setup: the last sweep's outcome, the stations.
+  enum class Kept { sweep, stations, count };
+  // `message`, to every page and to each that joins later, in place of the last of its kind.
+  void keep(Kept kind, std::shared_ptr<const std::string> message);
 
  private:
   void send_all(const std::shared_ptr<const std::string>& message);
 
   std::vector<std::shared_ptr<PageSession>> pages_;  // held open here while they are
   std::shared_ptr<const std::string> setup_;
-  std::shared_ptr<const std::string> sweep_;
+  std::array<std::shared_ptr<const std::string>, static_cast<std::size_t>(Kept::count)> kept_;
   bool panel_failed_ = false;
   ToPanel to_panel_;
 };

@@ -58,13 +58,16 @@ struct Network {
 };
 
 WebServer::WebServer(form::Panel& panel, form::StatusSource status,
-                     std::optional<QByteArray> password, SweepControl* sweep)
+                     std::optional<QByteArray> password, SweepControl* sweep,
+                     StationsOffer stations)
     : panel_(panel),
       status_(std::move(status)),
       sweep_(sweep),
+      stations_(std::move(stations)),
       run_(QString::number(QDateTime::currentMSecsSinceEpoch(), 36).toStdString()),
       network_(std::make_unique<Network>(password, sweep != nullptr)) {
   panel_.on_event_done([this] { publish(); });
+  if (stations_.list) show_stations();
 }
 
 WebServer::~WebServer() {
@@ -117,7 +120,17 @@ void WebServer::show_sweep(const SweepOutcome& outcome) {
   boost::asio::post(network_->context, [network = network_.get(), message, csv = outcome.csv,
                                         svg = outcome.svg]() mutable {
     network->answers.keep_sweep(std::move(csv), std::move(svg));
-    network->pages.keep_sweep(std::move(message));
+    network->pages.keep(Pages::Kept::sweep, std::move(message));
+  });
+}
+
+void WebServer::show_stations() {
+  auto message =
+      std::make_shared<const std::string>(compact(stations_message(stations_.list->list())));
+  boost::asio::post(network_->context, [network = network_.get(), message,
+                                        csv = state::format_stations(stations_.list->list())] {
+    network->answers.keep_stations(csv);
+    network->pages.keep(Pages::Kept::stations, message);
   });
 }
 
@@ -129,10 +142,16 @@ void WebServer::pages_now(int pages) {
 
 void WebServer::take_request(const std::weak_ptr<PageSession>& page, const std::string& text) {
   const QJsonDocument request = QJsonDocument::fromJson(QByteArray::fromStdString(text));
-  const auto refusal = request.isObject() ? carry_out(panel_, sweep_, request.object())
-                                          : std::optional<std::string>();
+  const Outcome outcome =
+      request.isObject() ? carry_out(panel_, sweep_, stations_.list, request.object()) : Outcome{};
+  if (outcome.stations_changed) {
+    show_stations();
+    if (stations_.changed) stations_.changed();
+  }
   auto message =
-      refusal ? std::make_shared<const std::string>(compact(refusal_message(*refusal))) : nullptr;
+      outcome.refusal
+          ? std::make_shared<const std::string>(compact(refusal_message(*outcome.refusal)))
+          : nullptr;
   boost::asio::post(network_->context, [page, message] {
     const auto open = page.lock();
     if (!open) return;

@@ -79,6 +79,7 @@ struct Options {
   std::optional<Plot> plot;          // the sweep's plot
   bool resume = false;               // start where the state file says the last run left off
   std::optional<std::string> state;  // the state file; none: the state folder's
+  std::optional<std::string> stations;  // a CSV file whose rows replace the stations kept
 };
 
 // A command line that cannot be run: the one-line reason, for exit status 2.

@@ -10,6 +10,7 @@
 
 #include "form/panel.hpp"
 #include "form/status_line.hpp"
+#include "web/stations_offer.hpp"
 #include "web/sweep_control.hpp"
 
 namespace web {
@@ -32,7 +33,7 @@ class WebServer : public QObject {
   // `password`: none where the address is this machine's own loopback. `sweep`: the band sweep
   // the pages may start, if any.
   WebServer(form::Panel& panel, form::StatusSource status, std::optional<QByteArray> password,
-            SweepControl* sweep = nullptr);
+            SweepControl* sweep = nullptr, StationsOffer stations = {});
   ~WebServer() override;
 
   // Starts listening; on failure returns the reason ("Address already in use").
@@ -57,10 +58,12 @@ class WebServer : public QObject {
   void take_request(const std::weak_ptr<PageSession>& page, const std::string& text);
   void pages_now(int pages);
   void send_state();
+  void show_stations();
 
   form::Panel& panel_;
   form::StatusSource status_;
   SweepControl* sweep_;
+  StationsOffer stations_;
   // This run's sweeps' numbers begin with it, so that a page left open across a restart fetches
   // the new run's files, not the ones its browser holds under the same number.
   std::string run_;

@@ -1,0 +1,70 @@
+#include "kept_file.hpp"
+
+#include <QDateTime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "fatal_report.hpp"
+#include "state/whole_file.hpp"
+
+namespace app {
+
+KeptFile::KeptFile(std::string path, std::string what, std::string then,
+                   std::function<std::string()> text)
+    : path_(std::move(path)),
+      what_(std::move(what)),
+      then_(std::move(then)),
+      text_(std::move(text)) {
+  resting_.setSingleShot(true);
+  resting_.setInterval(kRest);
+  connect(&resting_, &QTimer::timeout, this, [this] { write_now(); });
+}
+
+std::optional<std::string> KeptFile::read() {
+  // What is there already needs no writing, nor does nothing where there is nothing yet.
+  auto text = read_whole(path_);
+  written_ = text ? *text : text_();
+  return text;
+}
+
+std::optional<std::string> read_whole(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+void KeptFile::set_aside(const std::string& why, const std::string& instead) {
+  written_.reset();
+  const std::string aside =
+      path_ + ".bad-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString();
+  std::error_code moved;
+  std::filesystem::rename(path_, aside, moved);
+  print_error(why +
+              (moved ? "; it could not be set aside (" + moved.message() + ")"
+                     : "; it is set aside as " + aside) +
+              ". " + instead);
+}
+
+void KeptFile::changed() {
+  if (text_() != written_ && !resting_.isActive()) resting_.start();
+}
+
+void KeptFile::write_now() {
+  std::string text = text_();
+  if (text == written_) return;
+  if (const auto failure = state::write_whole(path_, text)) {
+    if (!warned_) {
+      print_error("Cannot keep " + what_ + " " + path_ + ": " + *failure + ". It goes on, and " +
+                  then_);
+    }
+    warned_ = true;
+    return;
+  }
+  written_ = std::move(text);
+  warned_ = false;
+}
+
+}  // namespace app

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace app {
+
+// What the file at `path` holds; none, with errno set, if it cannot be read.
+std::optional<std::string> read_whole(const std::string& path);
+
+// A file the box keeps in step with what it holds, written whole. A change is written kRest
+// after it and no sooner than kRest after the last write, however often clients change things (a
+// Doppler client tunes ten times a second, and a Raspberry Pi's SD card wears). A write that
+// fails is said once until one succeeds; the box goes on.
+class KeptFile : public QObject {
+ public:
+  static constexpr std::chrono::milliseconds kRest{2000};
+
+  // `what`: "the tuning in the state file", as the warning names it, and `then`: what the user
+  // may count on after it. `text`: what the file should hold now.
+  KeptFile(std::string path, std::string what, std::string then, std::function<std::string()> text);
+
+  const std::string& path() const { return path_; }
+
+  // What the file holds; none if there is none. Until it changes, it is not written again.
+  std::optional<std::string> read();
+  // The file cannot be used: renamed aside with the time in its name, and said with `why` and
+  // what the box does `instead`.
+  void set_aside(const std::string& why, const std::string& instead);
+
+  // Something changed: it is written once it has rested.
+  void changed();
+  // At once, if what the file should hold differs from what was written.
+  void write_now();
+
+ private:
+  std::string path_;
+  std::string what_;
+  std::string then_;
+  std::function<std::string()> text_;
+  std::optional<std::string> written_;
+  QTimer resting_;
+  bool warned_ = false;
+};
+
+}  // namespace app
