@@ -6,7 +6,6 @@ warning, and the box runs on. Its stations: a page fills the list to its limits 
 shows them; --stations takes a spreadsheet's file, and refuses a bad one whole.
 
 Usage: state_test.py [wine] PROGRAM"""
-import getpass
 import os
 import random
 import re
@@ -231,15 +230,17 @@ def imports(folder):
 def local_app_data(_):
     """Under Wine, in the prefix's LOCALAPPDATA: kept once rested (Wine ends a program at SIGTERM
     without a last write), then resumed."""
-    folder = os.path.join(os.environ.get("WINEPREFIX", os.path.expanduser("~/.wine")), "drive_c",
-                          "users", getpass.getuser(), "AppData", "Local", "saa1057-panel")
+    users = os.path.join(os.environ.get("WINEPREFIX", os.path.expanduser("~/.wine")), "drive_c",
+                         "users")
+    user = next(name for name in os.listdir(users) if name != "Public")
+    folder = os.path.join(users, user, "AppData", "Local", "saa1057-panel")
     kept = [os.path.join(folder, name) for name in ("state", "stations.csv")]
 
     def tune(program):
         check("rigctld tunes 96.1 MHz", rig(program, "F 96100000") == "RPRT 0\n")
         page(program).send({"do": "save station", "name": "Wine"})
         until("the tuning kept", lambda: text(kept[0]), lambda t: "divider 10680\n" in t, 10)
-        until("the station kept", lambda: text(kept[1]), lambda t: t == "name,mhz\nWine,96.1\n")
+        until("the station kept", lambda: text(kept[1]), lambda t: t == "name,mhz\nWine,96.1\n", 10)
 
     def resumed(program):
         check("rigctld reads 96.1 MHz back", rig(program, "f") == "96100000\n")
