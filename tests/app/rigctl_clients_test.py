@@ -14,22 +14,18 @@ import os
 import re
 import select
 import signal
-import socket
 import subprocess
 import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
+from web_support import Failed, Rigctld, check, drained, finish  # noqa: E402
+
 PROGRAM, CONVERSATIONS = sys.argv[1], sys.argv[2]
 # What the panel says once it listens on the port that the system chose for it.
 LISTENING = re.compile(r"saa1057-panel: rigctld listens on 127\.0\.0\.1:(\d+)\n")
-failures = []
-
-
-def check(what, condition, detail=""):
-    if not condition:
-        failures.append(what)
-        print(f"FAILED: {what}" + (f"\n{detail}" if detail else ""))
 
 
 def ending_of(program, seconds):
@@ -67,28 +63,16 @@ def start_program(*options):
         said += byte
     program.said_at_start = said.decode()
     port = int(listening[1])
-    return program, port, socket.create_connection(("127.0.0.1", port), timeout=5)
+    return program, port, Rigctld(port)
 
 
-def exchange(client, request, expected_length):
-    client.sendall(request)
-    answer = b""
-    deadline = time.monotonic() + 5
-    while len(answer) < expected_length and time.monotonic() < deadline:
-        client.settimeout(max(0.01, deadline - time.monotonic()))
-        try:
-            chunk = client.recv(65536)
-        except socket.timeout:
-            break
-        if not chunk:
-            break
-        answer += chunk
-    client.settimeout(0.2)  # anything more would be an answer too many
+def exchange(client, request, lines):
+    """The answer of `lines` lines, or as much as came, and any answer too many after it."""
     try:
-        answer += client.recv(65536)
-    except socket.timeout:
-        pass
-    return answer
+        answer = client.ask(request, lines)
+    except Failed:
+        answer, client.pending = client.pending, b""
+    return answer + client.more(0.2)
 
 
 def read_conversation(path):
@@ -105,33 +89,31 @@ def read_conversation(path):
 
 def conversations(port):
     for path in sorted(glob.glob(os.path.join(CONVERSATIONS, "*.txt"))):
-        with socket.create_connection(("127.0.0.1", port), timeout=5) as reset:
+        with Rigctld(port) as reset:
             check("the frequency and mode reset before " + path,
-                  exchange(reset, b"F 106200000\nM WFM 0\n", 14) == b"RPRT 0\nRPRT 0\n")
+                  exchange(reset, b"F 106200000\nM WFM 0\n", 2) == b"RPRT 0\nRPRT 0\n")
         sent, expected = read_conversation(path)
-        with socket.create_connection(("127.0.0.1", port), timeout=5) as client:
-            answer = exchange(client, sent, len(expected))
+        with Rigctld(port) as client:
+            answer = exchange(client, sent, expected.count(b"\n"))
         check(os.path.basename(path), answer == expected,
               f"  expected {expected!r}\n  answered {answer!r}")
 
 
 def each_client_its_own_vfo_mode(port):
     """VFO mode and the VFO's name are one client's choice; the frequency is everyone's."""
-    with socket.create_connection(("127.0.0.1", port), timeout=5) as first, \
-            socket.create_connection(("127.0.0.1", port), timeout=5) as second:
+    with Rigctld(port) as first, Rigctld(port) as second:
         check("one client turns VFO mode on and names VFOB",
-              exchange(first, b"\\set_vfo_opt 1\nV VFOB\nF VFOB 95901000\n", 21) ==
+              exchange(first, b"\\set_vfo_opt 1\nV VFOB\nF VFOB 95901000\n", 3) ==
               b"RPRT 0\nRPRT 0\nRPRT 0\n")
         check("another client is still in the plain form, on VFOA, at that frequency",
-              exchange(second, b"\\chk_vfo\nv\nf\n", 16) == b"0\nVFOA\n95901000\n")
+              exchange(second, b"\\chk_vfo\nv\nf\n", 3) == b"0\nVFOA\n95901000\n")
 
 
 def shutdown_with_clients(signal_number):
     program, port, answered = start_program()
-    check("a client is answered before shutdown", exchange(answered, b"f\n", 10) == b"106200000\n")
-    idle = socket.create_connection(("127.0.0.1", port), timeout=5)
-    mid_line = socket.create_connection(("127.0.0.1", port), timeout=5)
-    mid_line.sendall(b"F 1000")
+    check("a client is answered before shutdown", exchange(answered, b"f\n", 1) == b"106200000\n")
+    idle, mid_line = Rigctld(port), Rigctld(port)
+    mid_line.sock.sendall(b"F 1000")
     time.sleep(0.3)
     program.send_signal(signal_number)
     status, errors = ending_of(program, 10)
@@ -139,28 +121,20 @@ def shutdown_with_clients(signal_number):
     check(f"{name} with clients connected exits 0", status == 0, errors)
     check_no_sanitizer_report(name, errors)
     for client in (answered, idle, mid_line):
-        client.settimeout(5)
+        client.sock.settimeout(5)
         try:
-            ended = client.recv(1) == b""
+            ended = client.sock.recv(1) == b""
         except OSError:
             ended = False
         check(f"{name}: each client sees its connection end", ended)
-        client.close()
+        client.sock.close()
 
 
 def received(client):
     """What the server sends until it ends the connection (closed, or reset when the panel ends
     with a request unread), or None if it does not end it."""
-    client.settimeout(5)
-    answer = b""
-    try:
-        while chunk := client.recv(65536):
-            answer += chunk
-    except ConnectionResetError:
-        pass
-    except OSError:
-        return None
-    return answer
+    answer, ended = drained(client.sock, 5)
+    return answer if ended else None
 
 
 def a_trace_that_breaks(where, tuner_leaves):
@@ -176,17 +150,17 @@ def a_trace_that_breaks(where, tuner_leaves):
     finally:
         os.unlink(fifo)
         os.rmdir(folder)
-    check(f"{where}: polled before", exchange(poller, b"f\n", 10) == b"106200000\n")
+    check(f"{where}: polled before", exchange(poller, b"f\n", 1) == b"106200000\n")
     os.close(reader)
-    tuner = socket.create_connection(("127.0.0.1", port), timeout=5)
-    tuner.sendall(b"F 100000000\n")
+    tuner = Rigctld(port)
+    tuner.sock.sendall(b"F 100000000\n")
     if tuner_leaves:
-        tuner.close()
+        tuner.sock.close()
     else:
         answer = received(tuner)
         check(f"{where}: the failed tuning answers RPRT -6", answer == b"RPRT -6\n", repr(answer))
         try:
-            poller.sendall(b"f\n")
+            poller.sock.sendall(b"f\n")
         except OSError:
             pass
         answer = received(poller)
@@ -218,7 +192,7 @@ def a_trace_into_a_pipe_nobody_reads():
 
 
 program, port, first = start_program()
-first.close()
+first.sock.close()
 conversations(port)
 each_client_its_own_vfo_mode(port)
 program.terminate()
@@ -228,5 +202,4 @@ for number in (signal.SIGTERM, signal.SIGINT):
 a_trace_into_a_pipe_nobody_reads()
 a_trace_that_breaks(("--headless",), tuner_leaves=True)
 a_trace_that_breaks((), tuner_leaves=False)
-print(f"{len(failures)} failed")
-sys.exit(1 if failures else 0)
+finish()

@@ -10,7 +10,6 @@ import os
 import random
 import re
 import signal
-import socket
 import subprocess
 import sys
 import tempfile
@@ -18,8 +17,9 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
-from web_support import (Connection, Failed, Program, check, finish, program_command,  # noqa: E402
-                         run_on_program, until, upgrade)
+from web_support import (Failed, Program, Rigctld, check, finish, program_command,  # noqa: E402
+                         run_on_program, until)
+from web_support import page as open_page  # noqa: E402
 
 PROGRAM = program_command(sys.argv[1:])
 KILLS = 8
@@ -27,14 +27,12 @@ STATE = re.compile(r"saa1057-panel state 1\ndivider (\d+)\nword-b( [a-z0-9.=,]+)
 
 
 def page(program):
-    own = f"127.0.0.1:{program.port}"
-    return Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
+    return open_page(program.port)
 
 
 def rig(program, command):
-    with socket.create_connection(("127.0.0.1", program.rigctld_port), timeout=5) as client:
-        client.sendall(command.encode() + b"\n")
-        return client.recv(100).decode()
+    with Rigctld(program.rigctld_port) as client:
+        return client.ask(command.encode() + b"\n").decode()
 
 
 def text(path):
@@ -84,10 +82,9 @@ def killed_in_a_storm(folder):
             stop = threading.Event()
 
             def storm():
-                with socket.create_connection(("127.0.0.1", program.rigctld_port)) as client:
+                with Rigctld(program.rigctld_port) as client:
                     while not stop.wait(0.02):
-                        client.sendall(f"F {random.randrange(80_000_000, 100_000_000)}\n".encode())
-                        client.recv(100)
+                        client.ask(f"F {random.randrange(80_000_000, 100_000_000)}\n".encode())
             tuner = threading.Thread(target=storm, daemon=True)
             tuner.start()
             # The first round's file comes a rest time after start-up.

@@ -9,6 +9,8 @@ import struct
 import threading
 import time
 
+from web_support import Rigctld
+
 ANSWER_TIMEOUT_S = 10  # a sanitized panel on a loaded machine, yet a hang fails fast
 # The flood shuts the gates for less than this: the stranger's round, the flood, the recovery.
 GATE_TIMEOUT_S = 60
@@ -122,31 +124,17 @@ class Tunings:
                              f"{self.hz[lowest:highest + 1]}")
 
 
-class Connection:
+class Connection(Rigctld):
     """One client's connection, asking one request at a time as Hamlib's clients do; each
-    answer's time counts towards the slowest unless `timed` is false."""
+    answer's time counts towards the slowest."""
 
-    def __init__(self, port, timeout_s=ANSWER_TIMEOUT_S, timed=True):
-        self.socket = socket.create_connection(("127.0.0.1", port), timeout=timeout_s)
-        self.pending, self.timed = b"", timed
+    def __init__(self, port):
+        super().__init__(port, ANSWER_TIMEOUT_S)
 
     def ask(self, request, lines):
-        """The answer to `request`, `lines` lines long, with anything more that came with it."""
         asked = time.monotonic()
-        self.socket.sendall(request)
-        while self.pending.count(b"\n") < lines:
-            try:
-                chunk = self.socket.recv(65536)
-            except TimeoutError:
-                raise AssertionError(f"no answer to {request!r} within {self.socket.gettimeout()}"
-                                     f" s, only {self.pending!r}") from None
-            if not chunk:
-                raise AssertionError(f"the panel closed the connection before answering "
-                                     f"{request!r}, after {self.pending!r}")
-            self.pending += chunk
-        if self.timed:
-            SLOWEST.record("rigctld", time.monotonic() - asked, request)
-        answer, self.pending = self.pending, b""
+        answer = super().ask(request, lines)
+        SLOWEST.record("rigctld", time.monotonic() - asked, request)
         return answer
 
 
@@ -207,12 +195,7 @@ class Poller(Client):
                     if answer != expected:
                         raise AssertionError(f"{request!r} answered {answer!r}, not {expected!r}")
                     self.answers += 1
-        connection.socket.settimeout(0.5)
-        try:
-            extra = connection.socket.recv(65536)
-        except TimeoutError:
-            extra = b""
-        if extra:
+        if extra := connection.more(0.5):
             raise AssertionError(f"answers beyond its requests: {extra!r}")
 
 
@@ -227,14 +210,14 @@ class Dropper(Client):
                 with VISITS.passage():
                     connection = Connection(self.port)
                     tuning = self.tunings.read_back(connection.ask, tuning)
-                    connection.socket.sendall(b"F 1000")
+                    connection.sock.sendall(b"F 1000")
             except (AssertionError, OSError) as failure:
                 raise AssertionError(f"visit {self.answers + 1} not served: {failure}") from None
             self.answers += 1
             if self.answers % 2 == 0:
-                connection.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
-                                             struct.pack("ii", 1, 0))
-            connection.socket.close()
+                connection.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                           struct.pack("ii", 1, 0))
+            connection.sock.close()
 
 
 class NonReader(Client):

@@ -3,11 +3,11 @@ descriptors and sent many idle connections. Neither listener may spin on its fai
 both must serve new clients again soon after."""
 import os
 import resource
-import socket
 import time
 
-from clients import ANSWER_TIMEOUT_S, DROPPER_PERIOD_S, REQUESTS, VISITS, Client, Connection
-from page_clients import REQUEST_S, PageSocket
+from clients import ANSWER_TIMEOUT_S, DROPPER_PERIOD_S, REQUESTS, VISITS, Client
+from page_clients import REQUEST_S, page_socket
+from web_support import Rigctld, opened
 
 # Descriptors the panel may open beyond those it has: fewer than the flood's connections.
 FLOOD_SPARE = 6
@@ -65,8 +65,7 @@ class Flood(Client):
         idle = []
         try:
             for server, count in FLOOD_CONNECTIONS.items():
-                idle += [socket.create_connection(("127.0.0.1", self.ports[server]),
-                                                  timeout=ANSWER_TIMEOUT_S) for _ in range(count)]
+                idle += [opened(self.ports[server], ANSWER_TIMEOUT_S) for _ in range(count)]
             time.sleep(0.5)  # each listener out of descriptors by now
             busy = busy_seconds(self.pid)
             flooded = len(os.listdir(f"/proc/{self.pid}/fd"))
@@ -94,16 +93,9 @@ class Flood(Client):
 
     def rigctld_answer(self):
         # Turned away while the flood's connections still hold the last slot.
-        connection = Connection(self.ports["rigctld"], timeout_s=1, timed=False)
-        try:
+        with Rigctld(self.ports["rigctld"], timeout=1) as connection:
             self.tunings.read_back(connection.ask, 0)
-        finally:
-            connection.socket.close()
 
     def page_answer(self):
-        page = PageSocket(self.ports["web page"], timeout_s=1)
-        try:
-            while page.receive("a state", 1)[0].get("type") != "state":
-                pass
-        finally:
-            page.socket.close()
+        with page_socket(self.ports["web page"], timeout_s=1) as page:
+            page.await_message("a state", {"type": "state"}, seconds=1)

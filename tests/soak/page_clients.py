@@ -1,17 +1,14 @@
 """The soak's web page clients, each a thread as in clients.py: pages that read every state and
 tune now and then, and a stranger whose requests go past the server's limits; and the page that
-never reads. Raw HTTP and WebSocket bytes, as tests/web/limits_test.py sends them."""
-import base64
+never reads. Raw HTTP and WebSocket bytes, through the web tests' clients (web_support.py)."""
 import itertools
-import json
-import os
 import random
 import re
 import select
-import socket
 import time
 
 from clients import ANSWER_TIMEOUT_S, REQUESTS, SLOWEST, VISITS, Client, divider, divider_hz
+from web_support import drained, head, opened, page, status_of
 
 KIB = 1024
 # The server's limits, as the README's page section states them.
@@ -31,85 +28,13 @@ PAGES_OPEN = re.compile(r"(\d+) pages? open")
 WORDS_LOADED = re.compile(r"(\d+) words? loaded")
 
 
-def request_head(port, method="GET", path="/"):
-    return f"{method} {path} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n".encode()
-
-
-def opened(port, timeout_s=ANSWER_TIMEOUT_S, rcvbuf=None):
-    connection = socket.socket()
-    if rcvbuf:
-        connection.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, rcvbuf)
-    connection.settimeout(timeout_s)
-    connection.connect(("127.0.0.1", port))
-    return connection
-
-
-def closed(connection):
-    """Whether the server has closed `connection`; what it sent before is dropped."""
-    if not select.select([connection], [], [], 0)[0]:
-        return False
-    try:
-        return not connection.recv(65536)
-    except OSError:
-        return True
-
-
-class PageSocket:
+def page_socket(port, timeout_s=ANSWER_TIMEOUT_S, rcvbuf=None):
     """A page's WebSocket, opened as a browser opens it."""
-
-    def __init__(self, port, timeout_s=ANSWER_TIMEOUT_S, rcvbuf=None):
-        self.socket = opened(port, timeout_s, rcvbuf)
-        key = base64.b64encode(os.urandom(16)).decode()
-        self.socket.sendall(request_head(port, path="/socket") + (
-            f"Origin: http://127.0.0.1:{port}\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-            f"Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: {key}\r\n\r\n").encode())
-        self.pending = b""
-        while b"\r\n\r\n" not in self.pending:
-            self.pending += self.chunk("the upgrade's answer", timeout_s)
-        answer, self.pending = self.pending.split(b"\r\n\r\n", 1)
-        if not answer.startswith(b"HTTP/1.1 101 "):
-            raise AssertionError(f"the page's upgrade answered {answer!r}")
-
-    def chunk(self, what, seconds):
-        self.socket.settimeout(seconds)
-        try:
-            chunk = self.socket.recv(65536)
-        except TimeoutError:
-            raise AssertionError(f"no {what} within {seconds:.2f} s") from None
-        if not chunk:
-            raise AssertionError(f"the server closed the page before {what}")
-        return chunk
-
-    def send(self, message):
-        """A masked text frame, as a browser sends; the page's are shorter than 126 bytes."""
-        data, mask = json.dumps(message).encode(), os.urandom(4)
-        self.socket.sendall(bytes([0x81, 0x80 | len(data)]) + mask +
-                            bytes(b ^ mask[i % 4] for i, b in enumerate(data)))
-
-    def receive(self, what, seconds):
-        """The next text message and its size, the server's frames being unmasked."""
-        while (frame := self.whole_frame()) is None:
-            self.pending += self.chunk(what, seconds)
-        opcode, payload = frame
-        if opcode == 8:
-            raise AssertionError(f"the server closed the page ({payload[:2].hex()}) before {what}")
-        return (json.loads(payload), len(payload)) if opcode == 1 else self.receive(what, seconds)
-
-    def whole_frame(self):
-        """The first frame received, taken off what is pending, or None until it is whole."""
-        data = self.pending
-        if len(data) < 2:
-            return None
-        size, start = data[1] & 0x7F, 2
-        if size >= 126:
-            start = 4 if size == 126 else 10
-            if len(data) < start:
-                return None
-            size = int.from_bytes(data[2:start], "big")
-        if len(data) < start + size:
-            return None
-        self.pending = data[start + size:]
-        return data[0] & 0x0F, data[start:start + size]
+    connection = page(port, timeout=timeout_s, rcvbuf=rcvbuf)
+    if connection.status != 101:
+        raise AssertionError(f"the page's upgrade answered {connection.status}: "
+                             f"{connection.headers}")
+    return connection
 
 
 class ReadingPage(Client):
@@ -123,7 +48,7 @@ class ReadingPage(Client):
         self.saw_stalled, self.dropped_after = False, None
 
     def soak(self):
-        page = PageSocket(self.port)
+        page = page_socket(self.port)
         choose = random.Random(self.name)
         due = time.monotonic() + choose.uniform(0, PAGE_TUNING_PERIOD_S)
         while not self.stop.is_set():
@@ -133,9 +58,9 @@ class ReadingPage(Client):
                         [n for n in PAGE_DIVIDERS if divider_hz(n) != last])),
                         lambda hz: self.tune(page, divider(hz), len(self.tunings.hz)))
                 due = time.monotonic() + choose.uniform(0.5, 1.5) * PAGE_TUNING_PERIOD_S
-            elif page.pending or select.select([page.socket], [], [],
+            elif page.pending or select.select([page.sock], [], [],
                                                max(due - time.monotonic(), 0))[0]:
-                self.take(*page.receive("the next state", ANSWER_TIMEOUT_S))
+                self.take(*page.received("the next state", ANSWER_TIMEOUT_S))
 
     def tune(self, page, n, words):
         """Tunes to divider `n`, the `words`th word: the first state that counts as many
@@ -145,7 +70,7 @@ class ReadingPage(Client):
         while self.words < words:
             left = asked + ANSWER_TIMEOUT_S - time.monotonic()
             try:
-                self.take(*page.receive(f"state with divider {n}", max(left, 0.01)))
+                self.take(*page.received(f"state with divider {n}", max(left, 0.01)))
             except AssertionError as failure:
                 raise AssertionError(f"{failure}; the last state seen: {self.last}") from None
         if self.last["divider"] != n or self.words != words:
@@ -174,25 +99,14 @@ class StalledPage:
     drop it once what waits for it passes UNSENT_BYTES."""
 
     def __init__(self, port):
-        self.page = PageSocket(port, rcvbuf=STALLED_RCVBUF)
+        self.page = page_socket(port, rcvbuf=STALLED_RCVBUF)
 
     def closed_by_server(self):
         """Whether the server closed it, and the bytes it had left to read: all it was sent is
         read to the end, within a bound."""
-        deadline, left = time.monotonic() + ANSWER_TIMEOUT_S, len(self.page.pending)
-        self.page.socket.settimeout(ANSWER_TIMEOUT_S)
-        try:
-            while time.monotonic() < deadline:
-                if not (chunk := self.page.socket.recv(1 << 20)):
-                    return True, left
-                left += len(chunk)
-        except TimeoutError:
-            pass
-        except OSError:
-            return True, left
-        finally:
-            self.page.socket.close()
-        return False, left
+        data, closed = drained(self.page.sock, ANSWER_TIMEOUT_S)
+        self.page.sock.close()
+        return closed, len(self.page.pending) + len(data)
 
 
 class Stranger(Client):
@@ -204,9 +118,9 @@ class Stranger(Client):
         super().__init__(name, port, stop, failures)
         self.past_limits = [  # (what, request, status)
             (f"headers of {HEADER_BYTES // KIB} KiB and more",
-             request_head(port) + b"X-Filler: " + b"x" * HEADER_BYTES + b"\r\n\r\n", 431),
+             head(port) + b"X-Filler: " + b"x" * HEADER_BYTES + b"\r\n\r\n", 431),
             ("a body of 300 MiB",
-             request_head(port, "POST", "/login") + b"Content-Length: %d\r\n\r\n" % (300 << 20),
+             head(port, method="POST", path="/login") + b"Content-Length: %d\r\n\r\n" % (300 << 20),
              413)]
         self.rounds = 0
 
@@ -216,17 +130,17 @@ class Stranger(Client):
                 self.round()
 
     def round(self):
-        slow, half = opened(self.port), opened(self.port)
+        slow, half = opened(self.port, ANSWER_TIMEOUT_S), opened(self.port, ANSWER_TIMEOUT_S)
         started = time.monotonic()
-        slow.sendall(request_head(self.port) + b"X-Slow: ")
-        half.sendall(request_head(self.port) + b"X-Half: ")
+        slow.sendall(head(self.port) + b"X-Slow: ")
+        half.sendall(head(self.port) + b"X-Half: ")
         waiting = {"a request that trickles in": slow, "a request left half-sent": half}
         past_limits = itertools.cycle(self.past_limits)
         try:
             while waiting and not self.stop.is_set():
                 elapsed = time.monotonic() - started
                 for name, connection in list(waiting.items()):
-                    if closed(connection):
+                    if drained(connection, 0)[1]:
                         if elapsed < REQUEST_S - 1:
                             raise AssertionError(f"{name}: closed after {elapsed:.1f} s, not "
                                                  f"{REQUEST_S}")
@@ -248,13 +162,10 @@ class Stranger(Client):
 
     def refused(self, what, request, status):
         asked = time.monotonic()
-        with opened(self.port) as connection:
+        with opened(self.port, ANSWER_TIMEOUT_S) as connection:
             connection.sendall(request)
-            try:
-                line = connection.makefile("rb").readline()
-            except OSError as error:
-                line = repr(error).encode()
+            answered = status_of(connection, ANSWER_TIMEOUT_S)
         SLOWEST.record("page", time.monotonic() - asked, what)
-        if not line.startswith(b"HTTP/1.1 %d " % status):
-            raise AssertionError(f"{what}: answered {line!r}, not {status}")
+        if answered != status:
+            raise AssertionError(f"{what}: answered {answered}, not {status}")
         self.answers += 1

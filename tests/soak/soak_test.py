@@ -15,19 +15,18 @@ in, and the panel idle once every client has gone.
 Usage: soak_test.py PROGRAM SECONDS RSS_FROM TOLERANCE
 """
 import os
-import re
-import signal
-import subprocess
 import sys
 import tempfile
 import threading
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
 from clients import SLOWEST, Connection, Dropper, NonReader, Poller, Tuner, Tunings, divider
 from flood import Flood, busy_seconds
 from page_clients import KERNEL_BYTES, KIB, UNSENT_BYTES, ReadingPage, StalledPage, Stranger
 from vcd_words import bus_words
+from web_support import Program
 
 PROGRAM, SECONDS, RSS_FROM, TOLERANCE = sys.argv[1], *map(float, sys.argv[2:5])
 POLLERS = ["gpredict", "fldigi"] * 6 + ["gpredict"]
@@ -37,7 +36,6 @@ ANSWER_LIMIT_S = 1
 # then give its slot to one of the flood's connections.
 FLOOD_AT_S = min(0.4 * SECONDS, 20)
 IDLE_BUSY_S = 0.1  # of 2 s
-LISTENS = re.compile(r"saa1057-panel: (rigctld|web page) listens on 127\.0\.0\.1:(\d+)\n")
 # ASan keeps freed blocks in a quarantine, 256 MiB by default, and the panel's resident memory
 # grows as that fills: at the soak's rate of frees from 180 MiB at 10 s to a plateau of 420 MiB
 # near 50 s, later on a slower machine, so that the one-minute figure would measure ASan. 4 MiB
@@ -51,31 +49,6 @@ failures = []
 def check(what, condition):
     if not condition:
         failures.append(what)
-
-
-def start_program(folder):
-    """The panel, the ports it names, and a first connection to rigctld, which the tuner takes
-    over."""
-    with open(os.path.join(folder, "panel.out"), "wb") as out, \
-            open(os.path.join(folder, "panel.err"), "wb") as err:
-        program = subprocess.Popen(
-            [PROGRAM, "--headless", "--simulate", "--rigctld", "127.0.0.1:0",
-             "--http", "127.0.0.1:0", "--trace", os.path.join(folder, "bus.vcd")],
-            stdout=out, stderr=err, env=dict(os.environ, QT_QPA_PLATFORM="offscreen", **SANITIZERS))
-    deadline = time.monotonic() + 30
-    while time.monotonic() < deadline and program.poll() is None:
-        ports = {server: int(port) for server, port in LISTENS.findall(read(folder, "panel.err"))}
-        if len(ports) == 2:
-            return program, ports, Connection(ports["rigctld"])
-        time.sleep(0.1)
-    program.kill()
-    sys.exit(f"the panel did not name both ports within 30 s (status {program.wait()}): "
-             + read(folder, "panel.err"))
-
-
-def read(folder, name):
-    with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as f:
-        return f.read()
 
 
 def rss_kib(pid):
@@ -168,15 +141,9 @@ def check_bus(folder, tunings):
     return len(words)
 
 
-def end_program(program, folder):
+def end_program(panel):
     """Ends the panel as a service manager would; returns its standard error."""
-    program.send_signal(signal.SIGTERM)
-    try:
-        status = program.wait(60)
-    except subprocess.TimeoutExpired:
-        program.kill()
-        status = "hung: killed after 60 s"
-    errors = read(folder, "panel.err")
+    status, errors = panel.end(seconds=60)
     check(f"SIGTERM ends the panel with status 0, not {status}", status == 0)
     # UBSan reads the vtable of a type it has not yet met through a pipe, which it cannot make
     # while the flood leaves no descriptors: it then reports that object as corrupt.
@@ -189,8 +156,12 @@ def end_program(program, folder):
 
 def main():
     with tempfile.TemporaryDirectory(prefix="saa1057-soak-") as folder:
-        program, ports, first = start_program(folder)
-        rigctld, web = ports["rigctld"], ports["web page"]
+        os.environ.update(SANITIZERS)
+        panel = Program([PROGRAM], "--headless", "--trace", os.path.join(folder, "bus.vcd"),
+                        rigctld=True)
+        program, first = panel.process, Connection(panel.rigctld_port)
+        rigctld, web = panel.rigctld_port, panel.port
+        ports = {"rigctld": rigctld, "web page": web}
         stop, tunings = threading.Event(), Tunings()
         stalled = StalledPage(web)
         tuner = Tuner(first, tunings, stop, failures)
@@ -209,9 +180,9 @@ def main():
         check(f"the flood ran, {FLOOD_AT_S:g} s in", failures or flood.answers == 1)
         unread = check_non_reader(non_reader, ended_at) if not failures else 0
         dropped = check_stalled_page(stalled, pages) if not failures else None
-        first.socket.close()
+        first.sock.close()
         busy = check_idle(program) if not failures else None
-        errors = end_program(program, folder)
+        errors = end_program(panel)
         words = check_bus(folder, tunings)
         print("answers: " + ", ".join(f"{c.name} {c.answers}" for c in clients) +
               f", non-reader {unread} (all at the end)")

@@ -27,8 +27,8 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
-from web_support import (Failed, Program, check, finish, program_command, run_on_program,
-                         until)
+from web_support import (Failed, Program, Rigctld, check, finish, program_command,
+                         run_on_program, until)
 
 PROGRAM = program_command(sys.argv[1:])
 GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "page_words.txt")
@@ -354,9 +354,8 @@ def cross_protocol_run(driver):
             until("the stranger's post to end", lambda: driver.title, lambda t: t == "posted")
         finally:
             site.shutdown()
-        with socket.create_connection(("127.0.0.1", program.rigctld_port), timeout=5) as rig:
-            rig.sendall(b"f\n")
-            said = rig.recv(100).decode()
+        with Rigctld(program.rigctld_port) as rig:
+            said = rig.ask(b"f\n").decode()
         check(f"the post tuned nothing: rigctld reads {said!r}", said == "106200000\n")
     run_on_program(PROGRAM, "a stranger's post to rigctld", test, "--headless", rigctld=True)
 

@@ -11,8 +11,8 @@ import subprocess
 import sys
 import time
 
-from web_support import (Connection, check, finish, program_command, run_on_program,
-                         upgrade)
+from web_support import (Connection, check, drained, finish, frame, opened, program_command,
+                         run_on_program, upgrade)
 
 PROGRAM = program_command(sys.argv[1:])
 # What every answer but a WebSocket's carries, exactly.
@@ -188,22 +188,10 @@ def wrong_sessions(program, cookie):
 
 
 def exchange(program, raw):
-    """Every byte the server answers `raw` with, until it closes or is quiet for 2 s."""
-    with socket.create_connection(("127.0.0.1", program.port), timeout=2) as sock:
+    """Every byte the server answers `raw` with, until it closes or 2 s have passed."""
+    with opened(program.port, timeout=2) as sock:
         sock.sendall(raw.replace(b"{port}", str(program.port).encode()))
-        answer = b""
-        try:
-            while data := sock.recv(65536):
-                answer += data
-        except socket.timeout:
-            pass
-    return answer
-
-
-def frame(message):  # a masked text frame of less than 126 bytes
-    data, mask = message.encode(), os.urandom(4)
-    return bytes([0x81, 0x80 | len(data)]) + mask + bytes(b ^ mask[i % 4] for i, b in
-                                                          enumerate(data))
+        return drained(sock, 2)[0]
 
 
 HEAD = b"Host: 127.0.0.1:{port}\r\n"
@@ -221,7 +209,7 @@ RFC_CASES = [
      b"GET /socket HTTP/1.1\r\n" + HEAD + b"Origin: http://127.0.0.1:{port}\r\n"
      b"Upgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Version: 13\r\n"
      b"Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n" +
-     frame('{"do": "tune", "divider": 10000}'),
+     frame(b'{"do": "tune", "divider": 10000}'),
      lambda a: a.startswith(b"HTTP/1.1 101 ") and b'"divider":10000' in a),
 ]
 

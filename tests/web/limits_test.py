@@ -8,13 +8,12 @@ Usage: limits_test.py PROGRAM [--slow]
 """
 import os
 import resource
-import socket
 import sys
 import threading
 import time
 
-from web_support import (Connection, Failed, Program, check, finish, program_command, until,
-                         upgrade)
+from web_support import (Failed, Program, Rigctld, check, drained, finish, frame, head, opened,
+                         page, program_command, status_of, until)
 
 PROGRAM = program_command(sys.argv[1:])
 SLOW = sys.argv[-1] == "--slow"
@@ -29,66 +28,9 @@ FLOOD_SPARE = 6
 GROWTH_KIB = 4 * KIB
 
 
-def opened(port, rcvbuf=None):
-    connection = socket.socket()
-    if rcvbuf:
-        connection.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, rcvbuf)
-    connection.settimeout(5)
-    connection.connect(("127.0.0.1", port))
-    return connection
-
-
-def status_of(connection, seconds=5):
-    """The status code of the answer, None if the server closed first."""
-    connection.settimeout(seconds)
-    try:
-        line = connection.makefile("rb").readline()
-    except OSError:
-        return None
-    return int(line.split()[1]) if line else None
-
-
-def closed_within(connection, seconds):
-    """Seconds until the server closed `connection` (reading and discarding), or None."""
-    started = time.monotonic()
-    connection.settimeout(seconds)
-    try:
-        while connection.recv(65536):
-            pass
-    except socket.timeout:
-        return None
-    except OSError:
-        pass
-    return time.monotonic() - started
-
-
 def resident_kib(program):
     with open(f"/proc/{program.process.pid}/status", encoding="ascii") as status:
         return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
-
-
-def head(port, extra="", method="GET", path="/"):
-    return (f"{method} {path} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n{extra}").encode()
-
-
-def page(program, rcvbuf=None):
-    """An open page's socket, past the upgrade's answer."""
-    origin = f"http://127.0.0.1:{program.port}"
-    request = "".join(f"{name}: {value}\r\n" for name, value in
-                      upgrade(f"127.0.0.1:{program.port}", origin).items())
-    connection = opened(program.port, rcvbuf)
-    connection.sendall(f"GET /socket HTTP/1.1\r\n{request}\r\n".encode())
-    answer = b""
-    while b"\r\n\r\n" not in answer and (more := connection.recv(1)):
-        answer += more
-    return connection, int(answer.split()[1]) if answer else None
-
-
-def text_frame(payload):
-    mask = os.urandom(4)
-    size = len(payload)
-    length = bytes([0x80 | size]) if size < 126 else bytes([0x80 | 126]) + size.to_bytes(2, "big")
-    return bytes([0x81]) + length + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(payload))
 
 
 def header_sizes(program):
@@ -146,33 +88,31 @@ def one_answer(program):
 
 
 def opens(program):
-    connection, status = page(program)
-    connection.close()
-    return status == 101
+    with page(program.port) as connection:
+        return connection.status == 101
 
 
 def page_count(program):
-    pages = [page(program) for _ in range(PAGES + 1)]
+    pages = [page(program.port) for _ in range(PAGES + 1)]
     try:
-        statuses = [status for _, status in pages]
+        statuses = [connection.status for connection in pages]
         check(f"{PAGES} pages open, one more refused", statuses == [101] * PAGES + [403],
               statuses)
-        for connection, _ in pages[:2]:
-            connection.close()
+        for connection in pages[:2]:
+            connection.sock.close()
         until("a page to open once one has closed", lambda: opens(program), bool)
     finally:
-        for connection, _ in pages:
-            connection.close()
+        for connection in pages:
+            connection.sock.close()
 
 
 def message_sizes(program):
     for size, answered in [(MESSAGE_BYTES, True), (MESSAGE_BYTES + 1, False)]:
-        connection, _ = page(program)
-        with connection:
+        with page(program.port) as connection:
             request = b'{"do": "frequency", "mhz": "130", "pad": "'
-            connection.sendall(text_frame(request + b"p" * (size - len(request) - 2) + b'"}'))
+            connection.sock.sendall(frame(request + b"p" * (size - len(request) - 2) + b'"}'))
             try:
-                Connection.of(connection).await_message("the refusal", {"type": "refused"}, seconds=3)
+                connection.await_message("the refusal", {"type": "refused"}, seconds=3)
                 got = True
             except Failed:
                 got = False
@@ -182,24 +122,22 @@ def message_sizes(program):
 
 def unsent_data(program):
     """A page that stops reading is dropped once what waits for it passes the limit."""
-    stalled, _ = page(program, rcvbuf=4 * KIB)
-    tuner, _ = page(program)
-    reader = Connection.of(tuner)
+    stalled, tuner = page(program.port, rcvbuf=4 * KIB), page(program.port)
     try:
         # Each state the tuner sees waits for the stalled page too.
         states, started = 0, time.monotonic()
         while states * 400 < 16 * UNSENT_BYTES and time.monotonic() - started < 20:
             divider = 8000 + 10 * (states % 400)
-            tuner.sendall(text_frame(f'{{"do": "tune", "divider": {divider}}}'.encode()))
-            seen = reader.await_message("the tuning", {"type": "state", "divider": divider})
+            tuner.send({"do": "tune", "divider": divider})
+            seen = tuner.await_message("the tuning", {"type": "state", "divider": divider})
             states += 1
             if "1 page open" in seen[-1]["statusDetail"]:
                 break
         check(f"the page that stopped reading dropped after {states} states",
               "1 page open" in seen[-1]["statusDetail"], seen[-1]["statusDetail"])
     finally:
-        stalled.close()
-        tuner.close()
+        stalled.sock.close()
+        tuner.sock.close()
 
 
 def request_time(program):
@@ -212,8 +150,7 @@ def request_time(program):
         for name, connection in [("a connection that sends nothing", silent),
                                  ("a request left half-sent", half)]:
             left = REQUEST_SECONDS + 3 - (time.monotonic() - started)
-            took = closed_within(connection, max(left, 0.1))
-            took = took and time.monotonic() - started
+            took = drained(connection, max(left, 0.1))[1] and time.monotonic() - started
             check(f"{name}: closed {REQUEST_SECONDS} s on", took and
                   REQUEST_SECONDS - 1 < took < REQUEST_SECONDS + 3, f"closed after {took}")
             connection.close()
@@ -227,11 +164,10 @@ def cpu_seconds(program):
 
 
 def rigctld_answers(program):
-    try:
-        with opened(program.rigctld_port) as client:
-            client.sendall(b"f\n")  # the frequency, in Hz, whatever the checks before tuned
-            return client.makefile("rb").readline().rstrip(b"\n").isdigit()
-    except OSError:
+    try:  # the frequency, in Hz, whatever the checks before tuned
+        with Rigctld(program.rigctld_port) as client:
+            return client.ask(b"f\n").rstrip(b"\n").isdigit()
+    except (Failed, OSError):
         return False
 
 
@@ -263,39 +199,24 @@ def idle_and_ping(program):
     idle = opened(program.port)
     idle.sendall(head(program.port, "\r\n"))
     check("a keep-alive request answered", status_of(idle) == 200)
-    silent_page, status = page(program)
-    check("a page that will answer no ping opened", status == 101)
+    silent_page = page(program.port)
+    check("a page that will answer no ping opened", silent_page.status == 101)
     started = time.monotonic()
     results = {}
 
     def watch_page():
         # The setup and the states come first; then, after silence, a ping (opcode 9).
-        silent_page.settimeout(PING_SECONDS + IDLE_SECONDS)
-        pinged, data = None, b""
-        while True:
-            try:
-                more = silent_page.recv(4096)
-            except OSError:
-                break
-            if not more:
-                break
-            data += more
-            while len(data) >= 2 and len(data) >= 2 + (data[1] & 0x7F):
-                opcode, length = data[0] & 0x0F, data[1] & 0x7F
-                if length >= 126:
-                    if len(data) < 4 or len(data) < 4 + int.from_bytes(data[2:4], "big"):
-                        break
-                    length, start = int.from_bytes(data[2:4], "big"), 4
-                else:
-                    start = 2
-                if opcode == 9 and pinged is None:
-                    pinged = time.monotonic() - started
-                data = data[start + length:]
-        results["page"] = (pinged, time.monotonic() - started)
+        pinged = None
+        try:
+            while True:
+                if silent_page.next_frame("the end", PING_SECONDS + IDLE_SECONDS)[0] == 9:
+                    pinged = pinged or time.monotonic() - started
+        except Failed:
+            results["page"] = (pinged, time.monotonic() - started)
 
     watcher = threading.Thread(target=watch_page)
     watcher.start()
-    took = closed_within(idle, IDLE_SECONDS + 5)
+    took = drained(idle, IDLE_SECONDS + 5)[1] and time.monotonic() - started
     check(f"an idle keep-alive connection: closed {IDLE_SECONDS} s on",
           took and IDLE_SECONDS - 2 < took < IDLE_SECONDS + 5, f"closed after {took}")
     watcher.join(2 * PING_SECONDS + 10)
@@ -304,7 +225,7 @@ def idle_and_ping(program):
           pinged and dropped and PING_SECONDS - 2 < pinged < PING_SECONDS + 3 and
           2 * PING_SECONDS - 2 < dropped < 2 * PING_SECONDS + 5, (pinged, dropped))
     idle.close()
-    silent_page.close()
+    silent_page.sock.close()
 
 
 def main():

@@ -6,25 +6,12 @@ puts the pin on another function, with the reason.
 Usage: lock_page_test.py PROGRAM   (or: wine PROGRAM.exe)"""
 import re
 import sys
-import time
 
-from web_support import Connection, Failed, Program, check, finish, program_command, upgrade
+from web_support import Failed, Program, check, finish, program_command
+from web_support import page as open_page
 
 PROGRAM = program_command(sys.argv[1:])
 WAIT_S = 10
-
-
-def status_matching(page, pattern):
-    """The status of the first state whose status matches `pattern`."""
-    seen, deadline = [], time.monotonic() + WAIT_S
-    page.sock.settimeout(WAIT_S)
-    while time.monotonic() < deadline and (message := page.receive()):
-        if message.get("type") == "state":
-            seen.append(message["status"])
-            if re.fullmatch(pattern, message["status"]):
-                return
-    raise Failed(f"waited {WAIT_S} s for a status like {pattern!r}; saw {seen}")
-
 
 STEPS = [  # (what the page asks, the status it then shows)
     (None, r"Simulated: N 11690 · locked after \d+\.\d ms"),
@@ -38,14 +25,14 @@ STEPS = [  # (what the page asks, the status it then shows)
 
 program = Program(PROGRAM, "--headless", "--lock", "--word-b", "test=lock")
 try:
-    own = f"127.0.0.1:{program.port}"
-    page = Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
+    page = open_page(program.port)
     check("the page opens its socket", page.status == 101, page.status)
     for request, pattern in STEPS:
         if request:
             page.send(request)
         try:
-            status_matching(page, pattern)
+            page.await_message(f"a status like {pattern!r}", lambda message: message.get(
+                "type") == "state" and re.fullmatch(pattern, message["status"]), WAIT_S)
         except Failed as failure:
             check(f"after {request}", False, failure)
 finally:

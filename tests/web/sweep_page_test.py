@@ -10,8 +10,8 @@ import re
 import subprocess
 import sys
 
-from web_support import (Connection, Failed, check, finish, program_command, run_on_program,
-                         upgrade)
+from web_support import Connection, Failed, check, finish, program_command, run_on_program
+from web_support import page as open_page
 
 PROGRAM = program_command(sys.argv[1:])
 DATA = sys.argv[-1]
@@ -116,8 +116,7 @@ def stopped_early(port, page, interrupt, because):
 
 
 def sweeps(program):
-    own = f"127.0.0.1:{program.port}"
-    page = Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
+    page = open_page(program.port)
     setup = page.await_message("the setup", {"type": "setup"})[-1]
     check("the setup offers the sweep", setup.get("sweep") is True, setup)
     check("the setup's range to begin with: the whole band by the slider's step, in MHz",
@@ -181,7 +180,7 @@ def sweeps(program):
     check("each outcome numbered apart from those before it, so that a page fetches its files",
           len(set(numbers)) == len(numbers), numbers)
 
-    later = Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
+    later = open_page(program.port)
     first = [later.receive() for _ in range(2)]
     check("a page that opens later is handed the last outcome after the setup",
           [m["type"] for m in first] == ["setup", "sweep"] and first[1] == last,
@@ -206,8 +205,7 @@ def same_as_the_command_line(program, page):
 
 
 def without_lock(program):
-    own = f"127.0.0.1:{program.port}"
-    page = Connection(program.port, "GET", "/socket", upgrade(own, f"http://{own}"))
+    page = open_page(program.port)
     setup = page.await_message("the setup", {"type": "setup"})[-1]
     check("without a lock line the setup offers no sweep", setup.get("sweep") is False and
           "sweepRange" not in setup, setup)

@@ -1,9 +1,11 @@
-"""What the web tests share: counted checks, bounded waits, the panel on a free port, and raw
-HTTP and WebSocket requests (the standard library's clients would send their own Host)."""
+"""What the tests that run the panel share: counted checks, bounded waits, the panel on a free
+port, and the one client of each of its servers: raw HTTP and WebSocket requests (the standard
+library's clients would send their own Host) and rigctld's requests."""
 import base64
 import json
 import os
 import re
+import select
 import signal
 import socket
 import subprocess
@@ -14,8 +16,9 @@ import time
 failures = []
 
 
-class Failed(Exception):
-    """A wait that ends the test, saying what was awaited and what was seen."""
+class Failed(AssertionError):
+    """A wait that ends the test, saying what was awaited and what was seen; an AssertionError,
+    which the soak's clients count as failures."""
 
 
 def check(what, condition, detail=""):
@@ -95,13 +98,13 @@ class Program:
         self.errors.seek(0)
         return self.errors.read()
 
-    def end(self):
-        """SIGTERM; the exit status ("hung" if it had to be killed) and the standard error. Wine
-        ends a Windows program at SIGTERM without running its handlers (Windows has no signal
-        for it): there, ending at once counts as 0."""
+    def end(self, seconds=10):
+        """SIGTERM; the exit status ("hung" if it had to be killed after `seconds`) and the
+        standard error. Wine ends a Windows program at SIGTERM without running its handlers
+        (Windows has no signal for it): there, ending at once counts as 0."""
         self.process.terminate()
         try:
-            status = self.process.wait(timeout=10)
+            status = self.process.wait(timeout=seconds)
             if self.wine and status == -signal.SIGTERM:
                 status = 0
         except subprocess.TimeoutExpired:
@@ -128,63 +131,189 @@ def run_on_program(command, what, test, *options, **keywords):
           status == 0 and "Sanitizer" not in errors and "runtime error" not in errors, errors)
 
 
-class Connection:
-    """One request on a connection of its own; after an upgrade (101), the WebSocket."""
+def opened(port, timeout=5, rcvbuf=None, host="127.0.0.1", source=None):
+    """A connection to `port`; `rcvbuf` is set before connecting, that the window starts small."""
+    connection = socket.socket()
+    if rcvbuf:
+        connection.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, rcvbuf)
+    if source:
+        connection.bind((source, 0))
+    connection.settimeout(timeout)
+    connection.connect((host, port))
+    return connection
 
-    def __init__(self, port, method, path, headers, body=b"", host="127.0.0.1", source=None):
-        self.sock = socket.create_connection((host, port), timeout=5,
-                                             source_address=source and (source, 0))
-        head = [f"{method} {path} HTTP/1.1", f"Content-Length: {len(body)}"]
-        head += [f"{name}: {value}" for name, value in headers.items() if value]
-        self.sock.sendall(("\r\n".join(head) + "\r\n\r\n").encode() + body)
-        self.reader = self.sock.makefile("rb")
-        self.status = int(self.reader.readline().split()[1])
-        self.headers = {}
-        while line := self.reader.readline().decode().strip():
-            name, value = line.split(":", 1)
-            self.headers[name.lower()] = value.strip()
-        self.body = self.reader.read(int(self.headers.get("content-length", 0)))
 
-    @classmethod
-    def of(cls, sock):
-        """The WebSocket already open on `sock`."""
-        connection = cls.__new__(cls)
-        connection.sock, connection.reader = sock, sock.makefile("rb")
-        return connection
+def head(port, extra="", method="GET", path="/"):
+    """A request's first bytes, sent raw: to be finished, or left unfinished, by the caller."""
+    return f"{method} {path} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n{extra}".encode()
 
-    def send(self, message):  # a masked text frame of less than 64 KiB
-        data, mask = json.dumps(message).encode(), os.urandom(4)
-        length = bytes([0x80 | len(data)]) if len(data) < 126 else (
-            bytes([0x80 | 126]) + len(data).to_bytes(2, "big"))
-        self.sock.sendall(bytes([0x81]) + length + mask +
-                          bytes(b ^ mask[i % 4] for i, b in enumerate(data)))
 
-    def receive(self):
-        """The next message, None once the server closes or nothing comes in time."""
+def status_in(line):
+    found = re.match(rb"HTTP/1\.1 (\d{3}) ", line)
+    return found and int(found[1])
+
+
+def status_of(connection, seconds=5):
+    """The status code of the answer, None if the server closed first."""
+    connection.settimeout(seconds)
+    try:
+        return status_in(connection.makefile("rb").readline())
+    except OSError:
+        return None
+
+
+def drained(connection, seconds):
+    """All the server sends within `seconds`, and whether it closed (or reset) the connection."""
+    data, deadline = b"", time.monotonic() + seconds
+    try:
+        while select.select([connection], [], [], max(deadline - time.monotonic(), 0))[0]:
+            if not (chunk := connection.recv(1 << 20)):
+                return data, True
+            data += chunk
+            if time.monotonic() > deadline:
+                break
+    except OSError:
+        return data, True
+    return data, False
+
+
+def frame(data):
+    """A masked text frame, as a browser sends, of less than 64 KiB."""
+    mask = os.urandom(4)
+    length = bytes([0x80 | len(data)]) if len(data) < 126 else (
+        bytes([0x80 | 126]) + len(data).to_bytes(2, "big"))
+    return bytes([0x81]) + length + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(data))
+
+
+class Client:
+    """A connection of the test's own, each read given `timeout` seconds unless said otherwise;
+    `pending` holds what came and is not yet taken."""
+
+    def __init__(self, port, timeout=5, rcvbuf=None, host="127.0.0.1", source=None):
+        self.sock, self.pending = opened(port, timeout, rcvbuf, host, source), b""
+        self.timeout = timeout
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.sock.close()
+
+    def read(self, what, seconds):
+        """More into `pending`; Failed once the server closes or nothing comes within `seconds`."""
+        self.sock.settimeout(seconds)
         try:
-            payload, first = b"", 0
-            while not first & 0x80:  # up to the frame that ends the message
-                first, length = self.reader.read(2)
-                if length >= 126:
-                    length = int.from_bytes(self.reader.read(2 if length == 126 else 8), "big")
-                payload += self.reader.read(length)
-                if first & 0x0F == 8:
-                    return None
-            return json.loads(payload)
-        except (OSError, ValueError):
-            return None
+            chunk = self.sock.recv(65536)
+        except OSError as error:  # a timeout, or a reset
+            raise Failed(f"waited {seconds:.2f} s for {what} ({error!r}), after "
+                         f"{self.pending[-200:]!r}") from None
+        if not chunk:
+            raise Failed(f"the server closed the connection before {what}, after "
+                         f"{self.pending[-200:]!r}")
+        self.pending += chunk
+
+
+class Rigctld(Client):
+    """A rigctld client, asking as Hamlib's clients do: a request, then its answer."""
+
+    def ask(self, request, lines=1):
+        """The answer to `request`, `lines` lines long, with anything more that came with it."""
+        self.sock.sendall(request)
+        while self.pending.count(b"\n") < lines:
+            self.read(f"the answer to {request!r}", self.timeout)
+        answer, self.pending = self.pending, b""
+        return answer
+
+    def more(self, seconds):
+        """What comes within `seconds` unasked for: answers too many."""
+        self.sock.settimeout(seconds)
+        try:
+            return self.sock.recv(65536)
+        except TimeoutError:
+            return b""
+
+
+class Connection(Client):
+    """One request on a connection of its own, with Client's keywords; after an upgrade (101),
+    the WebSocket."""
+
+    def __init__(self, port, method, path, headers, body=b"", **keywords):
+        super().__init__(port, **keywords)
+        request = [f"{method} {path} HTTP/1.1", f"Content-Length: {len(body)}"]
+        request += [f"{name}: {value}" for name, value in headers.items() if value]
+        self.sock.sendall(("\r\n".join(request) + "\r\n\r\n").encode() + body)
+        while b"\r\n\r\n" not in self.pending:
+            self.read("the answer's head", self.timeout)
+        answer, self.pending = self.pending.split(b"\r\n\r\n", 1)
+        lines = answer.split(b"\r\n")
+        self.status = status_in(lines[0])
+        self.headers = {name.strip().lower(): value.strip() for name, value in
+                        (line.decode().split(":", 1) for line in lines[1:])}
+        length = int(self.headers.get("content-length", 0))
+        while len(self.pending) < length:
+            self.read("the answer's body", self.timeout)
+        self.body, self.pending = self.pending[:length], self.pending[length:]
+
+    def send(self, message):
+        self.sock.sendall(frame(json.dumps(message).encode()))
+
+    def next_frame(self, what="a frame", seconds=5):
+        """The next frame: its opcode, whether it ends its message, its payload (unmasked, as
+        the server sends)."""
+        while True:
+            data, start = self.pending, 2
+            if len(data) > 1:
+                size = data[1] & 0x7F
+                if size >= 126:
+                    start = 4 if size == 126 else 10
+                    size = int.from_bytes(data[2:start], "big")
+                if len(data) >= start + size:
+                    self.pending = data[start + size:]
+                    return data[0] & 0x0F, data[0] & 0x80, data[start:start + size]
+            self.read(what, seconds)
+
+    def received(self, what="a message", seconds=5):
+        """The next text message, its fragments joined, and its size in bytes; pings passed over.
+        Failed once the server closes or nothing comes within `seconds` of a read."""
+        payload = b""
+        while True:
+            opcode, last, data = self.next_frame(what, seconds)
+            if opcode == 8:
+                raise Failed(f"the server closed the page ({data[:2].hex()}) before {what}")
+            if opcode in (0, 1):
+                payload += data
+                if last:
+                    break
+        try:
+            return json.loads(payload), len(payload)
+        except ValueError:
+            raise Failed(f"{what}: not JSON, {payload[:200]!r}") from None
+
+    def receive(self, what="a message", seconds=5):
+        return self.received(what, seconds)[0]
 
     def await_message(self, what, holds, seconds=5):
-        """The messages received up to the first that holds the items `holds`."""
+        """The messages received up to the first that holds the items `holds` (or for which
+        holds(message) is true)."""
+        accept = holds if callable(holds) else lambda message: holds.items() <= message.items()
         seen, deadline = [], time.monotonic() + seconds
-        self.sock.settimeout(seconds)
-        while time.monotonic() < deadline and (message := self.receive()):
-            seen.append(message)
-            if holds.items() <= message.items():
-                return seen
-        raise Failed(f"waited {seconds} s for {what}; saw {seen}")
+        try:
+            while not seen or not accept(seen[-1]):
+                seen.append(self.receive(what, max(deadline - time.monotonic(), 0.01)))
+                if time.monotonic() > deadline and not accept(seen[-1]):
+                    raise Failed("time is up")
+        except Failed as failure:
+            raise Failed(f"waited {seconds} s for {what}; saw {seen}: {failure}") from None
+        return seen
+
 
 def upgrade(host, origin, cookie=None):
     return {"Host": host, "Origin": origin, "Cookie": cookie, "Upgrade": "websocket",
             "Connection": "Upgrade", "Sec-WebSocket-Version": "13",
             "Sec-WebSocket-Key": base64.b64encode(os.urandom(16)).decode()}
+
+
+def page(port, **keywords):
+    """A page's WebSocket, asked for as the page's script asks: Connection's keywords."""
+    own = f"127.0.0.1:{port}"
+    return Connection(port, "GET", "/socket", upgrade(own, f"http://{own}"), **keywords)
