@@ -4,11 +4,9 @@
 # install, enable and start on QEMU's emulated parallel port, upgrade to a newer build, remove
 # while it runs, purge. lifecycle_guest.sh takes the steps; here is what each must leave.
 # Usage: lifecycle_test.sh DEB   (an amd64 package)
-set -u
-deb=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
-vm=$here/../vm
-source "$vm/vm_checks.sh"
+source "$here/../vm/vm_checks.sh"
+deb=$program
 is() { diff -u <(printf '%s' "${2:+$2$'\n'}") "$out/$1"; }  # FILE TEXT: it holds TEXT's lines
 succeeded() { [ "$(cat "$out/$1.status")" = 0 ] || ! cat "$out/$1.out"; }
 ran() { check "$1: the command succeeded" succeeded "$1"; }  # STEP
@@ -24,12 +22,10 @@ rm -rf "$out/upgrade"
 depends=$(dpkg-deb --field "$deb" Depends | tr ',' '\n' | sed 's/|.*//; s/(.*//; s/ //g')
 image=$("$vm/debian_system.sh" amd64 $depends) || { echo "FAILED: no Debian 12 system"; exit 1; }
 printf 'system_script=%s\ndeb=%s\n' "$here/lifecycle_guest.sh" "$deb" >"$out/env"
-status=0
-VM_TIMEOUT=${VM_TIMEOUT:-400} "$vm/boot.sh" amd64 "$vm/system_guest.sh" "$out" \
+VM_TIMEOUT=${VM_TIMEOUT:-400} boot_guest amd64 system_guest.sh \
   "crc32c_generic ext4 virtio_blk parport_pc ppdev" \
   -drive "file=$image,format=raw,if=virtio,snapshot=on" \
-  -chardev null,id=parallel -device isa-parallel,chardev=parallel,iobase=0x378 || status=$?
-check "the guest booted Debian and went through the life cycle" test "$status" -eq 0
+  -chardev null,id=parallel -device isa-parallel,chardev=parallel,iobase=0x378
 check "the service started each time the guest waited for it" eval '! cat "$out/timeouts" 2>/dev/null'
 
 start_up="Word A 0010110110101010 sent: N 11690, 106.2 MHz"

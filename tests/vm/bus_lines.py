@@ -9,10 +9,14 @@ to the data register, which keeps clock and data low) counts: before it, the dri
 pl061: QEMU's pl061_set_output events of the GPIO lines CLOCK, DATA and ENABLE, as levels.
 ftdi: the bulk-out lines of ft232r_gadget.py's logs, each byte one sample of the pins D0-D7,
 CLOCK, DATA and ENABLE bit numbers; the logs' samples follow each other, from the lines at rest.
+transfers: instead, how many words each bulk-out transfer to the stand-in on USB bus BUS carried,
+in order: usbmon's text record USBMON saw where the transfers began and ended, the stand-in what
+they held (it cannot always tell where a transfer of a multiple of 64 bytes ends).
 
 Usage: bus_lines.py parport TRACE VCD
        bus_lines.py pl061 TRACE VCD CLOCK,DATA,ENABLE
        bus_lines.py ftdi LOG VCD CLOCK,DATA,ENABLE [LOG CLOCK,DATA,ENABLE]...
+       bus_lines.py transfers LOG USBMON BUS CLOCK,DATA,ENABLE
 """
 import re
 import sys
@@ -94,8 +98,23 @@ def numbers(text):
     return [int(number) for number in text.split(",")]
 
 
+def transfer_words(log, usbmon, bus, bits):
+    submitted = re.compile(rf" S Bo:{bus}:\d+:2 -115 (\d+) ")
+    with open(usbmon) as events:
+        lengths = [int(match[1]) for match in map(submitted.search, events) if match]
+    with open(log) as lines:
+        samples = list(ftdi_levels(lines, numbers(bits)))
+    if sum(lengths) != len(samples):
+        sys.exit(f"usbmon saw {sum(lengths)} bytes sent on bus {bus}, the stand-in {len(samples)}")
+    starts = [sum(lengths[:index]) for index in range(len(lengths))]
+    return [len(words(samples[start:start + length])) for start, length in zip(starts, lengths)]
+
+
 def main():
     kind, trace, vcd = sys.argv[1:4]
+    if kind == "transfers":
+        print(*transfer_words(*sys.argv[2:6]))
+        return
     if kind == "ftdi":
         levels = []
         for log, bits in zip([trace] + sys.argv[5::2], sys.argv[4::2]):

@@ -23,6 +23,7 @@ Usage: ft232r_gadget.py SERIAL >LOG     (as root, configfs mounted at /sys/kerne
 import ctypes
 import errno
 import os
+import pathlib
 import struct
 import sys
 import threading
@@ -56,11 +57,6 @@ def strings():
     return struct.pack("<IIII", 2, 16, 0, 0)
 
 
-def write_file(path, text):
-    with open(path, "w") as file:
-        file.write(text)
-
-
 def make_gadget(serial, function_dir):
     """The configfs gadget SERIAL with one FunctionFS function, mounted at function_dir."""
     gadget = f"{CONFIGFS}/{serial}"
@@ -71,7 +67,7 @@ def make_gadget(serial, function_dir):
                         ("strings/0x409/product", "FT232R USB UART"),
                         ("strings/0x409/serialnumber", serial),
                         ("configs/c.1/MaxPower", "90")):
-        write_file(f"{gadget}/{name}", value)
+        pathlib.Path(gadget, name).write_text(value)
     os.symlink(f"{gadget}/functions/ffs.{serial}", f"{gadget}/configs/c.1/ffs.{serial}")
     os.makedirs(function_dir, exist_ok=True)
     libc = ctypes.CDLL(None, use_errno=True)
@@ -207,30 +203,16 @@ def serve_control(ep0, chip):
                     raise
 
 
-def serve_bulk_out(ep2, chip):
-    """Packet by packet: a read of a whole transfer would wait for a short packet."""
-    while True:
-        try:
-            chip.receive(os.read(ep2, PACKET))
-        except OSError as error:  # detached: the next read waits for the host again
-            if error.errno != errno.ESHUTDOWN:
-                raise
-
-
-def end_paused_transfers(chip):
-    while True:
-        time.sleep(PAUSE_S)
-        chip.end_paused_transfer()
-
-
-def serve_bulk_in(ep1):
-    """The chip sends its modem status whenever the host asks for data."""
-    while True:
-        try:
-            os.write(ep1, STATUS)
-        except OSError as error:
-            if error.errno != errno.ESHUTDOWN:
-                raise
+def forever(step):
+    """Runs step in a thread of its own, again and again: a host gone away only pauses it."""
+    def loop():
+        while True:
+            try:
+                step()
+            except OSError as error:  # detached: the next call waits for the host again
+                if error.errno != errno.ESHUTDOWN:
+                    raise
+    threading.Thread(target=loop, daemon=True).start()
 
 
 def main():
@@ -243,9 +225,11 @@ def main():
     ep1 = os.open(f"{function_dir}/ep1", os.O_RDWR)
     ep2 = os.open(f"{function_dir}/ep2", os.O_RDWR)
     chip = Chip()
-    threading.Thread(target=serve_bulk_in, args=(ep1,), daemon=True).start()
-    threading.Thread(target=serve_bulk_out, args=(ep2, chip), daemon=True).start()
-    threading.Thread(target=end_paused_transfers, args=(chip,), daemon=True).start()
+    # The chip sends its modem status whenever the host asks for data.
+    forever(lambda: os.write(ep1, STATUS))
+    # Packet by packet: a read of a whole transfer would wait for a short packet.
+    forever(lambda: chip.receive(os.read(ep2, PACKET)))
+    forever(lambda: (time.sleep(PAUSE_S), chip.end_paused_transfer()))
     serve_control(ep0, chip)
 
 

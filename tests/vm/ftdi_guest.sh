@@ -1,10 +1,6 @@
-# Runs in the amd64 guest (boot.sh): the panel on two FT232R adapters that ft232r_gadget.py
-# stands in for on dummy_hcd, through libftdi, with ftdi_sio loaded first as on a user's PC.
-# /out/env names the program and this folder.
-. /out/env
-. "/host$tests/guest_helpers.sh"
-rigctl() { chroot /host rigctl -m 2 -r 127.0.0.1:4532 "$@"; }
-answers() { rigctl f >/dev/null 2>&1; }
+# Run in the amd64 guest (guest_helpers.sh): the panel on two FT232R adapters that
+# ft232r_gadget.py stands in for on dummy_hcd, through libftdi, with ftdi_sio loaded first as on
+# a user's PC.
 gadgets=/host/sys/kernel/config/usb_gadget
 first=FT0A1B2C second=FT3D4E5F  # serial numbers, as ftdi_test.sh knows them
 third=FT6G7H8I  # plugged in at the end alone, its test pin wired to D3, for the sweep
@@ -28,15 +24,8 @@ plug() {  # SERIAL UDC: plugs the adapter into the gadget controller once its st
   echo "$1 plugged in: $(tty_of "$1")" >>/out/ttys
 }
 unplug() { echo "" >"$gadgets/$1/UDC"; }
-ended() {  # NAME: the panel started last ends by itself (30 s at most) with a status
-  wait_for 300 gone
-  kill -KILL "$pid" 2>/dev/null && echo "$1: did not end by itself, killed"
-  wait "$pid"
-  echo $? >"/out/$1.status"
-}
 
-modprobe usbserial && modprobe ftdi_sio || exit 1
-modprobe dummy_hcd num=3 is_high_speed=0 && modprobe libcomposite && modprobe usb_f_fs &&
+modprobe ftdi_sio && modprobe dummy_hcd num=3 is_high_speed=0 && modprobe usb_f_fs &&
   modprobe usbmon || exit 1
 mount -t configfs none /host/sys/kernel/config && mount -t debugfs none /sys/kernel/debug || exit 1
 # Every USB transfer, to count them: the stand-in cannot always tell where one ends.

@@ -1,11 +1,8 @@
-# Runs in the arm64 guest (boot.sh): the panel on the PL061 GPIO controller of QEMU's virt board,
-# through Linux's GPIO character device. /out/env names the program and this folder; the files
-# button-down and button-up there ask the host to hold the board's power button, and let go.
-. /out/env
-. "/host$tests/guest_helpers.sh"
-# A rigctld client's conversation, as Hamlib's rigctl has it (this guest has no arm64 rigctl).
-rigctld() { printf '%s\nq\n' "$@" | nc 127.0.0.1 4532; }
-answers() { rigctld f 2>/dev/null | grep -q '^[0-9]'; }
+# Run in the arm64 guest (guest_helpers.sh): the panel on the PL061 GPIO controller of QEMU's virt
+# board, through Linux's GPIO character device. The files button-down and button-up in /out ask
+# the host to hold the board's power button, and let go.
+# A rigctld client's conversation, each argument a command: this guest has no arm64 rigctl.
+rigctl() { printf '%s\nq\n' "$@" | nc 127.0.0.1 4532; }
 
 # The virt board's device tree gives line 3 to a power key: this driver holds it.
 modprobe gpio_keys || exit 1
@@ -14,11 +11,11 @@ case_of held-line chroot /host "$program" --headless --port gpio:gpiochip0:1,2,3
 
 serve by-name --port gpio:gpiochip0:0,1,2
 case_of second chroot /host "$program" --headless --port gpio:gpiochip0:2,4,5
-rigctld "F 100000000" >/out/by-name.rigctld
+rigctl "F 100000000" >/out/by-name.rigctld
 stop by-name
 
 serve by-label --port gpio:9030000.pl061:0,1,2 --word-b refh=1.25,current=0.23,phase=on,test=reference
-rigctld "F 88500000" >/out/by-label.rigctld
+rigctl "F 88500000" >/out/by-label.rigctld
 stop by-label
 
 # The window, on Qt's offscreen platform: up once it has sent the start-up word, which its trace
@@ -47,7 +44,7 @@ line3() { grep -Eq "[|]saa1057-panel +[)] in +$1" /sys/kernel/debug/gpio; }
 # word, which a word sent sooner would cut short.
 news() { [ "$(grep -c -e '^locked after ' -e '^not locked within ' /out/pressed.out)" -ge "$1" ]; }
 tune() {  # FREQUENCY COUNT
-  rigctld "F $1" >/dev/null
+  rigctl "F $1" >/dev/null
   wait_for 100 --while "$pid" news "$2" || echo "pressed: no lock news on $1 Hz within 10 s"
 }
 serve pressed --port gpio:gpiochip0:0,1,2,3 --lock --word-b test=lock

@@ -6,13 +6,10 @@
 # of the real driver must reach the user as a clear message. The lock line, line 3, must read
 # low, and high while power_button.py holds down the board's power button, which drives it.
 # Usage: gpio_test.sh ARM64_PROGRAM
-set -u
-program=$(realpath "$1")
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/vm_checks.sh"
+source "$(dirname "$0")/vm_checks.sh"
 
 # QEMU's monitor on a socket, for the power button: the lock line's one driver on this board.
-python3 -B "$here/power_button.py" "$out/qmp.sock" "$out" >"$out/button.out" 2>"$out/button.err" &
+python3 -B "$vm/power_button.py" "$out/qmp.sock" "$out" >"$out/button.out" 2>"$out/button.err" &
 button=$!
 boot_guest arm64 gpio_guest.sh gpio_keys -qmp "unix:$out/qmp.sock,server=on,wait=off" \
   -d trace:pl061_set_output -D "$out/lines.log"
@@ -27,15 +24,16 @@ check "the power button held while the guest asked (status $button_status): $(ca
   grep -Eq '^held the power button for [0-9.]+ s: [0-9]+ presses$' "$out/button.out"
 check_words pl061 "$out/lines.log" 0,1,2
 
-check_refused no-access \
-  "Cannot open GPIO chip gpiochip0: Permission denied. This machine's GPIO chips: gpiochip0 (Permission denied). Join the gpio group (sudo usermod -aG gpio \$USER, then log in again, and where no udev rule gives that group the chips install saa1057-panel's: README, Access without root), or try --simulate."
-check_refused held-line \
-  "Cannot request lines 1,2,3 of gpiochip0 [9030000.pl061]: Device or resource busy. Line 3 is in use by \"GPIO Key Poweroff\". Free the line (stop its user, or drop the overlay that claims it) or wire the bus to other lines, or try --simulate."
-check_refused second \
-  "Cannot request lines 2,4,5 of gpiochip0 [9030000.pl061]: Device or resource busy. Line 2 is in use by \"saa1057-panel\". Free the line (stop its user, or drop the overlay that claims it) or wire the bus to other lines, or try --simulate."
-for session in by-name by-label window; do
-  check_clean_end "$session"
-done
+free="Free the line (stop its user, or drop the overlay that claims it) or wire the bus to other lines, or try --simulate."
+check_outcomes <<END
+no-access 1 Cannot open GPIO chip gpiochip0: Permission denied. This machine's GPIO chips: gpiochip0 (Permission denied). Join the gpio group (sudo usermod -aG gpio \$USER, then log in again, and where no udev rule gives that group the chips install saa1057-panel's: README, Access without root), or try --simulate.
+held-line 1 Cannot request lines 1,2,3 of gpiochip0 [9030000.pl061]: Device or resource busy. Line 3 is in use by "GPIO Key Poweroff". $free
+second 1 Cannot request lines 2,4,5 of gpiochip0 [9030000.pl061]: Device or resource busy. Line 2 is in use by "saa1057-panel". $free
+by-name 0
+by-label 0
+window 0
+pressed 0
+END
 for session in by-name by-label; do
   check "$session: rigctld took the frequency" test "$(cat "$out/$session.rigctld")" = $'RPRT 0\nRPRT 0'
 done
@@ -54,7 +52,6 @@ END
 # Then, tuned through rigctld, high for the second of three words after Word B, while the power
 # button was held, and low again for the third: each word with the lock news that followed it,
 # the loss told by the driver's falling edge when the button was let go.
-check_clean_end pressed
 lock_news() {
   awk '/^Word A / { sub(/.*, /, ""); word = $0; next } /^Word B / { word = "Word B"; next }
     { print word ": " $0 }' "$1" | sed -E -e 's/ locked after [0-9]+\.[0-9] ms$/ locked after T ms/' \

@@ -1,9 +1,5 @@
-# Runs in the amd64 guest (boot.sh): the panel on Linux's parport_pc and ppdev drivers, and on the
-# raw registers. /out/env names the program and this folder.
-. /out/env
-. "/host$tests/guest_helpers.sh"
-rigctl() { chroot /host rigctl -m 2 -r 127.0.0.1:4532 "$@"; }
-answers() { rigctl f >/dev/null 2>&1; }
+# Run in the amd64 guest (guest_helpers.sh): the panel on Linux's parport_pc and ppdev drivers,
+# and on the raw registers.
 
 case_of no-driver chroot /host "$program" --headless --port /dev/parport0
 modprobe parport_pc && modprobe ppdev || exit 1

@@ -1,9 +1,8 @@
-# Runs in the busybox guest (boot.sh) of a test that needs a whole Debian system, systemd as its
-# PID 1: mounts the one on the virtual disk (debian_system.sh) at /sysroot with a service that
-# runs /out/env's $system_script under bash once the system is up, its output in /out/guest.log,
-# its exit status in /out/status, and then powers off; boot.sh's init then boots the system. The
-# host's root (/host) and /out go along.
-. /out/env
+# Run in the busybox guest (boot.sh, guest_helpers.sh) of a test that needs a whole Debian
+# system, systemd as its PID 1: mounts the one on the virtual disk (debian_system.sh) at /sysroot
+# with a service that runs /out/env's $system_script under bash once the system is up, its output
+# in /out/guest.log, its exit status in /out/status, and then powers off; boot.sh's init then
+# boots the system. The host's root (/host) and /out go along.
 # The system has no kernel modules of its own: all that boot.sh was given are loaded here, the
 # disk's (crc32c_generic ext4 virtio_blk) and the test's.
 for module in $(find /lib/modules -name '*.ko' -exec basename {} .ko \;); do
