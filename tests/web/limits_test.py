@@ -12,8 +12,8 @@ import sys
 import threading
 import time
 
-from web_support import (Failed, Program, Rigctld, check, drained, finish, frame, head, opened,
-                         page, program_command, status_of, until)
+from web_support import (Failed, Rigctld, check, drained, finish, frame, head, opened,
+                         page, program_command, run_on_program, status_of, until)
 
 PROGRAM = program_command(sys.argv[1:])
 SLOW = sys.argv[-1] == "--slow"
@@ -228,27 +228,24 @@ def idle_and_ping(program):
     silent_page.sock.close()
 
 
-def main():
-    # The slow connections on a program of their own, that the counts are not theirs.
-    programs = [Program(PROGRAM, "--headless", rigctld=True) for _ in range(1 if SLOW else 2)]
+def limits(first, second=None):
+    """The slow connections on a program of their own, that the counts are not theirs."""
     try:
-        if SLOW:
-            idle_and_ping(programs[0])
-        else:
-            check_request_time = request_time(programs[0])
-            for each in (header_sizes, body_sizes, connection_count, page_count, message_sizes,
-                         unsent_data, descriptor_flood):
-                each(programs[1])
-            check_request_time()
-    except (Failed, OSError) as failure:
-        check("the limits", False, repr(failure))
-    finally:
-        for program in programs:
-            status, errors = program.end()
-            check("SIGTERM ends it with 0, no sanitizer report",
-                  status == 0 and "Sanitizer" not in errors and "runtime error" not in errors,
-                  errors)
-    finish()
+        if second is None:
+            return idle_and_ping(first)
+        check_request_time = request_time(first)
+        for each in (header_sizes, body_sizes, connection_count, page_count, message_sizes,
+                     unsent_data, descriptor_flood):
+            each(second)
+        check_request_time()
+    except OSError as error:
+        raise Failed(repr(error)) from None
 
 
-main()
+def fast(first):
+    run_on_program(PROGRAM, "the limits", lambda second: limits(first, second), "--headless",
+                   rigctld=True)
+
+
+run_on_program(PROGRAM, "the limits", limits if SLOW else fast, "--headless", rigctld=True)
+finish()

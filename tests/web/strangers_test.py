@@ -9,7 +9,7 @@ import subprocess
 import sys
 import time
 
-from web_support import Connection, Failed, Program, check, finish, program_command, until
+from web_support import Connection, check, finish, program_command, run_on_program, until
 
 PROGRAM = program_command(sys.argv[1:])
 BOX, STRANGER, OWNER = "192.0.2.1", "192.0.2.2", "192.0.2.3"
@@ -28,8 +28,7 @@ def log_in(program, source, password):
                       b"password=" + password, host=BOX, source=source)
 
 
-program = Program(PROGRAM, "--headless", host=BOX)
-try:
+def guessing(program):
     password = program.password().encode()
     answers = []
     for guess in range(GUESSES):
@@ -47,9 +46,7 @@ try:
         rf"a wrong password for the web page from {re.escape(STRANGER)}; its next attempt is "
         r"heard in \d+ s\n", program.stderr()), lambda found: len(found) >= heard)
     check(f"one line per wait ({len(lines)} for {heard})", len(lines) == heard, program.stderr())
-except Failed as failure:
-    check("off loopback", False, failure)
-finally:
-    status, errors = program.end()
-check("SIGTERM ends it with 0", status == 0, errors)
+
+
+run_on_program(PROGRAM, "off loopback", guessing, "--headless", host=BOX)
 finish()
