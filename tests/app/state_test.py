@@ -104,19 +104,25 @@ def killed_in_a_storm(folder):
 
 def set_aside(folder):
     path = os.path.join(folder, "state")
-    with open(path, "w", encoding="utf-8") as file:
-        file.write("saa1057-panel state 2\n")
+    for name, text in [("state", "saa1057-panel state 2\n"), ("stations.csv", "name,khz\n")]:
+        with open(os.path.join(folder, name), "w", encoding="utf-8") as file:
+            file.write(text)
 
     def runs(program):
-        page(program).await_message("the start-up's divider", {"divider": 11690})
-        said = until("the message", program.stderr, lambda seen: "set aside" in seen)
+        page(program).await_message("the start-up's divider",
+                                    {"divider": 11690, "type": "state"})
+        said = until("the messages", program.stderr, lambda seen: seen.count("set aside") == 2)
         check("a state of another version is set aside with the time in its name, and said",
               re.search(r"The state file \S+ holds no state this program can resume: it is of "
                         r"version 2, this program's 1; it is set aside as \S+\.bad-\d{8}-\d{6}. "
                         r"Starting as without --resume\n", said), said)
+        check("so are stations that are not", re.search(
+            r"The stations file \S+ holds no stations: line 1: the header must be \"name,mhz\"; "
+            r"it is set aside as \S+stations\.csv\.bad-\d{8}-\d{6}. Starting with none\n",
+            said), said)
     run_on_program(PROGRAM, "garbage", runs, "--headless", "--resume", "--state", path)
-    check("the old file beside it", any(name.startswith("state.bad-")
-                                        for name in os.listdir(folder)), os.listdir(folder))
+    check("the old files beside them", sorted(name.split(".bad-")[0] for name in os.listdir(
+        folder) if ".bad-" in name) == ["state", "stations.csv"], os.listdir(folder))
 
 
 def unwritable(_):
