@@ -49,7 +49,8 @@ void KeptFile::set_aside(const std::string& why, const std::string& instead) {
 }
 
 void KeptFile::changed() {
-  if (text_() != written_ && !resting_.isActive()) resting_.start();
+  // While it rests, a burst of changes need not build the text each time.
+  if (!resting_.isActive() && text_() != written_) resting_.start();
 }
 
 void KeptFile::write_now() {
