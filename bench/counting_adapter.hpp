@@ -15,7 +15,9 @@ class CountingAdapter : public bus::BitBangAdapter {
     ++transfers_;
     bytes_ += static_cast<long>(samples.size());
   }
-  std::uint8_t read_pins() override { return 0; }
+  std::vector<std::uint8_t> sample_pins(std::uint8_t, std::size_t count) override {
+    return std::vector<std::uint8_t>(count);
+  }
   std::string identity() const override { return "counting adapter"; }
 
   long transfers_ = 0;

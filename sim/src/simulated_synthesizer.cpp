@@ -63,12 +63,12 @@ std::optional<std::string> SimulatedSynthesizer::lock_line() const {
   return "the simulated chip's test pin";
 }
 
-bool SimulatedSynthesizer::lock_level() {
+bool SimulatedSynthesizer::lock_level_in(std::chrono::nanoseconds ahead) const {
   const std::string_view test =
       word_b_ ? words::field_of(*word_b_, words::word_b_layout::kTest) : words::kTestHigh;
   const bool refh = word_b_ && words::field_of(*word_b_, words::word_b_layout::kREFH) == "1";
   const std::int32_t divider = word_a_ ? decoded_word_a()->divider : 0;
-  return test_pin_level(test, refh, divider, clock_.now() - word_a_loaded_at_, in_lock_);
+  return test_pin_level(test, refh, divider, clock_.now() + ahead - word_a_loaded_at_, in_lock_);
 }
 
 std::optional<words::DecodedWordA> SimulatedSynthesizer::decoded_word_a() const {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -37,13 +38,18 @@ class RecordingAdapter : public bus::BitBangAdapter {
     }
     support::wire().push_back(line);
   }
-  std::uint8_t read_pins() override {
-    support::wire().push_back("read pins");
-    return pins;
+  std::vector<std::uint8_t> sample_pins(std::uint8_t levels, std::size_t count) override {
+    char held[4];
+    std::snprintf(held, sizeof held, "%02x", levels);
+    support::wire().push_back("sample " + std::to_string(count) + " holding " + held);
+    std::vector<std::uint8_t> samples(count, pins);
+    if (pulse_at < count) samples[pulse_at] = 0;
+    return samples;
   }
   std::string identity() const override { return "FT232R USB UART A50285BI"; }
 
   std::uint8_t pins = 0x08;  // what the pins read: D3 high
+  std::size_t pulse_at = SIZE_MAX;  // the one sample that reads all pins low
 };
 
 // An adapter whose every transfer takes a millisecond of the clock `now_ns`.
@@ -92,25 +98,29 @@ TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
   support::expect_golden(lines, "ftdi_transfers.txt");
 }
 
-// The lock pin's level is its bit of the pins, and reading it neither sends the samples of a
-// transmission under way nor drops them.
+// The lock pin's level is its bit of the pins, high only where every sample of the burst has it
+// high; reading it neither sends the samples of a transmission under way nor drops them, and
+// they go at their own rate.
 TEST(FtdiPort, ReadsTheLockPinBetweenTheSamples) {
   struct Row {
     const char* name;
     int bit;
     std::uint8_t pins;
+    std::size_t pulse_at;
     const char* level;
     const char* line;
   };
   const Row rows[] = {
-      {"CTS", 3, 0x08, "high", "D3 (CTS)"}, {"D3", 3, 0xf7, "low", "D3 (CTS)"},
-      {"D7", 7, 0x80, "high", "D7 (RI)"},   {"ri", 7, 0x7f, "low", "D7 (RI)"},
-      {"DTR", 4, 0x10, "high", "D4 (DTR)"},
+      {"CTS", 3, 0x08, SIZE_MAX, "high", "D3 (CTS)"}, {"D3", 3, 0xf7, SIZE_MAX, "low", "D3 (CTS)"},
+      {"D7", 7, 0x80, SIZE_MAX, "high", "D7 (RI)"},   {"ri", 7, 0x7f, SIZE_MAX, "low", "D7 (RI)"},
+      {"DTR", 4, 0x10, SIZE_MAX, "high", "D4 (DTR)"}, {"first", 3, 0xff, 0, "low", "D3 (CTS)"},
+      {"last", 3, 0xff, 123, "low", "D3 (CTS)"},
   };
   for (const auto& row : rows) {
     support::wire().clear();
     auto adapter = std::make_unique<RecordingAdapter>();
     adapter->pins = row.pins;
+    adapter->pulse_at = row.pulse_at;
     bus::FtdiPort port{std::move(adapter), pins({"D0", "D1", "D2"}, {0, 1, 2}, row.name, row.bit)};
     port.bind();
     port.write(bus::Register::data, 0);
@@ -119,8 +129,8 @@ TEST(FtdiPort, ReadsTheLockPinBetweenTheSamples) {
     EXPECT_EQ(port.lock_line(), row.line);
     port.flush();
     EXPECT_EQ(support::wire(),
-              (std::vector<std::string>{"open serial '' channel A outputs 0x07", "read pins",
-                                        "divisor 200", "write 00 00"}))
+              (std::vector<std::string>{"open serial '' channel A outputs 0x07", "divisor 480",
+                                        "sample 124 holding 00", "divisor 200", "write 00 00"}))
         << row.name;
   }
   EXPECT_FALSE(bus::FtdiPort(std::make_unique<RecordingAdapter>(), {}).lock_line());

@@ -19,7 +19,7 @@ namespace {
 // FT232R) and the failure `fail` ("-": none), and reads back what it received.
 class StandInDriver {
  public:
-  // The pins' levels FT_GetBitMode answers, `pins` ("0x08"; "-": none high).
+  // The pins' levels each sample reads back, `pins` ("0x08"; "-": none high).
   StandInDriver(const std::string& devices, const std::string& fail,
                 const std::string& pins = "-") {
     std::filesystem::remove(log_);
@@ -93,7 +93,7 @@ TEST(D2xxAdapter, OpensTheChosenChannelAndSendsEachTransmissionInOneWrite) {
   support::expect_golden(lines, "d2xx_calls.txt");
 }
 
-// The lock pin's level is its bit of the pins FT_GetBitMode answers.
+// The lock pin's level is its bit of the pins the burst's samples read back.
 TEST(D2xxAdapter, ReadsTheLockPinFromThePinsLevels) {
   const std::tuple<const char*, int, const char*, const char*> rows[] = {
       {"CTS", 3, "0x08", "high"},

@@ -1,26 +1,31 @@
 // Stands in for FTDI's D2XX driver, ftd2xx.dll: the adapters it lists, and every call that
 // changes one or reads its pins, a line each, appended to the file STAND_IN_FTD2XX_LOG names:
-//   open location 0x21 | bit mode 0x01 mask 0x07 | divisor 200 | write 00 04 05 | read pins |
-//   close
-// FT_GetBitMode answers the pins STAND_IN_FTD2XX_PINS gives ("0x08"), else 0x00. With
-// STAND_IN_FTD2XX_MODEL set, FT_Write's samples drive the simulated chip (sim/) on the panel's
-// default pins instead, and FT_GetBitMode answers its test pin on the default lock pin, D3, the
-// other pins as last written: a sweep under Wine finds the model's lock range.
+//   open location 0x21 | bit mode 0x01 mask 0x07 | divisor 200 | write 00 04 05 | purge 0x1 |
+//   read 124 | close
+// In synchronous bit-bang mode (0x04) each sample FT_Write clocks out reads the pins back for
+// FT_Read: STAND_IN_FTD2XX_PINS ("0x08"), else 0x00. With STAND_IN_FTD2XX_MODEL set, FT_Write's
+// samples drive the simulated chip (sim/) on the panel's default pins instead, and read back its
+// test pin on the default lock pin, D3, the other pins as written, each at its sample's time on
+// the sample clock: the in-lock output pulses, and a sweep under Wine finds the model's range.
 // STAND_IN_FTD2XX_DEVICES lists the adapters, ';' between them, each "TYPE|SERIAL|LOCATION|
 // DESCRIPTION" (TYPE as D2XX numbers it: 5 an FT232R, 6 an FT2232H) or "held" (open in another
 // program), or "none"; without it, one FT232R, A50285BI. STAND_IN_FTD2XX_FAIL="CALL STATUS
 // CALLS" makes CALL (FT_OpenEx...) return STATUS after CALLS successful calls of it; FT_Write
-// with status 0 then writes nothing. STAND_IN_FTD2XX_CLOSE_MS makes FT_Close take that long,
-// before its line, as a real adapter's release takes USB round trips.
+// and FT_Read with status 0 then move nothing. STAND_IN_FTD2XX_CLOSE_MS makes FT_Close take that
+// long, before its line, as a real adapter's release takes USB round trips.
 // The C++ runtime is linked in, so that the library needs none beside it.
 #include <windows.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 
+#include "bus_ftdi/bit_bang_samples.hpp"
 #include "bus_ftdi/ftdi_pins.hpp"
-#include "stand_in_chip.hpp"
+#include "sim/simulated_synthesizer.hpp"
 
 namespace {
 
@@ -92,11 +97,10 @@ void list_devices() {
 
 // What STAND_IN_FTD2XX_FAIL makes `call` return this time, or -1 for the call to go on.
 long injected(const char* call) {
-  static long calls[8];
-  static const char* const names[8] = {
-      "FT_CreateDeviceInfoList", "FT_OpenEx", "FT_SetBitMode",
-      "FT_SetDivisor",           "FT_Write",  "FT_Close",
-      "FT_GetBitMode",
+  static long calls[9];
+  static const char* const names[9] = {
+      "FT_CreateDeviceInfoList", "FT_OpenEx", "FT_SetBitMode", "FT_SetDivisor",
+      "FT_Write",                "FT_Close",  "FT_Purge",      "FT_Read",
   };
   char failure[128];
   if (GetEnvironmentVariableA("STAND_IN_FTD2XX_FAIL", failure, sizeof failure) == 0) return -1;
@@ -113,24 +117,49 @@ long injected(const char* call) {
 
 bool valid(PVOID handle) { return is_open && handle == &opened_handle; }
 
-bool modelled() { return GetEnvironmentVariableA("STAND_IN_FTD2XX_MODEL", nullptr, 0) != 0; }
-
-UCHAR last_sample = 0;
-
-void drive_chip(const UCHAR* samples, DWORD count) {
-  const auto bits = bus::FtdiPins{}.bits;
-  const auto high = [](UCHAR sample, int bit) { return (sample >> bit & 1) != 0; };
-  for (DWORD i = 0; i < count; ++i) {
-    last_sample = samples[i];
-    stand_in::chip().drive(
-        {high(samples[i], bits[0]), high(samples[i], bits[1]), high(samples[i], bits[2])});
-  }
+// Notes `line`; then what `call` returns at once: FT_INVALID_HANDLE for a handle not open, a
+// status STAND_IN_FTD2XX_FAIL gives, or -1 for the call to go on.
+long refusal(const char* call, PVOID handle, const char* line) {
+  note(line);
+  if (!valid(handle)) return kInvalidHandle;
+  return injected(call);
 }
 
-UCHAR modelled_pins() {
+bool modelled() { return GetEnvironmentVariableA("STAND_IN_FTD2XX_MODEL", nullptr, 0) != 0; }
+
+// The chip on the other side of the pins, timed on the machine's clock as the program's reads.
+sim::SimulatedSynthesizer& chip() {
+  static sim::SimulatedSynthesizer chip{true};
+  return chip;
+}
+
+bool synchronous = false;
+USHORT divisor = 0;
+std::deque<UCHAR> read_back;  // the pins as each sample clocked out in synchronous mode read
+
+// The pins as they read at sample `index` of a write: the sample, the test pin on D3.
+UCHAR modelled_pins(UCHAR sample, DWORD index) {
   const auto lock = static_cast<UCHAR>(1u << *bus::ftdi_pin_bit(bus::kDefaultFtdiLockPin));
-  const bool level = stand_in::chip().lock_level();
-  return static_cast<UCHAR>(level ? last_sample | lock : last_sample & ~lock);
+  const std::chrono::nanoseconds ahead{static_cast<std::int64_t>(index) * divisor * 1'000'000'000 /
+                                       bus::kBitBangClockHz};
+  return static_cast<UCHAR>(chip().lock_level_in(ahead) ? sample | lock : sample & ~lock);
+}
+
+void clock_out(const UCHAR* samples, DWORD count) {
+  const auto bits = bus::FtdiPins{}.bits;
+  const auto high = [](UCHAR sample, int bit) { return (sample >> bit & 1) != 0; };
+  char pins[16];
+  const bool given = GetEnvironmentVariableA("STAND_IN_FTD2XX_PINS", pins, sizeof pins) != 0;
+  for (DWORD i = 0; i < count; ++i) {
+    if (modelled()) {
+      chip().drive(
+          {high(samples[i], bits[0]), high(samples[i], bits[1]), high(samples[i], bits[2])});
+    }
+    if (!synchronous) continue;
+    read_back.push_back(modelled() ? modelled_pins(samples[i], i)
+                        : given    ? static_cast<UCHAR>(std::strtoul(pins, nullptr, 0))
+                                   : 0);
+  }
 }
 
 }  // namespace
@@ -181,34 +210,50 @@ ULONG WINAPI FT_OpenEx(PVOID argument, DWORD how, PVOID* handle) {
 ULONG WINAPI FT_SetBitMode(PVOID handle, UCHAR mask, UCHAR mode) {
   char line[64];
   std::snprintf(line, sizeof line, "bit mode 0x%02x mask 0x%02x", mode, mask);
-  note(line);
-  if (!valid(handle)) return kInvalidHandle;
-  const long status = injected("FT_SetBitMode");
-  return status >= 0 ? static_cast<ULONG>(status) : kOk;
-}
-
-ULONG WINAPI FT_GetBitMode(PVOID handle, PUCHAR pins) {
-  note("read pins");
-  if (!valid(handle)) return kInvalidHandle;
-  const long status = injected("FT_GetBitMode");
-  if (status >= 0) return static_cast<ULONG>(status);
-  if (modelled()) {
-    *pins = modelled_pins();
-    return kOk;
+  if (const long status = refusal("FT_SetBitMode", handle, line); status >= 0) {
+    return static_cast<ULONG>(status);
   }
-  char levels[16];
-  const bool given = GetEnvironmentVariableA("STAND_IN_FTD2XX_PINS", levels, sizeof levels) != 0;
-  *pins = given ? static_cast<UCHAR>(std::strtoul(levels, nullptr, 0)) : 0;
+  synchronous = mode == 0x04;
   return kOk;
 }
 
-ULONG WINAPI FT_SetDivisor(PVOID handle, USHORT divisor) {
+ULONG WINAPI FT_SetDivisor(PVOID handle, USHORT divisor_given) {
   char line[64];
-  std::snprintf(line, sizeof line, "divisor %u", divisor);
-  note(line);
-  if (!valid(handle)) return kInvalidHandle;
-  const long status = injected("FT_SetDivisor");
-  return status >= 0 ? static_cast<ULONG>(status) : kOk;
+  std::snprintf(line, sizeof line, "divisor %u", divisor_given);
+  if (const long status = refusal("FT_SetDivisor", handle, line); status >= 0) {
+    return static_cast<ULONG>(status);
+  }
+  divisor = divisor_given;
+  return kOk;
+}
+
+ULONG WINAPI FT_SetTimeouts(PVOID handle, ULONG, ULONG) {
+  return valid(handle) ? kOk : kInvalidHandle;
+}
+
+ULONG WINAPI FT_Purge(PVOID handle, ULONG mask) {
+  char line[32];
+  std::snprintf(line, sizeof line, "purge 0x%lx", mask);
+  if (const long status = refusal("FT_Purge", handle, line); status >= 0) {
+    return static_cast<ULONG>(status);
+  }
+  if (mask & 1) read_back.clear();
+  return kOk;
+}
+
+ULONG WINAPI FT_Read(PVOID handle, LPVOID buffer, DWORD count, LPDWORD read) {
+  char line[32];
+  std::snprintf(line, sizeof line, "read %lu", count);
+  *read = 0;
+  if (const long status = refusal("FT_Read", handle, line); status >= 0) {
+    return static_cast<ULONG>(status);
+  }
+  auto* bytes = static_cast<UCHAR*>(buffer);
+  for (; *read < count && !read_back.empty(); ++*read) {
+    bytes[*read] = read_back.front();
+    read_back.pop_front();
+  }
+  return kOk;
 }
 
 ULONG WINAPI FT_Write(PVOID handle, LPVOID samples, DWORD count, LPDWORD written) {
@@ -219,13 +264,12 @@ ULONG WINAPI FT_Write(PVOID handle, LPVOID samples, DWORD count, LPDWORD written
     length += std::snprintf(line + length, sizeof line - static_cast<unsigned>(length), " %02x",
                             bytes[i]);
   }
-  note(line);
   *written = 0;
-  if (!valid(handle)) return kInvalidHandle;
-  const long status = injected("FT_Write");
-  if (status >= 0) return static_cast<ULONG>(status);
+  if (const long status = refusal("FT_Write", handle, line); status >= 0) {
+    return static_cast<ULONG>(status);
+  }
   *written = count;
-  if (modelled()) drive_chip(bytes, count);
+  clock_out(bytes, count);
   return kOk;
 }
 

@@ -11,11 +11,14 @@ as the chip does, and records on standard output, one line each:
 A short packet ends a transfer. One whose length is a multiple of 64 bytes has none: a control
 request or a pause ends it here, so two such back to back look like one (usbmon tells them apart).
 
-Its pin D3 is an SAA1057's test pin wired back, answered at every read of the pins from the
-chip's oscillator as the README's "Did it lock?" section gives it: it reads the words that the
-samples on D0 (clock), D1 (data) and D2 (enable) carry, and once a Word B has chosen the in-lock
-function, D3 is high from the lock time after the load of a Word A with a divider from 8600 to
-12850: 500 + 2900 * (N - 8600)^2 / 4250^2 microseconds.
+Its pin D3 is an SAA1057's test pin wired back, from the chip's oscillator as the README's "Did
+it lock?" section gives it: it reads the words that the samples on D0 (clock), D1 (data) and D2
+(enable) carry, and once a Word B has chosen the in-lock function, D3 is high from the lock time
+after the load of a Word A with a divider from 8600 to 12850, 500 + 2900 * (N - 8600)^2 / 4250^2
+microseconds, and before it pulses low for 0.2 ms of every millisecond (the 1 kHz reference), the
+last pulse ending at the lock; on other dividers it pulses for as long as the word stands. In
+synchronous bit-bang mode each sample sent reads the pins back, on bulk-in, at its time on the
+sample clock (48 MHz / the divisor set).
 
 An empty line written to the UDC file pulls the cable; the stand-in waits to be plugged in again.
 Usage: ft232r_gadget.py SERIAL >LOG     (as root, configfs mounted at /sys/kernel/config)
@@ -77,6 +80,8 @@ def make_gadget(serial, function_dir):
 
 CLOCK, DATA, ENABLE, TEST_PIN = 0x01, 0x02, 0x04, 0x08
 IN_LOCK = "0101"
+PERIOD_US, PULSE_US = 1000, 200  # the reference's period, the in-lock output's pulse
+SYNCHRONOUS = 0x04  # the bit mode
 
 
 class Synthesizer:
@@ -112,11 +117,15 @@ class Synthesizer:
         elif word.startswith("11"):
             self.test = word[12:]
 
-    def locked(self, now):
-        if self.test != IN_LOCK or self.divider is None or not 8600 <= self.divider <= 12850:
+    def test_pin(self, now):
+        if self.test != IN_LOCK or self.divider is None:
             return False
-        lock_us = 500 + 2900 * (self.divider - 8600) ** 2 // 4250 ** 2
-        return (now - self.loaded_at) * 1e6 >= lock_us
+        since_us = (now - self.loaded_at) * 1e6
+        if not 8600 <= self.divider <= 12850:
+            return since_us % PERIOD_US >= PULSE_US
+        until_lock_us = 500 + 2900 * (self.divider - 8600) ** 2 // 4250 ** 2 - since_us
+        return until_lock_us <= 0 or until_lock_us % PERIOD_US == 0 or \
+            until_lock_us % PERIOD_US > PULSE_US
 
 
 class Chip:
@@ -125,10 +134,13 @@ class Chip:
     def __init__(self):
         self.lock = threading.Lock()
         self.latency_ms = 16
-        self.pins = 0
         self.transfer = None  # the bulk-out transfer under way
         self.received_at = 0.0
         self.synthesizer = Synthesizer()
+        self.synchronous = False
+        self.sample_s = 1 / 48e6  # a tick of the sample clock
+        self.next_sample_at = 0.0
+        self.read_back = bytearray()  # the pins at each sample, in synchronous mode
 
     def control(self, request, value, index):
         with self.lock:
@@ -139,8 +151,14 @@ class Chip:
         with self.lock:
             self.transfer = (self.transfer or b"") + packet
             self.received_at = time.monotonic()
+            at = max(self.received_at, self.next_sample_at)
             for levels in packet:
-                self.synthesizer.sample(levels, self.received_at)
+                self.synthesizer.sample(levels, at)
+                if self.synchronous:
+                    pin = TEST_PIN if self.synthesizer.test_pin(at) else 0
+                    self.read_back.append(levels & ~TEST_PIN | pin)
+                at += self.sample_s
+            self.next_sample_at = at
             if len(packet) < PACKET:
                 self._end_transfer()
 
@@ -152,8 +170,14 @@ class Chip:
     def _end_transfer(self):
         if self.transfer is not None:
             print("bulk-out " + self.transfer.hex(), flush=True)
-            self.pins = self.transfer[-1] if self.transfer else self.pins
             self.transfer = None
+
+    def bulk_in(self):
+        """A packet for the host: the modem status, then what samples have read back."""
+        with self.lock:
+            samples = bytes(self.read_back[:PACKET - len(STATUS)])
+            del self.read_back[:len(samples)]
+        return STATUS + samples
 
     def answer(self, request, length):
         """The data of a device-to-host request, None for one the chip does not know."""
@@ -161,18 +185,21 @@ class Chip:
             return STATUS[:length]
         if request == 0x0A:  # latency timer
             return bytes([self.latency_ms])
-        if request == 0x0C:  # the pins, in bit-bang mode; D3 the synthesizer's test pin
-            with self.lock:
-                locked = self.synthesizer.locked(time.monotonic())
-            return bytes([self.pins & ~TEST_PIN | (TEST_PIN if locked else 0)])
         if request == 0x90:  # an EEPROM word: a blank one
             return b"\xff\xff"[:length]
         return None
 
     def take(self, request, value):
         """Whether the chip knows this host-to-device request; keeps what it sets."""
-        if request == 0x09:
-            self.latency_ms = value & 0xFF
+        with self.lock:
+            if request == 0x00:  # a reset, or a purge of either buffer
+                self.read_back.clear()
+            elif request == 0x03:
+                self.sample_s = value / 48e6
+            elif request == 0x09:
+                self.latency_ms = value & 0xFF
+            elif request == 0x0B:
+                self.synchronous = value >> 8 == SYNCHRONOUS
         # reset, modem control, flow control, baud rate, data characteristics, bitmode
         return request in (0x00, 0x01, 0x02, 0x03, 0x04, 0x09, 0x0B)
 
@@ -225,8 +252,8 @@ def main():
     ep1 = os.open(f"{function_dir}/ep1", os.O_RDWR)
     ep2 = os.open(f"{function_dir}/ep2", os.O_RDWR)
     chip = Chip()
-    # The chip sends its modem status whenever the host asks for data.
-    forever(lambda: os.write(ep1, STATUS))
+    # The chip sends its modem status whenever the host asks for data, and the samples read back.
+    forever(lambda: os.write(ep1, chip.bulk_in()))
     # Packet by packet: a read of a whole transfer would wait for a short packet.
     forever(lambda: chip.receive(os.read(ep2, PACKET)))
     forever(lambda: (time.sleep(PAUSE_S), chip.end_paused_transfer()))

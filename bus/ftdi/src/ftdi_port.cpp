@@ -1,5 +1,7 @@
 #include "bus_ftdi/ftdi_port.hpp"
 
+#include <algorithm>
+
 namespace bus {
 
 FtdiPort::FtdiPort(std::unique_ptr<BitBangAdapter> adapter, FtdiAddress address)
@@ -54,6 +56,16 @@ std::optional<std::string> FtdiPort::lock_line() const {
   return ftdi_pin_label(*address_.pins.lock_bit);
 }
 
-bool FtdiPort::lock_level() { return (adapter_->read_pins() >> *address_.pins.lock_bit) & 1u; }
+// High only if every sample of the burst is. The bus lines stay at rest, as every transmission
+// leaves them.
+bool FtdiPort::lock_level() {
+  if (divisor_ != kLockBurstDivisor) {
+    adapter_->set_divisor(kLockBurstDivisor);
+    divisor_ = kLockBurstDivisor;
+  }
+  const auto lock = static_cast<std::uint8_t>(1u << *address_.pins.lock_bit);
+  const auto samples = adapter_->sample_pins(0, kLockBurstSamples);
+  return std::ranges::all_of(samples, [lock](std::uint8_t pins) { return (pins & lock) != 0; });
+}
 
 }  // namespace bus

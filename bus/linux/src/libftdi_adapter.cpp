@@ -3,6 +3,7 @@
 #include <ftdi.h>
 #include <libusb.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <vector>
@@ -156,8 +157,13 @@ void LibftdiAdapter::open(const FtdiAddress& address, std::uint8_t outputs) {
                           common::or_try_simulate(kPlugInAgain));
   }
   opened_ = true;
-  if (ftdi_set_bitmode(context_, outputs, BITMODE_BITBANG) != 0) {
-    throw common::failure("Cannot put " + name + " in bit-bang mode",
+  outputs_ = outputs;
+  set_mode(BITMODE_BITBANG);
+}
+
+void LibftdiAdapter::set_mode(unsigned char mode) {
+  if (ftdi_set_bitmode(context_, outputs_, mode) != 0) {
+    throw common::failure("Cannot put " + identity() + " in bit-bang mode",
                           ftdi_get_error_string(context_), common::or_try_simulate(kPlugInAgain));
   }
 }
@@ -189,13 +195,30 @@ void LibftdiAdapter::write(std::span<const std::uint8_t> samples) {
   }
 }
 
-std::uint8_t LibftdiAdapter::read_pins() {
-  unsigned char pins = 0;
-  if (ftdi_read_pins(context_, &pins) != 0) {
-    throw common::failure("Cannot read the pins of " + identity(), ftdi_get_error_string(context_),
-                          common::or_try_simulate(kPlugInAgain));
+std::vector<std::uint8_t> LibftdiAdapter::sample_pins(std::uint8_t levels, std::size_t count) {
+  const auto cannot_read = [this](const std::string& reason) {
+    return common::failure("Cannot read the pins of " + identity(), reason,
+                           common::or_try_simulate(kPlugInAgain));
+  };
+  set_mode(BITMODE_SYNCBB);
+  // Nothing left over from before: every byte read must be a sample of this burst.
+  if (ftdi_tciflush(context_) != 0) throw cannot_read(ftdi_get_error_string(context_));
+  std::vector<std::uint8_t> samples(count, levels);
+  write(samples);
+  std::size_t read = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
+  while (read < count && std::chrono::steady_clock::now() < deadline) {
+    const int result =
+        ftdi_read_data(context_, samples.data() + read, static_cast<int>(count - read));
+    if (result < 0) throw cannot_read(ftdi_get_error_string(context_));
+    read += static_cast<std::size_t>(result);
   }
-  return pins;
+  if (read < count) {
+    throw cannot_read(std::to_string(read) + " of " + std::to_string(count) +
+                      " samples came back");
+  }
+  set_mode(BITMODE_BITBANG);
+  return samples;
 }
 
 }  // namespace bus

@@ -11,6 +11,7 @@ namespace bus {
 namespace {
 constexpr const char* kHeldWayOut = "Close that program";
 constexpr const char* kReplugWayOut = "Plug the adapter in again and restart the panel";
+constexpr ULONG kTimeoutMs = 5000;
 }  // namespace
 
 D2xxAdapter::D2xxAdapter() = default;
@@ -58,9 +59,18 @@ void D2xxAdapter::open(const FtdiAddress& address, std::uint8_t outputs) {
                                           : "Plug the adapter in again");
   }
   handle_ = handle;
-  if (const auto status = library_->SetBitMode(handle_, outputs, d2xx::kAsyncBitBang);
+  outputs_ = outputs;
+  // A read of the pins that never comes back fails instead of waiting for ever.
+  if (const auto status = library_->SetTimeouts(handle_, kTimeoutMs, kTimeoutMs);
       status != d2xx::kOk) {
-    fail("Cannot put " + name + " in bit-bang mode", status, "Plug the adapter in again");
+    fail("Cannot open " + name, status, "Plug the adapter in again");
+  }
+  set_mode(d2xx::kAsyncBitBang);
+}
+
+void D2xxAdapter::set_mode(unsigned char mode) {
+  if (const auto status = library_->SetBitMode(handle_, outputs_, mode); status != d2xx::kOk) {
+    fail("Cannot put " + identity() + " in bit-bang mode", status, "Plug the adapter in again");
   }
 }
 
@@ -85,12 +95,27 @@ void D2xxAdapter::write(std::span<const std::uint8_t> samples) {
   }
 }
 
-std::uint8_t D2xxAdapter::read_pins() {
-  UCHAR pins = 0;
-  if (const auto status = library_->GetBitMode(handle_, &pins); status != d2xx::kOk) {
-    fail("Cannot read the pins of " + identity(), status, kReplugWayOut);
+std::vector<std::uint8_t> D2xxAdapter::sample_pins(std::uint8_t levels, std::size_t count) {
+  const std::string what = "Cannot read the pins of " + identity();
+  set_mode(d2xx::kSyncBitBang);
+  // Nothing left over from before: every byte read must be a sample of this burst.
+  if (const auto status = library_->Purge(handle_, d2xx::kPurgeRx); status != d2xx::kOk) {
+    fail(what, status, kReplugWayOut);
   }
-  return pins;
+  std::vector<std::uint8_t> samples(count, levels);
+  write(samples);
+  DWORD read = 0;
+  if (const auto status = library_->Read(handle_, samples.data(), static_cast<DWORD>(count), &read);
+      status != d2xx::kOk) {
+    fail(what, status, kReplugWayOut);
+  }
+  if (read != count) {
+    throw common::failure(
+        what, std::to_string(read) + " of " + std::to_string(count) + " samples came back",
+        common::or_try_simulate(kReplugWayOut));
+  }
+  set_mode(d2xx::kAsyncBitBang);
+  return samples;
 }
 
 }  // namespace bus

@@ -65,7 +65,9 @@ Library::Library() : module_(load_from_program_or_system_folder(kLibrary), FreeL
   find("FT_GetDeviceInfoDetail", GetDeviceInfoDetail);
   find("FT_OpenEx", OpenEx);
   find("FT_SetBitMode", SetBitMode);
-  find("FT_GetBitMode", GetBitMode);
+  find("FT_SetTimeouts", SetTimeouts);
+  find("FT_Purge", Purge);
+  find("FT_Read", Read);
   find("FT_SetDivisor", SetDivisor);
   find("FT_Write", Write);
   find("FT_Close", Close);

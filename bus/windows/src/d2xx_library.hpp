@@ -17,6 +17,8 @@ inline constexpr DWORD kFlagOpened = 1;       // FT_FLAGS_OPENED
 inline constexpr DWORD kOpenByLocation = 4;   // FT_OPEN_BY_LOCATION
 inline constexpr UCHAR kResetMode = 0x00;     // FT_BITMODE_RESET
 inline constexpr UCHAR kAsyncBitBang = 0x01;  // FT_BITMODE_ASYNC_BITBANG
+inline constexpr UCHAR kSyncBitBang = 0x04;   // FT_BITMODE_SYNC_BITBANG
+inline constexpr ULONG kPurgeRx = 1;          // FT_PURGE_RX
 inline constexpr std::size_t kSerialSize = 16;
 inline constexpr std::size_t kDescriptionSize = 64;
 
@@ -35,8 +37,9 @@ class Library {
                                       Handle* handle) = nullptr;
   Status(WINAPI* OpenEx)(PVOID argument, DWORD how, Handle* handle) = nullptr;
   Status(WINAPI* SetBitMode)(Handle handle, UCHAR mask, UCHAR mode) = nullptr;
-  // The pins' levels now, despite its name.
-  Status(WINAPI* GetBitMode)(Handle handle, PUCHAR pins) = nullptr;
+  Status(WINAPI* SetTimeouts)(Handle handle, ULONG read_ms, ULONG write_ms) = nullptr;
+  Status(WINAPI* Purge)(Handle handle, ULONG mask) = nullptr;
+  Status(WINAPI* Read)(Handle handle, LPVOID samples, DWORD count, LPDWORD read) = nullptr;
   Status(WINAPI* SetDivisor)(Handle handle, USHORT divisor) = nullptr;
   Status(WINAPI* Write)(Handle handle, LPVOID samples, DWORD count, LPDWORD written) = nullptr;
   Status(WINAPI* Close)(Handle handle) = nullptr;

@@ -45,7 +45,10 @@ class SimulatedSynthesizer : public bus::Port {
   void drive(bus::LineLevels lines);
 
   std::optional<std::string> lock_line() const override;
-  bool lock_level() override;
+  bool lock_level() override { return lock_level_in({}); }
+  // The test pin's level `ahead` of now, as it will read then if no word comes first: an FTDI
+  // adapter reads it in bursts, sample by sample on its own clock.
+  bool lock_level_in(std::chrono::nanoseconds ahead) const;
   bus::Clock& clock() override { return clock_; }
 
   // The last loaded Word B, as its 16 bits; what the last loaded Word A sets.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "bus_ftdi/ftdi_pins.hpp"
 
@@ -25,9 +26,10 @@ class BitBangAdapter {
   // Puts the samples on the pins in one USB transfer.
   virtual void write(std::span<const std::uint8_t> samples) = 0;
 
-  // The levels on the pins now, bit n for Dn, inputs and outputs alike. Asks the chip directly:
-  // samples sent are not waited for, and nothing is sent.
-  virtual std::uint8_t read_pins() = 0;
+  // The pins' levels at `count` ticks of the sample clock in a row, bit n for Dn, inputs and
+  // outputs alike, the outputs held at `levels` (as last written): a burst in synchronous
+  // bit-bang mode, asynchronous again after.
+  virtual std::vector<std::uint8_t> sample_pins(std::uint8_t levels, std::size_t count) = 0;
 
   // Once open: the adapter as its USB descriptors name it, "FT232R USB UART A50285BI".
   virtual std::string identity() const = 0;

@@ -9,10 +9,17 @@
 
 namespace bus {
 
+// The lock pin's burst: 124 samples at 100 kHz, 1.24 ms, longer than a period of the slowest
+// reference (1 ms at 1 kHz), so that a pulse at the reference rate lands in every burst; two
+// full USB packets of 62 samples, which the chip sends without waiting for its latency timer.
+inline constexpr std::size_t kLockBurstSamples = 124;
+inline constexpr std::uint16_t kLockBurstDivisor = 480;
+
 // The bus on three pins of an FTDI adapter in asynchronous bit-bang mode. A transmission's
 // writes and waits become samples (BitBangSamples) and go out in one USB transfer when it
 // ends, since a round trip per line change would make a word take milliseconds. A lock pin
-// stays an input, read between transmissions.
+// stays an input, read between transmissions in bursts of samples: one read of the pins is a USB
+// round trip of about a millisecond, which would step over the in-lock output's short pulses.
 class FtdiPort : public Port {
  public:
   FtdiPort(std::unique_ptr<BitBangAdapter> adapter, FtdiAddress address);

@@ -25,17 +25,19 @@ class D2xxAdapter : public BitBangAdapter {
   void open(const FtdiAddress& address, std::uint8_t outputs) override;
   void set_divisor(std::uint16_t divisor) override;
   void write(std::span<const std::uint8_t> samples) override;
-  std::uint8_t read_pins() override;
+  std::vector<std::uint8_t> sample_pins(std::uint8_t levels, std::size_t count) override;
   std::string identity() const override { return identity_of(chosen_); }
 
  private:
   // Throws common::FatalError: `what`, D2XX's status as a word, the way out.
   [[noreturn]] void fail(const std::string& what, unsigned long status,
                          const std::string& way_out) const;
+  void set_mode(unsigned char mode);
 
   std::unique_ptr<d2xx::Library> library_;
   void* handle_ = nullptr;
   FoundAdapter chosen_;
+  std::uint8_t outputs_ = 0;
 };
 
 }  // namespace bus
