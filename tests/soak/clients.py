@@ -1,32 +1,47 @@
-"""The soak's rigctld clients, each a thread: pollers as gpredict and fldigi poll, a tuner, a
-client that never reads, and one that drops mid-command. Each checks every answer it gets and
-records what went wrong in the shared list of failures; the first failure ends that client.
-What all the soak's clients share: the log of tunings, the gates that the descriptor flood shuts
-and the slowest answer of each kind."""
+"""The soak's clients, each a thread that checks every answer it gets, each within ANSWER_LIMIT_S,
+its first failure ending it; and what they share: the stop, the log of tunings, the gates that
+the descriptor flood shuts and the slowest answer of each kind."""
 import contextlib
+import os
+import random
+import re
+import resource
+import select
 import socket
 import struct
 import threading
 import time
 
-from web_support import Rigctld
+from web_support import Rigctld, check, drained, failures, head, opened, page, status_of, until
 
+ANSWER_LIMIT_S = 1
 ANSWER_TIMEOUT_S = 10  # a sanitized panel on a loaded machine, yet a hang fails fast
 # The flood shuts the gates for less than this: the stranger's round, the flood, the recovery.
 GATE_TIMEOUT_S = 60
 STARTUP_HZ = 106_200_000
-TUNING_PERIOD_S = 0.1
-POLL_PAUSE_S = 0.02
-DROPPER_PERIOD_S = 1.0  # long enough for the panel to let the last visit's slot go
 # The 10 kHz steps from 76 to 108 MHz, visited in a stride prime to their number: each tuning
 # moves the divider, and a frequency comes back only 3201 tunings later, so that a poller's
 # answer names one tuning within the few that can be in flight.
 BAND_LOW_HZ, BAND_STEPS, STRIDE = 76_000_000, 3201, 1009
-
-
-def tuning_hz(index):
-    """The frequency of the tuner's tuning `index`."""
-    return BAND_LOW_HZ + (7 + index * STRIDE) % BAND_STEPS * 10_000
+# What a poller asks besides f: the carrier detect as gpredict asks for it (raw byte 0x8b), the
+# mode and the VFO. Nobody sets the mode or the VFO, so those answers never change.
+STEADY = {b"\x8b\n": b"0\n", b"m\n": b"WFM\n230000\n", b"v\n": b"VFOA\n"}
+POLLS = {"gpredict": [b"\x8b\n", b"m\n", b"v\n"], "fldigi": [b"m\n", b"v\n"]}
+KIB = 1024
+# The server's limits, as the README's page section states them.
+HEADER_BYTES, REQUEST_S = 8 * KIB, 10
+# Often enough that the states for the page that never reads pass its limit within the short
+# soak's first 30 s.
+PAGE_TUNING_PERIOD_S = 0.25
+COUNTS = re.compile(r"(\d+) words? loaded.*?(\d+) pages? open")  # in a state's statusDetail
+# The page's dividers (63 to 120 MHz by 100 kHz) less the rigctld tuner's band (76 to 108 MHz),
+# so that no tuning repeats the one before it and every one is a word on the bus.
+PAGE_HZ = [n * 10_000 - 10_700_000 for n in range(7370, 13071, 10) if not 8670 <= n <= 11870]
+# Descriptors the panel may open beyond those it has: fewer than the flood's connections.
+FLOOD_SPARE = 6
+FLOOD_CONNECTIONS = {"web page": 40, "rigctld": 20}
+BUSY_S = 0.2  # CPU time over 2 s: a listener that spins takes all of it
+RECOVERY_S = 5
 
 
 def divider(freq_hz):
@@ -34,20 +49,37 @@ def divider(freq_hz):
     return (freq_hz + 10_700_000) // 10_000
 
 
-def divider_hz(n):
-    return n * 10_000 - 10_700_000
+def busy_seconds(pid, seconds=2):
+    """The CPU time the process takes in the next `seconds`."""
+    ticks = []
+    for pause in (seconds, 0):
+        with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
+            ticks.append(sum(map(int, stat.read().rsplit(")", 1)[1].split()[11:13])))
+        time.sleep(pause)
+    return (ticks[1] - ticks[0]) / os.sysconf("SC_CLK_TCK")
 
 
-class Slowest:
-    """The slowest answer of each kind ("rigctld", "page") and to what, for the verdict."""
+def answered(connect, ask):  # True, or why not
+    try:
+        with connect() as connection:
+            ask(connection)
+        return True
+    except (AssertionError, OSError) as failure:
+        return failure
 
-    def __init__(self):
-        self.lock, self.answers = threading.Lock(), {}
 
-    def record(self, kind, seconds, what):
-        with self.lock:
-            if seconds > self.answers.get(kind, (0, ""))[0]:
-                self.answers[kind] = (seconds, what)
+STOP = threading.Event()
+SLOWEST = {}  # kind ("rigctld", "page") -> (seconds, to what), for the report
+
+
+@contextlib.contextmanager
+def timed(kind, what):  # an answer awaited within
+    asked = time.monotonic()
+    yield
+    seconds = time.monotonic() - asked
+    SLOWEST[kind] = max(SLOWEST.get(kind, (0, what)), (seconds, what))
+    if seconds > ANSWER_LIMIT_S:
+        raise AssertionError(f"{what!r} answered in {seconds:.2f} s, not {ANSWER_LIMIT_S} s")
 
 
 class Gate:
@@ -61,7 +93,7 @@ class Gate:
     def passage(self):
         with self.changed:
             if not self.changed.wait_for(lambda: not self.is_shut, GATE_TIMEOUT_S):
-                raise AssertionError(f"held back by the flood for more than {GATE_TIMEOUT_S} s")
+                raise AssertionError(f"held back by the flood for {GATE_TIMEOUT_S} s")
             self.passing += 1
         try:
             yield
@@ -72,12 +104,11 @@ class Gate:
 
     @contextlib.contextmanager
     def shut(self, what, seconds):
-        with self.changed:
-            self.is_shut = True
         try:
             with self.changed:
+                self.is_shut = True
                 if not self.changed.wait_for(lambda: self.passing == 0, seconds):
-                    raise AssertionError(f"{what} still under way {seconds} s after the gate shut")
+                    raise AssertionError(f"{what} under way {seconds} s after the gate shut")
             yield
         finally:
             with self.changed:
@@ -85,180 +116,292 @@ class Gate:
                 self.changed.notify_all()
 
 
-SLOWEST = Slowest()
-# Shut by the flood: the steady clients' requests, and the visits that open new connections.
-REQUESTS, VISITS = Gate(), Gate()
+# Shut by the flood: the steady clients' requests, and the visits that open new connections;
+# the last never.
+REQUESTS, VISITS, OPEN = Gate(), Gate(), Gate()
 
 
 class Tunings:
     """Every tuning, the rigctld tuner's and the pages', made one at a time: each waits until the
     last is carried out, so that the bus carries them in this order and a page sees the state of
-    its own, not one that a tuning right behind it replaced in the same turn of the event loop.
-    `hz` holds them all, the start-up's first; `confirmed` indexes the last carried out."""
+    its own, not one that a tuning right behind it replaced in the same turn of the event loop."""
 
-    def __init__(self):
-        self.hz, self.confirmed = [STARTUP_HZ], 0
-        self.turn = threading.Lock()
+    def __init__(self):  # every tuning, the start-up's first; the index of the last carried out
+        self.hz, self.confirmed, self.turn = [STARTUP_HZ], 0, threading.Lock()
 
-    def tune(self, pick, carry_out):
-        """Tunes to pick(the last tuning's frequency) through carry_out(hz)."""
-        if not self.turn.acquire(timeout=2 * ANSWER_TIMEOUT_S):
-            raise AssertionError(f"no turn to tune within {2 * ANSWER_TIMEOUT_S} s")
-        try:
+    def tune(self, pick, carry_out):  # to pick(the last frequency), through carry_out(hz)
+        with self.turn:  # each carry_out's waits are bounded
             self.hz.append(pick(self.hz[-1]))
             carry_out(self.hz[-1])
             self.confirmed = len(self.hz) - 1
-        finally:
-            self.turn.release()
 
-    def read_back(self, ask, after):
-        """Asks `f` through `ask`; the tuning it answers, which must be one already confirmed
-        or in flight and none before tuning `after`."""
-        lowest = max(after, self.confirmed)
-        answer = ask(b"f\n", 1)
-        highest = len(self.hz) - 1
-        for index in range(lowest, highest + 1):
-            if answer == b"%d\n" % self.hz[index]:
-                return index
-        raise AssertionError(f"f answered {answer!r}, none of tunings {lowest} to {highest}: "
-                             f"{self.hz[lowest:highest + 1]}")
+    def read_back(self, rig, after):
+        """Asks `f`; the tuning it answers, which must be one already confirmed or in flight and
+        none before tuning `after`."""
+        lowest, answer = max(after, self.confirmed), rig.ask(b"f\n", 1)
+        if answer not in (in_flight := [b"%d\n" % hz for hz in self.hz[lowest:]]):
+            raise AssertionError(f"f answered {answer!r}, none of tunings {lowest} on: {in_flight}")
+        return lowest + in_flight.index(answer)
 
 
-class Connection(Rigctld):
-    """One client's connection, asking one request at a time as Hamlib's clients do; each
-    answer's time counts towards the slowest."""
+TUNINGS = Tunings()
 
-    def __init__(self, port):
-        super().__init__(port, ANSWER_TIMEOUT_S)
 
-    def ask(self, request, lines):
-        asked = time.monotonic()
-        answer = super().ask(request, lines)
-        SLOWEST.record("rigctld", time.monotonic() - asked, request)
-        return answer
+class Rig(Rigctld):
+    """Asks one request at a time, as Hamlib's clients do, each answer timed."""
+
+    def ask(self, request, lines=1):
+        with timed("rigctld", request):
+            return super().ask(request, lines)
+
+    def expect(self, request, expected):
+        answer = self.ask(request, expected.count(b"\n"))
+        if answer != expected:
+            raise AssertionError(f"{request!r} answered {answer!r}, not {expected!r}")
 
 
 class Client(threading.Thread):
-    def __init__(self, name, port, stop, failures, tunings=None):
+    """begin(), then step() every `pause` seconds, each through the client's gate, until the
+    soak stops, then end(); `answers` counts the answers checked. Keywords become attributes."""
+    gate, pause, tuning, connection = REQUESTS, 0, 0, None
+
+    def __init__(self, name, port, **attributes):
         super().__init__(name=name, daemon=True)
-        self.port, self.stop, self.failures, self.tunings = port, stop, failures, tunings
-        self.answers = 0
+        self.port, self.answers = port, 0
+        self.__dict__.update(attributes)
 
     def run(self):
         try:
-            self.soak()
+            self.begin()
+            while not STOP.wait(self.pause):
+                with self.gate.passage():
+                    self.step()
+            self.end()
         except (AssertionError, OSError) as failure:
-            self.failures.append(f"{self.name}: {failure}")
+            check(f"{self.name}, after {self.answers} answers: {failure}", False)
+        finally:
+            if self.connection:
+                self.connection.sock.close()
+
+    def begin(self):
+        pass
+
+    end = begin
 
 
 class Tuner(Client):
-    """Tunes every TUNING_PERIOD_S, padded as gpredict pads; `answers` counts its tunings."""
+    """Tunes every 100 ms, padded as gpredict pads; `answers` counts its tunings."""
 
-    def __init__(self, connection, tunings, stop, failures):
-        super().__init__("tuner", None, stop, failures, tunings)
-        self.connection = connection
+    @property
+    def pause(self):
+        return self.started + self.answers * 0.1 - time.monotonic()
 
-    def soak(self):
-        start = time.monotonic()
-        while not self.stop.is_set():
-            with REQUESTS.passage():
-                self.tunings.tune(lambda _: tuning_hz(self.answers), self.ask_tuning)
-            self.answers += 1
-            self.stop.wait(start + self.answers * TUNING_PERIOD_S - time.monotonic())
+    def begin(self):
+        self.connection, self.started = Rig(self.port, ANSWER_TIMEOUT_S), time.monotonic()
 
-    def ask_tuning(self, hz):
-        answer = self.connection.ask(b"F %10d\n" % hz, 1)
-        if answer != b"RPRT 0\n":
-            raise AssertionError(f"tuning {self.answers} ({hz} Hz) answered {answer!r}")
+    def step(self):
+        TUNINGS.tune(lambda _: BAND_LOW_HZ + (7 + self.answers * STRIDE) % BAND_STEPS * 10_000,
+                     lambda hz: self.connection.expect(b"F %10d\n" % hz, b"RPRT 0\n"))
+        self.answers += 1
 
 
-class Poller(Client):
-    """Polls f, m and v, and the carrier detect as gpredict asks for it (raw byte 0x8b), one
-    request at a time. Nobody sets the mode or the VFO, so those answers never change."""
+class Poller(Tuner):
+    """Polls f and then its `polls`, one request at a time; nothing more may come."""
+    pause = 0.02
 
-    STEADY = {"fldigi": [(b"m\n", b"WFM\n230000\n"), (b"v\n", b"VFOA\n")],
-              "gpredict": [(b"\x8b\n", b"0\n"), (b"m\n", b"WFM\n230000\n"), (b"v\n", b"VFOA\n")]}
+    def step(self):
+        self.tuning = TUNINGS.read_back(self.connection, self.tuning)
+        for request in self.polls:
+            self.connection.expect(request, STEADY[request])
+        self.answers += 1 + len(self.polls)
 
-    def __init__(self, name, style, port, tunings, stop, failures):
-        super().__init__(name, port, stop, failures, tunings)
-        self.style = style
-
-    def soak(self):
-        connection = Connection(self.port)
-        tuning = 0
-        while not self.stop.wait(POLL_PAUSE_S):
-            with REQUESTS.passage():
-                tuning = self.tunings.read_back(connection.ask, tuning)
-                self.answers += 1
-                for request, expected in self.STEADY[self.style]:
-                    answer = connection.ask(request, expected.count(b"\n"))
-                    if answer != expected:
-                        raise AssertionError(f"{request!r} answered {answer!r}, not {expected!r}")
-                    self.answers += 1
-        if extra := connection.more(0.5):
+    def end(self):
+        if extra := self.connection.more(0.5):
             raise AssertionError(f"answers beyond its requests: {extra!r}")
 
 
 class Dropper(Client):
-    """Comes back every DROPPER_PERIOD_S, reads the frequency, sends half a tuning and leaves:
-    by closing the connection, or every other visit by resetting it."""
+    """Comes back every second, reads the frequency, sends half a tuning and leaves: by closing
+    the connection, or every other visit by resetting it."""
+    gate, pause = VISITS, 1.0  # long enough for the panel to let the last visit's slot go
 
-    def soak(self):
-        tuning = 0
-        while not self.stop.wait(DROPPER_PERIOD_S):
-            try:
-                with VISITS.passage():
-                    connection = Connection(self.port)
-                    tuning = self.tunings.read_back(connection.ask, tuning)
-                    connection.sock.sendall(b"F 1000")
-            except (AssertionError, OSError) as failure:
-                raise AssertionError(f"visit {self.answers + 1} not served: {failure}") from None
+    def step(self):
+        with Rig(self.port, ANSWER_TIMEOUT_S) as rig:
+            self.tuning = TUNINGS.read_back(rig, self.tuning)
+            rig.sock.sendall(b"F 1000")
             self.answers += 1
             if self.answers % 2 == 0:
-                connection.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
-                                           struct.pack("ii", 1, 0))
-            connection.sock.close()
+                rig.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
 
 
 class NonReader(Client):
     """Sends `v` and `m` for as long as the panel takes them and reads nothing; at the end it
     reads, and every request it sent must have its answer, whole and in order."""
+    gate = OPEN
 
-    REQUESTS, ANSWERS = b"v\nm\n", b"VFOA\nWFM\n230000\n"
-
-    def soak(self):
+    def begin(self):
         # Small buffers of its own, so that less waits in the kernel to be read at the end.
-        self.socket = socket.socket()
-        for buffer in (socket.SO_SNDBUF, socket.SO_RCVBUF):
-            self.socket.setsockopt(socket.SOL_SOCKET, buffer, 65536)
-        self.socket.connect(("127.0.0.1", self.port))
-        self.socket.setblocking(False)
+        self.connection = Rigctld(self.port, ANSWER_TIMEOUT_S, rcvbuf=65536)
+        self.connection.sock.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, 65536)
+        self.connection.sock.setblocking(False)
         self.sent_bytes, self.started = 0, time.monotonic()
-        self.last_taken = self.started
-        burst = self.REQUESTS * 1025
-        while not self.stop.is_set():
-            offset = self.sent_bytes % len(self.REQUESTS)
-            try:
-                self.sent_bytes += self.socket.send(burst[offset:offset + 4096])
-                self.last_taken = time.monotonic()
-            except BlockingIOError:
-                self.stop.wait(0.05)
+        self.last_taken, self.burst = self.started, b"v\nm\n" * 1025
 
-    def read_all(self):
-        """Reads the answers to all it sent, and half a second more for any beyond them;
-        returns them and what they must be."""
-        units, rest = divmod(self.sent_bytes, len(self.REQUESTS))
-        expected = self.ANSWERS * units + (b"VFOA\n" if rest >= 2 else b"")
-        received = bytearray()
-        self.socket.setblocking(True)
-        for timeout_s in (ANSWER_TIMEOUT_S, 0.5):
-            self.socket.settimeout(timeout_s)
-            try:
-                while chunk := self.socket.recv(1 << 20):
-                    received += chunk
-                    if len(received) >= len(expected) and timeout_s == ANSWER_TIMEOUT_S:
-                        break
-            except TimeoutError:
-                pass  # all there is: compared by the caller
-        self.socket.close()
-        return bytes(received), expected
+    def step(self):
+        offset = self.sent_bytes % 4
+        try:
+            self.sent_bytes += self.connection.sock.send(self.burst[offset:offset + 4096])
+            self.last_taken = time.monotonic()
+        except BlockingIOError:
+            STOP.wait(0.05)
+
+    def end(self):
+        if failures:  # the soak cut short
+            return
+        ended_at, rig = time.monotonic(), self.connection
+        blocked_s = ended_at - self.last_taken
+        check(f"the panel stops taking the non-reader's requests: it took the last "
+              f"{blocked_s:.1f} s before the end, after {self.sent_bytes} bytes",
+              self.sent_bytes > 0 and blocked_s >= (ended_at - self.started) / 2)
+        units, rest = divmod(self.sent_bytes, 4)
+        expected = (STEADY[b"v\n"] + STEADY[b"m\n"]) * units + STEADY[b"v\n"] * (rest >= 2)
+        self.answers = 2 * units + (rest >= 2)
+        with contextlib.suppress(AssertionError, OSError):  # all there is: compared below
+            while len(rig.pending) < len(expected):
+                rig.read("the unread answers", ANSWER_TIMEOUT_S)
+            rig.pending += rig.more(0.5)
+        check(f"the non-reader gets its {len(expected)} bytes of answers, whole and in order: "
+              f"{len(rig.pending)} bytes, the same up to byte "
+              f"{len(os.path.commonprefix([rig.pending, expected]))}", rig.pending == expected)
+
+
+class ReadingPage(Client):
+    """Reads every state, and every PAGE_TUNING_PERIOD_S or so tunes to a divider of its own;
+    counts the states' bytes and those after which the count of pages open that they state
+    fell to `reading`: the page that never reads dropped."""
+
+    def begin(self):
+        self.connection = self.page = page(self.port, timeout=ANSWER_TIMEOUT_S)
+        self.choose = random.Random(self.name)
+        self.due = time.monotonic() + self.choose.uniform(0, PAGE_TUNING_PERIOD_S)
+        self.state_bytes, self.last, self.words, self.dropped_after = 0, {}, 0, None
+
+    def step(self):
+        if time.monotonic() >= self.due:
+            TUNINGS.tune(lambda last: self.choose.choice([hz for hz in PAGE_HZ if hz != last]),
+                         self.tune)
+            self.due = time.monotonic() + self.choose.uniform(0.5, 1.5) * PAGE_TUNING_PERIOD_S
+        elif self.page.pending or select.select([self.page.sock], [], [],
+                                                max(self.due - time.monotonic(), 0))[0]:
+            self.take(*self.page.received("the next state", ANSWER_TIMEOUT_S))
+
+    def tune(self, hz):
+        """Tunes to `hz`'s divider, the next word: the first state that counts as many loaded
+        must show it, an older one with the same divider not being enough."""
+        n, words, deadline = divider(hz), len(TUNINGS.hz), time.monotonic() + ANSWER_TIMEOUT_S
+        with timed("page", f"tune to {n}"):
+            self.page.send({"do": "tune", "divider": n})
+            while self.words < words:
+                self.take(*self.page.received(f"the state with divider {n} after {self.last}",
+                                              max(deadline - time.monotonic(), 0.01)))
+            if self.last["divider"] != n or self.words != words:
+                raise AssertionError(f"tuned to {n} as word {words}; the state: {self.last}")
+
+    def take(self, message, size):
+        if message.get("type") != "state":
+            return
+        self.answers, self.last = self.answers + 1, message
+        self.state_bytes += size
+        if not (counts := COUNTS.search(message.get("statusDetail", ""))):
+            raise AssertionError(f"a state that names no count of words or pages open: {message}")
+        self.words = int(counts[1])
+        if int(counts[2]) > self.reading:  # the page that never reads still open
+            self.dropped_after = self.dropped_after or 0
+        elif self.dropped_after == 0 and not STOP.is_set():  # not a reading page leaving at the end
+            self.dropped_after = self.state_bytes
+
+
+class Stranger(Client):
+    """Over and over, a round: a request that trickles in a byte at a time and one left
+    half-sent, which the server must close REQUEST_S after they began; meanwhile requests past
+    the limits, each refused with its status before the rest of it is sent."""
+    gate = VISITS
+
+    def begin(self):
+        self.past_limits = [  # (what, request, status)
+            (f"headers of {HEADER_BYTES // KIB} KiB and more",
+             head(self.port) + b"X-Filler: " + b"x" * HEADER_BYTES + b"\r\n\r\n", 431),
+            ("a body of 300 MiB", head(self.port, method="POST", path="/login") +
+             b"Content-Length: %d\r\n\r\n" % (300 << 20), 413)]
+        self.rounds = 0
+
+    def step(self):
+        slow, half = opened(self.port, ANSWER_TIMEOUT_S), opened(self.port, ANSWER_TIMEOUT_S)
+        with slow, half:
+            started = time.monotonic()
+            slow.sendall(head(self.port) + b"X-Slow: ")
+            half.sendall(head(self.port) + b"X-Half: ")
+            while not STOP.is_set():
+                elapsed = time.monotonic() - started
+                closed = [drained(connection, 0)[1] for connection in (slow, half)]
+                early, late = elapsed < REQUEST_S - 1, elapsed > REQUEST_S + 3
+                if any(closed) and early or late and not all(closed):
+                    raise AssertionError(f"the request that trickles in and the one left half-sent:"
+                                         f" closed {closed} {elapsed:.1f} s on, not {REQUEST_S}")
+                if all(closed):
+                    break
+                with contextlib.suppress(OSError):  # closed: seen the next step
+                    slow.send(b"s")
+                what, request, status = self.past_limits[self.answers % 2]
+                with timed("page", what), opened(self.port, ANSWER_TIMEOUT_S) as connection:
+                    connection.sendall(request)
+                    if (answer := status_of(connection, ANSWER_TIMEOUT_S)) != status:
+                        raise AssertionError(f"{what}: answered {answer}, not {status}")
+                self.answers += 1
+                STOP.wait(0.5)
+            self.rounds += 1
+
+
+class Flood(Client):
+    """Once, `pause` seconds in, the new connections' visits finished and the other clients'
+    requests held back, so that only the flood can make the panel busy: the panel's soft limit
+    on descriptors lowered to FLOOD_SPARE above those open, FLOOD_CONNECTIONS opened to `ports`
+    and left idle; then closed, the limit restored, and a new rigctld client and a new page must
+    each be answered within RECOVERY_S. Neither listener may spin on its failed accepts."""
+    gate, seen = OPEN, None
+
+    def step(self):
+        # The stranger's round runs its REQUEST_S and a few more.
+        with VISITS.shut("the stranger's round or the dropper's visit", 2 * REQUEST_S):
+            with REQUESTS.shut("a client's request", ANSWER_TIMEOUT_S):
+                time.sleep(0.5)  # the last answers on their way
+                self.flood()
+            ended = time.monotonic()
+            # A new rigctld client is turned away while the flood's connections hold the last slot.
+            for what, connect, ask in (
+                    ("a new rigctld client", lambda: Rigctld(self.ports["rigctld"], timeout=1),
+                     lambda rig: TUNINGS.read_back(rig, 0)),
+                    ("a new page", lambda: page(self.ports["web page"], timeout=1),
+                     lambda new: new.await_message("a state", {"type": "state"}, seconds=1))):
+                until(f"{what} answered within {RECOVERY_S} s of the flood's end ({self.seen})",
+                      lambda: answered(connect, ask), lambda seen: seen is True,
+                      round(ended + RECOVERY_S - time.monotonic(), 2))
+                self.seen += f", then {what} answered {time.monotonic() - ended:.2f} s after it"
+            # As long as the dropper gives the panel to let a connection's slot go.
+            STOP.wait(Dropper.pause)
+        self.answers, self.pause = 1, None  # then waits for the stop
+
+    def flood(self):
+        in_use = len(os.listdir(f"/proc/{self.pid}/fd"))
+        limits = resource.prlimit(self.pid, resource.RLIMIT_NOFILE)
+        with contextlib.ExitStack() as left:  # the connections closed, then the limit restored
+            left.callback(resource.prlimit, self.pid, resource.RLIMIT_NOFILE, limits)
+            resource.prlimit(self.pid, resource.RLIMIT_NOFILE, (in_use + FLOOD_SPARE, limits[1]))
+            idle = [left.enter_context(opened(self.ports[server], ANSWER_TIMEOUT_S))
+                    for server, count in FLOOD_CONNECTIONS.items() for _ in range(count)]
+            time.sleep(0.5)  # each listener out of descriptors by now
+            busy, flooded = busy_seconds(self.pid), len(os.listdir(f"/proc/{self.pid}/fd"))
+        self.seen = (f"{in_use} descriptors open and {FLOOD_SPARE} more allowed, {flooded} open "
+                     f"under {len(idle)} idle connections; the panel busy {busy:.2f} s of 2")
+        if busy > BUSY_S or flooded < in_use + FLOOD_SPARE - 1:
+            raise AssertionError(f"{self.seen}: a listener spins, or the flood left descriptors")

@@ -41,6 +41,26 @@ def until(what, read, accept, seconds=5):
     return seen
 
 
+def golden(path):
+    """A golden file's lines, without blank ones and the comments (#) that say how they were
+    worked out."""
+    with open(path, encoding="utf-8") as file:
+        return [line.rstrip("\n") for line in file if line.strip() and not line.startswith("#")]
+
+
+def ran(command, *options, seconds=30):
+    """The exit status, standard output and standard error of the program run to its end, read
+    with CRLF as LF. Through files: under Wine, services that the program starts may hold its
+    pipes open until every Wine program has ended."""
+    with tempfile.TemporaryFile("w+", encoding="utf-8") as out, \
+            tempfile.TemporaryFile("w+", encoding="utf-8") as err:
+        status = subprocess.run([*command, *options], stdout=out, stderr=err,
+                                timeout=seconds).returncode
+        out.seek(0)
+        err.seek(0)
+        return status, out.read(), err.read()
+
+
 def program_command(arguments):
     """The program from the command line's arguments: PROGRAM, or wine PROGRAM.exe."""
     return arguments[:2] if arguments[0] == "wine" else arguments[:1]
@@ -117,18 +137,29 @@ class Program:
         return status, errors
 
 
-def run_on_program(command, what, test, *options, **keywords):
+def run_on_program(command, what, test, *options, end_s=10, **keywords):
     """test(program) on the program started with `options` (and Program's keywords), then its
-    end: a wait that failed and an unclean end each count as a failed check."""
+    end, given `end_s`: a wait that failed and an unclean end each count as a failed check."""
     program = Program(command, *options, **keywords)
     try:
         test(program)
     except Failed as failure:
         check(what, False, failure)
     finally:
-        status, errors = program.end()
+        status, errors = program.end(end_s)
     check(f"{what}: SIGTERM ends it with 0, no sanitizer report",
           status == 0 and "Sanitizer" not in errors and "runtime error" not in errors, errors)
+
+
+def bus_words(trace, seconds=300):
+    """The words of a value change dump of the bus, as sigrok's SPI decoder reads the chip's
+    three wires: each a string of 17 "0" and "1", in order."""
+    decoded = subprocess.run(
+        ["sigrok-cli", "-I", "vcd:compress=1000", "-i", trace, "-A", "spi=mosi-data", "-P",
+         "spi:clk=CLB:mosi=DATA:cs=DLEN:cs_polarity=active-high:cpol=0:cpha=0:"
+         "bitorder=msb-first:wordsize=17"], capture_output=True, text=True, timeout=seconds,
+        check=True).stdout
+    return [format(int(word, 16), "017b") for word in decoded.split()[1::2]]
 
 
 def opened(port, timeout=5, rcvbuf=None, host="127.0.0.1", source=None):
