@@ -100,7 +100,7 @@ TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
 
 // The lock pin's level is its bit of the pins, high only where every sample of the burst has it
 // high; reading it neither sends the samples of a transmission under way nor drops them, and
-// they go at their own rate.
+// they go at their own rate again.
 TEST(FtdiPort, ReadsTheLockPinBetweenTheSamples) {
   struct Row {
     const char* name;
@@ -124,13 +124,16 @@ TEST(FtdiPort, ReadsTheLockPinBetweenTheSamples) {
     bus::FtdiPort port{std::move(adapter), pins({"D0", "D1", "D2"}, {0, 1, 2}, row.name, row.bit)};
     port.bind();
     port.write(bus::Register::data, 0);
+    port.flush();
+    port.write(bus::Register::data, 0);
     port.write(bus::Register::data, 0);
     EXPECT_EQ(port.lock_level() ? "high" : "low", std::string(row.level)) << row.name;
     EXPECT_EQ(port.lock_line(), row.line);
     port.flush();
     EXPECT_EQ(support::wire(),
-              (std::vector<std::string>{"open serial '' channel A outputs 0x07", "divisor 480",
-                                        "sample 124 holding 00", "divisor 200", "write 00 00"}))
+              (std::vector<std::string>{"open serial '' channel A outputs 0x07", "divisor 200",
+                                        "write 00", "divisor 480", "sample 124 holding 00",
+                                        "divisor 200", "write 00 00"}))
         << row.name;
   }
   EXPECT_FALSE(bus::FtdiPort(std::make_unique<RecordingAdapter>(), {}).lock_line());
