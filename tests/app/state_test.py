@@ -17,8 +17,8 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
-from web_support import (Failed, Program, Rigctld, check, finish, program_command,  # noqa: E402
-                         run_on_program, until)
+from web_support import (Failed, Program, Rigctld, check, finish, golden,  # noqa: E402
+                         program_command, run_on_program, until)
 from web_support import page as open_page  # noqa: E402
 
 PROGRAM = program_command(sys.argv[1:])
@@ -213,9 +213,8 @@ def imports(folder):
     run_on_program(PROGRAM, "an import", taken, "--headless", "--state", state, "--stations", given)
     with open(kept, "rb") as file:
         before = file.read()
-    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "station_imports.txt"),
-              encoding="utf-8") as table:
-        rows = [line.rstrip("\n").split(" | ") for line in table if not line.startswith("#")]
+    rows = [line.split(" | ") for line in
+            golden(os.path.join(os.path.dirname(os.path.abspath(__file__)), "station_imports.txt"))]
     for lines, why in rows + [[None, "No such file or directory"]]:
         if lines is not None:
             with open(given, "w", encoding="utf-8") as file:

@@ -41,12 +41,16 @@ bool FtdiPort::hold(std::int32_t delay_count) {
   return true;
 }
 
+// A USB round trip each: only when the rate changes.
+void FtdiPort::use_divisor(std::uint16_t divisor) {
+  if (divisor == divisor_) return;
+  adapter_->set_divisor(divisor);
+  divisor_ = divisor;
+}
+
 void FtdiPort::flush() {
   if (samples_.samples().empty()) return;
-  if (samples_.divisor() != divisor_) {
-    adapter_->set_divisor(samples_.divisor());
-    divisor_ = samples_.divisor();
-  }
+  use_divisor(samples_.divisor());
   adapter_->write(samples_.samples());
   samples_.clear();
 }
@@ -59,10 +63,7 @@ std::optional<std::string> FtdiPort::lock_line() const {
 // High only if every sample of the burst is. The bus lines stay at rest, as every transmission
 // leaves them.
 bool FtdiPort::lock_level() {
-  if (divisor_ != kLockBurstDivisor) {
-    adapter_->set_divisor(kLockBurstDivisor);
-    divisor_ = kLockBurstDivisor;
-  }
+  use_divisor(kLockBurstDivisor);
   const auto lock = static_cast<std::uint8_t>(1u << *address_.pins.lock_bit);
   const auto samples = adapter_->sample_pins(0, kLockBurstSamples);
   return std::ranges::all_of(samples, [lock](std::uint8_t pins) { return (pins & lock) != 0; });

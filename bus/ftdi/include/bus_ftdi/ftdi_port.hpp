@@ -37,6 +37,7 @@ class FtdiPort : public Port {
 
  private:
   std::string pins() const;  // "D0,D1,D2"
+  void use_divisor(std::uint16_t divisor);
 
   std::unique_ptr<BitBangAdapter> adapter_;
   FtdiAddress address_;
