@@ -11,20 +11,25 @@
 namespace app {
 
 KeptFile::KeptFile(std::string path, std::string what, std::string then,
-                   std::function<std::string()> text)
+                   std::function<std::string()> text, IfAbsent if_absent)
     : path_(std::move(path)),
       what_(std::move(what)),
       then_(std::move(then)),
-      text_(std::move(text)) {
+      text_(std::move(text)),
+      if_absent_(if_absent) {
   resting_.setSingleShot(true);
   resting_.setInterval(kRest);
   connect(&resting_, &QTimer::timeout, this, [this] { write_now(); });
 }
 
 std::optional<std::string> KeptFile::read() {
-  // What is there already needs no writing, nor does nothing where there is nothing yet.
+  // What is there already needs no writing.
   auto text = read_whole(path_);
-  written_ = text ? *text : text_();
+  if (text) {
+    written_ = *text;
+  } else if (if_absent_ == IfAbsent::wait_for_a_change) {
+    written_ = text_();
+  }
   return text;
 }
 

@@ -20,9 +20,14 @@ class KeptFile : public QObject {
  public:
   static constexpr std::chrono::milliseconds kRest{2000};
 
+  // Whether a file that read() found absent is written at the end though nothing changed: the
+  // state is, so that a box once stopped comes back where it was; stations wait for one.
+  enum class IfAbsent { write, wait_for_a_change };
+
   // `what`: "the tuning in the state file", as the warning names it, and `then`: what the user
   // may count on after it. `text`: what the file should hold now.
-  KeptFile(std::string path, std::string what, std::string then, std::function<std::string()> text);
+  KeptFile(std::string path, std::string what, std::string then, std::function<std::string()> text,
+           IfAbsent if_absent);
 
   const std::string& path() const { return path_; }
 
@@ -42,6 +47,7 @@ class KeptFile : public QObject {
   std::string what_;
   std::string then_;
   std::function<std::string()> text_;
+  IfAbsent if_absent_;
   std::optional<std::string> written_;
   QTimer resting_;
   bool warned_ = false;

@@ -7,9 +7,10 @@ namespace app {
 StateKeeper::StateKeeper(form::Panel& panel, bus::Inpout& library,
                          const std::optional<std::string>& path)
     : panel_(panel),
-      file_(path.value_or(state::default_state_path()), "the tuning in the state file",
-            "--resume will find the last state kept",
-            [this] { return state::format_state(current()); }) {
+      file_(
+          path.value_or(state::default_state_path()), "the tuning in the state file",
+          "--resume will find the last state kept",
+          [this] { return state::format_state(current()); }, KeptFile::IfAbsent::write) {
   library.on_word_sent([this](std::string_view word) {
     if (words::is_word_b(word)) word_b_ = words::choice_of(panel_.form().state());
   });

@@ -9,9 +9,11 @@
 namespace app {
 
 StationKeeper::StationKeeper(const std::optional<std::string>& state_path)
-    : file_(state::stations_path(state_path.value_or(state::default_state_path())),
-            "the stations in", "the stations kept stay as they were",
-            [this] { return state::format_stations(stations_.list()); }) {}
+    : file_(
+          state::stations_path(state_path.value_or(state::default_state_path())), "the stations in",
+          "the stations kept stay as they were",
+          [this] { return state::format_stations(stations_.list()); },
+          KeptFile::IfAbsent::wait_for_a_change) {}
 
 bool StationKeeper::load(const std::optional<std::string>& import) {
   if (const auto kept = file_.read()) {

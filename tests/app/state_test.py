@@ -45,6 +45,10 @@ def text(path):
 
 def kept_and_resumed(folder):
     path = os.path.join(folder, "state")
+    run_on_program(PROGRAM, "started", lambda program: page(program).await_message(
+        "the start-up", {"divider": 11690}), "--headless", "--resume", "--state", path)
+    check("a first start with --resume keeps its state at the end", text(path) ==
+          "saa1057-panel state 1\ndivider 11690\nword-b\nspeed 100\n", text(path))
 
     def tune(program):
         check("rigctld tunes 96.1 MHz", rig(program, "F 96100000") == "RPRT 0\n")
