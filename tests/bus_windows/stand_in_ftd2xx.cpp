@@ -17,11 +17,14 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <map>
+#include <string>
 
 #include "bus_ftdi/bit_bang_samples.hpp"
 #include "bus_ftdi/ftdi_pins.hpp"
@@ -59,24 +62,12 @@ void note(const char* line) {
 }
 
 // "TYPE|SERIAL|LOCATION|DESCRIPTION" or "held".
-void add_device(char* text) {
+void add_device(const char* text) {
   if (device_count == sizeof devices / sizeof devices[0]) return;
   Device& device = devices[device_count++];
-  std::memset(&device, 0, sizeof device);
-  if (std::strcmp(text, "held") == 0) {
-    device.held = true;
-    return;
-  }
-  char* fields[4] = {text, nullptr, nullptr, nullptr};
-  for (int i = 1; i < 4; ++i) {
-    char* bar = fields[i - 1] ? std::strchr(fields[i - 1], '|') : nullptr;
-    if (bar) *bar = '\0';
-    fields[i] = bar ? bar + 1 : nullptr;
-  }
-  device.type = static_cast<DWORD>(std::strtoul(fields[0], nullptr, 0));
-  std::snprintf(device.serial, sizeof device.serial, "%s", fields[1] ? fields[1] : "");
-  device.location = fields[2] ? static_cast<DWORD>(std::strtoul(fields[2], nullptr, 0)) : 0;
-  std::snprintf(device.description, sizeof device.description, "%s", fields[3] ? fields[3] : "");
+  device = {std::strcmp(text, "held") == 0, 0, 0, "", ""};
+  std::sscanf(text, "%lu|%15[^|]|%lx|%63[^;]", &device.type, device.serial, &device.location,
+              device.description);
 }
 
 void list_devices() {
@@ -97,29 +88,26 @@ void list_devices() {
 
 // What STAND_IN_FTD2XX_FAIL makes `call` return this time, or -1 for the call to go on.
 long injected(const char* call) {
-  static long calls[9];
-  static const char* const names[9] = {
-      "FT_CreateDeviceInfoList", "FT_OpenEx", "FT_SetBitMode", "FT_SetDivisor",
-      "FT_Write",                "FT_Close",  "FT_Purge",      "FT_Read",
-  };
+  static std::map<std::string, long> calls;
   char failure[128];
   if (GetEnvironmentVariableA("STAND_IN_FTD2XX_FAIL", failure, sizeof failure) == 0) return -1;
   char name[64] = "";
   long status = 0;
   long after = 0;
   if (std::sscanf(failure, "%63s %ld %ld", name, &status, &after) < 2) return -1;
-  if (std::strcmp(name, call) != 0) return -1;
-  for (int i = 0; names[i]; ++i) {
-    if (std::strcmp(names[i], call) == 0 && calls[i]++ >= after) return status;
-  }
-  return -1;
+  return std::strcmp(name, call) == 0 && calls[call]++ >= after ? status : -1;
 }
 
 bool valid(PVOID handle) { return is_open && handle == &opened_handle; }
 
-// Notes `line`; then what `call` returns at once: FT_INVALID_HANDLE for a handle not open, a
-// status STAND_IN_FTD2XX_FAIL gives, or -1 for the call to go on.
-long refusal(const char* call, PVOID handle, const char* line) {
+// Notes the line `format` makes; then what `call` returns at once: FT_INVALID_HANDLE for a
+// handle not open, a status STAND_IN_FTD2XX_FAIL gives, or -1 for the call to go on.
+long refusal(const char* call, PVOID handle, const char* format, ...) {
+  static char line[8 + 3 * 65536];  // a write's samples, each " %02x"
+  std::va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(line, sizeof line, format, arguments);
+  va_end(arguments);
   note(line);
   if (!valid(handle)) return kInvalidHandle;
   return injected(call);
@@ -208,9 +196,9 @@ ULONG WINAPI FT_OpenEx(PVOID argument, DWORD how, PVOID* handle) {
 }
 
 ULONG WINAPI FT_SetBitMode(PVOID handle, UCHAR mask, UCHAR mode) {
-  char line[64];
-  std::snprintf(line, sizeof line, "bit mode 0x%02x mask 0x%02x", mode, mask);
-  if (const long status = refusal("FT_SetBitMode", handle, line); status >= 0) {
+  if (const long status =
+          refusal("FT_SetBitMode", handle, "bit mode 0x%02x mask 0x%02x", mode, mask);
+      status >= 0) {
     return static_cast<ULONG>(status);
   }
   synchronous = mode == 0x04;
@@ -218,9 +206,8 @@ ULONG WINAPI FT_SetBitMode(PVOID handle, UCHAR mask, UCHAR mode) {
 }
 
 ULONG WINAPI FT_SetDivisor(PVOID handle, USHORT divisor_given) {
-  char line[64];
-  std::snprintf(line, sizeof line, "divisor %u", divisor_given);
-  if (const long status = refusal("FT_SetDivisor", handle, line); status >= 0) {
+  if (const long status = refusal("FT_SetDivisor", handle, "divisor %u", divisor_given);
+      status >= 0) {
     return static_cast<ULONG>(status);
   }
   divisor = divisor_given;
@@ -232,9 +219,7 @@ ULONG WINAPI FT_SetTimeouts(PVOID handle, ULONG, ULONG) {
 }
 
 ULONG WINAPI FT_Purge(PVOID handle, ULONG mask) {
-  char line[32];
-  std::snprintf(line, sizeof line, "purge 0x%lx", mask);
-  if (const long status = refusal("FT_Purge", handle, line); status >= 0) {
+  if (const long status = refusal("FT_Purge", handle, "purge 0x%lx", mask); status >= 0) {
     return static_cast<ULONG>(status);
   }
   if (mask & 1) read_back.clear();
@@ -242,10 +227,8 @@ ULONG WINAPI FT_Purge(PVOID handle, ULONG mask) {
 }
 
 ULONG WINAPI FT_Read(PVOID handle, LPVOID buffer, DWORD count, LPDWORD read) {
-  char line[32];
-  std::snprintf(line, sizeof line, "read %lu", count);
   *read = 0;
-  if (const long status = refusal("FT_Read", handle, line); status >= 0) {
+  if (const long status = refusal("FT_Read", handle, "read %lu", count); status >= 0) {
     return static_cast<ULONG>(status);
   }
   auto* bytes = static_cast<UCHAR*>(buffer);
@@ -257,15 +240,15 @@ ULONG WINAPI FT_Read(PVOID handle, LPVOID buffer, DWORD count, LPDWORD read) {
 }
 
 ULONG WINAPI FT_Write(PVOID handle, LPVOID samples, DWORD count, LPDWORD written) {
-  static char line[8 + 3 * 65536];
-  int length = std::snprintf(line, sizeof line, "write");
-  const auto* bytes = static_cast<const unsigned char*>(samples);
-  for (DWORD i = 0; i < count && length < static_cast<int>(sizeof line) - 4; ++i) {
-    length += std::snprintf(line + length, sizeof line - static_cast<unsigned>(length), " %02x",
-                            bytes[i]);
+  std::string line = "write";
+  const auto* bytes = static_cast<const UCHAR*>(samples);
+  for (DWORD i = 0; i < count; ++i) {
+    char sample[4];
+    std::snprintf(sample, sizeof sample, " %02x", bytes[i]);
+    line += sample;
   }
   *written = 0;
-  if (const long status = refusal("FT_Write", handle, line); status >= 0) {
+  if (const long status = refusal("FT_Write", handle, "%s", line.c_str()); status >= 0) {
     return static_cast<ULONG>(status);
   }
   *written = count;
