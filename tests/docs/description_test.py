@@ -7,40 +7,26 @@ synopsis go on in lower case; a sentence ends with a full stop.
 Usage: description_test.py DESCRIPTION PROGRAM SOURCE_DIR BUILD_DIR
 """
 import glob
-import subprocess
+import re
 import sys
 
-from documents import fault, finish, read
+from documents import FAULTS, finish, help_text, read
 
 DESCRIPTION, PROGRAM, SOURCE, BUILD = sys.argv[1:5]
-
-
-def line_after(path, lead):
-    """The line of `path` that starts with `lead`, without it."""
-    stripped = (line.strip() for line in read(path).splitlines())
-    return next((line[len(lead):] for line in stripped if line.startswith(lead)), "(none)")
-
-
-def readme_tagline(path):
-    lines = read(path).splitlines()
-    return lines[lines.index("") + 1]
-
-
-help_lines = subprocess.run([PROGRAM, "--help"], capture_output=True, text=True, timeout=20,
-                            check=True).stdout.splitlines()
-(metainfo,) = glob.glob(f"{BUILD}/packaging/*.metainfo.xml")
-PLACES = [
-    ("README.md, below the title", readme_tagline(f"{SOURCE}/README.md")),
-    ("debian/control", line_after(f"{SOURCE}/debian/control", "Description: ")),
-    ("app/saa1057-panel.desktop", line_after(f"{SOURCE}/app/saa1057-panel.desktop", "Comment=")),
-    ("--help", help_lines[1]),
-    ("the built manual's NAME",
-     line_after(f"{BUILD}/packaging/saa1057-panel.1", "saa1057-panel \\- ")),
-    ("the built AppStream summary", line_after(metainfo, "<summary>").removesuffix("</summary>")),
-]
-for document, line in PLACES:
-    words = line.removesuffix(".")
+(METAINFO,) = glob.glob(f"{BUILD}/packaging/*.metainfo.xml")
+# Where each document says it: the line after a title, or after a lead on a line of its own.
+PLACES = [("README.md, below the title", f"{SOURCE}/README.md", r"\A# .*\n\n"),
+          ("debian/control", f"{SOURCE}/debian/control", r"^Description: "),
+          ("app/saa1057-panel.desktop", f"{SOURCE}/app/saa1057-panel.desktop", r"^Comment="),
+          ("--help", None, r"\AUsage: .*\n"),
+          ("the built manual's NAME", f"{BUILD}/packaging/saa1057-panel.1", r"^saa1057-panel \\- "),
+          ("the built AppStream summary", METAINFO, r"^ *<summary>")]
+for document, path, lead in PLACES:
+    found = re.search(lead + r"(.*?)\.?(</summary>)?$", read(path) if path else help_text(PROGRAM),
+                      re.M)
+    words = found[1] if found else "(nothing)"
     if words[:1].lower() + words[1:] != DESCRIPTION[:1].lower() + DESCRIPTION[1:]:
-        fault(document, f"describes the program as '{words}', CMake's project as '{DESCRIPTION}'")
+        FAULTS.append(f"{document}: describes the program as '{words}', CMake's project as "
+                      f"'{DESCRIPTION}'")
 
 finish(f"the description in {len(PLACES)} places")

@@ -1,21 +1,15 @@
-"""Plain text out of the documents that restate the program's facts: the manual's roff, the
-README's Markdown, and the checks' verdicts."""
+"""The documents that restate the program's facts as a reader sees them: the help, the manual's
+roff, the README's Markdown; and the checks' verdict."""
 import re
+import subprocess
 import sys
 
 FAULTS = []
 
 
-def fault(document, what):
-    FAULTS.append(f"{document}: {what}")
-
-
 def finish(checked):
-    for line in FAULTS:
-        print("FAIL", line)
-    if FAULTS:
-        sys.exit(1)
-    print(f"ok: {checked}")
+    print("\n".join(f"FAIL {line}" for line in FAULTS) or f"ok: {checked}")
+    sys.exit(1 if FAULTS else 0)
 
 
 def read(path):
@@ -23,43 +17,32 @@ def read(path):
         return file.read()
 
 
+def help_text(program):
+    return subprocess.run([program, "--help"], capture_output=True, text=True, timeout=20,
+                          check=True).stdout
+
+
 # Escapes the manual uses, as a reader sees them.
 ROFF_ESCAPES = [("\\fR", ""), ("\\fB", ""), ("\\fI", ""), ("\\fP", ""), ("\\-", "-"), ("\\%", ""),
                 ("\\:", ""), ("\\&", ""), ("\\~", " "), ("\\(aq", "'"), ("\\e", "\\")]
-# Macros that alternate fonts join their arguments with nothing between them.
-JOINED = {".BI", ".BR", ".IB", ".IR", ".RB", ".RI"}
-
-
-def roff_arguments(line):
-    return [quoted if quoted else bare for quoted, bare in re.findall(r'"([^"]*)"|(\S+)', line)]
 
 
 def roff_text(line):
-    """A line of the manual as a reader sees it: a macro's arguments, or the text itself."""
+    """A macro's arguments, joined with nothing by those that alternate fonts, or the text."""
     if line.startswith("."):
-        macro, *arguments = roff_arguments(line)
-        line = ("" if macro in JOINED else " ").join(arguments)
+        macro, *arguments = [q or bare for q, bare in re.findall(r'"([^"]*)"|(\S+)', line)]
+        line = ("" if re.fullmatch(r"\.[BIR][BIR]", macro) else " ").join(arguments)
     for escape, replacement in ROFF_ESCAPES:
         line = line.replace(escape, replacement)
     return line
 
 
 def manual_sections(path):
-    """{".SH" name: its lines}, each line as a reader sees it, macros kept apart by their name."""
-    sections, name = {}, None
-    for line in read(path).splitlines():
-        if line.startswith(".SH "):
-            name = roff_text(line[4:]).strip()
-            sections[name] = []
-        elif name:
-            macro = line.split(" ", 1)[0] if line.startswith(".") else ""
-            sections[name].append((macro, roff_text(line)))
-    return sections
+    """{".SH" name: its lines of roff}."""
+    parts = re.split(r"^\.SH (.*)\n", read(path), flags=re.M)
+    return {name.strip(): body.splitlines() for name, body in zip(parts[1::2], parts[2::2])}
 
 
 def markdown_section(path, heading):
     """The lines under a `## heading`, up to the next heading."""
-    lines = read(path).splitlines()
-    start = lines.index("## " + heading) + 1
-    end = next((i for i in range(start, len(lines)) if lines[i].startswith("#")), len(lines))
-    return lines[start:end]
+    return re.split(r"\n#", read(path).split(f"\n## {heading}\n", 1)[1], 1)[0].splitlines()

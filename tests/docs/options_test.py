@@ -7,130 +7,100 @@ endpoints; and all of them its example of GPIO lines.
 Usage: options_test.py PROGRAM SOURCE_DIR
 """
 import re
-import subprocess
 import sys
 
-from documents import fault, finish, manual_sections, markdown_section, read
+from documents import FAULTS, finish, help_text, manual_sections, markdown_section, read, roff_text
 
-PROGRAM, SOURCE = sys.argv[1], sys.argv[2]
-MANUAL = "packaging/saa1057-panel.1.in"
-README = "README.md"
-SERVICE_OPTIONS = "packaging/saa1057-panel.default"
+PROGRAM, SOURCE = sys.argv[1:3]
+MANUAL, README = "packaging/saa1057-panel.1.in", "README.md"
+SERVICE = "packaging/saa1057-panel.default"
 # Where the service's options file gives an option's value.
-SERVICE_VARIABLES = {"--rigctld": "RIGCTLD", "--port": "PORT"}
+SERVICE_VARIABLES = {"--rigctld": "RIGCTLD"}
 # The other chip that the README's Pi wiring names, a Raspberry Pi 5's.
 OTHER_GPIO_CHIPS = ["pinctrl-rp1"]
 GPIO_VALUE = re.compile(r"gpio:([\w/.-]+):(\w+,\w+,\w+)")
 
-help_text = subprocess.run([PROGRAM, "--help"], capture_output=True, text=True, timeout=20,
-                           check=True).stdout
 # "  --name [FORM]  help" and the help's lines below it, each option's own.
-HELP = {}
-for line in help_text.splitlines():
+FORMS, HELP = {}, {}
+for line in help_text(PROGRAM).splitlines():
     if match := re.match(r"  (--[a-z-]+)(?: (\S+))?(?:  |$)", line):
-        name = match[1]
-        HELP[name] = {"form": match[2] or "", "help": line[match.end():]}
+        name, FORMS[match[1]], HELP[match[1]] = match[1], match[2] or "", line[match.end():]
     elif line.startswith(" " * 25) and HELP:
-        HELP[name]["help"] += " " + line.strip()
-if len(HELP) < 2:
-    sys.exit(f"FAIL --help lists no options:\n{help_text}")
+        HELP[name] += " " + line.strip()
 
 
-def named(document, options):
-    """Compares {name: form} with --help's, each difference named."""
-    for name in HELP.keys() - options.keys():
-        fault(document, f"{name} is missing (--help names it)")
-    for name in options.keys() - HELP.keys():
-        fault(document, f"{name} is not an option of --help")
-    for name in options.keys() & HELP.keys():
-        if options[name] != HELP[name]["form"]:
-            fault(document, f"{name} takes '{options[name]}', --help says '{HELP[name]['form']}'")
+def options(lines):
+    """{name: form} of usage lines: [--a | --b FORM] [--c [FORM]] [--d [--e FORM]]."""
+    found = {}
+    for tokens in (line.split() for line in lines):
+        for token, form in zip(tokens, tokens[1:] + [""]):
+            if match := re.fullmatch(r"\[*(--[a-z-]+)(\]*)", token):
+                form = "" if match[2] or re.match(r"\[*--|\|", form) else form
+                while form.count("]") > form.count("["):
+                    form = form[:-1]
+                found[match[1]] = form
+    return found
 
 
-def split_option(text):
-    name, _, form = text.strip().partition(" ")
-    return name, form
-
-
-def usage_options(text):
-    """{name: form} of a usage line: [--a | --b FORM] [--c [FORM]] [--d [--e FORM]]."""
-    tokens, options = text.split(), {}
-    for i, token in enumerate(tokens):
-        match = re.fullmatch(r"\[*(--[a-z-]+)(\]*)", token)
-        if not match:
-            continue
-        form = "" if match[2] or i + 1 == len(tokens) else tokens[i + 1]
-        if re.match(r"\[*--|\|", form):
-            form = ""
-        while form.count("]") > form.count("["):
-            form = form[:-1]
-        options[match[1]] = form
-    return options
+def named(document, found):
+    """{name: form} against --help's, each difference named."""
+    for name in sorted(FORMS.keys() | found.keys()):
+        if found.get(name, "(missing)") != FORMS.get(name, "(no such option)"):
+            FAULTS.append(f"{document}: {name} takes '{found.get(name, '(missing)')}', --help "
+                          f"says '{FORMS.get(name, '(no such option)')}'")
 
 
 manual = manual_sections(f"{SOURCE}/{MANUAL}")
-synopsis = [text for macro, text in manual["SYNOPSIS"] if macro in (".OP", ".B")]
-named(f"{MANUAL} SYNOPSIS", dict(split_option(text) for text in synopsis))
-option_lines = manual["OPTIONS"]
-tags = [i + 1 for i, (macro, _) in enumerate(option_lines) if macro == ".TP"]
-paragraphs = {}
-for start, end in zip(tags, tags[1:] + [len(option_lines)]):
-    name, form = split_option(option_lines[start][1])
-    paragraphs[name] = (form, " ".join(text for _, text in option_lines[start + 1:end - 1]))
-named(f"{MANUAL} OPTIONS", {name: form for name, (form, _) in paragraphs.items()})
-
+named(f"{MANUAL} SYNOPSIS", options(map(roff_text, manual["SYNOPSIS"])))
+# Each option's tag and paragraph, below its .TP.
+items = [[roff_text(line) for line in item.splitlines()]
+         for item in re.split(r"^\.TP\n", "\n".join(manual["OPTIONS"]), flags=re.M)[1:]]
+named(f"{MANUAL} OPTIONS", options(item[0] for item in items))
+paragraphs = {item[0].split()[0]: " ".join(item[1:]) for item in items}
 readme_program = markdown_section(f"{SOURCE}/{README}", "The program")
-usage = " ".join(line for line in readme_program if line.startswith("    "))
-named(f"{README} synopsis", usage_options(usage))
+named(f"{README} synopsis", options(line for line in readme_program if line.startswith("    ")))
 # The table's rows give examples of values: only the names are compared.
-table = {name: HELP.get(name, {}).get("form")
-         for row in readme_program if row.startswith("| `--")
-         for name in re.findall(r"`(--[a-z-]+)", row.split("|")[1])}
-named(f"{README} option table", table)
+named(f"{README} option table", {name: FORMS.get(name) for row in readme_program
+                                 if row.startswith("| `--")
+                                 for name in re.findall(r"`(--[a-z-]+)", row.split("|")[1])})
 
 # The default endpoints: "(default HOST:PORT;" in --help's text of each option that listens.
 DEFAULTS = {}
-for name, option in HELP.items():
-    if option["form"] == "[[HOST:]PORT]":
-        if match := re.search(r"\(default (\d[\d.]*:\d+);", option["help"]):
-            DEFAULTS[name] = match[1]
-        else:
-            fault("--help", f"{name} does not say '(default HOST:PORT;': {option['help']}")
+for name in (name for name, form in FORMS.items() if form == "[[HOST:]PORT]"):
+    if match := re.search(r"\(default (\d[\d.]*:\d+);", HELP[name]):
+        DEFAULTS[name] = match[1]
+    else:
+        FAULTS.append(f"--help: {name} does not say '(default HOST:PORT;': {HELP[name]}")
+service = read(f"{SOURCE}/{SERVICE}")
 for name, endpoint in DEFAULTS.items():
-    default = f"{endpoint} unless given"
-    if default not in paragraphs.get(name, ("", ""))[1]:
-        fault(f"{MANUAL} OPTIONS", f"{name} lacks '{default}'")
-    rows = [row for row in readme_program if row.startswith(f"| `{name} ")]
-    if not any(default in row for row in rows):
-        fault(f"{README} option table", f"{name} lacks '{default}'")
-    if name in SERVICE_VARIABLES:
-        assignment = f"{SERVICE_VARIABLES[name]}={endpoint}"
-        if assignment not in read(f"{SOURCE}/{SERVICE_OPTIONS}").splitlines():
-            fault(SERVICE_OPTIONS, f"lacks '{assignment}', --help's default of {name}")
+    if f"{endpoint} unless given" not in paragraphs.get(name, ""):
+        FAULTS.append(f"{MANUAL} OPTIONS: {name} lacks '{endpoint} unless given'")
+    if not any(row.startswith(f"| `{name} ") and f"{endpoint} unless given" in row
+               for row in readme_program):
+        FAULTS.append(f"{README} option table: {name} lacks '{endpoint} unless given'")
+    assignment = f"{SERVICE_VARIABLES.get(name)}={endpoint}"
+    if name in SERVICE_VARIABLES and assignment not in service.splitlines():
+        FAULTS.append(f"{SERVICE}: lacks '{assignment}', --help's default of {name}")
 
-# Every endpoint of the loopback or all addresses that the documents show is at a default port.
-DOCUMENTS = [(MANUAL, "\n".join(text for lines in manual.values() for _, text in lines)),
-             (README, read(f"{SOURCE}/{README}")),
-             (SERVICE_OPTIONS, read(f"{SOURCE}/{SERVICE_OPTIONS}"))]
-default_ports = {endpoint.rsplit(":", 1)[1] for endpoint in DEFAULTS.values()}
-for document, text in DOCUMENTS:
+# Every endpoint of the loopback or all addresses that the documents show is at a default port;
+# every GPIO value is --port's form (CHIP) or its example, on its chip or the other.
+ports = {endpoint.rsplit(":", 1)[1] for endpoint in DEFAULTS.values()}
+(form,) = GPIO_VALUE.findall(FORMS["--port"])
+(example,) = GPIO_VALUE.findall(HELP["--port"])
+for document, text in [(MANUAL, "\n".join(map(roff_text, read(f"{SOURCE}/{MANUAL}").split("\n")))),
+                       (README, read(f"{SOURCE}/{README}")), (SERVICE, service)]:
     for endpoint in re.findall(r"\b(?:127\.0\.0\.1|0\.0\.0\.0):\d+", text):
-        if endpoint.rsplit(":", 1)[1] not in default_ports:
-            fault(document, f"{endpoint} is at none of --help's default ports {sorted(default_ports)}")
-
-# GPIO lines: the form --port takes, and the one example of it, where each document names them.
-(form,) = GPIO_VALUE.findall(HELP["--port"]["form"])
-(example,) = GPIO_VALUE.findall(HELP["--port"]["help"])
-for document, text in DOCUMENTS:
+        if endpoint.rsplit(":", 1)[1] not in ports:
+            FAULTS.append(f"{document}: {endpoint} is at none of --help's default ports {ports}")
     values = GPIO_VALUE.findall(text)
     if example not in values:
-        fault(document, f"lacks --help's example gpio:{':'.join(example)}")
-    for chip, lines in values:
-        if chip.isupper() and (chip, lines) != form:
-            fault(document, f"gpio:{chip}:{lines} is not --help's form gpio:{':'.join(form)}")
-        elif not chip.isupper() and (lines != example[1] or
-                                     chip not in [example[0]] + OTHER_GPIO_CHIPS):
-            fault(document, f"gpio:{chip}:{lines} is not --help's example gpio:{':'.join(example)}")
+        FAULTS.append(f"{document}: lacks --help's example gpio:{':'.join(example)}")
+    for value in values:
+        allowed = [form] if value[0].isupper() else [(chip, example[1]) for chip in
+                                                     [example[0]] + OTHER_GPIO_CHIPS]
+        if value not in allowed:
+            FAULTS.append(f"{document}: gpio:{':'.join(value)} is not --help's "
+                          + " or ".join(f"gpio:{':'.join(v)}" for v in allowed))
 
 finish(f"{len(HELP)} options of --help, their defaults and the GPIO example, in the manual, "
        "the README and the service's options")

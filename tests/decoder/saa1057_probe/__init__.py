@@ -1,16 +1,10 @@
-'''
-Stacked on saa1057 in the tests: shows each item of its Python output as an annotation, so
-that sigrok-cli prints what a decoder stacked on it would receive.
-'''
-
+# Stacked on saa1057 in the tests: shows each item of its Python output as an annotation, so
+# that sigrok-cli prints what a decoder stacked on it would receive.
 import sigrokdecode as srd
 
 class Decoder(srd.Decoder):
     api_version = 3
-    id = 'saa1057_probe'
-    name = 'SAA1057 probe'
-    longname = 'SAA1057 Python output probe'
-    desc = 'Shows the Python output of the saa1057 decoder.'
+    id = name = longname = desc = 'saa1057_probe'
     license = 'gplv2+'
     inputs = ['saa1057']
     outputs = []
