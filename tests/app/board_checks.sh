@@ -36,6 +36,8 @@ rigctld_port_named() {
 }
 # The lines of file $1, indented: what a failed check saw.
 indented() { sed 's/^/    /' "$1"; }
+# Whether text $1 is matched whole by the shell pattern $2 ("*" for any text, "\[" for "[").
+matches() { [[ $1 == $2 ]]; }
 # Waits up to thirty seconds (a loaded machine, a sanitized build), while the panel at pid $2
 # runs, for rigctl's answer at $1 (HOST:PORT) to `f`; sets first_answer (empty when none came).
 await_rigctld() {
