@@ -1,166 +1,94 @@
 #!/usr/bin/env python3
-"""What a stranger may cost the page's server, tried on the real program: each limit on its
-own, so that each fails when its limit goes. The sizes, the counts and the time a request may
-take run in a few seconds; with --slow, the idle keep-alive connection and the page that
-answers no ping, which take a minute.
+"""What a stranger may cost the page's server, tried on the real program, each limit on its own
+so that each fails when its limit changes: in a few seconds, or with --slow the minute that an
+idle keep-alive connection and a page that answers no ping take.
 
 Usage: limits_test.py PROGRAM [--slow]
 """
+import contextlib
 import os
 import resource
+import select
+import statistics
 import sys
 import threading
 import time
 
-from web_support import (Failed, Rigctld, check, drained, finish, frame, head, opened,
-                         page, program_command, run_on_program, status_of, until)
+from web_support import (Failed, Rigctld, check, drained, finish, frame, head, opened, page,
+                         program_command, run_on_program, status_of, until)
 
 PROGRAM = program_command(sys.argv[1:])
 SLOW = sys.argv[-1] == "--slow"
 KIB = 1024
 # The limits, as the README states them.
 HEADER_BYTES, BODY_BYTES, MESSAGE_BYTES, UNSENT_BYTES = 8 * KIB, 4 * KIB, 4 * KIB, 256 * KIB
-REQUEST_SECONDS, IDLE_SECONDS, PING_SECONDS = 10, 60, 30
+REQUEST_SECONDS, IDLE_SECONDS, PING_SECONDS, ACCEPT_RETRY_SECONDS = 10, 60, 30, 0.25
 CONNECTIONS, PAGES = 32, 16
-# Descriptors left to the program under flood: fewer than either server would take.
-FLOOD_SPARE = 6
-# What a stranger's bytes may grow the program by.
+# (what is sent, its size in bytes, its answer). The parser counts a head a few dozen bytes
+# short, hence the 100 past the limit.
+SIZES = [("headers", HEADER_BYTES, 200), ("headers", HEADER_BYTES + 100, 431),
+         ("a body", BODY_BYTES, 404), ("a body", BODY_BYTES + 1, 413),
+         ("a body", 300 * KIB * KIB, 413),
+         ("a message", MESSAGE_BYTES, "answered"), ("a message", MESSAGE_BYTES + 1, "closed")]
+# What a header line without end may grow the program by.
 GROWTH_KIB = 4 * KIB
 
 
-def resident_kib(program):
-    with open(f"/proc/{program.process.pid}/status", encoding="ascii") as status:
-        return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
-
-
-def header_sizes(program):
-    for size, status in [(HEADER_BYTES - 200, 200), (HEADER_BYTES + 200, 431)]:
-        with opened(program.port) as connection:
-            filler = "x" * (size - len(head(program.port)) - len("X-Filler: \r\n\r\n"))
-            connection.sendall(head(program.port, f"X-Filler: {filler}\r\n\r\n"))
-            check(f"headers of {size} bytes: {status}", status_of(connection) == status)
-    before = resident_kib(program)
-    with opened(program.port) as connection:
-        connection.sendall(head(program.port, "X-Endless: "))
-        sent = 0
-        try:
-            while sent < 64 * KIB * KIB:
-                sent += connection.send(b"y" * (64 * KIB))
-        except OSError:
-            pass
-        grown = resident_kib(program) - before
-        check(f"a header line without end: cut off after {sent} bytes, not 64 MiB, the program "
-              f"grown by at most {GROWTH_KIB} KiB", sent < 64 * KIB * KIB and grown <= GROWTH_KIB,
-              f"grown {grown} KiB")
-
-
-def body_sizes(program):
-    for size, status in [(BODY_BYTES, 404), (BODY_BYTES + 1, 413), (300 * KIB * KIB, 413)]:
-        with opened(program.port) as connection:
-            # Only the headers: a refusal must come from the length, before the body.
-            connection.sendall(head(program.port, f"Content-Length: {size}\r\n\r\n", "POST",
-                                    "/login") + (b"p" * size if size <= BODY_BYTES else b""))
-            check(f"a body of {size} bytes: {status} before it is sent",
-                  status_of(connection, seconds=2) == status)
-
-
-def connection_count(program):
-    held = [opened(program.port) for _ in range(CONNECTIONS)]
-    try:
-        time.sleep(0.3)  # all taken
-        with opened(program.port) as one_more:
-            one_more.sendall(head(program.port, "\r\n"))
-            check(f"connection {CONNECTIONS + 1}: closed unanswered",
-                  status_of(one_more, seconds=2) is None)
-        held.pop().close()
-        until("a free connection to be answered", lambda: one_answer(program), bool)
-    except Failed as failure:
-        check(f"connection {CONNECTIONS} after one closed", False, failure)
-    finally:
-        for connection in held:
-            connection.close()
-
-
-def one_answer(program):
-    with opened(program.port) as connection:
-        connection.sendall(head(program.port, "\r\n"))
-        return status_of(connection, seconds=1) == 200
-
-
-def opens(program):
-    with page(program.port) as connection:
-        return connection.status == 101
-
-
-def page_count(program):
-    pages = [page(program.port) for _ in range(PAGES + 1)]
-    try:
-        statuses = [connection.status for connection in pages]
-        check(f"{PAGES} pages open, one more refused", statuses == [101] * PAGES + [403],
-              statuses)
-        for connection in pages[:2]:
-            connection.sock.close()
-        until("a page to open once one has closed", lambda: opens(program), bool)
-    finally:
-        for connection in pages:
-            connection.sock.close()
-
-
-def message_sizes(program):
-    for size, answered in [(MESSAGE_BYTES, True), (MESSAGE_BYTES + 1, False)]:
-        with page(program.port) as connection:
+def answer_to(program, what, size):
+    if what == "a message":  # a frequency out of range, padded: refused if read at all
+        with page(program.port) as connection, contextlib.suppress(Failed):
             request = b'{"do": "frequency", "mhz": "130", "pad": "'
             connection.sock.sendall(frame(request + b"p" * (size - len(request) - 2) + b'"}'))
-            try:
-                connection.await_message("the refusal", {"type": "refused"}, seconds=3)
-                got = True
-            except Failed:
-                got = False
-            check(f"a message of {size} bytes: {'answered' if answered else 'closed'}",
-                  got == answered)
+            return connection.await_message("a refusal", {"type": "refused"}, 3) and "answered"
+        return "closed"
+    with opened(program.port) as connection:
+        if what == "headers":
+            filler = "x" * (size - len(head(program.port)) - len("X-Filler: \r\n\r\n"))
+            connection.sendall(head(program.port, f"X-Filler: {filler}\r\n\r\n"))
+        else:  # the body only within the limit: a refusal comes from the length, before it
+            connection.sendall(head(program.port, f"Content-Length: {size}\r\n\r\n", "POST",
+                                    "/login") + b"p" * size * (size <= BODY_BYTES))
+        return status_of(connection, seconds=2)
 
 
-def unsent_data(program):
-    """A page that stops reading is dropped once what waits for it passes the limit."""
-    stalled, tuner = page(program.port, rcvbuf=4 * KIB), page(program.port)
-    try:
-        # Each state the tuner sees waits for the stalled page too.
-        states, started = 0, time.monotonic()
-        while states * 400 < 16 * UNSENT_BYTES and time.monotonic() - started < 20:
-            divider = 8000 + 10 * (states % 400)
-            tuner.send({"do": "tune", "divider": divider})
-            seen = tuner.await_message("the tuning", {"type": "state", "divider": divider})
-            states += 1
-            if "1 page open" in seen[-1]["statusDetail"]:
-                break
-        check(f"the page that stopped reading dropped after {states} states",
-              "1 page open" in seen[-1]["statusDetail"], seen[-1]["statusDetail"])
-    finally:
-        stalled.sock.close()
-        tuner.sock.close()
+def proc(program, name):
+    with open(f"/proc/{program.process.pid}/{name}", encoding="ascii") as file:
+        return file.read()
 
 
-def request_time(program):
-    """Started first and checked last: the other checks run meanwhile."""
-    silent, half = opened(program.port), opened(program.port)
-    half.sendall(head(program.port, "X-Half: "))
-    started = time.monotonic()
-
-    def check_closed():
-        for name, connection in [("a connection that sends nothing", silent),
-                                 ("a request left half-sent", half)]:
-            left = REQUEST_SECONDS + 3 - (time.monotonic() - started)
-            took = drained(connection, max(left, 0.1))[1] and time.monotonic() - started
-            check(f"{name}: closed {REQUEST_SECONDS} s on", took and
-                  REQUEST_SECONDS - 1 < took < REQUEST_SECONDS + 3, f"closed after {took}")
-            connection.close()
-    return check_closed
+def resident_kib(program):
+    return int(proc(program, "status").split("VmRSS:")[1].split()[0])
 
 
 def cpu_seconds(program):
-    with open(f"/proc/{program.process.pid}/stat", encoding="ascii") as stat:
-        fields = stat.read().rsplit(")", 1)[1].split()
+    fields = proc(program, "stat").rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def sizes(program):
+    for what, size, expected in SIZES:
+        answer = answer_to(program, what, size)
+        check(f"{what} of {size} bytes: {expected}", answer == expected, f"got {answer}")
+    before, sent = resident_kib(program), 0
+    with opened(program.port) as connection, contextlib.suppress(OSError):
+        connection.sendall(head(program.port, "X-Endless: "))
+        while sent < 64 * KIB * KIB:
+            sent += connection.send(b"y" * (64 * KIB))
+    grown = resident_kib(program) - before
+    check(f"a header line without end: cut off after {sent} bytes, not 64 MiB, the program "
+          f"grown by at most {GROWTH_KIB} KiB", sent < 64 * KIB * KIB and grown <= GROWTH_KIB,
+          f"grown {grown} KiB")
+
+
+def answer(program):
+    with opened(program.port) as connection:
+        connection.sendall(head(program.port, "\r\n"))
+        return status_of(connection, seconds=1)
+
+
+def page_answer(program):
+    with page(program.port) as connection:
+        return connection.status
 
 
 def rigctld_answers(program):
@@ -171,81 +99,131 @@ def rigctld_answers(program):
         return False
 
 
-def descriptor_flood(program):
-    """Both listeners with no descriptors left: neither spins, both answer once some are back."""
-    pid = program.process.pid
-    in_use = len(os.listdir(f"/proc/{pid}/fd"))
-    _, hard = resource.prlimit(pid, resource.RLIMIT_NOFILE)
-    resource.prlimit(pid, resource.RLIMIT_NOFILE, (in_use + FLOOD_SPARE, hard))
-    flood = [opened(port) for port in [program.port] * 40 + [program.rigctld_port] * 20]
+def soon(condition):
     try:
-        time.sleep(0.5)
+        return until("", condition, bool)
+    except Failed:
+        return False
+
+
+# As many as the limit held open: one more refused (an HTTP connection closed unanswered), and
+# let in once one has closed.
+def counts(program):
+    for what, limit, hold, ask, refused, admitted in [
+            ("connection", CONNECTIONS, lambda: opened(program.port), answer, None, 200),
+            ("page", PAGES, lambda: page(program.port).sock, page_answer, 403, 101)]:
+        held = [hold() for _ in range(limit)]
+        try:
+            check(f"{what} {limit + 1}: refused, {refused or 'closed unanswered'}",
+                  ask(program) == refused)
+            held.pop().close()
+            check(f"{what} {limit + 1}: {admitted} once one has closed",
+                  soon(lambda: ask(program) == admitted))
+        finally:
+            for each in held:
+                each.close()
+
+
+# A page that stops reading is dropped once what waits for it passes the limit, the kernel's
+# buffers holding less than as much again. The other page is sent the same.
+def unsent_data(program):
+    stalled, tuner = page(program.port, rcvbuf=4 * KIB), page(program.port)
+    sent, tunings, state, deadline = 0, 0, {"statusDetail": ""}, time.monotonic() + 20
+    with stalled, tuner:
+        while "1 page open" not in state["statusDetail"] and time.monotonic() < deadline:
+            tunings += 1
+            divider = 8000 + 10 * (tunings % 400)
+            tuner.send({"do": "tune", "divider": divider})
+            while (message := tuner.received("the tuning"))[0].get("divider") != divider:
+                sent += message[1]
+            state, sent = message[0], sent + message[1]
+    check(f"the page that stopped reading: dropped after {sent} bytes, more than {UNSENT_BYTES} "
+          "and less than twice that", "1 page open" in state["statusDetail"] and
+          UNSENT_BYTES < sent < 2 * UNSENT_BYTES, state["statusDetail"])
+
+
+# No descriptors left: the page's listener tries again every so often, neither it nor rigctld's
+# spins, and both answer once some are back. Given back one at a time, each goes to the next
+# connection waiting (they are taken in order) at the listener's next try.
+def descriptor_flood(program):
+    pid, nofile = program.process.pid, resource.RLIMIT_NOFILE
+    limit, hard = len(os.listdir(f"/proc/{pid}/fd")), resource.prlimit(pid, nofile)[1]
+    resource.prlimit(pid, nofile, (limit, hard))
+    flood, answered = [opened(program.port) for _ in range(8)], []
+    try:
+        for connection in flood:
+            connection.sendall(head(program.port, "\r\n"))
+        time.sleep(0.3)  # one counted while in use for a moment goes to the first of them
+        for connection in [c for c in flood if c not in select.select(flood, [], [], 0)[0]][:5]:
+            resource.prlimit(pid, nofile, (limit := limit + 1, hard))
+            select.select([connection], [], [], 2)
+            answered.append(time.monotonic())
+        gaps = [after - before for before, after in zip(answered, answered[1:])]
+        check(f"with no descriptors left, the page's listener tries every "
+              f"{ACCEPT_RETRY_SECONDS} s", abs(statistics.median(gaps) - ACCEPT_RETRY_SECONDS)
+              < 0.1, gaps)
+        flood += [opened(program.rigctld_port) for _ in range(20)]
         before = cpu_seconds(program)
         time.sleep(2)
         busy = cpu_seconds(program) - before
-        check(f"with no descriptors left: the processor idle (busy {busy:.2f} s of 2)",
-              busy < 0.2)
+        check(f"with no descriptors left: the processor idle (busy {busy:.2f} s of 2)", busy < 0.2)
     finally:
         for connection in flood:
             connection.close()
-    try:
-        until("the page to answer after the flood", lambda: one_answer(program), bool)
-        until("rigctld to answer after the flood", lambda: rigctld_answers(program), bool)
-    except Failed as failure:
-        check("both answer within 5 s of the flood", False, failure)
+    check("the page answers after the flood", soon(lambda: answer(program) == 200))
+    check("rigctld answers after the flood", soon(lambda: rigctld_answers(program)))
 
 
+# Two connections that never finish a request, watched while the other checks run on a program of
+# their own, whose connections these are not.
+def request_time(program):
+    silent, half = opened(program.port), opened(program.port)
+    half.sendall(head(program.port, "X-Half: "))
+    started, took = time.monotonic(), []
+    watcher = threading.Thread(target=lambda: took.extend(
+        drained(each, started + REQUEST_SECONDS + 3 - time.monotonic())[1] and
+        time.monotonic() - started for each in (silent, half)))
+    watcher.start()
+    return lambda: watcher.join() or check(
+        f"a connection that sends nothing and one left half-sent: closed {REQUEST_SECONDS} s on",
+        len(took) == 2 and all(abs(each - REQUEST_SECONDS) < 0.8 for each in took), took)
+
+
+# An idle keep-alive connection and a page that answers no ping, looked at a second before and
+# after each of their times.
 def idle_and_ping(program):
-    idle = opened(program.port)
+    idle, silent_page = opened(program.port), page(program.port)
     idle.sendall(head(program.port, "\r\n"))
     check("a keep-alive request answered", status_of(idle) == 200)
-    silent_page = page(program.port)
-    check("a page that will answer no ping opened", silent_page.status == 101)
-    started = time.monotonic()
-    results = {}
-
-    def watch_page():
-        # The setup and the states come first; then, after silence, a ping (opcode 9).
-        pinged = None
-        try:
-            while True:
-                if silent_page.next_frame("the end", PING_SECONDS + IDLE_SECONDS)[0] == 9:
-                    pinged = pinged or time.monotonic() - started
-        except Failed:
-            results["page"] = (pinged, time.monotonic() - started)
-
-    watcher = threading.Thread(target=watch_page)
-    watcher.start()
-    took = drained(idle, IDLE_SECONDS + 5)[1] and time.monotonic() - started
-    check(f"an idle keep-alive connection: closed {IDLE_SECONDS} s on",
-          took and IDLE_SECONDS - 2 < took < IDLE_SECONDS + 5, f"closed after {took}")
-    watcher.join(2 * PING_SECONDS + 10)
-    pinged, dropped = results.get("page", (None, None))
-    check(f"a silent page: pinged {PING_SECONDS} s on, dropped {PING_SECONDS} s later",
-          pinged and dropped and PING_SECONDS - 2 < pinged < PING_SECONDS + 3 and
-          2 * PING_SECONDS - 2 < dropped < 2 * PING_SECONDS + 5, (pinged, dropped))
-    idle.close()
-    silent_page.sock.close()
+    started, seen = time.monotonic(), {"the page pinged": False}
+    times = {"the idle connection closed": IDLE_SECONDS, "the page pinged": PING_SECONDS,
+             "the page dropped": 2 * PING_SECONDS}
+    for moment in sorted({at + side for at in times.values() for side in (-1, 1)}):
+        time.sleep(max(started + moment - time.monotonic(), 0))
+        seen["the idle connection closed"] = drained(idle, 0)[1]
+        data, seen["the page dropped"] = drained(silent_page.sock, 0)
+        silent_page.pending += data
+        with contextlib.suppress(Failed):  # no more whole frames: the setup and states, a ping
+            while not seen["the page pinged"]:
+                seen["the page pinged"] = silent_page.next_frame("a ping", 0.01)[0] == 9
+        expected = sorted(what for what, at in times.items() if at < moment)
+        check(f"after {moment} s, what has happened: {', '.join(expected) or 'nothing yet'}",
+              expected == sorted(what for what, happened in seen.items() if happened), seen)
 
 
-def limits(first, second=None):
-    """The slow connections on a program of their own, that the counts are not theirs."""
+def fast_checks(program):
     try:
-        if second is None:
-            return idle_and_ping(first)
-        check_request_time = request_time(first)
-        for each in (header_sizes, body_sizes, connection_count, page_count, message_sizes,
-                     unsent_data, descriptor_flood):
-            each(second)
-        check_request_time()
+        for each in (sizes, counts, unsent_data, descriptor_flood):
+            each(program)
     except OSError as error:
         raise Failed(repr(error)) from None
 
 
 def fast(first):
-    run_on_program(PROGRAM, "the limits", lambda second: limits(first, second), "--headless",
-                   rigctld=True)
+    check_request_time = request_time(first)
+    run_on_program(PROGRAM, "the limits", fast_checks, "--headless", rigctld=True)
+    check_request_time()
 
 
-run_on_program(PROGRAM, "the limits", limits if SLOW else fast, "--headless", rigctld=True)
+run_on_program(PROGRAM, "the limits", idle_and_ping if SLOW else fast, "--headless", rigctld=True)
 finish()
