@@ -94,13 +94,14 @@ class Program:
 
     def announced(self, server):
         """The port that standard error says SERVER listens on."""
-        def port():
+        def said():
             if self.process.poll() is not None:
                 raise Failed(f"the panel ended at start-up, {self.process.returncode}: "
                              f"{self.stderr()!r}")
-            found = re.search(server + r" listens on \S+:(\d+)\n", self.stderr())
-            return found and int(found[1])
-        return until(f"standard error to name the {server}'s port", port, bool, seconds=30)
+            return self.stderr()
+        pattern = re.compile(server + r" listens on \S+:(\d+)\n")
+        return int(pattern.search(until(f"standard error to name the {server}'s port", said,
+                                        pattern.search, seconds=60))[1])
 
     def password(self):
         if self.wine:  # kept where Windows keeps it, in Wine's prefix
