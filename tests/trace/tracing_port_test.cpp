@@ -12,69 +12,65 @@
 
 namespace {
 
-TEST(TracingPort, RecordsAShortWordAsTheChipsPinsSeeIt) {
-  const auto path =
+// A trace file of the test's own, read once written, and gone after.
+struct TraceFile {
+  std::filesystem::path path =
       std::filesystem::temp_directory_path() / ("trace-" + std::to_string(::getpid()) + ".vcd");
+  ~TraceFile() { std::filesystem::remove(path); }
+  std::vector<std::string> lines() const {
+    std::ifstream file(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) lines.push_back(line);
+    return lines;
+  }
+};
+
+TEST(TracingPort, RecordsAShortWordAsTheChipsPinsSeeIt) {
+  const TraceFile trace;
   support::RecordingPort inner;
-  trace::VcdWriter writer{path.string(), "test", {}};
+  trace::VcdWriter writer{trace.path.string(), "test", {}};
   int readings = 0;
   trace::TracingPort tracer{inner, writer, [&readings] { return readings++ ? 10 : 5000; }};
   support::send_short_word(tracer);
-
-  std::vector<std::string> lines;
-  std::ifstream file(path);
-  for (std::string line; std::getline(file, line);) {
-    if (!line.starts_with("$date ")) lines.push_back(line);
-  }
-  file.close();
+  auto lines = trace.lines();  // complete once the word is sent, before the file is closed
+  std::erase_if(lines, [](const std::string& line) { return line.starts_with("$date "); });
   support::expect_golden(lines, "send_10.vcd");
   // The information line names the port traced, not the recorder.
   EXPECT_EQ(tracer.name(), "recording port");
   EXPECT_EQ(tracer.description(), "Port recording port");
   tracer.close();
-  std::filesystem::remove(path);
 }
 
 // The lock line as the watch reads it through the recorder: a fourth wire, unknown until first
 // read, then each change once, at the time of the reading that saw it.
 TEST(TracingPort, RecordsTheLockLineAtTheReadingsThatChangeIt) {
-  const auto path =
-      std::filesystem::temp_directory_path() / ("lock-" + std::to_string(::getpid()) + ".vcd");
+  const TraceFile trace;
   sim::SimulatedSynthesizer chip{true, sim::SimulatedSynthesizer::Time::model};
-  trace::VcdWriter writer{path.string(), "test", {}, true};
+  trace::VcdWriter writer{trace.path.string(), "test", {}, true};
   std::int64_t now = 0;
   trace::TracingPort tracer{chip, writer, [&now] { return now += 1000; }};
   support::send_words(tracer, {{0, "1100000100000101"}, {0, "0010000110011000"}});  // N 8600
-  std::vector<bool> read;
   // Its last out-of-lock pulse runs from 300 us after the load to the lock at 500 us.
-  for (const int after_us : {300, 199, 1, 1}) {
-    chip.clock().pause(std::chrono::microseconds(after_us));
-    read.push_back(tracer.lock_level());
+  for (const auto& [us, high] : {std::pair{300, false}, {199, false}, {1, true}, {1, true}}) {
+    chip.clock().pause(std::chrono::microseconds(us));
+    EXPECT_EQ(tracer.lock_level(), high) << us;
   }
   tracer.close();
-  EXPECT_EQ(read, (std::vector<bool>{false, false, true, true}));
-
   // The lock's lines, each change with its stamp.
   std::vector<std::string> lock_lines;
-  std::ifstream file(path);
   std::string stamp;
-  for (std::string line; std::getline(file, line);) {
+  for (const auto& line : trace.lines()) {
     if (line.starts_with("#")) stamp = line;
     if (line.ends_with("$") && line.size() == 2) lock_lines.push_back(stamp + " " + line);
     if (line.find(" LOCK ") != std::string::npos) lock_lines.push_back(line);
   }
-  file.close();
-  std::filesystem::remove(path);
   ASSERT_EQ(lock_lines.size(), 4u) << ::testing::PrintToString(lock_lines);
   // The clock gives 1000 ns more at every reading of it: the high level was first read two
   // readings after the first low one, and the readings between wrote nothing.
   const long low_at = std::stol(lock_lines[2].substr(1));
-  EXPECT_EQ(lock_lines, (std::vector<std::string>{
-                            "$var wire 1 $ LOCK $end",
-                            "#0 x$",
-                            "#" + std::to_string(low_at) + " 0$",
-                            "#" + std::to_string(low_at + 2000) + " 1$",
-                        }));
+  EXPECT_EQ(lock_lines, (std::vector<std::string>{"$var wire 1 $ LOCK $end", "#0 x$",
+                                                  "#" + std::to_string(low_at) + " 0$",
+                                                  "#" + std::to_string(low_at + 2000) + " 1$"}));
 }
 
 }  // namespace
