@@ -12,7 +12,8 @@ import struct
 import threading
 import time
 
-from web_support import Rigctld, check, drained, failures, head, opened, page, status_of, until
+from web_support import (Rigctld, busy_seconds, check, drained, failures, head,
+                         opened, page, status_of, until)
 
 ANSWER_LIMIT_S = 1
 ANSWER_TIMEOUT_S = 10  # a sanitized panel on a loaded machine, yet a hang fails fast
@@ -49,14 +50,6 @@ def divider(freq_hz):
     return (freq_hz + 10_700_000) // 10_000
 
 
-def busy_seconds(pid, seconds=2):
-    """The CPU time the process takes in the next `seconds`."""
-    ticks = []
-    for pause in (seconds, 0):
-        with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
-            ticks.append(sum(map(int, stat.read().rsplit(")", 1)[1].split()[11:13])))
-        time.sleep(pause)
-    return (ticks[1] - ticks[0]) / os.sysconf("SC_CLK_TCK")
 
 
 def answered(connect, ask):  # True, or why not

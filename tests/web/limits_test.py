@@ -14,8 +14,8 @@ import sys
 import threading
 import time
 
-from web_support import (Failed, Rigctld, check, drained, finish, frame, head, opened, page,
-                         program_command, run_on_program, status_of, until)
+from web_support import (Failed, Rigctld, busy_seconds, check, drained, finish, frame, head,
+                         opened, page, program_command, run_on_program, status_of, until)
 
 PROGRAM = program_command(sys.argv[1:])
 SLOW = sys.argv[-1] == "--slow"
@@ -58,11 +58,6 @@ def proc(program, name):
 
 def resident_kib(program):
     return int(proc(program, "status").split("VmRSS:")[1].split()[0])
-
-
-def cpu_seconds(program):
-    fields = proc(program, "stat").rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def sizes(program):
@@ -163,9 +158,7 @@ def descriptor_flood(program):
               f"{ACCEPT_RETRY_SECONDS} s", abs(statistics.median(gaps) - ACCEPT_RETRY_SECONDS)
               < 0.1, gaps)
         flood += [opened(program.rigctld_port) for _ in range(20)]
-        before = cpu_seconds(program)
-        time.sleep(2)
-        busy = cpu_seconds(program) - before
+        busy = busy_seconds(program.process.pid)
         check(f"with no descriptors left: the processor idle (busy {busy:.2f} s of 2)", busy < 0.2)
     finally:
         for connection in flood:

@@ -138,6 +138,16 @@ class Program:
         return status, errors
 
 
+def busy_seconds(pid, seconds=2):
+    """The CPU time the process takes in the next `seconds`."""
+    ticks = []
+    for pause in (seconds, 0):
+        with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
+            ticks.append(sum(map(int, stat.read().rsplit(")", 1)[1].split()[11:13])))
+        time.sleep(pause)
+    return (ticks[1] - ticks[0]) / os.sysconf("SC_CLK_TCK")
+
+
 def run_on_program(command, what, test, *options, end_s=10, **keywords):
     """test(program) on the program started with `options` (and Program's keywords), then its
     end, given `end_s`: a wait that failed and an unclean end each count as a failed check."""
