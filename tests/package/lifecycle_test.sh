@@ -5,8 +5,8 @@
 # start again, remove while it runs, purge. lifecycle_guest.sh takes the steps and reports what
 # each left; ../vm/expected/lifecycle.txt says what each must leave.
 # Usage: lifecycle_test.sh DEB   (an amd64 package)
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/../vm/vm_checks.sh"
+guest() { boot_system "$vm/../package/lifecycle_guest.sh"; }
+source "$(dirname "$0")/../vm/vm.sh"
 deb=$program
 
 # The same build at a newer version: what an upgrade runs of the maintainer scripts is the same.
@@ -18,17 +18,9 @@ rm -rf "$out/upgrade"
 
 # Debian 12 with what the package depends on (the first of each choice), made once.
 depends=$(dpkg-deb --field "$deb" Depends | tr ',' '\n' | sed 's/|.*//; s/(.*//; s/ //g')
-image=$("$vm/debian_system.sh" amd64 $depends) || { echo "FAILED: no Debian 12 system"; exit 1; }
-printf 'system_script=%s\ndeb=%s\n' "$here/lifecycle_guest.sh" "$deb" >"$out/env"
-VM_TIMEOUT=${VM_TIMEOUT:-400} boot_guest amd64 system_guest.sh \
-  "crc32c_generic ext4 virtio_blk parport_pc ppdev" \
+image=$(debian_system amd64 $depends) || { echo "FAILED: no Debian 12 system"; exit 1; }
+echo "deb=$deb" >"$out/env"
+VM_TIMEOUT=${VM_TIMEOUT:-400} boot amd64 "crc32c_generic ext4 virtio_blk parport_pc ppdev" \
   -drive "file=$image,format=raw,if=virtio,snapshot=on" \
   -chardev null,id=parallel -device isa-parallel,chardev=parallel,iobase=0x378
-
-expected=$vm/expected/lifecycle.txt
-for step in $(sed -n 's/^== //p' "$expected"); do
-  check "$step: the system is as expected/lifecycle.txt says" diff -u --label expected --label found \
-    <(sed -n "/^== $step\$/,/^== /{/^==\|^#\|^\$/!p}" "$expected" | sed "s/@VERSION@/$version/") \
-    "$out/$step.report"
-done
-finish "package life cycle"
+check_expected lifecycle

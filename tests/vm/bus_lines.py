@@ -1,65 +1,48 @@
 #!/usr/bin/env python3
-"""Turns what QEMU traced of the guest's writes into the synthesizer's three lines, as the chip's
-pins see them, and prints the words they clocked in (one 17-bit word per line, first bit first);
-writes the same lines as a value change dump for sigrok.
-
-parport: QEMU's parallel_ioport_write events. CLB is data-register bit 7, DATA bit 3; DLEN is
-high while control-register bit 0 is clear. Only what follows the guest's marker (0x77 written
-to the data register, which keeps clock and data low) counts: before it, the driver probes.
-pl061: QEMU's pl061_set_output events of the GPIO lines CLOCK, DATA and ENABLE, as levels.
-ftdi: the bulk-out lines of ft232r_gadget.py's logs, each byte one sample of the pins D0-D7,
-CLOCK, DATA and ENABLE bit numbers; the logs' samples follow each other, from the lines at rest.
-transfers: instead, how many words each bulk-out transfer to the stand-in on USB bus BUS carried,
-in order: usbmon's text record USBMON saw where the transfers began and ended, the stand-in what
-they held (it cannot always tell where a transfer of a multiple of 64 bytes ends).
-
-Usage: bus_lines.py parport TRACE VCD
-       bus_lines.py pl061 TRACE VCD CLOCK,DATA,ENABLE
-       bus_lines.py ftdi LOG VCD CLOCK,DATA,ENABLE [LOG CLOCK,DATA,ENABLE]...
-       bus_lines.py transfers LOG USBMON BUS CLOCK,DATA,ENABLE
-"""
+# Turns what a virtual-machine test recorded of the guest's bus into the synthesizer's three
+# lines, as the chip's pins see them: prints the words they clocked in (one 17-bit word a line,
+# first bit first), and writes the lines as a value change dump for sigrok.
+#   parport: QEMU's parallel_ioport_write events. CLB is data-register bit 7, DATA bit 3; DLEN is
+#     high while control-register bit 0 is clear. Only what follows the guest's marker (0x77
+#     written to the data register, which keeps clock and data low) counts: before it, the
+#     driver probes.
+#   pl061: QEMU's pl061_set_output events of the GPIO lines CLOCK, DATA and ENABLE.
+#   ftdi: the bulk-out lines of ft232r_gadget.py's logs, each byte one sample of the pins D0-D7,
+#     CLOCK, DATA and ENABLE bit numbers; the logs' samples follow each other.
+# Usage: bus_lines.py VCD parport TRACE
+#        bus_lines.py VCD pl061 TRACE CLOCK,DATA,ENABLE
+#        bus_lines.py VCD ftdi LOG CLOCK,DATA,ENABLE [LOG CLOCK,DATA,ENABLE]...
 import re
 import sys
 
-PINS = ("CLB", "DATA", "DLEN")
-MARKER = 0x77
+PINS, IDS = ("CLB", "DATA", "DLEN"), "!\"#"
+# Each kind's events, as the state of its port, one bit a line: the pattern of an event, the
+# fields it sets (first bit, width, value), the event the count starts at, the bits of CLB,
+# DATA and DLEN (None: given with the trace) and those read inverted. The parallel port's data
+# register is bits 0-7 of its state, its control register bits 8-15.
+KINDS = {
+    "parport": (r"parallel_ioport_write .* addr 0x0([02]) val 0x(\w+)",
+                lambda register, value: [(4 * int(register), 8, int(value, 16))],
+                "addr 0x00 val 0x77", (7, 3, 8), 0x100),
+    "pl061": (r"pl061_set_output .* setting output (\d+) to (\d+)",
+              lambda line, level: [(int(line), 1, int(level))], "", None, 0),
+    "ftdi": (r"^bulk-out (\w+)",
+             lambda samples: [(0, 8, sample) for sample in bytes.fromhex(samples)], "", None, 0),
+}
 
 
-def parport_levels(lines):
-    """Yields (CLB, DATA, DLEN) after each register write that follows the marker."""
-    data, control, counting = 0, 0, False
-    for line in lines:
-        match = re.search(r"parallel_ioport_write write \[\w+\] addr 0x(\w+) val 0x(\w+)", line)
-        if not match:
-            continue
-        register, value = int(match[1], 16), int(match[2], 16)
-        if register == 0:
-            data = value
-        elif register == 2:
-            control = value
-        if counting:
-            yield (data >> 7 & 1, data >> 3 & 1, 0 if control & 1 else 1)
-        elif register == 0 and value == MARKER:
-            counting = True
-            yield (0, 0, 0 if control & 1 else 1)
-
-
-def pl061_levels(lines, offsets):
-    """Yields (CLB, DATA, DLEN) after each change of an output line."""
-    levels = {offset: 0 for offset in offsets}
-    for line in lines:
-        match = re.search(r"pl061_set_output .* setting output (\d+) to (\d+)", line)
-        if match and int(match[1]) in levels:
-            levels[int(match[1])] = int(match[2])
-            yield tuple(levels[offset] for offset in offsets)
-
-
-def ftdi_levels(lines, bits):
-    """Yields (CLB, DATA, DLEN) for each sample the panel sent the adapter."""
-    for line in lines:
-        if line.startswith("bulk-out "):
-            for sample in bytes.fromhex(line.removeprefix("bulk-out ")):
-                yield tuple(sample >> bit & 1 for bit in bits)
+def levels(kind, trace, bits):
+    """(CLB, DATA, DLEN) after each event of the trace that counts."""
+    pattern, fields, start, pins, inverted = KINDS[kind]
+    pins = pins or [int(bit) for bit in bits.split(",")]
+    state, counting = 0, False
+    with open(trace, errors="replace") as lines:
+        for match in filter(None, map(re.compile(pattern).search, lines)):
+            counting = counting or start in match[0]
+            for first, width, value in fields(*match.groups()):
+                state = state & ~((1 << width) - 1 << first) | value << first
+                if counting:
+                    yield tuple((state ^ inverted) >> bit & 1 for bit in pins)
 
 
 def words(levels):
@@ -77,57 +60,19 @@ def words(levels):
     return found
 
 
-def write_vcd(path, levels):
-    ids = "!\"#"
-    with open(path, "w") as vcd:
-        vcd.write("$timescale 1us $end\n$scope module saa1057 $end\n")
-        for pin, identifier in zip(PINS, ids):
-            vcd.write(f"$var wire 1 {identifier} {pin} $end\n")
-        vcd.write("$upscope $end\n$enddefinitions $end\n")
-        last = None
-        for time, state in enumerate(levels):
-            if state != last:
-                vcd.write(f"#{time}\n")
-                vcd.writelines(f"{level}{identifier}\n" for level, identifier in zip(state, ids)
-                               if last is None or level != last[ids.index(identifier)])
-                last = state
-        vcd.write(f"#{len(levels)}\n")
-
-
-def numbers(text):
-    return [int(number) for number in text.split(",")]
-
-
-def transfer_words(log, usbmon, bus, bits):
-    submitted = re.compile(rf" S Bo:{bus}:\d+:2 -115 (\d+) ")
-    with open(usbmon) as events:
-        lengths = [int(match[1]) for match in map(submitted.search, events) if match]
-    with open(log) as lines:
-        samples = list(ftdi_levels(lines, numbers(bits)))
-    if sum(lengths) != len(samples):
-        sys.exit(f"usbmon saw {sum(lengths)} bytes sent on bus {bus}, the stand-in {len(samples)}")
-    starts = [sum(lengths[:index]) for index in range(len(lengths))]
-    return [len(words(samples[start:start + length])) for start, length in zip(starts, lengths)]
-
-
 def main():
-    kind, trace, vcd = sys.argv[1:4]
-    if kind == "transfers":
-        print(*transfer_words(*sys.argv[2:6]))
-        return
-    if kind == "ftdi":
-        levels = []
-        for log, bits in zip([trace] + sys.argv[5::2], sys.argv[4::2]):
-            with open(log) as lines:
-                levels += ftdi_levels(lines, numbers(bits))
-    else:
-        with open(trace, errors="replace") as lines:
-            if kind == "parport":
-                levels = list(parport_levels(lines))
-            else:
-                levels = list(pl061_levels(lines, numbers(sys.argv[4])))
-    write_vcd(vcd, levels)
-    print("\n".join(words(levels)))
+    vcd, kind, *traces = sys.argv[1:]
+    found = [level for trace, bits in zip(traces[::2], traces[1::2] or [None])
+             for level in levels(kind, trace, bits)]
+    with open(vcd, "w") as dump:
+        dump.write("$timescale 1us $end\n$scope module saa1057 $end\n")
+        dump.writelines(f"$var wire 1 {name} {pin} $end\n" for pin, name in zip(PINS, IDS))
+        dump.write("$upscope $end\n$enddefinitions $end\n")
+        for time, state in enumerate(found):
+            if time == 0 or state != found[time - 1]:
+                dump.write(f"#{time}\n" + "".join(f"{level}{name}\n" for level, name in zip(state, IDS)))
+        dump.write(f"#{len(found)}\n")
+    print(*words(found), sep="\n")
 
 
 if __name__ == "__main__":
