@@ -1,10 +1,9 @@
 #!/usr/bin/env python3
-"""The panel on the simulated synthesizer talks with what rigctld clients send, in the
-conversations of CONVERSATIONS_DIR, then ends with clients connected: by SIGTERM and SIGINT, and
-by a trace whose reader goes away.
-
-Usage: rigctl_clients_test.py PROGRAM CONVERSATIONS_DIR
-"""
+# The panel on the simulated synthesizer talks with what rigctld clients send, in the
+# conversations of CONVERSATIONS_DIR, then ends with clients connected: by SIGTERM and SIGINT,
+# and by a trace whose reader goes away.
+#
+# Usage: rigctl_clients_test.py PROGRAM CONVERSATIONS_DIR
 import contextlib
 import glob
 import os
@@ -21,13 +20,11 @@ from web_support import (Failed, Program, Rigctld, check, drained, finish,  # no
                          run_on_program)
 
 PROGRAM, CONVERSATIONS = sys.argv[1:3]
-BROKEN_PIPE = ("saa1057-panel: Cannot write the trace file {}: Broken pipe. Give --trace a path "
-               "with room to write.")
 
 
 def ending_of(program):
-    """The exit status of a panel that ends by itself or by the signal it was sent (killed after
-    10 s if not), "reported" if a sanitizer reported anything, and its standard error."""
+    # The exit status of a panel that ends by itself or by the signal it was sent (killed after
+    # 10 s if not), "reported" if a sanitizer reported anything, and its standard error.
     with contextlib.suppress(subprocess.TimeoutExpired):
         program.process.wait(10)
     program.process.kill()
@@ -35,8 +32,8 @@ def ending_of(program):
     return "reported" if "Sanitizer" in errors or "runtime error" in errors else status, errors
 
 
-def exchange(client, request, lines):
-    """The answer of `lines` lines, or as much as came, and any answer too many after it."""
+def exchange(client, request, lines=1):
+    # The answer of `lines` lines, or as much as came, and any answer too many after it.
     try:
         answer = client.ask(request, lines)
     except Failed:
@@ -44,49 +41,45 @@ def exchange(client, request, lines):
     return answer + client.more(0.2)
 
 
-def read_conversation(path):
-    """What each client of the file sends and hears, its lines parted from the next client's by
-    "---": the "> " lines, sent ("\\xNN" is that byte), and the "< " lines, the answer expected
-    byte for byte."""
-    def lines(client, mark):
-        return "".join(line[2:] + "\n" for line in client.split("\n") if line.startswith(mark))
-    with open(path, encoding="utf-8") as file:
-        clients = file.read().split("\n---\n")
-    return [(re.sub(r"\\x([0-9a-f]{2})", lambda byte: chr(int(byte[1], 16)), lines(client, "> "))
-             .encode("latin-1"), lines(client, "< ").encode()) for client in clients]
+def received(client):
+    # What the server sends until it ends the connection (closed, or reset when the panel ends
+    # with a request unread), or None if it does not end it within 5 s.
+    answer, ended = drained(client.sock, 5)
+    return answer if ended else None
 
 
 def conversations(program):
-    """Each file's clients at once, every command answered in step, from the start-up's tuning."""
+    # Each file's clients, parted by "---", at once, from the start-up's tuning: each sends its
+    # "> " lines ("\xNN" is that byte) and must hear its "< " lines, byte for byte.
     for path in sorted(glob.glob(os.path.join(CONVERSATIONS, "*.txt"))):
         with Rigctld(program.rigctld_port) as reset:
             reset.ask(b"F 106200000\nM WFM 0\n", 2)
-        talks = read_conversation(path)
+        with open(path, encoding="utf-8") as file:
+            talks = [["".join(line[2:] + "\n" for line in client.split("\n") if line[:2] == mark)
+                      for mark in ("> ", "< ")] for client in file.read().split("\n---\n")]
         clients = [Rigctld(program.rigctld_port) for _ in talks]
         for number, (client, (sent, expected)) in enumerate(zip(clients, talks), 1):
-            answer = exchange(client, sent, expected.count(b"\n"))
-            check(f"{os.path.basename(path)}, client {number}", answer == expected,
-                  f"  expected {expected!r}\n  answered {answer!r}")
+            answer = exchange(client, re.sub(r"\\x([0-9a-f]{2})", lambda byte: chr(
+                int(byte[1], 16)), sent).encode("latin-1"), expected.count("\n"))
+            check(f"{os.path.basename(path)}, client {number}", answer == expected.encode(),
+                  f"  expected {expected.encode()!r}\n  answered {answer!r}")
         for client in clients:
             client.sock.close()
 
 
-def closed(client):
-    """Whether the server closes the connection within 5 s, cleanly rather than by a reset."""
+def closed(client):  # within 5 s, cleanly rather than by a reset
     client.sock.settimeout(5)
-    try:
+    with contextlib.suppress(OSError), client:
         return client.sock.recv(1) == b""
-    except OSError:
-        return False
+    return False
 
 
 def shutdown_with_clients(signal_number):
-    """Three clients connected: one answered, one idle, one in the middle of a line."""
+    # Three clients connected: one answered, one idle, one in the middle of a line.
     program = Program([PROGRAM], rigctld=True)
     clients = [Rigctld(program.rigctld_port) for _ in range(3)]
     name = signal.Signals(signal_number).name
-    check(f"{name}: a client is answered before",
-          exchange(clients[0], b"f\n", 1) == b"106200000\n")
+    check(f"{name}: a client is answered before", exchange(clients[0], b"f\n") == b"106200000\n")
     clients[2].sock.sendall(b"F 1000")
     time.sleep(0.3)
     program.process.send_signal(signal_number)
@@ -94,27 +87,19 @@ def shutdown_with_clients(signal_number):
     check(f"{name} with clients connected exits 0", status == 0, f"status {status}: {errors}")
     for client in clients:
         check(f"{name}: each client sees its connection end", closed(client))
-        client.sock.close()
-
-
-def received(client):
-    """What the server sends until it ends the connection (closed, or reset when the panel ends
-    with a request unread), or None if it does not end it within 5 s."""
-    answer, ended = drained(client.sock, 5)
-    return answer if ended else None
 
 
 def a_trace_that_breaks(where, tuner_leaves):
-    """--trace into a pipe whose reader goes away once the start-up is recorded: the tuning that
-    follows fails. The panel ends with the write's reason (not killed by SIGPIPE), the tuning
-    answers RIG_EIO, and a client polling meanwhile is let go rather than answered."""
+    # --trace into a pipe whose reader goes away once the start-up is recorded: the tuning that
+    # follows fails. The panel ends with the write's reason (not killed by SIGPIPE), the tuning
+    # answers RIG_EIO, and a client polling meanwhile is let go rather than answered.
     with tempfile.TemporaryDirectory() as folder:
         fifo = os.path.join(folder, "bus.vcd")
         os.mkfifo(fifo)
         reader = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
         program = Program([PROGRAM], "--trace", fifo, *where, rigctld=True)
     poller = Rigctld(program.rigctld_port)
-    check(f"{where}: polled before", exchange(poller, b"f\n", 1) == b"106200000\n")
+    check(f"{where}: polled before", exchange(poller, b"f\n") == b"106200000\n")
     os.close(reader)
     tuner = Rigctld(program.rigctld_port)
     tuner.sock.sendall(b"F 100000000\n")
@@ -129,7 +114,8 @@ def a_trace_that_breaks(where, tuner_leaves):
         check(f"{where}: the poller is let go unanswered", answer == b"", repr(answer))
     status, errors = ending_of(program)
     check(f"{where}: the panel ends with status 1, saying which write failed, why and the way out",
-          status == 1 and BROKEN_PIPE.format(fifo) in errors.splitlines(), f"{status}: {errors}")
+          status == 1 and f"saa1057-panel: Cannot write the trace file {fifo}: Broken pipe. Give "
+          "--trace a path with room to write." in errors.splitlines(), f"{status}: {errors}")
 
 
 run_on_program([PROGRAM], "the conversations", conversations, rigctld=True)

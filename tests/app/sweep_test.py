@@ -1,18 +1,17 @@
 #!/usr/bin/python3
-"""The sweep as a user runs it on the simulated chip: each run of sweep_runs.txt, its rows, what
-it says and its plot, drawn where its rows put it; and SIGINT part-way.
-
-Usage: sweep_test.py [wine] PROGRAM DATA_DIR"""
+# The sweep as a user runs it on the simulated chip: each run of sweep_runs.txt, its rows, what
+# it says and its plot, drawn where its rows put it (a PNG one as ImageMagick reads it); and
+# SIGINT part-way.
+#
+# Usage: sweep_test.py [wine] PROGRAM DATA_DIR
 import fnmatch
 import os
 import re
 import signal
-import struct
 import subprocess
 import sys
 import tempfile
 import threading
-import zlib
 
 sys.dont_write_bytecode = True  # web_support.py's byte code kept out of the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
@@ -20,18 +19,17 @@ from web_support import check, finish, golden, program_command, ran  # noqa: E40
 
 COMMAND = program_command(sys.argv[1:])
 WINE = COMMAND[0] == "wine"
-DATA = sys.argv[-1]
 NAME = "saa1057-panel"
 # Left out of standard error: progress, which a slow machine shows, and the offscreen platform's
 # note of a session without XDG_RUNTIME_DIR, which PNG plots draw on.
 NOT_SAID = (f"{NAME}: sweeping: ", "QStandardPaths: ")
 
 
-def runs():
-    """sweep_runs.txt's runs for this platform: their arguments, status, lines of standard output
-    ("|") and standard error ("!"), {number: pattern}, and what their plots show ("%")."""
+def runs(path):
+    # The runs for this platform: their arguments, status, lines of standard output ("|") and
+    # standard error ("!"), {number: pattern}, and what their plots show ("%").
     found = []
-    for line in golden(os.path.join(DATA, "sweep_runs.txt")):
+    for line in golden(path):
         kind, _, text = line.partition(" ")
         if kind.endswith("$"):
             run = {"arguments": text.split(), "status": None, "|": {}, "!": {}, "%": {}}
@@ -48,9 +46,7 @@ def runs():
     return found
 
 
-def differences(lines, patterns):
-    """The first few lines that differ from their patterns, or come after the last: (number,
-    pattern, line)."""
+def differences(lines, patterns):  # the first few (number, pattern, line) that differ
     numbers = sorted(set(patterns) | set(range(1, len(lines) + 1)))
     return [(n, patterns.get(n), lines[n - 1] if n <= len(lines) else None) for n in numbers
             if n > len(lines) or not fnmatch.fnmatchcase(lines[n - 1], patterns.get(n, "\0"))][:3]
@@ -72,17 +68,20 @@ def sweep(run):
         plot = arguments[arguments.index("--plot") + 1] if "--plot" in arguments else None
         if plot and status != 1:  # 1: found out as the plot was made, or written
             check(f"{what}: a plot, none if refused", os.path.isfile(plot) == (status == 0))
-        if plot and status == 0 and os.path.isfile(plot):
-            with open(plot, "rb") as file:
-                drawn = png_drawn if plot.lower().endswith(".png") else svg_drawn
-                drawn(what, file.read(), rows, run["%"])
+        if plot and status == 0 and os.path.isfile(plot) and plot.lower().endswith(".png"):
+            seen = ran(["convert", plot, "-format", "%m %wx%h %[fx:p{2,2}.intensity]\n", "-write",
+                        "info:", "-crop", "1x9+380+300", "-format", "%[fx:minima < 0.5]", "info:"])
+            check(f"{what}: a white PNG of 720 by 360, its axis at y = 304",
+                  seen[1] == "PNG 720x360 1\n1", seen)
+        elif plot and status == 0 and os.path.isfile(plot):
+            with open(plot, encoding="utf-8") as file:
+                svg_drawn(what, file.read(), rows, run["%"])
 
 
 def svg_drawn(what, svg, rows, wanted):
-    """What the plot shows that `wanted` names, and its scales: the frequency axis from its first
-    labelled tick to its last, and every tick and every point of a row that locked where its
-    frequency and lock time fall between the end ticks, frequencies rightward, lock times up."""
-    svg = svg.decode()
+    # What the plot shows that `wanted` names, and its scales: the frequency axis from its first
+    # labelled tick to its last, and every tick and every point of a row that locked where its
+    # frequency and lock time fall between the end ticks, frequencies rightward, lock times up.
     labels = re.findall(r'<text x="([\d.]+)" y="[\d.]+" text-anchor="middle">([\d.]+)</text>', svg)
     shown = {"labels": " ".join(label for _, label in labels), "dots": str(svg.count("<circle")),
              "lines": str(svg.count("<polyline")),
@@ -115,38 +114,9 @@ def svg_drawn(what, svg, rows, wanted):
               (b - a) / (v - u) * up > 0, (scale, off))
 
 
-def png_drawn(what, data, *_):
-    """At the SVG plot's size: a white page with the frequency axis across it at y = 304."""
-    check(f"{what}: a PNG's signature and size", data[:8] + data[12:16] == b"\x89PNG\r\n\x1a\nIHDR"
-          and struct.unpack(">II", data[16:24]) == (720, 360), data[:24])
-    if struct.unpack(">II", data[16:24]) == (720, 360):
-        rows, step = png_rows(data)
-        check(f"{what}: a PNG's white corner and its axis", rows[2][2 * step] == 255 and
-              min(rows[y][380 * step] for y in range(300, 309)) < 128)
-
-
-def png_rows(data):
-    """The unfiltered rows of an 8-bit RGB or RGBA PNG, and the bytes of a pixel."""
-    width, _, _, colour = struct.unpack(">IIBB", data[16:26])
-    step, packed, at = {2: 3, 6: 4}[colour], b"", 8
-    while at < len(data):
-        length, kind = struct.unpack(">I4s", data[at:at + 8])
-        packed += data[at + 8:at + 8 + length] if kind == b"IDAT" else b""
-        at += 12 + length
-    raw, size, rows = zlib.decompress(packed), width * step + 1, [bytearray(width * step)]
-    for start in range(0, len(raw), size):
-        kind, row, up = raw[start], bytearray(raw[start + 1:start + size]), rows[-1]
-        for i in range(len(row)):
-            a, b, c = (row[i - step], up[i], up[i - step]) if i >= step else (0, up[i], 0)
-            paeth = min((abs(b - c), 0, a), (abs(a - c), 1, b), (abs(a + b - 2 * c), 2, c))[2]
-            row[i] = (row[i] + (0, a, b, (a + b) // 2, paeth)[kind]) & 0xFF
-        rows.append(row)
-    return rows[1:], step
-
-
 def interrupted():
-    """A hundred rows read, then SIGINT, part-way through 5701 steps: the sweep ends after the
-    step under way, and sums up the rows it kept."""
+    # A hundred rows read, then SIGINT, part-way through 5701 steps: the sweep ends after the
+    # step under way, and sums up the rows it kept.
     process = subprocess.Popen([*COMMAND, "--simulate", "--word-b", "test=lock", "--sweep",
                                 "63-120/0.01"], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                text=True)
@@ -171,7 +141,7 @@ def interrupted():
         f"{NAME}: never locked from 63.00 to {mhz} MHz"], said)
 
 
-for run in runs():
+for run in runs(os.path.join(sys.argv[-1], "sweep_runs.txt")):
     sweep(run)
 # Windows has no SIGINT to send a program: windows.console_events ends it from its console.
 if not WINE:

@@ -1,39 +1,70 @@
 #!/usr/bin/env python3
-"""The panel's rigctld server and web page under load for SECONDS: the headless panel on the
-simulated chip, its bus traced, serves rigctld's sixteen client slots at once (13 pollers, 7 as
-gpredict polls and 6 as fldigi, a tuner every 100 ms, a client that never reads its answers and
-one that drops mid-command every second), 4 pages that read every state and tune, one page that
-never reads and must be dropped, and a stranger whose requests trickle in, stop half-way or go
-past the size limits; once, it is left almost no descriptors and flooded with idle connections.
-
-Every answer must be right, whole, in order and within ANSWER_LIMIT_S (the first after the flood
-within 5 s), the words on the bus, as sigrok reads them, exactly the tunings; no sanitizer may
-report, the memory at the end must be within TOLERANCE percent of that RSS_FROM seconds in, and
-the panel idle once every client has gone.
-
-Usage: soak_test.py PROGRAM SECONDS RSS_FROM TOLERANCE
-"""
+# The panel's rigctld server and web page under load for SECONDS: the headless panel on the
+# simulated chip, its bus traced, serves rigctld's sixteen client slots at once (13 pollers, 7 as
+# gpredict polls and 6 as fldigi, a tuner every 100 ms, a client that never reads its answers and
+# one that drops mid-command every second), 4 pages that read every state and tune, one page that
+# never reads and must be dropped, and a stranger whose requests trickle in, stop half-way or go
+# past the size limits; once, it is left almost no descriptors and flooded with idle connections.
+#
+# Every answer must be right, whole, in order and within ANSWER_LIMIT_S (the first after the
+# flood within RECOVERY_S), the words on the bus, as sigrok reads them, exactly the tunings; no
+# sanitizer may report, the memory at the end must be within TOLERANCE percent of that RSS_FROM
+# seconds in, and the panel idle once every client has gone. Each client is a thread that ends
+# at its first failure, and the soak with it.
+#
+# Usage: soak_test.py PROGRAM SECONDS RSS_FROM TOLERANCE
+import contextlib
 import os
+import random
+import re
+import resource
+import select
+import socket
+import struct
 import sys
 import tempfile
+import threading
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
-from clients import (ANSWER_TIMEOUT_S, KIB, POLLS, SLOWEST, STOP, TUNINGS, Dropper, Flood,
-                     NonReader, Poller, ReadingPage, Stranger, Tuner, busy_seconds, divider)
-from web_support import bus_words, check, drained, failures, finish, page, run_on_program
+from web_support import (Rigctld, bus_words, busy_seconds, check, drained, failures,  # noqa
+                         finish, head, opened, page, run_on_program, status_of, until)
 
 PROGRAM, SECONDS, RSS_FROM, TOLERANCE = sys.argv[1], *map(float, sys.argv[2:5])
-POLLERS = ["gpredict", "fldigi"] * 6 + ["gpredict"]
-PAGES = 4
-# The server's limit on what waits for a page, as the README's page section states it; besides
-# it, in the kernel, the server's send buffer (64 KiB, which Linux doubles) and the page's.
-UNSENT_BYTES, KERNEL_BYTES, STALLED_RCVBUF = 256 * KIB, 160 * KIB, 4 * KIB
+ANSWER_LIMIT_S = 1
+ANSWER_TIMEOUT_S = 10  # a sanitized panel on a loaded machine, yet a hang fails fast
+# The flood shuts the gates for less than this: the stranger's round, the flood, the recovery.
+GATE_TIMEOUT_S = 60
+STARTUP_HZ = 106_200_000
+# The 10 kHz steps from 76 to 108 MHz, visited in a stride prime to their number: each tuning
+# moves the divider, and a frequency comes back only 3201 tunings later, so that a poller's
+# answer names one tuning within the few that can be in flight.
+BAND_LOW_HZ, BAND_STEPS, STRIDE = 76_000_000, 3201, 1009
+# What a poller asks besides f: the carrier detect as gpredict asks for it (raw byte 0x8b), the
+# mode and the VFO. Nobody sets the mode or the VFO, so those answers never change.
+STEADY = {b"\x8b\n": b"0\n", b"m\n": b"WFM\n230000\n", b"v\n": b"VFOA\n"}
+POLLERS = [("gpredict", [b"\x8b\n", b"m\n", b"v\n"]), ("fldigi", [b"m\n", b"v\n"])] * 6
+POLLERS.append(POLLERS[0])
+KIB = 1024
+# The server's limits, as the README's page section states them: besides a page's unsent data,
+# in the kernel, the server's send buffer (64 KiB, which Linux doubles) and the page's.
+HEADER_BYTES, REQUEST_S, UNSENT_BYTES, KERNEL_BYTES = 8 * KIB, 10, 256 * KIB, 160 * KIB
+PAGES, STALLED_RCVBUF = 4, 4 * KIB
+# Often enough that the states for the page that never reads pass its limit within the short
+# soak's first 30 s.
+PAGE_TUNING_PERIOD_S = 0.25
+COUNTS = re.compile(r"(\d+) words? loaded.*?(\d+) pages? open")  # in a state's statusDetail
+# The page's dividers (63 to 120 MHz by 100 kHz) less the rigctld tuner's band (76 to 108 MHz),
+# so that no tuning repeats the one before it and every one is a word on the bus.
+PAGE_HZ = [n * 10_000 - 10_700_000 for n in range(7370, 13071, 10) if not 8670 <= n <= 11870]
 # Early, that the flood ends before the non-reader has sent nothing for a minute: rigctld would
 # then give its slot to one of the flood's connections.
 FLOOD_AT_S = min(0.4 * SECONDS, 20)
-IDLE_BUSY_S = 0.1  # of 2 s
+# Descriptors the panel may open beyond those it has: fewer than the flood's connections.
+FLOOD_SPARE, FLOOD_CONNECTIONS = 6, {"web page": 40, "rigctld": 20}
+# CPU time over 2 s in the flood, where a listener that spins takes all of it, and at the end.
+BUSY_S, IDLE_BUSY_S, RECOVERY_S = 0.2, 0.1, 5
 # ASan keeps freed blocks in a quarantine, 256 MiB by default, and the panel's resident memory
 # grows as that fills: at the soak's rate of frees from 180 MiB at 10 s to a plateau of 420 MiB
 # near 50 s, later on a slower machine, so that the one-minute figure would measure ASan. 4 MiB
@@ -41,6 +72,346 @@ IDLE_BUSY_S = 0.1  # of 2 s
 # still caught for what was freed in the last second or so (this event loop's deleteLater).
 os.environ.update(ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:quarantine_size_mb=4",
                   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1")
+STOP = threading.Event()
+SLOWEST = {}  # kind ("rigctld", "page") -> (seconds, to what), for the report
+
+
+def divider(freq_hz):  # the oscillator runs 10.7 MHz above the frequency, in 10 kHz steps
+    return (freq_hz + 10_700_000) // 10_000
+
+
+def expect(what, answer, expected):
+    if answer != expected:
+        raise AssertionError(f"{what} answered {answer!r}, not {expected!r}")
+
+
+@contextlib.contextmanager
+def timed(kind, what):  # an answer awaited within
+    asked = time.monotonic()
+    yield
+    seconds = time.monotonic() - asked
+    SLOWEST[kind] = max(SLOWEST.get(kind, (0, what)), (seconds, what))
+    if seconds > ANSWER_LIMIT_S:
+        raise AssertionError(f"{what!r} answered in {seconds:.2f} s, not {ANSWER_LIMIT_S} s")
+
+
+class Gate:
+    # What the descriptor flood holds back: a passage waits while the gate is shut, and shutting
+    # it waits for the passages under way.
+    def __init__(self):
+        self.changed, self.passing, self.is_shut = threading.Condition(), 0, False
+
+    @contextlib.contextmanager
+    def passage(self):
+        with self.changed:
+            if not self.changed.wait_for(lambda: not self.is_shut, GATE_TIMEOUT_S):
+                raise AssertionError(f"held back by the flood for {GATE_TIMEOUT_S} s")
+            self.passing += 1
+        try:
+            yield
+        finally:
+            with self.changed:
+                self.passing -= 1
+                self.changed.notify_all()
+
+    @contextlib.contextmanager
+    def shut(self, what, seconds):
+        try:
+            with self.changed:
+                self.is_shut = True
+                if not self.changed.wait_for(lambda: self.passing == 0, seconds):
+                    raise AssertionError(f"{what} under way {seconds} s after the gate shut")
+            yield
+        finally:
+            with self.changed:
+                self.is_shut = False
+                self.changed.notify_all()
+
+
+# Shut by the flood: the steady clients' requests, and the visits that open new connections;
+# the last never.
+REQUESTS, VISITS, OPEN = Gate(), Gate(), Gate()
+
+
+class Tunings:
+    # Every tuning, the rigctld tuner's and the pages', made one at a time: each waits until the
+    # last is carried out, so that the bus carries them in this order and a page sees the state
+    # of its own, not one that a tuning right behind it replaced in the same turn of the event
+    # loop. `hz` holds them all, the start-up's first; `confirmed` the index of the last done.
+    def __init__(self):
+        self.hz, self.confirmed, self.turn = [STARTUP_HZ], 0, threading.Lock()
+
+    def tune(self, pick, carry_out):  # to pick(the last frequency), through carry_out(hz)
+        with self.turn:  # each carry_out's waits are bounded
+            self.hz.append(pick(self.hz[-1]))
+            carry_out(self.hz[-1])
+            self.confirmed = len(self.hz) - 1
+
+    def read_back(self, rig, after):
+        # `f`'s tuning, which must be one confirmed or in flight, and none before tuning `after`.
+        lowest, answer = max(after, self.confirmed), rig.ask(b"f\n")
+        if answer not in (in_flight := [b"%d\n" % hz for hz in self.hz[lowest:]]):
+            raise AssertionError(f"f answered {answer!r}, none of tunings {lowest} on: {in_flight}")
+        return lowest + in_flight.index(answer)
+
+
+TUNINGS = Tunings()
+
+
+class Rig(Rigctld):  # one request at a time, as Hamlib's clients ask, each answer timed
+    def ask(self, request, lines=1):
+        with timed("rigctld", request):
+            return super().ask(request, lines)
+
+    def expect(self, request, expected):
+        expect(request, self.ask(request, expected.count(b"\n")), expected)
+
+
+class Client(threading.Thread):
+    # begin(), then step() every `pause` seconds, each through the client's gate, until the soak
+    # stops, then end(); `answers` counts the answers checked. Keywords become attributes.
+    gate, pause, tuning, connection = REQUESTS, 0, 0, None
+
+    def __init__(self, name, port, **attributes):
+        super().__init__(name=name, daemon=True)
+        self.port, self.answers = port, 0
+        self.__dict__.update(attributes)
+
+    def run(self):
+        try:
+            self.begin()
+            while not STOP.wait(self.pause):
+                with self.gate.passage():
+                    self.step()
+            self.end()
+        except (AssertionError, OSError) as failure:
+            check(f"{self.name}, after {self.answers} answers: {failure}", False)
+        finally:
+            if self.connection:
+                self.connection.sock.close()
+
+    def begin(self):
+        pass
+
+    end = begin
+
+
+class Tuner(Client):  # tunes every 100 ms, padded as gpredict pads; `answers` counts its tunings
+    @property
+    def pause(self):
+        return self.started + self.answers * 0.1 - time.monotonic()
+
+    def begin(self):
+        self.connection, self.started = Rig(self.port, ANSWER_TIMEOUT_S), time.monotonic()
+
+    def step(self):
+        TUNINGS.tune(lambda _: BAND_LOW_HZ + (7 + self.answers * STRIDE) % BAND_STEPS * 10_000,
+                     lambda hz: self.connection.expect(b"F %10d\n" % hz, b"RPRT 0\n"))
+        self.answers += 1
+
+
+class Poller(Tuner):  # polls f and then its `polls`; nothing more may come
+    pause = 0.02
+
+    def step(self):
+        self.tuning = TUNINGS.read_back(self.connection, self.tuning)
+        for request in self.polls:
+            self.connection.expect(request, STEADY[request])
+        self.answers += 1 + len(self.polls)
+
+    def end(self):
+        expect("the end, unasked,", self.connection.more(0.5), b"")
+
+
+class Dropper(Client):
+    # Comes back every second, reads the frequency, sends half a tuning and leaves: by closing
+    # the connection, or every other visit by resetting it.
+    gate, pause = VISITS, 1.0  # long enough for the panel to let the last visit's slot go
+
+    def step(self):
+        with Rig(self.port, ANSWER_TIMEOUT_S) as rig:
+            self.tuning = TUNINGS.read_back(rig, self.tuning)
+            rig.sock.sendall(b"F 1000")
+            self.answers += 1
+            if self.answers % 2 == 0:
+                rig.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+
+
+class NonReader(Client):
+    # Sends `v` and `m` for as long as the panel takes them and reads nothing; at the end it
+    # reads, and every request it sent must have its answer, whole and in order.
+    gate = OPEN
+
+    def begin(self):
+        # Small buffers of its own, so that less waits in the kernel to be read at the end.
+        self.connection = Rigctld(self.port, ANSWER_TIMEOUT_S, rcvbuf=65536)
+        self.connection.sock.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, 65536)
+        self.connection.sock.setblocking(False)
+        self.sent_bytes, self.started = 0, time.monotonic()
+        self.last_taken, self.burst = self.started, b"v\nm\n" * 1025
+
+    def step(self):
+        offset = self.sent_bytes % 4
+        try:
+            self.sent_bytes += self.connection.sock.send(self.burst[offset:offset + 4096])
+            self.last_taken = time.monotonic()
+        except BlockingIOError:
+            STOP.wait(0.05)
+
+    def end(self):
+        if failures:  # the soak cut short
+            return
+        ended_at, rig = time.monotonic(), self.connection
+        blocked_s = ended_at - self.last_taken
+        check(f"the panel stops taking the non-reader's requests: it took the last "
+              f"{blocked_s:.1f} s before the end, after {self.sent_bytes} bytes",
+              self.sent_bytes > 0 and blocked_s >= (ended_at - self.started) / 2)
+        units, rest = divmod(self.sent_bytes, 4)
+        expected = (STEADY[b"v\n"] + STEADY[b"m\n"]) * units + STEADY[b"v\n"] * (rest >= 2)
+        self.answers = 2 * units + (rest >= 2)
+        with contextlib.suppress(AssertionError, OSError):  # all there is: compared below
+            while len(rig.pending) < len(expected):
+                rig.read("the unread answers", ANSWER_TIMEOUT_S)
+            rig.pending += rig.more(0.5)
+        check(f"the non-reader gets its {len(expected)} bytes of answers, whole and in order: "
+              f"{len(rig.pending)} bytes, the same up to byte "
+              f"{len(os.path.commonprefix([rig.pending, expected]))}", rig.pending == expected)
+
+
+class ReadingPage(Client):
+    # Reads every state, and every PAGE_TUNING_PERIOD_S or so tunes to a divider of its own;
+    # counts the states' bytes and those after which the count of pages open that they state
+    # fell to PAGES: the page that never reads dropped.
+    def begin(self):
+        self.connection = page(self.port, timeout=ANSWER_TIMEOUT_S)
+        self.choose = random.Random(self.name)
+        self.due = time.monotonic() + self.choose.uniform(0, PAGE_TUNING_PERIOD_S)
+        self.state_bytes, self.last, self.words, self.dropped_after = 0, {}, 0, None
+
+    def step(self):
+        if time.monotonic() >= self.due:
+            TUNINGS.tune(lambda last: self.choose.choice([hz for hz in PAGE_HZ if hz != last]),
+                         self.tune)
+            self.due = time.monotonic() + self.choose.uniform(0.5, 1.5) * PAGE_TUNING_PERIOD_S
+        elif self.connection.pending or select.select(
+                [self.connection.sock], [], [], max(self.due - time.monotonic(), 0))[0]:
+            self.take(*self.connection.received("the next state", ANSWER_TIMEOUT_S))
+
+    def tune(self, hz):
+        # The first state that counts as many words loaded as there are tunings must show its
+        # divider, an older one with the same divider not being enough.
+        n, words, deadline = divider(hz), len(TUNINGS.hz), time.monotonic() + ANSWER_TIMEOUT_S
+        with timed("page", f"tune to {n}"):
+            self.connection.send({"do": "tune", "divider": n})
+            while self.words < words:
+                self.take(*self.connection.received(f"the state with divider {n} after "
+                          f"{self.last}", max(deadline - time.monotonic(), 0.01)))
+            expect(f"tuned to {n} as word {words}: the state", self.last.get("divider"), n)
+            expect(f"tuned to {n}: the state {self.last}: words", self.words, words)
+
+    def take(self, message, size):
+        if message.get("type") != "state":
+            return
+        self.answers, self.last = self.answers + 1, message
+        self.state_bytes += size
+        if not (counts := COUNTS.search(message.get("statusDetail", ""))):
+            raise AssertionError(f"a state that names no count of words or pages open: {message}")
+        self.words = int(counts[1])
+        if int(counts[2]) > PAGES:  # the page that never reads still open
+            self.dropped_after = self.dropped_after or 0
+        elif self.dropped_after == 0 and not STOP.is_set():  # not a reading page leaving at the end
+            self.dropped_after = self.state_bytes
+
+
+class Stranger(Client):
+    # Over and over, a round: a request that trickles in a byte at a time and one left
+    # half-sent, which the server must close REQUEST_S after they began; meanwhile requests past
+    # the limits, each refused with its status before the rest of it is sent.
+    gate, rounds = VISITS, 0
+
+    def step(self):
+        past_limits = [
+            (f"headers of {HEADER_BYTES // KIB} KiB and more",
+             head(self.port) + b"X-Filler: " + b"x" * HEADER_BYTES + b"\r\n\r\n", 431),
+            ("a body of 300 MiB", head(self.port, method="POST", path="/login") +
+             b"Content-Length: %d\r\n\r\n" % (300 << 20), 413)]
+        slow, half = opened(self.port, ANSWER_TIMEOUT_S), opened(self.port, ANSWER_TIMEOUT_S)
+        with slow, half:
+            started = time.monotonic()
+            slow.sendall(head(self.port) + b"X-Slow: ")
+            half.sendall(head(self.port) + b"X-Half: ")
+            while not STOP.is_set():
+                elapsed = time.monotonic() - started
+                closed = [drained(connection, 0)[1] for connection in (slow, half)]
+                if any(closed) and elapsed < REQUEST_S - 1 or \
+                        elapsed > REQUEST_S + 3 and not all(closed):
+                    raise AssertionError(f"the request that trickles in and the one left half-sent:"
+                                         f" closed {closed} {elapsed:.1f} s on, not {REQUEST_S}")
+                if all(closed):
+                    break
+                with contextlib.suppress(OSError):  # closed: seen the next step
+                    slow.send(b"s")
+                what, request, status = past_limits[self.answers % 2]
+                with timed("page", what), opened(self.port, ANSWER_TIMEOUT_S) as connection:
+                    connection.sendall(request)
+                    expect(what, status_of(connection, ANSWER_TIMEOUT_S), status)
+                self.answers += 1
+                STOP.wait(0.5)
+            self.rounds += 1
+
+
+class Flood(Client):
+    # Once, FLOOD_AT_S in, the new connections' visits finished and the other clients' requests
+    # held back, so that only the flood can make the panel busy: the panel's soft limit on
+    # descriptors lowered to FLOOD_SPARE above those open, FLOOD_CONNECTIONS opened and left
+    # idle; then closed, the limit restored, and a new rigctld client and a new page must each
+    # be answered within RECOVERY_S. Neither listener may spin on its failed accepts.
+    gate, pause, seen = OPEN, FLOOD_AT_S, None
+
+    def step(self):
+        # The stranger's round runs its REQUEST_S and a few more.
+        with VISITS.shut("the stranger's round or the dropper's visit", 2 * REQUEST_S):
+            with REQUESTS.shut("a client's request", ANSWER_TIMEOUT_S):
+                time.sleep(0.5)  # the last answers on their way
+                self.flood()
+            ended = time.monotonic()
+            # A new rigctld client is turned away while the flood's connections hold the last slot.
+            for what, connect, ask in (
+                    ("a new rigctld client", lambda: Rigctld(self.ports["rigctld"], timeout=1),
+                     lambda rig: TUNINGS.read_back(rig, 0)),
+                    ("a new page", lambda: page(self.ports["web page"], timeout=1),
+                     lambda new: new.await_message("a state", {"type": "state"}, seconds=1))):
+                until(f"{what} answered within {RECOVERY_S} s of the flood's end ({self.seen})",
+                      lambda: answered(connect, ask), lambda seen: seen is True,
+                      round(ended + RECOVERY_S - time.monotonic(), 2))
+                self.seen += f", then {what} answered {time.monotonic() - ended:.2f} s after it"
+            # As long as the dropper gives the panel to let a connection's slot go.
+            STOP.wait(Dropper.pause)
+        self.answers, self.pause = 1, None  # then waits for the stop
+
+    def flood(self):
+        in_use = len(os.listdir(f"/proc/{self.pid}/fd"))
+        limits = resource.prlimit(self.pid, resource.RLIMIT_NOFILE)
+        with contextlib.ExitStack() as left:  # the connections closed, then the limit restored
+            left.callback(resource.prlimit, self.pid, resource.RLIMIT_NOFILE, limits)
+            resource.prlimit(self.pid, resource.RLIMIT_NOFILE, (in_use + FLOOD_SPARE, limits[1]))
+            idle = [left.enter_context(opened(self.ports[server], ANSWER_TIMEOUT_S))
+                    for server, count in FLOOD_CONNECTIONS.items() for _ in range(count)]
+            time.sleep(0.5)  # each listener out of descriptors by now
+            busy, flooded = busy_seconds(self.pid), len(os.listdir(f"/proc/{self.pid}/fd"))
+        self.seen = (f"{in_use} descriptors open and {FLOOD_SPARE} more allowed, {flooded} open "
+                     f"under {len(idle)} idle connections; the panel busy {busy:.2f} s of 2")
+        if busy > BUSY_S or flooded < in_use + FLOOD_SPARE - 1:
+            raise AssertionError(f"{self.seen}: a listener spins, or the flood left descriptors")
+
+
+def answered(connect, ask):  # True, or why not
+    try:
+        with connect() as connection:
+            ask(connection)
+        return True
+    except (AssertionError, OSError) as failure:
+        return failure
 
 
 def rss_kib(pid):
@@ -49,26 +420,23 @@ def rss_kib(pid):
 
 
 def soak(program):
-    """Runs the clients for SECONDS, printing a line a minute, and checks what they leave;
-    stops early, clients and all, at the first failure."""
+    # Runs the clients for SECONDS, printing a line a minute, and checks what they leave; stops
+    # early, clients and all, at the first failure.
     pid, rigctld, web = program.process.pid, program.rigctld_port, program.port
     stalled = page(web, timeout=ANSWER_TIMEOUT_S, rcvbuf=STALLED_RCVBUF)
-    pages = [ReadingPage(f"page {i + 1}", web, reading=PAGES) for i in range(PAGES)]
-    stranger, non_reader = Stranger("stranger", web), NonReader("non-reader", rigctld)
-    flood = Flood("flood", None, pause=FLOOD_AT_S, pid=pid,
-                  ports={"rigctld": rigctld, "web page": web})
+    pages = [ReadingPage(f"page {i + 1}", web) for i in range(PAGES)]
+    flood = Flood("flood", None, pid=pid, ports={"rigctld": rigctld, "web page": web})
     clients = [Tuner("tuner", rigctld), *pages, Dropper("dropper", rigctld),
-               *(Poller(f"poller {i + 1} ({style})", rigctld, polls=POLLS[style])
-                 for i, style in enumerate(POLLERS)), stranger, non_reader, flood]
+               *(Poller(f"poller {i + 1} ({style})", rigctld, polls=polls)
+                 for i, (style, polls) in enumerate(POLLERS)),
+               Stranger("stranger", web), NonReader("non-reader", rigctld), flood]
     for client in clients:
         client.start()
     start, rss_from, rss_end, minute = time.monotonic(), None, None, 0
-    while (elapsed := time.monotonic() - start) < SECONDS and not failures:
-        if program.process.poll() is not None:
-            break
-        if rss_from is None and elapsed >= RSS_FROM:
-            rss_from = rss_kib(pid)
+    while (elapsed := time.monotonic() - start) < SECONDS and not failures and \
+            program.process.poll() is None:
         rss_end = rss_kib(pid)
+        rss_from = rss_from or (rss_end if elapsed >= RSS_FROM else None)
         if elapsed >= 60 * (minute + 1):
             minute += 1
             print(f"{minute} min: {sum(c.answers for c in clients)} answers, RSS {rss_end} KiB",
@@ -86,24 +454,22 @@ def soak(program):
         stalled.sock.close()
         dropped = [p.dropped_after // KIB if p.dropped_after else None for p in pages]
         low, high = UNSENT_BYTES // KIB, (UNSENT_BYTES + KERNEL_BYTES) // KIB
-        left = (len(stalled.pending) + len(data)) // KIB
         check(f"the page that never reads dropped after {low} to {high} KiB of states: the reading "
               f"pages saw it go after {dropped} KiB of {pages[0].state_bytes // KIB}; its "
-              f"connection {'closed' if closed else 'open'}, {left} KiB left",
+              f"connection {'closed' if closed else 'open'}, "
+              f"{(len(stalled.pending) + len(data)) // KIB} KiB left",
               closed and all(kib is not None and low <= kib <= high for kib in dropped))
         time.sleep(0.5)  # the last connections' ends handled
         busy = busy_seconds(pid)
         check(f"every client gone, the panel idle: busy {busy:.2f} s of 2", busy <= IDLE_BUSY_S)
-        print(f"the page that never reads dropped after {dropped} KiB of states; at the end the "
-              f"panel busy {busy:.2f} s of 2")
-    if rss_from and rss_end:
+    if rss_from:
         growth = 100 * (rss_end - rss_from) / rss_from
         check(f"the memory after {SECONDS:g} s within {TOLERANCE:g} % of that after "
               f"{RSS_FROM:g} s: {rss_from} KiB, then {rss_end} KiB ({growth:+.1f} %)",
               abs(growth) <= TOLERANCE)
     print("answers: " + ", ".join(f"{c.name} {c.answers}" for c in clients) + "; slowest: " +
           ", ".join(f"{kind} {s:.2f} s ({what})" for kind, (s, what) in SLOWEST.items()) +
-          f"; flood: {flood.seen}; {stranger.rounds} rounds of the stranger's; RSS {rss_from} "
+          f"; flood: {flood.seen}; {clients[-3].rounds} rounds of the stranger's; RSS {rss_from} "
           f"KiB after {RSS_FROM:g} s, {rss_end} KiB at the end")
     if failures:
         print("the panel's standard error so far:\n" + program.stderr()[-20000:])
