@@ -22,34 +22,19 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
 from web_support import (Rigctld, bus_words, check, finish, golden, program_command,
-                         run_on_program, until)
+                         run_on_program, tables, until)
 
 PROGRAM = program_command(sys.argv[1:])
 HERE = os.path.dirname(os.path.abspath(__file__))
-STATIONS_SEEN = ("return [...document.querySelectorAll('.station')].map(b => [b.firstChild"
-                 ".textContent, b.lastChild.textContent, b.getAttribute('aria-current')]"
-                 ".join(', ')).join('; ')")
-
-
-def runs():
-    """page_runs.txt's runs by name: each a list of rows (action, its arguments, what every page
-    then shows, the seconds that may take)."""
-    runs = {}
-    for line in golden(os.path.join(HERE, "page_runs.txt")):
-        if line.startswith("["):
-            rows = runs.setdefault(line.strip("[]"), [])
-        else:
-            action, _, shown = line.partition(" => ")
-            expected = dict(pair.split("=", 1) for pair in shown.split(" | ") if pair)
-            rows.append((*action.split(" | "), expected, float(expected.pop("within", 5))))
-    return runs
 
 
 def seen(driver, program, key):
     """Every station's name, frequency and whether it is tuned; the frequency that rigctld
     reads; else the text (or after @, the property) of the element with ID `key`."""
     if key == "stations":
-        return driver.execute_script(STATIONS_SEEN)
+        return driver.execute_script(
+            "return [...document.querySelectorAll('.station')].map(b => [b.firstChild.textContent,"
+            " b.lastChild.textContent, b.getAttribute('aria-current')].join(', ')).join('; ')")
     if key == "rigctld":
         with Rigctld(program.rigctld_port) as rig:
             return rig.ask(b"f\n").decode().strip()
@@ -59,10 +44,15 @@ def seen(driver, program, key):
 
 
 def play(driver, program, rows):
-    """Each row's action (the function of that name), then what every open page must show."""
-    for verb, *arguments, expected, seconds in rows:
-        if verb:
+    """Each row's action (the function of that name), then what every open page must show:
+    after " => ", ID=TEXT, "within" the seconds it may take."""
+    for row in rows:
+        action, _, shown = " | ".join(row).partition(" => ")
+        if action:
+            verb, *arguments = action.split(" | ")
             globals()[verb.replace(" ", "_")](driver, program, *arguments)
+        expected = dict(pair.split("=", 1) for pair in shown.split(" | ") if pair)
+        seconds = float(expected.pop("within", 5))
         here = driver.current_window_handle
         for window in driver.window_handles:
             driver.switch_to.window(window)
@@ -106,6 +96,10 @@ def second_page(driver, program):
     driver.get(f"http://127.0.0.1:{program.port}/")
 
 
+def wait(driver, program, seconds):
+    time.sleep(float(seconds))
+
+
 def looked_over(driver, program, page):
     """At a phone's width no horizontal scroll, every control named for screen readers, and
     nothing in the console (one log for every window; security violations are errors too)."""
@@ -133,18 +127,16 @@ def download(driver, program, link, pattern):
 
 
 def new_plot(driver, program):
-    """Waits for the plot, as the page draws it, to differ from the one before."""
-    def drawn():
-        data = driver.execute_script(
-            "const plot = document.getElementById('sweep-plot');"
-            "if (!plot.complete || !plot.naturalWidth) return null;"
-            "const canvas = document.createElement('canvas');"
-            "[canvas.width, canvas.height] = [plot.naturalWidth, plot.naturalHeight];"
-            "canvas.getContext('2d').drawImage(plot, 0, 0);"
-            "return canvas.toDataURL();")
-        return data and hash(data)  # a digest, for a message short enough to read
-    program.plot = until("a plot unlike the one before", drawn,
-                         lambda plot: plot and plot != getattr(program, "plot", None))
+    """Waits for the plot, as the page draws it, to differ from the one before: a digest, for a
+    message short enough to read."""
+    program.plot = until("a plot unlike the one before", lambda: hash(driver.execute_script(
+        "const plot = document.getElementById('sweep-plot');"
+        "if (!plot.complete || !plot.naturalWidth) return null;"
+        "const canvas = document.createElement('canvas');"
+        "[canvas.width, canvas.height] = [plot.naturalWidth, plot.naturalHeight];"
+        "canvas.getContext('2d').drawImage(plot, 0, 0);"
+        "return canvas.toDataURL();")), lambda plot: plot not in (hash(None),
+                                                                   getattr(program, "plot", 0)))
 
 
 def told_where(driver, program):
@@ -158,32 +150,10 @@ def told_where(driver, program):
           (12, 0o600 if not program.wine else mode), (password, oct(mode)))
 
 
-def wait(driver, program, seconds):
-    time.sleep(float(seconds))
-
-
-def on_page(driver, run, *options, **keywords):
-    """The run played on the page of the program started with `options` and Program's keywords;
-    what it opened (a second page, nginx) closed after."""
-    def test(program):
-        with contextlib.ExitStack() as program.after:
-            program.after.callback(close_other_pages, driver)
-            driver.get_log("browser")  # what a run before left in the console is not this one's
-            driver.get(f"http://127.0.0.1:{program.port}/")
-            play(driver, program, runs()[run])
-    run_on_program(PROGRAM, run, test, *options, **keywords)
-
-
-def close_other_pages(driver):
-    for window in driver.window_handles[1:]:
-        driver.switch_to.window(window)
-        driver.close()
-    driver.switch_to.window(driver.window_handles[0])
-
-
-def nginx_config(folder, panel_port):
-    """The README's server block for a certificate made here, on a free port of 127.0.0.1 (the
-    one returned), in front of the panel's port; whole, with what a server of its own needs."""
+def through_nginx(driver, program):
+    """Opens the page through nginx with TLS, configured as the README shows (whole, with what a
+    server of its own needs) for a certificate made here, on a free port."""
+    folder = program.after.enter_context(tempfile.TemporaryDirectory())
     with open(os.path.join(HERE, "..", "..", "README.md"), encoding="utf-8") as readme:
         block = re.search(r"\n    server \{\n(?:    .*\n)+?    \}\n", readme.read())[0]
     key, certificate = os.path.join(folder, "box.key"), os.path.join(folder, "box.pem")
@@ -193,24 +163,14 @@ def nginx_config(folder, panel_port):
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
         port = probe.getsockname()[1]
-    for ours, here in [("listen 443", f"listen 127.0.0.1:{port}"),
-                       ("raspberrypi.local;", "localhost;"),
-                       ("/etc/ssl/certs/raspberrypi.local.pem", certificate),
-                       ("/etc/ssl/private/raspberrypi.local.key", key),
-                       ("127.0.0.1:8080", f"127.0.0.1:{panel_port}")]:
+    for ours, here in tables(os.path.join(HERE, "page_runs.txt"))["nginx"]:
         check(f"the README's nginx block holds {ours}", ours in block, block)
-        block = block.replace(ours, here)
+        block = block.replace(ours, here.format(port=port, key=key, certificate=certificate,
+                                                panel=program.port))
     # Workers that may run as nobody write no temporary files in the test's private folder.
     with open(os.path.join(folder, "nginx.conf"), "w", encoding="utf-8") as conf:
         conf.write(f"daemon off; pid {folder}/nginx.pid; error_log {folder}/error.log;\n"
                    f"events {{}}\nhttp {{ access_log off; proxy_max_temp_file_size 0;\n{block}}}\n")
-    return port
-
-
-def through_nginx(driver, program):
-    """Opens the page through nginx with TLS, configured as the README shows."""
-    folder = program.after.enter_context(tempfile.TemporaryDirectory())
-    port = nginx_config(folder, program.port)
     nginx = subprocess.Popen(["nginx", "-p", folder, "-c", "nginx.conf"], stderr=subprocess.PIPE,
                              text=True)
     program.after.callback(lambda: check("nginx ran until ended", nginx.terminate() or
@@ -233,6 +193,24 @@ def stranger_posts(driver, program, command):
     finally:
         site.terminate()
         site.wait()
+
+
+def on_page(driver, run, *options, **keywords):
+    """The run played on the page of the program started with `options` and Program's keywords;
+    what it opened (other pages, nginx) closed after."""
+    def close_other_pages():
+        for window in driver.window_handles[1:]:
+            driver.switch_to.window(window)
+            driver.close()
+        driver.switch_to.window(driver.window_handles[0])
+
+    def test(program):
+        with contextlib.ExitStack() as program.after:
+            program.after.callback(close_other_pages)
+            driver.get_log("browser")  # what a run before left in the console is not this one's
+            driver.get(f"http://127.0.0.1:{program.port}/")
+            play(driver, program, tables(os.path.join(HERE, "page_runs.txt"))[run])
+    run_on_program(PROGRAM, run, test, *options, **keywords)
 
 
 options = webdriver.ChromeOptions()

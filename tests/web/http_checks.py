@@ -5,69 +5,48 @@ must answer is in http_answers.txt.
 
 Usage: http_checks.py [wine] PROGRAM
 """
-import json
 import os
 import re
 import socket
 import sys
 import time
 
-from web_support import (Connection, check, drained, finish, frame, golden, opened,
-                         program_command, ran, run_on_program, upgrade)
+from web_support import (check, drained, finish, frame, opened, page, program_command, ran,
+                         request, run_on_program, tables)
 
 PROGRAM = program_command(sys.argv[1:])
-TABLES = {}
-for line in golden(os.path.join(os.path.dirname(os.path.abspath(__file__)), "http_answers.txt")):
-    if line.startswith("["):
-        rows = TABLES[line[1:-1]] = []
-    else:
-        rows.append(line.split(" | "))
+TABLES = tables(os.path.join(os.path.dirname(os.path.abspath(__file__)), "http_answers.txt"))
 SECURITY_HEADERS = dict(TABLES["security headers"])
-PAGE = "GET /socket origin=http://127.0.0.1:{port}"
 LOGIN = "POST /login origin=http://127.0.0.1:{port}"
 RANDOM_TOKENS = 300
 
 
-def sent(program, request, cookie="", body=b""):
-    """A request as the tables write it."""
-    method, path, *fields = request.format(port=program.port, cookie=cookie).split()
-    fields = {"host": f"127.0.0.1:{program.port}", "origin": None, "cookie": None,
-              **dict(field.split("=", 1) for field in fields)}
-    headers = upgrade(**fields) if path == "/socket" else {
-        name.title(): value for name, value in fields.items()}
-    return Connection(program.port, method, path, headers, body)
-
-
 def answers(program, rows, cookie=""):
-    for case, request, status, *holds in rows:
-        answer = sent(program, request, cookie)
+    for case, asked, status, *holding in rows:
+        answer = request(program.port, asked.replace("{cookie}", str(cookie)))
         headers = {name: answer.headers.get(name) for name in SECURITY_HEADERS}
-        check(f"{case}: {status}" + "".join(f" holding {each!r}" for each in holds),
-              answer.status == int(status) and "".join(holds).encode() in answer.body and
+        check(f"{case}: {status}" + "".join(f" holding {each!r}" for each in holding),
+              answer.status == int(status) and "".join(holding).encode() in answer.body and
               (answer.status == 101 or headers == SECURITY_HEADERS),
               f"{answer.status} {headers} {answer.body[:300]}")
 
 
 def messages(program):
-    asker, watcher, said = sent(program, PAGE), sent(program, PAGE), []
-    for request, holds in TABLES["messages"]:
-        if request != "-":
-            asker.send(json.loads(request))
-        said += asker.await_message(f"the answer to {request}", json.loads(holds))
+    watcher, said = page(program.port), page(program.port).talk(TABLES["messages"])
     heard = watcher.await_message("the other page's last state", said[-1])
     check("the other page sees each change of the stations and the last state, no refusal",
           [m for m in heard if m["type"] in ("stations", "refused")] ==
           [m for m in said if m["type"] == "stations"], heard)
-    stations = sent(program, "GET /stations.csv").body.decode()
+    stations = request(program.port, "GET /stations.csv").body.decode()
     check("the stations' file", stations == "".join(r[0] + "\n" for r in TABLES["stations file"]),
           stations)
 
 
 def raw_requests(program):
-    for case, request, pattern in TABLES["raw requests"]:
-        request, _, text = request.replace("{port}", str(program.port)).partition(" frame: ")
+    for case, asked, pattern in TABLES["raw requests"]:
+        asked, _, text = asked.replace("{port}", str(program.port)).partition(" frame: ")
         with opened(program.port, timeout=2) as connection:
-            connection.sendall(request.replace("\\r\\n", "\r\n").encode() +
+            connection.sendall(asked.replace("\\r\\n", "\r\n").encode() +
                                (frame(text.encode()) if text else b""))
             answer = drained(connection, 2)[0]
         check(case, re.fullmatch(pattern.encode(), answer, re.S), answer[:600])
@@ -78,35 +57,32 @@ def log_in(program):
     passwords = {"right": program.password(), "wrong": "wrong"}
     for wait, which, status, retry_after in TABLES["logins"]:
         time.sleep(float(wait))
-        answer = sent(program, LOGIN, body=f"password={passwords[which]}".encode())
+        answer = request(program.port, LOGIN, f"password={passwords[which]}".encode())
         check(f"the {which} password after {wait} s: {status}, Retry-After {retry_after}",
-              (answer.status, answer.headers.get("retry-after", "-")) == (int(status),
-                                                                         retry_after),
-              f"{answer.status} {answer.headers}")
+              (answer.status, answer.headers.get("retry-after", "-")) ==
+              (int(status), retry_after), f"{answer.status} {answer.headers}")
     cookie = re.fullmatch(r"(saa1057-session=[0-9a-f]+); Path=/; HttpOnly; SameSite=Strict",
                           answer.headers.get("set-cookie", ""))
     check("the session cookie: HttpOnly, SameSite=Strict", cookie, answer.headers)
     return cookie and cookie[1]
 
 
-def wrong_sessions(program, cookie):
-    """Tokens that are not the session's, at the WebSocket's door: the session's with one hex
-    digit changed (the first, one in the middle, the last), and random ones."""
+def guarded(program):
+    """The tables on 0.0.0.0, then wrong tokens at the WebSocket's door: the session's with one
+    hex digit changed (the first, one in the middle, the last), and random ones."""
+    cookie = log_in(program)
+    answers(program, TABLES["on 0.0.0.0"], cookie)
+    if not cookie:
+        return
     name, token = cookie.split("=")
     tokens = [token[:at] + "01"[token[at] == "0"] + token[at + 1:]
               for at in (0, len(token) // 2, len(token) - 1)]
     tokens += [os.urandom(32).hex() for _ in range(RANDOM_TOKENS)]
-    admitted = [token for token in tokens
-                if sent(program, f"{PAGE} cookie={name}={token}").status != 403]
+    admitted = [token for token in tokens if request(
+        program.port, f"GET /socket origin=http://127.0.0.1:{{port}} cookie={name}={token}"
+    ).status != 403]
     check(f"{len(tokens)} wrong session tokens, 3 of them one digit off: all refused",
           not admitted, admitted[:5])
-
-
-def guarded(program):
-    cookie = log_in(program)
-    answers(program, TABLES["on 0.0.0.0"], cookie)
-    if cookie:
-        wrong_sessions(program, cookie)
 
 
 run_on_program(PROGRAM, "on 127.0.0.1", lambda program: (

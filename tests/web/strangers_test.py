@@ -9,7 +9,7 @@ import subprocess
 import sys
 import time
 
-from web_support import Connection, check, finish, program_command, run_on_program, until
+from web_support import check, finish, program_command, request, run_on_program, until
 
 PROGRAM = program_command(sys.argv[1:])
 BOX, STRANGER, OWNER = "192.0.2.1", "192.0.2.2", "192.0.2.3"
@@ -20,21 +20,15 @@ for command in (["ip", "link", "set", "lo", "up"],
     subprocess.run(command, check=True)
 
 
-def log_in(program, source, password):
-    own = f"{BOX}:{program.port}"
-    return Connection(program.port, "POST", "/login",
-                      {"Host": own, "Origin": f"http://{own}",
-                       "Content-Type": "application/x-www-form-urlencoded"},
-                      b"password=" + password, host=BOX, source=source)
-
-
 def guessing(program):
-    password = program.password().encode()
+    def log_in(source, password):
+        return request(program.port, f"POST /login origin=http://{BOX}:{program.port}",
+                       b"password=" + password, host=BOX, source=source)
     answers = []
     for guess in range(GUESSES):
-        answers.append(log_in(program, STRANGER, b"wrong").status)
+        answers.append(log_in(STRANGER, b"wrong").status)
         if guess == GUESSES // 2:
-            owner = log_in(program, OWNER, password)
+            owner = log_in(OWNER, program.password().encode())
             check(f"the owner logs in at once, mid-guessing ({owner.status})", owner.status == 204,
                   owner.headers)
         time.sleep(0.2)

@@ -1,6 +1,6 @@
-"""What the tests that run the panel share: counted checks, bounded waits, the panel on a free
-port, and the one client of each of its servers: raw HTTP and WebSocket requests (the standard
-library's clients would send their own Host) and rigctld's requests."""
+"""What the tests that run the panel share: counted checks, bounded waits, golden files, the panel
+on a free port, and the one client of each of its servers: raw HTTP and WebSocket requests (the
+standard library's clients would send their own Host) and rigctld's requests."""
 import base64
 import json
 import os
@@ -48,10 +48,20 @@ def golden(path):
         return [line.rstrip("\n") for line in file if line.strip() and not line.startswith("#")]
 
 
+def tables(path):
+    """A golden file's rows, split at " | ", by the [heading] above them ("" above the first)."""
+    found = {"": (rows := [])}
+    for line in golden(path):
+        if line.startswith("["):
+            rows = found[line[1:-1]] = []
+        else:
+            rows.append(line.split(" | "))
+    return found
+
+
 def ran(command, *options, seconds=30):
-    """The exit status, standard output and standard error of the program run to its end, read
-    with CRLF as LF. Through files: under Wine, services that the program starts may hold its
-    pipes open until every Wine program has ended."""
+    # Through files: under Wine, services that the program starts may hold its pipes open until
+    # every Wine program has ended. CRLF is read as LF.
     with tempfile.TemporaryFile("w+", encoding="utf-8") as out, \
             tempfile.TemporaryFile("w+", encoding="utf-8") as err:
         status = subprocess.run([*command, *options], stdout=out, stderr=err,
@@ -62,16 +72,13 @@ def ran(command, *options, seconds=30):
 
 
 def program_command(arguments):
-    """The program from the command line's arguments: PROGRAM, or wine PROGRAM.exe."""
     return arguments[:2] if arguments[0] == "wine" else arguments[:1]
 
 
 class Program:
-    """The program with its page on HOST and a port the system chose (self.port), its state
-    folder (where a password goes) and its standard error in a folder of its own. With
-    rigctld=True, rigctld too, on self.rigctld_port. `command`: program_command's. Under Wine,
-    whose prefix the tests share, its state and stations go in that folder too, unless
-    own_state=False."""
+    """The program with its page on HOST:self.port, and with rigctld=True rigctld on
+    self.rigctld_port; its state and standard error in a folder of its own (under Wine, whose
+    prefix the tests share, its state and stations too, unless own_state=False)."""
 
     def __init__(self, command, *options, host="127.0.0.1", rigctld=False, own_state=True):
         self.folder = tempfile.TemporaryDirectory()
@@ -86,14 +93,13 @@ class Program:
         self.process = subprocess.Popen([*command, "--simulate", "--http", f"{host}:0", *options],
                                         env=env, stdout=subprocess.DEVNULL, stderr=self.errors)
         try:
-            self.port = self.announced("web page")  # sanitizers start slowly
+            self.port = self.announced("web page")
             self.rigctld_port = self.announced("rigctld") if rigctld else None
         except Failed:
             self.end()
             raise
 
-    def announced(self, server):
-        """The port that standard error says SERVER listens on."""
+    def announced(self, server):  # given a minute, as sanitizers start slowly
         def said():
             if self.process.poll() is not None:
                 raise Failed(f"the panel ended at start-up, {self.process.returncode}: "
@@ -120,12 +126,12 @@ class Program:
         return self.errors.read()
 
     def end(self, seconds=10):
-        """SIGTERM; the exit status ("hung" if it had to be killed after `seconds`) and the
-        standard error. Wine ends a Windows program at SIGTERM without running its handlers
-        (Windows has no signal for it): there, ending at once counts as 0."""
+        """SIGTERM; the exit status ("hung" if killed after `seconds`) and the standard error."""
         self.process.terminate()
         try:
             status = self.process.wait(timeout=seconds)
+            # Wine ends a Windows program at SIGTERM without running its handlers (Windows
+            # has no signal for it): there, ending at once counts as 0.
             if self.wine and status == -signal.SIGTERM:
                 status = 0
         except subprocess.TimeoutExpired:
@@ -138,19 +144,8 @@ class Program:
         return status, errors
 
 
-def busy_seconds(pid, seconds=2):
-    """The CPU time the process takes in the next `seconds`."""
-    ticks = []
-    for pause in (seconds, 0):
-        with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
-            ticks.append(sum(map(int, stat.read().rsplit(")", 1)[1].split()[11:13])))
-        time.sleep(pause)
-    return (ticks[1] - ticks[0]) / os.sysconf("SC_CLK_TCK")
-
-
 def run_on_program(command, what, test, *options, end_s=10, **keywords):
-    """test(program) on the program started with `options` (and Program's keywords), then its
-    end, given `end_s`: a wait that failed and an unclean end each count as a failed check."""
+    """test(program), then its end: a wait that failed and an unclean end each count as failed."""
     program = Program(command, *options, **keywords)
     try:
         test(program)
@@ -162,9 +157,17 @@ def run_on_program(command, what, test, *options, end_s=10, **keywords):
           status == 0 and "Sanitizer" not in errors and "runtime error" not in errors, errors)
 
 
+def busy_seconds(pid, seconds=2):
+    ticks = []
+    for pause in (seconds, 0):
+        with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
+            ticks.append(sum(map(int, stat.read().rsplit(")", 1)[1].split()[11:13])))
+        time.sleep(pause)
+    return (ticks[1] - ticks[0]) / os.sysconf("SC_CLK_TCK")
+
+
 def bus_words(trace, seconds=300):
-    """The words of a value change dump of the bus, as sigrok's SPI decoder reads the chip's
-    three wires: each a string of 17 "0" and "1", in order."""
+    """The bus's 17-bit words in a value change dump, as sigrok's SPI decoder reads them."""
     decoded = subprocess.run(
         ["sigrok-cli", "-I", "vcd:compress=1000", "-i", trace, "-A", "spi=mosi-data", "-P",
          "spi:clk=CLB:mosi=DATA:cs=DLEN:cs_polarity=active-high:cpol=0:cpha=0:"
@@ -174,7 +177,7 @@ def bus_words(trace, seconds=300):
 
 
 def opened(port, timeout=5, rcvbuf=None, host="127.0.0.1", source=None):
-    """A connection to `port`; `rcvbuf` is set before connecting, that the window starts small."""
+    # rcvbuf is set before connecting, that the window starts small.
     connection = socket.socket()
     if rcvbuf:
         connection.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, rcvbuf)
@@ -186,26 +189,19 @@ def opened(port, timeout=5, rcvbuf=None, host="127.0.0.1", source=None):
 
 
 def head(port, extra="", method="GET", path="/"):
-    """A request's first bytes, sent raw: to be finished, or left unfinished, by the caller."""
     return f"{method} {path} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n{extra}".encode()
 
 
-def status_in(line):
-    found = re.match(rb"HTTP/1\.1 (\d{3}) ", line)
+def status_of(connection, seconds=5):
+    connection.settimeout(seconds)
+    try:
+        found = re.match(rb"HTTP/1\.1 (\d{3}) ", connection.makefile("rb").readline())
+    except OSError:
+        return None
     return found and int(found[1])
 
 
-def status_of(connection, seconds=5):
-    """The status code of the answer, None if the server closed first."""
-    connection.settimeout(seconds)
-    try:
-        return status_in(connection.makefile("rb").readline())
-    except OSError:
-        return None
-
-
 def drained(connection, seconds):
-    """All the server sends within `seconds`, and whether it closed (or reset) the connection."""
     data, deadline = b"", time.monotonic() + seconds
     try:
         while select.select([connection], [], [], max(deadline - time.monotonic(), 0))[0]:
@@ -227,9 +223,16 @@ def frame(data):
     return bytes([0x81]) + length + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(data))
 
 
+def holds(expected, message):
+    """Whether the message has the expected items: "~PATTERN" for a text to match, None for an
+    item it must not have."""
+    return all(key not in message if value is None else
+               re.fullmatch(value[1:], str(message.get(key))) if str(value)[:1] == "~" else
+               message.get(key, holds) == value for key, value in expected.items())
+
+
 class Client:
-    """A connection of the test's own, each read given `timeout` seconds unless said otherwise;
-    `pending` holds what came and is not yet taken."""
+    """A connection of the test's own; `pending` holds what came and is not yet taken."""
 
     def __init__(self, port, timeout=5, rcvbuf=None, host="127.0.0.1", source=None):
         self.sock, self.pending = opened(port, timeout, rcvbuf, host, source), b""
@@ -242,7 +245,6 @@ class Client:
         self.sock.close()
 
     def read(self, what, seconds):
-        """More into `pending`; Failed once the server closes or nothing comes within `seconds`."""
         self.sock.settimeout(seconds)
         try:
             chunk = self.sock.recv(65536)
@@ -256,10 +258,9 @@ class Client:
 
 
 class Rigctld(Client):
-    """A rigctld client, asking as Hamlib's clients do: a request, then its answer."""
+    """Asks as Hamlib's clients do: a request, then its answer."""
 
     def ask(self, request, lines=1):
-        """The answer to `request`, `lines` lines long, with anything more that came with it."""
         self.sock.sendall(request)
         while self.pending.count(b"\n") < lines:
             self.read(f"the answer to {request!r}", self.timeout)
@@ -267,17 +268,11 @@ class Rigctld(Client):
         return answer
 
     def more(self, seconds):
-        """What comes within `seconds` unasked for: answers too many."""
-        self.sock.settimeout(seconds)
-        try:
-            return self.sock.recv(65536)
-        except TimeoutError:
-            return b""
+        return drained(self.sock, seconds)[0]
 
 
 class Connection(Client):
-    """One request on a connection of its own, with Client's keywords; after an upgrade (101),
-    the WebSocket."""
+    """One request on a connection of its own; after an upgrade (101), the WebSocket."""
 
     def __init__(self, port, method, path, headers, body=b"", **keywords):
         super().__init__(port, **keywords)
@@ -287,10 +282,10 @@ class Connection(Client):
         while b"\r\n\r\n" not in self.pending:
             self.read("the answer's head", self.timeout)
         answer, self.pending = self.pending.split(b"\r\n\r\n", 1)
-        lines = answer.split(b"\r\n")
-        self.status = status_in(lines[0])
+        lines = answer.decode().split("\r\n")
+        self.status = int(lines[0].split()[1])
         self.headers = {name.strip().lower(): value.strip() for name, value in
-                        (line.decode().split(":", 1) for line in lines[1:])}
+                        (line.split(":", 1) for line in lines[1:])}
         length = int(self.headers.get("content-length", 0))
         while len(self.pending) < length:
             self.read("the answer's body", self.timeout)
@@ -300,8 +295,7 @@ class Connection(Client):
         self.sock.sendall(frame(json.dumps(message).encode()))
 
     def next_frame(self, what="a frame", seconds=5):
-        """The next frame: its opcode, whether it ends its message, its payload (unmasked, as
-        the server sends)."""
+        """The next frame: its opcode, whether it ends its message, its payload."""
         while True:
             data, start = self.pending, 2
             if len(data) > 1:
@@ -315,8 +309,7 @@ class Connection(Client):
             self.read(what, seconds)
 
     def received(self, what="a message", seconds=5):
-        """The next text message, its fragments joined, and its size in bytes; pings passed over.
-        Failed once the server closes or nothing comes within `seconds` of a read."""
+        """The next text message, its fragments joined, and its size in bytes."""
         payload = b""
         while True:
             opcode, last, data = self.next_frame(what, seconds)
@@ -331,31 +324,43 @@ class Connection(Client):
         except ValueError:
             raise Failed(f"{what}: not JSON, {payload[:200]!r}") from None
 
-    def receive(self, what="a message", seconds=5):
-        return self.received(what, seconds)[0]
-
-    def await_message(self, what, holds, seconds=5):
-        """The messages received up to the first that holds the items `holds` (or for which
-        holds(message) is true)."""
-        accept = holds if callable(holds) else lambda message: holds.items() <= message.items()
+    def await_message(self, what, expected, seconds=5):
+        """The messages received up to the first that holds(`expected`), or for which
+        expected(message) is true."""
+        accept = expected if callable(expected) else lambda message: holds(expected, message)
         seen, deadline = [], time.monotonic() + seconds
         try:
             while not seen or not accept(seen[-1]):
-                seen.append(self.receive(what, max(deadline - time.monotonic(), 0.01)))
+                seen.append(self.received(what, max(deadline - time.monotonic(), 0.01))[0])
                 if time.monotonic() > deadline and not accept(seen[-1]):
                     raise Failed("time is up")
         except Failed as failure:
             raise Failed(f"waited {seconds} s for {what}; saw {seen}: {failure}") from None
         return seen
 
+    def asked(self, request, expected, seconds=10):
+        """The messages up to the first that holds `expected` (None: none awaited) after
+        `request` (None: none sent)."""
+        if request:
+            self.send(request)
+        return self.await_message(f"the answer to {request}", expected, seconds) if expected else []
 
-def upgrade(host, origin, cookie=None):
-    return {"Host": host, "Origin": origin, "Cookie": cookie, "Upgrade": "websocket",
-            "Connection": "Upgrade", "Sec-WebSocket-Version": "13",
-            "Sec-WebSocket-Key": base64.b64encode(os.urandom(16)).decode()}
+    def talk(self, rows, seconds=10):
+        """asked() for each row of a table, written in JSON; all the messages seen."""
+        return [seen for row in rows for seen in self.asked(*map(json.loads, row), seconds)]
+
+def request(port, line, body=b"", host="127.0.0.1", **keywords):
+    """The answer to a request as the tests' tables write it, on a connection of its own: METHOD
+    PATH, then NAME=VALUE for each header besides the Host (HOST:PORT unless given); to /socket,
+    an upgrade to a WebSocket. {port} stands for PORT. Connection's keywords."""
+    method, path, *fields = line.replace("{port}", str(port)).split()
+    headers = {"host": f"{host}:{port}"} | dict(field.split("=", 1) for field in fields)
+    if path == "/socket":
+        headers |= {"upgrade": "websocket", "connection": "Upgrade",
+                    "sec-websocket-version": "13",
+                    "sec-websocket-key": base64.b64encode(os.urandom(16)).decode()}
+    return Connection(port, method, path, headers, body, host=host, **keywords)
 
 
 def page(port, **keywords):
-    """A page's WebSocket, asked for as the page's script asks: Connection's keywords."""
-    own = f"127.0.0.1:{port}"
-    return Connection(port, "GET", "/socket", upgrade(own, f"http://{own}"), **keywords)
+    return request(port, "GET /socket origin=http://127.0.0.1:{port}", **keywords)
