@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <tuple>
 
 #include "bus/inpout.hpp"
 #include "bus/transmitter.hpp"
@@ -17,48 +18,40 @@
 
 namespace {
 
-// Notes on the wire what the port asks of the adapter.
+// An adapter that notes on the wire what the port asks of it, a byte as two hex digits, and
+// takes a millisecond of the clock `now_ns` for each transfer.
+std::int64_t now_ns = 0;
 class RecordingAdapter : public bus::BitBangAdapter {
  public:
   void open(const bus::FtdiAddress& address, std::uint8_t outputs) override {
-    char mask[8];
-    std::snprintf(mask, sizeof mask, "0x%02x", outputs);
-    support::wire().push_back("open serial '" + address.serial + "' channel " +
-                              bus::channel_letter(address.channel) + " outputs " + mask);
+    note("open serial '" + address.serial + "' channel " + bus::channel_letter(address.channel) +
+             " outputs",
+         {&outputs, 1});
   }
-  void set_divisor(std::uint16_t divisor) override {
-    support::wire().push_back("divisor " + std::to_string(divisor));
-  }
+  void set_divisor(std::uint16_t divisor) override { note("divisor " + std::to_string(divisor)); }
   void write(std::span<const std::uint8_t> samples) override {
-    std::string line = "write";
-    for (const auto sample : samples) {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, " %02x", sample);
-      line += hex;
-    }
-    support::wire().push_back(line);
+    note("write", samples);
+    now_ns += 1'000'000;
   }
   std::vector<std::uint8_t> sample_pins(std::uint8_t levels, std::size_t count) override {
-    char held[4];
-    std::snprintf(held, sizeof held, "%02x", levels);
-    support::wire().push_back("sample " + std::to_string(count) + " holding " + held);
+    note("sample " + std::to_string(count) + " holding", {&levels, 1});
     std::vector<std::uint8_t> samples(count, pins);
     if (pulse_at < count) samples[pulse_at] = 0;
     return samples;
   }
   std::string identity() const override { return "FT232R USB UART A50285BI"; }
 
-  std::uint8_t pins = 0x08;  // what the pins read: D3 high
+  std::uint8_t pins = 0x08;         // what the pins read: D3 high
   std::size_t pulse_at = SIZE_MAX;  // the one sample that reads all pins low
-};
 
-// An adapter whose every transfer takes a millisecond of the clock `now_ns`.
-std::int64_t now_ns = 0;
-class SlowAdapter : public RecordingAdapter {
- public:
-  void write(std::span<const std::uint8_t> samples) override {
-    RecordingAdapter::write(samples);
-    now_ns += 1'000'000;
+ private:
+  static void note(std::string line, std::span<const std::uint8_t> bytes = {}) {
+    for (const auto byte : bytes) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, " %02x", byte);
+      line += hex;
+    }
+    support::wire().push_back(line);
   }
 };
 
@@ -67,15 +60,11 @@ bus::FtdiAddress pins(std::array<std::string, 3> names, std::array<int, 3> bits,
   return {"", 0, {std::move(names), bits, lock_bit, std::move(lock_name)}};
 }
 
-// Each case of ftdi_transfers.txt: the words sent at their bus speeds through one port.
-struct Session {
-  std::string name;
-  bus::FtdiAddress address;
-  std::vector<std::pair<std::int32_t, std::string>> words;  // iDel, word; "rest": the lines to rest
-};
-
+// Each case of ftdi_transfers.txt: the words sent at their bus speeds (iDel) through one port;
+// "rest" brings the lines to rest.
 TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
-  const std::vector<Session> sessions{
+  using Words = std::vector<std::pair<std::int32_t, std::string>>;
+  const std::tuple<std::string, bus::FtdiAddress, Words> sessions[] = {
       {"10 at 100", {}, {{100, "10"}}},
       {"10 at 0 on RTS CTS DTR", pins({"RTS", "CTS", "DTR"}, {2, 3, 4}), {{0, "10"}}},
       {"1 twice at 1000, then 0 at 50, on D7 D0 D5",
@@ -86,12 +75,12 @@ TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
       {"10 at 100, lock on CTS", pins({"D0", "D1", "D2"}, {0, 1, 2}, "CTS", 3), {{100, "10"}}},
   };
   std::vector<std::string> lines;
-  for (const auto& session : sessions) {
+  for (const auto& [name, address, words] : sessions) {
     support::wire().clear();
-    bus::FtdiPort port{std::make_unique<RecordingAdapter>(), session.address};
-    support::send_words(port, session.words);
+    bus::FtdiPort port{std::make_unique<RecordingAdapter>(), address};
+    support::send_words(port, words);
     const auto level = port.lock_line() ? std::optional(port.lock_level()) : std::nullopt;
-    lines.push_back("case " + session.name);
+    lines.push_back("case " + name);
     lines.insert(lines.end(), support::wire().begin(), support::wire().end());
     if (level) lines.push_back(*level ? "lock high" : "lock low");
   }
@@ -99,43 +88,36 @@ TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
 }
 
 // The lock pin's level is its bit of the pins, high only where every sample of the burst has it
-// high; reading it neither sends the samples of a transmission under way nor drops them, and
-// they go at their own rate again.
+// high (a row: the pin's bit, what the pins read, the one sample that reads all low); reading it
+// neither sends the samples of a transmission under way nor drops them, and they go at their own
+// rate again.
 TEST(FtdiPort, ReadsTheLockPinBetweenTheSamples) {
-  struct Row {
-    const char* name;
-    int bit;
-    std::uint8_t pins;
-    std::size_t pulse_at;
-    const char* level;
-    const char* line;
+  const std::tuple<int, std::uint8_t, std::size_t, const char*, const char*> rows[] = {
+      {3, 0x08, SIZE_MAX, "high", "D3 (CTS)"}, {3, 0xf7, SIZE_MAX, "low", "D3 (CTS)"},
+      {7, 0x80, SIZE_MAX, "high", "D7 (RI)"},  {7, 0x7f, SIZE_MAX, "low", "D7 (RI)"},
+      {4, 0x10, SIZE_MAX, "high", "D4 (DTR)"}, {3, 0xff, 0, "low", "D3 (CTS)"},
+      {3, 0xff, 123, "low", "D3 (CTS)"},
   };
-  const Row rows[] = {
-      {"CTS", 3, 0x08, SIZE_MAX, "high", "D3 (CTS)"}, {"D3", 3, 0xf7, SIZE_MAX, "low", "D3 (CTS)"},
-      {"D7", 7, 0x80, SIZE_MAX, "high", "D7 (RI)"},   {"ri", 7, 0x7f, SIZE_MAX, "low", "D7 (RI)"},
-      {"DTR", 4, 0x10, SIZE_MAX, "high", "D4 (DTR)"}, {"first", 3, 0xff, 0, "low", "D3 (CTS)"},
-      {"last", 3, 0xff, 123, "low", "D3 (CTS)"},
-  };
-  for (const auto& row : rows) {
+  for (const auto& [bit, read, pulse_at, level, line] : rows) {
     support::wire().clear();
     auto adapter = std::make_unique<RecordingAdapter>();
-    adapter->pins = row.pins;
-    adapter->pulse_at = row.pulse_at;
-    bus::FtdiPort port{std::move(adapter), pins({"D0", "D1", "D2"}, {0, 1, 2}, row.name, row.bit)};
+    adapter->pins = read;
+    adapter->pulse_at = pulse_at;
+    bus::FtdiPort port{std::move(adapter), pins({"D0", "D1", "D2"}, {0, 1, 2}, "", bit)};
     port.bind();
     port.write(bus::Register::data, 0);
     port.flush();
     port.write(bus::Register::data, 0);
     port.write(bus::Register::data, 0);
-    EXPECT_EQ(port.lock_level() ? "high" : "low", std::string(row.level)) << row.name;
-    EXPECT_EQ(port.lock_line(), row.line);
+    EXPECT_EQ(port.lock_level() ? "high" : "low", std::string(level))
+        << line << " reading " << +read << ", low at " << pulse_at;
+    EXPECT_EQ(port.lock_line(), line);
     port.flush();
-    EXPECT_EQ(support::wire(),
-              (std::vector<std::string>{"open serial '' channel A outputs 0x07", "divisor 200",
-                                        "write 00", "divisor 480", "sample 124 holding 00",
-                                        "divisor 200", "write 00 00"}))
-        << row.name;
   }
+  EXPECT_EQ(support::wire(),
+            (std::vector<std::string>{"open serial '' channel A outputs 07", "divisor 200",
+                                      "write 00", "divisor 480", "sample 124 holding 00",
+                                      "divisor 200", "write 00 00"}));
   EXPECT_FALSE(bus::FtdiPort(std::make_unique<RecordingAdapter>(), {}).lock_line());
 }
 
@@ -159,7 +141,7 @@ TEST(FtdiPort, TellsOfAWordOnlyOnceItsSamplesAreWritten) {
 TEST(FtdiPort, TracesTheLevelsAtTheirTimesOnTheWire) {
   const auto path =
       std::filesystem::temp_directory_path() / ("ftdi-" + std::to_string(::getpid()) + ".vcd");
-  bus::FtdiPort port{std::make_unique<SlowAdapter>(), {}};
+  bus::FtdiPort port{std::make_unique<RecordingAdapter>(), {}};
   trace::VcdWriter writer{path.string(), "test", {}};
   now_ns = 1'000'000;
   trace::TracingPort tracer{port, writer, [] { return now_ns; }};

@@ -1,100 +1,193 @@
 #include "fake_kernel.hpp"
 
 #include <fcntl.h>
+#include <linux/gpio.h>
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
 
+#include <algorithm>
+#include <bitset>
 #include <cerrno>
 #include <cstdio>
-#include <map>
+#include <cstring>
+#include <fstream>
 
 namespace fake_kernel {
 
 namespace {
 
-constexpr int kFd = 7;
+constexpr int kParport = 7;
+constexpr int kFirstChip = 20;
+constexpr int kRequest = 40;
 
-std::uint8_t status_register = 0;
+gpio_v2_line_request granted{};
 
-struct {
-  std::string call;
-  int error_number = 0;
-  int successes_left = 0;
-  int failures_left = -1;
-} planned;
-
-// Notes the call, its detail printf-style; true when it is the one planned to fail.
-template <typename... Values>
-bool fails(const std::string& name, const char* format = "", Values... values) {
-  char detail[64];
-  std::snprintf(detail, sizeof detail, format, values...);
-  return record(name, detail);
+// The `width` lowest bits, line 0 rightmost: "001".
+std::string bits(std::uint64_t value, unsigned width) {
+  return std::bitset<64>(value).to_string().substr(64 - width);
 }
 
-int fake_open(const char* path, int flags) {
-  const bool read_write = (flags & O_ACCMODE) == O_RDWR && (flags & O_CLOEXEC);
-  return fails("open", read_write ? "%s" : "%s (not O_RDWR|O_CLOEXEC)", path) ? -1 : kFd;
+// "INPUT|EDGE_RISING", by the flags' bits in the uAPI.
+std::string flag_names(std::uint64_t flags) {
+  constexpr const char* kNames[] = {"USED",         "ACTIVE_LOW",     "INPUT",        "OUTPUT",
+                                    "EDGE_RISING",  "EDGE_FALLING",   "OPEN_DRAIN",   "OPEN_SOURCE",
+                                    "BIAS_PULL_UP", "BIAS_PULL_DOWN", "BIAS_DISABLED"};
+  std::string names;
+  for (std::size_t bit = 0; bit < 64; ++bit) {
+    if (flags >> bit & 1) names += std::string("|") + (bit < std::size(kNames) ? kNames[bit] : "?");
+  }
+  return names.erase(0, 1);
 }
 
-int fake_ioctl(int fd, unsigned long request, void* argument) {
+// "offsets 17,27,22,23 consumer saa1057-panel flags OUTPUT output-values 0000/0111 flags
+// INPUT|BIAS_PULL_UP/1000": each attribute as its values/mask.
+std::string described(const gpio_v2_line_request& request) {
+  std::string text = "offsets ";
+  for (std::uint32_t i = 0; i < request.num_lines; ++i) {
+    text += (i ? "," : "") + std::to_string(request.offsets[i]);
+  }
+  text +=
+      std::string(" consumer ") + request.consumer + " flags " + flag_names(request.config.flags);
+  for (std::uint32_t i = 0; i < request.config.num_attrs; ++i) {
+    const auto& [attribute, mask] = request.config.attrs[i];
+    text += attribute.id == GPIO_V2_LINE_ATTR_ID_OUTPUT_VALUES
+                ? " output-values " + bits(attribute.values, request.num_lines)
+                : " flags " + flag_names(attribute.flags);
+    text += "/" + bits(mask, request.num_lines);
+  }
+  return text;
+}
+
+void put(char (&field)[GPIO_MAX_NAME_SIZE], const std::string& text) {
+  field[text.copy(field, sizeof field - 1)] = '\0';
+}
+
+int chip_ioctl(const Chip& chip, unsigned long request, void* argument) {
+  if (request == GPIO_GET_CHIPINFO_IOCTL) {
+    if (refused("CHIPINFO")) return -1;
+    auto& info = *static_cast<gpiochip_info*>(argument);
+    put(info.name, chip.name);
+    put(info.label, chip.label);
+    info.lines = static_cast<std::uint32_t>(chip.lines.size());
+    return 0;
+  }
+  if (request == GPIO_V2_GET_LINEINFO_IOCTL) {
+    auto& info = *static_cast<gpio_v2_line_info*>(argument);
+    if (refused("LINEINFO", std::to_string(info.offset))) return -1;
+    put(info.name, chip.lines.at(info.offset));
+    const bool used = chip.users.contains(info.offset);
+    put(info.consumer, used ? chip.users.at(info.offset) : "");
+    info.flags = used ? GPIO_V2_LINE_FLAG_USED : 0;
+    return 0;
+  }
+  auto& asked = *static_cast<gpio_v2_line_request*>(argument);
+  if (refused("GET_LINE", described(asked))) return -1;
+  asked.fd = kRequest;
+  ++kernel.open;
+  granted = asked;
+  return 0;
+}
+
+int values_ioctl(unsigned long request, gpio_v2_line_values& values) {
+  if (request == GPIO_V2_LINE_SET_VALUES_IOCTL) {
+    return refused("SET", bits(values.bits, 3) + "/" + bits(values.mask, 3)) ? -1 : 0;
+  }
+  if (refused("GET", bits(values.mask, granted.num_lines))) return -1;
+  values.bits = 0;
+  for (std::uint32_t i = 0; i < granted.num_lines; ++i) {
+    if ((values.mask >> i & 1) && (kernel.levels >> granted.offsets[i] & 1)) values.bits |= 1u << i;
+  }
+  return 0;
+}
+
+int parport_ioctl(unsigned long request, void* argument) {
   static const std::map<unsigned long, std::string> kNames{
       {PPCLAIM, "PPCLAIM"}, {PPEXCL, "PPEXCL"},         {PPRELEASE, "PPRELEASE"},
       {PPWDATA, "PPWDATA"}, {PPWCONTROL, "PPWCONTROL"}, {PPRSTATUS, "PPRSTATUS"}};
   const bool write = request == PPWDATA || request == PPWCONTROL;
-  const int value = write ? *static_cast<unsigned char*>(argument) : 0;
-  if (fails(kNames.at(request) + (fd == kFd ? "" : " (wrong fd)"), write ? "%d" : "", value)) {
-    return -1;
-  }
-  if (request == PPRSTATUS) *static_cast<unsigned char*>(argument) = status_register;
+  auto* byte = static_cast<unsigned char*>(argument);  // none for a claim or a release
+  if (refused(kNames.at(request), write ? std::to_string(*byte) : "")) return -1;
+  if (request == PPRSTATUS) *byte = static_cast<unsigned char>(kernel.levels);
   return 0;
 }
 
-int fake_close(int fd) { return fails(fd == kFd ? "close" : "close (wrong fd)") ? -1 : 0; }
-
-int fake_ioperm(unsigned long from, unsigned long count, int on) {
-  return fails("ioperm", "0x%lx %lu %d", from, count, on) ? -1 : 0;
+int fake_open(const char* path, int flags) {
+  const bool read_write = (flags & O_ACCMODE) == O_RDWR && (flags & O_CLOEXEC);
+  if (refused("open", written(path) + (read_write ? "" : " (not O_RDWR|O_CLOEXEC)"))) return -1;
+  const auto chip =
+      std::ranges::find_if(kernel.chips, [path](const Chip& c) { return kDir / c.name == path; });
+  const bool parport = std::string(path).starts_with("/dev/parport");
+  if (chip == kernel.chips.end() && !parport) {
+    errno = ENOENT;
+    return -1;
+  }
+  ++kernel.open;
+  return parport ? kParport : kFirstChip + static_cast<int>(chip - kernel.chips.begin());
 }
 
-void fake_outb(unsigned char value, unsigned short port) { fails("outb", "0x%x %d", port, value); }
+// A descriptor that is none of these is a test's mistake, or the back end's: it throws.
+int fake_ioctl(int fd, unsigned long request, void* argument) {
+  if (fd == kParport) return parport_ioctl(request, argument);
+  if (fd == kRequest) return values_ioctl(request, *static_cast<gpio_v2_line_values*>(argument));
+  return chip_ioctl(kernel.chips.at(static_cast<std::size_t>(fd - kFirstChip)), request, argument);
+}
 
-unsigned char fake_inb(unsigned short port) {
-  fails("inb", "0x%x", port);
-  return status_register;
+int fake_close(int fd) {
+  // Linux frees the descriptor even when close reports an error.
+  --kernel.open;
+  return refused("close", fd == kParport ? "" : fd == kRequest ? "request" : "chip") ? -1 : 0;
+}
+
+ssize_t fake_read(int, void* buffer, std::size_t size) {
+  if (refused("read")) return -1;
+  std::vector<gpio_v2_line_event> events(kernel.edges.size());
+  for (std::size_t i = 0; i < events.size(); ++i) events[i].id = kernel.edges[i];
+  const std::size_t length = std::min(size, events.size() * sizeof events[0]);
+  if (length > 0) std::memcpy(buffer, events.data(), length);
+  return static_cast<ssize_t>(length);
 }
 
 }  // namespace
 
-bool record(const std::string& name, const std::string& detail) {
-  calls().push_back(detail.empty() ? name : name + " " + detail);
-  if (planned.call != name) return false;
-  if (planned.successes_left-- > 0) return false;
-  if (planned.failures_left == 0) return false;
-  if (planned.failures_left > 0) --planned.failures_left;
-  errno = planned.error_number;
-  return true;
+// Notes the call; true, with errno set, when it is refused.
+bool refused(const std::string& name, const std::string& detail) {
+  kernel.calls.push_back(detail.empty() ? name : name + " " + detail);
+  for (auto& refusal : kernel.refusals) {
+    if (refusal.call != name || detail.find(refusal.when) == std::string::npos) continue;
+    if (refusal.successes_first-- > 0 || refusal.failures == 0) continue;
+    --refusal.failures;
+    errno = refusal.error;
+    return true;
+  }
+  return false;
 }
 
-std::vector<std::string>& calls() {
-  static std::vector<std::string> recorded;
-  return recorded;
+
+void reset(std::vector<Refusal> refusals) {
+  const auto numbered = [](const std::string& prefix, int count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) names.push_back(prefix + std::to_string(i));
+    return names;
+  };
+  kernel = {{},
+            std::move(refusals),
+            {{"gpiochip0", "pinctrl-bcm2711", numbered("GPIO", 28), {}},
+             {"gpiochip1", "usb-adapter", numbered("GP", 4), {}}}};
+  std::filesystem::create_directories(kDir);
+  for (const auto& chip : kernel.chips) std::ofstream(kDir / chip.name).flush();
 }
 
-void reset(const std::string& failing_call, int error_number, int successes_first, int failures) {
-  calls().clear();
-  planned = {failing_call, error_number, successes_first, failures};
-  status_register = 0;
+std::string written(std::string text) {
+  for (auto at = text.find(kDir.string()); at != std::string::npos; at = text.find(kDir.string())) {
+    text.replace(at, kDir.string().size(), "DIR");
+  }
+  return text;
 }
-
-void set_status(std::uint8_t status) { status_register = status; }
 
 const bus::SystemCalls& system_calls() {
-  static constexpr bus::SystemCalls kCalls{fake_open, fake_ioctl, fake_close, nullptr};
+  static constexpr bus::SystemCalls kCalls{fake_open, fake_ioctl, fake_close, fake_read};
   return kCalls;
 }
 
-const bus::PortIoCalls& port_io_calls() {
-  static constexpr bus::PortIoCalls kCalls{fake_ioperm, fake_outb, fake_inb};
-  return kCalls;
-}
 
 }  // namespace fake_kernel

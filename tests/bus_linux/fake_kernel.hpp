@@ -1,40 +1,70 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
-#include <memory>
-#include <optional>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
+#include <memory>
+#include <optional>
+
 #include "bus/port.hpp"
 #include "bus/wiring.hpp"
-#include "bus_linux/raw_io_port.hpp"
 #include "bus_linux/system_calls.hpp"
 
+// The kernel as the Linux back ends reach it, answering from tables: every call is noted as text
+// ("open /dev/parport0", "PPWDATA 136", "outb 0x37a 1", "open DIR/gpiochip0", "GET_LINE offsets
+// 17,27,22 consumer saa1057-panel flags OUTPUT output-values 000/111", "SET 001/001" as
+// bits/mask with line 0 rightmost, "GET 1000", "close request"), and succeeds unless refused.
 namespace fake_kernel {
 
-// Every call the back end made, as text: "open /dev/parport0", "PPWDATA 136", "outb 0x37a 1",
-// "PPRSTATUS", "inb 0x379".
-std::vector<std::string>& calls();
+// The folder of the GPIO chips and of the kernel's parport files, written DIR in the calls.
+inline const std::filesystem::path kDir =
+    std::filesystem::temp_directory_path() / ("linux-ports-" + std::to_string(::getpid()));
 
-// Forgets the calls, and makes the named call ("open", "PPCLAIM", "PPWDATA", "ioperm", ...) fail
-// with `error_number` once it has succeeded `successes_first` times, `failures` times (-1: from
-// then on); "" fails none.
-void reset(const std::string& failing_call = "", int error_number = 0, int successes_first = 0,
-           int failures = -1);
+// `call` fails with `error` once it has succeeded `successes_first` times, `failures` times
+// (-1: from then on), whenever its text holds `when`.
+struct Refusal {
+  std::string call;
+  int error = 0;
+  int successes_first = 0;
+  int failures = -1;
+  std::string when = "";
+};
 
-// What the port's status register reads, to PPRSTATUS and inb alike, until the next reset (0).
-void set_status(std::uint8_t status);
+struct Chip {
+  std::string name;
+  std::string label;
+  std::vector<std::string> lines;              // their names
+  std::map<std::uint32_t, std::string> users;  // lines another program holds
+};
 
-// Records a call ("name detail") and tells whether it is the one planned to fail; errno is
-// then set. For other stand-ins of the kernel.
-bool record(const std::string& name, const std::string& detail);
+struct Kernel {
+  std::vector<std::string> calls = {};
+  std::vector<Refusal> refusals = {};
+  std::vector<Chip> chips = {};
+  std::uint64_t levels = 0;  // the parallel port's status register; a GPIO line's, bit n line n
+  std::vector<std::uint32_t> edges = {};  // the ids of the events a read of the request gives
+  int open = 0;                           // descriptors not closed
+};
+inline Kernel kernel;
+
+// Forgets all but the refusals given. DIR holds gpiochip0 [pinctrl-bcm2711] with lines GPIO0 to
+// GPIO27 and gpiochip1 [usb-adapter] with GP0 to GP3.
+void reset(std::vector<Refusal> refusals = {});
+
+// `text` with kDir written DIR.
+std::string written(std::string text);
+
+// Notes the call; true, with errno set, when it is refused.
+bool refused(const std::string& name, const std::string& detail = "");
 
 const bus::SystemCalls& system_calls();
-const bus::PortIoCalls& port_io_calls();
 
-// Raw port I/O at `base` on this kernel; none where raw I/O is not built (not x86).
-std::unique_ptr<bus::Port> raw_io_port(std::uint16_t base,
-                                       std::optional<bus::StatusPin> lock_pin = std::nullopt);
+// Raw port I/O at `base` on this kernel; none where raw I/O is not built (x86's alone).
+std::unique_ptr<bus::Port> raw_io_port(std::uint16_t base, std::optional<bus::StatusPin> lock_pin);
 
 }  // namespace fake_kernel
