@@ -17,7 +17,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
-from web_support import (Failed, Program, Rigctld, check, finish, golden,  # noqa: E402
+from web_support import (Failed, Program, Rigctld, check, finish, tables,  # noqa: E402
                          program_command, run_on_program, until)
 from web_support import page as open_page  # noqa: E402
 
@@ -197,8 +197,8 @@ def imports(folder):
               'name,mhz\n"Three, ""3""",96.15\nRadio 4,93.5\n', text(kept))
     run_on_program(PROGRAM, "an import", taken, "--headless", "--state", state, "--stations", given)
     before = text(kept)
-    for row in golden(os.path.join(HERE, "station_imports.txt")) + [" | No such file or directory"]:
-        lines, why = row.split(" | ")
+    for lines, why in tables(os.path.join(HERE, "station_imports.txt"))[""] + [
+            ["", "No such file or directory"]]:
         name = given if lines else given + ".gone"
         write(given, lines.replace("\\n", "\n").replace("\\t", "\t"))
         run = subprocess.run([*PROGRAM, "--headless", "--simulate", "--state", state, "--stations",

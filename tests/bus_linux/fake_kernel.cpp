@@ -162,7 +162,6 @@ bool refused(const std::string& name, const std::string& detail) {
   return false;
 }
 
-
 void reset(std::vector<Refusal> refusals) {
   const auto numbered = [](const std::string& prefix, int count) {
     std::vector<std::string> names;
@@ -188,6 +187,5 @@ const bus::SystemCalls& system_calls() {
   static constexpr bus::SystemCalls kCalls{fake_open, fake_ioctl, fake_close, fake_read};
   return kCalls;
 }
-
 
 }  // namespace fake_kernel

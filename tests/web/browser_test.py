@@ -21,8 +21,8 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
-from web_support import (Rigctld, bus_words, check, finish, golden, program_command,
-                         run_on_program, tables, until)
+from web_support import (Rigctld, bus_words, check, finish, golden, matches,
+                         program_command, run_on_program, tables, until)
 
 PROGRAM = program_command(sys.argv[1:])
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -57,9 +57,8 @@ def play(driver, program, rows):
         for window in driver.window_handles:
             driver.switch_to.window(window)
             for key, value in expected.items():
-                until(f"{key} to show {value!r}", lambda: seen(driver, program, key), lambda s: (
-                    re.fullmatch(value[1:], s or "") if value[:1] == "~" else s == value),
-                      seconds)
+                until(f"{key} to show {value!r}", lambda: seen(driver, program, key),
+                      lambda s: matches(value, s or ""), seconds)
         driver.switch_to.window(here)
 
 

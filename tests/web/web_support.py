@@ -223,12 +223,18 @@ def frame(data):
     return bytes([0x81]) + length + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(data))
 
 
+def matches(expected, seen):
+    """Whether `seen` is `expected`, or, for "~PATTERN", a text that the pattern matches."""
+    if isinstance(expected, str) and expected.startswith("~"):
+        return re.fullmatch(expected[1:], str(seen)) is not None
+    return seen == expected
+
+
 def holds(expected, message):
-    """Whether the message has the expected items: "~PATTERN" for a text to match, None for an
-    item it must not have."""
-    return all(key not in message if value is None else
-               re.fullmatch(value[1:], str(message.get(key))) if str(value)[:1] == "~" else
-               message.get(key, holds) == value for key, value in expected.items())
+    """Whether the message has the expected items (matches()), None for an item it must not
+    have."""
+    return all(key not in message if value is None else key in message and
+               matches(value, message[key]) for key, value in expected.items())
 
 
 class Client:
@@ -348,6 +354,7 @@ class Connection(Client):
     def talk(self, rows, seconds=10):
         """asked() for each row of a table, written in JSON; all the messages seen."""
         return [seen for row in rows for seen in self.asked(*map(json.loads, row), seconds)]
+
 
 def request(port, line, body=b"", host="127.0.0.1", **keywords):
     """The answer to a request as the tests' tables write it, on a connection of its own: METHOD
