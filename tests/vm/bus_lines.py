@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # Turns what a virtual-machine test recorded of the guest's bus into the synthesizer's three
-# lines, as the chip's pins see them: prints the words they clocked in (one 17-bit word a line,
-# first bit first), and writes the lines as a value change dump for sigrok.
+# lines, as the chip's pins see them: a value change dump for sigrok, whose decoder reads the
+# words (and warns of any malformed one).
 #   parport: QEMU's parallel_ioport_write events. CLB is data-register bit 7, DATA bit 3; DLEN is
 #     high while control-register bit 0 is clear. Only what follows the guest's marker (0x77
 #     written to the data register, which keeps clock and data low) counts: before it, the
@@ -45,35 +45,14 @@ def levels(kind, trace, bits):
                     yield tuple((state ^ inverted) >> bit & 1 for bit in pins)
 
 
-def words(levels):
-    """The bits sampled at each rising clock edge while DLEN is high, one word per DLEN pulse."""
-    found, bits, last = [], None, (0, 0, 0)
-    for clock, data, enable in levels:
-        if enable and not last[2]:
-            bits = ""
-        if bits is not None and enable and clock and not last[0]:
-            bits += str(data)
-        if not enable and last[2]:
-            found.append(bits)
-            bits = None
-        last = (clock, data, enable)
-    return found
-
-
-def main():
-    vcd, kind, *traces = sys.argv[1:]
-    found = [level for trace, bits in zip(traces[::2], traces[1::2] or [None])
-             for level in levels(kind, trace, bits)]
-    with open(vcd, "w") as dump:
-        dump.write("$timescale 1us $end\n$scope module saa1057 $end\n")
-        dump.writelines(f"$var wire 1 {name} {pin} $end\n" for pin, name in zip(PINS, IDS))
-        dump.write("$upscope $end\n$enddefinitions $end\n")
-        for time, state in enumerate(found):
-            if time == 0 or state != found[time - 1]:
-                dump.write(f"#{time}\n" + "".join(f"{level}{name}\n" for level, name in zip(state, IDS)))
-        dump.write(f"#{len(found)}\n")
-    print(*words(found), sep="\n")
-
-
-if __name__ == "__main__":
-    main()
+VCD, KIND, *TRACES = sys.argv[1:]
+found = [level for trace, bits in zip(TRACES[::2], TRACES[1::2] or [None])
+         for level in levels(KIND, trace, bits)]
+with open(VCD, "w") as dump:
+    dump.write("$timescale 1us $end\n$scope module saa1057 $end\n")
+    dump.writelines(f"$var wire 1 {name} {pin} $end\n" for pin, name in zip(PINS, IDS))
+    dump.write("$upscope $end\n$enddefinitions $end\n")
+    for time, state in enumerate(found):
+        if time == 0 or state != found[time - 1]:
+            dump.write(f"#{time}\n" + "".join(f"{level}{name}\n" for level, name in zip(state, IDS)))
+    dump.write(f"#{len(found)}\n")

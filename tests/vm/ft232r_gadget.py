@@ -5,17 +5,18 @@
 # see an FT232R with serial number SERIAL. An empty line written to the gadget's UDC file in
 # /sys/kernel/config/usb_gadget/SERIAL pulls the cable.
 #
-# It answers the vendor requests that ftdi_sio and libftdi make of it, sends the modem status on
-# bulk-in as the chip does, and records on standard output, one line each:
+# It takes the vendor requests that ftdi_sio and libftdi make of it (answering those that ask with
+# nothing: ftdi_sio goes on without), sends the modem status on bulk-in as the chip does, and
+# records on standard output, one line each:
 #     control REQUEST VALUE INDEX     every control request (hex)
 #     bulk-out BYTES                  every bulk-out packet: each byte one sample of the pins D0-D7
 #
 # Its pin D3 is an SAA1057's test pin wired back, from the chip's oscillator as the README's "Did
 # it lock?" section gives it: it reads the words that the samples on D0 (clock), D1 (data) and D2
-# (enable) carry, and once a Word B has chosen the in-lock function, D3 is high from the lock time
-# after the load of a Word A with a divider from 8600 to 12850, 500 + 2900 * (N - 8600)^2 / 4250^2
-# microseconds, and before it pulses low for 0.2 ms of every millisecond (the 1 kHz reference), the
-# last pulse ending at the lock; on other dividers it pulses for as long as the word stands. In
+# (enable) carry, and once a Word B has chosen the in-lock function, D3 is high from 0.5 ms after
+# the load of a Word A with a divider from 8600 to 12850, and before it pulses low for 0.2 ms of
+# every millisecond (the 1 kHz reference); on other dividers it pulses for as long as the word
+# stands. In
 # synchronous bit-bang mode each sample sent reads the pins back, on bulk-in, at its time on the
 # sample clock (48 MHz / the divisor set).
 # Usage: ft232r_gadget.py SERIAL UDC >LOG     (as root, configfs mounted at /sys/kernel/config)
@@ -33,17 +34,17 @@ PACKET = 64  # full speed
 CLOCK, DATA, ENABLE, TEST_PIN = 0x01, 0x02, 0x04, 0x08
 IN_LOCK = "0101"
 PERIOD_US, PULSE_US = 1000, 200  # the reference's period, the in-lock output's pulse
+LOCK_US = 500  # after the load, on a divider it locks on
 SYNCHRONOUS = 0x04  # the bit mode
 
 
 def descriptors():
-    """FunctionFS v2 descriptors, full and high speed (flags 1, 2), every control request passed
-    on (flag 64: FTDI's go to the device): one vendor interface, bulk-in ep1, bulk-out ep2."""
-    body = struct.pack("<III", 1 | 2 | 64, 3, 3)
-    for max_packet in PACKET, 512:
-        body += struct.pack("<9B", 9, 4, 0, 0, 2, 0xFF, 0xFF, 0xFF, 0)
-        body += struct.pack("<BBBBHB", 7, 5, 0x81, 2, max_packet, 0)
-        body += struct.pack("<BBBBHB", 7, 5, 0x02, 2, max_packet, 0)
+    """FunctionFS v2 descriptors, full speed (flag 1) as dummy_hcd runs here, every control
+    request passed on (flag 64: FTDI's go to the device): one vendor interface, bulk-in ep1,
+    bulk-out ep2."""
+    body = struct.pack("<II9B", 1 | 64, 3, 9, 4, 0, 0, 2, 0xFF, 0xFF, 0xFF, 0)
+    for address in 0x81, 0x02:
+        body += struct.pack("<BBBBHB", 7, 5, address, 2, PACKET, 0)
     return struct.pack("<II", 3, 8 + len(body)) + body
 
 
@@ -55,10 +56,8 @@ def make_gadget(serial, udc):
                    f"{gadget}/functions/ffs.{serial}", function_dir):
         os.makedirs(folder, exist_ok=True)
     for name, value in (("idVendor", "0x0403"), ("idProduct", "0x6001"), ("bcdDevice", "0x0600"),
-                        ("bcdUSB", "0x0200"), ("strings/0x409/manufacturer", "FTDI"),
                         ("strings/0x409/product", "FT232R USB UART"),
-                        ("strings/0x409/serialnumber", serial),
-                        ("configs/c.1/MaxPower", "90")):
+                        ("strings/0x409/serialnumber", serial)):
         pathlib.Path(gadget, name).write_text(value)
     os.symlink(f"{gadget}/functions/ffs.{serial}", f"{gadget}/configs/c.1/ffs.{serial}")
     if ctypes.CDLL(None).mount(serial.encode(), function_dir.encode(), b"functionfs", 0, None):
@@ -82,8 +81,7 @@ class Chip:
         self.next_sample_at = 0.0
         self.read_back = bytearray()  # the pins at each sample, in synchronous mode
         self.levels = 0
-        self.bits = None  # shifted in while the enable is high
-        self.pending = None  # a whole word, waiting for the clock pulse that loads it
+        self.bits = ""  # shifted in while the enable is high
         self.divider = self.test = None
         self.loaded_at = 0.0
 
@@ -98,19 +96,17 @@ class Chip:
                 at += self.sample_s
             self.next_sample_at = at
 
+    # A word counts once the enable falls: the load pulse after it is the decoder's to check.
     def sample(self, levels, now):
-        rising = levels & CLOCK and not self.levels & CLOCK
         if levels & ENABLE and not self.levels & ENABLE:
             self.bits = ""
-        if not levels & ENABLE and self.levels & ENABLE:
-            self.pending, self.bits = self.bits, None
-        if rising and self.bits is not None:
+        elif levels & ENABLE and levels & CLOCK and not self.levels & CLOCK:
             self.bits += "1" if levels & DATA else "0"
-        elif rising and self.pending is not None:
-            word, self.pending = self.pending[1:], None
-            if len(word) == 16 and word[0] == "0" and int(word, 2) != self.divider:
+        elif self.levels & ENABLE and not levels & ENABLE and len(self.bits) == 17:
+            word = self.bits[1:]
+            if word[0] == "0" and int(word, 2) != self.divider:
                 self.divider, self.loaded_at = int(word, 2), now
-            elif len(word) == 16 and word.startswith("11"):
+            elif word.startswith("11"):
                 self.test = word[12:]
         self.levels = levels
 
@@ -118,11 +114,8 @@ class Chip:
         if self.test != IN_LOCK or self.divider is None:
             return False
         since_us = (now - self.loaded_at) * 1e6
-        if not 8600 <= self.divider <= 12850:
-            return since_us % PERIOD_US >= PULSE_US
-        until_lock_us = 500 + 2900 * (self.divider - 8600) ** 2 // 4250 ** 2 - since_us
-        return until_lock_us <= 0 or until_lock_us % PERIOD_US == 0 or \
-            until_lock_us % PERIOD_US > PULSE_US
+        locked = 8600 <= self.divider <= 12850 and since_us >= LOCK_US
+        return locked or since_us % PERIOD_US >= PULSE_US
 
     def bulk_in(self):
         """A packet for the host: the modem status, then what samples have read back."""
@@ -132,9 +125,8 @@ class Chip:
         return STATUS + samples
 
     def take(self, request, value):
-        """Whether the chip takes this host-to-device request; keeps what it sets. Reset or purge
-        (0x00), the baud rate (0x03: the sample clock in bit-bang mode), the latency timer (0x09)
-        and the bit mode (0x0B) are all that ftdi_sio and libftdi send here."""
+        """Keeps what a host-to-device request sets: reset or purge (0x00), the baud rate (0x03:
+        the sample clock in bit-bang mode), the bit mode (0x0B)."""
         with self.lock:
             if request == 0x00:
                 self.read_back.clear()
@@ -142,12 +134,6 @@ class Chip:
                 self.sample_s = value / 48e6
             elif request == 0x0B:
                 self.synchronous = value >> 8 == SYNCHRONOUS
-            return request in (0x00, 0x03, 0x09, 0x0B)
-
-
-# The data of the device-to-host requests that ftdi_sio makes: the latency timer (16 ms), an
-# EEPROM word (a blank one).
-ANSWERS = {0x0A: b"\x10", 0x90: b"\xff\xff"}
 
 
 def serve_control(ep0, chip):
@@ -162,16 +148,13 @@ def serve_control(ep0, chip):
             with chip.lock:
                 print(f"control 0x{request:02x} 0x{value:04x} 0x{index:04x}", flush=True)
             try:
-                if request_type == 0xC0 and request in ANSWERS:
-                    os.write(ep0, ANSWERS[request][:length])
-                elif request_type == 0x40 and chip.take(request, value):
-                    os.read(ep0, length)
-                elif request_type & 0x80:  # others stall: a transfer against their direction
-                    os.read(ep0, 0)
-                else:
+                if request_type & 0x80:
                     os.write(ep0, b"")
-            except OSError as error:  # EL2HLT: stalled as meant; others: the host went away
-                if error.errno not in (errno.EL2HLT, errno.ESHUTDOWN, errno.EIDRM):
+                else:
+                    chip.take(request, value)
+                    os.read(ep0, length)
+            except OSError as error:  # the host went away
+                if error.errno not in (errno.ESHUTDOWN, errno.EIDRM):
                     raise
 
 
@@ -187,15 +170,10 @@ def forever(step):
     threading.Thread(target=loop, daemon=True).start()
 
 
-def main():
-    ep0, ep1, ep2 = make_gadget(*sys.argv[1:3])
-    chip = Chip()
-    # The chip sends its modem status whenever the host asks for data, and the samples read back.
-    forever(lambda: os.write(ep1, chip.bulk_in()))
-    # Packet by packet: a read of a whole transfer would wait for a short packet.
-    forever(lambda: chip.receive(os.read(ep2, PACKET)))
-    serve_control(ep0, chip)
-
-
-if __name__ == "__main__":
-    main()
+EP0, EP1, EP2 = make_gadget(*sys.argv[1:3])
+CHIP = Chip()
+# The chip sends its modem status whenever the host asks for data, and the samples read back.
+forever(lambda: os.write(EP1, CHIP.bulk_in()))
+# Packet by packet: a read of a whole transfer would wait for a short packet.
+forever(lambda: CHIP.receive(os.read(EP2, PACKET)))
+serve_control(EP0, CHIP)

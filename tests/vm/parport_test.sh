@@ -22,7 +22,6 @@ guest() {
   # lp registered on the port, as where a printer is set up: the panel shares the port with it.
   modprobe lp
   serve with-lp --port /dev/parport0
-  case_of second-with-lp chroot /host "$program" --headless --port /dev/parport0
   stop with-lp
   rmmod lp
 

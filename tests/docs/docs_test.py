@@ -1,17 +1,19 @@
 #!/usr/bin/env python3
-"""The documents that restate the options against the program's own --help: the manual's
-SYNOPSIS and OPTIONS and the README's synopsis and option table must name exactly its options,
-with its argument forms; the manual, the README and the service's options file its default
-endpoints; and all of them its example of GPIO lines.
+"""The facts that documents restate, against their one home. The options against the program's
+own --help: the manual's SYNOPSIS and OPTIONS and the README's synopsis and option table must name
+exactly its options, with its argument forms; the manual, the README and the service's options
+file its default endpoints; and all of them its example of GPIO lines. The one-line description
+against CMake's project, wherever the program is described (a manual's NAME line and a Debian
+synopsis go on in lower case; a sentence ends with a full stop).
 
-Usage: options_test.py PROGRAM SOURCE_DIR
+Usage: docs_test.py PROGRAM SOURCE_DIR BUILD_DIR DESCRIPTION
 """
+import glob
 import re
+import subprocess
 import sys
 
-from documents import FAULTS, finish, help_text, manual_sections, markdown_section, read, roff_text
-
-PROGRAM, SOURCE = sys.argv[1:3]
+PROGRAM, SOURCE, BUILD, DESCRIPTION = sys.argv[1:5]
 MANUAL, README = "packaging/saa1057-panel.1.in", "README.md"
 SERVICE = "packaging/saa1057-panel.default"
 # Where the service's options file gives an option's value.
@@ -19,10 +21,32 @@ SERVICE_VARIABLES = {"--rigctld": "RIGCTLD"}
 # The other chip that the README's Pi wiring names, a Raspberry Pi 5's.
 OTHER_GPIO_CHIPS = ["pinctrl-rp1"]
 GPIO_VALUE = re.compile(r"gpio:([\w/.-]+):(\w+,\w+,\w+)")
+# Escapes the manual uses, as a reader sees them.
+ROFF_ESCAPES = [("\\fR", ""), ("\\fB", ""), ("\\fI", ""), ("\\fP", ""), ("\\-", "-"), ("\\%", ""),
+                ("\\:", ""), ("\\&", ""), ("\\~", " "), ("\\(aq", "'"), ("\\e", "\\")]
+FAULTS = []
 
+
+def read(path):
+    with open(path, encoding="utf-8") as file:
+        return file.read()
+
+
+def roff_text(line):
+    """A macro's arguments, joined with nothing by those that alternate fonts, or the text."""
+    if line.startswith("."):
+        macro, *arguments = [q or bare for q, bare in re.findall(r'"([^"]*)"|(\S+)', line)]
+        line = ("" if re.fullmatch(r"\.[BIR][BIR]", macro) else " ").join(arguments)
+    for escape, replacement in ROFF_ESCAPES:
+        line = line.replace(escape, replacement)
+    return line
+
+
+HELP_TEXT = subprocess.run([PROGRAM, "--help"], capture_output=True, text=True, timeout=20,
+                           check=True).stdout
 # "  --name [FORM]  help" and the help's lines below it, each option's own.
 FORMS, HELP = {}, {}
-for line in help_text(PROGRAM).splitlines():
+for line in HELP_TEXT.splitlines():
     if match := re.match(r"  (--[a-z-]+)(?: (\S+))?(?:  |$)", line):
         name, FORMS[match[1]], HELP[match[1]] = match[1], match[2] or "", line[match.end():]
     elif line.startswith(" " * 25) and HELP:
@@ -50,14 +74,17 @@ def named(document, found):
                           f"says '{FORMS.get(name, '(no such option)')}'")
 
 
-manual = manual_sections(f"{SOURCE}/{MANUAL}")
+# The manual's ".SH" sections, and the README's under "## The program".
+parts = re.split(r"^\.SH (.*)\n", read(f"{SOURCE}/{MANUAL}"), flags=re.M)
+manual = {name.strip(): body.splitlines() for name, body in zip(parts[1::2], parts[2::2])}
 named(f"{MANUAL} SYNOPSIS", options(map(roff_text, manual["SYNOPSIS"])))
 # Each option's tag and paragraph, below its .TP.
 items = [[roff_text(line) for line in item.splitlines()]
          for item in re.split(r"^\.TP\n", "\n".join(manual["OPTIONS"]), flags=re.M)[1:]]
 named(f"{MANUAL} OPTIONS", options(item[0] for item in items))
 paragraphs = {item[0].split()[0]: " ".join(item[1:]) for item in items}
-readme_program = markdown_section(f"{SOURCE}/{README}", "The program")
+readme_program = re.split(r"\n#", read(f"{SOURCE}/{README}").split("\n## The program\n", 1)[1],
+                          1)[0].splitlines()
 named(f"{README} synopsis", options(line for line in readme_program if line.startswith("    ")))
 # The table's rows give examples of values: only the names are compared.
 named(f"{README} option table", {name: FORMS.get(name) for row in readme_program
@@ -102,5 +129,21 @@ for document, text in [(MANUAL, "\n".join(map(roff_text, read(f"{SOURCE}/{MANUAL
             FAULTS.append(f"{document}: gpio:{':'.join(value)} is not --help's "
                           + " or ".join(f"gpio:{':'.join(v)}" for v in allowed))
 
-finish(f"{len(HELP)} options of --help, their defaults and the GPIO example, in the manual, "
-       "the README and the service's options")
+# The description: the line after a title, or after a lead on a line of its own.
+(METAINFO,) = glob.glob(f"{BUILD}/packaging/*.metainfo.xml")
+PLACES = [("README.md, below the title", f"{SOURCE}/README.md", r"\A# .*\n\n"),
+          ("debian/control", f"{SOURCE}/debian/control", r"^Description: "),
+          ("app/saa1057-panel.desktop", f"{SOURCE}/app/saa1057-panel.desktop", r"^Comment="),
+          ("--help", None, r"\AUsage: .*\n"),
+          ("the built manual's NAME", f"{BUILD}/packaging/saa1057-panel.1", r"^saa1057-panel \\- "),
+          ("the built AppStream summary", METAINFO, r"^ *<summary>")]
+for document, path, lead in PLACES:
+    found = re.search(lead + r"(.*?)\.?(</summary>)?$", read(path) if path else HELP_TEXT, re.M)
+    words = found[1] if found else "(nothing)"
+    if words[:1].lower() + words[1:] != DESCRIPTION[:1].lower() + DESCRIPTION[1:]:
+        FAULTS.append(f"{document}: describes the program as '{words}', CMake's project as "
+                      f"'{DESCRIPTION}'")
+
+print("\n".join(f"FAIL {line}" for line in FAULTS) or f"ok: {len(HELP)} options of --help, their "
+      f"defaults and the GPIO example, and the description in {len(PLACES)} places")
+sys.exit(1 if FAULTS else 0)
