@@ -10,10 +10,14 @@ trap 'rm -rf "$dir"' EXIT
 cd "$dir" || exit 1
 
 # No display unless the row names one; XDG_RUNTIME_DIR keeps Qt's warning about it out of what
-# the user sees. The program is found by its name, as the rows write it.
+# the user sees. The program is found by its name, as the rows write it. Descriptor 3 is a pipe
+# whose reader has gone before any row runs.
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+export XDG_RUNTIME_DIR="$dir" PATH="$(dirname "$program"):$PATH"
+exec 3> >(:)
+wait $!
 while IFS='|' read -r status command out err; do
-  timeout 20 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$dir" \
-    PATH="$(dirname "$program"):$PATH" $command >stdout 2>stderr </dev/null
+  eval "timeout 20 env $command" >stdout 2>stderr </dev/null
   got=$?
   check "$command: ends with $status, writing what program_runs.txt has; it ends with $got, writing:
 $(indented stdout)

@@ -1,24 +1,26 @@
 #!/usr/bin/env bash
-# Hamlib's own clients tune the panel, its window on the offscreen platform and the simulated
-# synthesizer behind it, and the trace shows what reached the chip, as sigrok and GTKWave read it.
+# Hamlib's own clients tune the panel on the simulated synthesizer: its window on the offscreen
+# platform, and as a board in a box (headless, no display, ended by a signal), whose log says
+# what reached the chip; the trace shows it, as sigrok and GTKWave read it.
 set -u
 program=$1
+here=$(dirname "$0")
 dir=$(mktemp -d)
 pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
-source "$(dirname "$0")/board_checks.sh"
-
-QT_QPA_PLATFORM=offscreen serve_rigctld "$dir/err" "$program" --simulate --trace "$dir/bus.vcd" ||
-  exit 1
-# A frequency below the band is refused and changes nothing; one off the steps reads back as it
-# was set. rigctl goes on after a refusal; Hamlib's trace of it is left out.
-said=$(rigctl -m 2 -r "127.0.0.1:$port" f F 100000000 f F 50000000 f F 95901000 f M FM 0 2>&1 |
-  grep -xE '[0-9]+|Invalid parameter' | paste -sd ' ')
-check "rigctl tunes the panel and reads it back (it said '$said')" \
-  test "$said" = "106200000 100000000 Invalid parameter 100000000 95901000"
+source "$here/board_checks.sh"
+export QT_QPA_PLATFORM=offscreen
+board=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --headless --simulate)
 
 # Hamlib's Python binding (Debian's, for the system's Python) as a program uses the panel.
-binding=$(/usr/bin/python3 - "127.0.0.1:$port" <<'PYTHON' 2>&1
+# Scripts send their commands and half-close, as netcat does at the end of its input: each
+# answer still comes, then the close; 40 times over, through nc -N and a bare shutdown right
+# behind the commands. A taken port, and an address this machine does not have (IPv6, so
+# written bracketed as the status line writes it): a second panel says which, why in Qt's own
+# words, and the way out.
+peers() {
+  local binding lost=0 endpoint
+  binding=$(/usr/bin/python3 - "127.0.0.1:$port" <<'PYTHON' 2>&1
 import sys, Hamlib
 Hamlib.rig_set_debug(Hamlib.RIG_DEBUG_NONE)
 rig = Hamlib.Rig(Hamlib.RIG_MODEL_NETRIGCTL)
@@ -30,48 +32,113 @@ mode, passband = rig.get_mode()
 print(int(rig.get_freq()), Hamlib.rig_strrmode(mode), passband, rig.error_status)
 PYTHON
 )
-check "the Python binding sets 96.123456 MHz and FM and reads both back ($binding)" \
-  test "$binding" = "96123456 FM 15000 0"
-
-# Scripts send their commands and half-close, as netcat does at the end of its input: each
-# answer still comes, then the close. 40 times over, through nc -N and a bare shutdown right
-# behind the commands.
+  check "the Python binding sets 96.123456 MHz and FM and reads both back ($binding)" \
+    test "$binding" = "96123456 FM 15000 0"
+  for _ in $(seq 40); do
+    for said in "$(printf 'F 96123456\nf\n' | timeout 5 nc -N 127.0.0.1 "$port")" \
+      "$(half_closed)"; do
+      [ "$said" = $'RPRT 0\n96123456' ] || lost=$((lost + 1))
+    done
+  done
+  check "every half-closed conversation got both answers ($lost of 80 did not)" test "$lost" -eq 0
+  for endpoint in "127.0.0.1:$port" "[::2]:4532"; do
+    XDG_RUNTIME_DIR="$dir" timeout 10 "$program" --simulate --rigctld "$endpoint" 2>"$dir/taken"
+    echo "status $?" >>"$dir/taken"
+    check "$endpoint: the panel cannot serve there and ends with 1; it said:
+$(indented "$dir/taken")" matches "$(<"$dir/taken")" "saa1057-panel: Cannot serve rigctld on \
+${endpoint//\[/\\[}: *. Give --rigctld a free port on one of this machine's addresses.
+status 1"
+  done
+}
+closed() { local more; more=$(timeout 5 cat <&"$1") && [ -z "$more" ]; }
 half_closed() {
   /usr/bin/python3 -c 'import socket, sys
 with socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=5) as rig:
     rig.sendall(b"F 96123456\nf\n"); rig.shutdown(socket.SHUT_WR)
     print(b"".join(iter(lambda: rig.recv(100), b"")).decode(), end="")' "$port"
 }
-lost=0
-for _ in $(seq 40); do
-  for said in "$(printf 'F 96123456\nf\n' | timeout 5 nc -N 127.0.0.1 "$port")" "$(half_closed)"; do
-    [ "$said" = $'RPRT 0\n96123456' ] || lost=$((lost + 1))
+
+# The window: a frequency below the band is refused and changes nothing; one off the steps reads
+# back as it was set; rigctl goes on after a refusal (Hamlib's trace of it left out). Start-up
+# 11690 (0x2daa), 11070 (0x2b3e) once, 95.901 MHz's step 10660 (0x29a4): the refused and the
+# unchanged settings sent nothing.
+# The board: the divider it has sends nothing again; halfway between two steps, the even one:
+# N 11072 (0x2b40), not 11073, read back as it was set. Without --word-b, no Word B is sent;
+# Hamlib's Python binding and scripts that half-close add 96.123456 MHz's 10682 (0x29ba).
+sessions=(
+  "window|f F 100000000 f F 50000000 f F 95901000 f M FM 0|TERM"
+  "106200000 100000000 Invalid parameter 100000000 95901000|2daa 2b3e 29a4"
+  "board|f F 100000000 f F 100000000 F 100025000 f M FM 0|INT"
+  "106200000 100000000 100025000|2daa 2b3e 2b40 29ba")
+for ((row = 0; row < ${#sessions[@]}; row += 2)); do
+  IFS='|' read -r how commands ending <<<"${sessions[row]}"
+  IFS='|' read -r expected words <<<"${sessions[row + 1]}"
+  panel=("$program" --simulate)
+  [ "$how" = board ] && panel=("${board[@]}")
+  serve_rigctld "$dir/$how.err" "${panel[@]}" --trace "$dir/bus.vcd" >"$dir/out" || exit 1
+  said=$(rigctl -m 2 -r "127.0.0.1:$port" $commands 2>&1 |
+    grep -xE '[0-9]+|Invalid parameter' | paste -sd ' ')
+  check "$how: rigctl tunes the panel and reads it back (it said '$said')" \
+    test "$said" = "$expected"
+  [ "$how" = board ] && peers
+  # Ended with three clients connected: one answered, one idle, one in the middle of a line;
+  # each sees its connection closed, not reset.
+  exec {answered}<>"/dev/tcp/127.0.0.1/$port" {idle}<>"/dev/tcp/127.0.0.1/$port" \
+    {halfway}<>"/dev/tcp/127.0.0.1/$port"
+  printf 'v\n' >&$answered
+  read -r -t 5 line <&$answered
+  printf 'F 1000' >&$halfway
+  sleep 0.3
+  end_program "$ending"
+  check "$how: SIG$ending with clients connected ends the panel cleanly (status $status)" \
+    test "$status" -eq 0 -a "$line" = VFOA
+  for client in $answered $idle $halfway; do
+    check "$how: client $client sees its connection closed, nothing more" closed "$client"
+    exec {client}<&-
   done
+  found=$(decoded_words "$dir/bus.vcd" CLB DATA DLEN)
+  check "$how: the chip loaded $words and nothing else (the trace holds '$found')" \
+    test "$found" = "$words"
 done
-check "every half-closed conversation got both answers ($lost of 80 did not)" test "$lost" -eq 0
-
-# A taken port, and an address this machine does not have (IPv6, so written bracketed as the
-# status line writes it): a second panel says which, why in Qt's own words, and the way out.
-for endpoint in "127.0.0.1:$port" "[::2]:4532"; do
-  QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$dir" timeout 10 "$program" --simulate \
-    --rigctld "$endpoint" 2>"$dir/taken"
-  echo "status $?" >>"$dir/taken"
-  check "$endpoint: the panel cannot serve there and ends with 1; it said:
-$(indented "$dir/taken")" matches "$(<"$dir/taken")" "saa1057-panel: Cannot serve rigctld on \
-${endpoint//\[/\\[}: *. Give --rigctld a free port on one of this machine's addresses.
-status 1"
-done
-
-end_program TERM
-check "the panel ends cleanly (status $status)" test "$status" -eq 0
-# Start-up 11690 (0x2daa), then 11070 (0x2b3e) once, 95.901 MHz's step 10660 (0x29a4) and
-# 96.123456 MHz's 10682 (0x29ba): the refused and the unchanged settings sent nothing.
-words=$(decoded_words "$dir/bus.vcd" CLB DATA DLEN)
-check "the chip loaded N 11070, 10660, 10682 and nothing else (the trace holds '$words')" \
-  test "$words" = "2daa 2b3e 29a4 29ba"
+check "the board's standard error holds only the port that rigctld took; it holds:
+$(indented "$dir/board.err")" test "$(<"$dir/board.err")" = \
+  "saa1057-panel: rigctld listens on 127.0.0.1:$port"
+check "the board's log: one line per transmission" diff -u "$here/headless_session.txt" "$dir/out"
 xvfb-run -a gtkwave -x "$dir/bus.vcd" >"$dir/gtkwave" 2>&1
 check "GTKWave reads the trace to its end and finds nothing malformed; it said:
 $(indented "$dir/gtkwave")" eval 'grep -q "^\[[0-9]*\] end time\.$" "$dir/gtkwave" &&
   ! grep -q malformed "$dir/gtkwave"'
+
+# The lock read back from the simulated chip's test pin: a line after each word once Word B has
+# put the pin on "Output in-lock counter"; 66 and 65 MHz lie below the oscillator's range, and
+# the second miss is told as the first was. Each tuning waits for the last one's line, since a
+# word that comes sooner starts the watch again. Then four tunings in one packet: a word
+# replaced before its lock was decided (as when the panel carries them out in one turn) says so,
+# and each gets its line, of whichever kind the machine's pace gave it ("a verdict" in the
+# golden file). A line that never comes ends the session: the waits after it would only add
+# theirs to the test's time.
+logged() { [ "$(wc -l <"$dir/out")" -ge "$1" ]; }
+lock_session() {
+  local lines=3 tuning
+  for tuning in 66000000 65000000 100000000; do
+    wait_for 300 logged "$lines" || return
+    rigctl -m 2 -r "127.0.0.1:$port" F "$tuning"
+    lines=$((lines + 2))
+  done
+  wait_for 300 logged 9 || return
+  printf 'F 66000000\nF 95000000\nF 64000000\nF 96000000\n' |
+    timeout 5 nc -N 127.0.0.1 "$port" >/dev/null
+  wait_for 300 logged 17
+}
+serve_rigctld "$dir/lock.err" "${board[@]}" --lock --word-b test=lock >"$dir/out" || exit 1
+check "with --lock each word's line came within 30 s" lock_session
+end_program TERM
+check "SIGTERM ends the board cleanly (status $status)" test "$status" -eq 0
+# Times vary: "T" stands for the first two verdicts' times, "a verdict" for each of the burst's.
+ms='[0-9]+\.[0-9] ms'
+burst="replaced after $ms, not locked yet|not locked within 100 ms|locked after $ms"
+check "with --lock each word is followed by what the test pin said; the log holds:
+$(indented "$dir/out")" diff -u "$here/headless_lock_session.txt" \
+  <(sed -E "1,9s/^locked after $ms\$/locked after T ms/; 10,\$s/^($burst)\$/a verdict/" "$dir/out")
 
 finish

@@ -32,11 +32,8 @@ from web_support import (Rigctld, bus_words, busy_seconds, check, drained, failu
                          finish, head, opened, page, run_on_program, status_of, until)
 
 PROGRAM, SECONDS, RSS_FROM, TOLERANCE = sys.argv[1], *map(float, sys.argv[2:5])
-ANSWER_LIMIT_S = 1
-ANSWER_TIMEOUT_S = 10  # a sanitized panel on a loaded machine, yet a hang fails fast
-# The flood shuts the gates for less than this: the stranger's round, the flood, the recovery.
-GATE_TIMEOUT_S = 60
-STARTUP_HZ = 106_200_000
+# ANSWER_TIMEOUT_S: a sanitized panel on a loaded machine, yet a hang fails fast.
+ANSWER_LIMIT_S, ANSWER_TIMEOUT_S, STARTUP_HZ = 1, 10, 106_200_000
 # The 10 kHz steps from 76 to 108 MHz, visited in a stride prime to their number: each tuning
 # moves the divider, and a frequency comes back only 3201 tunings later, so that a poller's
 # answer names one tuning within the few that can be in flight.
@@ -50,10 +47,9 @@ KIB = 1024
 # The server's limits, as the README's page section states them: besides a page's unsent data,
 # in the kernel, the server's send buffer (64 KiB, which Linux doubles) and the page's.
 HEADER_BYTES, REQUEST_S, UNSENT_BYTES, KERNEL_BYTES = 8 * KIB, 10, 256 * KIB, 160 * KIB
-PAGES, STALLED_RCVBUF = 4, 4 * KIB
-# Often enough that the states for the page that never reads pass its limit within the short
-# soak's first 30 s.
-PAGE_TUNING_PERIOD_S = 0.25
+# The page's tunings often enough that the states for the page that never reads pass its limit
+# within the short soak's first 30 s.
+PAGES, STALLED_RCVBUF, PAGE_TUNING_PERIOD_S = 4, 4 * KIB, 0.25
 COUNTS = re.compile(r"(\d+) words? loaded.*?(\d+) pages? open")  # in a state's statusDetail
 # The page's dividers (63 to 120 MHz by 100 kHz) less the rigctld tuner's band (76 to 108 MHz),
 # so that no tuning repeats the one before it and every one is a word on the bus.
@@ -72,8 +68,10 @@ BUSY_S, IDLE_BUSY_S, RECOVERY_S = 0.2, 0.1, 5
 # still caught for what was freed in the last second or so (this event loop's deleteLater).
 os.environ.update(ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:quarantine_size_mb=4",
                   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1")
-STOP = threading.Event()
-SLOWEST = {}  # kind ("rigctld", "page") -> (seconds, to what), for the report
+# STOP ends the soak; OPEN[hold] is cleared while the flood holds its clients back.
+STOP, OPEN = threading.Event(), {hold: threading.Event() for hold in ("request", "visit", None)}
+for gate in OPEN.values():
+    gate.set()
 
 
 def divider(freq_hz):  # the oscillator runs 10.7 MHz above the frequency, in 10 kHz steps
@@ -86,51 +84,11 @@ def expect(what, answer, expected):
 
 
 @contextlib.contextmanager
-def timed(kind, what):  # an answer awaited within
+def timed(what):  # an answer awaited within
     asked = time.monotonic()
     yield
-    seconds = time.monotonic() - asked
-    SLOWEST[kind] = max(SLOWEST.get(kind, (0, what)), (seconds, what))
-    if seconds > ANSWER_LIMIT_S:
+    if (seconds := time.monotonic() - asked) > ANSWER_LIMIT_S:
         raise AssertionError(f"{what!r} answered in {seconds:.2f} s, not {ANSWER_LIMIT_S} s")
-
-
-class Gate:
-    # What the descriptor flood holds back: a passage waits while the gate is shut, and shutting
-    # it waits for the passages under way.
-    def __init__(self):
-        self.changed, self.passing, self.is_shut = threading.Condition(), 0, False
-
-    @contextlib.contextmanager
-    def passage(self):
-        with self.changed:
-            if not self.changed.wait_for(lambda: not self.is_shut, GATE_TIMEOUT_S):
-                raise AssertionError(f"held back by the flood for {GATE_TIMEOUT_S} s")
-            self.passing += 1
-        try:
-            yield
-        finally:
-            with self.changed:
-                self.passing -= 1
-                self.changed.notify_all()
-
-    @contextlib.contextmanager
-    def shut(self, what, seconds):
-        try:
-            with self.changed:
-                self.is_shut = True
-                if not self.changed.wait_for(lambda: self.passing == 0, seconds):
-                    raise AssertionError(f"{what} under way {seconds} s after the gate shut")
-            yield
-        finally:
-            with self.changed:
-                self.is_shut = False
-                self.changed.notify_all()
-
-
-# Shut by the flood: the steady clients' requests, and the visits that open new connections;
-# the last never.
-REQUESTS, VISITS, OPEN = Gate(), Gate(), Gate()
 
 
 class Tunings:
@@ -160,7 +118,7 @@ TUNINGS = Tunings()
 
 class Rig(Rigctld):  # one request at a time, as Hamlib's clients ask, each answer timed
     def ask(self, request, lines=1):
-        with timed("rigctld", request):
+        with timed(request):
             return super().ask(request, lines)
 
     def expect(self, request, expected):
@@ -168,20 +126,21 @@ class Rig(Rigctld):  # one request at a time, as Hamlib's clients ask, each answ
 
 
 class Client(threading.Thread):
-    # begin(), then step() every `pause` seconds, each through the client's gate, until the soak
-    # stops, then end(); `answers` counts the answers checked. Keywords become attributes.
-    gate, pause, tuning, connection = REQUESTS, 0, 0, None
+    # begin(), then step() every `pause` seconds, each holding `turn` (which the flood takes to
+    # hold the client back) once OPEN[hold], until the soak stops, then end(); `answers` counts
+    # the answers checked. Keywords become attributes.
+    hold, pause, tuning, connection = "request", 0, 0, None
 
     def __init__(self, name, port, **attributes):
         super().__init__(name=name, daemon=True)
-        self.port, self.answers = port, 0
+        self.port, self.answers, self.turn = port, 0, threading.Lock()
         self.__dict__.update(attributes)
 
     def run(self):
         try:
             self.begin()
-            while not STOP.wait(self.pause):
-                with self.gate.passage():
+            while not STOP.wait(self.pause) and OPEN[self.hold].wait():
+                with self.turn:
                     self.step()
             self.end()
         except (AssertionError, OSError) as failure:
@@ -197,12 +156,10 @@ class Client(threading.Thread):
 
 
 class Tuner(Client):  # tunes every 100 ms, padded as gpredict pads; `answers` counts its tunings
-    @property
-    def pause(self):
-        return self.started + self.answers * 0.1 - time.monotonic()
+    pause = 0.1
 
     def begin(self):
-        self.connection, self.started = Rig(self.port, ANSWER_TIMEOUT_S), time.monotonic()
+        self.connection = Rig(self.port, ANSWER_TIMEOUT_S)
 
     def step(self):
         TUNINGS.tune(lambda _: BAND_LOW_HZ + (7 + self.answers * STRIDE) % BAND_STEPS * 10_000,
@@ -226,7 +183,7 @@ class Poller(Tuner):  # polls f and then its `polls`; nothing more may come
 class Dropper(Client):
     # Comes back every second, reads the frequency, sends half a tuning and leaves: by closing
     # the connection, or every other visit by resetting it.
-    gate, pause = VISITS, 1.0  # long enough for the panel to let the last visit's slot go
+    hold, pause = "visit", 1.0  # long enough for the panel to let the last visit's slot go
 
     def step(self):
         with Rig(self.port, ANSWER_TIMEOUT_S) as rig:
@@ -240,7 +197,7 @@ class Dropper(Client):
 class NonReader(Client):
     # Sends `v` and `m` for as long as the panel takes them and reads nothing; at the end it
     # reads, and every request it sent must have its answer, whole and in order.
-    gate = OPEN
+    hold = None
 
     def begin(self):
         # Small buffers of its own, so that less waits in the kernel to be read at the end.
@@ -262,11 +219,10 @@ class NonReader(Client):
         if failures:  # the soak cut short
             return
         ended_at, rig = time.monotonic(), self.connection
-        blocked_s = ended_at - self.last_taken
+        blocked_s, units, rest = ended_at - self.last_taken, *divmod(self.sent_bytes, 4)
         check(f"the panel stops taking the non-reader's requests: it took the last "
               f"{blocked_s:.1f} s before the end, after {self.sent_bytes} bytes",
               self.sent_bytes > 0 and blocked_s >= (ended_at - self.started) / 2)
-        units, rest = divmod(self.sent_bytes, 4)
         expected = (STEADY[b"v\n"] + STEADY[b"m\n"]) * units + STEADY[b"v\n"] * (rest >= 2)
         self.answers = 2 * units + (rest >= 2)
         with contextlib.suppress(AssertionError, OSError):  # all there is: compared below
@@ -301,7 +257,7 @@ class ReadingPage(Client):
         # The first state that counts as many words loaded as there are tunings must show its
         # divider, an older one with the same divider not being enough.
         n, words, deadline = divider(hz), len(TUNINGS.hz), time.monotonic() + ANSWER_TIMEOUT_S
-        with timed("page", f"tune to {n}"):
+        with timed(f"tune to {n}"):
             self.connection.send({"do": "tune", "divider": n})
             while self.words < words:
                 self.take(*self.connection.received(f"the state with divider {n} after "
@@ -327,7 +283,7 @@ class Stranger(Client):
     # Over and over, a round: a request that trickles in a byte at a time and one left
     # half-sent, which the server must close REQUEST_S after they began; meanwhile requests past
     # the limits, each refused with its status before the rest of it is sent.
-    gate, rounds = VISITS, 0
+    hold = "visit"
 
     def step(self):
         past_limits = [
@@ -335,29 +291,25 @@ class Stranger(Client):
              head(self.port) + b"X-Filler: " + b"x" * HEADER_BYTES + b"\r\n\r\n", 431),
             ("a body of 300 MiB", head(self.port, method="POST", path="/login") +
              b"Content-Length: %d\r\n\r\n" % (300 << 20), 413)]
-        slow, half = opened(self.port, ANSWER_TIMEOUT_S), opened(self.port, ANSWER_TIMEOUT_S)
-        with slow, half:
+        with opened(self.port, ANSWER_TIMEOUT_S) as slow, \
+                opened(self.port, ANSWER_TIMEOUT_S) as half:
             started = time.monotonic()
             slow.sendall(head(self.port) + b"X-Slow: ")
             half.sendall(head(self.port) + b"X-Half: ")
-            while not STOP.is_set():
+            while not STOP.is_set() and not all(
+                    closed := [drained(connection, 0)[1] for connection in (slow, half)]):
                 elapsed = time.monotonic() - started
-                closed = [drained(connection, 0)[1] for connection in (slow, half)]
-                if any(closed) and elapsed < REQUEST_S - 1 or \
-                        elapsed > REQUEST_S + 3 and not all(closed):
+                if any(closed) and elapsed < REQUEST_S - 1 or elapsed > REQUEST_S + 3:
                     raise AssertionError(f"the request that trickles in and the one left half-sent:"
                                          f" closed {closed} {elapsed:.1f} s on, not {REQUEST_S}")
-                if all(closed):
-                    break
                 with contextlib.suppress(OSError):  # closed: seen the next step
                     slow.send(b"s")
                 what, request, status = past_limits[self.answers % 2]
-                with timed("page", what), opened(self.port, ANSWER_TIMEOUT_S) as connection:
+                with timed(what), opened(self.port, ANSWER_TIMEOUT_S) as connection:
                     connection.sendall(request)
                     expect(what, status_of(connection, ANSWER_TIMEOUT_S), status)
                 self.answers += 1
                 STOP.wait(0.5)
-            self.rounds += 1
 
 
 class Flood(Client):
@@ -366,12 +318,13 @@ class Flood(Client):
     # descriptors lowered to FLOOD_SPARE above those open, FLOOD_CONNECTIONS opened and left
     # idle; then closed, the limit restored, and a new rigctld client and a new page must each
     # be answered within RECOVERY_S. Neither listener may spin on its failed accepts.
-    gate, pause, seen = OPEN, FLOOD_AT_S, None
+    hold, pause, seen = None, FLOOD_AT_S, None
 
     def step(self):
-        # The stranger's round runs its REQUEST_S and a few more.
-        with VISITS.shut("the stranger's round or the dropper's visit", 2 * REQUEST_S):
-            with REQUESTS.shut("a client's request", ANSWER_TIMEOUT_S):
+        with contextlib.ExitStack() as visits:
+            self.held(visits, "visit", 2 * REQUEST_S)  # the stranger's round, and a few more
+            with contextlib.ExitStack() as requests:
+                self.held(requests, "request", ANSWER_TIMEOUT_S)
                 time.sleep(0.5)  # the last answers on their way
                 self.flood()
             ended = time.monotonic()
@@ -388,6 +341,14 @@ class Flood(Client):
             # As long as the dropper gives the panel to let a connection's slot go.
             STOP.wait(Dropper.pause)
         self.answers, self.pause = 1, None  # then waits for the stop
+
+    def held(self, stack, kind, seconds):
+        OPEN[kind].clear()
+        stack.callback(OPEN[kind].set)
+        for client in (client for client in self.clients if client.hold == kind):
+            if not client.turn.acquire(timeout=seconds):
+                raise AssertionError(f"{client.name} under way {seconds} s after the flood began")
+            stack.callback(client.turn.release)
 
     def flood(self):
         in_use = len(os.listdir(f"/proc/{self.pid}/fd"))
@@ -408,15 +369,9 @@ class Flood(Client):
 def answered(connect, ask):  # True, or why not
     try:
         with connect() as connection:
-            ask(connection)
-        return True
+            return ask(connection) is not None
     except (AssertionError, OSError) as failure:
         return failure
-
-
-def rss_kib(pid):
-    with open(f"/proc/{pid}/status", encoding="ascii") as status:
-        return int(next(line for line in status if line.startswith("VmRSS:")).split()[1])
 
 
 def soak(program):
@@ -426,16 +381,17 @@ def soak(program):
     stalled = page(web, timeout=ANSWER_TIMEOUT_S, rcvbuf=STALLED_RCVBUF)
     pages = [ReadingPage(f"page {i + 1}", web) for i in range(PAGES)]
     flood = Flood("flood", None, pid=pid, ports={"rigctld": rigctld, "web page": web})
-    clients = [Tuner("tuner", rigctld), *pages, Dropper("dropper", rigctld),
-               *(Poller(f"poller {i + 1} ({style})", rigctld, polls=polls)
-                 for i, (style, polls) in enumerate(POLLERS)),
-               Stranger("stranger", web), NonReader("non-reader", rigctld), flood]
+    flood.clients = clients = [
+        Tuner("tuner", rigctld), *pages, Dropper("dropper", rigctld), Stranger("stranger", web),
+        *(Poller(f"poller {i + 1} ({style})", rigctld, polls=polls)
+          for i, (style, polls) in enumerate(POLLERS)), NonReader("non-reader", rigctld), flood]
     for client in clients:
         client.start()
     start, rss_from, rss_end, minute = time.monotonic(), None, None, 0
     while (elapsed := time.monotonic() - start) < SECONDS and not failures and \
             program.process.poll() is None:
-        rss_end = rss_kib(pid)
+        with open(f"/proc/{pid}/status", encoding="ascii") as status:
+            rss_end = int(re.search(r"VmRSS:\s*(\d+)", status.read())[1])
         rss_from = rss_from or (rss_end if elapsed >= RSS_FROM else None)
         if elapsed >= 60 * (minute + 1):
             minute += 1
@@ -467,10 +423,8 @@ def soak(program):
         check(f"the memory after {SECONDS:g} s within {TOLERANCE:g} % of that after "
               f"{RSS_FROM:g} s: {rss_from} KiB, then {rss_end} KiB ({growth:+.1f} %)",
               abs(growth) <= TOLERANCE)
-    print("answers: " + ", ".join(f"{c.name} {c.answers}" for c in clients) + "; slowest: " +
-          ", ".join(f"{kind} {s:.2f} s ({what})" for kind, (s, what) in SLOWEST.items()) +
-          f"; flood: {flood.seen}; {clients[-3].rounds} rounds of the stranger's; RSS {rss_from} "
-          f"KiB after {RSS_FROM:g} s, {rss_end} KiB at the end")
+    print("answers: " + ", ".join(f"{c.name} {c.answers}" for c in clients) +
+          f"; flood: {flood.seen}; RSS {rss_from} KiB after {RSS_FROM:g} s, {rss_end} at the end")
     if failures:
         print("the panel's standard error so far:\n" + program.stderr()[-20000:])
 
