@@ -1,17 +1,13 @@
 #include "bus_ftdi/ftdi_port.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <tuple>
 
-#include "bus/inpout.hpp"
-#include "bus/transmitter.hpp"
+#include "bus_ftdi/adapter_choice.hpp"
 #include "support/golden.hpp"
 #include "support/wire.hpp"
 #include "trace/tracing_port.hpp"
@@ -61,7 +57,8 @@ bus::FtdiAddress pins(std::array<std::string, 3> names, std::array<int, 3> bits,
 }
 
 // Each case of ftdi_transfers.txt: the words sent at their bus speeds (iDel) through one port;
-// "rest" brings the lines to rest.
+// "rest" brings the lines to rest. The lock watch times the loop from the word's end: it hears
+// of a word only once the word's samples have left, not while they wait in the port's buffer.
 TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
   using Words = std::vector<std::pair<std::int32_t, std::string>>;
   const std::tuple<std::string, bus::FtdiAddress, Words> sessions[] = {
@@ -78,7 +75,9 @@ TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
   for (const auto& [name, address, words] : sessions) {
     support::wire().clear();
     bus::FtdiPort port{std::make_unique<RecordingAdapter>(), address};
-    support::send_words(port, words);
+    support::send_words(port, words, [](std::string_view word) {
+      support::wire().push_back("heard " + std::string(word));
+    });
     const auto level = port.lock_line() ? std::optional(port.lock_level()) : std::nullopt;
     lines.push_back("case " + name);
     lines.insert(lines.end(), support::wire().begin(), support::wire().end());
@@ -121,42 +120,50 @@ TEST(FtdiPort, ReadsTheLockPinBetweenTheSamples) {
   EXPECT_FALSE(bus::FtdiPort(std::make_unique<RecordingAdapter>(), {}).lock_line());
 }
 
-// The lock watch times the loop from the word's end: it hears of a word only once the word's
-// samples have left for the adapter, not while they wait in the port's buffer.
-TEST(FtdiPort, TellsOfAWordOnlyOnceItsSamplesAreWritten) {
-  support::wire().clear();
-  bus::FtdiPort port{std::make_unique<RecordingAdapter>(),
-                     pins({"D0", "D1", "D2"}, {0, 1, 2}, "CTS", 3)};
-  bus::Inpout library{port};
-  library.on_word_sent(
-      [](std::string_view word) { support::wire().push_back("heard " + std::string(word)); });
-  bus::BusSettings settings{bus::kStandardBase, 0};
-  bus::Transmitter{settings, library}.Send("10");
-  const auto& wire = support::wire();
-  ASSERT_GE(wire.size(), 2u) << ::testing::PrintToString(wire);
-  EXPECT_TRUE(wire[wire.size() - 2].starts_with("write ")) << ::testing::PrintToString(wire);
-  EXPECT_EQ(wire.back(), "heard 10");
-}
-
 TEST(FtdiPort, TracesTheLevelsAtTheirTimesOnTheWire) {
-  const auto path =
-      std::filesystem::temp_directory_path() / ("ftdi-" + std::to_string(::getpid()) + ".vcd");
+  const support::TraceFile trace;
   bus::FtdiPort port{std::make_unique<RecordingAdapter>(), {}};
-  trace::VcdWriter writer{path.string(), "test", {}};
+  trace::VcdWriter writer{trace.path.string(), "test", {}};
   now_ns = 1'000'000;
   trace::TracingPort tracer{port, writer, [] { return now_ns; }};
   support::send_words(tracer, {{100, "10"}, {100, "10"}});
   tracer.close();
-
-  std::vector<std::string> lines;
-  std::ifstream file(path);
-  for (std::string line; std::getline(file, line);) {
-    if (!line.starts_with("$date ")) lines.push_back(line);
-  }
-  file.close();  // Windows removes no open file
-  support::expect_golden(lines, "ftdi_send_10.vcd");
+  support::expect_golden(trace.lines(), "ftdi_send_10.vcd");
   EXPECT_EQ(tracer.label(), "FT232R USB UART A50285BI");
-  std::filesystem::remove(path);
+}
+
+// "A50285BI FT232R 1, -": adapters as SERIAL PRODUCT CHANNELS, "-" for one that cannot be
+// opened (on USB bus 1 device N, N counting from 2), separated by ", "; "none" for no adapter.
+std::vector<bus::FoundAdapter> adapters(const std::string& column) {
+  std::vector<bus::FoundAdapter> found;
+  if (column == "none") return found;
+  for (const auto& text : support::split(column, ", ")) {
+    const std::string where = "USB bus 1 device " + std::to_string(found.size() + 2);
+    if (text == "-") {
+      found.push_back({where, "", "", 1, "Access denied"});
+      continue;
+    }
+    const auto words = support::split(text, " ");
+    found.push_back({where, words[0] == "''" ? "" : words[0], words[1], std::stoi(words[2]), ""});
+  }
+  return found;
+}
+
+TEST(AdapterChoice, PicksTheAdapterNamedOrTheOnlyOneElseSaysWhy) {
+  for (const auto& row : support::golden("ftdi_choice.txt")) {
+    const auto columns = support::fields(row);
+    const auto found = adapters(columns[0]);
+    bus::FtdiAddress address;
+    const auto slash = columns[1].find('/');
+    address.serial = columns[1].substr(0, slash) == "(none)" ? "" : columns[1].substr(0, slash);
+    if (slash != std::string::npos) address.channel = columns[1][slash + 1] - 'A';
+    std::string chosen;
+    const std::string failure = support::failure_of([&] {
+      chosen = bus::identity_of(
+          bus::choose_adapter(found, address, "046d:c52b (USB Receiver)", "Fix the access"));
+    });
+    EXPECT_EQ(failure == "no failure" ? chosen : failure, columns[2]) << row;
+  }
 }
 
 }  // namespace

@@ -8,11 +8,24 @@
 #include <algorithm>
 #include <bitset>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 
+#include "support/golden.hpp"
+
 namespace fake_kernel {
+
+bool refused(const std::string& name, const std::string& detail) {
+  kernel.calls.push_back(detail.empty() ? name : name + " " + detail);
+  for (auto& refusal : kernel.refusals) {
+    if (refusal.call != name || detail.find(refusal.when) == std::string::npos) continue;
+    if (refusal.successes_first-- > 0 || refusal.failures == 0) continue;
+    --refusal.failures;
+    errno = refusal.error;
+    return true;
+  }
+  return false;
+}
 
 namespace {
 
@@ -113,7 +126,7 @@ int parport_ioctl(unsigned long request, void* argument) {
 
 int fake_open(const char* path, int flags) {
   const bool read_write = (flags & O_ACCMODE) == O_RDWR && (flags & O_CLOEXEC);
-  if (refused("open", written(path) + (read_write ? "" : " (not O_RDWR|O_CLOEXEC)"))) return -1;
+  if (refused("open", path + std::string(read_write ? "" : " (not O_RDWR|O_CLOEXEC)"))) return -1;
   const auto chip =
       std::ranges::find_if(kernel.chips, [path](const Chip& c) { return kDir / c.name == path; });
   const bool parport = std::string(path).starts_with("/dev/parport");
@@ -140,47 +153,26 @@ int fake_close(int fd) {
 
 ssize_t fake_read(int, void* buffer, std::size_t size) {
   if (refused("read")) return -1;
-  std::vector<gpio_v2_line_event> events(kernel.edges.size());
-  for (std::size_t i = 0; i < events.size(); ++i) events[i].id = kernel.edges[i];
-  const std::size_t length = std::min(size, events.size() * sizeof events[0]);
-  if (length > 0) std::memcpy(buffer, events.data(), length);
+  const std::size_t length = std::min(size, kernel.edges.size() * sizeof kernel.edges[0]);
+  if (length > 0) std::memcpy(buffer, kernel.edges.data(), length);
   return static_cast<ssize_t>(length);
 }
 
 }  // namespace
 
-// Notes the call; true, with errno set, when it is refused.
-bool refused(const std::string& name, const std::string& detail) {
-  kernel.calls.push_back(detail.empty() ? name : name + " " + detail);
-  for (auto& refusal : kernel.refusals) {
-    if (refusal.call != name || detail.find(refusal.when) == std::string::npos) continue;
-    if (refusal.successes_first-- > 0 || refusal.failures == 0) continue;
-    --refusal.failures;
-    errno = refusal.error;
-    return true;
+void reset(const std::string& refusals) {
+  kernel = {};
+  kernel.chips = {{"gpiochip0", "pinctrl-bcm2711", {}, {}}, {"gpiochip1", "usb-adapter", {}, {}}};
+  for (int i = 0; i < 28; ++i) kernel.chips[0].lines.push_back("GPIO" + std::to_string(i));
+  for (int i = 0; i < 4; ++i) kernel.chips[1].lines.push_back("GP" + std::to_string(i));
+  for (const auto& refusal : support::split(refusals == "-" ? "" : refusals, "; ")) {
+    const auto words = support::split(refusal, " ");
+    kernel.refusals.push_back({words[0], std::stoi(words[1]), std::stoi(words[3]),
+                               words[4] == "-" ? -1 : std::stoi(words[4]),
+                               words.size() > 5 ? words[5] : ""});
   }
-  return false;
-}
-
-void reset(std::vector<Refusal> refusals) {
-  const auto numbered = [](const std::string& prefix, int count) {
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i) names.push_back(prefix + std::to_string(i));
-    return names;
-  };
-  kernel = {{},
-            std::move(refusals),
-            {{"gpiochip0", "pinctrl-bcm2711", numbered("GPIO", 28), {}},
-             {"gpiochip1", "usb-adapter", numbered("GP", 4), {}}}};
   std::filesystem::create_directories(kDir);
   for (const auto& chip : kernel.chips) std::ofstream(kDir / chip.name).flush();
-}
-
-std::string written(std::string text) {
-  for (auto at = text.find(kDir.string()); at != std::string::npos; at = text.find(kDir.string())) {
-    text.replace(at, kDir.string().size(), "DIR");
-  }
-  return text;
 }
 
 const bus::SystemCalls& system_calls() {

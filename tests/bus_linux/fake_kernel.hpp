@@ -1,15 +1,14 @@
 #pragma once
 
-#include <unistd.h>
+#include <linux/gpio.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <map>
-#include <string>
-#include <vector>
-
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "bus/port.hpp"
 #include "bus/wiring.hpp"
@@ -21,18 +20,16 @@
 // bits/mask with line 0 rightmost, "GET 1000", "close request"), and succeeds unless refused.
 namespace fake_kernel {
 
-// The folder of the GPIO chips and of the kernel's parport files, written DIR in the calls.
-inline const std::filesystem::path kDir =
-    std::filesystem::temp_directory_path() / ("linux-ports-" + std::to_string(::getpid()));
+// The folder of the GPIO chips and of the kernel's parport files, in the test's working folder:
+// calls and messages name it as the golden files do.
+inline const std::filesystem::path kDir = "DIR";
 
 // `call` fails with `error` once it has succeeded `successes_first` times, `failures` times
 // (-1: from then on), whenever its text holds `when`.
 struct Refusal {
   std::string call;
-  int error = 0;
-  int successes_first = 0;
-  int failures = -1;
-  std::string when = "";
+  int error, successes_first, failures;
+  std::string when;
 };
 
 struct Chip {
@@ -47,17 +44,15 @@ struct Kernel {
   std::vector<Refusal> refusals = {};
   std::vector<Chip> chips = {};
   std::uint64_t levels = 0;  // the parallel port's status register; a GPIO line's, bit n line n
-  std::vector<std::uint32_t> edges = {};  // the ids of the events a read of the request gives
-  int open = 0;                           // descriptors not closed
+  std::vector<gpio_v2_line_event> edges = {};  // what a read of the request gives
+  int open = 0;                                // descriptors not closed
 };
 inline Kernel kernel;
 
-// Forgets all but the refusals given. DIR holds gpiochip0 [pinctrl-bcm2711] with lines GPIO0 to
-// GPIO27 and gpiochip1 [usb-adapter] with GP0 to GP3.
-void reset(std::vector<Refusal> refusals = {});
-
-// `text` with kDir written DIR.
-std::string written(std::string text);
+// Forgets all but the refusals given ("PPCLAIM 6 ENXIO 0 1; ...": each as CALL ERRNO NAME
+// SUCCESSES_FIRST FAILURES [WHEN], FAILURES - for from then on; "-" for none). DIR holds gpiochip0
+// [pinctrl-bcm2711] with lines GPIO0 to GPIO27 and gpiochip1 [usb-adapter] with GP0 to GP3.
+void reset(const std::string& refusals = "-");
 
 // Notes the call; true, with errno set, when it is refused.
 bool refused(const std::string& name, const std::string& detail = "");

@@ -39,6 +39,15 @@ std::vector<std::string> split(const std::string& text, const std::string& separ
   return pieces;
 }
 
+std::vector<std::string> TraceFile::lines() const {
+  std::ifstream file(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) {
+    if (!line.starts_with("$date ")) lines.push_back(line);
+  }
+  return lines;
+}
+
 std::string failure_of(const std::function<void()>& call) {
   try {
     call();

@@ -25,8 +25,10 @@ void RecordingPort::write(bus::Register target, std::uint8_t value) {
 
 void send_short_word(bus::Port& port) { send_words(port, {{100, "10"}}); }
 
-void send_words(bus::Port& port, const std::vector<std::pair<std::int32_t, std::string>>& words) {
+void send_words(bus::Port& port, const std::vector<std::pair<std::int32_t, std::string>>& words,
+                const bus::Inpout::WordSent& heard) {
   bus::Inpout library{port};
+  if (heard) library.on_word_sent(heard);
   bus::BusSettings settings{kStandardData, 0};
   const bus::Transmitter transmitter{settings, library, counting_spin};
   for (const auto& [delay_count, word] : words) {

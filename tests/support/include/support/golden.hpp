@@ -1,5 +1,8 @@
 #pragma once
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +20,14 @@ std::vector<std::string> split(const std::string& text, const std::string& separ
 
 // The fields of a golden row, separated by " | ".
 inline std::vector<std::string> fields(const std::string& row) { return split(row, " | "); }
+
+// A trace file of the test's own, gone after.
+struct TraceFile {
+  std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("trace-" + std::to_string(::getpid()) + ".vcd");
+  ~TraceFile() { std::filesystem::remove(path); }
+  std::vector<std::string> lines() const;  // as written, but the $date line
+};
 
 // The message of the common::FatalError that `call` throws; "no failure" when it throws none.
 std::string failure_of(const std::function<void()>& call);

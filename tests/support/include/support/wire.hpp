@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "bus/port.hpp"
+#include "bus/inpout.hpp"
 
 namespace support {
 
@@ -38,8 +38,9 @@ class RecordingPort : public bus::Port {
 // transmitter, waits counted: the transmission of send_10.txt.
 void send_short_word(bus::Port& port);
 
-// Sends each word at its bus speed (iDel) to `port` as send_short_word does; "rest" instead of
-// a word brings the lines to rest, as start-up's last step does.
-void send_words(bus::Port& port, const std::vector<std::pair<std::int32_t, std::string>>& words);
+// Sends each word at its bus speed (iDel) to `port` as send_short_word does, telling `heard` of
+// each; "rest" instead of a word brings the lines to rest, as start-up's last step does.
+void send_words(bus::Port& port, const std::vector<std::pair<std::int32_t, std::string>>& words,
+                const bus::Inpout::WordSent& heard = {});
 
 }  // namespace support
