@@ -42,10 +42,12 @@ struct Program {
     panel.choose(form::Control::lstTest, 3);
     panel.raise(form::Event::cmdSend_Click);
   }
-  // Whether the information line shows `shown` within 5 s.
-  bool shows(const QString& shown) {
+  // Expects the information line to show `shown` within 5 s.
+  void expect_shows(const QString& shown) {
     const QRegularExpression line(QRegularExpression::anchoredPattern(shown));
-    return QTest::qWaitFor([&] { return line.match(information()->text()).hasMatch(); }, 5000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return line.match(information()->text()).hasMatch(); }, 5000))
+        << "waited 5 s for \"" << shown.toStdString() << "\"; the line shows \"" << this->shown()
+        << '"';
   }
   std::string shown() const { return information()->text().toStdString(); }
   std::string tooltip() const { return information()->toolTip().toStdString(); }
@@ -66,41 +68,11 @@ struct Program {
   app::Servers servers{panel, chip, lock};
 };
 
-TEST(InformationLine, WithoutALockLineTheWindowShowsThePort) {
-  const Program program{false};
-  EXPECT_EQ(program.shown(), "Simulated: N 11690");
-}
-
-// Its label is narrow: the port and the reason go in the tooltip.
-TEST(InformationLine, WithALockLineTheWindowShowsTheLockAlone) {
-  Program program{true};
-  EXPECT_EQ(program.shown(), "lock unknown");
-  for (const char* part : {"Simulated SAA1057: N 11690",
-                           "lock unknown: no Word B has put the test pin on \"Output in-lock "
-                           "counter\" yet"}) {
-    EXPECT_NE(program.tooltip().find(part), std::string::npos) << program.tooltip();
-  }
-  program.send_in_lock();
-  EXPECT_TRUE(program.shows("locked after \\d+\\.\\d ms"))
-      << "waited 5 s for the lock alone; the line shows \"" << program.shown() << '"';
-
-  // Then lost while tuned, plainly on the page (in its alert colour), and regained.
-  program.chip.held_low = true;
-  EXPECT_TRUE(program.shows("lock lost"))
-      << "waited 5 s for the loss; the line shows \"" << program.shown() << '"';
-  const QRegularExpression lost("lock lost at \\d\\d:\\d\\d:\\d\\d, locked for \\d+\\.\\d s");
-  EXPECT_TRUE(lost.match(QString::fromStdString(program.tooltip())).hasMatch())
-      << program.tooltip();
-  EXPECT_TRUE(program.page_state()["statusAlert"].toBool());
-  program.chip.held_low = false;
-  EXPECT_TRUE(program.shows("lock regained"))
-      << "waited 5 s for the lock regained; the line shows \"" << program.shown() << '"';
-  EXPECT_FALSE(program.page_state()["statusAlert"].toBool());
-}
-
-// The page is told the word the chip was sent, whatever a box of the window holds.
+// Without a lock line the window shows the port. The page is told the word the chip was sent,
+// whatever a box of the window holds.
 TEST(PageState, TellsTheFrequencySentNotTheTextTypedInTheMhzBox) {
   Program program{false};
+  EXPECT_EQ(program.shown(), "Simulated: N 11690");
   auto* box = program.window.findChild<QLineEdit*>("txtFM");
   box->selectAll();
   QTest::keyClicks(box, "95.3");  // the form never reads it
@@ -110,13 +82,30 @@ TEST(PageState, TellsTheFrequencySentNotTheTextTypedInTheMhzBox) {
   EXPECT_EQ(state["divider"].toInt(), 11690);
 }
 
-// The one case no page can time: a tuning that lands after a step's lock is decided and before
-// the next step goes out.
-TEST(PageSweep, ATuningBetweenTwoStepsStopsItThereAndIsKept) {
+// Its label is narrow: the port and the reason go in the tooltip. Then a page's sweep meets a
+// tuning, the one case no page can time: landing after a step's lock is decided and before the
+// next step goes out.
+TEST(InformationLine, WithALockLineTheWindowShowsTheLockAloneAsASweepGoesOn) {
   Program program{true};
+  EXPECT_EQ(program.shown(), "lock unknown");
+  for (const char* part : {"Simulated SAA1057: N 11690",
+                           "lock unknown: no Word B has put the test pin on \"Output in-lock "
+                           "counter\" yet"}) {
+    EXPECT_NE(program.tooltip().find(part), std::string::npos) << program.tooltip();
+  }
   program.send_in_lock();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !program.lock.watch().waiting(); }, 5000))
-      << "waited 5 s for the lock";
+  program.expect_shows("locked after \\d+\\.\\d ms");
+
+  // Then lost while tuned, plainly on the page (in its alert colour), and regained.
+  program.chip.held_low = true;
+  program.expect_shows("lock lost");
+  const QRegularExpression lost("lock lost at \\d\\d:\\d\\d:\\d\\d, locked for \\d+\\.\\d s");
+  EXPECT_TRUE(lost.match(QString::fromStdString(program.tooltip())).hasMatch())
+      << program.tooltip();
+  EXPECT_TRUE(program.page_state()["statusAlert"].toBool());
+  program.chip.held_low = false;
+  program.expect_shows("lock regained");
+  EXPECT_FALSE(program.page_state()["statusAlert"].toBool());
 
   app::PageSweep sweep{program.panel, program.lock, "the test pin"};
   std::optional<web::SweepOutcome> outcome;

@@ -4,8 +4,6 @@
 
 #include <map>
 #include <optional>
-#include <tuple>
-#include <vector>
 
 #include "bus/inpout.hpp"
 #include "bus/transmitter.hpp"
@@ -84,13 +82,13 @@ TEST(LockWatch, GivesTimesInTheUnitsThatFit) {
   }
 }
 
-// The chip behind a board's line: the line as the chip gives it, held high or low by a filter,
-// or as the chip gives it out of lock (low for 0.2 ms of every 1 ms, from when it was set); each
-// reading taking `reading`, as an FTDI pin read takes a USB round trip.
+// The chip behind a board's line: the line held high or low by a filter, or as the chip gives it
+// out of lock (low for 0.2 ms of every 1 ms, from when it was set); each reading taking
+// `reading`, as an FTDI pin read takes a USB round trip.
 struct Board : bus::Port {
-  enum class Line { chip, high, low, pulsing };
+  enum class Line { high, low, pulsing };
   Bench bench;
-  Line line = Line::chip;
+  Line line = Line::high;
   std::chrono::nanoseconds set_at{};
   std::chrono::microseconds reading{};
   int readings = 0;
@@ -102,7 +100,6 @@ struct Board : bus::Port {
     ++readings;
     clock().pause(reading);
     const auto into_period = (clock().now() - set_at) % 1ms;
-    if (line == Line::chip) return bench.chip.lock_level();
     return line == Line::high || (line == Line::pulsing && into_period >= 200us);
   }
   bus::Clock& clock() override { return bench.chip.clock(); }
@@ -111,9 +108,6 @@ struct Board : bus::Port {
 // Readings a millisecond apart span the settle time in three: the watch waits for a fourth.
 TEST(LockWatch, CountsReadingsAsWellAsTime) {
   Board port;
-  port.bench.send(kInLock);
-  port.bench.send("11690");
-  port.clock().pause(5ms);  // locked long since
   port.reading = 900us;
   lock::LockWatch watch{port};
   watch.sent(kInLock);
@@ -129,29 +123,12 @@ TEST(LockWatch, ReadsNothingWithoutALockLine) {
   EXPECT_EQ(watch.state().kind, lock::LockState::Kind::unknown);
 }
 
-// Once locked, each look tells a loss or a regain once; the times are the model's.
 TEST(LockWatch, TellsALockLostAndRegainedOnceEach) {
-  using Line = Board::Line;
-  const struct {
-    // The line, whether the system told it fell, and the look's time after the line was set.
-    std::vector<std::tuple<Line, bool, std::chrono::microseconds>> looks;
-    std::vector<std::string> said;  // the news of each look, "" for none
-  } rows[] = {
-      {{{Line::high, false, 250ms}}, {""}},
-      {{{Line::low, false, 250ms}, {Line::low, false, 250ms}, {Line::high, false, 250ms}},
-       {"lock lost at 12:00:00, locked for 0.3 s", "",
-        "lock regained at 12:00:00, lost for 0.5 s"}},
-      // Out of lock the line is high 80 % of the time: a look between its pulses sees nothing.
-      {{{Line::pulsing, false, 250'500us}, {Line::pulsing, false, 250'100us}},
-       {"", "lock lost at 12:00:00, locked for 0.5 s"}},
-      // A loss told by the system stands though the line reads high again; a lock regained needs
-      // a settle time of high readings, which pulses break.
-      {{{Line::high, true, 250ms}, {Line::pulsing, false, 250'500us}},
-       {"lock lost at 12:00:00, locked for 0.3 s", ""}},
-  };
-  for (const auto& row : rows) {
+  const std::map<std::string, Board::Line> lines{
+      {"high", Board::Line::high}, {"low", Board::Line::low}, {"pulsing", Board::Line::pulsing}};
+  for (const auto& row : support::golden("lock_news.txt")) {
+    const auto columns = support::fields(row);
     Board port;
-    port.line = Line::high;
     bus::Inpout library{port};
     bus::Transmitter transmitter{port.bench.settings, library};
     lock::LockWatch watch{port};
@@ -159,15 +136,16 @@ TEST(LockWatch, TellsALockLostAndRegainedOnceEach) {
     transmitter.Send(kInLock);
     transmitter.Send(words::converD_B(11690));
     ASSERT_EQ(lock::describe(watch.settle()), "locked after 0.0 ms");
-    std::vector<std::string> said;
-    for (const auto& [line, fell, after] : row.looks) {
-      port.line = line;
+    std::string said;
+    for (const auto& look : support::split(columns[0], "; ")) {
+      const auto words = support::split(look, " ");  // line, "fell", microseconds
+      port.line = lines.at(words[0]);
       port.set_at = port.clock().now();
-      port.clock().pause(after);
-      const auto news = watch.check(fell, "12:00:00");
-      said.push_back(news ? lock::describe(*news) : "");
+      port.clock().pause(std::chrono::microseconds(std::stoi(words.back())));
+      const auto news = watch.check(words[1] == "fell", "12:00:00");
+      said += (said.empty() ? "" : "; ") + (news ? lock::describe(*news) : "-");
     }
-    EXPECT_EQ(said, row.said) << row.said.front();
+    EXPECT_EQ(said, columns[1]) << row;
   }
 }
 

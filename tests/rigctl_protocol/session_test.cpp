@@ -7,51 +7,38 @@
 
 namespace {
 
-// What the conversations of the program's tests cannot show: where a connection ends, tokens
-// split across reads, the slider moving under a client, a port that fails.
-struct Conversation {
-  const char* name;
-  std::vector<std::string> reads;  // handed to the session one after another
-  std::string answer;
-  bool closed = false;      // after the last read, which a closed session answers with nothing
-  std::int32_t slider = 0;  // where the slider moves after each read; 0: it stays
-  int failing_tuning = 0;
-};
+// A golden field as bytes: \n and \r are a line's end, <N c> is N bytes c.
+std::string bytes(const std::string& text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '<') {
+      const auto end = text.find('>', i);
+      bytes.append(std::stoul(text.substr(i + 1)), text[end - 1]);
+      i = end;
+    } else {
+      bytes += text[i] != '\\' ? text[i] : text[++i] == 'n' ? '\n' : '\r';
+    }
+  }
+  return bytes;
+}
 
 TEST(Session, EachConversationIsAnsweredAndEndsWhereItShould) {
-  const Conversation conversations[] = {
-      {"extended quit", {"+Q\nf\n"}, "quit:\nRPRT 0\n", true},
-      {"incomplete command", {"F"}, ""},
-      {"line of 1 KiB", {std::string(1024, ' ') + "\nf\n"}, "106200000\n"},
-      {"line of more", {std::string(1025, 'f'), "\nf\n"}, "", true},
-      {"dropped line of more", {"b " + std::string(1100, 'x'), "\nf\n"}, "", true},
-      // HTTP, as a browser sends it for a page of another site: nothing of it is carried out,
-      // not even the body's tuning.
-      {"HTTP request", {"POST / HTTP/1.1\r\nHost: box\r\n\r\nF 88000000\n"}, "", true},
-      {"HTTP header", {"f\nOrigin: http://evil.example\nF 88000000\n"}, "106200000\n", true},
-      {"HTTP's words in a command", {"F HTTP/1.1\n"}, "RPRT -1\n"},
-      {"tokens split across reads", {"F 1", "00000000\n", "f", "\n"}, "RPRT 0\n100000000\n"},
-      // The frequency a client set reads back as set only while its divider is the chip's.
-      {"slider moved", {"F 95901000\nf\n", "f\n"}, "RPRT 0\n95901000\n96000000\n", false, 10670},
-      // A tuning that the port failed to send is an I/O error, and the frequency reads back as
-      // the one sent, even where the failed request's step was the chip's.
-      {"port failed", {"F 106203000\nf\n"}, "RPRT -6\n106200000\n", false, 0, 1},
-  };
-  for (const auto& conversation : conversations) {
+  for (const auto& row : support::golden("rigctl_sessions.txt")) {
+    const auto columns = support::fields(row);
     support::FakeTuner tuner;
-    tuner.failing_tuning = conversation.failing_tuning;
+    tuner.failing_tuning = std::stoi(columns[4]);
     rigctl_protocol::Receiver receiver{tuner};
     rigctl_protocol::Session session{receiver};
     std::string answer;
     bool closed = false;
-    for (const auto& read : conversation.reads) {
-      const auto output = session.feed(read);
+    for (const auto& read : support::split(columns[0], " ^ ")) {
+      const auto output = session.feed(bytes(read));
       answer += output.answer;
       closed = output.close;
-      if (conversation.slider) tuner.divider_ = conversation.slider;
+      if (columns[3] != "0") tuner.divider_ = std::stoi(columns[3]);
     }
-    EXPECT_EQ(answer, conversation.answer) << conversation.name;
-    EXPECT_EQ(closed, conversation.closed) << conversation.name;
+    EXPECT_EQ(answer, columns[1] == "-" ? "" : bytes(columns[1])) << row;
+    EXPECT_EQ(closed ? "closed" : "open", columns[2]) << row;
   }
 }
 

@@ -20,20 +20,13 @@ TEST(StateFile, TakesWhatAKeptStateHoldsAndSaysWhyElse) {
       taken = std::to_string(kept->divider) + " " +
               (kept->word_b ? cli::format_word_b(*kept->word_b) : "-") + " " +
               std::to_string(kept->speed);
+      // A file as the panel writes it is written again byte for byte.
+      EXPECT_TRUE(!text.ends_with('\n') || state::format_state(*kept) == text) << row;
     } else {
       taken = std::get<std::string>(parsed);
     }
     EXPECT_EQ(taken, columns[1]) << row;
   }
-}
-
-TEST(StateFile, IsWrittenAsItIsRead) {
-  const words::WordBChoice word_b{true, false, true, 2, 1, 3};
-  EXPECT_EQ(state::format_state({10680, word_b, 300}),
-            "saa1057-panel state 1\ndivider 10680\n"
-            "word-b refh=1.25,current=0.23,sla=async,phase=on,brm=switched,test=lock\nspeed 300\n");
-  EXPECT_EQ(state::format_state({7370, std::nullopt, 50}),
-            "saa1057-panel state 1\ndivider 7370\nword-b\nspeed 50\n");
 }
 
 }  // namespace

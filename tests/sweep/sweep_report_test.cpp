@@ -4,38 +4,43 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "support/golden.hpp"
+#include "sweep/frequency_axis.hpp"
 #include "sweep/sweep_plot.hpp"
 
 namespace {
 
 using std::chrono::microseconds;
 
+TEST(FrequencyAxis, RoundTicksThatFitWithBothEndsLabelledForEverySpan) {
+  const auto khz = [](const std::string& mhz) {
+    return static_cast<std::int32_t>(std::lround(std::stod(mhz) * 1000));
+  };
+  for (const auto& row : support::golden("frequency_ticks.txt")) {
+    const auto columns = support::fields(row);
+    const auto range = support::split(columns[0], " ");
+    std::string labels;
+    for (const auto& tick : sweep::frequency_ticks(khz(range[0]), khz(range[1]), 632)) {
+      labels += (labels.empty() ? "" : " ") + tick.label;
+    }
+    EXPECT_EQ(labels, columns[1]) << row;
+  }
+}
+
 // The simulated chip's line always changes during a sweep, so these ends are a board's: a line
 // that never changed says how it may be wired wrong.
 TEST(SweepReport, ALineThatNeverChangedIsDoubtedEitherWay) {
-  struct Row {
-    bool high, low;
-    std::optional<std::string> doubt;
-  };
-  const Row rows[] = {
-      {true, true, std::nullopt},
-      {false, true,
-       "never locked from 75.30 to 75.40 MHz: if the oscillator should lock there, check the "
-       "pull-up on the lock line (pin 10 (nAck)), which read low throughout"},
-      {true, false,
-       "The lock line (pin 10 (nAck)) read high throughout: is it wired to the chip's test pin, "
-       "and Word B sent to it?"},
-      {false, false, std::nullopt},
-  };
-  for (const auto& row : rows) {
-    const std::vector<sweep::SweepRow> swept{{8600, std::nullopt}, {8610, std::nullopt}};
-    EXPECT_EQ(sweep::wiring_doubt({row.high, row.low}, "pin 10 (nAck)", swept), row.doubt)
-        << "high " << row.high << ", low " << row.low;
+  const std::vector<sweep::SweepRow> swept{{8600, std::nullopt}, {8610, std::nullopt}};
+  for (const auto& row : support::golden("wiring_doubts.txt")) {
+    const auto columns = support::fields(row);
+    const auto doubt = sweep::wiring_doubt(
+        {columns[0].starts_with("high"), columns[0].ends_with("low")}, "pin 10 (nAck)", swept);
+    EXPECT_EQ(doubt.value_or("-"), columns[1]) << row;
   }
 }
 

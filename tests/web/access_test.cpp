@@ -42,19 +42,8 @@ struct LoginGate : ::testing::Test {
   bool admits(const QByteArray& session) { return gate.admits("saa1057-session=" + session); }
 };
 
-// The secret with one byte changed: the first, one in the middle, the last.
-std::vector<QByteArray> near_misses(const QByteArray& secret) {
-  std::vector<QByteArray> misses;
-  for (const qsizetype at : {qsizetype{0}, secret.size() / 2, secret.size() - 1}) {
-    QByteArray miss = secret;
-    miss[at] = static_cast<char>(miss[at] == '0' ? '1' : '0');
-    misses.push_back(miss);
-  }
-  return misses;
-}
-
-// A session's cookie admits, whatever other cookies come with it; a password or a token one byte
-// off does not.
+// A session's cookie admits, whatever other cookies come with it; a password one byte off does
+// not (a token one digit off: web.http_checks).
 TEST_F(LoginGate, TheRightPasswordOpensASessionThatItsCookieCarries) {
   const auto attempt = at(0, "hunter 2", kOwner);
   ASSERT_EQ(attempt.outcome, Outcome::kAccepted);
@@ -62,13 +51,10 @@ TEST_F(LoginGate, TheRightPasswordOpensASessionThatItsCookieCarries) {
   EXPECT_FALSE(admits(attempt.session.left(10)));
   EXPECT_FALSE(gate.admits("other=" + attempt.session));
   EXPECT_NE(at(0, "hunter 2", kOwner).session, attempt.session);
-  for (const QByteArray& token : near_misses(attempt.session)) {
-    EXPECT_FALSE(admits(token)) << token.toStdString();
-  }
   int ms = 0;
-  for (const QByteArray& password : near_misses("hunter 2")) {
-    EXPECT_EQ(at(ms += 60'000, password, kOwner).outcome, Outcome::kWrong)  // past any wait
-        << password.toStdString();
+  // One byte changed (the first, one in the middle, the last), each past any wait.
+  for (const char* password : {"xunter 2", "hunxer 2", "hunter x"}) {
+    EXPECT_EQ(at(ms += 60'000, password, kOwner).outcome, Outcome::kWrong) << password;
   }
 }
 
@@ -123,7 +109,7 @@ TEST_F(LoginGate, TheAddressWhoseWaitEndsFirstIsForgottenBeyondTheTable) {
     at(1000 * (i + 1), "guess", "203.0.113." + std::to_string(i));
   }
   EXPECT_EQ(at(ms, "guess", "203.0.113.0").wait.count(), 2);  // still known
-  at(ms, "guess", "198.51.100.1");  // one more: 203.0.113.1 goes
+  at(ms, "guess", "198.51.100.1");                            // one more: 203.0.113.1 goes
   EXPECT_EQ(at(ms, "guess", "203.0.113.1").wait.count(), 1);
 }
 
