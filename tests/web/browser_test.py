@@ -2,7 +2,8 @@
 # (Debian's python3-selenium is installed for Debian's own Python, not any other on the PATH.)
 """The page in headless chromium at a phone's size: the runs in page_runs.txt, each on a program
 of its own, what the user does and what every open page then shows; then the words that the
-tuning run put on the bus, as sigrok decodes them.
+tuning run put on the bus, as sigrok decodes them. (That rigctld takes nothing from a browser's
+POST is tests/rigctl_protocol's.)
 
 Usage: browser_test.py [wine] PROGRAM
 """
@@ -21,7 +22,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
-from web_support import (Rigctld, bus_words, check, finish, golden, matches,
+from web_support import (bus_words, check, finish, golden, matches,
                          program_command, run_on_program, tables, until)
 
 PROGRAM = program_command(sys.argv[1:])
@@ -29,15 +30,12 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 def seen(driver, program, key):
-    """Every station's name, frequency and whether it is tuned; the frequency that rigctld
-    reads; else the text (or after @, the property) of the element with ID `key`."""
+    """Every station's name, frequency and whether it is tuned; else the text (or after @, the
+    property) of the element with ID `key`."""
     if key == "stations":
         return driver.execute_script(
             "return [...document.querySelectorAll('.station')].map(b => [b.firstChild.textContent,"
             " b.lastChild.textContent, b.getAttribute('aria-current')].join(', ')).join('; ')")
-    if key == "rigctld":
-        with Rigctld(program.rigctld_port) as rig:
-            return rig.ask(b"f\n").decode().strip()
     element, _, name = key.partition("@")
     found = driver.find_elements(By.ID, element)
     return found and (found[0].get_attribute(name) if name else found[0].text)
@@ -179,21 +177,6 @@ def through_nginx(driver, program):
     driver.get(f"https://localhost:{port}/")
 
 
-def stranger_posts(driver, program, command):
-    """What any site the owner visits can make the browser send: a POST whose body is a rigctld
-    command, in no-cors mode, from a page served on another loopback port."""
-    site = subprocess.Popen([sys.executable, "-u", "-m", "http.server", "-b", "127.0.0.1", "0"],
-                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    try:  # it says "Serving HTTP on 127.0.0.1 port PORT (URL) ..."
-        driver.get(site.stdout.readline().split()[-2].strip("()"))
-        driver.execute_async_script(
-            "fetch(arguments[0], {method: 'POST', mode: 'no-cors', body: arguments[1]})"
-            ".finally(arguments[2])", f"http://127.0.0.1:{program.rigctld_port}/", command + "\n")
-    finally:
-        site.terminate()
-        site.wait()
-
-
 def on_page(driver, run, *options, **keywords):
     """The run played on the page of the program started with `options` and Program's keywords;
     what it opened (other pages, nginx) closed after."""
@@ -228,7 +211,6 @@ try:
     on_page(browser, "a sweep from the page", "--headless", "--lock", "--word-b", "test=lock")
     on_page(browser, "the stations", "--headless")
     on_page(browser, "the page behind its password", "--headless", host="0.0.0.0")
-    on_page(browser, "a stranger's post to rigctld", "--headless", rigctld=True)
 finally:
     browser.quit()
 finish()

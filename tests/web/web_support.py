@@ -1,6 +1,5 @@
-"""What the tests that run the panel share: counted checks, bounded waits, golden files, the panel
-on a free port, and the one client of each of its servers: raw HTTP and WebSocket requests (the
-standard library's clients would send their own Host) and rigctld's requests."""
+"""What the tests that run the panel share: checks, bounded waits, golden files, the panel on a
+free port, and clients of its servers (the standard library's would send their own Host)."""
 import base64
 import json
 import os
@@ -17,8 +16,7 @@ failures = []
 
 
 class Failed(AssertionError):
-    """A wait that ends the test, saying what was awaited and what was seen; an AssertionError,
-    which the soak's clients count as failures."""
+    """A wait that ends the test; an AssertionError, which the soak's clients count."""
 
 
 def check(what, condition, detail=""):
@@ -42,8 +40,7 @@ def until(what, read, accept, seconds=5):
 
 
 def golden(path):
-    """A golden file's lines, without blank ones and the comments (#) that say how they were
-    worked out."""
+    """A golden file's lines, without blank ones and comments (#)."""
     with open(path, encoding="utf-8") as file:
         return [line.rstrip("\n") for line in file if line.strip() and not line.startswith("#")]
 
@@ -76,9 +73,8 @@ def program_command(arguments):
 
 
 class Program:
-    """The program with its page on HOST:self.port, and with rigctld=True rigctld on
-    self.rigctld_port; its state and standard error in a folder of its own (under Wine, whose
-    prefix the tests share, its state and stations too, unless own_state=False)."""
+    """The program with its page on HOST:self.port (rigctld=True: rigctld on self.rigctld_port),
+    its state in a folder of its own (under Wine's shared prefix too, unless own_state=False)."""
 
     def __init__(self, command, *options, host="127.0.0.1", rigctld=False, own_state=True):
         self.folder = tempfile.TemporaryDirectory()
@@ -224,15 +220,14 @@ def frame(data):
 
 
 def matches(expected, seen):
-    """Whether `seen` is `expected`, or, for "~PATTERN", a text that the pattern matches."""
+    """Whether `seen` is `expected`, or for "~PATTERN" a text that it matches."""
     if isinstance(expected, str) and expected.startswith("~"):
         return re.fullmatch(expected[1:], str(seen)) is not None
     return seen == expected
 
 
 def holds(expected, message):
-    """Whether the message has the expected items (matches()), None for an item it must not
-    have."""
+    """Whether the message has the expected items (None: must not have it)."""
     return all(key not in message if value is None else key in message and
                matches(value, message[key]) for key, value in expected.items())
 
@@ -331,8 +326,7 @@ class Connection(Client):
             raise Failed(f"{what}: not JSON, {payload[:200]!r}") from None
 
     def await_message(self, what, expected, seconds=5):
-        """The messages received up to the first that holds(`expected`), or for which
-        expected(message) is true."""
+        """The messages up to the first that holds(`expected`), or that expected() accepts."""
         accept = expected if callable(expected) else lambda message: holds(expected, message)
         seen, deadline = [], time.monotonic() + seconds
         try:
@@ -345,8 +339,7 @@ class Connection(Client):
         return seen
 
     def asked(self, request, expected, seconds=10):
-        """The messages up to the first that holds `expected` (None: none awaited) after
-        `request` (None: none sent)."""
+        """await_message() after `request`, each None for none."""
         if request:
             self.send(request)
         return self.await_message(f"the answer to {request}", expected, seconds) if expected else []
@@ -357,9 +350,8 @@ class Connection(Client):
 
 
 def request(port, line, body=b"", host="127.0.0.1", **keywords):
-    """The answer to a request as the tests' tables write it, on a connection of its own: METHOD
-    PATH, then NAME=VALUE for each header besides the Host (HOST:PORT unless given); to /socket,
-    an upgrade to a WebSocket. {port} stands for PORT. Connection's keywords."""
+    """The answer to "METHOD PATH NAME=VALUE..." ({port}: PORT; the Host HOST:PORT unless
+    given), on a connection of its own; to /socket, an upgrade to a WebSocket."""
     method, path, *fields = line.replace("{port}", str(port)).split()
     headers = {"host": f"{host}:{port}"} | dict(field.split("=", 1) for field in fields)
     if path == "/socket":
