@@ -93,7 +93,7 @@ fail() { echo "vm.sh: $*" >&2; exit 1; }
 
 # ARCH "MODULE..." QEMU_OPTION...: boots the guest for ARCH (amd64 or arm64), which may load each
 # MODULE (with what it needs) with modprobe, and runs guest() there; QEMU's options add the test's
-# devices and traces. The guest must end within VM_TIMEOUT seconds (150 unless set).
+# devices and traces. The guest must end within VM_TIMEOUT seconds (300 unless set).
 boot() {
   printf 'program=%s\nvm=%s\nscript=%s\n' "$program" "$vm" "$(realpath "$0")" >>"$out/env"
   run_guest "$@"
@@ -101,7 +101,7 @@ boot() {
 }
 run_guest() (
   set -eo pipefail
-  arch=$1 modules=$2 timeout=${VM_TIMEOUT:-150}
+  arch=$1 modules=$2 timeout=${VM_TIMEOUT:-300}
   shift 2
   case $arch in
     amd64) qemu=(qemu-system-x86_64 -M pc) console=ttyS0 ;;
