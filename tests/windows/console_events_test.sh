@@ -18,16 +18,17 @@ WINEPATH=$(winepath -w "$(dirname "$program")")
 
 for event in close logoff shutdown ctrl-c; do
   rm -f "$dir/deliver"
-  trace=$dir/$event.vcd d2xx_log=$dir/$event.d2xx
+  # The event's own files: the panel starts in the background, and the port named in the last
+  # one's standard error could be read before the new one is made.
+  err=$dir/$event.err trace=$dir/$event.vcd d2xx_log=$dir/$event.d2xx
   # An adapter that takes a while to give back, as real ones can: the panel must wait for it.
   STAND_IN_FTD2XX_LOG=$(winepath -w "$d2xx_log") STAND_IN_FTD2XX_CLOSE_MS=500 \
-    serve_rigctld "$dir/err" wine "$deliver" "$event" "$trigger" \
+    serve_rigctld "$err" wine "$deliver" "$event" "$trigger" \
     "$(winepath -w "$dir/$(basename "$program")")" --headless --port ftdi \
-    --trace "$(winepath -w "$trace")" >"$dir/ending"
-  if [ "$first_answer" != 106200000 ]; then
-    echo "FAILED: $event: the panel did not answer rigctl after start-up (it answered '$first_answer')"
-    indented "$dir/err"
-    failures=$((failures + 1))
+    --trace "$(winepath -w "$trace")" >"$dir/$event.ending"
+  if ! check "$event: the panel answers rigctl after start-up (it answered '$first_answer')" \
+    test "$first_answer" = 106200000; then
+    indented "$err"
     continue
   fi
   rigctl -m 2 -r "127.0.0.1:$port" F 100000000
@@ -39,7 +40,7 @@ for event in close logoff shutdown ctrl-c; do
   # Signal 0 is none: the helper delivers the event, and ends within ten seconds of it.
   end_program 0
   # What the helper says, without the panel's log (its standard output too) and the port it took.
-  ending=$(grep -hv -e '^Word ' -e '^saa1057-panel: rigctld listens on ' "$dir/err" "$dir/ending" |
+  ending=$(grep -hv -e '^Word ' -e '^saa1057-panel: rigctld listens on ' "$err" "$dir/$event.ending" |
     tr -d '\r' | paste -sd ' ')
   check "$event: the event is delivered ($ending)" test "$status" -eq 0
   check "$event: the client sees the connection closed" timeout 10 cat <&3 >/dev/null
