@@ -21,6 +21,7 @@ for event in close logoff shutdown ctrl-c; do
   # The event's own files: the panel starts in the background, and the port named in the last
   # one's standard error could be read before the new one is made.
   err=$dir/$event.err trace=$dir/$event.vcd d2xx_log=$dir/$event.d2xx
+  : >"$err"
   # An adapter that takes a while to give back, as real ones can: the panel must wait for it.
   STAND_IN_FTD2XX_LOG=$(winepath -w "$d2xx_log") STAND_IN_FTD2XX_CLOSE_MS=500 \
     serve_rigctld "$err" wine "$deliver" "$event" "$trigger" \
