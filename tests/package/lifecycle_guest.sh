@@ -7,12 +7,6 @@ export DEBIAN_FRONTEND=noninteractive
 service=saa1057-panel.service
 options=/etc/default/saa1057-panel
 
-# The package's paths that the system has: those it had before the install, such as
-# /usr/share/man/man1, stay at purge.
-paths() {
-  dpkg-deb --fsys-tarfile "/host$deb" | tar -t | sed 's|^\./*|/|; s|/$||' |
-    while read -r path; do if [ -e "$path" ] || [ -L "$path" ]; then echo "$path"; fi; done
-}
 # NAME STARTS COMMAND...: takes a step and reports in /out/NAME.report, a fact a line, what the
 # system shows once the service has sent its STARTSth start-up word in all (its port opened; 60 s
 # at most), after a failed command's output. The panel's processes go by name: a removal deletes
@@ -26,8 +20,9 @@ step() {
     echo "enabled: $(systemctl is-enabled "$service" 2>&1)"
     find /etc/systemd/system -name "$service" -printf 'link: %P -> %l\n' | sort
     grep -lx saa1057-panel /proc/[0-9]*/comm 2>/dev/null | xargs -r stat -c 'panel running as: %U'
-    awk '$4 == "0A" {print "listening: " $2}' /proc/net/tcp /proc/net/tcp6
+    awk '$4 == "0A" {print "listening: " $2}' /proc/net/tcp /proc/net/tcp6 | sort
     journalctl --unit="$service" --output=cat | grep -E '^Word [AB] ' | sed 's/^/journal: /'
+    getent passwd saa1057-panel | awk -F: '{print "user:", ($3 < 1000 ? "system" : "uid " $3), $7}'
     echo "groups:" $(id -nG saa1057-panel 2>/dev/null | tr ' ' '\n' | sort)
     dpkg-query --show --showformat='package: ${db:Status-Status} ${Version}\n' saa1057-panel 2>&1
     find /etc/default -name 'saa1057-panel*' -printf 'options file: %f\n'
@@ -36,12 +31,10 @@ step() {
   } >>"/out/$1.report"
 }
 
-paths >/out/existed
 step install 0 apt-get install --yes --quiet "/host$deb"
-# The administrator's change: the parallel port, no rigctld server, no Word B (empty values),
-# the web page for the network.
-sed -i 's|^PORT=.*|PORT=/dev/parport0|; s|^RIGCTLD=.*|RIGCTLD=|; s|^WORD_B=.*|WORD_B=|;
-  s|^HTTP=.*|HTTP=0.0.0.0:8080|' "$options"
+# The administrator's change: the parallel port, no Word B (empty values), the web page for the
+# network.
+sed -i 's|^PORT=.*|PORT=/dev/parport0|; s|^WORD_B=.*|WORD_B=|; s|^HTTP=.*|HTTP=0.0.0.0:8080|' "$options"
 cp "$options" /out/options.changed
 step enable 1 systemctl enable --now "$service"
 step upgrade 2 apt-get install --yes --quiet /out/upgrade.deb
@@ -53,5 +46,4 @@ sed -i 's/^divider .*/divider 10680/' /var/lib/saa1057-panel/state
 step restart 4 systemctl start "$service"
 step remove 0 apt-get remove --yes --quiet saa1057-panel
 step purge 0 apt-get purge --yes --quiet saa1057-panel
-{ getent passwd saa1057-panel; getent group saa1057-panel; find /etc /var/lib -name '*saa1057-panel*'
-  paths | grep -vxF -f /out/existed; } | sed 's/^/left: /' >>/out/purge.report
+{ getent group saa1057-panel; find /etc /var/lib -name '*saa1057-panel*'; } | sed 's/^/left: /' >>/out/purge.report

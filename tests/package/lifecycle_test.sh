@@ -14,7 +14,6 @@ version=$(dpkg-deb --field "$deb" Version)
 dpkg-deb --raw-extract "$deb" "$out/upgrade"
 sed -i "s/^Version: .*/Version: $version+1/" "$out/upgrade/DEBIAN/control"
 dpkg-deb --root-owner-group --build "$out/upgrade" "$out/upgrade.deb" >/dev/null
-rm -rf "$out/upgrade"
 
 # Debian 12 with what the package depends on (the first of each choice), made once.
 depends=$(dpkg-deb --field "$deb" Depends | tr ',' '\n' | sed 's/|.*//; s/(.*//; s/ //g')

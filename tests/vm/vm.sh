@@ -23,17 +23,13 @@ if [ "${1:-}" = guest ]; then
     timeout "${limit:-30}" "$@" >"/out/$name.out" 2>"/out/$name"
     echo "status $?" >>"/out/$name"
   }
-  started() {  # NAME CONDITION...: waits up to 60 s for CONDITION while the panel runs
-    local name=$1; shift
-    wait_for 600 --while "$pid" "$@" || echo "$name: did not start"
-  }
   # NAME OPTION...: the panel headless with rigctld in the background, until it answers; $pid is
   # the panel's own (busybox's chroot execs it).
   serve() {
     local name=$1; shift
     chroot /host "$program" --headless --rigctld "$@" >"/out/$name.out" 2>"/out/$name" &
     pid=$!
-    started "$name" answers
+    wait_for 600 --while "$pid" answers || echo "$name: did not start within 60 s"
   }
   # NAME OPTION...: the panel as nobody, whom the devices do not admit. Nobody runs a copy on the
   # guest's tmpfs: the folder it was built in may admit its owner alone.
@@ -54,16 +50,11 @@ if [ "${1:-}" = guest ]; then
   # /out/guest.log, its exit status in /out/status, and powers off. The system has no kernel
   # modules of its own: every one that boot() was given is loaded here.
   boot_system() {
-    for module in $(find /lib/modules -name '*.ko' -exec basename {} .ko \;); do
-      modprobe "$module" || exit 1
-    done
+    find /lib/modules -name '*.ko' -exec basename {} .ko \; | xargs -n 1 modprobe || exit 1
     wait_for 100 [ -b /dev/vda ]
     mkdir -p /sysroot && mount -t ext4 /dev/vda /sysroot || exit 1
     units=/sysroot/etc/systemd/system
     cat >"$units/guest-script.service" <<EOF
-[Unit]
-Description=The test's script
-
 [Service]
 Type=oneshot
 TimeoutStartSec=infinity
@@ -206,10 +197,8 @@ debian_system() (
     work=$(mktemp -d)
     trap 'rm -rf "$work"' EXIT
     # The sources of this machine's apt (Debian 12's own archive, or its mirror).
-    sources=()
-    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
-      if [ -s "$file" ]; then sources+=("$file"); fi
-    done
+    mapfile -t sources < <(find /etc/apt/sources.list /etc/apt/sources.list.d -maxdepth 1 -size +0 \
+      \( -name '*.list' -o -name '*.sources' \) 2>/dev/null)
     echo "debian_system: making Debian 12 for $arch with $packages (once)" >&2
     mmdebstrap --quiet --variant=minbase --architectures="$arch" --include="$packages" \
       --format=tar bookworm "$work/system.tar" "${sources[@]}" </dev/null >&2 || exit 1
