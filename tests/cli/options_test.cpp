@@ -4,14 +4,31 @@
 
 #include <algorithm>
 
+#include "bus/inpout.hpp"
+#include "common/checked_math.hpp"
+#include "common/failure_message.hpp"
+#include "port_choice/port_choice.hpp"
 #include "support/golden.hpp"
+#include "support/wire.hpp"
 
 namespace {
 
+// The options of a command line as the golden files write it: its words, "(none)" for none, "_"
+// for a space inside a word, '' for an empty word.
+cli::Options parse(const std::string& line) {
+  auto words = support::split(line == "(none)" ? "" : line, " ");
+  std::vector<std::string_view> arguments;
+  for (auto& word : words) {
+    std::ranges::replace(word, '_', ' ');
+    arguments.push_back(word == "''" ? std::string_view() : std::string_view(word));
+  }
+  return cli::parse_options(arguments);
+}
+
 // The options as command_lines.txt writes them, or the usage error.
-std::string outcome(std::span<const std::string_view> arguments) {
+std::string outcome(const std::string& line) {
   try {
-    const cli::Options options = cli::parse_options(arguments);
+    const cli::Options options = parse(line);
     std::string text;
     const auto n = [](auto number) { return " " + std::to_string(number); };
     if (options.simulate) text += " simulate";
@@ -61,14 +78,53 @@ std::string outcome(std::span<const std::string_view> arguments) {
 TEST(Options, EveryCommandLineGivesItsOptionsOrItsUsageError) {
   for (const auto& row : support::golden("command_lines.txt")) {
     const auto columns = support::fields(row);
-    auto words = support::split(columns[0] == "(none)" ? "" : columns[0], " ");
-    std::vector<std::string_view> arguments;
-    for (auto& word : words) {
-      std::ranges::replace(word, '_', ' ');
-      arguments.push_back(word == "''" ? std::string_view() : std::string_view(word));
-    }
-    EXPECT_EQ(outcome(arguments), columns[1]) << row;
+    EXPECT_EQ(outcome(columns[0]), columns[1]) << row;
   }
+}
+
+// The rows of golden file `file` whose platform (the first column) is this one's.
+std::vector<std::vector<std::string>> rows_here(const std::string& file) {
+  std::vector<std::vector<std::string>> rows;
+  for (const auto& row : support::golden(file)) {
+    auto columns = support::fields(row);
+    if (std::ranges::count(support::split(SAA_PLATFORMS, " "), columns[0]) > 0) {
+      rows.push_back(std::move(columns));
+    }
+  }
+  return rows;
+}
+
+TEST(PortChoice, TheCommandLinePicksTheBackEndThatTheInformationLineNames) {
+  for (const auto& columns : rows_here("port_choice.txt")) {
+    const auto port = port_choice::choose_port(parse(columns[1]));
+    EXPECT_EQ(port->label(), columns[2]) << columns[1];
+    EXPECT_EQ(port->description(), columns[3]) << columns[1];
+    if (columns.size() < 5) continue;
+    bus::Inpout library{*port};
+    EXPECT_EQ(support::failure_of([&library] { library.Out32(support::kStandardData, 0); }),
+              columns[4])
+        << columns[1];
+  }
+}
+
+TEST(PortChoice, ThePortGetsTheLockLineTheCommandLineNames) {
+  for (const auto& columns : rows_here("port_lock_lines.txt")) {
+    EXPECT_EQ(port_choice::choose_port(parse(columns[1]))->lock_line().value_or("(none)"),
+              columns[2])
+        << columns[1];
+  }
+}
+
+// The two messages no other test reaches: a build without real ports, whose only way out is
+// the simulated chip, and an overflowing sum.
+TEST(FailureMessage, ABuildWithoutPortsAndAnOverflowingSumSayWhatFailed) {
+  EXPECT_EQ(common::failure_message("Cannot open the parallel port",
+                                    "this build has no back end for real parallel ports",
+                                    common::or_try_simulate()),
+            "Cannot open the parallel port: this build has no back end for real parallel ports. "
+            "Try --simulate.");
+  EXPECT_EQ(support::failure_of([] { common::checked_add<std::int16_t>(32767, 2, "the sum"); }),
+            "Arithmetic overflow in the sum: 32767 + 2 does not fit in 16 bits.");
 }
 
 }  // namespace

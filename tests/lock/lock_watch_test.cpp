@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -9,6 +10,9 @@
 #include "bus/transmitter.hpp"
 #include "sim/simulated_synthesizer.hpp"
 #include "support/golden.hpp"
+#include "sweep/frequency_axis.hpp"
+#include "sweep/sweep_plot.hpp"
+#include "sweep/sweep_report.hpp"
 #include "words/word_a.hpp"
 
 namespace {
@@ -16,10 +20,11 @@ namespace {
 using namespace std::chrono_literals;
 const std::string kInLock = "1100000100000101";
 
-// The simulated chip with its test pin wired back, on the model's time, and a transmitter
-// that sends to it as the panel does.
+// The simulated chip with its test pin wired back (unless not `wired`), on the model's time, and
+// a transmitter that sends to it as the panel does.
 struct Bench {
-  sim::SimulatedSynthesizer chip{true, sim::SimulatedSynthesizer::Time::model};
+  explicit Bench(bool wired = true) : chip{wired, sim::SimulatedSynthesizer::Time::model} {}
+  sim::SimulatedSynthesizer chip;
   bus::Inpout library{chip};
   bus::BusSettings settings{888, 0};
   bus::Transmitter transmitter{settings, library};
@@ -29,6 +34,44 @@ struct Bench {
     transmitter.Send(word.size() == 16 ? word : words::converD_B(std::stoi(word)));
   }
 };
+
+TEST(WordA, TellingDividersGiveTheirFrequencyTextAndWordA) {
+  for (const auto& row : support::golden("tuning.txt")) {
+    const auto columns = support::fields(row);
+    const std::int32_t divider = std::stoi(columns[0]);
+    EXPECT_EQ(words::frequency_text(words::received_mhz(divider)), columns[1]) << row;
+    EXPECT_EQ(words::converD_B(divider), columns[2]) << row;
+  }
+}
+
+// Writes `frames` to the chip's registers as simulated_chip.txt gives them. The data line flips
+// while the clock is high: only its level at the rising edge may count.
+void write_frames(sim::SimulatedSynthesizer& chip, const std::string& frames) {
+  using bus::Register;
+  for (const auto& frame : support::split(frames, " ")) {
+    chip.write(Register::control, 0);
+    for (const char bit : frame.substr(1, frame.find(']') - 1)) {
+      const std::uint8_t data = bit == '1' ? 8 : 0;
+      chip.write(Register::data, data);
+      chip.write(Register::data, data | 128);
+      chip.write(Register::data, (data ^ 8) | 128);
+      chip.write(Register::data, 0);
+    }
+    chip.write(Register::control, 1);
+    if (frame.ends_with('-')) continue;
+    chip.write(Register::data, 128);
+    chip.write(Register::data, 0);
+  }
+}
+
+TEST(SimulatedSynthesizer, LoadsWellFormedWordsAndSaysWhatTheySet) {
+  for (const auto& row : support::golden("simulated_chip.txt")) {
+    const auto columns = support::fields(row);
+    sim::SimulatedSynthesizer chip;
+    write_frames(chip, columns[0]);
+    EXPECT_EQ(chip.description(), columns[1]) << row;
+  }
+}
 
 TEST(SimulatedTestPin, FollowsWordBsTestFunctionAndTheOscillator) {
   for (const auto& row : support::golden("test_pin.txt")) {
@@ -51,7 +94,9 @@ TEST(LockWatch, SaysWhenTheChipLockedOrWhyItCannotTell) {
       timeout = std::chrono::milliseconds(std::stoi(sent[0]));
       sent.erase(sent.begin());
     }
-    Bench bench;
+    const bool wired = sent[0] != "unwired";
+    if (!wired) sent.erase(sent.begin());
+    Bench bench{wired};
     lock::LockWatch watch{bench.chip, timeout};
     std::string said;
     bench.library.on_word_sent([&](std::string_view word) {
@@ -82,13 +127,12 @@ TEST(LockWatch, GivesTimesInTheUnitsThatFit) {
   }
 }
 
-// The chip behind a board's line: the line held high or low by a filter, or as the chip gives it
-// out of lock (low for 0.2 ms of every 1 ms, from when it was set); each reading taking
-// `reading`, as an FTDI pin read takes a USB round trip.
+// The chip behind a board's line: the line held "high" or "low" by a filter, or "pulsing" as the
+// chip gives it out of lock (low for 0.2 ms of every 1 ms, from when it was set); each reading
+// taking `reading`, as an FTDI pin read takes a USB round trip.
 struct Board : bus::Port {
-  enum class Line { high, low, pulsing };
   Bench bench;
-  Line line = Line::high;
+  std::string line = "high";
   std::chrono::nanoseconds set_at{};
   std::chrono::microseconds reading{};
   int readings = 0;
@@ -100,7 +144,7 @@ struct Board : bus::Port {
     ++readings;
     clock().pause(reading);
     const auto into_period = (clock().now() - set_at) % 1ms;
-    return line == Line::high || (line == Line::pulsing && into_period >= 200us);
+    return line == "high" || (line == "pulsing" && into_period >= 200us);
   }
   bus::Clock& clock() override { return bench.chip.clock(); }
 };
@@ -115,17 +159,7 @@ TEST(LockWatch, CountsReadingsAsWellAsTime) {
   EXPECT_EQ(port.readings, 4);
 }
 
-TEST(LockWatch, ReadsNothingWithoutALockLine) {
-  sim::SimulatedSynthesizer chip{false, sim::SimulatedSynthesizer::Time::model};
-  lock::LockWatch watch{chip};
-  watch.sent(kInLock);
-  EXPECT_FALSE(watch.waiting());
-  EXPECT_EQ(watch.state().kind, lock::LockState::Kind::unknown);
-}
-
 TEST(LockWatch, TellsALockLostAndRegainedOnceEach) {
-  const std::map<std::string, Board::Line> lines{
-      {"high", Board::Line::high}, {"low", Board::Line::low}, {"pulsing", Board::Line::pulsing}};
   for (const auto& row : support::golden("lock_news.txt")) {
     const auto columns = support::fields(row);
     Board port;
@@ -139,7 +173,7 @@ TEST(LockWatch, TellsALockLostAndRegainedOnceEach) {
     std::string said;
     for (const auto& look : support::split(columns[0], "; ")) {
       const auto words = support::split(look, " ");  // line, "fell", microseconds
-      port.line = lines.at(words[0]);
+      port.line = words[0];
       port.set_at = port.clock().now();
       port.clock().pause(std::chrono::microseconds(std::stoi(words.back())));
       const auto news = watch.check(words[1] == "fell", "12:00:00");
@@ -147,6 +181,58 @@ TEST(LockWatch, TellsALockLostAndRegainedOnceEach) {
     }
     EXPECT_EQ(said, columns[1]) << row;
   }
+}
+
+TEST(FrequencyAxis, RoundTicksThatFitWithBothEndsLabelledForEverySpan) {
+  for (const auto& row : support::golden("frequency_ticks.txt")) {
+    const auto columns = support::fields(row);
+    const auto range = support::split(columns[0], " ");
+    std::string labels;
+    for (const auto& tick : sweep::frequency_ticks(std::stoi(range[0]), std::stoi(range[1]), 632)) {
+      labels += (labels.empty() ? "" : " ") + tick.label;
+    }
+    EXPECT_EQ(labels, columns[1]) << row;
+  }
+}
+
+// The simulated chip's line always changes during a sweep, so these ends are a board's: a line
+// that never changed says how it may be wired wrong.
+TEST(SweepReport, ALineThatNeverChangedIsDoubtedEitherWay) {
+  const std::vector<sweep::SweepRow> swept{{8600, std::nullopt}, {8610, std::nullopt}};
+  for (const auto& row : support::golden("wiring_doubts.txt")) {
+    const auto columns = support::fields(row);
+    const auto doubt = sweep::wiring_doubt(
+        {columns[0].starts_with("high"), columns[0].ends_with("low")}, "pin 10 (nAck)", swept);
+    EXPECT_EQ(doubt.value_or("-"), columns[1]) << row;
+  }
+}
+
+// A board may lose lock inside its range, which the simulated chip never does: the plot's line
+// breaks there, a step that locked alone is a dot, and each gap is shaded, as wide downward as
+// upward.
+TEST(SweepPlot, EachStretchThatLockedIsALineOfItsOwnAndEachGapIsShaded) {
+  std::vector<sweep::SweepRow> up{{8590, std::nullopt}, {8600, 500us},        {8610, std::nullopt},
+                                  {8620, std::nullopt}, {8630, 600us},        {8640, 700us},
+                                  {8650, std::nullopt}, {8660, 800us},        {8670, 900us},
+                                  {8680, 900us},        {8690, std::nullopt}, {8700, 900us}};
+  std::vector<sweep::SweepRow> down(up.rbegin(), up.rend());
+  std::vector<std::string> shaded[2];
+  for (const auto& [rows, gap] : {std::pair{&up, "75.40 to 75.50"}, {&down, "75.50 to 75.40"}}) {
+    const std::string svg = sweep::svg_plot(*rows, std::chrono::milliseconds(100));
+    const auto count = [&svg](const std::string& part) {
+      return support::split(svg, part).size() - 1;
+    };
+    EXPECT_EQ(count("<polyline"), 2u) << gap;
+    EXPECT_EQ(count("<circle"), 2u) << gap;
+    EXPECT_EQ(count("<title>not locked from " + std::string(gap) + " MHz</title>"), 1u) << gap;
+    for (const auto& line : support::split(svg, "\n")) {
+      if (line.starts_with("<rect x="))
+        shaded[rows == &down].push_back(line.substr(0, line.find(" fill")));
+    }
+    std::ranges::sort(shaded[rows == &down]);
+  }
+  EXPECT_EQ(shaded[0].size(), 4u);
+  EXPECT_EQ(shaded[0], shaded[1]);
 }
 
 }  // namespace

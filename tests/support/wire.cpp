@@ -18,7 +18,7 @@ void RecordingPort::bind() {
 
 void RecordingPort::write(bus::Register target, std::uint8_t value) {
   // As the golden files write it: the standard port's address that Out32 was given.
-  const int address = target == bus::Register::data ? kStandardData : kStandardControl;
+  const int address = target == bus::Register::data ? kStandardData : kStandardData + 2;
   wire().push_back("out " + std::to_string(address) + " " + std::to_string(value));
   if (inner_) inner_->write(target, value);
 }

@@ -8,17 +8,62 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QWheelEvent>
 #include <limits>
 #include <map>
+#include <sstream>
 
+#include "bus/inpout.hpp"
+#include "cli/word_b_argument.hpp"
+#include "form/form1.hpp"
+#include "headless/headless_form.hpp"
 #include "lock/lock_watch.hpp"
+#include "sim/simulated_synthesizer.hpp"
+#include "state/panel_state.hpp"
 #include "support/golden.hpp"
-#include "support/window_on_chip.hpp"
+#include "support/wire.hpp"
 
 namespace {
 
-using Window = support::WindowOnChipTest;
+// The real window on the simulated synthesizer, with every port write and wait on the wire.
+// A fatal error reported during a test fails it.
+class Window : public ::testing::Test {
+ protected:
+  Window() {
+    support::wire().clear();
+    window.attach(panel, [this] { return form::StatusLine{chip.label(), chip.description(), {}}; });
+  }
+
+  // Start-up, then the window on the screen.
+  void start() {
+    window.load();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  }
+
+  template <typename Widget>
+  Widget* control(const std::string& name) {
+    auto* widget = window.findChild<Widget*>(QString::fromStdString(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+
+  void click(const std::string& button) {
+    QTest::mouseClick(control<QAbstractButton>(button), Qt::LeftButton);
+  }
+
+  long transmissions() const { return chip.counts().words_loaded; }
+
+  sim::SimulatedSynthesizer chip;
+  support::RecordingPort port{&chip};
+  bus::Inpout library{port};
+  window::Form1Window window;
+  form::Form1 form{window, library, support::counting_spin};
+  form::Panel panel{form, window, [](const std::string& message) {
+                      ADD_FAILURE() << "fatal error reported: \"" << message << '"';
+                    }};
+};
 
 // A control as window.txt gives it.
 std::string row_of(const QWidget& control, const QWidget& window) {
@@ -79,8 +124,6 @@ TEST_F(Window, ShowsEveryControlInItsPlaceWithItsTextFontAndColours) {
     }
   }
   support::expect_golden(rows, "window.txt");
-  auto* information = control<QLabel>("Label6");
-  EXPECT_LE(information->sizeHint().width(), information->width()) << "the information line is cut";
 }
 
 TEST_F(Window, TheInformationLineShowsEachLockStateWholeWhereALockLineIsRead) {
@@ -106,27 +149,31 @@ TEST_F(Window, TheInformationLineShowsEachLockStateWholeWhereALockLineIsRead) {
 }
 
 TEST_F(Window, TheTabKeyVisitsTheControlsInTheirTabOrderFromTxtB) {
-  // The controls that take the focus, by their places in the tab order; labels and frames never.
-  const char* order[] = {"txtB",     "txtFM",      "txtA",   "cmdREFH", "cmdSLA",
-                         "lstPhase", "lstCurrent", "cmdBRM", "lstTest", "txtDiv",
-                         "hscDiv",   "cmdSend",    "scvDel", "txtB"};
   start();
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  for (const char* name : order) {
-    ASSERT_EQ(QApplication::focusWidget()->objectName(), name);
+  for (const auto& name : support::golden("tab_order.txt")) {
+    ASSERT_EQ(QApplication::focusWidget()->objectName().toStdString(), name);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   }
 }
 
-TEST_F(Window, KeysMoveBothScrollBarsAndEveryNewDividerIsSent) {
+TEST_F(Window, KeysAndTheWheelMoveBothScrollBarsAndEveryNewDividerIsSent) {
   start();
   std::map<std::string, int> values{{"hscDiv", 11690}, {"scvDel", 100}};
   long sent = 1;  // at start-up
   for (const auto& row : support::golden("keys.txt")) {
-    const auto columns = support::fields(row);  // scroll bar | key | value
+    const auto columns = support::fields(row);  // scroll bar | key or wheel turn | value
     auto* bar = control<QScrollBar>(columns[0]);
-    QTest::keyClick(bar, QKeySequence(QString::fromStdString(columns[1]))[0].key());
+    if (const auto turn = support::split(columns[1], " "); turn[0] == "wheel") {
+      const QPointF centre = bar->rect().center();
+      QWheelEvent wheel(centre, bar->mapToGlobal(centre), {},
+                        {turn.size() > 2 ? std::stoi(turn[2]) : 0, std::stoi(turn[1])},
+                        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(bar, &wheel);
+    } else {
+      QTest::keyClick(bar, QKeySequence(QString::fromStdString(columns[1]))[0].key());
+    }
     const int value = std::stoi(columns[2]);
     if (columns[0] == "hscDiv" && value != values["hscDiv"]) ++sent;
     values[columns[0]] = value;
@@ -174,8 +221,7 @@ TEST_F(Window, AFatalErrorFailsTheTestAndEndsTheEvents) {
 // With nothing chosen the first arrow chooses the first item; a chosen item stays chosen.
 TEST_F(Window, AOneRowListChoosesItsFirstItemFirstAndKeepsItsChoice) {
   start();
-  auto* test = control<QListWidget>("lstTest");
-  QTest::keyClick(test, Qt::Key_Up);
+  QTest::keyClick(control<QListWidget>("lstTest"), Qt::Key_Up);
   EXPECT_EQ(window.selected_index(form::Control::lstTest), 0);
   auto* phase = control<QListWidget>("lstPhase");
   QTest::keyClick(phase, Qt::Key_Down);
@@ -188,25 +234,109 @@ TEST_F(Window, AOneRowListChoosesItsFirstItemFirstAndKeepsItsChoice) {
   EXPECT_EQ(window.selected_index(form::Control::lstPhase), 1);
 }
 
-TEST_F(Window, OneWheelNotchIsOneSmallChange) {
+TEST_F(Window, StartUpSendsWordAOnceWithoutPausesThenRestsTheLines) {
   start();
-  // Eighths of a degree, up and sideways, as wheels report them: 120 is a notch turned away.
-  const auto turn = [](QScrollBar* bar, int up, int sideways = 0) {
-    const QPointF centre = bar->rect().center();
-    QWheelEvent wheel(centre, bar->mapToGlobal(centre), {}, {sideways, up}, Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(bar, &wheel);
-  };
-  auto* divider = control<QScrollBar>("hscDiv");
-  const std::pair<int, int> notches[] = {{120, 0}, {-60, 0}, {-60, 0}, {0, 120}};
-  const int loaded[] = {11680, 11680, 11690, 11680};  // half a notch of a fine wheel waits
-  for (int i = 0; i < 4; ++i) {
-    turn(divider, notches[i].first, notches[i].second);
-    EXPECT_EQ(chip.decoded_word_a()->divider, loaded[i]) << i;
+  support::expect_golden(support::wire(), "start_up.txt");
+}
+
+TEST_F(Window, EveryListItemAndToggleComposeTheirWordBWhichSendWordBSends) {
+  start();
+  for (const auto& row : support::golden("word_b.txt")) {
+    const auto columns = support::fields(row);  // control | choice | Word B
+    const QString choice = QString::fromStdString(columns[1]);
+    const long sent = transmissions();
+    if (auto* list = window.findChild<QListWidget*>(QString::fromStdString(columns[0]))) {
+      if (choice == "-") {
+        list->clearSelection();
+      } else {
+        const auto items = list->findItems(choice, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << row;
+        list->setCurrentItem(items.front());
+      }
+    } else {
+      click(columns[0]);
+      EXPECT_EQ(control<QLabel>("lbl" + columns[0].substr(3))->text(), choice) << row;
+    }
+    auto* word_b = control<QLineEdit>("txtB");
+    EXPECT_EQ(word_b->text().toStdString(), columns[2]) << row;
+    EXPECT_EQ(transmissions(), sent) << row;
+
+    word_b->setText("typed over");  // never read: the word is composed afresh
+    click("cmdSend");
+    EXPECT_EQ(transmissions(), sent + 1) << row;
+    EXPECT_EQ(chip.word_b(), columns[2]) << row;
+    EXPECT_EQ(word_b->text().toStdString(), columns[2]) << row;
   }
-  EXPECT_EQ(transmissions(), 4);
-  turn(control<QScrollBar>("scvDel"), -240);
-  EXPECT_EQ(form.state().iDel, 102);
+}
+
+// What the panel keeps between runs.
+TEST(StateFile, TakesWhatAKeptStateHoldsAndSaysWhyElse) {
+  for (const auto& row : support::golden("state_files.txt")) {
+    const auto columns = support::fields(row);
+    std::string text = columns[0];
+    for (auto at = text.find("\\n"); at != std::string::npos; at = text.find("\\n", at)) {
+      text.replace(at, 2, "\n");
+    }
+    const auto parsed = state::parse_state(text);
+    std::string taken;
+    if (const auto* kept = std::get_if<state::PanelState>(&parsed)) {
+      taken = std::to_string(kept->divider) + " " +
+              (kept->word_b ? cli::format_word_b(*kept->word_b) : "-") + " " +
+              std::to_string(kept->speed);
+      // A file as the panel writes it is written again byte for byte.
+      EXPECT_TRUE(!text.ends_with('\n') || state::format_state(*kept) == text) << row;
+    } else {
+      taken = std::get<std::string>(parsed);
+    }
+    EXPECT_EQ(taken, columns[1]) << row;
+  }
+}
+
+// The control set that stands in for the window's headless, on the recorder, its log kept, the
+// fatal errors it reports noted.
+struct Headless {
+  support::RecordingPort port;
+  bus::Inpout library{port};
+  std::ostringstream log;
+  std::vector<std::string> reports;
+  headless::HeadlessForm form{library, log,
+                              [this](const std::string& message) { reports.push_back(message); }};
+};
+
+// A divider beyond the slider's ends is held at the end, as the window's slider holds it: below
+// the band the chip gets N 7370 (63 MHz), once. The top end is web.http_checks', through the
+// real program.
+TEST(HeadlessForm, ADividerBeyondTheSliderIsHeldAtItsEnd) {
+  Headless headless;
+  headless.form.load();
+  for (const auto& [asked, logged] : {std::pair{-5, "Word A 0001110011001010"}, {7360, ""}}) {
+    headless.log.str("");
+    headless.form.panel().tune(asked);
+    EXPECT_EQ(headless.form.value(form::Control::hscDiv), 7370) << asked;
+    const std::string log = headless.log.str();
+    EXPECT_EQ(log.substr(0, log.find(" sent")), logged) << asked;
+  }
+}
+
+// A log line that cannot be written (standard output's reader gone) ends the panel: its failure
+// is reported once, and nothing more is sent. The start-up line is logged inside start-up's
+// event, Word B's after its event.
+TEST(HeadlessForm, ALogLineThatCannotBeWrittenFailsThePanel) {
+  for (const bool from_start_up : {true, false}) {
+    Headless headless;
+    if (from_start_up) headless.log.setstate(std::ios::badbit);
+    headless.form.load();
+    headless.log.setstate(std::ios::badbit);
+    headless.form.send_word_b({.refh = true});
+    EXPECT_TRUE(headless.form.failed()) << from_start_up;
+    EXPECT_EQ(headless.reports,
+              std::vector<std::string>{"Cannot write the log to standard output. Give --headless a "
+                                       "standard output that is open and read."})
+        << from_start_up;
+    support::wire().clear();
+    headless.form.panel().tune(11070);
+    EXPECT_TRUE(support::wire().empty()) << from_start_up << ": sent after the failure";
+  }
 }
 
 }  // namespace

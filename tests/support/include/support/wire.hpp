@@ -9,10 +9,9 @@
 
 namespace support {
 
-// The standard parallel port's data and control registers (0x378, 0x37a), as the golden files
-// write them: written here once, and not taken from the program.
+// The standard parallel port's data register (0x378; its control register is 0x37a), as the
+// golden files write it: written here once, and not taken from the program.
 inline constexpr int kStandardData = 888;
-inline constexpr int kStandardControl = 890;
 
 // What reached the port and the bus wait, in order, a line each: "bind" (the port bound),
 // "out 888 136" (136 written to I/O address 888), "spin 100" (100 empty loop iterations).
