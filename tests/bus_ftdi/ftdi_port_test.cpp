@@ -86,38 +86,29 @@ TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
   support::expect_golden(lines, "ftdi_transfers.txt");
 }
 
-// The lock pin's level is its bit of the pins, high only where every sample of the burst has it
-// high (a row: the pin's bit, what the pins read, the one sample that reads all low); reading it
-// neither sends the samples of a transmission under way nor drops them, and they go at their own
-// rate again.
+// Each case of ftdi_lock_pin.txt: the lock pin read between the samples of a transmission.
 TEST(FtdiPort, ReadsTheLockPinBetweenTheSamples) {
-  const std::tuple<int, std::uint8_t, std::size_t, const char*, const char*> rows[] = {
-      {3, 0x08, SIZE_MAX, "high", "D3 (CTS)"}, {3, 0xf7, SIZE_MAX, "low", "D3 (CTS)"},
-      {7, 0x80, SIZE_MAX, "high", "D7 (RI)"},  {7, 0x7f, SIZE_MAX, "low", "D7 (RI)"},
-      {4, 0x10, SIZE_MAX, "high", "D4 (DTR)"}, {3, 0xff, 0, "low", "D3 (CTS)"},
-      {3, 0xff, 123, "low", "D3 (CTS)"},
-  };
-  for (const auto& [bit, read, pulse_at, level, line] : rows) {
-    support::wire().clear();
+  std::vector<std::string> lines;
+  for (const auto& row : support::golden("ftdi_lock_pin.txt")) {
+    if (!row.starts_with("bit ")) continue;
+    const auto words = support::split(row, " ");  // bit N reads HEX [low at N]
+    support::wire() = {row};
     auto adapter = std::make_unique<RecordingAdapter>();
-    adapter->pins = read;
-    adapter->pulse_at = pulse_at;
-    bus::FtdiPort port{std::move(adapter), pins({"D0", "D1", "D2"}, {0, 1, 2}, "", bit)};
+    adapter->pins = static_cast<std::uint8_t>(std::stoi(words[3], nullptr, 16));
+    adapter->pulse_at = words.size() > 6 ? std::stoul(words[6]) : SIZE_MAX;
+    bus::FtdiPort port{std::move(adapter),
+                       pins({"D0", "D1", "D2"}, {0, 1, 2}, "", std::stoi(words[1]))};
     port.bind();
     port.write(bus::Register::data, 0);
     port.flush();
     port.write(bus::Register::data, 0);
     port.write(bus::Register::data, 0);
-    EXPECT_EQ(port.lock_level() ? "high" : "low", std::string(level))
-        << line << " reading " << +read << ", low at " << pulse_at;
-    EXPECT_EQ(port.lock_line(), line);
+    const std::string level = port.lock_level() ? "high " : "low ";
     port.flush();
+    support::wire().push_back(level + port.lock_line().value_or("none"));
+    lines.insert(lines.end(), support::wire().begin(), support::wire().end());
   }
-  EXPECT_EQ(support::wire(),
-            (std::vector<std::string>{"open serial '' channel A outputs 07", "divisor 200",
-                                      "write 00", "divisor 480", "sample 124 holding 00",
-                                      "divisor 200", "write 00 00"}));
-  EXPECT_FALSE(bus::FtdiPort(std::make_unique<RecordingAdapter>(), {}).lock_line());
+  support::expect_golden(lines, "ftdi_lock_pin.txt");
 }
 
 TEST(FtdiPort, TracesTheLevelsAtTheirTimesOnTheWire) {

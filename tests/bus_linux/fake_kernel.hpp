@@ -15,7 +15,7 @@
 #include "bus_linux/system_calls.hpp"
 
 // The kernel as the Linux back ends reach it, answering from tables: every call is noted as text
-// ("open /dev/parport0", "PPWDATA 136", "outb 0x37a 1", "open DIR/gpiochip0", "GET_LINE offsets
+// ("open /dev/parport0", "PPWDATA 136", "outb 890 1", "open DIR/gpiochip0", "GET_LINE offsets
 // 17,27,22 consumer saa1057-panel flags OUTPUT output-values 000/111", "SET 001/001" as
 // bits/mask with line 0 rightmost, "GET 1000", "close request"), and succeeds unless refused.
 namespace fake_kernel {
@@ -43,7 +43,7 @@ struct Kernel {
   std::vector<std::string> calls = {};
   std::vector<Refusal> refusals = {};
   std::vector<Chip> chips = {};
-  std::uint64_t levels = 0;  // the parallel port's status register; a GPIO line's, bit n line n
+  std::uint64_t levels = 0;  // the parallel port's status register; bit n the nth GPIO line asked
   std::vector<gpio_v2_line_event> edges = {};  // what a read of the request gives
   int open = 0;                                // descriptors not closed
 };

@@ -1,4 +1,4 @@
-#include <cstdio>
+#include <string>
 
 #include "bus_linux/raw_io_port.hpp"
 #include "fake_kernel.hpp"
@@ -6,23 +6,18 @@
 namespace fake_kernel {
 namespace {
 
-std::string hex(unsigned long value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%lx", value);
-  return text;
-}
-
 int fake_ioperm(unsigned long from, unsigned long count, int on) {
-  return refused("ioperm", hex(from) + " " + std::to_string(count) + " " + std::to_string(on)) ? -1
-                                                                                               : 0;
+  const auto numbers =
+      std::to_string(from) + " " + std::to_string(count) + " " + std::to_string(on);
+  return refused("ioperm", numbers) ? -1 : 0;
 }
 
 void fake_outb(unsigned char value, unsigned short port) {
-  refused("outb", hex(port) + " " + std::to_string(value));
+  refused("outb", std::to_string(port) + " " + std::to_string(value));
 }
 
 unsigned char fake_inb(unsigned short port) {
-  refused("inb", hex(port));
+  refused("inb", std::to_string(port));
   return static_cast<unsigned char>(kernel.levels);
 }
 
