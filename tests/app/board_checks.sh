@@ -24,7 +24,8 @@ serve_rigctld() {
     { echo "the panel named no rigctld port; its standard error:"; indented "$errors"; } >&2
     return 1
   fi
-  await_rigctld "127.0.0.1:$port" "$pid" && return
+  # Thirty seconds for a loaded machine or a sanitized build.
+  wait_for 300 --while "$pid" rigctld_answers "127.0.0.1:$port" && return
   { echo "no answer at 127.0.0.1:$port; the panel's standard error:"; indented "$errors"; } >&2
   return 1
 }
@@ -38,12 +39,7 @@ rigctld_port_named() {
 indented() { sed 's/^/    /' "$1"; }
 # Whether text $1 is matched whole by the shell pattern $2 ("*" for any text, "\[" for "[").
 matches() { [[ $1 == $2 ]]; }
-# Waits up to thirty seconds (a loaded machine, a sanitized build), while the panel at pid $2
-# runs, for rigctl's answer at $1 (HOST:PORT) to `f`; sets first_answer (empty when none came).
-await_rigctld() {
-  first_answer=""
-  wait_for 300 --while "$2" rigctld_answers "$1"
-}
+# Whether rigctl's answer at $1 (HOST:PORT) to `f` came; sets first_answer.
 rigctld_answers() { first_answer=$(rigctl -m 2 -r "$1" f 2>/dev/null); }
 # Sends signal $1 to the panel at pid and gives it ten seconds to end: a panel still starting
 # ignores SIGINT, as every background job of a script does until it sets its own handler. Sets

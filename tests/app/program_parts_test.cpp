@@ -37,11 +37,6 @@ struct Program {
     window.load();
   }
 
-  // Word B's test row "Output in-lock counter", sent.
-  void send_in_lock() {
-    panel.choose(form::Control::lstTest, 3);
-    panel.raise(form::Event::cmdSend_Click);
-  }
   // Expects the information line to show `shown` within 5 s.
   void expect_shows(const QString& shown) {
     const QRegularExpression line(QRegularExpression::anchoredPattern(shown));
@@ -68,32 +63,28 @@ struct Program {
   app::Servers servers{panel, chip, lock};
 };
 
-// Without a lock line the window shows the port. The page is told the word the chip was sent,
-// whatever a box of the window holds.
-TEST(PageState, TellsTheFrequencySentNotTheTextTypedInTheMhzBox) {
-  Program program{false};
-  EXPECT_EQ(program.shown(), "Simulated: N 11690");
+// Without a lock line the window shows the port; with one, the lock alone, as its label is
+// narrow: the port and the reason go in the tooltip. The page is told the word the chip was sent,
+// whatever a box of the window holds. Then a page's sweep meets a tuning, the one case no page
+// can time: landing after a step's lock is decided and before the next step goes out.
+TEST(InformationLine, WithALockLineTheWindowShowsTheLockAloneAsASweepGoesOn) {
+  EXPECT_EQ(Program{false}.shown(), "Simulated: N 11690");
+  Program program{true};
+  EXPECT_EQ(program.shown(), "lock unknown");
   auto* box = program.window.findChild<QLineEdit*>("txtFM");
   box->selectAll();
   QTest::keyClicks(box, "95.3");  // the form never reads it
   ASSERT_EQ(box->text(), "95.3");
-  const auto state = program.page_state();
-  EXPECT_EQ(state["frequency"].toString(), "106.2");
-  EXPECT_EQ(state["divider"].toInt(), 11690);
-}
-
-// Its label is narrow: the port and the reason go in the tooltip. Then a page's sweep meets a
-// tuning, the one case no page can time: landing after a step's lock is decided and before the
-// next step goes out.
-TEST(InformationLine, WithALockLineTheWindowShowsTheLockAloneAsASweepGoesOn) {
-  Program program{true};
-  EXPECT_EQ(program.shown(), "lock unknown");
+  EXPECT_EQ(program.page_state()["frequency"].toString(), "106.2");
+  EXPECT_EQ(program.page_state()["divider"].toInt(), 11690);
   for (const char* part : {"Simulated SAA1057: N 11690",
                            "lock unknown: no Word B has put the test pin on \"Output in-lock "
                            "counter\" yet"}) {
     EXPECT_NE(program.tooltip().find(part), std::string::npos) << program.tooltip();
   }
-  program.send_in_lock();
+  // Word B's test row "Output in-lock counter", sent.
+  program.panel.choose(form::Control::lstTest, 3);
+  program.panel.raise(form::Event::cmdSend_Click);
   program.expect_shows("locked after \\d+\\.\\d ms");
 
   // Then lost while tuned, plainly on the page (in its alert colour), and regained.

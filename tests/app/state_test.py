@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 # The box keeps its tuning: a run tuned by rigctld and its page, ended by SIGTERM, leaves the
 # state file; --resume comes back on it; SIGKILL at random moments of a storm of tunings never
-# leaves a torn file; a garbage file is set aside, and a file that cannot be written costs one
-# warning, and the box runs on. Its stations: a page fills the list to its limits and the next
-# run shows them; --stations takes a spreadsheet's file, and refuses a bad one whole.
+# leaves a torn file; a file that cannot be written costs one warning, and the box runs on. Its
+# stations: garbage files set aside, a page fills the list to its limits and the next run shows
+# them; --stations takes a spreadsheet's file, and refuses a bad one whole.
 #
 # Usage: state_test.py [wine] PROGRAM
 import os
@@ -105,27 +105,6 @@ def killed_in_a_storm(folder):
             return
 
 
-def set_aside(folder):
-    write(os.path.join(folder, "state"), "saa1057-panel state 2\n")
-    write(os.path.join(folder, "stations.csv"), "name,khz\n")
-
-    def runs(program):
-        page(program, "the start-up's divider", {"divider": 11690, "type": "state"})
-        said = until("the messages", program.stderr, lambda seen: seen.count("set aside") == 2)
-        check("a state of another version is set aside with the time in its name, and said",
-              re.search(r"The state file \S+ holds no state this program can resume: it is of "
-                        r"version 2, this program's 1; it is set aside as \S+\.bad-\d{8}-\d{6}. "
-                        r"Starting as without --resume\n", said), said)
-        check("so are stations that are not", re.search(
-            r"The stations file \S+ holds no stations: line 1: the header must be \"name,mhz\"; "
-            r"it is set aside as \S+stations\.csv\.bad-\d{8}-\d{6}. Starting with none\n",
-            said), said)
-    run_on_program(PROGRAM, "garbage", runs, "--headless", "--resume", "--state",
-                   os.path.join(folder, "state"))
-    check("the old files beside them", sorted(name.split(".bad-")[0] for name in os.listdir(
-        folder) if ".bad-" in name) == ["state", "stations.csv"], os.listdir(folder))
-
-
 def cannot_write(folder):
     # A folder it cannot make, and a full disk: a small tmpfs, filled, in a mount namespace of
     # the test's own, whose shell hands the panel SIGTERM and keeps what the disk held after.
@@ -153,9 +132,21 @@ def cannot_write(folder):
 def stations(folder):
     state, kept = os.path.join(folder, "state"), os.path.join(folder, "stations.csv")
     radio, given = "\U0001F4FB" * 32, os.path.join(folder, "given.csv")
+    write(state, "saa1057-panel state 2\n")
+    write(kept, "name,khz\n")
 
     def fill(program):
+        # Files that hold no state and no stations are set aside with the time in their names.
         asker = page(program)
+        asker.await_message("the start-up's divider", {"divider": 11690, "type": "state"})
+        said = until("the messages", program.stderr, lambda seen: seen.count("set aside") == 2)
+        for pattern in (r"The state file \S+ holds no state this program can resume: it is of "
+                        r"version 2, this program's 1; it is set aside as \S+\.bad-\d{8}-\d{6}. "
+                        r"Starting as without --resume\n",
+                        r"The stations file \S+ holds no stations: line 1: the header must be "
+                        r"\"name,mhz\"; it is set aside as \S+stations\.csv\.bad-\d{8}-\d{6}. "
+                        r"Starting with none\n"):
+            check(f"said: {pattern}", re.search(pattern, said), said)
         for number in range(1, 101):
             asker.send({"do": "save station", "name": f"S{number}"})
             asker.await_message(f"S{number}", {"type": "stations"} | {"stations": [
@@ -176,7 +167,10 @@ def stations(folder):
             "stations"]]
         check("the next run shows them", names == [radio] + [f"S{n}" for n in range(2, 101)],
               names[:3])
-    run_on_program(PROGRAM, "a full list", fill, "--headless", "--state", state)
+    run_on_program(PROGRAM, "a full list", fill, "--headless", "--resume", "--state", state)
+    bases = sorted(name.split(".bad-")[0] for name in os.listdir(folder))
+    check("the files set aside beside the new",
+          bases == ["state", "state", "stations.csv", "stations.csv"], os.listdir(folder))
     check("the hundred", text(kept).count("\n") == 101, text(kept))
     run_on_program(PROGRAM, "the list kept", shown, "--headless", "--state", state)
     write(given, '\ufeffname,mhz\r\n"Three, ""3""",96.15\r\nRadio 4 , 93.5\r\n')
@@ -228,7 +222,7 @@ def local_app_data(_):
 
 
 for case in (local_app_data,) if PROGRAM[0] == "wine" else (
-        kept_and_resumed, killed_in_a_storm, set_aside, cannot_write, stations):
+        kept_and_resumed, killed_in_a_storm, cannot_write, stations):
     with tempfile.TemporaryDirectory() as folder:
         case(folder)
 finish()

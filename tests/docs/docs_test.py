@@ -16,10 +16,6 @@ import sys
 PROGRAM, SOURCE, BUILD, DESCRIPTION = sys.argv[1:5]
 MANUAL, README = "packaging/saa1057-panel.1.in", "README.md"
 SERVICE = "packaging/saa1057-panel.default"
-# Where the service's options file gives an option's value.
-SERVICE_VARIABLES = {"--rigctld": "RIGCTLD"}
-# The other chip that the README's Pi wiring names, a Raspberry Pi 5's.
-OTHER_GPIO_CHIPS = ["pinctrl-rp1"]
 GPIO_VALUE = re.compile(r"gpio:([\w/.-]+):(\w+,\w+,\w+)")
 # Escapes the manual uses, as a reader sees them.
 ROFF_ESCAPES = [("\\fR", ""), ("\\fB", ""), ("\\fI", ""), ("\\fP", ""), ("\\-", "-"), ("\\%", ""),
@@ -100,14 +96,13 @@ for name in (name for name, form in FORMS.items() if form == "[[HOST:]PORT]"):
         FAULTS.append(f"--help: {name} does not say '(default HOST:PORT;': {HELP[name]}")
 service = read(f"{SOURCE}/{SERVICE}")
 for name, endpoint in DEFAULTS.items():
-    if f"{endpoint} unless given" not in paragraphs.get(name, ""):
-        FAULTS.append(f"{MANUAL} OPTIONS: {name} lacks '{endpoint} unless given'")
-    if not any(row.startswith(f"| `{name} ") and f"{endpoint} unless given" in row
-               for row in readme_program):
-        FAULTS.append(f"{README} option table: {name} lacks '{endpoint} unless given'")
-    assignment = f"{SERVICE_VARIABLES.get(name)}={endpoint}"
-    if name in SERVICE_VARIABLES and assignment not in service.splitlines():
-        FAULTS.append(f"{SERVICE}: lacks '{assignment}', --help's default of {name}")
+    for document, texts in [(f"{MANUAL} OPTIONS", [paragraphs.get(name, "")]), (
+            f"{README} option table", [r for r in readme_program if r.startswith(f"| `{name} ")])]:
+        if not any(f"{endpoint} unless given" in text for text in texts):
+            FAULTS.append(f"{document}: {name} lacks '{endpoint} unless given'")
+    # The service's options file gives rigctld's endpoint alone.
+    if name == "--rigctld" and f"RIGCTLD={endpoint}" not in service.splitlines():
+        FAULTS.append(f"{SERVICE}: lacks 'RIGCTLD={endpoint}', --help's default of {name}")
 
 # Every endpoint of the loopback or all addresses that the documents show is at a default port;
 # every GPIO value is --port's form (CHIP) or its example, on its chip or the other.
@@ -122,9 +117,8 @@ for document, text in [(MANUAL, "\n".join(map(roff_text, read(f"{SOURCE}/{MANUAL
     values = GPIO_VALUE.findall(text)
     if example not in values:
         FAULTS.append(f"{document}: lacks --help's example gpio:{':'.join(example)}")
-    for value in values:
-        allowed = [form] if value[0].isupper() else [(chip, example[1]) for chip in
-                                                     [example[0]] + OTHER_GPIO_CHIPS]
+    for value in values:  # on the example's chip, or a Raspberry Pi 5's that the README names
+        allowed = [form] if value[0].isupper() else [example, ("pinctrl-rp1", example[1])]
         if value not in allowed:
             FAULTS.append(f"{document}: gpio:{':'.join(value)} is not --help's "
                           + " or ".join(f"gpio:{':'.join(v)}" for v in allowed))
