@@ -8,14 +8,15 @@ Usage: limits_test.py PROGRAM [--slow]
 """
 import contextlib
 import os
+import re
 import resource
 import select
 import statistics
 import sys
 import time
 
-from web_support import (Failed, busy_seconds, check, drained, finish, frame, head, opened, page,
-                         program_command, run_on_program, status_of, tables, until)
+from web_support import (Failed, busy_seconds, check, drained, finish, frame, opened, page,
+                         program_command, resident_kib, run_on_program, tables, until)
 
 PROGRAM = program_command(sys.argv[1:])
 SLOW = sys.argv[-1] == "--slow"
@@ -25,6 +26,19 @@ BODY_BYTES, CONNECTIONS, PAGES = 4 * KIB, 32, 16
 REQUEST_SECONDS, IDLE_SECONDS, PING_SECONDS, ACCEPT_RETRY_SECONDS = 10, 60, 30, 0.25
 # What a header line without end may grow the program by.
 GROWTH_KIB = 4 * KIB
+
+
+def head(port, extra="", method="GET", path="/"):
+    return f"{method} {path} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n{extra}".encode()
+
+
+def status_of(connection, seconds=5):
+    connection.settimeout(seconds)
+    try:
+        found = re.match(rb"HTTP/1\.1 (\d{3}) ", connection.makefile("rb").readline())
+    except OSError:
+        return None
+    return found and int(found[1])
 
 
 def answer_to(program, what, size=0):
@@ -46,21 +60,16 @@ def answer_to(program, what, size=0):
         return status_of(connection, seconds=2)
 
 
-def resident_kib(program):
-    with open(f"/proc/{program.process.pid}/status", encoding="ascii") as file:
-        return int(file.read().split("VmRSS:")[1].split()[0])
-
-
 def sizes(program):
     for what, size, expected in tables(os.path.join(os.path.dirname(__file__), "limits.txt"))[""]:
         answer = str(answer_to(program, what, int(size)))
         check(f"{what} of {size} bytes: {expected}", answer == expected, f"got {answer}")
-    before, sent = resident_kib(program), 0
+    before, sent = resident_kib(program.process.pid), 0
     with opened(program.port) as connection, contextlib.suppress(OSError):
         connection.sendall(head(program.port, "X-Endless: "))
         while sent < 64 * KIB * KIB:
             sent += connection.send(b"y" * (64 * KIB))
-    grown = resident_kib(program) - before
+    grown = resident_kib(program.process.pid) - before
     check(f"a header line without end: cut off after {sent} bytes, not 64 MiB, the program "
           f"grown by at most {GROWTH_KIB} KiB", sent < 64 * KIB * KIB and grown <= GROWTH_KIB,
           f"grown {grown} KiB")
@@ -108,6 +117,10 @@ def descriptor_flood(program):
         resource.prlimit(pid, nofile, kept)
         for connection in flood:
             connection.close()
+    with opened(program.rigctld_port) as rig:  # its listener too takes connections again
+        rig.sendall(b"f\n")
+        answer = drained(rig, 2)[0]
+    check("after the flood, a new rigctld client answered", answer == b"106200000\n", answer)
     gaps = [after - before for before, after in zip(answered, answered[1:])]
     check(f"with no descriptors left, the page's listener tries every {ACCEPT_RETRY_SECONDS} s",
           abs(statistics.median(gaps or [0]) - ACCEPT_RETRY_SECONDS) < 0.1, gaps)
@@ -115,8 +128,8 @@ def descriptor_flood(program):
 
 def timeline(program):
     """What has happened 0.8 s before and after each limit's time: to a connection that sends
-    nothing and one left half-sent; with --slow, to an idle keep-alive connection and a page
-    that answers no ping."""
+    nothing and one left half-sent that trickles on; with --slow, to an idle keep-alive
+    connection and a page that answers no ping."""
     if SLOW:
         idle, quiet = opened(program.port), page(program.port)
         idle.sendall(head(program.port, "\r\n"))
@@ -140,6 +153,8 @@ def timeline(program):
                     seen["the page pinged"] = quiet.next_frame("a ping", 0.01)[0] == 9
         else:
             seen = dict(zip(times, (drained(each, 0)[1] for each in (silent, half))))
+            with contextlib.suppress(OSError):  # it trickles on: its time runs from the first byte
+                half.send(b"h")
         expected = sorted(what for what, at in times.items() if at < moment)
         check(f"after {moment:g} s, what has happened: {', '.join(expected) or 'nothing yet'}",
               expected == sorted(what for what, happened in seen.items() if happened), seen)

@@ -153,6 +153,11 @@ def run_on_program(command, what, test, *options, end_s=10, **keywords):
           status == 0 and "Sanitizer" not in errors and "runtime error" not in errors, errors)
 
 
+def resident_kib(pid):
+    with open(f"/proc/{pid}/status", encoding="ascii") as file:
+        return int(file.read().split("VmRSS:")[1].split()[0])
+
+
 def busy_seconds(pid, seconds=2):
     ticks = []
     for pause in (seconds, 0):
@@ -182,19 +187,6 @@ def opened(port, timeout=5, rcvbuf=None, host="127.0.0.1", source=None):
     connection.settimeout(timeout)
     connection.connect((host, port))
     return connection
-
-
-def head(port, extra="", method="GET", path="/"):
-    return f"{method} {path} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n{extra}".encode()
-
-
-def status_of(connection, seconds=5):
-    connection.settimeout(seconds)
-    try:
-        found = re.match(rb"HTTP/1\.1 (\d{3}) ", connection.makefile("rb").readline())
-    except OSError:
-        return None
-    return found and int(found[1])
 
 
 def drained(connection, seconds):
