@@ -87,8 +87,7 @@ check: test build-windows package-windows $(CROSS_ARCHES:%=build-%) fuzz package
 	  'wineserver -p && wine wineboot; $(CTEST) --test-dir $(WIN_BUILD)'; \
 	  status=$$?; wineserver -k; exit $$status
 	tests/windows/installer_test.sh $(call folder,windows-package)/saa1057-panel-*-win64.exe \
-	  $(call folder,windows-package)/saa1057-panel-*-win64.zip \
-	  $(WIN_BUILD)/tests/bus_windows/inpoutx64.dll
+	  $(call folder,windows-package)/saa1057-panel-*-win64.zip
 	tests/package/package_test.sh $(call package_folder)/saa1057-panel_*.deb
 	$(foreach arch,$(PACKAGE_ARCHES),tests/package/package_test.sh \
 	  $(call package_folder,$(arch))/saa1057-panel_*_$(arch).deb $(arch) &&) true

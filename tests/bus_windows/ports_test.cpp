@@ -1,19 +1,36 @@
-// The Windows ports against the stand-in libraries beside this program, case by case as the
-// golden files give them: "case ARGUMENTS | WORDS | SETTING...", the command line that picks the
-// port, the words sent ("WORD@IDEL", "rest@IDEL"; "-": the port bound only) and what the
-// stand-ins are told (STAND_IN_SETTING). Then the port's label and its lock line's level, or the
-// failure, and every call the stand-ins noted.
+// The Windows ports against stand-ins for the port-I/O library and FTDI's D2XX driver. This
+// program's folder holds none: each test plants them beside it, as the golden files give them.
+// inpout_calls.txt and d2xx_calls.txt: "case ARGUMENTS | WORDS | SETTING...", the command line
+// that picks the port, the words sent ("WORD@IDEL", "rest@IDEL"; "-": the port bound only) and
+// what the stand-ins are told (STAND_IN_SETTING). Then the port's label and its lock line's
+// level, or the failure, and every call the stand-ins noted.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "port_for.hpp"
+#include "cli/options.hpp"
+#include "port_choice/port_choice.hpp"
 #include "support/golden.hpp"
 #include "support/wire.hpp"
 
 namespace {
+
+namespace fs = std::filesystem;
+
+// The port the command line `arguments` picks, as the program picks it.
+std::unique_ptr<bus::Port> port_for(const std::string& arguments) {
+  const auto words = support::split(arguments, " ");
+  const std::vector<std::string_view> views(words.begin(), words.end());
+  return port_choice::platform_port(cli::parse_options(views));
+}
+
+fs::path program_folder() {
+  char program[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, program, sizeof program);
+  return fs::path(program).parent_path();
+}
 
 std::vector<std::pair<std::int32_t, std::string>> words(const std::string& text) {
   std::vector<std::pair<std::int32_t, std::string>> sent;
@@ -25,10 +42,13 @@ std::vector<std::pair<std::int32_t, std::string>> words(const std::string& text)
 }
 
 std::vector<std::string> run(const std::string& file) {
-  const auto log = std::filesystem::temp_directory_path() /
+  const auto log = fs::temp_directory_path() /
                    ("stand-ins-" + std::to_string(GetCurrentProcessId()) + ".log");
   SetEnvironmentVariableA("STAND_IN_INPOUT_LOG", log.string().c_str());
   SetEnvironmentVariableA("STAND_IN_FTD2XX_LOG", log.string().c_str());
+  for (const auto* name : {"inpoutx64.dll", "ftd2xx.dll"}) {
+    fs::copy_file(fs::path(STAND_INS) / name, program_folder() / name);
+  }
   std::vector<std::string> lines;
   for (const auto& row : support::golden(file)) {
     if (!row.starts_with("case ")) continue;
@@ -57,8 +77,9 @@ std::vector<std::string> run(const std::string& file) {
     std::ifstream noted(log);
     for (std::string line; std::getline(noted, line);) lines.push_back(line);
     noted.close();
-    std::filesystem::remove(log);
+    fs::remove(log);
   }
+  for (const auto* name : {"inpoutx64.dll", "ftd2xx.dll"}) fs::remove(program_folder() / name);
   return lines;
 }
 
@@ -68,6 +89,35 @@ TEST(WindowsPorts, ThePortLibraryReceivesEveryWriteAndRead) {
 
 TEST(WindowsPorts, FtdisDriverReceivesEveryCallAndEachFailureIsNamedWithTheWayOut) {
   support::expect_golden(run("d2xx_calls.txt"), "d2xx_calls.txt");
+}
+
+// Whether `text` is `pattern`, each "*" in it standing for any text.
+bool matches(const char* text, const char* pattern) {
+  if (*pattern == '*') return matches(text, pattern + 1) || (*text && matches(text + 1, pattern));
+  return *text == *pattern && (!*text || matches(text + 1, pattern + 1));
+}
+
+// dll_loading.txt puts a stand-in in one place, and the port's first word loads it: the Wine
+// prefix's system folder holds none either.
+TEST(DllLoading, EachLibraryIsLoadedFromBesideTheProgramButNeverFromTheWorkingFolderOrThePath) {
+  const auto folder = program_folder();
+  for (const auto& row : support::golden("dll_loading.txt")) {
+    const auto columns = support::fields(row);
+    const auto stand_in = fs::path(STAND_INS) / columns[0];
+    const std::string name = columns[2].starts_with("--port ftdi") ? "ftd2xx.dll" : "inpoutx64.dll";
+    const std::string place = columns[1] == "beside" ? "" : stand_in.parent_path().string();
+    SetCurrentDirectoryA((columns[1] == "working folder" ? place : folder.string()).c_str());
+    SetEnvironmentVariableA("PATH", columns[1] == "PATH" ? place.c_str() : "");
+    if (columns[1] == "beside") fs::copy_file(stand_in, folder / name);
+    // The stand-in is there: Windows' plain search finds it.
+    const HMODULE found = LoadLibraryA(name.c_str());
+    EXPECT_NE(found, nullptr) << row;
+    if (found) FreeLibrary(found);
+    const auto failure =
+        support::failure_of([&columns] { support::send_short_word(*port_for(columns[2])); });
+    EXPECT_TRUE(matches(failure.c_str(), columns[3].c_str())) << row << "\n" << failure;
+    fs::remove(folder / name);
+  }
 }
 
 }  // namespace

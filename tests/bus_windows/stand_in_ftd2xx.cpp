@@ -14,6 +14,7 @@
 // test pin on the default lock pin, D3, the other pins as written, each at its sample's time on
 // the sample clock: the in-lock output pulses, and a sweep under Wine finds the model's range.
 // The C++ runtime is linked in, so that the library needs none beside it.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -66,8 +67,6 @@ std::string hex(unsigned long value, int digits) {
   return text;
 }
 
-bool modelled() { return !stand_in::setting("FTD2XX_MODEL").empty(); }
-
 // The chip on the other side of the pins, timed on the machine's clock as the program's reads.
 sim::SimulatedSynthesizer& chip() {
   static sim::SimulatedSynthesizer chip{true};
@@ -85,7 +84,7 @@ UCHAR modelled_pins(UCHAR sample, DWORD index) {
 void clock_out(const UCHAR* samples, DWORD count) {
   const auto bits = bus::FtdiPins{}.bits;
   const auto high = [](UCHAR sample, int bit) { return (sample >> bit & 1) != 0; };
-  const bool model = modelled();
+  const bool model = !stand_in::setting("FTD2XX_MODEL").empty();
   const auto pins = static_cast<UCHAR>(
       std::strtoul(stand_in::setting("FTD2XX_PINS").c_str(), nullptr, 0));
   for (DWORD i = 0; i < count; ++i) {
@@ -109,8 +108,7 @@ ULONG WINAPI FT_CreateDeviceInfoList(LPDWORD count) {
   devices.clear();
   for (std::string entry; std::getline(entries, entry, ';');) devices.push_back(entry);
   *count = static_cast<DWORD>(devices.size());
-  const long status = injected("FT_CreateDeviceInfoList");
-  return status >= 0 ? static_cast<ULONG>(status) : kOk;
+  return static_cast<ULONG>(std::max(injected("FT_CreateDeviceInfoList"), 0L));
 }
 
 ULONG WINAPI FT_GetDeviceInfoDetail(DWORD index, LPDWORD flags, LPDWORD type, LPDWORD,
@@ -148,9 +146,7 @@ ULONG WINAPI FT_SetTimeouts(PVOID handle, ULONG, ULONG) {
 }
 
 ULONG WINAPI FT_Purge(PVOID handle, ULONG mask) {
-  return answer("FT_Purge", handle, "purge " + hex(mask, 1), [mask] {
-    if (mask & 1) read_back.clear();
-  });
+  return answer("FT_Purge", handle, "purge " + hex(mask, 1));
 }
 
 ULONG WINAPI FT_Read(PVOID handle, LPVOID buffer, DWORD count, LPDWORD read) {

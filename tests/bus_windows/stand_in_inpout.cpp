@@ -30,35 +30,11 @@ void note(const char* call, short port, short value) {
                                    std::to_string(value));
 }
 
-// The base of the port whose writes drive the chip; none unless the test asks for the model.
-std::optional<std::uint16_t> model_base() {
-  static const auto text = stand_in::setting("INPOUT_MODEL");
-  if (text.empty()) return std::nullopt;
-  return static_cast<std::uint16_t>(std::strtoul(text.c_str(), nullptr, 0));
-}
-
-void drive_chip(short port, short value) {
-  const auto base = model_base();
-  if (!base) return;
-  for (const auto target : {bus::Register::data, bus::Register::control}) {
-    if (static_cast<std::uint16_t>(port) == bus::address_of(target, *base)) {
-      chip().write(target, static_cast<std::uint8_t>(value));
-    }
-  }
-}
-
-// The status register as read now: the chip's test pin on the lock pin, when it is modelled.
-short status_at(short port) {
-  const auto status =
-      static_cast<short>(std::strtol(stand_in::setting("INPOUT_STATUS").c_str(), nullptr, 0));
-  const auto base = model_base();
-  if (!base || static_cast<std::uint16_t>(port) !=
-                   static_cast<std::uint16_t>(*base + bus::kStatusRegisterOffset)) {
-    return status;
-  }
-  const auto pin = *bus::status_pin(bus::kDefaultLockPin);
-  const bool bit_set = chip().lock_level() != pin.inverted;
-  return static_cast<short>(bit_set ? status | pin.bit : status & ~pin.bit);
+// How far `port` lies from the modelled port's base; none unless the test asks for the model.
+std::optional<std::uint16_t> from_model_base(short port) {
+  static const auto base = stand_in::setting("INPOUT_MODEL");
+  if (base.empty()) return std::nullopt;
+  return static_cast<std::uint16_t>(port - std::strtol(base.c_str(), nullptr, 0));
 }
 
 }  // namespace
@@ -67,11 +43,20 @@ extern "C" {
 
 void __stdcall Out32(short port, short value) {
   note("Out32", port, value);
-  drive_chip(port, value);
+  const auto offset = from_model_base(port);
+  if (const auto target = offset ? bus::register_at(bus::kStandardBase + *offset) : std::nullopt) {
+    chip().write(*target, static_cast<std::uint8_t>(value));
+  }
 }
 
 short __stdcall Inp32(short port) {
-  const short answer = status_at(port);
+  auto answer =
+      static_cast<short>(std::strtol(stand_in::setting("INPOUT_STATUS").c_str(), nullptr, 0));
+  if (from_model_base(port) == bus::kStatusRegisterOffset) {
+    const auto pin = *bus::status_pin(bus::kDefaultLockPin);
+    answer = static_cast<short>(chip().lock_level() != pin.inverted ? answer | pin.bit
+                                                                    : answer & ~pin.bit);
+  }
   note("Inp32", port, answer);
   return answer;
 }

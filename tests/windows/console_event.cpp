@@ -9,6 +9,7 @@
 // the system after its handlers returned, 120 ms after the event" (or "... ran, 5000 ms ...").
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -17,7 +18,7 @@ namespace {
 
 // By their codes, CTRL_C_EVENT to CTRL_SHUTDOWN_EVENT; from CTRL_CLOSE_EVENT on, the system ends
 // the program after the handlers.
-constexpr const char* kEvents[] = {"ctrl-c", nullptr, "close", nullptr, nullptr, "logoff", "shutdown"};
+const std::string kEvents[] = {"ctrl-c", "", "close", "", "", "logoff", "shutdown"};
 // What Windows allows a closed console's programs before it ends them.
 constexpr DWORD kSystemBoundMs = 5000;
 constexpr DWORD kEndedBySystem = 0xC000013A;  // STATUS_CONTROL_C_EXIT
@@ -30,12 +31,9 @@ int fail(const char* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  DWORD event = 0;
-  while (event < std::size(kEvents) &&
-         (argc < 4 || !kEvents[event] || argv[1] != std::string(kEvents[event]))) {
-    ++event;
-  }
-  if (event == std::size(kEvents)) {
+  const auto event = static_cast<DWORD>(
+      std::ranges::find(kEvents, argc < 4 ? "" : std::string(argv[1])) - std::begin(kEvents));
+  if (argc < 4 || event == std::size(kEvents)) {
     std::fprintf(stderr, "usage: console_event ctrl-c|close|logoff|shutdown TRIGGER PROGRAM "
                          "[ARGUMENT...]\n");
     return 2;

@@ -23,12 +23,7 @@ env "$model" timeout "$wait_s" wine "$dir/$(basename "$program")" --headless \
   status=$?
 tr -d '\r' <"$dir/out" >"$dir/rows"
 tr -d '\r' <"$dir/err" >"$dir/said"
-if [ "$status" -eq 124 ]; then
-  echo "FAILED: --port $port: the sweep did not end within $wait_s s; its standard error:"
-  sed 's/^/    /' "$dir/said"
-  exit 1
-fi
-check "--port $port: status 0 (it was $status); standard error holds:
+check "--port $port: status 0 (it was $status; 124: no end in $wait_s s); standard error holds:
 $(sed 's/^/    /' "$dir/said")" test "$status" -eq 0
 check "--port $port: locked exactly over the model's range, each with a time" \
   diff -u <(grep -v '^#' "$expected") \
