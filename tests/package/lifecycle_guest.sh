@@ -1,7 +1,7 @@
 # Runs as root in the Debian system that lifecycle_test.sh boots (systemd as PID 1): takes the
 # package through an administrator's life cycle with its service running, and leaves in /out a
 # report of what each step left on the system, for lifecycle_test.sh to check. /out/env names the
-# package ($deb, in the host's root at /host); /out/upgrade.deb is its newer build.
+# package ($program, in the host's root at /host).
 . /out/env
 export DEBIAN_FRONTEND=noninteractive
 service=saa1057-panel.service
@@ -24,20 +24,20 @@ step() {
     journalctl --unit="$service" --output=cat | grep -E '^Word [AB] ' | sed 's/^/journal: /'
     getent passwd saa1057-panel | awk -F: '{print "user:", ($3 < 1000 ? "system" : "uid " $3), $7}'
     echo "groups:" $(id -nG saa1057-panel 2>/dev/null | tr ' ' '\n' | sort)
-    dpkg-query --show --showformat='package: ${db:Status-Status} ${Version}\n' saa1057-panel 2>&1
+    dpkg-query --show --showformat='package: ${db:Status-Status}\n' saa1057-panel 2>&1
     find /etc/default -name 'saa1057-panel*' -printf 'options file: %f\n'
     cmp -s "$options" /out/options.changed && echo "options: as the administrator changed them"
     stat -c 'password: %a %U %s' /var/lib/saa1057-panel/http-password 2>/dev/null
   } >>"/out/$1.report"
 }
 
-step install 0 apt-get install --yes --quiet "/host$deb"
+step install 0 apt-get install --yes --quiet "/host$program"
 # The administrator's change: the parallel port, no Word B (empty values), the web page for the
 # network.
 sed -i 's|^PORT=.*|PORT=/dev/parport0|; s|^WORD_B=.*|WORD_B=|; s|^HTTP=.*|HTTP=0.0.0.0:8080|' "$options"
 cp "$options" /out/options.changed
 step enable 1 systemctl enable --now "$service"
-step upgrade 2 apt-get install --yes --quiet /out/upgrade.deb
+step upgrade 2 apt-get install --yes --quiet --reinstall "/host$program"
 # Back on its station: the stop keeps the state; another station put in it, as a client's tuning
 # would have, the next start resumes it (RESUME=yes, the options file's default).
 step stop 0 systemctl stop "$service"

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # Turns what a virtual-machine test recorded of the guest's bus into the synthesizer's three
-# lines, as the chip's pins see them: a value change dump for sigrok, whose decoder reads the
-# words (and warns of any malformed one).
+# lines, as the chip's pins see them: for sigrok's binary input, a byte an event, CLB, DATA and
+# DLEN its bits 0, 1 and 2; sigrok's decoder reads the words (and warns of any malformed one).
 #   parport: QEMU's parallel_ioport_write events. CLB is data-register bit 7, DATA bit 3; DLEN is
 #     high while control-register bit 0 is clear. Only what follows the guest's marker (0x77
 #     written to the data register, which keeps clock and data low) counts: before it, the
@@ -9,13 +9,12 @@
 #   pl061: QEMU's pl061_set_output events of the GPIO lines CLOCK, DATA and ENABLE.
 #   ftdi: the bulk-out lines of ft232r_gadget.py's logs, each byte one sample of the pins D0-D7,
 #     CLOCK, DATA and ENABLE bit numbers; the logs' samples follow each other.
-# Usage: bus_lines.py VCD parport TRACE
-#        bus_lines.py VCD pl061 TRACE CLOCK,DATA,ENABLE
-#        bus_lines.py VCD ftdi LOG CLOCK,DATA,ENABLE [LOG CLOCK,DATA,ENABLE]...
+# Usage: bus_lines.py parport TRACE >BINARY
+#        bus_lines.py pl061 TRACE CLOCK,DATA,ENABLE >BINARY
+#        bus_lines.py ftdi LOG CLOCK,DATA,ENABLE [LOG CLOCK,DATA,ENABLE]... >BINARY
 import re
 import sys
 
-PINS, IDS = ("CLB", "DATA", "DLEN"), "!\"#"
 # Each kind's events, as the state of its port, one bit a line: the pattern of an event, the
 # fields it sets (first bit, width, value), the event the count starts at, the bits of CLB,
 # DATA and DLEN (None: given with the trace) and those read inverted. The parallel port's data
@@ -32,7 +31,7 @@ KINDS = {
 
 
 def levels(kind, trace, bits):
-    """(CLB, DATA, DLEN) after each event of the trace that counts."""
+    """The lines after each event of the trace that counts."""
     pattern, fields, start, pins, inverted = KINDS[kind]
     pins = pins or [int(bit) for bit in bits.split(",")]
     state, counting = 0, False
@@ -42,17 +41,9 @@ def levels(kind, trace, bits):
             for first, width, value in fields(*match.groups()):
                 state = state & ~((1 << width) - 1 << first) | value << first
                 if counting:
-                    yield tuple((state ^ inverted) >> bit & 1 for bit in pins)
+                    yield sum(((state ^ inverted) >> bit & 1) << line for line, bit in enumerate(pins))
 
 
-VCD, KIND, *TRACES = sys.argv[1:]
-found = [level for trace, bits in zip(TRACES[::2], TRACES[1::2] or [None])
-         for level in levels(KIND, trace, bits)]
-with open(VCD, "w") as dump:
-    dump.write("$timescale 1us $end\n$scope module saa1057 $end\n")
-    dump.writelines(f"$var wire 1 {name} {pin} $end\n" for pin, name in zip(PINS, IDS))
-    dump.write("$upscope $end\n$enddefinitions $end\n")
-    for time, state in enumerate(found):
-        if time == 0 or state != found[time - 1]:
-            dump.write(f"#{time}\n" + "".join(f"{level}{name}\n" for level, name in zip(state, IDS)))
-    dump.write(f"#{len(found)}\n")
+KIND, *TRACES = sys.argv[1:]
+sys.stdout.buffer.write(bytes(level for trace, bits in zip(TRACES[::2], TRACES[1::2] or [None])
+                              for level in levels(KIND, trace, bits)))

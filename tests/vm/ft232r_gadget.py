@@ -7,9 +7,8 @@
 #
 # It takes the vendor requests that ftdi_sio and libftdi make of it (answering those that ask with
 # nothing: ftdi_sio goes on without), sends the modem status on bulk-in as the chip does, and
-# records on standard output, one line each:
-#     control REQUEST VALUE INDEX     every control request (hex)
-#     bulk-out BYTES                  every bulk-out packet: each byte one sample of the pins D0-D7
+# records every bulk-out packet on standard output, a line "bulk-out BYTES" each: each byte one
+# sample of the pins D0-D7.
 #
 # Its pin D3 is an SAA1057's test pin wired back, from the chip's oscillator as the README's "Did
 # it lock?" section gives it: it reads the words that the samples on D0 (clock), D1 (data) and D2
@@ -75,26 +74,23 @@ class Chip:
     (its serial input and its loop's lock), and what it reads back."""
 
     def __init__(self):
-        self.lock = threading.Lock()
         self.synchronous = False
         self.sample_s = 1 / 48e6  # a tick of the sample clock
         self.next_sample_at = 0.0
         self.read_back = bytearray()  # the pins at each sample, in synchronous mode
         self.levels = 0
         self.bits = ""  # shifted in while the enable is high
-        self.divider = self.test = None
-        self.loaded_at = 0.0
+        self.divider = self.test = self.loaded_at = None
 
     def receive(self, packet):
-        with self.lock:
-            print("bulk-out " + packet.hex(), flush=True)
-            at = max(time.monotonic(), self.next_sample_at)
-            for levels in packet:
-                self.sample(levels, at)
-                if self.synchronous:
-                    self.read_back.append(levels & ~TEST_PIN | (TEST_PIN if self.test_pin(at) else 0))
-                at += self.sample_s
-            self.next_sample_at = at
+        print("bulk-out " + packet.hex(), flush=True)
+        at = max(time.monotonic(), self.next_sample_at)
+        for levels in packet:
+            self.sample(levels, at)
+            if self.synchronous:
+                self.read_back.append(levels & ~TEST_PIN | (TEST_PIN if self.test_pin(at) else 0))
+            at += self.sample_s
+        self.next_sample_at = at
 
     # A word counts once the enable falls: the load pulse after it is the decoder's to check.
     def sample(self, levels, now):
@@ -118,62 +114,46 @@ class Chip:
         return locked or since_us % PERIOD_US >= PULSE_US
 
     def bulk_in(self):
-        """A packet for the host: the modem status, then what samples have read back."""
-        with self.lock:
-            samples = bytes(self.read_back[:PACKET - len(STATUS)])
-            del self.read_back[:len(samples)]
+        """A packet for the host: the modem status, then what samples have read back (each
+        bytearray call is atomic: the samples' thread appends alone)."""
+        samples = bytes(self.read_back[:PACKET - len(STATUS)])
+        del self.read_back[:len(samples)]
         return STATUS + samples
 
     def take(self, request, value):
-        """Keeps what a host-to-device request sets: reset or purge (0x00), the baud rate (0x03:
-        the sample clock in bit-bang mode), the bit mode (0x0B)."""
-        with self.lock:
-            if request == 0x00:
-                self.read_back.clear()
-            elif request == 0x03:
-                self.sample_s = value / 48e6
-            elif request == 0x0B:
-                self.synchronous = value >> 8 == SYNCHRONOUS
+        """Keeps what a host-to-device request sets: the baud rate (0x03: the sample clock in
+        bit-bang mode), the bit mode (0x0B)."""
+        if request == 0x03:
+            self.sample_s = value / 48e6
+        elif request == 0x0B:
+            self.synchronous = value >> 8 == SYNCHRONOUS
 
 
-def serve_control(ep0, chip):
-    """Answers ep0's events, 12 bytes each: the setup packet, the type (SETUP is 4), padding."""
-    while True:
-        events = os.read(ep0, 12 * 8)
-        for offset in range(0, len(events), 12):
-            request_type, request, value, index, length, kind = struct.unpack_from(
-                "<BBHHHB", events, offset)
-            if kind != 4:
-                continue
-            with chip.lock:
-                print(f"control 0x{request:02x} 0x{value:04x} 0x{index:04x}", flush=True)
-            try:
-                if request_type & 0x80:
-                    os.write(ep0, b"")
-                else:
-                    chip.take(request, value)
-                    os.read(ep0, length)
-            except OSError as error:  # the host went away
-                if error.errno not in (errno.ESHUTDOWN, errno.EIDRM):
-                    raise
+def answer_control():
+    """Answers ep0's next event, 12 bytes: the setup packet, the type (SETUP is 4), padding."""
+    request_type, request, value, _, length, kind = struct.unpack("<BBHHHB3x", os.read(EP0, 12))
+    if kind == 4 and request_type & 0x80:
+        os.write(EP0, b"")
+    elif kind == 4:
+        CHIP.take(request, value)
+        os.read(EP0, length)
 
 
 def forever(step):
-    """Runs step in a thread of its own, again and again: a host gone away only pauses it."""
-    def loop():
-        while True:
-            try:
-                step()
-            except OSError as error:  # detached: the next call waits for the host again
-                if error.errno != errno.ESHUTDOWN:
-                    raise
-    threading.Thread(target=loop, daemon=True).start()
+    """Runs step again and again: a host gone away (detached, or its request cut short) only
+    pauses it."""
+    while True:
+        try:
+            step()
+        except OSError as error:
+            if error.errno not in (errno.ESHUTDOWN, errno.EIDRM):
+                raise
 
 
 EP0, EP1, EP2 = make_gadget(*sys.argv[1:3])
 CHIP = Chip()
-# The chip sends its modem status whenever the host asks for data, and the samples read back.
-forever(lambda: os.write(EP1, CHIP.bulk_in()))
-# Packet by packet: a read of a whole transfer would wait for a short packet.
-forever(lambda: CHIP.receive(os.read(EP2, PACKET)))
-serve_control(EP0, CHIP)
+# The chip sends its modem status whenever the host asks for data, and the samples read back; it
+# reads bulk-out packet by packet: a read of a whole transfer would wait for a short packet.
+for STEP in (lambda: os.write(EP1, CHIP.bulk_in()), lambda: CHIP.receive(os.read(EP2, PACKET))):
+    threading.Thread(target=forever, args=(STEP,), daemon=True).start()
+forever(answer_control)

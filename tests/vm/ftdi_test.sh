@@ -8,7 +8,6 @@
 # must reach the user as a clear message (expected/ftdi.txt).
 # Usage: ftdi_test.sh PROGRAM
 first=FT0A1B2C second=FT3D4E5F  # serial numbers, on dummy_udc.0 (USB bus 1) and .1 (bus 2)
-third=FT6G7H8I  # plugged in at the end alone, on bus 3, its test pin wired to D3, for the sweep
 guest() {
   bound() {  # SERIAL BUS WHEN: whether ftdi_sio has the adapter on USB bus BUS (within 30 s)
     { wait_for 300 [ -e "/sys/bus/usb/drivers/ftdi_sio/$2-1:1.0" ] && echo "$1 $3: ftdi_sio's" ||
@@ -34,11 +33,7 @@ guest() {
   # The first adapter alone, named by nothing.
   echo "" >/host/sys/kernel/config/usb_gadget/$second/UDC  # pulled out
   as_nobody no-access --headless --port ftdi
-  serve one --port ftdi
-  case_of second chroot /host "$program" --headless --port ftdi
-  rigctl F 100000000
-  rigctl f >/out/one.f
-  stop one
+  held one ftdi
   bound $first 1 "after one"
 
   # Pulled out once the start-up word is sent: the next word fails.
@@ -49,8 +44,9 @@ guest() {
   case_of no-adapter chroot /host "$program" --headless --port ftdi
 
   # The sweep, reading the lock from the third stand-in's oscillator model through libftdi and
-  # usbfs, in real time: 100 ms at each unlocked step.
-  plug $third dummy_udc.2
+  # usbfs, in real time: 100 ms at each unlocked step. It is plugged in at the end alone, on bus
+  # 3, its test pin wired to D3.
+  plug FT6G7H8I dummy_udc.2
   limit=300 case_of sweep chroot /host "$program" --headless --port ftdi --lock \
     --word-b test=lock --sweep 8500N-12950N/50N
 }
@@ -65,13 +61,11 @@ bus_words ftdi "$out/$second.log" 2,3,4 "$out/$first.log" 0,1,2
 check "$first: the start-up's transfers, byte for byte as on Windows" diff -u \
   <(sed -n 's/^write //p' "$vm/../data/ftdi_start_up.txt" | tr -d ' ') \
   <(sed -n 's/^bulk-out //p' "$out/$first.log" | head -n 2)
-# SERIAL.control: the baud rate's and bit mode's requests (0x03, 0x0b) the adapter took.
-for serial in $first $second; do
-  awk '$1 == "control" && $2 ~ /^0x0[3b]$/ { print $2, $3, $4 }' "$out/$serial.log" >"$out/$serial.control"
-done
-# BUS LENGTH: each bulk-out transfer to the first two adapters, as the host's USB stack sent it
-# (usbmon's submissions to endpoint 2).
-awk '$3 == "S" && $4 ~ /^Bo:[12]:/ { print substr($4, 4, 1), $6 }' "$out/usbmon.log" >"$out/usbmon"
+# What the host's USB stack sent the first two adapters (usbmon's submissions), a line each: BUS
+# LENGTH for a bulk-out transfer, BUS REQUEST VALUE INDEX for a baud rate's or bit mode's request.
+awk '$3 == "S" && $4 ~ /^Bo:[12]:/ { print substr($4, 4, 1), $6 }
+  $3 == "S" && $4 ~ /^Co:[12]:/ && $6 $7 ~ /^40(03|0b)$/ { print substr($4, 4, 1), $7, $8, $9 }' \
+  "$out/usbmon.log" >"$out/usbmon"
 # The sweep's rows: the divider, locked, and whether timed.
 awk -F, 'NR > 1 { print $1, $4, ($5 == "" ? "-" : "timed") }' "$out/sweep.out" >"$out/sweep.rows"
 # What it said, its progress aside, the slowest lock's time and place made T.

@@ -13,11 +13,7 @@ guest() {
   printf '\167' | dd of=/dev/port bs=1 seek=888 count=1 2>/dev/null
   as_nobody no-access --headless --port /dev/parport0
 
-  serve ppdev --port /dev/parport0
-  case_of second chroot /host "$program" --headless --port /dev/parport0
-  rigctl F 100000000
-  rigctl f >/out/ppdev.f
-  stop ppdev
+  held ppdev /dev/parport0
 
   # lp registered on the port, as where a printer is set up: the panel shares the port with it.
   modprobe lp
