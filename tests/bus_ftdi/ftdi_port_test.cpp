@@ -4,10 +4,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <optional>
-#include <tuple>
+#include <variant>
 
 #include "bus_ftdi/adapter_choice.hpp"
+#include "cli/options.hpp"
 #include "support/golden.hpp"
 #include "support/wire.hpp"
 #include "trace/tracing_port.hpp"
@@ -51,64 +51,52 @@ class RecordingAdapter : public bus::BitBangAdapter {
   }
 };
 
-bus::FtdiAddress pins(std::array<std::string, 3> names, std::array<int, 3> bits,
-                      std::string lock_name = "", std::optional<int> lock_bit = std::nullopt) {
-  return {"", 0, {std::move(names), bits, lock_bit, std::move(lock_name)}};
+// The adapter and pins that --port `value` names.
+bus::FtdiAddress address(const std::string& value) {
+  return std::get<bus::FtdiAddress>(
+      *cli::parse_options(std::array<std::string_view, 2>{"--port", value}).port);
 }
 
-// Each case of ftdi_transfers.txt: the words sent at their bus speeds (iDel) through one port;
-// "rest" brings the lines to rest. The lock watch times the loop from the word's end: it hears
-// of a word only once the word's samples have left, not while they wait in the port's buffer.
-TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferOfSamplesPerWord) {
-  using Words = std::vector<std::pair<std::int32_t, std::string>>;
-  const std::tuple<std::string, bus::FtdiAddress, Words> sessions[] = {
-      {"10 at 100", {}, {{100, "10"}}},
-      {"10 at 0 on RTS CTS DTR", pins({"RTS", "CTS", "DTR"}, {2, 3, 4}), {{0, "10"}}},
-      {"1 twice at 1000, then 0 at 50, on D7 D0 D5",
-       {"A50285BI", 1, pins({"D7", "D0", "D5"}, {7, 0, 5}).pins},
-       {{1000, "1"}, {1000, "1"}, {50, "0"}}},
-      {"1 at 1000, then 10 at 0", {}, {{1000, "1"}, {0, "10"}}},
-      {"rest lines", {}, {{100, "rest"}}},
-      {"10 at 100, lock on CTS", pins({"D0", "D1", "D2"}, {0, 1, 2}, "CTS", 3), {{100, "10"}}},
-  };
-  std::vector<std::string> lines;
-  for (const auto& [name, address, words] : sessions) {
-    support::wire().clear();
-    bus::FtdiPort port{std::make_unique<RecordingAdapter>(), address};
-    support::send_words(port, words, [](std::string_view word) {
-      support::wire().push_back("heard " + std::string(word));
-    });
-    const auto level = port.lock_line() ? std::optional(port.lock_level()) : std::nullopt;
-    lines.push_back("case " + name);
-    lines.insert(lines.end(), support::wire().begin(), support::wire().end());
-    if (level) lines.push_back(*level ? "lock high" : "lock low");
+// Each case of ftdi_transfers.txt through one port. The lock watch times the loop from the
+// word's end: it hears of a word only once the word's samples have left, not while they wait in
+// the port's buffer. Each case of ftdi_lock_pin.txt: the lock pin read between the samples of a
+// transmission.
+TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferPerWordAndReadsTheLockPinBetween) {
+  for (const char* file : {"ftdi_transfers.txt", "ftdi_lock_pin.txt"}) {
+    std::vector<std::string> lines;
+    for (const auto& row : support::golden(file)) {
+      if (!row.starts_with("case ")) continue;
+      const auto columns = support::fields(row.substr(5));  // port | iDel and word, ... or pins
+      auto adapter = std::make_unique<RecordingAdapter>();
+      auto& pins = *adapter;
+      support::wire() = {row};
+      bus::FtdiPort port{std::move(adapter), address(columns[0])};
+      if (const auto read = support::split(columns[1], " "); read[0] == "reads") {
+        pins.pins = static_cast<std::uint8_t>(std::stoi(read[1], nullptr, 16));
+        pins.pulse_at = read.size() > 4 ? std::stoul(read[4]) : SIZE_MAX;
+        port.bind();
+        port.write(bus::Register::data, 0);
+        port.flush();
+        port.write(bus::Register::data, 0);
+        port.write(bus::Register::data, 0);
+        const std::string level = port.lock_level() ? "high " : "low ";
+        port.flush();
+        support::wire().push_back(level + port.lock_line().value_or("none"));
+      } else {
+        std::vector<std::pair<std::int32_t, std::string>> words;
+        for (const auto& sent : support::split(columns[1], ", ")) {
+          words.emplace_back(std::stoi(sent), sent.substr(sent.find(' ') + 1));
+        }
+        support::send_words(port, words, [](std::string_view word) {
+          support::wire().push_back("heard " + std::string(word));
+        });
+        if (port.lock_line())
+          support::wire().push_back(port.lock_level() ? "lock high" : "lock low");
+      }
+      lines.insert(lines.end(), support::wire().begin(), support::wire().end());
+    }
+    support::expect_golden(lines, file);
   }
-  support::expect_golden(lines, "ftdi_transfers.txt");
-}
-
-// Each case of ftdi_lock_pin.txt: the lock pin read between the samples of a transmission.
-TEST(FtdiPort, ReadsTheLockPinBetweenTheSamples) {
-  std::vector<std::string> lines;
-  for (const auto& row : support::golden("ftdi_lock_pin.txt")) {
-    if (!row.starts_with("bit ")) continue;
-    const auto words = support::split(row, " ");  // bit N reads HEX [low at N]
-    support::wire() = {row};
-    auto adapter = std::make_unique<RecordingAdapter>();
-    adapter->pins = static_cast<std::uint8_t>(std::stoi(words[3], nullptr, 16));
-    adapter->pulse_at = words.size() > 6 ? std::stoul(words[6]) : SIZE_MAX;
-    bus::FtdiPort port{std::move(adapter),
-                       pins({"D0", "D1", "D2"}, {0, 1, 2}, "", std::stoi(words[1]))};
-    port.bind();
-    port.write(bus::Register::data, 0);
-    port.flush();
-    port.write(bus::Register::data, 0);
-    port.write(bus::Register::data, 0);
-    const std::string level = port.lock_level() ? "high " : "low ";
-    port.flush();
-    support::wire().push_back(level + port.lock_line().value_or("none"));
-    lines.insert(lines.end(), support::wire().begin(), support::wire().end());
-  }
-  support::expect_golden(lines, "ftdi_lock_pin.txt");
 }
 
 TEST(FtdiPort, TracesTheLevelsAtTheirTimesOnTheWire) {

@@ -126,8 +126,8 @@ TEST_F(LinuxPorts, SendAWordAndReadTheLockLineElseSayWhatFailedWhyAndWhatToDo) {
 }
 
 TEST_F(LinuxPorts, FindTheParallelPortAtTheStandardBaseElseTheFirst) {
-  EXPECT_EQ(bus::standard_parport(kDir).path,
-            "/dev/parport0");  // the kernel says nothing
+  // The kernel says nothing.
+  EXPECT_EQ(bus::standard_parport(kDir).path, "/dev/parport0");
   EXPECT_FALSE(bus::standard_parport(kDir).base);
   publish("parport0/base-addr", "53264\t0\n");
   EXPECT_EQ(bus::standard_parport(kDir).base, 0xD010);

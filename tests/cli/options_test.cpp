@@ -76,10 +76,7 @@ std::string outcome(const std::string& line) {
 }
 
 TEST(Options, EveryCommandLineGivesItsOptionsOrItsUsageError) {
-  for (const auto& row : support::golden("command_lines.txt")) {
-    const auto columns = support::fields(row);
-    EXPECT_EQ(outcome(columns[0]), columns[1]) << row;
-  }
+  support::expect_rows("command_lines.txt", outcome);
 }
 
 // The rows of golden file `file` whose platform (the first column) is this one's.
@@ -87,9 +84,8 @@ std::vector<std::vector<std::string>> rows_here(const std::string& file) {
   std::vector<std::vector<std::string>> rows;
   for (const auto& row : support::golden(file)) {
     auto columns = support::fields(row);
-    if (std::ranges::count(support::split(SAA_PLATFORMS, " "), columns[0]) > 0) {
+    if (std::ranges::count(support::split(SAA_PLATFORMS, " "), columns[0]) > 0)
       rows.push_back(std::move(columns));
-    }
   }
   return rows;
 }

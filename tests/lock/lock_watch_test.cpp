@@ -36,12 +36,10 @@ struct Bench {
 };
 
 TEST(WordA, TellingDividersGiveTheirFrequencyTextAndWordA) {
-  for (const auto& row : support::golden("tuning.txt")) {
-    const auto columns = support::fields(row);
-    const std::int32_t divider = std::stoi(columns[0]);
-    EXPECT_EQ(words::frequency_text(words::received_mhz(divider)), columns[1]) << row;
-    EXPECT_EQ(words::converD_B(divider), columns[2]) << row;
-  }
+  support::expect_rows("tuning.txt", [](const std::string& given) {
+    const std::int32_t divider = std::stoi(given);
+    return words::frequency_text(words::received_mhz(divider)) + " | " + words::converD_B(divider);
+  });
 }
 
 // Writes `frames` to the chip's registers as simulated_chip.txt gives them. The data line flips
@@ -65,30 +63,27 @@ void write_frames(sim::SimulatedSynthesizer& chip, const std::string& frames) {
 }
 
 TEST(SimulatedSynthesizer, LoadsWellFormedWordsAndSaysWhatTheySet) {
-  for (const auto& row : support::golden("simulated_chip.txt")) {
-    const auto columns = support::fields(row);
+  support::expect_rows("simulated_chip.txt", [](const std::string& frames) {
     sim::SimulatedSynthesizer chip;
-    write_frames(chip, columns[0]);
-    EXPECT_EQ(chip.description(), columns[1]) << row;
-  }
+    write_frames(chip, frames);
+    return chip.description();
+  });
 }
 
 TEST(SimulatedTestPin, FollowsWordBsTestFunctionAndTheOscillator) {
-  for (const auto& row : support::golden("test_pin.txt")) {
-    const auto columns = support::fields(row);
-    const auto sent = support::split(columns[0], " ");
+  support::expect_rows("test_pin.txt", [](const std::string& given) {
+    const auto sent = support::split(given, " ");
     Bench bench;
     bench.send(sent[0]);
     bench.send(sent[1]);
     bench.chip.clock().pause(std::chrono::microseconds(std::stoi(sent[2])));
-    EXPECT_EQ(bench.chip.lock_level() ? "high" : "low", columns[1]) << row;
-  }
+    return bench.chip.lock_level() ? "high" : "low";
+  });
 }
 
 TEST(LockWatch, SaysWhenTheChipLockedOrWhyItCannotTell) {
-  for (const auto& row : support::golden("lock_watch.txt")) {
-    const auto columns = support::fields(row);
-    auto sent = support::split(columns[0], " ");
+  support::expect_rows("lock_watch.txt", [](const std::string& given) {
+    auto sent = support::split(given, " ");
     std::chrono::milliseconds timeout = lock::kLockTimeout;
     if (sent[0].ends_with("ms")) {
       timeout = std::chrono::milliseconds(std::stoi(sent[0]));
@@ -111,20 +106,18 @@ TEST(LockWatch, SaysWhenTheChipLockedOrWhyItCannotTell) {
       }
       for (int us = 0; us <= std::stoi(sent[i + 1].substr(1)); us += 100) watch.read();
     }
-    EXPECT_EQ(said + lock::describe(watch.state()), columns[1]) << row;
-  }
+    return said + lock::describe(watch.state());
+  });
 }
 
 // Lock times as the log, the page and the CSV show them, and how long a lock or a loss lasted.
 TEST(LockWatch, GivesTimesInTheUnitsThatFit) {
   const std::map<std::string, std::chrono::nanoseconds> units{{"ns", 1ns}, {"ms", 1ms}, {"s", 1s}};
-  for (const auto& row : support::golden("lock_times.txt")) {
-    const auto columns = support::fields(row);
-    const auto time = support::split(columns[0], " ");  // function, count, unit
-    const auto given = std::stoll(time[1]) * units.at(time[2]);
-    EXPECT_EQ(time[0] == "lasting" ? lock::lasting(given) : lock::milliseconds(given), columns[1])
-        << row;
-  }
+  support::expect_rows("lock_times.txt", [&units](const std::string& given) {
+    const auto time = support::split(given, " ");  // function, count, unit
+    const auto span = std::stoll(time[1]) * units.at(time[2]);
+    return time[0] == "lasting" ? lock::lasting(span) : lock::milliseconds(span);
+  });
 }
 
 // The chip behind a board's line: the line held "high" or "low" by a filter, or "pulsing" as the
@@ -163,12 +156,10 @@ TEST(LockWatch, TellsALockLostAndRegainedOnceEach) {
   for (const auto& row : support::golden("lock_news.txt")) {
     const auto columns = support::fields(row);
     Board port;
-    bus::Inpout library{port};
-    bus::Transmitter transmitter{port.bench.settings, library};
     lock::LockWatch watch{port};
-    library.on_word_sent([&watch](std::string_view word) { watch.sent(word); });
-    transmitter.Send(kInLock);
-    transmitter.Send(words::converD_B(11690));
+    port.bench.library.on_word_sent([&watch](std::string_view word) { watch.sent(word); });
+    port.bench.send(kInLock);
+    port.bench.send("11690");
     ASSERT_EQ(lock::describe(watch.settle()), "locked after 0.0 ms");
     std::string said;
     for (const auto& look : support::split(columns[0], "; ")) {
@@ -184,27 +175,25 @@ TEST(LockWatch, TellsALockLostAndRegainedOnceEach) {
 }
 
 TEST(FrequencyAxis, RoundTicksThatFitWithBothEndsLabelledForEverySpan) {
-  for (const auto& row : support::golden("frequency_ticks.txt")) {
-    const auto columns = support::fields(row);
-    const auto range = support::split(columns[0], " ");
+  support::expect_rows("frequency_ticks.txt", [](const std::string& given) {
+    const auto range = support::split(given, " ");
     std::string labels;
     for (const auto& tick : sweep::frequency_ticks(std::stoi(range[0]), std::stoi(range[1]), 632)) {
       labels += (labels.empty() ? "" : " ") + tick.label;
     }
-    EXPECT_EQ(labels, columns[1]) << row;
-  }
+    return labels;
+  });
 }
 
 // The simulated chip's line always changes during a sweep, so these ends are a board's: a line
 // that never changed says how it may be wired wrong.
 TEST(SweepReport, ALineThatNeverChangedIsDoubtedEitherWay) {
   const std::vector<sweep::SweepRow> swept{{8600, std::nullopt}, {8610, std::nullopt}};
-  for (const auto& row : support::golden("wiring_doubts.txt")) {
-    const auto columns = support::fields(row);
-    const auto doubt = sweep::wiring_doubt(
-        {columns[0].starts_with("high"), columns[0].ends_with("low")}, "pin 10 (nAck)", swept);
-    EXPECT_EQ(doubt.value_or("-"), columns[1]) << row;
-  }
+  support::expect_rows("wiring_doubts.txt", [&swept](const std::string& line) {
+    return sweep::wiring_doubt({line.starts_with("high"), line.ends_with("low")}, "pin 10 (nAck)",
+                               swept)
+        .value_or("-");
+  });
 }
 
 // A board may lose lock inside its range, which the simulated chip never does: the plot's line
@@ -219,12 +208,12 @@ TEST(SweepPlot, EachStretchThatLockedIsALineOfItsOwnAndEachGapIsShaded) {
   std::vector<std::string> shaded[2];
   for (const auto& [rows, gap] : {std::pair{&up, "75.40 to 75.50"}, {&down, "75.50 to 75.40"}}) {
     const std::string svg = sweep::svg_plot(*rows, std::chrono::milliseconds(100));
-    const auto count = [&svg](const std::string& part) {
-      return support::split(svg, part).size() - 1;
-    };
-    EXPECT_EQ(count("<polyline"), 2u) << gap;
-    EXPECT_EQ(count("<circle"), 2u) << gap;
-    EXPECT_EQ(count("<title>not locked from " + std::string(gap) + " MHz</title>"), 1u) << gap;
+    // Pieces around each: one more than there are.
+    EXPECT_EQ(support::split(svg, "<polyline").size(), 3u) << gap;
+    EXPECT_EQ(support::split(svg, "<circle").size(), 3u) << gap;
+    EXPECT_EQ(support::split(svg, "not locked from " + std::string(gap) + " MHz</title>").size(),
+              2u)
+        << gap;
     for (const auto& line : support::split(svg, "\n")) {
       if (line.starts_with("<rect x="))
         shaded[rows == &down].push_back(line.substr(0, line.find(" fill")));

@@ -7,21 +7,6 @@
 
 namespace {
 
-// A golden field as bytes: \n and \r are a line's end, <N c> is N bytes c.
-std::string bytes(const std::string& text) {
-  std::string bytes;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '<') {
-      const auto end = text.find('>', i);
-      bytes.append(std::stoul(text.substr(i + 1)), text[end - 1]);
-      i = end;
-    } else {
-      bytes += text[i] != '\\' ? text[i] : text[++i] == 'n' ? '\n' : '\r';
-    }
-  }
-  return bytes;
-}
-
 TEST(Session, EachConversationIsAnsweredAndEndsWhereItShould) {
   for (const auto& row : support::golden("rigctl_sessions.txt")) {
     const auto columns = support::fields(row);
@@ -32,12 +17,12 @@ TEST(Session, EachConversationIsAnsweredAndEndsWhereItShould) {
     std::string answer;
     bool closed = false;
     for (const auto& read : support::split(columns[0], " ^ ")) {
-      const auto output = session.feed(bytes(read));
+      const auto output = session.feed(support::bytes(read));
       answer += output.answer;
       closed = output.close;
       if (columns[3] != "0") tuner.divider_ = std::stoi(columns[3]);
     }
-    EXPECT_EQ(answer, columns[1] == "-" ? "" : bytes(columns[1])) << row;
+    EXPECT_EQ(answer, columns[1] == "-" ? "" : support::bytes(columns[1])) << row;
     EXPECT_EQ(closed ? "closed" : "open", columns[2]) << row;
   }
 }
@@ -48,9 +33,8 @@ TEST(Session, EveryHamlibCommandIsAnsweredOnceAfterItsArguments) {
   for (const auto& row : support::golden("hamlib_commands.txt")) {
     const auto columns = support::split(row, " ");  // short name, long name, arguments
     std::string short_name = columns[0];
-    if (short_name.starts_with("\\x")) {
+    if (short_name.starts_with("\\x"))
       short_name = std::string(1, static_cast<char>(std::stoi(short_name.substr(2), nullptr, 16)));
-    }
     std::string given = columns[2] == "line" ? " 0 0 0" : "";
     for (int i = 0; columns[2] != "line" && i < std::stoi(columns[2]); ++i) given += " 0";
     for (const std::string& name : {short_name, "\\" + columns[1]}) {

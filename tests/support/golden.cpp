@@ -19,6 +19,14 @@ std::vector<std::string> golden(const std::string& file) {
   return rows;
 }
 
+void expect_rows(const std::string& file,
+                 const std::function<std::string(const std::string&)>& outcome) {
+  for (const auto& row : golden(file)) {
+    const auto bar = row.find(" | ");
+    EXPECT_EQ(outcome(row.substr(0, bar)), row.substr(bar + 3)) << file << ": " << row;
+  }
+}
+
 void expect_golden(const std::vector<std::string>& lines, const std::string& file) {
   const auto rows = golden(file);
   for (std::size_t i = 0; i < std::max(lines.size(), rows.size()); ++i) {
@@ -37,6 +45,20 @@ std::vector<std::string> split(const std::string& text, const std::string& separ
     start = end;
   }
   return pieces;
+}
+
+std::string bytes(const std::string& text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '<') {
+      const auto end = text.find('>', i);
+      bytes.append(std::stoul(text.substr(i + 1)), text[end - 1]);
+      i = end;
+    } else {
+      bytes += text[i] != '\\' ? text[i] : text[++i] == 'n' ? '\n' : '\r';
+    }
+  }
+  return bytes;
 }
 
 std::vector<std::string> TraceFile::lines() const {

@@ -12,6 +12,10 @@ namespace support {
 // The rows of the golden file tests/data/`file`: its lines but blank ones and "# " comments.
 std::vector<std::string> golden(const std::string& file);
 
+// Expects `outcome` to give each row of the golden file, but its first field, from that field.
+void expect_rows(const std::string& file,
+                 const std::function<std::string(const std::string&)>& outcome);
+
 // Expects `lines` to be the rows of the golden file, and names every row that differs.
 void expect_golden(const std::vector<std::string>& lines, const std::string& file);
 
@@ -20,6 +24,9 @@ std::vector<std::string> split(const std::string& text, const std::string& separ
 
 // The fields of a golden row, separated by " | ".
 inline std::vector<std::string> fields(const std::string& row) { return split(row, " | "); }
+
+// A golden field as bytes: \n and \r are a line's end, <N c> is N bytes c.
+std::string bytes(const std::string& text);
 
 // A trace file of the test's own, gone after.
 struct TraceFile {
