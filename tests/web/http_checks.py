@@ -68,13 +68,19 @@ def log_in(program):
 
 
 def guarded(program):
-    """The tables on 0.0.0.0, then random session tokens at the WebSocket's door, which a
-    comparison of part of a token would let in (one digit off is access_test.cpp's)."""
-    answers(program, TABLES["on 0.0.0.0"], log_in(program))
-    admitted = [token for token in (os.urandom(32).hex() for _ in range(RANDOM_TOKENS)) if request(
+    """The tables on 0.0.0.0, then at the WebSocket's door the session's token with its first, a
+    middle and its last digit off, and random tokens, which a comparison of part of a token would
+    let in."""
+    cookie = log_in(program)
+    answers(program, TABLES["on 0.0.0.0"], cookie)
+    token = cookie.split("=")[1] if cookie else "0" * 64
+    tokens = [token[:at] + "01"[token[at] == "0"] + token[at + 1:] for at in (0, 32, 63)]
+    tokens += [os.urandom(32).hex() for _ in range(RANDOM_TOKENS)]
+    admitted = [token for token in tokens if request(
         program.port, f"GET /socket origin=http://127.0.0.1:{{port}} cookie=saa1057-session={token}"
     ).status != 403]
-    check(f"{RANDOM_TOKENS} random session tokens: all refused", not admitted, admitted[:5])
+    check(f"3 tokens one digit off and {RANDOM_TOKENS} random ones: all refused", not admitted,
+          admitted[:5])
 
 
 run_on_program(PROGRAM, "on 127.0.0.1", lambda program: (
