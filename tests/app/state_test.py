@@ -56,8 +56,7 @@ def kept_and_resumed(folder):
 
     def tune(program):
         rig(program, "F 96100000")
-        page(program).send({"do": "speed", "value": 300})
-        page(program, "the speed", {"speed": 300})
+        page(program).asked({"do": "speed", "value": 300}, {"speed": 300})
 
     def resumed(program):
         page(program, "the state kept", {"divider": 10680, "speed": 300,

@@ -71,7 +71,8 @@ def named(document, found):
 
 
 # The manual's ".SH" sections, and the README's under "## The program".
-parts = re.split(r"^\.SH (.*)\n", read(f"{SOURCE}/{MANUAL}"), flags=re.M)
+MANUAL_TEXT, README_TEXT = read(f"{SOURCE}/{MANUAL}"), read(f"{SOURCE}/{README}")
+parts = re.split(r"^\.SH (.*)\n", MANUAL_TEXT, flags=re.M)
 manual = {name.strip(): body.splitlines() for name, body in zip(parts[1::2], parts[2::2])}
 named(f"{MANUAL} SYNOPSIS", options(map(roff_text, manual["SYNOPSIS"])))
 # Each option's tag and paragraph, below its .TP.
@@ -79,7 +80,7 @@ items = [[roff_text(line) for line in item.splitlines()]
          for item in re.split(r"^\.TP\n", "\n".join(manual["OPTIONS"]), flags=re.M)[1:]]
 named(f"{MANUAL} OPTIONS", options(item[0] for item in items))
 paragraphs = {item[0].split()[0]: " ".join(item[1:]) for item in items}
-readme_program = re.split(r"\n#", read(f"{SOURCE}/{README}").split("\n## The program\n", 1)[1],
+readme_program = re.split(r"\n#", README_TEXT.split("\n## The program\n", 1)[1],
                           1)[0].splitlines()
 named(f"{README} synopsis", options(line for line in readme_program if line.startswith("    ")))
 # The table's rows give examples of values: only the names are compared.
@@ -109,8 +110,8 @@ for name, endpoint in DEFAULTS.items():
 ports = {endpoint.rsplit(":", 1)[1] for endpoint in DEFAULTS.values()}
 (form,) = GPIO_VALUE.findall(FORMS["--port"])
 (example,) = GPIO_VALUE.findall(HELP["--port"])
-for document, text in [(MANUAL, "\n".join(map(roff_text, read(f"{SOURCE}/{MANUAL}").split("\n")))),
-                       (README, read(f"{SOURCE}/{README}")), (SERVICE, service)]:
+for document, text in [(MANUAL, "\n".join(map(roff_text, MANUAL_TEXT.split("\n")))),
+                       (README, README_TEXT), (SERVICE, service)]:
     for endpoint in re.findall(r"\b(?:127\.0\.0\.1|0\.0\.0\.0):\d+", text):
         if endpoint.rsplit(":", 1)[1] not in ports:
             FAULTS.append(f"{document}: {endpoint} is at none of --help's default ports {ports}")
@@ -125,14 +126,15 @@ for document, text in [(MANUAL, "\n".join(map(roff_text, read(f"{SOURCE}/{MANUAL
 
 # The description: the line after a title, or after a lead on a line of its own.
 (METAINFO,) = glob.glob(f"{BUILD}/packaging/*.metainfo.xml")
-PLACES = [("README.md, below the title", f"{SOURCE}/README.md", r"\A# .*\n\n"),
-          ("debian/control", f"{SOURCE}/debian/control", r"^Description: "),
-          ("app/saa1057-panel.desktop", f"{SOURCE}/app/saa1057-panel.desktop", r"^Comment="),
-          ("--help", None, r"\AUsage: .*\n"),
-          ("the built manual's NAME", f"{BUILD}/packaging/saa1057-panel.1", r"^saa1057-panel \\- "),
-          ("the built AppStream summary", METAINFO, r"^ *<summary>")]
-for document, path, lead in PLACES:
-    found = re.search(lead + r"(.*?)\.?(</summary>)?$", read(path) if path else HELP_TEXT, re.M)
+PLACES = [("README.md, below the title", README_TEXT, r"\A# .*\n\n"),
+          ("debian/control", read(f"{SOURCE}/debian/control"), r"^Description: "),
+          ("app/saa1057-panel.desktop", read(f"{SOURCE}/app/saa1057-panel.desktop"), r"^Comment="),
+          ("--help", HELP_TEXT, r"\AUsage: .*\n"),
+          ("the built manual's NAME", read(f"{BUILD}/packaging/saa1057-panel.1"),
+           r"^saa1057-panel \\- "),
+          ("the built AppStream summary", read(METAINFO), r"^ *<summary>")]
+for document, text, lead in PLACES:
+    found = re.search(lead + r"(.*?)\.?(</summary>)?$", text, re.M)
     words = found[1] if found else "(nothing)"
     if words[:1].lower() + words[1:] != DESCRIPTION[:1].lower() + DESCRIPTION[1:]:
         FAULTS.append(f"{document}: describes the program as '{words}', CMake's project as "

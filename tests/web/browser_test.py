@@ -29,7 +29,7 @@ PROGRAM = program_command(sys.argv[1:])
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def seen(driver, program, key):
+def seen(driver, key):
     """Every station's name, frequency and whether it is tuned; else the text (or after @, the
     property) of the element with ID `key`."""
     if key == "stations":
@@ -55,7 +55,7 @@ def play(driver, program, rows):
         for window in driver.window_handles:
             driver.switch_to.window(window)
             for key, value in expected.items():
-                until(f"{key} to show {value!r}", lambda: seen(driver, program, key),
+                until(f"{key} to show {value!r}", lambda: seen(driver, key),
                       lambda s: matches(value, s or ""), seconds)
         driver.switch_to.window(here)
 

@@ -15,8 +15,8 @@ import statistics
 import sys
 import time
 
-from web_support import (Failed, busy_seconds, check, drained, finish, frame, opened, page,
-                         program_command, resident_kib, run_on_program, tables, until)
+from web_support import (Failed, Rigctld, busy_seconds, check, drained, finish, frame, opened,
+                         page, program_command, resident_kib, run_on_program, tables, until)
 
 PROGRAM = program_command(sys.argv[1:])
 SLOW = sys.argv[-1] == "--slow"
@@ -117,9 +117,8 @@ def descriptor_flood(program):
         resource.prlimit(pid, nofile, kept)
         for connection in flood:
             connection.close()
-    with opened(program.rigctld_port) as rig:  # its listener too takes connections again
-        rig.sendall(b"f\n")
-        answer = drained(rig, 2)[0]
+    with Rigctld(program.rigctld_port) as rig:  # its listener too takes connections again
+        answer = rig.ask(b"f\n")
     check("after the flood, a new rigctld client answered", answer == b"106200000\n", answer)
     gaps = [after - before for before, after in zip(answered, answered[1:])]
     check(f"with no descriptors left, the page's listener tries every {ACCEPT_RETRY_SECONDS} s",
@@ -136,12 +135,13 @@ def timeline(program):
         check("a keep-alive request answered", status_of(idle) == 200)
         times = {"the idle connection closed": IDLE_SECONDS, "the page pinged": PING_SECONDS,
                  "the page dropped": 2 * PING_SECONDS}
+        seen = {"the page pinged": False}
     else:
         silent, half = opened(program.port), opened(program.port)
         half.sendall(head(program.port, "X-Half: "))
         times = dict.fromkeys(("the silent connection closed", "the half-sent one closed"),
                               REQUEST_SECONDS)
-    started, seen = time.monotonic(), {"the page pinged": False}
+    started = time.monotonic()
     for moment in sorted({at + side for at in times.values() for side in (-0.8, 0.8)}):
         time.sleep(max(started + moment - time.monotonic(), 0))
         if SLOW:

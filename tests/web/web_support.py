@@ -122,7 +122,8 @@ class Program:
         return self.errors.read()
 
     def end(self, seconds=10):
-        """SIGTERM; the exit status ("hung" if killed after `seconds`) and the standard error."""
+        """SIGTERM; the exit status ("hung" if killed after `seconds`, "reported" if a sanitizer
+        reported) and the standard error."""
         self.process.terminate()
         try:
             status = self.process.wait(timeout=seconds)
@@ -137,7 +138,7 @@ class Program:
         errors = self.stderr()
         self.errors.close()
         self.folder.cleanup()
-        return status, errors
+        return "reported" if "Sanitizer" in errors or "runtime error" in errors else status, errors
 
 
 def run_on_program(command, what, test, *options, end_s=10, **keywords):
@@ -149,8 +150,8 @@ def run_on_program(command, what, test, *options, end_s=10, **keywords):
         check(what, False, failure)
     finally:
         status, errors = program.end(end_s)
-    check(f"{what}: SIGTERM ends it with 0, no sanitizer report",
-          status == 0 and "Sanitizer" not in errors and "runtime error" not in errors, errors)
+    check(f"{what}: SIGTERM ends it with 0, no sanitizer report", status == 0,
+          f"{status}: {errors}")
 
 
 def resident_kib(pid):
