@@ -16,6 +16,19 @@ unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 export XDG_RUNTIME_DIR="$dir" PATH="$(dirname "$program"):$PATH"
 exec 3> >(:)
 wait $!
+# For rows: "${@:2}" until its output or error says $1 (10 s at most), then SIGTERM; what it
+# wrote, and its status.
+ended_on() {
+  rm -f out err
+  "${@:2}" >out 2>err &
+  wait_for 100 grep -qs "$1" out err
+  kill $!
+  wait $!
+  echo "status $?" >>out
+  cat out
+  cat err >&2
+}
+export -f ended_on wait_for
 while IFS='|' read -r status command out err; do
   eval "timeout 20 env $command" >stdout 2>stderr </dev/null
   got=$?
