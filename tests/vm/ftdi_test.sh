@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The panel on FTDI adapters through libftdi and Linux's own USB stack: Debian's amd64 kernel
 # boots under QEMU, dummy_hcd joins its USB host to three gadget controllers, and
-# ft232r_gadget.py stands in for an FT232R on each, recording every request and every sample it
-# is sent; usbmon records the transfers. The guest drives the panel there (headless, tuned by
+# ft232r_gadget.py stands in for an FT232R on each, recording every sample it is sent; usbmon
+# records the requests and transfers. The guest drives the panel there (headless, tuned by
 # Hamlib's rigctl), with ftdi_sio loaded first as on a user's PC; here the recorded samples,
 # turned into the three lines, must be the words expected, one transfer each, and every refusal
 # must reach the user as a clear message (expected/ftdi.txt).
@@ -66,8 +66,10 @@ check "$first: the start-up's transfers, byte for byte as on Windows" diff -u \
 awk '$3 == "S" && $4 ~ /^Bo:[12]:/ { print substr($4, 4, 1), $6 }
   $3 == "S" && $4 ~ /^Co:[12]:/ && $6 $7 ~ /^40(03|0b)$/ { print substr($4, 4, 1), $7, $8, $9 }' \
   "$out/usbmon.log" >"$out/usbmon"
-# The sweep's rows: the divider, locked, and whether timed.
-awk -F, 'NR > 1 { print $1, $4, ($5 == "" ? "-" : "timed") }' "$out/sweep.out" >"$out/sweep.rows"
+# The sweep on the third adapter, whose stand-in locks as the simulated chip does.
+check "sweep: locked exactly over the model's range, each with a time" diff -u \
+  <(grep -v '^#' "$vm/../data/lock_sweep_8500_12950_50.txt") \
+  <(awk -F, 'NR > 1 { print $1, $4, ($5 == "" ? "-" : "timed") }' "$out/sweep.out")
 # What it said, its progress aside, the slowest lock's time and place made T.
 sed -E '/: (sweeping: |Reading the lock )/d; s/slowest [0-9.]+ ms at [0-9.]+$/slowest T ms at T/' \
   "$out/sweep" >"$out/sweep.said"
