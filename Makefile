@@ -140,8 +140,8 @@ build-asan: deps-test
 	$(call preset,asan)
 
 # The rigctld server and the web page under load for ten minutes, under ASan: every client slot
-# taken, every answer checked, pages reading and stalled, strangers past every limit, a
-# descriptor flood, the bus traced, the memory after ten minutes within 5 % of that after one.
+# taken, every answer checked, pages reading and stalled, the bus traced, the memory after ten
+# minutes within 5 % of that after one.
 # make check runs 40 s of it, with 10 % from 10 s on.
 soak: build-asan
 	XDG_STATE_HOME=$(CURDIR)/build-state tests/soak/soak_test.py $(ASAN_BUILD)/app/saa1057-panel 600 60 5

@@ -1,16 +1,16 @@
 #!/usr/bin/env python3
 # The panel's rigctld server and web page under load for SECONDS: the headless panel on the
 # simulated chip, its bus traced, serves rigctld's sixteen client slots at once (13 pollers, 7 as
-# gpredict polls and 6 as fldigi, a tuner every 100 ms, a client that never reads its answers and
-# one that drops mid-command every second), 4 pages that read every state and tune, and one page
-# that never reads and must be dropped. (A stranger's limits and a flood of connections at no
-# descriptors left are tests/web/limits_test.py's.)
+# gpredict polls and 6 as fldigi, a tuner 100 ms after each tuning, a client that never reads its
+# answers and one that drops mid-command every second), 4 pages that read every state and tune,
+# and one page that never reads and must be dropped. (A stranger's limits and a flood of
+# connections at no descriptors left are tests/web/limits_test.py's.)
 #
 # Every answer must be right, whole, in order and within ANSWER_LIMIT_S, the words on the bus,
 # as sigrok reads them, exactly the tunings; no sanitizer may report, the memory at the end must
 # be within TOLERANCE percent of that RSS_FROM seconds in, and the panel idle (busy at most 0.1 s
-# of 2) once every client has gone. Each client is a thread that ends
-# at its first failure, and the soak with it.
+# of 2) once every client has gone. Each client is a thread that ends at its first failure, and
+# the soak with it.
 #
 # Usage: soak_test.py PROGRAM SECONDS RSS_FROM TOLERANCE
 import contextlib
@@ -142,7 +142,8 @@ class Client(threading.Thread):
     end = begin
 
 
-class Tuner(Client):  # tunes every 100 ms, padded as gpredict pads; `answers` counts its tunings
+class Tuner(Client):  # tunes 100 ms after each tuning, padded as gpredict pads; `answers`
+    # counts its tunings
     pause = 0.1
 
     def begin(self):
@@ -311,7 +312,7 @@ def soak(program):
               f"{RSS_FROM:g} s: {rss_from} KiB, then {rss_end} KiB ({growth:+.1f} %)",
               abs(growth) <= TOLERANCE)
     print("answers: " + ", ".join(f"{c.name} {c.answers}" for c in clients) +
-          f"; RSS {rss_from} KiB after {RSS_FROM:g} s, {rss_end} at the end")
+          f"; RSS {rss_from} KiB after {RSS_FROM:g} s, {rss_end} KiB at the end")
     if failures:
         print("the panel's standard error so far:\n" + program.stderr()[-20000:])
 

@@ -15,9 +15,8 @@
 # (enable) carry, and once a Word B has chosen the in-lock function, D3 is high from 0.5 ms after
 # the load of a Word A with a divider from 8600 to 12850, and before it pulses low for 0.2 ms of
 # every millisecond (the 1 kHz reference); on other dividers it pulses for as long as the word
-# stands. In
-# synchronous bit-bang mode each sample sent reads the pins back, on bulk-in, at its time on the
-# sample clock (48 MHz / the divisor set).
+# stands. In synchronous bit-bang mode each sample sent reads the pins back, on bulk-in, at its
+# time on the sample clock (48 MHz / the divisor set).
 # Usage: ft232r_gadget.py SERIAL UDC >LOG     (as root, configfs mounted at /sys/kernel/config)
 import ctypes
 import errno

@@ -3,8 +3,8 @@
 # PL061 controller is gpiochip0, and QEMU records every change of its output lines. The guest
 # drives the arm64 panel there (headless, tuned through rigctld); here the recorded lines must
 # carry the words expected, and every refusal of the real driver must reach the user as a clear
-# message (expected/gpio.txt). The lock line, line 3, must
-# read low, and high while the test holds down the board's power button, which drives it.
+# message (expected/gpio.txt). The lock line, line 3, must read low, and high while the test
+# holds down the board's power button, which drives it.
 # Usage: gpio_test.sh ARM64_PROGRAM
 guest() {
   # A rigctld client's conversation, its arguments one command: this guest has no arm64 rigctl.
