@@ -37,11 +37,11 @@ struct Program {
     window.load();
   }
 
-  // Expects the information line to show `shown` within 5 s.
-  void expect_shows(const QString& shown) {
-    const QRegularExpression line(QRegularExpression::anchoredPattern(shown));
+  // Expects the information line to show `pattern` within 5 s.
+  void expect_shows(const QString& pattern) {
+    const QRegularExpression line(QRegularExpression::anchoredPattern(pattern));
     EXPECT_TRUE(QTest::qWaitFor([&] { return line.match(information()->text()).hasMatch(); }, 5000))
-        << "waited 5 s for \"" << shown.toStdString() << "\"; the line shows \"" << this->shown()
+        << "waited 5 s for \"" << pattern.toStdString() << "\"; the line shows \"" << shown()
         << '"';
   }
   std::string shown() const { return information()->text().toStdString(); }

@@ -7,7 +7,7 @@
 #include <variant>
 
 #include "bus_ftdi/adapter_choice.hpp"
-#include "cli/options.hpp"
+#include "support/command_line.hpp"
 #include "support/golden.hpp"
 #include "support/wire.hpp"
 #include "trace/tracing_port.hpp"
@@ -51,12 +51,6 @@ class RecordingAdapter : public bus::BitBangAdapter {
   }
 };
 
-// The adapter and pins that --port `value` names.
-bus::FtdiAddress address(const std::string& value) {
-  return std::get<bus::FtdiAddress>(
-      *cli::parse_options(std::array<std::string_view, 2>{"--port", value}).port);
-}
-
 // Each case of ftdi_transfers.txt through one port. The lock watch times the loop from the
 // word's end: it hears of a word only once the word's samples have left, not while they wait in
 // the port's buffer. Each case of ftdi_lock_pin.txt: the lock pin read between the samples of a
@@ -66,11 +60,12 @@ TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferPerWordAndReadsTheLockPinBetwee
     std::vector<std::string> lines;
     for (const auto& row : support::golden(file)) {
       if (!row.starts_with("case ")) continue;
-      const auto columns = support::fields(row.substr(5));  // port | iDel and word, ... or pins
+      const auto columns = support::fields(row.substr(5));  // command line | words, or pins
       auto adapter = std::make_unique<RecordingAdapter>();
       auto& pins = *adapter;
       support::wire() = {row};
-      bus::FtdiPort port{std::move(adapter), address(columns[0])};
+      bus::FtdiPort port{std::move(adapter),
+                         std::get<bus::FtdiAddress>(*support::command_line(columns[0]).port)};
       if (const auto read = support::split(columns[1], " "); read[0] == "reads") {
         pins.pins = static_cast<std::uint8_t>(std::stoi(read[1], nullptr, 16));
         pins.pulse_at = read.size() > 4 ? std::stoul(read[4]) : SIZE_MAX;
@@ -83,11 +78,7 @@ TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferPerWordAndReadsTheLockPinBetwee
         port.flush();
         support::wire().push_back(level + port.lock_line().value_or("none"));
       } else {
-        std::vector<std::pair<std::int32_t, std::string>> words;
-        for (const auto& sent : support::split(columns[1], ", ")) {
-          words.emplace_back(std::stoi(sent), sent.substr(sent.find(' ') + 1));
-        }
-        support::send_words(port, words, [](std::string_view word) {
+        support::send_words(port, columns[1], [](std::string_view word) {
           support::wire().push_back("heard " + std::string(word));
         });
         if (port.lock_line())
@@ -105,7 +96,7 @@ TEST(FtdiPort, TracesTheLevelsAtTheirTimesOnTheWire) {
   trace::VcdWriter writer{trace.path.string(), "test", {}};
   now_ns = 1'000'000;
   trace::TracingPort tracer{port, writer, [] { return now_ns; }};
-  support::send_words(tracer, {{100, "10"}, {100, "10"}});
+  support::send_words(tracer, "10@100 10@100");
   tracer.close();
   support::expect_golden(trace.lines(), "ftdi_send_10.vcd");
   EXPECT_EQ(tracer.label(), "FT232R USB UART A50285BI");

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "cli/options.hpp"
 #include "port_choice/port_choice.hpp"
+#include "support/command_line.hpp"
 #include "support/golden.hpp"
 #include "support/wire.hpp"
 
@@ -19,35 +19,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The port the command line `arguments` picks, as the program picks it.
-std::unique_ptr<bus::Port> port_for(const std::string& arguments) {
-  const auto words = support::split(arguments, " ");
-  const std::vector<std::string_view> views(words.begin(), words.end());
-  return port_choice::platform_port(cli::parse_options(views));
-}
-
 fs::path program_folder() {
   char program[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, program, sizeof program);
   return fs::path(program).parent_path();
 }
 
-std::vector<std::pair<std::int32_t, std::string>> words(const std::string& text) {
-  std::vector<std::pair<std::int32_t, std::string>> sent;
-  for (const auto& word : support::split(text, " ")) {
-    const auto parts = support::split(word, "@");
-    sent.emplace_back(std::stoi(parts[1]), parts[0]);
-  }
-  return sent;
-}
-
 std::vector<std::string> run(const std::string& file) {
-  const auto log = fs::temp_directory_path() /
-                   ("stand-ins-" + std::to_string(GetCurrentProcessId()) + ".log");
+  const auto log =
+      fs::temp_directory_path() / ("stand-ins-" + std::to_string(GetCurrentProcessId()) + ".log");
   SetEnvironmentVariableA("STAND_IN_INPOUT_LOG", log.string().c_str());
   SetEnvironmentVariableA("STAND_IN_FTD2XX_LOG", log.string().c_str());
   for (const auto* name : {"inpoutx64.dll", "ftd2xx.dll"}) {
-    fs::copy_file(fs::path(STAND_INS) / name, program_folder() / name);
+    fs::copy_file(fs::path(STAND_INS) / name, program_folder() / name,
+                  fs::copy_options::overwrite_existing);
   }
   std::vector<std::string> lines;
   for (const auto& row : support::golden(file)) {
@@ -61,11 +46,11 @@ std::vector<std::string> run(const std::string& file) {
       SetEnvironmentVariableA(settings.back().c_str(), setting->substr(equals + 1).c_str());
     }
     const auto failure = support::failure_of([&] {
-      const auto port = port_for(columns[0]);
+      const auto port = port_choice::platform_port(support::command_line(columns[0]));
       if (columns[1] == "-") {
         port->bind();
       } else {
-        support::send_words(*port, words(columns[1]));
+        support::send_words(*port, columns[1]);
       }
       lines.push_back("label " + port->label());
       if (const auto line = port->lock_line()) {
@@ -108,13 +93,15 @@ TEST(DllLoading, EachLibraryIsLoadedFromBesideTheProgramButNeverFromTheWorkingFo
     const std::string place = columns[1] == "beside" ? "" : stand_in.parent_path().string();
     SetCurrentDirectoryA((columns[1] == "working folder" ? place : folder.string()).c_str());
     SetEnvironmentVariableA("PATH", columns[1] == "PATH" ? place.c_str() : "");
-    if (columns[1] == "beside") fs::copy_file(stand_in, folder / name);
+    if (columns[1] == "beside")
+      fs::copy_file(stand_in, folder / name, fs::copy_options::overwrite_existing);
     // The stand-in is there: Windows' plain search finds it.
     const HMODULE found = LoadLibraryA(name.c_str());
     EXPECT_NE(found, nullptr) << row;
     if (found) FreeLibrary(found);
-    const auto failure =
-        support::failure_of([&columns] { support::send_short_word(*port_for(columns[2])); });
+    const auto failure = support::failure_of([&columns] {
+      support::send_short_word(*port_choice::platform_port(support::command_line(columns[2])));
+    });
     EXPECT_TRUE(matches(failure.c_str(), columns[3].c_str())) << row << "\n" << failure;
     fs::remove(folder / name);
   }

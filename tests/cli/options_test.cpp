@@ -8,27 +8,16 @@
 #include "common/checked_math.hpp"
 #include "common/failure_message.hpp"
 #include "port_choice/port_choice.hpp"
+#include "support/command_line.hpp"
 #include "support/golden.hpp"
 #include "support/wire.hpp"
 
 namespace {
 
-// The options of a command line as the golden files write it: its words, "(none)" for none, "_"
-// for a space inside a word, '' for an empty word.
-cli::Options parse(const std::string& line) {
-  auto words = support::split(line == "(none)" ? "" : line, " ");
-  std::vector<std::string_view> arguments;
-  for (auto& word : words) {
-    std::ranges::replace(word, '_', ' ');
-    arguments.push_back(word == "''" ? std::string_view() : std::string_view(word));
-  }
-  return cli::parse_options(arguments);
-}
-
 // The options as command_lines.txt writes them, or the usage error.
 std::string outcome(const std::string& line) {
   try {
-    const cli::Options options = parse(line);
+    const cli::Options options = support::command_line(line);
     std::string text;
     const auto n = [](auto number) { return " " + std::to_string(number); };
     if (options.simulate) text += " simulate";
@@ -81,18 +70,18 @@ TEST(Options, EveryCommandLineGivesItsOptionsOrItsUsageError) {
 
 // The rows of golden file `file` whose platform (the first column) is this one's.
 std::vector<std::vector<std::string>> rows_here(const std::string& file) {
+  static const auto platforms = support::split(SAA_PLATFORMS, " ");
   std::vector<std::vector<std::string>> rows;
   for (const auto& row : support::golden(file)) {
     auto columns = support::fields(row);
-    if (std::ranges::count(support::split(SAA_PLATFORMS, " "), columns[0]) > 0)
-      rows.push_back(std::move(columns));
+    if (std::ranges::count(platforms, columns[0]) > 0) rows.push_back(std::move(columns));
   }
   return rows;
 }
 
 TEST(PortChoice, TheCommandLinePicksTheBackEndThatTheInformationLineNames) {
   for (const auto& columns : rows_here("port_choice.txt")) {
-    const auto port = port_choice::choose_port(parse(columns[1]));
+    const auto port = port_choice::choose_port(support::command_line(columns[1]));
     EXPECT_EQ(port->label(), columns[2]) << columns[1];
     EXPECT_EQ(port->description(), columns[3]) << columns[1];
     if (columns.size() < 5) continue;
@@ -105,8 +94,9 @@ TEST(PortChoice, TheCommandLinePicksTheBackEndThatTheInformationLineNames) {
 
 TEST(PortChoice, ThePortGetsTheLockLineTheCommandLineNames) {
   for (const auto& columns : rows_here("port_lock_lines.txt")) {
-    EXPECT_EQ(port_choice::choose_port(parse(columns[1]))->lock_line().value_or("(none)"),
-              columns[2])
+    EXPECT_EQ(
+        port_choice::choose_port(support::command_line(columns[1]))->lock_line().value_or("(none)"),
+        columns[2])
         << columns[1];
   }
 }

@@ -1,6 +1,7 @@
 #include "support/wire.hpp"
 
 #include "bus/transmitter.hpp"
+#include "support/golden.hpp"
 
 namespace support {
 
@@ -23,16 +24,17 @@ void RecordingPort::write(bus::Register target, std::uint8_t value) {
   if (inner_) inner_->write(target, value);
 }
 
-void send_short_word(bus::Port& port) { send_words(port, {{100, "10"}}); }
+void send_short_word(bus::Port& port) { send_words(port, "10@100"); }
 
-void send_words(bus::Port& port, const std::vector<std::pair<std::int32_t, std::string>>& words,
-                const bus::Inpout::WordSent& heard) {
+void send_words(bus::Port& port, const std::string& words, const bus::Inpout::WordSent& heard) {
   bus::Inpout library{port};
   if (heard) library.on_word_sent(heard);
   bus::BusSettings settings{kStandardData, 0};
   const bus::Transmitter transmitter{settings, library, counting_spin};
-  for (const auto& [delay_count, word] : words) {
-    settings.iDel = delay_count;
+  for (const auto& sent : split(words, " ")) {
+    const auto at = sent.find('@');
+    settings.iDel = std::stoi(sent.substr(at + 1));
+    const auto word = sent.substr(0, at);
     if (word == "rest") {
       transmitter.rest_lines();
     } else {

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,15 +53,14 @@ TEST_F(LoginGate, TheRightPasswordOpensASessionThatItsCookieCarries) {
 
 TEST_F(LoginGate, WrongPasswordsDelayTheirOwnAddressAndTheManyTogether) {
   const char* outcomes[] = {"accepted", "wrong", "too soon"};
-  std::optional<web::LoginGate> fresh;
   for (const auto& row : support::golden("login_attempts.txt")) {
     if (row.starts_with("case ")) {
-      fresh.emplace(QByteArray("hunter 2"));
+      gate = web::LoginGate(QByteArray("hunter 2"));
       continue;
     }
     const auto columns = support::fields(row);  // ms | password | address | outcome wait
-    const auto attempt = fresh->log_in(QByteArray::fromStdString(columns[1]), columns[2],
-                                       now + std::chrono::milliseconds(std::stoi(columns[0])));
+    const auto attempt =
+        at(std::stoi(columns[0]), QByteArray::fromStdString(columns[1]), columns[2]);
     EXPECT_EQ(
         outcomes[static_cast<int>(attempt.outcome)] + (" " + std::to_string(attempt.wait.count())),
         columns[3])

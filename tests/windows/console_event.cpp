@@ -33,9 +33,10 @@ int fail(const char* what) {
 int main(int argc, char** argv) {
   const auto event = static_cast<DWORD>(
       std::ranges::find(kEvents, argc < 4 ? "" : std::string(argv[1])) - std::begin(kEvents));
-  if (argc < 4 || event == std::size(kEvents)) {
-    std::fprintf(stderr, "usage: console_event ctrl-c|close|logoff|shutdown TRIGGER PROGRAM "
-                         "[ARGUMENT...]\n");
+  if (argc < 4 || !*argv[1] || event == std::size(kEvents)) {
+    std::fprintf(stderr,
+                 "usage: console_event ctrl-c|close|logoff|shutdown TRIGGER PROGRAM "
+                 "[ARGUMENT...]\n");
     return 2;
   }
   std::string line;

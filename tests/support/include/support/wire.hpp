@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "bus/inpout.hpp"
@@ -38,8 +37,8 @@ class RecordingPort : public bus::Port {
 void send_short_word(bus::Port& port);
 
 // Sends each word at its bus speed (iDel) to `port` as send_short_word does, telling `heard` of
-// each; "rest" instead of a word brings the lines to rest, as start-up's last step does.
-void send_words(bus::Port& port, const std::vector<std::pair<std::int32_t, std::string>>& words,
-                const bus::Inpout::WordSent& heard = {});
+// each. `words` as the golden files write them: "WORD@IDEL ...", "rest@IDEL" bringing the lines
+// to rest as start-up's last step does.
+void send_words(bus::Port& port, const std::string& words, const bus::Inpout::WordSent& heard = {});
 
 }  // namespace support
