@@ -19,10 +19,26 @@ FUZZ_SECONDS ?= 30
 OPTIONS_FUZZ_SECONDS ?= 10
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+# Every compiler the builds call goes through ccache, whose cache lies outside the clone; paths
+# under the tree are hashed relative to it, so another clone of the same sources hits it too.
+export CMAKE_C_COMPILER_LAUNCHER   = ccache
+export CMAKE_CXX_COMPILER_LAUNCHER = ccache
+export CCACHE_DIR     ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/saa1057-panel/ccache
+export CCACHE_BASEDIR  = $(CURDIR)
+export CCACHE_NOHASHDIR = 1
+# Each make test or make check starts a new stage table.
+ifeq ($(MAKELEVEL),0)
+ifneq ($(filter test check,$(MAKECMDGOALS)),)
+$(shell rm -f build-stages.txt)
+endif
+endif
+# Runs the shell commands $2 as the stage $1 of the table that make check ends with
+# (scripts/stage.sh).
+timed = scripts/stage.sh begin '$1' && { $2 ; } && scripts/stage.sh end '$1'
 # Warnings are errors in the builds the tests run and in the packages make check builds ("package"
 # for the Debian ones); a user's make run, make package and CMake by hand only show them.
 WERROR_BUILDS = default asan fuzz windows $(CROSS_ARCHES)
-check: WERROR_BUILDS += windows-package package
+check: WERROR_BUILDS += package
 werror = $(if $(filter $1,$(WERROR_BUILDS)),ON,OFF)
 # Configures preset $1 with the cache settings $2 and builds its targets $3 (all unless given).
 preset = cmake --preset $1 -DSAA_WERROR=$(call werror,$1) $2 $(CMAKE_ARGS) && \
@@ -36,7 +52,7 @@ windows_preset = qt=$$(scripts/build-qt-windows.sh) && \
 deb = SAA_WERROR=$(call werror,package) JOBS=$(JOBS) packaging/build-deb.sh $(call package_folder,$1) $1
 
 .PHONY: all deps deps-test deps-tools build program build-asan soak build-windows \
-  $(CROSS_ARCHES:%=build-%) run test check test-vm fuzz bench screenshot install package \
+  qt-windows $(CROSS_ARCHES:%=build-%) run test check test-vm fuzz bench screenshot install package \
   $(PACKAGE_ARCHES:%=package-%) package-windows clean
 
 all: build
@@ -52,7 +68,7 @@ deps-tools:
 	scripts/install-deps.sh tools
 
 build: deps-test
-	$(call preset,default)
+	$(call timed,Native build,$(call preset,default))
 
 # The program alone, as a user builds it: no tests, nothing they need.
 program: deps
@@ -69,29 +85,33 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 test: deps-tools build build-asan
 	scripts/count_lines.py $(CURDIR)
-	$(CTEST) --test-dir $(BUILD) -LE check
-	$(SANITIZER_ENV) $(CTEST) --test-dir $(ASAN_BUILD) -LE check
+	$(call timed,Native suite,$(CTEST) --test-dir $(BUILD) -LE check)
+	$(call timed,Sanitizer suite,$(SANITIZER_ENV) $(CTEST) --test-dir $(ASAN_BUILD) -LE check)
 
 # Everything, as CI runs it: make test, then the browser, the soak, fuzzing, ARM under qemu-user,
 # Windows under Wine with its installer, the Debian packages and the virtual machines.
 check: test build-windows package-windows $(CROSS_ARCHES:%=build-%) fuzz package \
   $(PACKAGE_ARCHES:%=package-%)
 	scripts/install-deps.sh browser
-	$(CTEST) --test-dir $(BUILD) -L check
-	$(SANITIZER_ENV) $(CTEST) --test-dir $(ASAN_BUILD) -L check
-	XDG_STATE_HOME=$(CURDIR)/build-state tests/soak/soak_test.py $(ASAN_BUILD)/app/saa1057-panel 40 10 10
-	$(foreach arch,$(CROSS_ARCHES),$(CTEST) --test-dir $(call folder,$(arch)) &&) true
+	$(call timed,Browser and slow native tests,$(CTEST) --test-dir $(BUILD) -L check)
+	$(call timed,Browser and slow sanitizer tests,$(SANITIZER_ENV) $(CTEST) --test-dir $(ASAN_BUILD) -L check)
+	$(call timed,Soak (40 s),XDG_STATE_HOME=$(CURDIR)/build-state \
+	  tests/soak/soak_test.py $(ASAN_BUILD)/app/saa1057-panel 40 10 10)
+	$(foreach arch,$(CROSS_ARCHES),$(call timed,$(arch) suite (qemu-user),\
+	  $(CTEST) --test-dir $(call folder,$(arch))) &&) true
 	# Wine's services start before the tests: started by the first test's program, they would
 	# hold its output pipes open until every other Wine program had ended.
-	$(WINE_ENV) on_virtual_screen sh -c \
+	$(call timed,Wine suite,$(WINE_ENV) on_virtual_screen sh -c \
 	  'wineserver -p && wine wineboot; $(CTEST) --test-dir $(WIN_BUILD)'; \
-	  status=$$?; wineserver -k; exit $$status
-	tests/windows/installer_test.sh $(call folder,windows-package)/saa1057-panel-*-win64.exe \
-	  $(call folder,windows-package)/saa1057-panel-*-win64.zip
-	tests/package/package_test.sh $(call package_folder)/saa1057-panel_*.deb
-	$(foreach arch,$(PACKAGE_ARCHES),tests/package/package_test.sh \
-	  $(call package_folder,$(arch))/saa1057-panel_*_$(arch).deb $(arch) &&) true
+	  status=$$?; wineserver -k; [ $$status -eq 0 ])
+	$(call timed,Installer test,tests/windows/installer_test.sh \
+	  $(WIN_BUILD)/saa1057-panel-*-win64.exe $(WIN_BUILD)/saa1057-panel-*-win64.zip)
+	$(call timed,amd64 package test,\
+	  tests/package/package_test.sh $(call package_folder)/saa1057-panel_*.deb)
+	$(foreach arch,$(PACKAGE_ARCHES),$(call timed,$(arch) package test,tests/package/package_test.sh \
+	  $(call package_folder,$(arch))/saa1057-panel_*_$(arch).deb $(arch)) &&) true
 	$(MAKE) --no-print-directory test-vm WERROR_BUILDS="$(WERROR_BUILDS)"
+	@scripts/stage.sh table
 
 # The program on Linux's own parport, ppdev, GPIO and USB drivers (FTDI adapters stood in for
 # on dummy_hcd): Debian's kernels for amd64 and arm64 boot under QEMU and run what build and
@@ -100,44 +120,50 @@ check: test build-windows package-windows $(CROSS_ARCHES:%=build-%) fuzz package
 # (a minute and a half; the system is made once, in a minute, into the same folder).
 test-vm: build build-arm64 package
 	scripts/install-deps.sh vm package-vm
-	tests/vm/parport_test.sh $(BUILD)/app/saa1057-panel
-	tests/vm/gpio_test.sh $(call folder,arm64)/app/saa1057-panel
-	tests/vm/ftdi_test.sh $(BUILD)/app/saa1057-panel
-	tests/package/lifecycle_test.sh $(call package_folder)/saa1057-panel_*.deb
+	$(call timed,VM: parport,tests/vm/parport_test.sh $(BUILD)/app/saa1057-panel)
+	$(call timed,VM: GPIO (arm64),tests/vm/gpio_test.sh $(call folder,arm64)/app/saa1057-panel)
+	$(call timed,VM: FTDI,tests/vm/ftdi_test.sh $(BUILD)/app/saa1057-panel)
+	$(call timed,VM: package life cycle,\
+	  tests/package/lifecycle_test.sh $(call package_folder)/saa1057-panel_*.deb)
 
-# The whole program for 64-bit Windows, its tests run under Wine.
-build-windows:
+# Qt for Windows, built once (scripts/build-qt-windows.sh).
+qt-windows:
+	scripts/install-deps.sh windows-qt
+	$(call timed,Qt for Windows,scripts/build-qt-windows.sh >/dev/null)
+
+# The whole program for 64-bit Windows in Release, its tests run under Wine.
+build-windows: qt-windows
 	scripts/install-deps.sh windows
-	$(call windows_preset,windows)
+	$(call timed,Windows build,$(call windows_preset,windows))
 
-# The installer and the portable zip for 64-bit Windows, in Release, made by CPack.
-package-windows:
-	scripts/install-deps.sh windows windows-package
-	rm -f $(call folder,windows-package)/saa1057-panel-*-win64.*
-	$(call windows_preset,windows-package,package)
+# The installer and the portable zip for 64-bit Windows, made by CPack from the same build.
+package-windows: build-windows
+	scripts/install-deps.sh windows-package
+	rm -f $(WIN_BUILD)/saa1057-panel-*-win64.*
+	$(call timed,Windows installer,$(call windows_preset,windows,package))
 
 # The whole program for ARM Linux (a Raspberry Pi): arm64 (64-bit) or armhf (32-bit), cross-built
 # with Debian's compiler against Debian's Qt for that architecture, installed beside this
 # machine's; the tests that need no more than qemu-user run under it. No raw port I/O there.
 $(CROSS_ARCHES:%=build-%): build-%:
 	scripts/install-deps.sh $*
-	$(call preset,$*)
+	$(call timed,$* build,$(call preset,$*))
 
 # The rigctld parser and the option parser under libFuzzer for a bounded time; a finding fails
 # the run. The client conversations of the tests seed the protocol's corpus.
 fuzz: deps-test
 	scripts/install-deps.sh fuzz
-	$(call preset,fuzz,,rigctl_session_fuzz options_fuzz)
+	$(call timed,Fuzz build,$(call preset,fuzz,,rigctl_session_fuzz options_fuzz))
 	mkdir -p $(FUZZ_BUILD)/corpus/rigctl $(FUZZ_BUILD)/corpus/options
 	for f in tests/app/conversations/*.txt; do \
 	  sed -n 's/^> //p' "$$f" >"$(FUZZ_BUILD)/corpus/rigctl/$$(basename "$$f")"; done
-	scripts/fuzz.sh $(FUZZ_BUILD)/fuzz/rigctl_session_fuzz $(FUZZ_SECONDS) \
-	  $(FUZZ_BUILD)/corpus/rigctl -dict=fuzz/rigctl.dict
-	scripts/fuzz.sh $(FUZZ_BUILD)/fuzz/options_fuzz $(OPTIONS_FUZZ_SECONDS) \
-	  $(FUZZ_BUILD)/corpus/options -dict=fuzz/options.dict
+	$(call timed,Fuzzing,scripts/fuzz.sh $(FUZZ_BUILD)/fuzz/rigctl_session_fuzz $(FUZZ_SECONDS) \
+	  $(FUZZ_BUILD)/corpus/rigctl -dict=fuzz/rigctl.dict && \
+	  scripts/fuzz.sh $(FUZZ_BUILD)/fuzz/options_fuzz $(OPTIONS_FUZZ_SECONDS) \
+	  $(FUZZ_BUILD)/corpus/options -dict=fuzz/options.dict)
 
 build-asan: deps-test
-	$(call preset,asan)
+	$(call timed,Sanitizer build,$(call preset,asan))
 
 # The rigctld server and the web page under load for ten minutes, under ASan: every client slot
 # taken, every answer checked, pages reading and stalled, the bus traced, the memory after ten
@@ -169,12 +195,12 @@ install: program
 # package's folder, where it leaves the package.
 package: deps
 	scripts/install-deps.sh package
-	$(call deb)
+	$(call timed,amd64 package,$(call deb))
 
 # The .deb for a Raspberry Pi on 64-bit Raspberry Pi OS or Debian, cross-built.
 $(PACKAGE_ARCHES:%=package-%): package-%: deps
 	scripts/install-deps.sh package $*
-	$(call deb,$*)
+	$(call timed,$* package,$(call deb,$*))
 
 # Every build folder, the packages' too.
 clean:

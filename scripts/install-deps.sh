@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages_for() {
   case "$1" in
-    build) echo "cmake make g++ qt6-base-dev qt6-svg-dev libboost1.81-dev libgl-dev libftdi1-dev
+    build) echo "cmake make g++ ccache qt6-base-dev qt6-svg-dev libboost1.81-dev libgl-dev libftdi1-dev
       fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev libgmock-dev libbenchmark-dev" ;;
     tools) echo "sigrok-cli gtkwave xvfb xauth xdotool x11-utils imagemagick unzip libhamlib-utils
@@ -15,7 +15,7 @@ packages_for() {
     browser) echo "chromium chromium-driver python3-selenium nginx openssl" ;;
     fuzz) echo "clang libclang-rt-dev" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3 chromium chromium-driver python3-selenium" ;;
-    windows) echo "cmake make g++-mingw-w64-x86-64-posix libboost1.81-dev googletest wine wine64 librsvg2-bin icoutils" ;;
+    windows) echo "cmake make ccache g++-mingw-w64-x86-64-posix libboost1.81-dev googletest wine wine64 librsvg2-bin icoutils" ;;
     windows-package) echo "nsis" ;;
     windows-qt) echo "cmake ninja-build perl dpkg-dev g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools" ;;
     screenshot) echo "xvfb xauth x11-utils imagemagick pulseview sigrok-cli chromium chromium-driver
@@ -37,7 +37,7 @@ cross_packages() {
     echo "install-deps: unknown group '$1' (for a Debian architecture, install dpkg-dev)" >&2
     exit 2
   fi
-  echo "cmake make g++-$triplet qemu-user googletest qt6-base-dev:$1 qt6-svg-dev:$1
+  echo "cmake make ccache g++-$triplet qemu-user googletest qt6-base-dev:$1 qt6-svg-dev:$1
     libboost1.81-dev libgl-dev:$1 libftdi1-dev libftdi1-2:$1 libusb-1.0-0-dev:$1"
 }
 
@@ -74,5 +74,8 @@ for package in "${missing[@]}"; do
         $sudo dpkg --add-architecture "$architecture" ;;
   esac
 done
+stage="$(dirname "$0")/stage.sh"
+"$stage" begin "Packages: $*"
 $sudo apt-get update -q -o DPkg::Lock::Timeout=600
 $sudo apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}"
+"$stage" end "Packages: $*"
