@@ -20,13 +20,11 @@ serve_rigctld() {
   port="" first_answer=""
   "$@" --rigctld 127.0.0.1:0 2>"$errors" &
   pid=$!
-  if ! wait_for 300 --while "$pid" rigctld_port_named "$errors"; then
-    { echo "the panel named no rigctld port; its standard error:"; indented "$errors"; } >&2
-    return 1
-  fi
-  # Thirty seconds for a loaded machine or a sanitized build.
-  wait_for 300 --while "$pid" rigctld_answers "127.0.0.1:$port" && return
-  { echo "no answer at 127.0.0.1:$port; the panel's standard error:"; indented "$errors"; } >&2
+  # Thirty seconds each for a loaded machine or a sanitized build.
+  wait_for 300 --while "$pid" rigctld_port_named "$errors" &&
+    wait_for 300 --while "$pid" rigctld_answers "127.0.0.1:$port" && return
+  echo "no rigctld answer at 127.0.0.1:${port:-(no port named)}; its standard error:" >&2
+  indented "$errors" >&2
   return 1
 }
 # Whether file $1 names the rigctld port, as "saa1057-panel: rigctld listens on HOST:PORT" (a

@@ -46,12 +46,6 @@ def runs(path):
     return found
 
 
-def differences(lines, patterns):  # the first few (number, pattern, line) that differ
-    numbers = sorted(set(patterns) | set(range(1, len(lines) + 1)))
-    return [(n, patterns.get(n), lines[n - 1] if n <= len(lines) else None) for n in numbers
-            if n > len(lines) or not fnmatch.fnmatchcase(lines[n - 1], patterns.get(n, "\0"))][:3]
-
-
 def sweep(run):
     with tempfile.TemporaryDirectory() as folder:
         if not WINE:
@@ -63,7 +57,10 @@ def sweep(run):
         check(f"{what}: status {run['status']}", status == run["status"], f"{status}: {said}")
         for name, lines, wanted in (("output", rows.splitlines(), run["|"]), ("error", said, {
                 n: line.replace("{dir}", folder) for n, line in run["!"].items()})):
-            wrong = differences(lines, wanted)
+            # The first few (number, pattern, line) that differ.
+            wrong = [(n, wanted.get(n), lines[n - 1] if n <= len(lines) else None)
+                     for n in sorted(set(wanted) | set(range(1, len(lines) + 1))) if n > len(lines)
+                     or not fnmatch.fnmatchcase(lines[n - 1], wanted.get(n, "\0"))][:3]
             check(f"{what}: standard {name}", not wrong, wrong)
         plot = arguments[arguments.index("--plot") + 1] if "--plot" in arguments else None
         if plot and status != 1:  # 1: found out as the plot was made, or written

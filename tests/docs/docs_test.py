@@ -1,13 +1,12 @@
 #!/usr/bin/env python3
-"""The facts that documents restate, against their one home. The options against the program's
-own --help: the manual's SYNOPSIS and OPTIONS and the README's synopsis and option table must name
-exactly its options, with its argument forms; the manual, the README and the service's options
-file its default endpoints; and all of them its example of GPIO lines. The one-line description
-against CMake's project, wherever the program is described (a manual's NAME line and a Debian
-synopsis go on in lower case; a sentence ends with a full stop).
-
-Usage: docs_test.py PROGRAM SOURCE_DIR BUILD_DIR DESCRIPTION
-"""
+# The facts that documents restate, against their one home. The options against the program's
+# own --help: the manual's SYNOPSIS and OPTIONS and the README's synopsis and option table must
+# name exactly its options, with its argument forms; the manual, the README and the service's
+# options file its default endpoints; and all of them its example of GPIO lines. The one-line
+# description against CMake's project, wherever the program is described (description_places.txt;
+# a manual's NAME line and a Debian synopsis go on in lower case; a sentence ends with a full stop).
+#
+# Usage: docs_test.py PROGRAM SOURCE_DIR BUILD_DIR DESCRIPTION
 import glob
 import re
 import subprocess
@@ -28,8 +27,7 @@ def read(path):
         return file.read()
 
 
-def roff_text(line):
-    """A macro's arguments, joined with nothing by those that alternate fonts, or the text."""
+def roff_text(line):  # a macro's arguments, joined with nothing by those that alternate fonts
     if line.startswith("."):
         macro, *arguments = [q or bare for q, bare in re.findall(r'"([^"]*)"|(\S+)', line)]
         line = ("" if re.fullmatch(r"\.[BIR][BIR]", macro) else " ").join(arguments)
@@ -49,8 +47,7 @@ for line in HELP_TEXT.splitlines():
         HELP[name] += " " + line.strip()
 
 
-def options(lines):
-    """{name: form} of usage lines: [--a | --b FORM] [--c [FORM]] [--d [--e FORM]]."""
+def options(lines):  # {name: form} of usage lines: [--a | --b FORM] [--c [FORM]] [--d [--e FORM]]
     found = {}
     for tokens in (line.split() for line in lines):
         for token, form in zip(tokens, tokens[1:] + [""]):
@@ -62,8 +59,7 @@ def options(lines):
     return found
 
 
-def named(document, found):
-    """{name: form} against --help's, each difference named."""
+def named(document, found):  # {name: form} against --help's, each difference named
     for name in sorted(FORMS.keys() | found.keys()):
         if found.get(name, "(missing)") != FORMS.get(name, "(no such option)"):
             FAULTS.append(f"{document}: {name} takes '{found.get(name, '(missing)')}', --help "
@@ -124,20 +120,17 @@ for document, text in [(MANUAL, "\n".join(map(roff_text, MANUAL_TEXT.split("\n")
             FAULTS.append(f"{document}: gpio:{':'.join(value)} is not --help's "
                           + " or ".join(f"gpio:{':'.join(v)}" for v in allowed))
 
-# The description: the line after a title, or after a lead on a line of its own.
-(METAINFO,) = glob.glob(f"{BUILD}/packaging/*.metainfo.xml")
-PLACES = [("README.md, below the title", README_TEXT, r"\A# .*\n\n"),
-          ("debian/control", read(f"{SOURCE}/debian/control"), r"^Description: "),
-          ("app/saa1057-panel.desktop", read(f"{SOURCE}/app/saa1057-panel.desktop"), r"^Comment="),
-          ("--help", HELP_TEXT, r"\AUsage: .*\n"),
-          ("the built manual's NAME", read(f"{BUILD}/packaging/saa1057-panel.1"),
-           r"^saa1057-panel \\- "),
-          ("the built AppStream summary", read(METAINFO), r"^ *<summary>")]
-for document, text, lead in PLACES:
+# The description: the line after a title, or after a lead on a line of its own, in each file
+# (one the build made: a glob) of description_places.txt.
+PLACES = [line.split(" | ") for line in read(f"{SOURCE}/tests/docs/description_places.txt")
+          .splitlines() if line and not line.startswith("#")]
+for path, lead in PLACES:
+    text = HELP_TEXT if path == "--help" else read(
+        *glob.glob(path.replace("{build}", BUILD).replace("{source}", SOURCE)))
     found = re.search(lead + r"(.*?)\.?(</summary>)?$", text, re.M)
     words = found[1] if found else "(nothing)"
     if words[:1].lower() + words[1:] != DESCRIPTION[:1].lower() + DESCRIPTION[1:]:
-        FAULTS.append(f"{document}: describes the program as '{words}', CMake's project as "
+        FAULTS.append(f"{path}: describes the program as '{words}', CMake's project as "
                       f"'{DESCRIPTION}'")
 
 print("\n".join(f"FAIL {line}" for line in FAULTS) or f"ok: {len(HELP)} options of --help, their "

@@ -1,12 +1,10 @@
 #!/usr/bin/env python3
-"""The README's Layout table against the links CMake makes: each folder's one library links
-exactly the folders, Qt modules and Boost libraries of its "depends on" cell, and every
-dependency's row comes above its user's. Together these leave no cycle: a link is listed, and
-points up.
-
-Usage: link_graph_test.py README SOURCE_DIR SCRATCH_DIR CMAKE GENERATOR QT6_DIR BUILD_WINDOW
-"""
-import os
+# The README's Layout table against the links CMake makes: each folder's one library links
+# exactly the folders, Qt modules and Boost libraries of its "depends on" cell, and every
+# dependency's row comes above its user's. Together these leave no cycle: a link is listed, and
+# points up.
+#
+# Usage: link_graph_test.py README SOURCE_DIR SCRATCH_DIR CMAKE GENERATOR QT6_DIR BUILD_WINDOW
 import re
 import shutil
 import subprocess
@@ -30,8 +28,7 @@ rows = [(folder, [need.strip().split(" or ") for need in needs.split(",")
         for folder, needs in re.findall(r"^\| `([\w/]+)/` \|.*\|([^|]*)\|$", layout, re.M)]
 
 # {target: shape} and {target: {linked target, ...}} as CMake configures the source tree.
-shutil.rmtree(SCRATCH, ignore_errors=True)
-os.makedirs(SCRATCH)
+shutil.rmtree(SCRATCH, ignore_errors=True)  # cmake makes it anew
 configure = subprocess.run(
     [CMAKE, "-S", SOURCE, "-B", SCRATCH, "-G", GENERATOR, f"-DQt6_DIR={QT6_DIR}",
      f"-DSAA_BUILD_WINDOW={BUILD_WINDOW}", "-DBUILD_TESTING=OFF", "-DSAA_BENCH=OFF",

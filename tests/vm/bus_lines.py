@@ -30,8 +30,7 @@ KINDS = {
 }
 
 
-def levels(kind, trace, bits):
-    """The lines after each event of the trace that counts."""
+def levels(kind, trace, bits):  # the lines after each event of the trace that counts
     pattern, fields, start, pins, inverted = KINDS[kind]
     pins = pins or [int(bit) for bit in bits.split(",")]
     state, counting = 0, False

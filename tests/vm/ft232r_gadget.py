@@ -36,19 +36,9 @@ LOCK_US = 500  # after the load, on a divider it locks on
 SYNCHRONOUS = 0x04  # the bit mode
 
 
-def descriptors():
-    """FunctionFS v2 descriptors, full speed (flag 1) as dummy_hcd runs here, every control
-    request passed on (flag 64: FTDI's go to the device): one vendor interface, bulk-in ep1,
-    bulk-out ep2."""
-    body = struct.pack("<II9B", 1 | 64, 3, 9, 4, 0, 0, 2, 0xFF, 0xFF, 0xFF, 0)
-    for address in 0x81, 0x02:
-        body += struct.pack("<BBBBHB", 7, 5, address, 2, PACKET, 0)
-    return struct.pack("<II", 3, 8 + len(body)) + body
-
-
+# The configfs gadget SERIAL with one FunctionFS function, plugged into udc once its descriptors
+# are written; the endpoints' files.
 def make_gadget(serial, udc):
-    """The configfs gadget SERIAL with one FunctionFS function, plugged into udc once its
-    descriptors are written; the endpoints' files."""
     gadget, function_dir = f"/sys/kernel/config/usb_gadget/{serial}", f"/mnt/ffs-{serial}"
     for folder in (f"{gadget}/strings/0x409", f"{gadget}/configs/c.1",
                    f"{gadget}/functions/ffs.{serial}", function_dir):
@@ -60,17 +50,23 @@ def make_gadget(serial, udc):
     os.symlink(f"{gadget}/functions/ffs.{serial}", f"{gadget}/configs/c.1/ffs.{serial}")
     if ctypes.CDLL(None).mount(serial.encode(), function_dir.encode(), b"functionfs", 0, None):
         sys.exit(f"cannot mount FunctionFS at {function_dir}")
+    # FunctionFS v2 descriptors, full speed (flag 1) as dummy_hcd runs here, every control
+    # request passed on (flag 64: FTDI's go to the device): one vendor interface, bulk-in ep1,
+    # bulk-out ep2.
+    body = struct.pack("<II9B", 1 | 64, 3, 9, 4, 0, 0, 2, 0xFF, 0xFF, 0xFF, 0)
+    for address in 0x81, 0x02:
+        body += struct.pack("<BBBBHB", 7, 5, address, 2, PACKET, 0)
     ep0 = os.open(f"{function_dir}/ep0", os.O_RDWR)
-    os.write(ep0, descriptors())
+    os.write(ep0, struct.pack("<II", 3, 8 + len(body)) + body)
     os.write(ep0, struct.pack("<IIII", 2, 16, 0, 0))  # no strings
     endpoints = [os.open(f"{function_dir}/ep{n}", os.O_RDWR) for n in (1, 2)]
     pathlib.Path(gadget, "UDC").write_text(udc)
     return ep0, *endpoints
 
 
+# The chip's state that its requests set and its samples make: the synthesizer on its pins (its
+# serial input and its loop's lock), and what it reads back.
 class Chip:
-    """The chip's state that its requests set and its samples make: the synthesizer on its pins
-    (its serial input and its loop's lock), and what it reads back."""
 
     def __init__(self):
         self.synchronous = False
@@ -112,35 +108,30 @@ class Chip:
         locked = 8600 <= self.divider <= 12850 and since_us >= LOCK_US
         return locked or since_us % PERIOD_US >= PULSE_US
 
+    # A packet for the host: the modem status, then what samples have read back (each bytearray
+    # call is atomic: the samples' thread appends alone).
     def bulk_in(self):
-        """A packet for the host: the modem status, then what samples have read back (each
-        bytearray call is atomic: the samples' thread appends alone)."""
         samples = bytes(self.read_back[:PACKET - len(STATUS)])
         del self.read_back[:len(samples)]
         return STATUS + samples
 
-    def take(self, request, value):
-        """Keeps what a host-to-device request sets: the baud rate (0x03: the sample clock in
-        bit-bang mode), the bit mode (0x0B)."""
-        if request == 0x03:
-            self.sample_s = value / 48e6
-        elif request == 0x0B:
-            self.synchronous = value >> 8 == SYNCHRONOUS
-
-
+# Answers ep0's next event, 12 bytes: the setup packet, the type (SETUP is 4), padding; keeps
+# what a host-to-device request sets: the baud rate (0x03: the sample clock in bit-bang mode), the
+# bit mode (0x0B).
 def answer_control():
-    """Answers ep0's next event, 12 bytes: the setup packet, the type (SETUP is 4), padding."""
     request_type, request, value, _, length, kind = struct.unpack("<BBHHHB3x", os.read(EP0, 12))
     if kind == 4 and request_type & 0x80:
         os.write(EP0, b"")
     elif kind == 4:
-        CHIP.take(request, value)
+        if request == 0x03:
+            CHIP.sample_s = value / 48e6
+        elif request == 0x0B:
+            CHIP.synchronous = value >> 8 == SYNCHRONOUS
         os.read(EP0, length)
 
 
+# Runs step again and again: a host gone away (detached, or its request cut short) only pauses it.
 def forever(step):
-    """Runs step again and again: a host gone away (detached, or its request cut short) only
-    pauses it."""
     while True:
         try:
             step()
