@@ -19,6 +19,10 @@ class Failed(AssertionError):
     """A wait that ends the test; an AssertionError, which the soak's clients count."""
 
 
+class Closed(Failed):
+    """The server closed or reset the connection, or closed the WebSocket."""
+
+
 def check(what, condition, detail=""):
     checked[0] += 1
     if not condition:
@@ -244,11 +248,13 @@ class Client:
         self.sock.settimeout(seconds)
         try:
             chunk = self.sock.recv(65536)
-        except OSError as error:  # a timeout, or a reset
-            raise Failed(f"waited {seconds:.2f} s for {what} ({error!r}), after "
+        except TimeoutError:
+            raise Failed(f"waited {seconds:.2f} s for {what}, after "
                          f"{self.pending[-200:]!r}") from None
-        if not chunk:
-            raise Failed(f"the server closed the connection before {what}, after "
+        except OSError as error:
+            chunk = error
+        if not isinstance(chunk, bytes) or not chunk:
+            raise Closed(f"the server closed the connection ({chunk!r}) before {what}, after "
                          f"{self.pending[-200:]!r}")
         self.pending += chunk
 
@@ -310,7 +316,7 @@ class Connection(Client):
         while True:
             opcode, last, data = self.next_frame(what, seconds)
             if opcode == 8:
-                raise Failed(f"the server closed the page ({data[:2].hex()}) before {what}")
+                raise Closed(f"the server closed the page ({data[:2].hex()}) before {what}")
             if opcode in (0, 1):
                 payload += data
                 if last:
@@ -329,8 +335,8 @@ class Connection(Client):
                 seen.append(self.received(what, max(deadline - time.monotonic(), 0.01))[0])
                 if time.monotonic() > deadline and not accept(seen[-1]):
                     raise Failed("time is up")
-        except Failed as failure:
-            raise Failed(f"waited {seconds} s for {what}; saw {seen}: {failure}") from None
+        except Failed as failure:  # a Closed still
+            raise type(failure)(f"waited {seconds} s for {what}; saw {seen}: {failure}") from None
         return seen
 
     def asked(self, request, expected, seconds=10):
