@@ -130,8 +130,8 @@ class Client(threading.Thread):
             while not STOP.wait(self.pause):
                 self.step()
             self.end()
-        except (AssertionError, OSError) as failure:
-            check(f"{self.name}, after {self.answers} answers: {failure}", False)
+        except Exception as failure:  # whatever it is, it ends the soak and says why
+            check(f"{self.name}, after {self.answers} answers: {failure!r}", False)
         finally:
             if self.connection:
                 self.connection.sock.close()
