@@ -26,7 +26,7 @@ def exchange(client, request, lines=1):
         answer = client.ask(request, lines)
     except Failed:
         answer, client.pending = client.pending, b""
-    return answer + client.more(0.2)
+    return answer + drained(client.sock, 0.2)[0]
 
 
 def conversations(program):

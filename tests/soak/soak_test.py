@@ -165,7 +165,7 @@ class Poller(Tuner):  # polls f and then its `polls`; nothing more may come
         self.answers += 1 + len(self.polls)
 
     def end(self):
-        expect("the end, unasked,", self.connection.more(0.5), b"")
+        expect("the end, unasked,", drained(self.connection.sock, 0.5)[0], b"")
 
 
 class Dropper(Client):
@@ -215,7 +215,7 @@ class NonReader(Client):
         with contextlib.suppress(AssertionError, OSError):  # all there is: compared below
             while len(rig.pending) < len(expected):
                 rig.read("the unread answers", ANSWER_TIMEOUT_S)
-            rig.pending += rig.more(0.5)
+            rig.pending += drained(rig.sock, 0.5)[0]
         check(f"the non-reader gets its {len(expected)} bytes of answers, whole and in order: "
               f"{len(rig.pending)} bytes, the same up to byte "
               f"{len(os.path.commonprefix([rig.pending, expected]))}", rig.pending == expected)

@@ -166,12 +166,12 @@ def resident_kib(pid):
 
 
 def busy_seconds(pid, seconds=2):
-    ticks = []
-    for pause in (seconds, 0):
+    def ticks():
         with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
-            ticks.append(sum(map(int, stat.read().rsplit(")", 1)[1].split()[11:13])))
-        time.sleep(pause)
-    return (ticks[1] - ticks[0]) / os.sysconf("SC_CLK_TCK")
+            return sum(map(int, stat.read().rsplit(")", 1)[1].split()[11:13]))
+    before = ticks()
+    time.sleep(seconds)
+    return (ticks() - before) / os.sysconf("SC_CLK_TCK")
 
 
 def bus_words(trace, seconds=300):
@@ -234,9 +234,8 @@ def holds(expected, message):
 class Client:
     """A connection of the test's own; `pending` holds what came and is not yet taken."""
 
-    def __init__(self, port, timeout=5, rcvbuf=None, host="127.0.0.1", source=None):
-        self.sock, self.pending = opened(port, timeout, rcvbuf, host, source), b""
-        self.timeout = timeout
+    def __init__(self, port, timeout=5, **keywords):
+        self.sock, self.pending, self.timeout = opened(port, timeout, **keywords), b"", timeout
 
     def __enter__(self):
         return self
@@ -246,16 +245,15 @@ class Client:
 
     def read(self, what, seconds):
         self.sock.settimeout(seconds)
+        after = f"{what}, after {self.pending[-200:]!r}"
         try:
-            chunk = self.sock.recv(65536)
+            chunk = self.sock.recv(65536) or "EOF"
         except TimeoutError:
-            raise Failed(f"waited {seconds:.2f} s for {what}, after "
-                         f"{self.pending[-200:]!r}") from None
+            raise Failed(f"waited {seconds:.2f} s for {after}") from None
         except OSError as error:
             chunk = error
-        if not isinstance(chunk, bytes) or not chunk:
-            raise Closed(f"the server closed the connection ({chunk!r}) before {what}, after "
-                         f"{self.pending[-200:]!r}")
+        if not isinstance(chunk, bytes):
+            raise Closed(f"the server closed the connection ({chunk!r}) before {after}")
         self.pending += chunk
 
 
@@ -268,9 +266,6 @@ class Rigctld(Client):
             self.read(f"the answer to {request!r}", self.timeout)
         answer, self.pending = self.pending, b""
         return answer
-
-    def more(self, seconds):
-        return drained(self.sock, seconds)[0]
 
 
 class Connection(Client):
