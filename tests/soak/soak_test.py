@@ -42,8 +42,7 @@ BAND_LOW_HZ, BAND_STEPS, STRIDE = 76_000_000, 3201, 1009
 # What a poller asks besides f: the carrier detect as gpredict asks for it (raw byte 0x8b), the
 # mode and the VFO. Nobody sets the mode or the VFO, so those answers never change.
 STEADY = {b"\x8b\n": b"0\n", b"m\n": b"WFM\n230000\n", b"v\n": b"VFOA\n"}
-POLLERS = [("gpredict", [b"\x8b\n", b"m\n", b"v\n"]), ("fldigi", [b"m\n", b"v\n"])] * 6
-POLLERS.append(POLLERS[0])
+POLLERS = [("gpredict", [*STEADY]), ("fldigi", [b"m\n", b"v\n"])] * 6 + [("gpredict", [*STEADY])]
 KIB = 1024
 # The page's limit on unsent data, as the README's page section states it, and besides it, in the
 # kernel, the server's send buffer (64 KiB, which Linux doubles) and the page's.

@@ -15,8 +15,9 @@ import statistics
 import sys
 import time
 
-from web_support import (Closed, Failed, Rigctld, busy_seconds, check, drained, finish, frame, opened,
-                         page, program_command, resident_kib, run_on_program, tables, until)
+from web_support import (Closed, Failed, Rigctld, busy_seconds, check, drained, finish, frame,
+                         opened, page, program_command, resident_kib, run_on_program, tables,
+                         until)
 
 PROGRAM = program_command(sys.argv[1:])
 SLOW = sys.argv[-1] == "--slow"
