@@ -26,13 +26,15 @@ def exchange(client, request, lines=1):
         answer = client.ask(request, lines)
     except Failed:
         answer, client.pending = client.pending, b""
-    return answer + client.more(0.2)
+    return answer + drained(client.sock, 0.2)[0]
 
 
 def conversations(program):
     # Each file's clients, parted by "---", at once, from the start-up's tuning: each sends its
     # "> " lines ("\xNN" is that byte) and must hear its "< " lines, byte for byte.
-    for path in sorted(glob.glob(os.path.join(CONVERSATIONS, "*.txt"))):
+    paths = sorted(glob.glob(os.path.join(CONVERSATIONS, "*.txt")))
+    check(f"conversations in {CONVERSATIONS}", paths)
+    for path in paths:
         with Rigctld(program.rigctld_port) as reset:
             reset.ask(b"F 106200000\nM WFM 0\n", 2)
         with open(path, encoding="utf-8") as file:

@@ -31,14 +31,15 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 def seen(driver, key):
     """Every station's name, frequency and whether it is tuned; else the text (or after @, the
-    property) of the element with ID `key`."""
+    property, "" if it has none) of the element with ID `key`; None if there is no such one."""
     if key == "stations":
         return driver.execute_script(
             "return [...document.querySelectorAll('.station')].map(b => [b.firstChild.textContent,"
             " b.lastChild.textContent, b.getAttribute('aria-current')].join(', ')).join('; ')")
     element, _, name = key.partition("@")
-    found = driver.find_elements(By.ID, element)
-    return found and (found[0].get_attribute(name) if name else found[0].text)
+    if not (found := driver.find_elements(By.ID, element)):
+        return None
+    return (found[0].get_attribute(name) or "") if name else found[0].text
 
 
 def play(driver, program, rows):
@@ -56,7 +57,7 @@ def play(driver, program, rows):
             driver.switch_to.window(window)
             for key, value in expected.items():
                 until(f"{key} to show {value!r}", lambda: seen(driver, key),
-                      lambda s: matches(value, s or ""), seconds)
+                      lambda s: s is not None and matches(value, s), seconds)
         driver.switch_to.window(here)
 
 

@@ -43,13 +43,14 @@ def messages(program):
 
 
 def raw_requests(program):
-    for case, asked, pattern in TABLES["raw requests"]:
+    for case, asked, pattern, then in TABLES["raw requests"]:
         asked, _, text = asked.replace("{port}", str(program.port)).partition(" frame: ")
         with opened(program.port, timeout=2) as connection:
             connection.sendall(asked.replace("\\r\\n", "\r\n").encode() +
                                (frame(text.encode()) if text else b""))
-            answer = drained(connection, 2)[0]
-        check(case, re.fullmatch(pattern.encode(), answer, re.S), answer[:600])
+            answer, closed = drained(connection, 2)
+        check(f"{case}, then {then}", re.fullmatch(pattern.encode(), answer, re.S) and
+              then == ("closed" if closed else "open"), answer[:600])
 
 
 def log_in(program):

@@ -15,8 +15,9 @@ import statistics
 import sys
 import time
 
-from web_support import (Failed, Rigctld, busy_seconds, check, drained, finish, frame, opened,
-                         page, program_command, resident_kib, run_on_program, tables, until)
+from web_support import (Closed, Failed, Rigctld, busy_seconds, check, drained, finish, frame,
+                         opened, page, program_command, resident_kib, run_on_program, tables,
+                         until)
 
 PROGRAM = program_command(sys.argv[1:])
 SLOW = sys.argv[-1] == "--slow"
@@ -33,20 +34,24 @@ def head(port, extra="", method="GET", path="/"):
 
 
 def status_of(connection, seconds=5):
+    """The answer's status, or "closed" if the server closed or reset the connection first."""
     connection.settimeout(seconds)
     try:
-        found = re.match(rb"HTTP/1\.1 (\d{3}) ", connection.makefile("rb").readline())
+        line = connection.makefile("rb").readline()
+    except TimeoutError:
+        raise Failed(f"waited {seconds} s for an answer or the connection's end") from None
     except OSError:
-        return None
-    return found and int(found[1])
+        line = b""
+    found = re.match(rb"HTTP/1\.1 (\d{3}) ", line)
+    return int(found[1]) if found else line.decode(errors="replace") or "closed"
 
 
 def answer_to(program, what, size=0):
     if what == "a message":  # a frequency out of range, padded: refused if read at all
-        with page(program.port) as connection, contextlib.suppress(Failed):
+        with page(program.port) as connection, contextlib.suppress(Closed):
             request = b'{"do": "frequency", "mhz": "130", "pad": "'
             connection.sock.sendall(frame(request + b"p" * (size - len(request) - 2) + b'"}'))
-            return connection.await_message("a refusal", {"type": "refused"}, 3) and "answered"
+            return connection.await_message("a refusal", {"type": "refused"}, 5) and "answered"
         return "closed"
     with opened(program.port) as connection:
         if what == "headers":
@@ -57,7 +62,7 @@ def answer_to(program, what, size=0):
                                     "/login") + b"p" * size * (size <= BODY_BYTES))
         else:
             connection.sendall(head(program.port, "\r\n"))
-        return status_of(connection, seconds=2)
+        return status_of(connection)
 
 
 def sizes(program):
@@ -80,13 +85,12 @@ def sizes(program):
 def counts(program):
     for what, limit, hold, ask, refused, admitted in [
             ("connection", CONNECTIONS, lambda: opened(program.port),
-             lambda: answer_to(program, ""), None, 200),
+             lambda: answer_to(program, ""), "closed", 200),
             ("page", PAGES, lambda: page(program.port).sock,
              lambda: page(program.port).status, 403, 101)]:
         held = [hold() for _ in range(limit)]
         try:
-            check(f"{what} {limit + 1}: refused, {refused or 'closed unanswered'}",
-                  ask() == refused)
+            check(f"{what} {limit + 1}: refused, {refused}", (seen := ask()) == refused, seen)
             held.pop().close()
             until(f"{what} {limit + 1}: {admitted} once one has closed", ask,
                   lambda seen: seen == admitted)
@@ -108,7 +112,8 @@ def descriptor_flood(program):
         time.sleep(0.3)  # one counted while in use for a moment goes to the first of them
         for connection in [c for c in flood if c not in select.select(flood, [], [], 0)[0]][:5]:
             resource.prlimit(pid, nofile, (limit := limit + 1, kept[1]))
-            select.select([connection], [], [], 2)
+            if not select.select([connection], [], [], 5)[0]:
+                raise Failed("waited 5 s for an answer once a descriptor was given back")
             answered.append(time.monotonic())
         flood += [opened(program.rigctld_port) for _ in range(20)]
         busy = busy_seconds(pid)

@@ -12,20 +12,26 @@ import sys
 import tempfile
 import time
 
-failures = []
+failures, checked = [], [0]
 
 
 class Failed(AssertionError):
     """A wait that ends the test; an AssertionError, which the soak's clients count."""
 
 
+class Closed(Failed):
+    """The server closed or reset the connection, or closed the WebSocket."""
+
+
 def check(what, condition, detail=""):
+    checked[0] += 1
     if not condition:
         failures.append(what)
         print(f"FAILED: {what}\n  {detail}")
 
 
 def finish():
+    check("any check ran", checked[0])  # a test that checked nothing has not passed
     print(f"{len(failures)} failed" if failures else "all passed")
     sys.exit(1 if failures else 0)
 
@@ -160,12 +166,12 @@ def resident_kib(pid):
 
 
 def busy_seconds(pid, seconds=2):
-    ticks = []
-    for pause in (seconds, 0):
+    def ticks():
         with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
-            ticks.append(sum(map(int, stat.read().rsplit(")", 1)[1].split()[11:13])))
-        time.sleep(pause)
-    return (ticks[1] - ticks[0]) / os.sysconf("SC_CLK_TCK")
+            return sum(map(int, stat.read().rsplit(")", 1)[1].split()[11:13]))
+    before = ticks()
+    time.sleep(seconds)
+    return (ticks() - before) / os.sysconf("SC_CLK_TCK")
 
 
 def bus_words(trace, seconds=300):
@@ -228,9 +234,8 @@ def holds(expected, message):
 class Client:
     """A connection of the test's own; `pending` holds what came and is not yet taken."""
 
-    def __init__(self, port, timeout=5, rcvbuf=None, host="127.0.0.1", source=None):
-        self.sock, self.pending = opened(port, timeout, rcvbuf, host, source), b""
-        self.timeout = timeout
+    def __init__(self, port, timeout=5, **keywords):
+        self.sock, self.pending, self.timeout = opened(port, timeout, **keywords), b"", timeout
 
     def __enter__(self):
         return self
@@ -240,14 +245,15 @@ class Client:
 
     def read(self, what, seconds):
         self.sock.settimeout(seconds)
+        after = f"{what}, after {self.pending[-200:]!r}"
         try:
-            chunk = self.sock.recv(65536)
-        except OSError as error:  # a timeout, or a reset
-            raise Failed(f"waited {seconds:.2f} s for {what} ({error!r}), after "
-                         f"{self.pending[-200:]!r}") from None
-        if not chunk:
-            raise Failed(f"the server closed the connection before {what}, after "
-                         f"{self.pending[-200:]!r}")
+            chunk = self.sock.recv(65536) or "EOF"
+        except TimeoutError:
+            raise Failed(f"waited {seconds:.2f} s for {after}") from None
+        except OSError as error:
+            chunk = error
+        if not isinstance(chunk, bytes):
+            raise Closed(f"the server closed the connection ({chunk!r}) before {after}")
         self.pending += chunk
 
 
@@ -260,9 +266,6 @@ class Rigctld(Client):
             self.read(f"the answer to {request!r}", self.timeout)
         answer, self.pending = self.pending, b""
         return answer
-
-    def more(self, seconds):
-        return drained(self.sock, seconds)[0]
 
 
 class Connection(Client):
@@ -308,7 +311,7 @@ class Connection(Client):
         while True:
             opcode, last, data = self.next_frame(what, seconds)
             if opcode == 8:
-                raise Failed(f"the server closed the page ({data[:2].hex()}) before {what}")
+                raise Closed(f"the server closed the page ({data[:2].hex()}) before {what}")
             if opcode in (0, 1):
                 payload += data
                 if last:
@@ -327,8 +330,8 @@ class Connection(Client):
                 seen.append(self.received(what, max(deadline - time.monotonic(), 0.01))[0])
                 if time.monotonic() > deadline and not accept(seen[-1]):
                     raise Failed("time is up")
-        except Failed as failure:
-            raise Failed(f"waited {seconds} s for {what}; saw {seen}: {failure}") from None
+        except Failed as failure:  # a Closed still
+            raise type(failure)(f"waited {seconds} s for {what}; saw {seen}: {failure}") from None
         return seen
 
     def asked(self, request, expected, seconds=10):
