@@ -101,10 +101,9 @@ $(indented "$dir/gtkwave")" eval 'grep -q "^\[[0-9]*\] end time\.$" "$dir/gtkwav
 # put the pin on "Output in-lock counter"; 66 and 65 MHz lie below the oscillator's range, and
 # the second miss is told as the first was. Each tuning waits for the last one's line, since a
 # word that comes sooner starts the watch again. Then four tunings in one packet: a word
-# replaced before its lock was decided (as when the panel carries them out in one turn) says so,
-# and each gets its line, of whichever kind the machine's pace gave it ("a verdict" in the
-# golden file). A line that never comes ends the session: the waits after it would only add
-# theirs to the test's time.
+# replaced before its lock was decided says so: the panel carries them out in one turn, so the
+# first three are replaced and the last, 96 MHz, locks. A line that never comes ends the
+# session: the waits after it would only add theirs to the test's time.
 logged() { [ "$(wc -l <"$dir/out")" -ge "$1" ]; }
 lock_session() {
   local lines=3 tuning
@@ -122,11 +121,9 @@ serve_rigctld "$dir/lock.err" "${board[@]}" --lock --word-b test=lock >"$dir/out
 check "with --lock each word's line came within 30 s" lock_session
 end_program TERM
 check "SIGTERM ends the board cleanly (status $status)" test "$status" -eq 0
-# Times vary: "T" stands for the first two verdicts' times, "a verdict" for each of the burst's.
-ms='[0-9]+\.[0-9] ms'
-burst="replaced after $ms, not locked yet|not locked within 100 ms|locked after $ms"
+# Times vary: "T" stands for each verdict's.
 check "with --lock each word is followed by what the test pin said; the log holds:
 $(indented "$dir/out")" diff -u "$here/headless_lock_session.txt" \
-  <(sed -E "1,9s/^locked after $ms\$/locked after T ms/; 10,\$s/^($burst)\$/a verdict/" "$dir/out")
+  <(sed -E 's/ [0-9]+\.[0-9] ms/ T ms/' "$dir/out")
 
 finish

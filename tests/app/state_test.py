@@ -1,19 +1,15 @@
 #!/usr/bin/python3
 # The box keeps its tuning: a run tuned by rigctld and its page, ended by SIGTERM, leaves the
-# state file; --resume comes back on it; SIGKILL at random moments of a storm of tunings never
-# leaves a torn file. Its stations: a page fills the list to its limits and the next run shows
+# state file; --resume comes back on it; SIGKILL at each step of its write leaves the old or the
+# new file, whole. Its stations: a page fills the list to its limits and the next run shows
 # them; --stations takes a spreadsheet's file. (program_runs.txt: files set aside, a file that
 # cannot be written, and a bad one to take.)
 #
 # Usage: state_test.py [wine] PROGRAM
 import os
-import random
-import re
 import signal
 import sys
 import tempfile
-import threading
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
 from web_support import (Failed, Program, Rigctld, check, finish, program_command,  # noqa
@@ -21,7 +17,6 @@ from web_support import (Failed, Program, Rigctld, check, finish, program_comman
 from web_support import page as open_page  # noqa: E402
 
 PROGRAM = program_command(sys.argv[1:])
-STATE = re.compile(r"saa1057-panel state 1\ndivider (\d+)\nword-b( [a-z0-9.=,]+)?\nspeed (\d+)\n")
 START = "saa1057-panel state 1\ndivider 11690\nword-b\nspeed 100\n"
 TUNED = ("saa1057-panel state 1\ndivider 10680\nword-b refh=1.25,current=0.023,sla=sync,"
          "phase=auto,brm=on,test=lock\nspeed 300\n")
@@ -72,34 +67,27 @@ def kept_and_resumed(folder):
     check("no stations, no stations file", os.listdir(folder) == ["state"], os.listdir(folder))
 
 
-def killed_in_a_storm(folder):
-    # Each round resumes the last one's file, tunes every 20 ms and is killed at a random
-    # moment: the file is whole, and the next round comes back on its divider.
-    path, kept = os.path.join(folder, "state"), None
-    for round_number in range(8):
-        program, stop = Program(PROGRAM, "--headless", "--resume", "--state", path,
-                                rigctld=True), threading.Event()
+def killed_while_writing(folder):
+    # strace kills the panel at a step of writing a tuning: until the rename the file is the old
+    # one, whole, and from then on the new one.
+    path = os.path.join(folder, "state")
+    tuned = "saa1057-panel state 1\ndivider 10680\nword-b\nspeed 100\n"
+    for step, fault, kept in [("the new text's fsync", "fsync:when=1", START),
+                              ("the rename", "rename", START),
+                              ("the folder's fsync, after the rename", "fsync:when=2", tuned)]:
+        write(path, START)
+        program = Program(["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync,rename",
+                           "-e", f"inject={fault}:signal=SIGKILL", *PROGRAM], "--headless",
+                          "--resume", "--state", path, rigctld=True)
         try:
-            if kept:
-                page(program, f"round {round_number} on {kept[1]}", {"divider": int(kept[1])})
-
-            def storm():
-                with Rigctld(program.rigctld_port) as client:
-                    while not stop.wait(0.02):
-                        client.ask(f"F {random.randrange(80_000_000, 100_000_000)}\n".encode())
-            threading.Thread(target=storm, daemon=True).start()
-            # The first round's file comes a rest time after start-up.
-            time.sleep(random.uniform(1.0, 5.0) if kept else 3.0)
-            program.process.send_signal(signal.SIGKILL)
+            rig(program, "F 96100000")
+            until(f"the kill at {step}", program.process.poll, lambda status: status is not None,
+                  30)
         except Failed as failure:
-            check(f"round {round_number}", False, failure)
-        finally:
-            stop.set()
-            program.end()
-        kept = STATE.fullmatch(text(path))
-        check(f"killed in round {round_number}: the file is whole", kept, text(path))
-        if not kept:
-            return
+            check(f"killed at {step}", False, failure)
+        status = program.end()[0]
+        check(f"killed at {step}: the file is the {'new' if kept == tuned else 'old'} one, whole",
+              status == -signal.SIGKILL and text(path) == kept, f"status {status}: {text(path)!r}")
 
 
 def stations(folder):
@@ -170,7 +158,7 @@ def local_app_data(_):
 
 
 for case in (local_app_data,) if PROGRAM[0] == "wine" else (
-        kept_and_resumed, killed_in_a_storm, stations):
+        kept_and_resumed, killed_while_writing, stations):
     with tempfile.TemporaryDirectory() as folder:
         case(folder)
 finish()

@@ -24,8 +24,6 @@
 #include <sstream>
 #include <vector>
 
-#include "bus_ftdi/bit_bang_samples.hpp"
-#include "bus_ftdi/ftdi_pins.hpp"
 #include "sim/simulated_synthesizer.hpp"
 #include "stand_in.hpp"
 
@@ -73,24 +71,27 @@ sim::SimulatedSynthesizer& chip() {
   return chip;
 }
 
+// The adapter as FTDI documents it, written here rather than taken from the program: in bit-bang
+// mode a sample every divisor ticks of 48 MHz (16 times the 3 MHz baud clock); the panel's
+// default pins D0, D1, D2 (clock, data, enable) and D3 (CTS), the lock line, are bits 0 to 3.
+constexpr std::int64_t kSampleClockHz = 48'000'000;
+constexpr UCHAR kLock = 0x08;
+
 // The pins as they read at sample `index` of a write: the sample, the test pin on D3.
 UCHAR modelled_pins(UCHAR sample, DWORD index) {
-  const auto lock = static_cast<UCHAR>(1u << *bus::ftdi_pin_bit(bus::kDefaultFtdiLockPin));
   const std::chrono::nanoseconds ahead{static_cast<std::int64_t>(index) * divisor * 1'000'000'000 /
-                                       bus::kBitBangClockHz};
-  return static_cast<UCHAR>(chip().lock_level_in(ahead) ? sample | lock : sample & ~lock);
+                                       kSampleClockHz};
+  return static_cast<UCHAR>(chip().lock_level_in(ahead) ? sample | kLock : sample & ~kLock);
 }
 
 void clock_out(const UCHAR* samples, DWORD count) {
-  const auto bits = bus::FtdiPins{}.bits;
   const auto high = [](UCHAR sample, int bit) { return (sample >> bit & 1) != 0; };
   const bool model = !stand_in::setting("FTD2XX_MODEL").empty();
   const auto pins = static_cast<UCHAR>(
       std::strtoul(stand_in::setting("FTD2XX_PINS").c_str(), nullptr, 0));
   for (DWORD i = 0; i < count; ++i) {
     if (model) {
-      chip().drive(
-          {high(samples[i], bits[0]), high(samples[i], bits[1]), high(samples[i], bits[2])});
+      chip().drive({high(samples[i], 0), high(samples[i], 1), high(samples[i], 2)});
     }
     if (synchronous) read_back.push_back(model ? modelled_pins(samples[i], i) : pins);
   }

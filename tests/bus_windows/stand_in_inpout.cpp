@@ -9,8 +9,6 @@
 #include <cstdlib>
 #include <optional>
 
-#include "bus/port_addresses.hpp"
-#include "bus/wiring.hpp"
 #include "sim/simulated_synthesizer.hpp"
 #include "stand_in.hpp"
 
@@ -30,6 +28,16 @@ void note(const char* call, short port, short value) {
                                    std::to_string(value));
 }
 
+// The port as a PC has it, written here rather than taken from the program: the data register at
+// the base, status at +1 with pin 10 (nAck), the default lock pin, as bit 6, control at +2.
+constexpr std::uint16_t kStatus = 1;
+constexpr short kNAck = 0x40;
+std::optional<bus::Register> register_at(std::uint16_t offset) {
+  if (offset == 0) return bus::Register::data;
+  if (offset == 2) return bus::Register::control;
+  return std::nullopt;
+}
+
 // How far `port` lies from the modelled port's base; none unless the test asks for the model.
 std::optional<std::uint16_t> from_model_base(short port) {
   static const auto base = stand_in::setting("INPOUT_MODEL");
@@ -44,7 +52,7 @@ extern "C" {
 void __stdcall Out32(short port, short value) {
   note("Out32", port, value);
   const auto offset = from_model_base(port);
-  if (const auto target = offset ? bus::register_at(bus::kStandardBase + *offset) : std::nullopt) {
+  if (const auto target = offset ? register_at(*offset) : std::nullopt) {
     chip().write(*target, static_cast<std::uint8_t>(value));
   }
 }
@@ -52,10 +60,8 @@ void __stdcall Out32(short port, short value) {
 short __stdcall Inp32(short port) {
   auto answer =
       static_cast<short>(std::strtol(stand_in::setting("INPOUT_STATUS").c_str(), nullptr, 0));
-  if (from_model_base(port) == bus::kStatusRegisterOffset) {
-    const auto pin = *bus::status_pin(bus::kDefaultLockPin);
-    answer = static_cast<short>(chip().lock_level() != pin.inverted ? answer | pin.bit
-                                                                    : answer & ~pin.bit);
+  if (from_model_base(port) == kStatus) {
+    answer = static_cast<short>(chip().lock_level() ? answer | kNAck : answer & ~kNAck);
   }
   note("Inp32", port, answer);
   return answer;

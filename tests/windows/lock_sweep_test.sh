@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The headless sweep under Wine through a port whose library is a stand-in beside the program,
 # answering the lock line from the simulated oscillator that the words it carries tune (sim/):
-# each row must say locked on exactly the model's dividers, with a time, as tests/vm/ftdi_test.sh
-# has it on Linux, and the summary must give the model's range and no quicker a slowest lock.
+# each row must say locked on exactly the model's dividers, each at the model's time, and the
+# summary must give the model's range and no quicker a slowest lock.
 # Usage: tests/windows/lock_sweep_test.sh PROGRAM.exe STAND_IN.dll EXPECTED PORT VARIABLE=VALUE LINE
 #   PORT: what --port is given; VARIABLE=VALUE: what makes the stand-in answer from the model;
 #   LINE: the lock line the program says it reads.
@@ -25,9 +25,19 @@ tr -d '\r' <"$dir/out" >"$dir/rows"
 tr -d '\r' <"$dir/err" >"$dir/said"
 check "--port $port: status 0 (it was $status; 124: no end in $wait_s s); standard error holds:
 $(sed 's/^/    /' "$dir/said")" test "$status" -eq 0
-check "--port $port: locked exactly over the model's range, each with a time" \
-  diff -u <(grep -v '^#' "$expected") \
-  <(awk -F, 'NR > 1 { print $1, $4, ($5 == "" ? "-" : "timed") }' "$dir/rows")
+# Each row beside the model's: locked on its dividers only, each lock told no sooner than the
+# model's time less a tenth (the program rounds to one, and starts timing just after the load)
+# and at most 20 ms after it. The program reads the line between Wine's turns, which a busy
+# machine spaces out: three locks in four must be told within 1 ms of the model's time.
+paste -d ' ' <(grep -v '^#' "$expected") \
+  <(awk -F, 'NR > 1 { print $1, $4, ($5 == "" ? "-" : $5) }' "$dir/rows") >"$dir/both"
+awk '{ timed = $3 == "-" ? $6 == "-" : $6 != "-" && $6 >= $3 - 0.15 && $6 <= $3 + 20 }
+  !($1 == $4 && $2 == $5 && timed) { print "    wanted", $1, $2, $3 ", got", $4, $5, $6 }
+  $3 != "-" { locks++; late += $6 > $3 + 1 }
+  END { if (4 * late > locks) print "    " late " of " locks " locks told over 1 ms late" }' \
+  "$dir/both" >"$dir/off"
+check "--port $port: locked exactly over the model's range, each at the model's time; off:
+$(cat "$dir/off")" test ! -s "$dir/off"
 # The model's slowest lock, 3.4 ms at 117.80 MHz, less a tenth: the program rounds to one, and
 # starts timing just after the load. Progress may come first on a slow machine.
 summary='^saa1057-panel: locks from 75\.30 to 117\.80 MHz, slowest \([0-9.]*\) ms at [0-9.]*$'

@@ -9,7 +9,8 @@
 
 namespace support {
 
-// The rows of the golden file tests/data/`file`: its lines but blank ones and "# " comments.
+// The rows of the golden file tests/data/`file`: its lines but blank ones and "# " comments;
+// none fails the test.
 std::vector<std::string> golden(const std::string& file);
 
 // Expects `outcome` to give each row of the golden file, but its first field, from that field.
