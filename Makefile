@@ -52,7 +52,7 @@ windows_preset = qt=$$(scripts/build-qt-windows.sh) && \
 deb = SAA_WERROR=$(call werror,package) JOBS=$(JOBS) packaging/build-deb.sh $(call package_folder,$1) $1
 
 .PHONY: all deps deps-test deps-tools build program build-asan soak build-windows \
-  qt-windows $(CROSS_ARCHES:%=build-%) run test check test-vm fuzz bench screenshot install package \
+  qt-windows qt-windows-beside $(CROSS_ARCHES:%=build-%) run test check test-vm fuzz bench screenshot install package \
   $(PACKAGE_ARCHES:%=package-%) package-windows clean
 
 all: build
@@ -88,10 +88,21 @@ test: deps-tools build build-asan
 	$(call timed,Native suite,$(CTEST) --test-dir $(BUILD) -LE check)
 	$(call timed,Sanitizer suite,$(SANITIZER_ENV) $(CTEST) --test-dir $(ASAN_BUILD) -LE check)
 
+# The virtual machines' tiers, which make test-vm and make check run (below).
+define vm_tiers
+	scripts/install-deps.sh vm package-vm
+	$(call timed,VM: parport,tests/vm/parport_test.sh $(BUILD)/app/saa1057-panel)
+	$(call timed,VM: GPIO (arm64),tests/vm/gpio_test.sh $(call folder,arm64)/app/saa1057-panel)
+	$(call timed,VM: FTDI,tests/vm/ftdi_test.sh $(BUILD)/app/saa1057-panel)
+	$(call timed,VM: package life cycle,\
+	  tests/package/lifecycle_test.sh $(call package_folder)/saa1057-panel_*.deb)
+endef
+
 # Everything, as CI runs it: make test, then the browser, the soak, fuzzing, ARM under qemu-user,
-# Windows under Wine with its installer, the Debian packages and the virtual machines.
-check: test build-windows package-windows $(CROSS_ARCHES:%=build-%) fuzz package \
-  $(PACKAGE_ARCHES:%=package-%)
+# the Debian packages, the virtual machines, and Windows under Wine with its installer. Qt for
+# Windows, a third of it on a new machine, is built at the lowest priority from the start, on what
+# the suites and the virtual machines leave of the processors; the Windows stages come last.
+check: qt-windows-beside test $(CROSS_ARCHES:%=build-%) fuzz package $(PACKAGE_ARCHES:%=package-%)
 	scripts/install-deps.sh browser
 	$(call timed,Browser and slow native tests,$(CTEST) --test-dir $(BUILD) -L check)
 	$(call timed,Browser and slow sanitizer tests,$(SANITIZER_ENV) $(CTEST) --test-dir $(ASAN_BUILD) -L check)
@@ -99,6 +110,12 @@ check: test build-windows package-windows $(CROSS_ARCHES:%=build-%) fuzz package
 	  tests/soak/soak_test.py $(ASAN_BUILD)/app/saa1057-panel 40 10 10)
 	$(foreach arch,$(CROSS_ARCHES),$(call timed,$(arch) suite (qemu-user),\
 	  $(CTEST) --test-dir $(call folder,$(arch))) &&) true
+	$(call timed,amd64 package test,\
+	  tests/package/package_test.sh $(call package_folder)/saa1057-panel_*.deb)
+	$(foreach arch,$(PACKAGE_ARCHES),$(call timed,$(arch) package test,tests/package/package_test.sh \
+	  $(call package_folder,$(arch))/saa1057-panel_*_$(arch).deb $(arch)) &&) true
+	$(vm_tiers)
+	$(MAKE) --no-print-directory package-windows WERROR_BUILDS="$(WERROR_BUILDS)"
 	# Wine's services start before the tests: started by the first test's program, they would
 	# hold its output pipes open until every other Wine program had ended.
 	$(call timed,Wine suite,$(WINE_ENV) on_virtual_screen sh -c \
@@ -106,11 +123,6 @@ check: test build-windows package-windows $(CROSS_ARCHES:%=build-%) fuzz package
 	  status=$$?; wineserver -k; [ $$status -eq 0 ])
 	$(call timed,Installer test,tests/windows/installer_test.sh \
 	  $(WIN_BUILD)/saa1057-panel-*-win64.exe $(WIN_BUILD)/saa1057-panel-*-win64.zip)
-	$(call timed,amd64 package test,\
-	  tests/package/package_test.sh $(call package_folder)/saa1057-panel_*.deb)
-	$(foreach arch,$(PACKAGE_ARCHES),$(call timed,$(arch) package test,tests/package/package_test.sh \
-	  $(call package_folder,$(arch))/saa1057-panel_*_$(arch).deb $(arch)) &&) true
-	$(MAKE) --no-print-directory test-vm WERROR_BUILDS="$(WERROR_BUILDS)"
 	@scripts/stage.sh table
 
 # The program on Linux's own parport, ppdev, GPIO and USB drivers (FTDI adapters stood in for
@@ -119,17 +131,15 @@ check: test build-windows package-windows $(CROSS_ARCHES:%=build-%) fuzz package
 # Then the package's life cycle, its service running, in a Debian 12 that systemd boots there
 # (a minute and a half; the system is made once, in a minute, into the same folder).
 test-vm: build build-arm64 package
-	scripts/install-deps.sh vm package-vm
-	$(call timed,VM: parport,tests/vm/parport_test.sh $(BUILD)/app/saa1057-panel)
-	$(call timed,VM: GPIO (arm64),tests/vm/gpio_test.sh $(call folder,arm64)/app/saa1057-panel)
-	$(call timed,VM: FTDI,tests/vm/ftdi_test.sh $(BUILD)/app/saa1057-panel)
-	$(call timed,VM: package life cycle,\
-	  tests/package/lifecycle_test.sh $(call package_folder)/saa1057-panel_*.deb)
+	$(vm_tiers)
 
-# Qt for Windows, built once (scripts/build-qt-windows.sh).
+# Qt for Windows, built once (scripts/build-qt-windows.sh); the stage is the wait for it when it
+# is being built beside the others (its log then in build-qt-windows.log).
 qt-windows:
-	scripts/install-deps.sh windows-qt
-	$(call timed,Qt for Windows,scripts/build-qt-windows.sh >/dev/null)
+	$(call timed,Qt for Windows (the wait),scripts/build-qt-windows.sh >/dev/null)
+
+qt-windows-beside:
+	nice -n 19 scripts/build-qt-windows.sh >/dev/null 2>build-qt-windows.log &
 
 # The whole program for 64-bit Windows in Release, its tests run under Wine.
 build-windows: qt-windows

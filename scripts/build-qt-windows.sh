@@ -92,6 +92,7 @@ apt-get "${apt_options[@]}" update >>"$log" 2>&1 || fail "apt-get update of the 
 dpkg-source -x "$work"/qt6-base_*.dsc "$work/src" >>"$log" 2>&1 ||
   fail "unpacking the qt6-base source package failed"
 
+"$here/scripts/stage.sh" begin "Qt for Windows (built)"
 start=$SECONDS
 cmake -G Ninja -S "$work/src" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >>"$log" 2>&1 || fail "configuring Qt failed"
@@ -117,5 +118,6 @@ cmake --install "$work/build" >>"$log" 2>&1 || fail "installing Qt into $prefix 
 printf '%s\n' "qt6-base $debian_version" "${options[@]}" >"$prefix/configure-options.txt"
 touch "$prefix/.complete"
 rm -rf "$work"
+"$here/scripts/stage.sh" end "Qt for Windows (built)"
 say "Qt built in $(((SECONDS - start) / 60)) min, installed in $prefix"
 echo "$prefix"
