@@ -68,36 +68,27 @@ TEST(Options, EveryCommandLineGivesItsOptionsOrItsUsageError) {
   support::expect_rows("command_lines.txt", outcome);
 }
 
-// The rows of golden file `file` whose platform (the first column) is this one's.
-std::vector<std::vector<std::string>> rows_here(const std::string& file) {
-  static const auto platforms = support::split(SAA_PLATFORMS, " ");
-  std::vector<std::vector<std::string>> rows;
-  for (const auto& row : support::golden(file)) {
-    auto columns = support::fields(row);
-    if (std::ranges::count(platforms, columns[0]) > 0) rows.push_back(std::move(columns));
-  }
-  return rows;
-}
-
-TEST(PortChoice, TheCommandLinePicksTheBackEndThatTheInformationLineNames) {
-  for (const auto& columns : rows_here("port_choice.txt")) {
-    const auto port = port_choice::choose_port(support::command_line(columns[1]));
-    EXPECT_EQ(port->label(), columns[2]) << columns[1];
-    EXPECT_EQ(port->description(), columns[3]) << columns[1];
-    if (columns.size() < 5) continue;
-    bus::Inpout library{*port};
-    EXPECT_EQ(support::failure_of([&library] { library.Out32(support::kStandardData, 0); }),
-              columns[4])
-        << columns[1];
-  }
-}
-
-TEST(PortChoice, ThePortGetsTheLockLineTheCommandLineNames) {
-  for (const auto& columns : rows_here("port_lock_lines.txt")) {
-    EXPECT_EQ(
-        port_choice::choose_port(support::command_line(columns[1]))->lock_line().value_or("(none)"),
-        columns[2])
-        << columns[1];
+// The rows of port_choice.txt and port_lock_lines.txt whose platform (the first column) is this
+// one's: the back end a command line picks, as the information line names it, and its lock line.
+TEST(PortChoice, TheCommandLinePicksTheBackEndAndTheLockLineThatItNames) {
+  const auto platforms = support::split(SAA_PLATFORMS, " ");
+  for (const std::string file : {"port_choice.txt", "port_lock_lines.txt"}) {
+    for (const auto& row : support::golden(file)) {
+      const auto columns = support::fields(row);
+      if (std::ranges::count(platforms, columns[0]) == 0) continue;
+      const auto port = port_choice::choose_port(support::command_line(columns[1]));
+      if (columns.size() == 3) {
+        EXPECT_EQ(port->lock_line().value_or("(none)"), columns[2]) << row;
+        continue;
+      }
+      EXPECT_EQ(port->label(), columns[2]) << row;
+      EXPECT_EQ(port->description(), columns[3]) << row;
+      if (columns.size() < 5) continue;
+      bus::Inpout library{*port};
+      EXPECT_EQ(support::failure_of([&library] { library.Out32(support::kStandardData, 0); }),
+                columns[4])
+          << row;
+    }
   }
 }
 

@@ -21,10 +21,27 @@ using namespace std::chrono_literals;
 const std::string kInLock = "1100000100000101";
 
 // The simulated chip with its test pin wired back (unless not `wired`), on the model's time, and
-// a transmitter that sends to it as the panel does.
+// a transmitter that sends to it as the panel does. Its line may stand for a board's instead:
+// held "high" or "low" by a filter, or "pulsing" as the chip gives it out of lock (low for 0.2 ms
+// of every 1 ms, from when it was set); each reading taking `reading`, as an FTDI pin read takes
+// a USB round trip.
+struct Chip : sim::SimulatedSynthesizer {
+  using SimulatedSynthesizer::SimulatedSynthesizer;
+  bool lock_level() override {
+    ++readings;
+    clock().pause(reading);
+    const auto into_period = (clock().now() - set_at) % 1ms;
+    if (line.empty()) return SimulatedSynthesizer::lock_level();
+    return line == "high" || (line == "pulsing" && into_period >= 200us);
+  }
+  std::string line;
+  std::chrono::nanoseconds set_at{};
+  std::chrono::microseconds reading{};
+  int readings = 0;
+};
 struct Bench {
   explicit Bench(bool wired = true) : chip{wired, sim::SimulatedSynthesizer::Time::model} {}
-  sim::SimulatedSynthesizer chip;
+  Chip chip;
   bus::Inpout library{chip};
   bus::BusSettings settings{888, 0};
   bus::Transmitter transmitter{settings, library};
@@ -42,30 +59,26 @@ TEST(WordA, TellingDividersGiveTheirFrequencyTextAndWordA) {
   });
 }
 
-// Writes `frames` to the chip's registers as simulated_chip.txt gives them. The data line flips
-// while the clock is high: only its level at the rising edge may count.
-void write_frames(sim::SimulatedSynthesizer& chip, const std::string& frames) {
-  using bus::Register;
-  for (const auto& frame : support::split(frames, " ")) {
-    chip.write(Register::control, 0);
-    for (const char bit : frame.substr(1, frame.find(']') - 1)) {
-      const std::uint8_t data = bit == '1' ? 8 : 0;
-      chip.write(Register::data, data);
-      chip.write(Register::data, data | 128);
-      chip.write(Register::data, (data ^ 8) | 128);
+TEST(SimulatedSynthesizer, LoadsWellFormedWordsAndSaysWhatTheySet) {
+  // Each frame written as simulated_chip.txt gives it. The data line flips while the clock is
+  // high: only its level at the rising edge may count.
+  support::expect_rows("simulated_chip.txt", [](const std::string& frames) {
+    using bus::Register;
+    sim::SimulatedSynthesizer chip;
+    for (const auto& frame : support::split(frames, " ")) {
+      chip.write(Register::control, 0);
+      for (const char bit : frame.substr(1, frame.find(']') - 1)) {
+        const std::uint8_t data = bit == '1' ? 8 : 0;
+        chip.write(Register::data, data);
+        chip.write(Register::data, data | 128);
+        chip.write(Register::data, (data ^ 8) | 128);
+        chip.write(Register::data, 0);
+      }
+      chip.write(Register::control, 1);
+      if (frame.ends_with('-')) continue;
+      chip.write(Register::data, 128);
       chip.write(Register::data, 0);
     }
-    chip.write(Register::control, 1);
-    if (frame.ends_with('-')) continue;
-    chip.write(Register::data, 128);
-    chip.write(Register::data, 0);
-  }
-}
-
-TEST(SimulatedSynthesizer, LoadsWellFormedWordsAndSaysWhatTheySet) {
-  support::expect_rows("simulated_chip.txt", [](const std::string& frames) {
-    sim::SimulatedSynthesizer chip;
-    write_frames(chip, frames);
     return chip.description();
   });
 }
@@ -120,52 +133,32 @@ TEST(LockWatch, GivesTimesInTheUnitsThatFit) {
   });
 }
 
-// The chip behind a board's line: the line held "high" or "low" by a filter, or "pulsing" as the
-// chip gives it out of lock (low for 0.2 ms of every 1 ms, from when it was set); each reading
-// taking `reading`, as an FTDI pin read takes a USB round trip.
-struct Board : bus::Port {
-  Bench bench;
-  std::string line = "high";
-  std::chrono::nanoseconds set_at{};
-  std::chrono::microseconds reading{};
-  int readings = 0;
-  std::string name() const override { return "board"; }
-  std::string label() const override { return "board"; }
-  void write(bus::Register target, std::uint8_t value) override { bench.chip.write(target, value); }
-  std::optional<std::string> lock_line() const override { return bench.chip.lock_line(); }
-  bool lock_level() override {
-    ++readings;
-    clock().pause(reading);
-    const auto into_period = (clock().now() - set_at) % 1ms;
-    return line == "high" || (line == "pulsing" && into_period >= 200us);
-  }
-  bus::Clock& clock() override { return bench.chip.clock(); }
-};
-
 // Readings a millisecond apart span the settle time in three: the watch waits for a fourth.
 TEST(LockWatch, CountsReadingsAsWellAsTime) {
-  Board port;
-  port.reading = 900us;
-  lock::LockWatch watch{port};
+  Bench bench;
+  bench.chip.line = "high";
+  bench.chip.reading = 900us;
+  lock::LockWatch watch{bench.chip};
   watch.sent(kInLock);
   EXPECT_EQ(lock::describe(watch.settle()), "locked after 0.0 ms");
-  EXPECT_EQ(port.readings, 4);
+  EXPECT_EQ(bench.chip.readings, 4);
 }
 
 TEST(LockWatch, TellsALockLostAndRegainedOnceEach) {
   support::expect_rows("lock_news.txt", [](const std::string& looks) {
-    Board port;
-    lock::LockWatch watch{port};
-    port.bench.library.on_word_sent([&watch](std::string_view word) { watch.sent(word); });
-    port.bench.send(kInLock);
-    port.bench.send("11690");
+    Bench bench;
+    bench.chip.line = "high";
+    lock::LockWatch watch{bench.chip};
+    bench.library.on_word_sent([&watch](std::string_view word) { watch.sent(word); });
+    bench.send(kInLock);
+    bench.send("11690");
     EXPECT_EQ(lock::describe(watch.settle()), "locked after 0.0 ms");
     std::string said;
     for (const auto& look : support::split(looks, "; ")) {
       const auto parts = support::split(look, " ");  // line, "fell", microseconds
-      port.line = parts[0];
-      port.set_at = port.clock().now();
-      port.clock().pause(std::chrono::microseconds(std::stoi(parts.back())));
+      bench.chip.line = parts[0];
+      bench.chip.set_at = bench.chip.clock().now();
+      bench.chip.clock().pause(std::chrono::microseconds(std::stoi(parts.back())));
       const auto news = watch.check(parts[1] == "fell", "12:00:00");
       said += (said.empty() ? "" : "; ") + (news ? lock::describe(*news) : "-");
     }
