@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <libusb.h>
 
-#include <cstring>
+#include <string>
 
 #include "bus_ftdi/ftdi_port.hpp"
 #include "support/golden.hpp"
@@ -51,9 +51,8 @@ int libusb_open(libusb_device*, libusb_device_handle** opened) {
 void libusb_close(libusb_device_handle*) {}
 int libusb_get_string_descriptor_ascii(libusb_device_handle*, uint8_t index, unsigned char* text,
                                        int) {
-  const char* string = index == 1 ? "FT232R USB UART" : "A50285BI";
-  std::memcpy(text, string, std::strlen(string));
-  return static_cast<int>(std::strlen(string));
+  const std::string string = index == 1 ? "FT232R USB UART" : "A50285BI";
+  return static_cast<int>(string.copy(reinterpret_cast<char*>(text), string.size()));
 }
 uint8_t libusb_get_bus_number(libusb_device*) { return 1; }
 uint8_t libusb_get_device_address(libusb_device*) { return 2; }
