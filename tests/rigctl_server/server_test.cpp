@@ -5,12 +5,16 @@
 #include <QCoreApplication>
 #include <QTcpSocket>
 #include <QTest>
+#include <algorithm>
 #include <chrono>
 #include <memory>
+#include <numeric>
 #include <vector>
 
 #ifdef __linux__
+#include <linux/sockios.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -28,6 +32,15 @@ namespace {
 constexpr int kPatienceMs = 30'000;
 // The tuner's 11690, as the answer to "f".
 const QByteArray kFrequency = "106200000\n";
+
+// The fake tuner, noting every divider it is given, in turn.
+struct RecordingTuner : support::FakeTuner {
+  void tune(std::int32_t divider) override {
+    dividers.push_back(divider);
+    FakeTuner::tune(divider);
+  }
+  std::vector<std::int32_t> dividers;
+};
 
 // A server on a free loopback port, and its clients.
 class RigctlServerTest : public ::testing::Test {
@@ -68,7 +81,7 @@ class RigctlServerTest : public ::testing::Test {
     return QTest::qWaitFor([&] { return server->clients() == count; }, kPatienceMs);
   }
 
-  support::FakeTuner tuner;
+  RecordingTuner tuner;
   std::unique_ptr<rigctl_server::Server> server;
   quint16 port = 0;
 };
@@ -155,41 +168,133 @@ TEST_F(RigctlServerTest, AfterThePortFailsNoClientIsAnswered) {
 }
 
 #ifdef __linux__
-// With no descriptor left in the process, the server cannot take the connections that wait; once
-// descriptors are freed it answers again, as quickly as before. Qt keeps the first error of a
-// listening socket for good: once a client has been taken, that is "try again later", which a
-// lack of descriptors must not pass for.
-TEST_F(RigctlServerTest, OutOfDescriptorsItWaitsAndThenAnswersAgain) {
+// The server's own descriptor of the connection whose client end is `client`.
+int server_end(qintptr client) {
+  sockaddr_in own{}, peer{};
+  socklen_t size = sizeof own;
+  getsockname(static_cast<int>(client), reinterpret_cast<sockaddr*>(&own), &size);
+  for (int fd = 0; fd < 1024; ++fd) {
+    size = sizeof peer;
+    if (fd != client && getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &size) == 0 &&
+        peer.sin_port == own.sin_port)
+      return fd;
+  }
+  ADD_FAILURE() << "no descriptor of the server's has the client's port";
+  return -1;
+}
+
+// What the kernel holds of a connection: FIONREAD received and unread, SIOCOUTQ not yet
+// acknowledged.
+int queued(int fd, unsigned long request) {
+  int bytes = 0;
+  ioctl(fd, request, &bytes);
+  return bytes;
+}
+
+// A client that sends a burst and reads nothing: the server answers until 64 KiB of answers wait
+// in its own buffer (besides the little the kernel's buffers hold, kept small), and goes on
+// once they are read; every request is answered, in order.
+TEST_F(RigctlServerTest, HoldsUpTo64KiBOfUnreadAnswersAndGoesOnOnceTheyAreRead) {
+  // Set before connecting, that the client's window starts small.
+  const int small = 4096, fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+  ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  auto client = std::make_unique<QTcpSocket>();
+  client->setSocketDescriptor(fd);
+  ASSERT_TRUE(clients_become(1));
+  const int server_fd = server_end(fd);
+  setsockopt(server_fd, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+  client->setReadBufferSize(1);
+  constexpr int kRequests = 16'000;
+  client->write(QByteArray("F 100000000\n").repeated(kRequests));
+  // Answered so far, less what the kernel holds: the client's unread, the server's unacknowledged
+  // (counted twice only while an acknowledgement is on its way).
+  const auto held = [&] {
+    return tuner.tunings * 7 - queued(server_fd, SIOCOUTQ) - queued(fd, FIONREAD);
+  };
+  EXPECT_TRUE(QTest::qWaitFor([&] { return held() >= 64 * 1024; }, kPatienceMs)) << held();
+  QTest::qWait(1000);
+  // Past the limit: the answers to one slice of requests (600 bytes), and any on their way.
+  EXPECT_LE(held(), (64 + 9) * 1024) << tuner.tunings << " requests answered";
+  client->setReadBufferSize(0);
+  QByteArray answers;
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return (answers += client->readAll()).size() >= kRequests * 7; }, kPatienceMs))
+      << answers.size() << " bytes of answers";
+  EXPECT_EQ(answers, QByteArray("RPRT 0\n").repeated(kRequests));
+}
+
+// Two bursts waiting at once are taken in turns of one read of 1024 bytes each: of these 12-byte
+// requests, 85, 85, 86 (1024, 2048, 3072 bytes) and again.
+TEST_F(RigctlServerTest, TakesBurstsWaitingAtOnceInTurnsOf1024Bytes) {
+  std::vector<std::unique_ptr<QTcpSocket>> clients;
+  for (int i = 0; i < 2; ++i) clients.push_back(connect_client());
+  ASSERT_TRUE(clients_become(2));
+  for (int i = 0; i < 2; ++i) {
+    const QByteArray burst = QByteArray(i == 0 ? "F 100000000\n" : "F 100100000\n").repeated(512);
+    const auto fd = static_cast<int>(clients[i]->socketDescriptor());
+    ASSERT_EQ(::send(fd, burst.data(), static_cast<size_t>(burst.size()), 0), burst.size());
+  }
+  // All of both in the server's kernel buffers before its event loop turns again.
+  for (const auto& client : clients) {
+    const int server_fd = server_end(client->socketDescriptor());
+    for (int waited = 0; queued(server_fd, FIONREAD) < 6144 && waited < kPatienceMs; waited += 10)
+      QTest::qSleep(10);
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return tuner.tunings == 1024; }, kPatienceMs)) << tuner.tunings;
+  std::vector<int> turns;
+  for (std::size_t i = 0; i < tuner.dividers.size(); ++turns.back(), ++i) {
+    if (i == 0 || tuner.dividers[i] != tuner.dividers[i - 1]) turns.push_back(0);
+  }
+  EXPECT_EQ(turns, (std::vector<int>{85, 85, 85, 85, 86, 86, 85, 85, 85, 85, 86, 86}));
+}
+
+// With no descriptor left in the process, the server cannot take the connections that wait: it
+// tries every 250 ms, no sooner (nor spinning), so a descriptor freed after a try goes to the
+// next connection at the try 250 ms on. Once descriptors are back it answers every waiting
+// connection, and new ones as quickly as before. Qt keeps the first error of a listening socket
+// for good: once a client has been taken, that is "try again later", which a lack of
+// descriptors must not pass for.
+TEST_F(RigctlServerTest, OutOfDescriptorsItTriesEveryQuarterSecondThenAnswersAsBefore) {
   auto served = connect_client();
   ASSERT_EQ(ask(*served, "f\n"), kFrequency);
-  // The lowest free descriptor, and a few above it: all that the fillers may take.
-  const int lowest_free = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(lowest_free, 0) << std::strerror(errno);
+  std::vector<std::unique_ptr<QTcpSocket>> waiting;
+  for (int i = 0; i < 6; ++i) waiting.push_back(connect_client("f\n"));
+  // The lowest free descriptor, and a few above it: all the spares may take.
+  const int lowest_free = ::dup(static_cast<int>(served->socketDescriptor()));
   ::close(lowest_free);
   rlimit saved{};
   getrlimit(RLIMIT_NOFILE, &saved);
   rlimit lowered = saved;
-  lowered.rlim_cur = static_cast<rlim_t>(lowest_free + 4);
+  lowered.rlim_cur = static_cast<rlim_t>(lowest_free + 8);
   ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0) << std::strerror(errno);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  std::vector<int> fillers;
-  for (int fd; fillers.size() <= 4 && (fd = ::socket(AF_INET, SOCK_STREAM, 0)) >= 0;) {
-    fillers.push_back(fd);
-    // The kernel completes the connection; the server has yet to take it.
-    EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0)
-        << std::strerror(errno);
-  }
+  std::vector<int> spares;
+  for (int fd; (fd = ::dup(static_cast<int>(served->socketDescriptor()))) >= 0;)
+    spares.push_back(fd);
   // Each case runs in a process of its own: one that fails here leaves nothing behind.
-  ASSERT_TRUE(!fillers.empty() && fillers.size() <= 4 && errno == EMFILE)
-      << "the descriptors did not run out: " << fillers.size() << " sockets, then "
-      << std::strerror(errno);
-  // Long enough for failed accepts and their pauses (web.limits times the processor meanwhile).
-  QTest::qWait(1000);
-  for (const int fd : fillers) ::close(fd);
+  ASSERT_TRUE(spares.size() >= 5 && errno == EMFILE)
+      << spares.size() << " spare descriptors, then " << std::strerror(errno);
+  QElapsedTimer clock;
+  clock.start();
+  std::vector<qint64> taken;
+  server->on_clients_changed([&] { taken.push_back(clock.elapsed()); });
+  // Long enough for failed tries and their pauses (web.limits times the processor meanwhile).
+  QTest::qWait(600);
+  ASSERT_EQ(server->clients(), 1);
+  for (std::size_t i = 1; i <= 5; ++i) {
+    ::close(spares.back());
+    spares.pop_back();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return taken.size() == i; }, kPatienceMs)) << "client " << i;
+    QTest::qWait(100);  // the try after it, which fails
+  }
+  for (const int fd : spares) ::close(fd);
   setrlimit(RLIMIT_NOFILE, &saved);
+  std::vector<qint64> gaps(taken.size());
+  std::adjacent_difference(taken.begin(), taken.end(), gaps.begin());
+  const qint64 shortest = *std::min_element(gaps.begin() + 1, gaps.end());
+  EXPECT_TRUE(shortest >= 245 && shortest <= 750) << "shortest gap " << shortest << " ms";
+  for (auto& client : waiting) EXPECT_EQ(ask(*client, ""), kFrequency) << "a waiting client";
   // Clients one after another, each answered without waiting out a pause of the server's:
   // twenty within two seconds.
   QElapsedTimer wall;

@@ -133,14 +133,17 @@ def descriptor_flood(program):
 def timeline(program):
     """What has happened 0.8 s before and after each limit's time: to a connection that sends
     nothing and one left half-sent that trickles on; with --slow, to an idle keep-alive
-    connection and a page that answers no ping."""
+    connection, a page that answers no ping and a newcomer to rigctld's sixteen silent clients,
+    let in only once one has been silent a minute."""
     if SLOW:
         idle, quiet = opened(program.port), page(program.port)
         idle.sendall(head(program.port, "\r\n"))
         check("a keep-alive request answered", status_of(idle) == 200)
         times = {"the idle connection closed": IDLE_SECONDS, "the page pinged": PING_SECONDS,
-                 "the page dropped": 2 * PING_SECONDS}
+                 "the page dropped": 2 * PING_SECONDS, "a 17th rigctld client let in": 60}
         seen = {"the page pinged": False}
+        rigs = [Rigctld(program.rigctld_port) for _ in range(16)]
+        check("sixteen rigctld clients answered", all(rig.ask(b"f\n") for rig in rigs))
     else:
         silent, half = opened(program.port), opened(program.port)
         half.sendall(head(program.port, "X-Half: "))
@@ -156,6 +159,8 @@ def timeline(program):
             with contextlib.suppress(Failed):  # no more whole frames: the setup and states, a ping
                 while not seen["the page pinged"]:
                     seen["the page pinged"] = quiet.next_frame("a ping", 0.01)[0] == 9
+            with contextlib.suppress(Failed, OSError), Rigctld(program.rigctld_port) as rig:
+                seen["a 17th rigctld client let in"] = rig.ask(b"f\n") == b"106200000\n"
         else:
             seen = dict(zip(times, (drained(each, 0)[1] for each in (silent, half))))
             with contextlib.suppress(OSError):  # it trickles on: its time runs from the first byte
