@@ -30,13 +30,8 @@ void note(const char* call, short port, short value) {
 
 // The port as a PC has it, written here rather than taken from the program: the data register at
 // the base, status at +1 with pin 10 (nAck), the default lock pin, as bit 6, control at +2.
-constexpr std::uint16_t kStatus = 1;
+constexpr std::uint16_t kStatus = 1, kControl = 2;
 constexpr short kNAck = 0x40;
-std::optional<bus::Register> register_at(std::uint16_t offset) {
-  if (offset == 0) return bus::Register::data;
-  if (offset == 2) return bus::Register::control;
-  return std::nullopt;
-}
 
 // How far `port` lies from the modelled port's base; none unless the test asks for the model.
 std::optional<std::uint16_t> from_model_base(short port) {
@@ -51,9 +46,9 @@ extern "C" {
 
 void __stdcall Out32(short port, short value) {
   note("Out32", port, value);
-  const auto offset = from_model_base(port);
-  if (const auto target = offset ? register_at(*offset) : std::nullopt) {
-    chip().write(*target, static_cast<std::uint8_t>(value));
+  if (const auto offset = from_model_base(port); offset == 0 || offset == kControl) {
+    chip().write(offset == 0 ? bus::Register::data : bus::Register::control,
+                 static_cast<std::uint8_t>(value));
   }
 }
 
