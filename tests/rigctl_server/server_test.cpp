@@ -112,18 +112,13 @@ TEST_F(RigctlServerTest, CountsItsClientsAndEndsTheirConversations) {
   EXPECT_TRUE(server->status().starts_with("rigctld [::1]:")) << server->status();
 }
 
-// Thousands of requests in one write, from a client that reads: every answer, in order. An
-// overlong line closes only its own connection.
-TEST_F(RigctlServerTest, AnswersABurstInFullAndClosesOnlyAnOverlongLine) {
+// An overlong line closes only its own connection. (A burst of thousands answered in full is
+// HoldsUpTo64KiBOfUnreadAnswersAndGoesOnOnceTheyAreRead's.)
+TEST_F(RigctlServerTest, AnOverlongLineClosesOnlyItsOwnConnection) {
   auto rude = connect_client(QByteArray(2000, 'x'));
-  auto client = connect_client(QByteArray("f\n").repeated(10'000));
+  auto client = connect_client();
   EXPECT_TRUE(closed_by_server(*rude));
-  QByteArray answers;
-  const QByteArray expected = kFrequency.repeated(10'000);
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return (answers += client->readAll()).size() >= expected.size(); }, kPatienceMs))
-      << answers.size() << " bytes of answers";
-  EXPECT_EQ(answers, expected);
+  EXPECT_EQ(ask(*client, "f\n"), kFrequency);
 }
 
 // Connections that have not said a word for longer than the limit give way to newcomers, the
