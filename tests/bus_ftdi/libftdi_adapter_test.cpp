@@ -73,10 +73,7 @@ TEST(LibftdiAdapter, FailsATransferThatLeftSamplesBehind) {
   support::expect_rows("ftdi_short_write.txt", [](const std::string& short_by) {
     shortfall = std::stoi(short_by);
     bus::FtdiPort port{std::make_unique<bus::LibftdiAdapter>(), {}};
-    return support::failure_of([&] {
-      port.bind();
-      support::send_words(port, "1@60");
-    });
+    return support::failure_of([&] { support::send_words(port, "1@60"); });
   });
 }
 
