@@ -156,7 +156,7 @@ def timeline(program):
             with contextlib.suppress(Failed):  # no more whole frames: the setup and states, a ping
                 while not seen["the page pinged"]:
                     seen["the page pinged"] = quiet.next_frame("a ping", 0.01)[0] == 9
-            with contextlib.suppress(Failed, OSError), Rigctld(program.rigctld_port) as rig:
+            with contextlib.suppress(Closed, OSError), Rigctld(program.rigctld_port) as rig:
                 seen["a 17th rigctld client let in"] = rig.ask(b"f\n") == b"106200000\n"
         else:
             seen = dict(zip(times, (drained(each, 0)[1] for each in (silent, half))))
