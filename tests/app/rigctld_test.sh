@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Hamlib's own clients tune the panel on the simulated synthesizer: its window on the offscreen
-# platform, and as a board in a box (headless, no display, ended by a signal), whose log says
-# what reached the chip; the trace shows it, as sigrok and GTKWave read it.
+# Hamlib's own clients tune the panel on the simulated synthesizer as a board in a box
+# (headless, no display, ended by a signal), whose log says what reached the chip; the trace
+# shows it, as sigrok and GTKWave read it.
 set -u
 program=$1
 here=$(dirname "$0")
@@ -12,82 +12,36 @@ source "$here/board_checks.sh"
 export QT_QPA_PLATFORM=offscreen
 board=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --headless --simulate)
 
-# Hamlib's Python binding (Debian's, for the system's Python) as a program uses the panel.
+# The board: the divider it has sends nothing again; halfway between two steps, the even one:
+# N 11072 (0x2b40), not 11073, read back as it was set. Without --word-b, no Word B is sent.
+# (The window serving rigctld, with its refusals and steps, is rigctl_clients_test.py's.)
+serve_rigctld "$dir/board.err" "${board[@]}" --trace "$dir/bus.vcd" >"$dir/out" || exit 1
+said=$(rigctl -m 2 -r "127.0.0.1:$port" f F 100000000 f F 100000000 F 100025000 f M FM 0 2>&1 |
+  grep -xE '[0-9]+' | paste -sd ' ')
+check "rigctl tunes the board and reads it back (it said '$said')" \
+  test "$said" = "106200000 100000000 100025000"
 # Scripts send their commands and half-close, as netcat does at the end of its input: each
-# answer still comes, then the close; 80 times over. A taken port: a second panel says which,
-# why in Qt's own words, and the way out.
-peers() {
-  local binding lost=0 said
-  binding=$(/usr/bin/python3 - "127.0.0.1:$port" <<'PYTHON' 2>&1
-import sys, Hamlib
-Hamlib.rig_set_debug(Hamlib.RIG_DEBUG_NONE)
-rig = Hamlib.Rig(Hamlib.RIG_MODEL_NETRIGCTL)
-rig.set_conf("rig_pathname", sys.argv[1])
-rig.open()
-rig.set_freq(Hamlib.RIG_VFO_CURR, 96123456)
-rig.set_mode(Hamlib.RIG_MODE_FM, 0)
-mode, passband = rig.get_mode()
-print(int(rig.get_freq()), Hamlib.rig_strrmode(mode), passband, rig.error_status)
-PYTHON
-)
-  check "the Python binding sets 96.123456 MHz and FM and reads both back ($binding)" \
-    test "$binding" = "96123456 FM 15000 0"
-  for _ in $(seq 80); do
-    [ "$(printf 'F 96123456\nf\n' | timeout 5 nc -N 127.0.0.1 "$port")" = $'RPRT 0\n96123456' ] ||
-      lost=$((lost + 1))
-  done
-  check "every half-closed conversation got both answers ($lost of 80 did not)" test "$lost" -eq 0
-  said=$(XDG_RUNTIME_DIR="$dir" timeout 10 "$program" --simulate --rigctld "127.0.0.1:$port" 2>&1
-    echo "status $?")
-  check "a taken port: the panel cannot serve there and ends with 1; it said: $said" matches \
-    "$said" "saa1057-panel: Cannot serve rigctld on 127.0.0.1:$port: *. Give --rigctld a free \
+# answer still comes, then the close; 80 times over, adding 96.123456 MHz's 10682 (0x29ba).
+lost=0
+for _ in $(seq 80); do
+  [ "$(printf 'F 96123456\nf\n' | timeout 5 nc -N 127.0.0.1 "$port")" = $'RPRT 0\n96123456' ] ||
+    lost=$((lost + 1))
+done
+check "every half-closed conversation got both answers ($lost of 80 did not)" test "$lost" -eq 0
+# A taken port: a second panel says which, why in Qt's own words, and the way out.
+said=$(XDG_RUNTIME_DIR="$dir" timeout 10 "$program" --simulate --rigctld "127.0.0.1:$port" 2>&1
+  echo "status $?")
+check "a taken port: the panel cannot serve there and ends with 1; it said: $said" matches \
+  "$said" "saa1057-panel: Cannot serve rigctld on 127.0.0.1:$port: *. Give --rigctld a free \
 port on one of this machine's addresses.
 status 1"
-}
-closed() { local more; more=$(timeout 5 cat <&"$1") && [ -z "$more" ]; }
-
-# The window: a frequency below the band is refused and changes nothing; one off the steps reads
-# back as it was set; rigctl goes on after a refusal (Hamlib's trace of it left out). Start-up
-# 11690 (0x2daa), 11070 (0x2b3e) once, 95.901 MHz's step 10660 (0x29a4): the refused and the
-# unchanged settings sent nothing.
-# The board: the divider it has sends nothing again; halfway between two steps, the even one:
-# N 11072 (0x2b40), not 11073, read back as it was set. Without --word-b, no Word B is sent;
-# Hamlib's Python binding and scripts that half-close add 96.123456 MHz's 10682 (0x29ba).
-sessions=(
-  "window|f F 100000000 f F 50000000 f F 95901000 f M FM 0|TERM"
-  "106200000 100000000 Invalid parameter 100000000 95901000|2daa 2b3e 29a4"
-  "board|f F 100000000 f F 100000000 F 100025000 f M FM 0|INT"
-  "106200000 100000000 100025000|2daa 2b3e 2b40 29ba")
-for ((row = 0; row < ${#sessions[@]}; row += 2)); do
-  IFS='|' read -r how commands ending <<<"${sessions[row]}"
-  IFS='|' read -r expected words <<<"${sessions[row + 1]}"
-  panel=("$program" --simulate)
-  [ "$how" = board ] && panel=("${board[@]}")
-  serve_rigctld "$dir/$how.err" "${panel[@]}" --trace "$dir/bus.vcd" >"$dir/out" || exit 1
-  said=$(rigctl -m 2 -r "127.0.0.1:$port" $commands 2>&1 |
-    grep -xE '[0-9]+|Invalid parameter' | paste -sd ' ')
-  check "$how: rigctl tunes the panel and reads it back (it said '$said')" \
-    test "$said" = "$expected"
-  [ "$how" = board ] && peers
-  # Ended with three clients connected: one answered, one idle, one in the middle of a line;
-  # each sees its connection closed, not reset.
-  exec {answered}<>"/dev/tcp/127.0.0.1/$port" {idle}<>"/dev/tcp/127.0.0.1/$port" \
-    {halfway}<>"/dev/tcp/127.0.0.1/$port"
-  printf 'v\n' >&$answered
-  read -r -t 5 line <&$answered
-  printf 'F 1000' >&$halfway
-  sleep 0.3
-  end_program "$ending"
-  check "$how: SIG$ending with clients connected ends the panel cleanly (status $status)" \
-    test "$status" -eq 0 -a "$line" = VFOA
-  for client in $answered $idle $halfway; do
-    check "$how: client $client sees its connection closed, nothing more" closed "$client"
-    exec {client}<&-
-  done
-  found=$(decoded_words "$dir/bus.vcd" CLB DATA DLEN)
-  check "$how: the chip loaded $words and nothing else (the trace holds '$found')" \
-    test "$found" = "$words"
-done
+# Clients still connected as the server goes are CountsItsClientsAndEndsTheirConversations's
+# (tests/rigctl_server).
+end_program INT
+check "SIGINT ends the board cleanly (status $status)" test "$status" -eq 0
+found=$(decoded_words "$dir/bus.vcd" CLB DATA DLEN)
+check "the chip loaded 2daa 2b3e 2b40 29ba and nothing else (the trace holds '$found')" \
+  test "$found" = "2daa 2b3e 2b40 29ba"
 check "the board's standard error holds only the port that rigctld took; it holds:
 $(indented "$dir/board.err")" test "$(<"$dir/board.err")" = \
   "saa1057-panel: rigctld listens on 127.0.0.1:$port"
