@@ -33,15 +33,6 @@ constexpr int kPatienceMs = 30'000;
 // The tuner's 11690, as the answer to "f".
 const QByteArray kFrequency = "106200000\n";
 
-// The fake tuner, noting every divider it is given, in turn.
-struct RecordingTuner : support::FakeTuner {
-  void tune(std::int32_t divider) override {
-    dividers.push_back(divider);
-    FakeTuner::tune(divider);
-  }
-  std::vector<std::int32_t> dividers;
-};
-
 // A server on a free loopback port, and its clients.
 class RigctlServerTest : public ::testing::Test {
  protected:
@@ -81,7 +72,7 @@ class RigctlServerTest : public ::testing::Test {
     return QTest::qWaitFor([&] { return server->clients() == count; }, kPatienceMs);
   }
 
-  RecordingTuner tuner;
+  support::FakeTuner tuner;
   std::unique_ptr<rigctl_server::Server> server;
   quint16 port = 0;
 };
