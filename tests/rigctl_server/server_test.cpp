@@ -197,12 +197,12 @@ TEST_F(RigctlServerTest, HoldsUpTo64KiBOfUnreadAnswersAndGoesOnOnceTheyAreRead) 
   // Answered so far, less what the kernel holds: the client's unread, the server's unacknowledged
   // (counted twice only while an acknowledgement is on its way).
   const auto held = [&] {
-    return tuner.tunings * 7 - queued(server_fd, SIOCOUTQ) - queued(fd, FIONREAD);
+    return std::ssize(tuner.dividers) * 7 - queued(server_fd, SIOCOUTQ) - queued(fd, FIONREAD);
   };
   EXPECT_TRUE(QTest::qWaitFor([&] { return held() >= 64 * 1024; }, kPatienceMs)) << held();
   QTest::qWait(1000);
   // Past the limit: the answers to one slice of requests (600 bytes), and any on their way.
-  EXPECT_LE(held(), (64 + 9) * 1024) << tuner.tunings << " requests answered";
+  EXPECT_LE(held(), (64 + 9) * 1024) << tuner.dividers.size() << " requests answered";
   client->setReadBufferSize(0);
   QByteArray answers;
   EXPECT_TRUE(QTest::qWaitFor(
@@ -226,7 +226,7 @@ TEST_F(RigctlServerTest, TakesBurstsWaitingAtOnceInTurnsOf1024Bytes) {
     for (int waited = 0; queued(server_fd, FIONREAD) < 6144 && waited < kPatienceMs; waited += 10)
       QTest::qSleep(10);
   }
-  ASSERT_TRUE(QTest::qWaitFor([&] { return tuner.tunings == 1024; }, kPatienceMs)) << tuner.tunings;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return tuner.dividers.size() == 1024; }, kPatienceMs)) << tuner.dividers.size();
   std::vector<int> turns;
   for (std::size_t i = 0; i < tuner.dividers.size(); ++turns.back(), ++i) {
     if (i == 0 || tuner.dividers[i] != tuner.dividers[i - 1]) turns.push_back(0);

@@ -6,21 +6,19 @@
 
 namespace support {
 
-// A tuner that only remembers the divider a remote client set, 11690 (106.2 MHz) at first, and
-// notes every divider it is given. From its `failing_tuning`th tuning on (none when 0), it fails
-// as a panel whose port failed does.
+// A tuner that remembers the divider a remote client set, 11690 (106.2 MHz) at first, and notes
+// every divider it is given, in turn. From its `failing_tuning`th tuning on (none when 0), it
+// fails as a panel whose port failed does.
 class FakeTuner : public rigctl_protocol::Tuner {
  public:
   std::int32_t divider() const override { return divider_; }
   void tune(std::int32_t divider) override {
-    ++tunings;
     dividers.push_back(divider);
-    failed_ = failed_ || tunings == failing_tuning;
+    failed_ = failed_ || std::ssize(dividers) == failing_tuning;
     if (!failed_) divider_ = divider;
   }
   bool failed() const override { return failed_; }
   std::int32_t divider_ = 11690;
-  int tunings = 0;
   std::vector<std::int32_t> dividers;
   int failing_tuning = 0;
 
