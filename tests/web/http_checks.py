@@ -1,23 +1,24 @@
 #!/usr/bin/env python3
 """The page's server as browsers and strangers reach it, without a browser: on 127.0.0.1 (no
 password), on 0.0.0.0 (a password), its WebSocket messages, and the starts that fail; what each
-must answer is in http_answers.txt.
+must answer is in http_answers.txt. With --strangers, in a network namespace of its own (run under
+unshare -rn), a stranger at one address guesses while the owner, at another, logs in at once.
 
-Usage: http_checks.py [wine] PROGRAM
+Usage: [unshare -rn] http_checks.py [wine] PROGRAM [--strangers]
 """
 import os
 import re
 import socket
+import subprocess
 import sys
 import time
 
-from web_support import (check, drained, finish, frame, opened, page, program_command, ran,
-                         request, run_on_program, tables)
+from web_support import (Failed, check, drained, finish, frame, opened, page, program_command,
+                         ran, request, run_on_program, tables, until)
 
-PROGRAM = program_command(sys.argv[1:])
+PROGRAM = program_command([a for a in sys.argv[1:] if a != "--strangers"])
 TABLES = tables(os.path.join(os.path.dirname(os.path.abspath(__file__)), "http_answers.txt"))
 SECURITY_HEADERS = dict(TABLES["security headers"])
-LOGIN = "POST /login origin=http://127.0.0.1:{port}"
 RANDOM_TOKENS = 300
 
 
@@ -54,17 +55,12 @@ def raw_requests(program):
 
 
 def log_in(program):
-    """Wrong and early passwords, then the right one; the session's cookie."""
-    passwords = {"right": program.password(), "wrong": "wrong"}
-    for wait, which, status, retry_after in TABLES["logins"]:
-        time.sleep(float(wait))
-        answer = request(program.port, LOGIN, f"password={passwords[which]}".encode())
-        check(f"the {which} password after {wait} s: {status}, Retry-After {retry_after}",
-              (answer.status, answer.headers.get("retry-after", "-")) ==
-              (int(status), retry_after), f"{answer.status} {answer.headers}")
+    answer = request(program.port, "POST /login origin=http://127.0.0.1:{port}",
+                     f"password={program.password()}".encode())
     cookie = re.fullmatch(r"(saa1057-session=[0-9a-f]+); Path=/; HttpOnly; SameSite=Strict",
                           answer.headers.get("set-cookie", ""))
-    check("the session cookie: HttpOnly, SameSite=Strict", cookie, answer.headers)
+    check(f"the right password: 204, a cookie HttpOnly, SameSite=Strict ({answer.status})",
+          answer.status == 204 and cookie, answer.headers)
     return cookie and cookie[1]
 
 
@@ -84,6 +80,43 @@ def guarded(program):
           admitted[:5])
 
 
+def strangers(program):
+    """A wrong password every 0.2 s from the stranger: heard after each wait, twice the one
+    before, and logged once per wait; the owner meanwhile let in at once."""
+    def log_in(source, password):
+        return request(program.port, f"POST /login origin=http://{BOX}:{program.port}",
+                       b"password=" + password, host=BOX, source=source)
+    answers, deadline = [], time.monotonic() + sum(WAITS) + 20  # (status, wait, asked, answered)
+    while [a[0] for a in answers].count(401) < len(WAITS):
+        if time.monotonic() > deadline:
+            raise Failed(f"the stranger not heard {len(WAITS)} times: {answers}")
+        sent, answer = time.monotonic(), log_in(STRANGER, b"wrong")
+        answers.append((answer.status, int(answer.headers.get("retry-after", 0)), sent,
+                        time.monotonic()))
+        if answers[-1][:2] == (401, WAITS[1]):
+            owner = log_in(OWNER, program.password().encode())
+            check(f"the owner logs in at once, mid-guessing ({owner.status})", owner.status == 204,
+                  owner.headers)
+        time.sleep(0.2)
+    heard = [a for a in answers if a[0] == 401]
+    check(f"the stranger heard after waits of {WAITS} s, told to wait between", [
+        a[1] for a in heard] == WAITS and {a[0] for a in answers} == {401, 429}, answers)
+    check("each heard once the wait before it had passed", all(
+        later[3] - earlier[2] >= earlier[1] for earlier, later in zip(heard, heard[1:])), answers)
+    logged = until("the stranger's wrong passwords logged", lambda: re.findall(
+        rf"a wrong password for the web page from {re.escape(STRANGER)}; its next attempt is "
+        r"heard in (\d+) s\n", program.stderr()), lambda found: len(found) >= len(WAITS))
+    check(f"one line per wait ({logged})", logged == [str(w) for w in WAITS], program.stderr())
+
+
+if "--strangers" in sys.argv:
+    BOX, STRANGER, OWNER = "192.0.2.1", "192.0.2.2", "192.0.2.3"
+    WAITS = [1, 2, 4]  # by hand from the README: they double (to a minute)
+    subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
+    for address in (BOX, STRANGER, OWNER):
+        subprocess.run(["ip", "address", "add", f"{address}/32", "dev", "lo"], check=True)
+    run_on_program(PROGRAM, "off loopback", strangers, "--headless", host=BOX)
+    finish()
 run_on_program(PROGRAM, "on 127.0.0.1", lambda program: (
     answers(program, TABLES["on 127.0.0.1"]), messages(program), raw_requests(program)),
     "--headless")
