@@ -13,8 +13,8 @@ import subprocess
 import sys
 import time
 
-from web_support import (Failed, check, drained, finish, frame, opened, page, program_command,
-                         ran, request, run_on_program, tables, until)
+from web_support import (Failed, check, finish, page, program_command, ran, raw_answers, request,
+                         run_on_program, tables, until)
 
 PROGRAM = program_command([a for a in sys.argv[1:] if a != "--strangers"])
 TABLES = tables(os.path.join(os.path.dirname(os.path.abspath(__file__)), "http_answers.txt"))
@@ -41,17 +41,6 @@ def messages(program):
     stations = request(program.port, "GET /stations.csv").body.decode()
     check("the stations' file", stations == "".join(r[0] + "\n" for r in TABLES["stations file"]),
           stations)
-
-
-def raw_requests(program):
-    for case, asked, pattern, then in TABLES["raw requests"]:
-        asked, _, text = asked.replace("{port}", str(program.port)).partition(" frame: ")
-        with opened(program.port, timeout=2) as connection:
-            connection.sendall(asked.replace("\\r\\n", "\r\n").encode() +
-                               (frame(text.encode()) if text else b""))
-            answer, closed = drained(connection, 2)
-        check(f"{case}, then {then}", re.fullmatch(pattern.encode(), answer, re.S) and
-              then == ("closed" if closed else "open"), answer[:600])
 
 
 def log_in(program):
@@ -118,7 +107,8 @@ if "--strangers" in sys.argv:
     run_on_program(PROGRAM, "off loopback", strangers, "--headless", host=BOX)
     finish()
 run_on_program(PROGRAM, "on 127.0.0.1", lambda program: (
-    answers(program, TABLES["on 127.0.0.1"]), messages(program), raw_requests(program)),
+    answers(program, TABLES["on 127.0.0.1"]), messages(program),
+    raw_answers(program.port, TABLES["raw requests"])),
     "--headless")
 run_on_program(PROGRAM, "on 0.0.0.0", guarded, "--headless", host="0.0.0.0")
 with socket.socket() as busy:
