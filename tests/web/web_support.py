@@ -69,9 +69,7 @@ def ran(command, *options, seconds=30):
             tempfile.TemporaryFile("w+", encoding="utf-8") as err:
         status = subprocess.run([*command, *options], stdout=out, stderr=err,
                                 timeout=seconds).returncode
-        out.seek(0)
-        err.seek(0)
-        return status, out.read(), err.read()
+        return status, *(file.seek(0) or file.read() for file in (out, err))
 
 
 def program_command(arguments):
@@ -343,13 +341,12 @@ class Connection(Client):
             raise Failed(f"{what}: not JSON, {payload[:200]!r}") from None
 
     def await_message(self, what, expected, seconds=5):
-        """The messages up to the first that holds(`expected`), or that expected() accepts."""
-        accept = expected if callable(expected) else lambda message: holds(expected, message)
+        """The messages up to the first that holds(`expected`)."""
         seen, deadline = [], time.monotonic() + seconds
         try:
-            while not seen or not accept(seen[-1]):
+            while not seen or not holds(expected, seen[-1]):
                 seen.append(self.received(what, max(deadline - time.monotonic(), 0.01))[0])
-                if time.monotonic() > deadline and not accept(seen[-1]):
+                if time.monotonic() > deadline and not holds(expected, seen[-1]):
                     raise Failed("time is up")
         except Failed as failure:  # a Closed still
             raise type(failure)(f"waited {seconds} s for {what}; saw {seen}: {failure}") from None
