@@ -1,12 +1,7 @@
 #!/usr/bin/python3
 # (Debian's python3-selenium is installed for Debian's own Python, not any other on the PATH.)
-"""The page in headless chromium at a phone's size: the runs in page_runs.txt, each on a program
-of its own, what the user does and what every open page then shows; then the words that the
-tuning run put on the bus, as sigrok decodes them. (That rigctld takes nothing from a browser's
-POST is tests/rigctl_protocol's.)
-
-Usage: browser_test.py [wine] PROGRAM
-"""
+"""The page in headless chromium at a phone's size, the runs in page_runs.txt, and the words
+that the tuning run put on the bus. Usage: browser_test.py [wine] PROGRAM"""
 import contextlib
 import os
 import re
@@ -30,8 +25,6 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 def seen(driver, key):
-    """Every station's name, frequency and whether it is tuned; else the text (or after @, the
-    property, "" if it has none) of the element with ID `key`; None if there is no such one."""
     if key == "stations":
         return driver.execute_script(
             "return [...document.querySelectorAll('.station')].map(b => [b.firstChild.textContent,"
@@ -43,8 +36,6 @@ def seen(driver, key):
 
 
 def play(driver, program, rows):
-    """Each row's action (the function of that name), then what every open page must show:
-    after " => ", ID=TEXT, "within" the seconds it may take."""
     for row in rows:
         action, _, shown = " | ".join(row).partition(" => ")
         if action:
@@ -72,8 +63,7 @@ def enter(driver, program, field, text, submit):
     driver.find_element(By.ID, submit).click()
 
 
-def answer(driver, program, selector, text=""):
-    """Clicks, then accepts the prompt or confirmation that the click raises."""
+def answer(driver, program, selector, text=""):  # the prompt or confirmation the click raises
     click(driver, program, selector)
     if text:
         driver.switch_to.alert.send_keys(text)
