@@ -3,9 +3,7 @@
 password), on 0.0.0.0 (a password), its WebSocket messages, and the starts that fail; what each
 must answer is in http_answers.txt. With --strangers, in a network namespace of its own (run under
 unshare -rn), a stranger at one address guesses while the owner, at another, logs in at once.
-
-Usage: [unshare -rn] http_checks.py [wine] PROGRAM [--strangers]
-"""
+Usage: [unshare -rn] http_checks.py [wine] PROGRAM [--strangers]"""
 import os
 import re
 import socket

@@ -1,11 +1,8 @@
 #!/usr/bin/env python3
-"""What a stranger may cost the page's server, tried on the real program, each limit on its own
-so that each fails when its limit changes: in a few seconds, or with --slow the minute that an
-idle keep-alive connection and a page that answers no ping take. A page's unsent data is the
-soak's (tests/soak).
-
-Usage: limits_test.py PROGRAM [--slow]
-"""
+"""What a stranger may cost the page's server, each limit on its own so that each fails when it
+changes: in a few seconds, or with --slow the minute that an idle keep-alive connection and a
+page that answers no ping take (a page's unsent data is tests/soak's).
+Usage: limits_test.py PROGRAM [--slow]"""
 import contextlib
 import os
 import resource
