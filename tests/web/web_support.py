@@ -228,11 +228,11 @@ def raw(port, sent, seconds=2):
         return drained(connection, seconds)
 
 
-def raw_answers(port, rows):
+def raw_answers(port, rows, seconds=2):
     """Each row: the case | raw()'s `sent` | a pattern that all the answer matches | whether the
     connection is then "closed" or still "open"."""
     for case, sent, pattern, then in rows:
-        answer, closed = raw(port, sent)
+        answer, closed = raw(port, sent, seconds)
         check(f"{case}, then {then}", re.fullmatch(pattern.encode(), answer, re.S) and
               then == ("closed" if closed else "open"), answer[:600])
 
