@@ -24,7 +24,7 @@ PageSweep::PageSweep(form::Panel& panel, LockMonitor& lock, std::string line)
 
 std::optional<std::string> PageSweep::start(const std::string& range) {
   if (sweep_) return "A sweep is running already: stop it first";
-  const auto dividers = cli::sweep_range(range);
+  const auto dividers = cli::sweep_range(range, panel_.step());
   if (const auto* why = std::get_if<std::string>(&dividers)) {
     return "Cannot sweep " + range + ": " + *why;
   }
@@ -48,7 +48,8 @@ void PageSweep::stop() {
 std::string PageSweep::progress() const {
   if (!sweep_) return "";
   return sweep::progress(static_cast<int>(rows_.size()), sweep_->steps(),
-                         sweep_->done() ? sweep_->stepped() : sweep_->next_divider());
+                         sweep_->done() ? sweep_->stepped() : sweep_->next_divider(),
+                         panel_.step());
 }
 
 std::string PageSweep::stopped() const {

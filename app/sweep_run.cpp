@@ -159,7 +159,8 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
     } else if (since_progress.elapsed() >= kProgressEveryMs) {
       since_progress.restart();
       print_error(sweep::progress(sweep.steps_done(), sweep.steps(),
-                                  rows.empty() ? range.from : rows.back().divider));
+                                  rows.empty() ? range.from : rows.back().divider,
+                                  form.panel().step()));
     }
   });
   stepping.start(0);

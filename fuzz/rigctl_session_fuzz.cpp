@@ -17,6 +17,7 @@ namespace {
 class CheckingTuner : public rigctl_protocol::Tuner {
  public:
   std::int32_t divider() const override { return divider_; }
+  words::Step step() const override { return words::kFirstStep; }
   void tune(std::int32_t divider) override {
     if (divider < words::kLowestDivider || divider > words::kHighestDivider) std::abort();
     divider_ = divider;

@@ -121,7 +121,8 @@ constexpr std::array<OptionRow, 16> kOptions{{
      "                         lock at each step on the lock line (--lock's default unless\n"
      "                         given), print CSV rows, then exit; the whole band unless given:\n"
      "                         {}",
-     [](Options& o, std::string_view value) { o.sweep = parse_sweep(value); }, default_sweep_text},
+     [](Options& o, std::string_view value) { o.sweep_range = std::string(value); },
+     default_sweep_text},
     {"--plot", "FILE.svg|FILE.png", std::nullopt, "with --sweep, draw lock time against frequency",
      [](Options& o, std::string_view value) { o.plot = parse_plot(value); }},
     {"--help", "", std::nullopt, "show this help and exit",
@@ -172,6 +173,10 @@ Options parse_options(std::span<const std::string_view> arguments) {
       throw UsageError("option '" + std::string(row->name) + "' needs a value");
     }
     row->apply(options, value);
+  }
+  if (options.sweep_range) {
+    const bool refh = options.word_b && options.word_b->refh;
+    options.sweep = parse_sweep(*options.sweep_range, words::step_for_refh(refh));
   }
   if (options.simulate && options.port) {
     throw UsageError("--port and --simulate cannot be combined");

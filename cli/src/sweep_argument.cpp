@@ -22,65 +22,58 @@ const form::ScrollRange& slider() { return form::scroll_range(form::Control::hsc
 
 std::string divider_text(std::int64_t divider) { return std::to_string(divider) + "N"; }
 
-// "63.00 to 120.00 MHz, dividers 7370N to 13070N"
-std::string band_text() {
+// "63.00 to 120.00 MHz, dividers 7370N to 13070N" at 10 kHz.
+std::string band_text(words::Step step) {
   const auto& range = slider();
-  return sweep::received_text(range.minimum) + " to " + sweep::received_text(range.maximum) +
-         " MHz, dividers " + divider_text(range.minimum) + " to " + divider_text(range.maximum);
+  return sweep::received_text(range.minimum, step) + " to " +
+         sweep::received_text(range.maximum, step) + " MHz, dividers " +
+         divider_text(range.minimum) + " to " + divider_text(range.maximum);
 }
 
-std::string grid_text() { return std::to_string(words::kKhzPerDividerStep) + " kHz grid"; }
-
-// words::divider_for_hz in reverse, in whole kHz: it tells a frequency on the grid from one
-// rounded onto it.
-std::int64_t received_khz(std::int32_t divider) {
-  return std::int64_t{divider} * words::kKhzPerDividerStep - words::kIntermediateFrequencyKhz;
-}
+std::string khz_text(std::int64_t hz) { return words::frequency_text(hz / 1000.0) + " kHz"; }
+std::string grid_text(words::Step step) { return khz_text(step.hz) + " grid"; }
 
 std::string as_typed(std::string_view text, const SweepNumber& number) {
   return std::string(text) + (number.divider ? "" : " MHz");
 }
 
-Reading end_divider(std::string_view text, const SweepNumber& number) {
+Reading end_divider(std::string_view text, const SweepNumber& number, words::Step step) {
   const auto& range = slider();
-  const std::string outside = as_typed(text, number) + " is outside the band, " + band_text();
+  const std::string outside = as_typed(text, number) + " is outside the band, " + band_text(step);
   if (number.divider) {
     if (number.amount < range.minimum || number.amount > range.maximum) return outside;
     return static_cast<std::int32_t>(number.amount);
   }
-  const auto nearest = words::divider_for_hz(static_cast<double>(number.amount) * 1000);
+  const auto nearest = words::divider_for_hz(static_cast<double>(number.amount), step);
   if (!nearest) return outside;
-  if (number.whole_khz && received_khz(*nearest) == number.amount) return *nearest;
-  const std::int32_t below = number.amount < received_khz(*nearest) ? *nearest - 1 : *nearest;
-  return as_typed(text, number) + " is off the " + grid_text() + ": give " +
-         sweep::received_text(below) + " (" + divider_text(below) + ") or " +
-         sweep::received_text(below + 1) + " (" + divider_text(below + 1) + ")";
+  const std::int64_t on_grid = words::received_hz(*nearest, step);
+  if (number.whole_hz && on_grid == number.amount) return *nearest;
+  const std::int32_t below = number.amount < on_grid ? *nearest - 1 : *nearest;
+  return as_typed(text, number) + " is off the " + grid_text(step) + ": give " +
+         sweep::received_text(below, step) + " (" + divider_text(below) + ") or " +
+         sweep::received_text(below + 1, step) + " (" + divider_text(below + 1) + ")";
 }
 
-Reading step_dividers(std::string_view text, const SweepNumber& number) {
+Reading step_dividers(std::string_view text, const SweepNumber& number, words::Step step) {
   const auto& range = slider();
-  const std::string step = "the step " + as_typed(text, number);
-  if (number.amount == 0 && number.whole_khz) {
-    return step + " is zero: give 1N (" + std::to_string(words::kKhzPerDividerStep) +
-           " kHz) or more";
+  const std::string told = "the step " + as_typed(text, number);
+  if (number.amount == 0 && number.whole_hz) {
+    return told + " is zero: give 1N (" + khz_text(step.hz) + ") or more";
   }
-  const std::int64_t dividers =
-      number.divider ? number.amount : number.amount / words::kKhzPerDividerStep;
+  const std::int64_t dividers = number.divider ? number.amount : number.amount / step.hz;
   // Wider than the slider it would only ever take one step (and could overflow the next).
   if (dividers > range.maximum - range.minimum) {
-    return step + " is wider than the band, " + band_text();
+    return told + " is wider than the band, " + band_text(step);
   }
-  if (!number.divider &&
-      (!number.whole_khz || dividers * words::kKhzPerDividerStep != number.amount)) {
-    return step + " is off the " + grid_text() + ": give a multiple of " +
-           std::to_string(words::kKhzPerDividerStep) + " kHz";
+  if (!number.divider && (!number.whole_hz || dividers * step.hz != number.amount)) {
+    return told + " is off the " + grid_text(step) + ": give a multiple of " + khz_text(step.hz);
   }
   return static_cast<std::int32_t>(dividers);
 }
 
 }  // namespace
 
-std::variant<Sweep, std::string> sweep_range(std::string_view value) {
+std::variant<Sweep, std::string> sweep_range(std::string_view value, words::Step tuning) {
   const auto& range = slider();
   if (value.empty()) return Sweep{range.minimum, range.maximum, range.small_change};
   constexpr auto npos = std::string_view::npos;
@@ -95,8 +88,9 @@ std::variant<Sweep, std::string> sweep_range(std::string_view value) {
   const auto step = slash == npos ? SweepNumber{.divider = true, .amount = range.small_change}
                                   : sweep_number(step_text);
   if (!from || !to || !step) return std::string(kSyntax);
-  const std::array<Reading, 3> readings{end_divider(from_text, *from), end_divider(to_text, *to),
-                                        step_dividers(step_text, *step)};
+  const std::array<Reading, 3> readings{end_divider(from_text, *from, tuning),
+                                        end_divider(to_text, *to, tuning),
+                                        step_dividers(step_text, *step, tuning)};
   for (const auto& reading : readings) {
     if (const auto* why = std::get_if<std::string>(&reading)) return *why;
   }
@@ -104,8 +98,8 @@ std::variant<Sweep, std::string> sweep_range(std::string_view value) {
                std::get<std::int32_t>(readings[2])};
 }
 
-Sweep parse_sweep(std::string_view value) {
-  auto range = sweep_range(value);
+Sweep parse_sweep(std::string_view value, words::Step step) {
+  auto range = sweep_range(value, step);
   if (const auto* why = std::get_if<std::string>(&range)) {
     throw UsageError("--sweep " + std::string(value) + ": " + *why);
   }
@@ -113,7 +107,7 @@ Sweep parse_sweep(std::string_view value) {
 }
 
 std::string default_sweep_text() {
-  return band_text() + ", by " + divider_text(slider().small_change);
+  return band_text(words::kFirstStep) + ", by " + divider_text(slider().small_change);
 }
 
 }  // namespace cli

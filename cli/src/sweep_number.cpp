@@ -9,9 +9,9 @@ namespace cli {
 
 namespace {
 
-// A MHz is 1000 kHz: three digits after the point.
-constexpr std::int64_t kKhzPerMhz = 1000;
-constexpr std::size_t kKhzDigits = 3;
+// A MHz is a million Hz: six digits after the point.
+constexpr std::int64_t kHzPerMhz = 1'000'000;
+constexpr std::size_t kHzDigits = 6;
 
 bool all_digits(std::string_view text) {
   return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
@@ -40,10 +40,10 @@ std::optional<SweepNumber> sweep_number(std::string_view text) {
     return std::nullopt;
   }
   while (fraction.ends_with('0')) fraction.remove_suffix(1);
-  std::string khz(fraction.substr(0, kKhzDigits));
-  khz.resize(kKhzDigits, '0');
-  return SweepNumber{.amount = whole(integral) * kKhzPerMhz + whole(khz),
-                     .whole_khz = fraction.size() <= kKhzDigits};
+  std::string hz(fraction.substr(0, kHzDigits));
+  hz.resize(kHzDigits, '0');
+  return SweepNumber{.amount = whole(integral) * kHzPerMhz + whole(hz),
+                     .whole_hz = fraction.size() <= kHzDigits};
 }
 
 }  // namespace cli

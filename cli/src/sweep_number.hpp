@@ -10,8 +10,8 @@ namespace cli {
 // text ("88.1"), or a divider, ending in N ("9880N").
 struct SweepNumber {
   bool divider = false;
-  std::int64_t amount = 0;  // the divider; or kHz, digits finer than a kHz left out
-  bool whole_khz = true;    // false: digits finer than a kHz were left out
+  std::int64_t amount = 0;  // the divider; or Hz, digits finer than a Hz left out
+  bool whole_hz = true;     // false: digits finer than a Hz were left out
 };
 
 // None unless `text` is digits with at most one point between them, or digits and N.

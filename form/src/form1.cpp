@@ -59,11 +59,16 @@ void Form1::Form_Load() {
 
 void Form1::hscDiv_Change() {
   state_.iDiv = controls_.value(Control::hscDiv);
-  controls_.set_text(Control::txtFM, words::frequency_text(words::received_mhz(state_.iDiv)));
+  show_frequency();
   controls_.set_text(Control::txtDiv, std::to_string(controls_.value(Control::hscDiv)));
   controls_.set_text(Control::txtA, words::converD_B(state_.iDiv));
   state_.sWordA = controls_.text(Control::txtA);
   transmitter_.Send(state_.sWordA);
+}
+
+void Form1::show_frequency() {
+  controls_.set_text(Control::txtFM,
+                     words::frequency_text(words::received_mhz(state_.iDiv, state_.step)));
 }
 
 void Form1::scvDel_Change() { state_.iDel = controls_.value(Control::scvDel); }
@@ -98,6 +103,11 @@ void Form1::lstTest_Click() { select(Control::lstTest, words::kTestRows, state_.
 void Form1::cmdSend_Click() {
   composeB();
   transmitter_.Send(state_.sWordB);
+  // The divider stays; what it receives moves with the reference the chip now counts.
+  const words::Step sent = words::step_for_refh(state_.iREFH);
+  if (sent == state_.step) return;
+  state_.step = sent;
+  show_frequency();
 }
 
 }  // namespace form

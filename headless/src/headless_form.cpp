@@ -52,7 +52,7 @@ void HeadlessForm::set_value(Control control, int value) {
   // The change event runs inside the setting, as on the window's slider.
   form_.raise(Event::hscDiv_Change);
   const std::string& word = form_.state().sWordA;
-  log_line(word_line("A", word, words::describe(words::decode_word_a(word))));
+  log_line(word_line("A", word, words::describe(words::decode_word_a(word, form_.state().step))));
 }
 
 std::string HeadlessForm::text(Control control) const {
@@ -78,7 +78,6 @@ void HeadlessForm::log_news(const std::string& line) {
     panel_.fail(error.what());
   }
 }
-
 
 void HeadlessForm::log_line(const std::string& line) {
   errno = 0;

@@ -105,25 +105,27 @@ Reply get_powerstat(Client&, std::span<const std::string>) {
 }
 Reply get_lock_mode(Client&, std::span<const std::string>) { return values({{"Locked", "0"}}); }
 
-Reply get_info(Client&, std::span<const std::string>) {
+Reply get_info(Client& client, std::span<const std::string>) {
+  const words::Step step = client.receiver.step();
   return values({{"Info", "SAA1057 synthesizer, receive only, " +
-                              std::to_string(kCaps.lowest_hz / 1'000'000) + "-" +
-                              std::to_string(kCaps.highest_hz / 1'000'000) + " MHz"}});
+                              std::to_string(lowest_hz(step) / 1'000'000) + "-" +
+                              std::to_string(highest_hz(step) / 1'000'000) + " MHz"}});
 }
 
 // What a receive-only tuner tells a Hamlib client about itself (protocol 0, model 2, the
 // network rig), line by line; each list ends with its zero line.
-Reply dump_state(Client&, std::span<const std::string>) {
+Reply dump_state(Client& client, std::span<const std::string>) {
+  const words::Step step = client.receiver.step();
   const std::string modes(kCaps.modes_bits);
   std::vector<std::string> texts{
       "0",  // protocol version
       "2",  // rig model
       "0",  // ITU region
-      hz_text(kCaps.lowest_hz) + " " + hz_text(kCaps.highest_hz) + " " + modes + " -1 -1 " +
+      hz_text(lowest_hz(step)) + " " + hz_text(highest_hz(step)) + " " + modes + " -1 -1 " +
           std::string(kCaps.vfo_bit) + " 0",  // receive range
       "0 0 0 0 0 0 0",
-      "0 0 0 0 0 0 0",                              // no transmit range
-      modes + " " + std::to_string(kCaps.step_hz),  // tuning step
+      "0 0 0 0 0 0 0",                        // no transmit range
+      modes + " " + std::to_string(step.hz),  // tuning step
       "0 0",
   };
   for (const ModeCaps& mode : kCaps.modes) {  // filters

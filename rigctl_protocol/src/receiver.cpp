@@ -7,11 +7,11 @@ namespace rigctl_protocol {
 std::int64_t Receiver::frequency_hz() const {
   const std::int32_t divider = tuner_.divider();
   if (request_ && request_->divider == divider) return std::llround(request_->hz);
-  return hz_of_divider(divider);
+  return words::received_hz(divider, tuner_.step());
 }
 
 Tuning Receiver::set_frequency(double hz) {
-  const auto divider = words::divider_for_hz(hz);
+  const auto divider = words::divider_for_hz(hz, tuner_.step());
   if (!divider) return Tuning::kOutOfRange;
   tuner_.tune(*divider);
   if (tuner_.failed()) return Tuning::kFailed;

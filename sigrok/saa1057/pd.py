@@ -33,10 +33,17 @@ SETTLE_MS = 2
 class Ann:
     BIT, WORD_A, WORD_B, WARNING, LOCK = range(5)
 
-def received_mhz(n):
+# The oscillator's step per divider count, by Word B's REFH bit: ten times the reference.
+STEP_HZ = {'0': 10000, '1': 12500}
+
+def received_mhz(n, step_hz):
     # As the panel shows it: the oscillator less the 10.7 MHz intermediate frequency, in the
     # shortest form of at most 15 significant digits.
-    return '%.15g' % (n * 10 / 1000 - 10.7)
+    return '%.15g' % (n * step_hz / 1000000 - 10.7)
+
+def oscillator_mhz(n, step_hz):
+    # To the step: two places at 10 kHz, four at 12.5 kHz.
+    return '%.*f' % (2 if step_hz % 10000 == 0 else 4, n * step_hz / 1000000)
 
 class Decoder(srd.Decoder):
     api_version = 3
@@ -85,6 +92,7 @@ class Decoder(srd.Decoder):
         self.lock = None     # while a word's lock is watched: 'waiting' or 'locked'
         self.high_since = None  # the sample the line last went high at, while it is high
         self.lock_channel = False
+        self.step_hz = STEP_HZ['0']  # the chip's until a Word B says otherwise
 
     def metadata(self, key, value):
         if key == srd.SRD_CONF_SAMPLERATE:
@@ -219,9 +227,10 @@ class Decoder(srd.Decoder):
     def word_a(self, ss, es, word):
         self.watch_lock()
         n = int(word[1:], 2)
-        mhz = received_mhz(n)
+        mhz = received_mhz(n, self.step_hz)
         self.put(ss, es, self.out_ann, [Ann.WORD_A, [
-            'Word A: N %d, oscillator %d.%02d MHz, received %s MHz' % (n, n // 100, n % 100, mhz),
+            'Word A: N %d, oscillator %s MHz, received %s MHz' % (
+                n, oscillator_mhz(n, self.step_hz), mhz),
             'A: N %d, %s MHz' % (n, mhz), '%s MHz' % mhz, 'A']])
         self.put(ss, es, self.out_python, ['WORD_A', {'word': word, 'n': n}])
 
@@ -237,6 +246,7 @@ class Decoder(srd.Decoder):
             else:
                 texts.append('%s: %s' % (caption, name if name else 'code ' + code))
         self.watch_lock(word)
+        self.step_hz = STEP_HZ[word[2]]
         self.put(ss, es, self.out_ann, [Ann.WORD_B, [
             'Word B: ' + ', '.join(texts), 'Word B: ' + word, 'B']])
         self.put(ss, es, self.out_python, ['WORD_B', settings])

@@ -73,7 +73,9 @@ bool SimulatedSynthesizer::lock_level_in(std::chrono::nanoseconds ahead) const {
 
 std::optional<words::DecodedWordA> SimulatedSynthesizer::decoded_word_a() const {
   if (!word_a_) return std::nullopt;
-  return words::decode_word_a(*word_a_);
+  // The chip counts by the reference of the Word B it holds.
+  const words::Step step = word_b_ ? decoded_word_b()->step : words::kFirstStep;
+  return words::decode_word_a(*word_a_, step);
 }
 
 std::optional<words::DecodedWordB> SimulatedSynthesizer::decoded_word_b() const {

@@ -84,10 +84,10 @@ std::variant<std::vector<std::string>, std::string> csv_fields(std::string_view 
   return fields;
 }
 
-std::string mhz_text(std::int32_t divider) {
+std::string mhz_text(std::int64_t hz) {
   // Not the C locale's separator: a spreadsheet reads the file the same everywhere.
   char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, words::received_mhz(divider),
+  const auto end = std::to_chars(text, text + sizeof text, static_cast<double>(hz) / 1e6,
                                  std::chars_format::general, 15)
                        .ptr;
   return {text, end};
@@ -97,17 +97,17 @@ std::string mhz_text(std::int32_t divider) {
 
 const Station* Stations::find(std::string_view name) const { return named(list_, name); }
 
-std::optional<std::string> Stations::save(std::string_view name, std::int32_t divider) {
+std::optional<std::string> Stations::save(std::string_view name, std::int64_t hz) {
   name = trimmed(name);
   if (auto why = refusal(name)) return why;
   if (Station* kept = named(list_, name)) {
-    kept->divider = divider;
+    kept->hz = hz;
     return std::nullopt;
   }
   if (list_.size() >= kMaxStations) {
     return std::to_string(kMaxStations) + " stations are kept already, as many as may be";
   }
-  list_.push_back({std::string(name), divider});
+  list_.push_back({std::string(name), hz});
   return std::nullopt;
 }
 
@@ -135,7 +135,7 @@ std::string no_station_named(std::string_view name) {
 std::string format_stations(const std::vector<Station>& list) {
   std::string csv = std::string(kHeader) + "\n";
   for (const auto& station : list) {
-    csv += csv_field(station.name) + "," + mhz_text(station.divider) + "\n";
+    csv += csv_field(station.name) + "," + mhz_text(station.hz) + "\n";
   }
   return csv;
 }
@@ -160,11 +160,12 @@ std::variant<std::vector<Station>, std::string> parse_stations(std::string_view 
     if (const auto* why = std::get_if<std::string>(&fields)) return at + *why;
     const auto& row = std::get<std::vector<std::string>>(fields);
     if (row.size() != 2) return at + "give a name and a frequency in MHz, such as Radio 4,93.5";
-    const auto divider = words::divider_for_typed_mhz(row[1]);
-    if (const auto* why = std::get_if<std::string>(&divider)) return at + *why;
+    const auto hz = words::typed_hz(row[1]);
+    if (const auto* why = std::get_if<std::string>(&hz)) return at + *why;
+    if (auto why = words::beyond_every_step(std::get<std::int64_t>(hz))) return at + *why;
     const std::string_view name = trimmed(row[0]);
     if (stations.find(name)) return at + quoted(name) + " is named twice";
-    if (auto why = stations.save(name, std::get<std::int32_t>(divider))) return at + *why;
+    if (auto why = stations.save(name, std::get<std::int64_t>(hz))) return at + *why;
   }
   if (header) return "line 1: the header must be \"" + std::string(kHeader) + "\"";
   return stations.list();

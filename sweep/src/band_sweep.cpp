@@ -45,7 +45,7 @@ bool BandSweep::start_step() {
 }
 
 SweepRow BandSweep::finish_step(const lock::LockState& lock) const {
-  SweepRow row{stepped(), std::nullopt};
+  SweepRow row{stepped(), std::nullopt, panel_.step()};
   if (lock.kind == lock::LockState::Kind::locked) row.lock_time = lock.after;
   return row;
 }

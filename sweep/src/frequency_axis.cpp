@@ -4,8 +4,6 @@
 #include <array>
 #include <charconv>
 
-#include "words/word_a.hpp"
-
 namespace sweep {
 
 namespace {
@@ -54,9 +52,10 @@ bool labels_fit(std::int32_t low_khz, std::int32_t high_khz, std::int32_t step_k
 
 std::vector<FrequencyTick> frequency_ticks(std::int32_t low_khz, std::int32_t high_khz,
                                            double width_px) {
+  // One frequency alone: room for a tick either side.
   if (low_khz == high_khz) {
-    low_khz -= words::kKhzPerDividerStep;
-    high_khz += words::kKhzPerDividerStep;
+    low_khz -= kStepsKhz[3];
+    high_khz += kStepsKhz[3];
   }
   const auto fitting = std::ranges::find_if(kStepsKhz, [&](std::int32_t step_khz) {
     return labels_fit(low_khz, high_khz, step_khz, width_px);

@@ -23,7 +23,7 @@ std::string number(double value) {
   return std::string(text, end);
 }
 
-double mhz(std::int32_t divider) { return words::received_mhz(divider); }
+double mhz(const SweepRow& row) { return words::received_mhz(row.divider, row.step); }
 double ms(std::chrono::nanoseconds time) {
   return std::chrono::duration<double, std::milli>(time).count();
 }
@@ -67,8 +67,7 @@ std::string axes(const Scale& scale, const std::vector<FrequencyTick>& ticks) {
 
 // Each stretch of steps that did not lock, as a band from half a step before it to half after.
 std::string unlocked_bands(std::span<const SweepRow> rows, const Scale& scale) {
-  const double half_step =
-      rows.size() > 1 ? std::abs(mhz(rows[1].divider) - mhz(rows[0].divider)) / 2 : 0.05;
+  const double half_step = rows.size() > 1 ? std::abs(mhz(rows[1]) - mhz(rows[0])) / 2 : 0.05;
   std::string svg;
   for (std::size_t i = 0; i < rows.size();) {
     if (rows[i].lock_time) {
@@ -77,13 +76,14 @@ std::string unlocked_bands(std::span<const SweepRow> rows, const Scale& scale) {
     }
     std::size_t end = i;
     while (end + 1 < rows.size() && !rows[end + 1].lock_time) ++end;
-    const auto [low, high] = std::minmax({mhz(rows[i].divider), mhz(rows[end].divider)});
+    const auto [low, high] = std::minmax({mhz(rows[i]), mhz(rows[end])});
     const double x1 = scale.x(std::max(low - half_step, scale.low_mhz));
     const double x2 = scale.x(std::min(high + half_step, scale.high_mhz));
     svg += "<rect x=\"" + number(x1) + "\" y=\"" + number(kTop) + "\" width=\"" + number(x2 - x1) +
            "\" height=\"" + number(kHeight - kTop - kBottom) +
-           "\" fill=\"#f4c7c3\"><title>not locked from " + received_text(rows[i].divider) + " to " +
-           received_text(rows[end].divider) + " MHz</title></rect>\n";
+           "\" fill=\"#f4c7c3\"><title>not locked from " +
+           received_text(rows[i].divider, rows[i].step) + " to " +
+           received_text(rows[end].divider, rows[end].step) + " MHz</title></rect>\n";
     i = end + 1;
   }
   return svg;
@@ -91,7 +91,7 @@ std::string unlocked_bands(std::span<const SweepRow> rows, const Scale& scale) {
 
 // The lock times: a line through each stretch that locked, a dot where one step locked alone.
 std::string lock_times(std::span<const SweepRow> rows, const Scale& scale) {
-  const auto x = [&](const SweepRow& row) { return number(scale.x(mhz(row.divider))); };
+  const auto x = [&](const SweepRow& row) { return number(scale.x(mhz(row))); };
   const auto y = [&](const SweepRow& row) { return number(scale.y(ms(*row.lock_time))); };
   std::string svg;
   for (auto row = rows.begin(); row != rows.end(); ++row) {
@@ -118,15 +118,17 @@ std::string svg_plot(std::span<const SweepRow> rows, std::chrono::milliseconds t
   for (const auto& row : rows) {
     if (row.lock_time) slowest = std::max(slowest, ms(*row.lock_time));
   }
-  // Before the first step, the slider's whole band.
-  const auto khz = [](std::int32_t divider) {
-    return divider * words::kKhzPerDividerStep - words::kIntermediateFrequencyKhz;
+  // Before the first step, the slider's whole band; the axis runs in whole kHz about the ends.
+  const words::Step step = rows.empty() ? words::kFirstStep : rows.front().step;
+  const auto khz = [step](std::int32_t divider) {
+    return static_cast<std::int32_t>(words::received_hz(divider, step) / 1000);
   };
   // A downward sweep is drawn on the same axis as an upward one.
   const auto [lowest, highest] =
       std::minmax({rows.empty() ? words::kLowestDivider : rows.front().divider,
                    rows.empty() ? words::kHighestDivider : rows.back().divider});
-  const auto ticks = frequency_ticks(khz(lowest), khz(highest), kWidth - kLeft - kRight);
+  const auto ticks =
+      frequency_ticks(khz(lowest), khz(highest) + (step.hz % 1000 != 0), kWidth - kLeft - kRight);
   const Scale scale{ticks.front().khz / 1000.0, ticks.back().khz / 1000.0,
                     std::max(1.0, std::ceil(slowest))};
   return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(kWidth) + "\" height=\"" +

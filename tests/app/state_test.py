@@ -18,7 +18,7 @@ from web_support import page as open_page  # noqa: E402
 
 PROGRAM = program_command(sys.argv[1:])
 START = "saa1057-panel state 1\ndivider 11690\nword-b\nspeed 100\n"
-TUNED = ("saa1057-panel state 1\ndivider 10680\nword-b refh=1.25,current=0.023,sla=sync,"
+TUNED = ("saa1057-panel state 1\ndivider 8544\nword-b refh=1.25,current=0.023,sla=sync,"
          "phase=auto,brm=on,test=lock\nspeed 300\n")
 
 
@@ -54,7 +54,8 @@ def kept_and_resumed(folder):
         page(program).asked({"do": "speed", "value": 300}, {"speed": 300})
 
     def resumed(program):
-        page(program, "the state kept", {"divider": 10680, "speed": 300,
+        # At the 1.25 kHz reference 96.1 MHz is (96.1 + 10.7) MHz / 12.5 kHz = 8544.
+        page(program, "the state kept", {"divider": 8544, "speed": 300,
                                           "wordB": "1110000110000101"})
         rig(program, "f", "96100000\n")
     for what, do, options, kept in [
@@ -100,7 +101,7 @@ def stations(folder):
         for number in range(1, 101):
             asker.send({"do": "save station", "name": f"S{number}"})
             asker.await_message(f"S{number}", {"type": "stations"} | {"stations": [
-                {"name": f"S{n}", "mhz": "106.2", "divider": 11690} for n in range(1, number + 1)]})
+                {"name": f"S{n}", "mhz": "106.2", "hz": 106200000} for n in range(1, number + 1)]})
         for request, reason in [
                 ({"do": "save station", "name": "S101"},
                  "100 stations are kept already, as many as may be"),
@@ -125,8 +126,8 @@ def stations(folder):
     def taken(program):
         stations = page(program, "the stations", {"type": "stations"})[-1]
         check("a spreadsheet's file taken", stations["stations"] == [
-            {"name": 'Three, "3"', "mhz": "96.15", "divider": 10685},
-            {"name": "Radio 4", "mhz": "93.5", "divider": 10420}], stations)
+            {"name": 'Three, "3"', "mhz": "96.15", "hz": 96150000},
+            {"name": "Radio 4", "mhz": "93.5", "hz": 93500000}], stations)
         check("and said", "2 stations taken from " + given in program.stderr(), program.stderr())
         check("and kept at once, as written", text(kept) ==
               'name,mhz\n"Three, ""3""",96.15\nRadio 4,93.5\n', text(kept))

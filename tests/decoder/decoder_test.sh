@@ -42,10 +42,13 @@ case $2 in
     QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH=$4 QT_QPA_GENERIC_PLUGINS=saa1057-session \
       timeout 60 "$3" --simulate --trace "$dir/session.vcd" 2>"$dir/session.err" || ended session
     decode "$here/session.words" "$dir/session.vcd" saa1057 saa1057=words:warnings
-    # A sweep of the simulated chip is traced on the model's time, its line pulsing low until
-    # lock: the decoder times each lock as the rows do (the start-up's 2.1 ms; below 8600 none
-    # within its 100 ms; 0.5 ms at 8600 and at 8610, after their last pulse).
-    timeout 60 "$3" --headless --simulate --lock --word-b test=lock --sweep 8590N-8610N \
+    # A sweep of the simulated chip at the 1.25 kHz reference is traced on the model's time, its
+    # line pulsing low until lock: the decoder counts each divider in 12.5 kHz once the Word B
+    # is loaded, and times each lock as the rows do (none for the start-up's 11690, now a
+    # 146.125 MHz oscillator, within its 100 ms; 3.4 ms at 10279 and 10280, after their last
+    # pulse; none past the top of the oscillator's range at 128.5 MHz).
+    timeout 60 "$3" --headless --simulate --lock --word-b refh=1.25,test=lock \
+      --sweep 10279N-10281N/1N \
       --trace "$dir/sweep.vcd" >/dev/null 2>"$dir/sweep.err" || ended sweep
     decode "$here/sweep.words" "$dir/sweep.vcd" saa1057 saa1057=words:locks
     ;;

@@ -55,7 +55,9 @@ struct Bench {
 TEST(WordA, TellingDividersGiveTheirFrequencyTextAndWordA) {
   support::expect_rows("tuning.txt", [](const std::string& given) {
     const std::int32_t divider = std::stoi(given);
-    return words::frequency_text(words::received_mhz(divider)) + " | " + words::converD_B(divider);
+    const auto step = words::step_for_refh(given.ends_with("REFH 1.25"));
+    return words::frequency_text(words::received_mhz(divider, step)) + " | " +
+           words::converD_B(divider);
   });
 }
 

@@ -12,6 +12,7 @@ TEST(Session, EachConversationIsAnsweredAndEndsWhereItShould) {
     const auto columns = support::fields(row);
     support::FakeTuner tuner;
     tuner.failing_tuning = std::stoi(columns[4]);
+    if (columns.size() > 5) tuner.step_.hz = std::stoi(columns[5]);
     rigctl_protocol::Receiver receiver{tuner};
     rigctl_protocol::Session session{receiver};
     std::string answer;

@@ -55,8 +55,11 @@ std::string bytes(const std::string& text) {
       const auto end = text.find('>', i);
       bytes.append(std::stoul(text.substr(i + 1)), text[end - 1]);
       i = end;
+    } else if (text[i] == '\\') {
+      const char escaped = text[++i];
+      bytes += escaped == 'n' ? '\n' : escaped == 'r' ? '\r' : escaped;
     } else {
-      bytes += text[i] != '\\' ? text[i] : text[++i] == 'n' ? '\n' : '\r';
+      bytes += text[i];
     }
   }
   return bytes;

@@ -214,9 +214,10 @@ TEST_F(Window, AFatalErrorFailsTheTestAndEndsTheEvents) {
 TEST_F(Window, EveryListItemAndToggleComposeTheirWordBWhichSendWordBSends) {
   start();
   for (const auto& row : support::golden("word_b.txt")) {
-    const auto columns = support::fields(row);  // control | choice | Word B
+    const auto columns = support::fields(row);  // control | choice | Word B | txtFM once sent
     const QString choice = QString::fromStdString(columns[1]);
     const long sent = transmissions();
+    const QString frequency = control<QLineEdit>("txtFM")->text();
     if (auto* list = window.findChild<QListWidget*>(QString::fromStdString(columns[0]))) {
       if (choice == "-") {
         list->clearSelection();
@@ -232,12 +233,14 @@ TEST_F(Window, EveryListItemAndToggleComposeTheirWordBWhichSendWordBSends) {
     auto* word_b = control<QLineEdit>("txtB");
     EXPECT_EQ(word_b->text().toStdString(), columns[2]) << row;
     EXPECT_EQ(transmissions(), sent) << row;
+    EXPECT_EQ(control<QLineEdit>("txtFM")->text(), frequency) << row;  // composed is not sent
 
     word_b->setText("typed over");  // never read: the word is composed afresh
     click("cmdSend");
     EXPECT_EQ(transmissions(), sent + 1) << row;
     EXPECT_EQ(chip.word_b(), columns[2]) << row;
     EXPECT_EQ(word_b->text().toStdString(), columns[2]) << row;
+    EXPECT_EQ(control<QLineEdit>("txtFM")->text().toStdString(), columns[3]) << row;
   }
 }
 

@@ -5,11 +5,18 @@
 const $ = (id) => document.getElementById(id);
 const TOGGLES = ["refh", "sla", "brm"];
 const LISTS = ["current", "phase", "test"];
+// The buttons that step the divider: by the slider's small or large change, in MHz at the step.
+const STEPS = [
+  ["step-down", -1, "step"], ["step-up", 1, "step"],
+  ["page-down", -1, "page"], ["page-up", 1, "page"],
+];
 const RECONNECT_MS = 3000;
 
 let socket = null;
 let setup = null;
 let state = null;
+// The whole band last offered for a sweep: replaced while the field still shows it.
+let offeredSweep = "";
 // Where a refusal shows: beside the control whose request it answers.
 let refusedAt = "refused";
 
@@ -50,11 +57,9 @@ function onSetup(message) {
     const rows = message.lists[list].map((text, row) => new Option(text, String(row)));
     $(list).replaceChildren(none, ...rows);
   }
-  $("typed-range").textContent = message.range;
   $("sweep-card").hidden = !message.sweep;
   // A restarted panel's: its last sweep, if any, comes next.
   $("sweep-result").hidden = true;
-  if (message.sweep && !$("sweep-range").value) $("sweep-range").value = message.sweepRange;
 }
 
 // Text written unchanged would still cost the browser a layout before the next message.
@@ -66,6 +71,18 @@ function show(id, text) {
 function onState(message) {
   state = message;
   show("frequency", message.frequency);
+  // The reference of the last Word B sent sets the range, and the whole band a sweep offers.
+  show("typed-range", message.range);
+  for (const [id, sign, size] of STEPS) {
+    const text = `${sign < 0 ? "−" : "+"}${message.stepsMhz[size]}`;
+    const label = `${text} MHz`;
+    show(id, text);
+    if ($(id).getAttribute("aria-label") !== label) $(id).setAttribute("aria-label", label);
+  }
+  const typed = $("sweep-range");
+  if (message.sweepRange && (!typed.value || typed.value === offeredSweep)) {
+    typed.value = offeredSweep = message.sweepRange;
+  }
   show("divider", message.divider);
   show("word-a", message.wordA);
   show("word-b", message.wordB);
@@ -87,7 +104,7 @@ function onState(message) {
 // The station tuned now, marked for screen readers and the eye alike.
 function markTuned() {
   for (const station of document.querySelectorAll(".station")) {
-    const tuned = String(Number(station.dataset.divider) === state?.divider);
+    const tuned = String(Number(station.dataset.hz) === state?.hz);
     if (station.getAttribute("aria-current") !== tuned) station.setAttribute("aria-current", tuned);
   }
 }
@@ -102,14 +119,14 @@ function button(text, label, className, action) {
   return element;
 }
 
-function stationRow({ name, mhz, divider }) {
+function stationRow({ name, mhz, hz }) {
   const refusedHere = "stations-refused";
   const mhzText = document.createElement("span");
   mhzText.className = "station-mhz";
   mhzText.textContent = `${mhz} MHz`;
   const tuneTo = button([name, mhzText], "", "station",
     () => send({ do: "tune station", name }, refusedHere));
-  tuneTo.dataset.divider = divider;
+  tuneTo.dataset.hz = hz;
   const rename = button(["✎"], `Rename ${name}`, "station-rename", () => {
     const to = prompt(`Rename “${name}” to`, name);
     if (to !== null && to.trim() !== name) send({ do: "rename station", name, to }, refusedHere);
@@ -196,10 +213,7 @@ function pageKeys(range, limits, changed) {
   });
 }
 
-for (const [id, sign, size] of [
-  ["step-down", -1, "step"], ["step-up", 1, "step"],
-  ["page-down", -1, "page"], ["page-up", 1, "page"],
-]) {
+for (const [id, sign, size] of STEPS) {
   $(id).addEventListener("click", () => tune(state.divider + sign * setup.divider[size]));
 }
 $("tuning").addEventListener("input", () => tune(Number($("tuning").value)));

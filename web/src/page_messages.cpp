@@ -49,16 +49,23 @@ QJsonObject slider(Control control) {
           {"page", range.large_change}};
 }
 
-std::string mhz_text(std::int32_t divider) {
-  return words::frequency_text(words::received_mhz(divider));
+std::string mhz_text(std::int32_t divider, words::Step step) {
+  return words::frequency_text(words::received_mhz(divider, step));
 }
 
-// "63-120/0.1": the slider's whole range at its small step, as a sweep's range is typed.
-std::string whole_band_sweep() {
+// "63-120/0.1" at 10 kHz: the slider's whole range at its small step, as a sweep's range is
+// typed.
+std::string whole_band_sweep(words::Step step) {
   const auto& range = form::scroll_range(Control::hscDiv);
-  const double step_mhz = range.small_change * words::kKhzPerDividerStep / 1000.0;
-  return mhz_text(range.minimum) + "-" + mhz_text(range.maximum) + "/" +
-         words::frequency_text(step_mhz);
+  return mhz_text(range.minimum, step) + "-" + mhz_text(range.maximum, step) + "/" +
+         words::frequency_text(range.small_change * step.hz / 1e6);
+}
+
+// What the divider slider's small and large changes are in MHz: {"step": "0.1", "page": "1"}.
+QJsonObject steps_mhz(words::Step step) {
+  const auto& range = form::scroll_range(Control::hscDiv);
+  return {{"step", qtext(words::frequency_text(range.small_change * step.hz / 1e6))},
+          {"page", qtext(words::frequency_text(range.large_change * step.hz / 1e6))}};
 }
 
 // A number the page sends that is not a whole one (or not a number) counts as none.
@@ -75,11 +82,13 @@ Outcome on_stations(form::Panel& panel, state::Stations& stations, const QJsonOb
   if (action == "tune station") {
     const state::Station* station = stations.find(name);
     if (!station) return {state::no_station_named(name)};
-    panel.tune(station->divider);
+    const auto divider = words::divider_on_grid(station->hz, panel.step());
+    if (const auto* why = std::get_if<std::string>(&divider)) return {*why};
+    panel.tune(std::get<std::int32_t>(divider));
     return {};
   }
   if (action == "save station") {
-    refusal = stations.save(name, panel.form().state().iDiv);
+    refusal = stations.save(name, words::received_hz(panel.divider(), panel.step()));
   } else if (action == "rename station") {
     refusal = stations.rename(name, request["to"].toString().toStdString());
   } else if (action == "delete station") {
@@ -103,30 +112,35 @@ QJsonObject setup_message(bool sweep) {
                     {"divider", slider(Control::hscDiv)},
                     {"speed", slider(Control::scvDel)},
                     {"lists", lists},
-                    {"range", qtext(words::tuning_range_text())},
                     {"sweep", sweep}};
-  if (sweep) setup["sweepRange"] = qtext(whole_band_sweep());
   return setup;
 }
 
 QJsonObject state_message(const form::FormState& form, const form::ControlAccess& controls,
                           const form::StatusLine& status, const SweepControl* sweep) {
   // The frequency of the word sent, not the text of a box a user may have typed into.
-  QJsonObject state{{"type", "state"},
-                    {"frequency", qtext(words::frequency_text(words::received_mhz(form.iDiv)))},
-                    {"divider", controls.value(Control::hscDiv)},
-                    {"wordA", qtext(controls.text(Control::txtA))},
-                    {"wordB", qtext(controls.text(Control::txtB))},
-                    {"speed", controls.value(Control::scvDel)},
-                    {"status", qtext(status.text)},
-                    {"statusDetail", qtext(status.tooltip)},
-                    {"statusAlert", status.alert}};
+  QJsonObject state{
+      {"type", "state"},
+      {"frequency", qtext(words::frequency_text(words::received_mhz(form.iDiv, form.step)))},
+      {"hz", static_cast<double>(words::received_hz(form.iDiv, form.step))},
+      {"range", qtext(words::tuning_range_text(form.step))},
+      {"stepsMhz", steps_mhz(form.step)},
+      {"divider", controls.value(Control::hscDiv)},
+      {"wordA", qtext(controls.text(Control::txtA))},
+      {"wordB", qtext(controls.text(Control::txtB))},
+      {"speed", controls.value(Control::scvDel)},
+      {"status", qtext(status.text)},
+      {"statusDetail", qtext(status.tooltip)},
+      {"statusAlert", status.alert}};
   for (const auto& toggle : kToggles) state[toggle.name] = qtext(controls.text(toggle.caption));
   // The row whose setting Word B carries: the window's one-row lists show it even before a
   // first choice.
   const words::WordBChoice carried = words::choice_of(form);
   for (const auto& list : kLists) state[list.name] = carried.*list.row;
-  if (sweep) state["sweep"] = qtext(sweep->progress());
+  if (sweep) {
+    state["sweep"] = qtext(sweep->progress());
+    state["sweepRange"] = qtext(whole_band_sweep(form.step));
+  }
   return state;
 }
 
@@ -142,9 +156,10 @@ QJsonObject sweep_message(const SweepOutcome& outcome, const std::string& number
 QJsonObject stations_message(const std::vector<state::Station>& stations) {
   QJsonArray list;
   for (const auto& station : stations) {
-    list.append(QJsonObject{{"name", qtext(station.name)},
-                            {"mhz", qtext(mhz_text(station.divider))},
-                            {"divider", station.divider}});
+    list.append(
+        QJsonObject{{"name", qtext(station.name)},
+                    {"mhz", qtext(words::frequency_text(static_cast<double>(station.hz) / 1e6))},
+                    {"hz", static_cast<double>(station.hz)}});
   }
   return {{"type", "stations"}, {"stations", list}};
 }
@@ -157,7 +172,8 @@ Outcome carry_out(form::Panel& panel, SweepControl* sweep, state::Stations* stat
                   const QJsonObject& request) {
   const QString action = request["do"].toString();
   if (action == "frequency") {
-    const auto divider = words::divider_for_typed_mhz(request["mhz"].toString().toStdString());
+    const auto divider =
+        words::divider_for_typed_mhz(request["mhz"].toString().toStdString(), panel.step());
     if (const auto* why = std::get_if<std::string>(&divider)) return {*why};
     panel.tune(std::get<std::int32_t>(divider));
   }

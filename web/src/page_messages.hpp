@@ -14,7 +14,7 @@
 namespace web {
 
 // What a page learns on connecting: the sliders' ranges and steps, the lists' rows, and
-// whether it may sweep, and over what to begin with.
+// whether it may sweep.
 QJsonObject setup_message(bool sweep);
 
 // What the panel holds now: the frequency of the word sent and the Word B settings composed,

@@ -2,30 +2,75 @@
 
 #include <algorithm>
 #include <charconv>
-
-#include "words/word_a.hpp"
+#include <cmath>
 
 namespace words {
 
-std::variant<std::int32_t, std::string> divider_for_typed_mhz(std::string_view typed) {
+namespace {
+
+std::string mhz_text(std::int64_t hz) { return frequency_text(static_cast<double>(hz) / 1e6); }
+
+std::string step_text(Step step) { return frequency_text(step.hz / 1000.0) + " kHz"; }
+
+// Without the spaces around it, a decimal comma as a point.
+std::string normalized(std::string_view typed) {
   const auto first = typed.find_first_not_of(" \t");
   typed = first == std::string_view::npos ? "" : typed.substr(first);
   typed = typed.substr(0, typed.find_last_not_of(" \t") + 1);
   std::string text(typed);
   std::replace(text.begin(), text.end(), ',', '.');
+  return text;
+}
+
+}  // namespace
+
+std::variant<std::int64_t, std::string> typed_hz(std::string_view typed) {
+  const std::string text = normalized(typed);
   double mhz = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), mhz);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
+  // Past a thousand MHz no step of the chip's reaches; the bound also keeps the Hz in range.
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size() ||
+      !(std::abs(mhz) < 1e6)) {
     return "\"" + text + "\" is not a frequency in MHz, such as 96.1";
   }
-  const auto divider = divider_for_hz(mhz * 1e6);
-  if (!divider) return text + " MHz is outside the tuning range, " + tuning_range_text();
+  return std::llround(mhz * 1e6);
+}
+
+std::variant<std::int32_t, std::string> divider_for_typed_mhz(std::string_view typed, Step step) {
+  const auto hz = typed_hz(typed);
+  if (const auto* why = std::get_if<std::string>(&hz)) return *why;
+  const auto divider = divider_for_hz(static_cast<double>(std::get<std::int64_t>(hz)), step);
+  if (!divider)
+    return normalized(typed) + " MHz is outside the tuning range, " + tuning_range_text(step);
   return *divider;
 }
 
-std::string tuning_range_text() {
-  return frequency_text(received_mhz(kLowestDivider)) + " to " +
-         frequency_text(received_mhz(kHighestDivider)) + " MHz";
+std::variant<std::int32_t, std::string> divider_on_grid(std::int64_t hz, Step step) {
+  const auto divider = divider_for_hz(static_cast<double>(hz), step);
+  if (!divider)
+    return mhz_text(hz) + " MHz is outside the tuning range, " + tuning_range_text(step);
+  const std::int64_t on_grid = received_hz(*divider, step);
+  if (on_grid == hz) return *divider;
+  const std::int32_t below = on_grid < hz ? *divider : *divider - 1;
+  std::string nearest = mhz_text(received_hz(below, step));
+  if (below < kHighestDivider) {
+    nearest += " and " + mhz_text(received_hz(below + 1, step));
+  }
+  return mhz_text(hz) + " MHz is between the " + step_text(step) +
+         " steps the reference gives: " + nearest + " MHz";
+}
+
+std::optional<std::string> beyond_every_step(std::int64_t hz) {
+  const std::int64_t lowest = received_hz(kLowestDivider, kStepForREFH[0]);
+  const std::int64_t highest = received_hz(kHighestDivider, kStepForREFH[1]);
+  if (hz >= lowest && hz <= highest) return std::nullopt;
+  return mhz_text(hz) + " MHz is outside the tuning range of every reference, " + mhz_text(lowest) +
+         " to " + mhz_text(highest) + " MHz";
+}
+
+std::string tuning_range_text(Step step) {
+  return frequency_text(received_mhz(kLowestDivider, step)) + " to " +
+         frequency_text(received_mhz(kHighestDivider, step)) + " MHz";
 }
 
 }  // namespace words

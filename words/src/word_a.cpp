@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "common/checked_math.hpp"
-
 namespace words {
 
 std::string converD_B(std::int32_t iValue) {
@@ -24,20 +22,27 @@ std::string converD_B(std::int32_t iValue) {
   return word;
 }
 
-double received_mhz(std::int32_t divider) {
-  const std::int32_t oscillator_khz =
-      common::checked_mul(divider, kKhzPerDividerStep, "the frequency (N x 10)");
-  // 10700 / 1000.0 is the very double that 10.7 is.
-  return static_cast<double>(oscillator_khz) / 1000 - kIntermediateFrequencyKhz / 1000.0;
+Step step_for_refh(std::int16_t iREFH) { return kStepForREFH[iREFH == 1]; }
+
+std::int64_t oscillator_hz(std::int32_t divider, Step step) {
+  return std::int64_t{divider} * step.hz;
 }
 
-std::optional<std::int32_t> divider_for_hz(double hz) {
-  constexpr double kStepHz = kKhzPerDividerStep * 1000.0;
-  constexpr double kIntermediateHz = kIntermediateFrequencyKhz * 1000.0;
-  const double lowest = kLowestDivider * kStepHz - kIntermediateHz;
-  const double highest = kHighestDivider * kStepHz - kIntermediateHz;
+std::int64_t received_hz(std::int32_t divider, Step step) {
+  return oscillator_hz(divider, step) - kIntermediateFrequencyHz;
+}
+
+double received_mhz(std::int32_t divider, Step step) {
+  // Both are whole hertz, so each quotient is the double nearest the exact MHz: at 10 kHz,
+  // 106.2 is the very double that "106.2" reads as.
+  return static_cast<double>(oscillator_hz(divider, step)) / 1e6 - kIntermediateFrequencyHz / 1e6;
+}
+
+std::optional<std::int32_t> divider_for_hz(double hz, Step step) {
+  const auto lowest = static_cast<double>(received_hz(kLowestDivider, step));
+  const auto highest = static_cast<double>(received_hz(kHighestDivider, step));
   if (!(hz >= lowest && hz <= highest)) return std::nullopt;
-  return static_cast<std::int32_t>(std::nearbyint((hz + kIntermediateHz) / kStepHz));
+  return static_cast<std::int32_t>(std::nearbyint((hz + kIntermediateFrequencyHz) / step.hz));
 }
 
 std::string frequency_text(double mhz) {

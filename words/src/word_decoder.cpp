@@ -18,19 +18,20 @@ std::string item_or_code(std::span<const ListRow> rows, std::string_view code,
 
 }  // namespace
 
-DecodedWordA decode_word_a(std::string_view bits) {
+DecodedWordA decode_word_a(std::string_view bits, Step step) {
   DecodedWordA word;
   const std::string_view divider_bits = bits.substr(1, kWordBits - 1);  // after Word A's "0"
   for (const char bit : divider_bits) word.divider = 2 * word.divider + (bit == '1');
-  word.oscillator_khz = word.divider * kKhzPerDividerStep;
-  word.received_mhz = received_mhz(word.divider);
+  word.oscillator_hz = oscillator_hz(word.divider, step);
+  word.received_mhz = received_mhz(word.divider, step);
   return word;
 }
 
 DecodedWordB decode_word_b(std::string_view bits) {
   using namespace word_b_layout;
   DecodedWordB word;
-  word.reference_khz = field_of(bits, kREFH) == "1" ? 1.25 : 1.0;
+  word.step = step_for_refh(field_of(bits, kREFH) == "1");
+  word.reference_khz = word.step.hz / 10 / 1000.0;  // the step is ten references
   word.current = item_or_code(kCurrentRows, field_of(bits, kCurrent), " mA");
   word.synchronous_load = field_of(bits, kSLA) == "1";
   word.phase_detector = item_or_code(kPhaseRows, field_of(bits, kPhase), "");

@@ -75,6 +75,7 @@ struct Options {
   std::optional<bus::StatusPin> lock_pin;
   // How long a word is given to lock, where a lock line is read.
   std::chrono::milliseconds lock_timeout = lock::kLockTimeout;
+  std::optional<std::string> sweep_range;  // --sweep's value, read at the step --word-b sets
   std::optional<Sweep> sweep;        // step the divider, report where it locks: headless, lock line
   std::optional<Plot> plot;          // the sweep's plot
   bool resume = false;               // start where the state file says the last run left off

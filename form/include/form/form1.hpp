@@ -32,6 +32,7 @@ class Form1 {
 
  private:
   void composeB();
+  void show_frequency();
   void toggle(std::int16_t& flag, Control label, const words::ToggleTexts& texts);
   void select(Control list, std::span<const words::ListRow> rows, std::string& code);
 

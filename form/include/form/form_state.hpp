@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bus/bus_settings.hpp"
+#include "words/word_a.hpp"
 #include "words/word_b.hpp"
 
 namespace form {
@@ -14,6 +15,8 @@ struct FormState : bus::BusSettings, words::WordBSettings {
   std::int32_t iDiv = 0;
   std::string sWordA;
   std::string sWordB;
+  // What the chip counts by: set by the REFH of the last Word B sent, not the one composed.
+  words::Step step = words::kFirstStep;
 };
 
 }  // namespace form

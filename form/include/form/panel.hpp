@@ -29,6 +29,8 @@ class Panel {
 
   // The divider slider's value, and a move of it as the user would make it.
   std::int32_t divider() const;
+  // The tuning step of the last Word B sent.
+  words::Step step() const { return form_.state().step; }
   void tune(std::int32_t divider);
 
   // The bus speed slider's move.

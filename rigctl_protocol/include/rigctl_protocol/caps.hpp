@@ -18,33 +18,26 @@ struct ModeCaps {
 
 // What the panel is to a rigctld client: every answer about it reads this record.
 struct Caps {
-  std::int64_t step_hz;
-  std::int64_t lowest_hz;
-  std::int64_t highest_hz;
   std::array<ModeCaps, 2> modes;  // the first is the one it starts in
   std::string_view modes_bits;    // all of them, for the receive range
   std::string_view vfo;           // its one VFO
   std::string_view vfo_bit;
 };
 
-namespace detail {
-inline constexpr std::int64_t kStepHz = words::kKhzPerDividerStep * 1000;
-inline constexpr std::int64_t kIntermediateFrequencyHz = words::kIntermediateFrequencyKhz * 1000;
-}  // namespace detail
-
-// The received frequency is the oscillator's (N steps) less the intermediate frequency.
 inline constexpr Caps kCaps{
-    detail::kStepHz,
-    words::kLowestDivider* detail::kStepHz - detail::kIntermediateFrequencyHz,
-    words::kHighestDivider* detail::kStepHz - detail::kIntermediateFrequencyHz,
     {{{"WFM", "0x40", 230'000}, {"FM", "0x20", 15'000}}},
     "0x60",
     "VFOA",
     "0x1",
 };
 
-inline constexpr std::int64_t hz_of_divider(std::int32_t divider) {
-  return divider * kCaps.step_hz - detail::kIntermediateFrequencyHz;
+// The received frequency is the oscillator's (N steps) less the intermediate frequency; the
+// step is the one the last Word B set.
+inline std::int64_t lowest_hz(words::Step step) {
+  return words::received_hz(words::kLowestDivider, step);
+}
+inline std::int64_t highest_hz(words::Step step) {
+  return words::received_hz(words::kHighestDivider, step);
 }
 
 }  // namespace rigctl_protocol

@@ -18,13 +18,14 @@ class Receiver {
   explicit Receiver(Tuner& tuner) : tuner_(tuner) {}
 
   // The frequency a client set, as it set it, while the divider it loaded is still the chip's;
-  // otherwise the divider's. (Doppler tracking sends frequencies off the 10 kHz grid and
+  // otherwise the divider's. (Doppler tracking sends frequencies off the step's grid and
   // re-sends them for as long as it reads back another.)
   std::int64_t frequency_hz() const;
   // Tunes to the nearest step (halves to the even one). A frequency outside the advertised
   // range changes nothing.
   Tuning set_frequency(double hz);
 
+  words::Step step() const { return tuner_.step(); }
   const ModeCaps& mode() const { return *mode_; }
   std::int64_t passband_hz() const { return passband_hz_; }
   // A mode of the caps, with a passband in Hz: 0 for the mode's default, -1 to keep the one it

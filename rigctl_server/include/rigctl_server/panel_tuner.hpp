@@ -10,6 +10,7 @@ class PanelTuner : public rigctl_protocol::Tuner {
  public:
   explicit PanelTuner(form::Panel& panel) : panel_(panel) {}
   std::int32_t divider() const override { return panel_.divider(); }
+  words::Step step() const override { return panel_.step(); }
   void tune(std::int32_t divider) override { panel_.tune(divider); }
   bool failed() const override { return panel_.failed(); }
 

@@ -10,9 +10,10 @@
 
 namespace state {
 
+// Kept by received frequency: which divider receives it depends on the reference Word B chose.
 struct Station {
   std::string name;
-  std::int32_t divider = 0;
+  std::int64_t hz = 0;
   friend bool operator==(const Station&, const Station&) = default;
 };
 
@@ -29,8 +30,8 @@ class Stations {
   const std::vector<Station>& list() const { return list_; }
   const Station* find(std::string_view name) const;
 
-  // `divider` under `name`; saving under a name already there moves that station.
-  std::optional<std::string> save(std::string_view name, std::int32_t divider);
+  // `hz` under `name`; saving under a name already there moves that station.
+  std::optional<std::string> save(std::string_view name, std::int64_t hz);
   std::optional<std::string> rename(std::string_view name, std::string_view to);
   std::optional<std::string> remove(std::string_view name);
   void replace(std::vector<Station> list) { list_ = std::move(list); }
@@ -46,7 +47,7 @@ std::string no_station_named(std::string_view name);
 std::string format_stations(const std::vector<Station>& list);
 
 // The stations that `csv` holds, after checking every row; or the first bad row's line number
-// and why: "line 4: 130 MHz is outside the tuning range, 63 to 120 MHz".
+// and why: "line 4: 200 MHz is outside the tuning range of every reference, 63 to 152.675 MHz".
 std::variant<std::vector<Station>, std::string> parse_stations(std::string_view csv);
 
 // The stations file beside the state file `state_path`.

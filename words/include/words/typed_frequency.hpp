@@ -1,18 +1,33 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 
+#include "words/word_a.hpp"
+
 namespace words {
 
 // A frequency in MHz as a person types it ("96.1", " 96,1 ": a phone may offer a decimal
-// comma): the divider of the nearest step, or why there is none ("\"abc\" is not a frequency in
-// MHz, such as 96.1", "130 MHz is outside the tuning range, 63 to 120 MHz").
-std::variant<std::int32_t, std::string> divider_for_typed_mhz(std::string_view typed);
+// comma), in whole Hz; or why it is none ("\"abc\" is not a frequency in MHz, such as 96.1").
+std::variant<std::int64_t, std::string> typed_hz(std::string_view typed);
 
-// "63 to 120 MHz".
-std::string tuning_range_text();
+// A frequency in MHz as a person types it ("96.1", " 96,1 ": a phone may offer a decimal
+// comma): the divider of the nearest step, or why there is none ("\"abc\" is not a frequency in
+// MHz, such as 96.1", at 10 kHz "130 MHz is outside the tuning range, 63 to 120 MHz").
+std::variant<std::int32_t, std::string> divider_for_typed_mhz(std::string_view typed, Step step);
+
+// The divider that receives exactly `hz` at `step`; or why none does, naming the steps either
+// side of it: "100.005 MHz is between the 10 kHz steps the reference gives: 100 and 100.01 MHz".
+std::variant<std::int32_t, std::string> divider_on_grid(std::int64_t hz, Step step);
+
+// Why no step reaches `hz`, if none does: "200 MHz is outside the tuning range of every
+// reference, 63 to 152.675 MHz".
+std::optional<std::string> beyond_every_step(std::int64_t hz);
+
+// "63 to 120 MHz" at 10 kHz.
+std::string tuning_range_text(Step step);
 
 }  // namespace words

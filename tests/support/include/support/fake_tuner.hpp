@@ -12,6 +12,7 @@ namespace support {
 class FakeTuner : public rigctl_protocol::Tuner {
  public:
   std::int32_t divider() const override { return divider_; }
+  words::Step step() const override { return step_; }
   void tune(std::int32_t divider) override {
     dividers.push_back(divider);
     failed_ = failed_ || std::ssize(dividers) == failing_tuning;
@@ -20,6 +21,7 @@ class FakeTuner : public rigctl_protocol::Tuner {
   bool failed() const override { return failed_; }
   std::int32_t divider_ = 11690;
   std::vector<std::int32_t> dividers;
+  words::Step step_ = words::kFirstStep;
   int failing_tuning = 0;
 
  private:

@@ -26,7 +26,7 @@ std::vector<std::string> split(const std::string& text, const std::string& separ
 // The fields of a golden row, separated by " | ".
 inline std::vector<std::string> fields(const std::string& row) { return split(row, " | "); }
 
-// A golden field as bytes: \n and \r are a line's end, <N c> is N bytes c.
+// A golden field as bytes: \n and \r are a line's end, \\ a backslash, <N c> is N bytes c.
 std::string bytes(const std::string& text);
 
 // A trace file of the test's own, gone after.
