@@ -3,6 +3,7 @@
 #include <string>
 
 #include "bus/port_addresses.hpp"
+#include "words/typed_frequency.hpp"
 #include "words/word_a.hpp"
 
 namespace form {
@@ -16,6 +17,7 @@ Form1::Form1(ControlAccess& controls, bus::Inpout& library, bus::Spin spin)
     : controls_(controls), transmitter_(state_, library, spin) {}
 
 void Form1::raise(Event event) {
+  state_.told = {};
   switch (event) {
     case Event::Form_Load:
       return Form_Load();
@@ -37,6 +39,12 @@ void Form1::raise(Event event) {
       return lstTest_Click();
     case Event::cmdSend_Click:
       return cmdSend_Click();
+    case Event::txtFM_Enter:
+      return txtFM_Enter();
+    case Event::txtDiv_Enter:
+      return txtDiv_Enter();
+    case Event::txtBoxes_Revert:
+      return txtBoxes_Revert();
   }
 }
 
@@ -69,6 +77,29 @@ void Form1::hscDiv_Change() {
 void Form1::show_frequency() {
   controls_.set_text(Control::txtFM,
                      words::frequency_text(words::received_mhz(state_.iDiv, state_.step)));
+}
+
+void Form1::txtFM_Enter() {
+  tune_typed(words::typed_on_grid(controls_.text(Control::txtFM), state_.step));
+}
+
+void Form1::txtDiv_Enter() { tune_typed(words::typed_divider(controls_.text(Control::txtDiv))); }
+
+void Form1::tune_typed(const std::variant<std::int32_t, words::Refusal>& divider) {
+  if (const auto* refused = std::get_if<words::Refusal>(&divider)) {
+    txtBoxes_Revert();
+    state_.told = *refused;
+    return;
+  }
+  // As a move of the slider: its change event sends Word A, unless it is there already.
+  controls_.set_value(Control::hscDiv, std::get<std::int32_t>(divider));
+  txtBoxes_Revert();
+}
+
+// No box shows what the chip was not sent.
+void Form1::txtBoxes_Revert() {
+  show_frequency();
+  controls_.set_text(Control::txtDiv, std::to_string(state_.iDiv));
 }
 
 void Form1::scvDel_Change() { state_.iDel = controls_.value(Control::scvDel); }

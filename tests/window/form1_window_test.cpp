@@ -244,6 +244,25 @@ TEST_F(Window, EveryListItemAndToggleComposeTheirWordBWhichSendWordBSends) {
   }
 }
 
+TEST_F(Window, EnterInABoxTunesAndWhatTunesNothingIsToldAndPutBack) {
+  start();
+  auto* information = control<QLabel>("Label6");
+  for (const auto& row : support::golden("typed_boxes.txt")) {
+    const auto columns = support::fields(row);  // box | typed | key | txtFM | txtDiv | line | sent
+    auto* box = control<QLineEdit>(columns[0]);
+    box->setFocus();
+    box->clear();
+    const long sent = transmissions();
+    QTest::keyClicks(box, QString::fromStdString(columns[1]));
+    QTest::keyClick(box, QKeySequence(QString::fromStdString(columns[2]))[0].key());
+    EXPECT_EQ(control<QLineEdit>("txtFM")->text().toStdString(), columns[3]) << row;
+    EXPECT_EQ(control<QLineEdit>("txtDiv")->text().toStdString(), columns[4]) << row;
+    EXPECT_EQ(information->text().toStdString(), columns[5]) << row;
+    EXPECT_LE(information->sizeHint().width(), information->width()) << row << " is cut";
+    EXPECT_EQ(transmissions() - sent, std::stol(columns[6])) << row;
+  }
+}
+
 // What the panel keeps between runs.
 TEST(StateFile, TakesWhatAKeptStateHoldsAndSaysWhyElse) {
   support::expect_rows("state_files.txt", [](const std::string& given) {

@@ -83,7 +83,7 @@ Outcome on_stations(form::Panel& panel, state::Stations& stations, const QJsonOb
     const state::Station* station = stations.find(name);
     if (!station) return {state::no_station_named(name)};
     const auto divider = words::divider_on_grid(station->hz, panel.step());
-    if (const auto* why = std::get_if<std::string>(&divider)) return {*why};
+    if (const auto* why = std::get_if<words::Refusal>(&divider)) return {why->reason};
     panel.tune(std::get<std::int32_t>(divider));
     return {};
   }

@@ -1,6 +1,7 @@
 #include "window/form1_window.hpp"
 
 #include <QAbstractButton>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -74,10 +75,21 @@ void Form1Window::connect_events() {
       case ControlKind::vscroll:
         connect(static_cast<QScrollBar*>(source), &QScrollBar::valueChanged, this, raise);
         break;
+      case ControlKind::text_box:
+        connect(static_cast<QLineEdit*>(source), &QLineEdit::returnPressed, this, raise);
+        source->installEventFilter(this);
+        break;
       default:
         break;
     }
   }
+}
+
+bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
+  const bool escape =
+      event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+  if (escape || event->type() == QEvent::FocusOut) dispatch(Event::txtBoxes_Revert);
+  return QWidget::eventFilter(watched, event);
 }
 
 void Form1Window::load() {
@@ -90,6 +102,12 @@ void Form1Window::dispatch(Event event) {
 
 void Form1Window::refresh_status() {
   if (!status_) return;
+  // What a box refused stands until the next event.
+  if (const auto& told = panel_->form().state().told; !told.brief.empty()) {
+    status_label_->setText(qstring(told.brief));
+    status_label_->setToolTip(qstring(told.reason));
+    return;
+  }
   const form::StatusLine line = status_();
   status_label_->setText(qstring(line.brief.empty() ? line.text : line.brief));
   status_label_->setToolTip(qstring(line.tooltip));

@@ -45,19 +45,43 @@ std::variant<std::int32_t, std::string> divider_for_typed_mhz(std::string_view t
   return *divider;
 }
 
-std::variant<std::int32_t, std::string> divider_on_grid(std::int64_t hz, Step step) {
+std::variant<std::int32_t, Refusal> divider_on_grid(std::int64_t hz, Step step) {
   const auto divider = divider_for_hz(static_cast<double>(hz), step);
-  if (!divider)
-    return mhz_text(hz) + " MHz is outside the tuning range, " + tuning_range_text(step);
+  if (!divider) {
+    return Refusal{mhz_text(hz) + " MHz is outside the tuning range, " + tuning_range_text(step),
+                   tuning_range_text(step)};
+  }
   const std::int64_t on_grid = received_hz(*divider, step);
   if (on_grid == hz) return *divider;
+  // Within the range a frequency off the grid always has a step either side.
   const std::int32_t below = on_grid < hz ? *divider : *divider - 1;
-  std::string nearest = mhz_text(received_hz(below, step));
-  if (below < kHighestDivider) {
-    nearest += " and " + mhz_text(received_hz(below + 1, step));
+  const std::string low = mhz_text(received_hz(below, step));
+  const std::string high = mhz_text(received_hz(below + 1, step));
+  return Refusal{mhz_text(hz) + " MHz is between the " + step_text(step) +
+                     " steps the reference gives: " + low + " and " + high + " MHz",
+                 low + " or " + high + " MHz"};
+}
+
+std::variant<std::int32_t, Refusal> typed_on_grid(std::string_view typed, Step step) {
+  const auto hz = typed_hz(typed);
+  if (const auto* why = std::get_if<std::string>(&hz)) return Refusal{*why, "Not a frequency"};
+  return divider_on_grid(std::get<std::int64_t>(hz), step);
+}
+
+std::variant<std::int32_t, Refusal> typed_divider(std::string_view typed) {
+  const std::string text = normalized(typed);
+  std::int32_t divider = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), divider);
+  const std::string range =
+      std::to_string(kLowestDivider) + " to " + std::to_string(kHighestDivider);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
+    return Refusal{"\"" + text + "\" is not a divider: give a whole number, " + range,
+                   "N " + range};
   }
-  return mhz_text(hz) + " MHz is between the " + step_text(step) +
-         " steps the reference gives: " + nearest + " MHz";
+  if (divider < kLowestDivider || divider > kHighestDivider) {
+    return Refusal{text + " is outside the slider's dividers, " + range, "N " + range};
+  }
+  return divider;
 }
 
 std::optional<std::string> beyond_every_step(std::int64_t hz) {

@@ -14,6 +14,10 @@ enum class Event {
   lstPhase_Click,
   lstTest_Click,
   cmdSend_Click,
+  // Enter in a box tunes to what it holds; Escape or leaving it puts the tuned value back.
+  txtFM_Enter,
+  txtDiv_Enter,
+  txtBoxes_Revert,
 };
 
 }  // namespace form

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <variant>
+
 #include "bus/inpout.hpp"
 #include "bus/transmitter.hpp"
 #include "form/control_access.hpp"
@@ -27,12 +29,16 @@ class Form1 {
   void lstPhase_Click();
   void lstTest_Click();
   void cmdSend_Click();
+  void txtFM_Enter();
+  void txtDiv_Enter();
+  void txtBoxes_Revert();
 
   const FormState& state() const { return state_; }
 
  private:
   void composeB();
   void show_frequency();
+  void tune_typed(const std::variant<std::int32_t, words::Refusal>& divider);
   void toggle(std::int16_t& flag, Control label, const words::ToggleTexts& texts);
   void select(Control list, std::span<const words::ListRow> rows, std::string& code);
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bus/bus_settings.hpp"
+#include "words/typed_frequency.hpp"
 #include "words/word_a.hpp"
 #include "words/word_b.hpp"
 
@@ -17,6 +18,8 @@ struct FormState : bus::BusSettings, words::WordBSettings {
   std::string sWordB;
   // What the chip counts by: set by the REFH of the last Word B sent, not the one composed.
   words::Step step = words::kFirstStep;
+  // Why the last event tuned nothing it was asked to, for the information line; none: empty.
+  words::Refusal told;
 };
 
 }  // namespace form

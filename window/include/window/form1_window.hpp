@@ -43,6 +43,10 @@ class Form1Window : public QWidget, public form::ControlAccess {
   int selected_index(form::Control control) const override;
   void select(form::Control control, int row) override;
 
+ protected:
+  // Escape in a box, or leaving it, puts the tuned value back.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void connect_events();
   void chain_tab_order();
