@@ -1,5 +1,7 @@
 #include "lock/lock_watch.hpp"
 
+#include <algorithm>
+
 #include "bus/wiring.hpp"
 #include "words/word_b.hpp"
 
@@ -117,8 +119,12 @@ bool LockWatch::read_level() {
 }
 
 void LockWatch::poll() {
-  const auto elapsed = port_.clock().now() - sent_at_;
-  if (read_level()) {
+  const bool high = read_level();
+  // Dated when the level was on the line, not when it was asked for: an adapter's round trip
+  // would otherwise count as lock time not yet spent.
+  const auto elapsed = std::max(port_.clock().now() - port_.lock_level_span() - sent_at_,
+                                std::chrono::nanoseconds::zero());
+  if (high) {
     if (!high_since_) high_since_ = elapsed;
     ++high_readings_;
   } else {

@@ -34,9 +34,11 @@ struct Chip : sim::SimulatedSynthesizer {
     if (line.empty()) return SimulatedSynthesizer::lock_level();
     return line == "high" || (line == "pulsing" && into_period >= 200us);
   }
+  std::chrono::nanoseconds lock_level_span() const override { return span; }
   std::string line;
   std::chrono::nanoseconds set_at{};
   std::chrono::microseconds reading{};
+  std::chrono::microseconds span{};  // of the reading, sampled as a USB burst samples
   int readings = 0;
 };
 struct Bench {
@@ -135,13 +137,24 @@ TEST(LockWatch, GivesTimesInTheUnitsThatFit) {
   });
 }
 
+// A reading is dated when it came back, less the span it sampled: readings of 900 us, each a
+// reading of the moment it came back, lock when the first came back.
+TEST(LockWatch, DatesAReadingWhenItCameBackLessTheSpanItSampled) {
+  Bench bench;
+  bench.chip.line = "high";
+  bench.chip.reading = 900us;
+  lock::LockWatch watch{bench.chip};
+  watch.sent(kInLock);
+  EXPECT_EQ(lock::describe(watch.settle()), "locked after 0.9 ms");
+}
+
 // Once locked, each loss and each regaining is told once. Readings a millisecond apart span the
 // settle time in three: the watch waits for a fourth.
 TEST(LockWatch, CountsReadingsAsWellAsTimeThenTellsALockLostAndRegainedOnceEach) {
   support::expect_rows("lock_news.txt", [](const std::string& looks) {
     Bench bench;
     bench.chip.line = "high";
-    bench.chip.reading = 900us;
+    bench.chip.reading = bench.chip.span = 900us;  // bursts that sample all they take
     lock::LockWatch watch{bench.chip};
     bench.library.on_word_sent([&watch](std::string_view word) { watch.sent(word); });
     bench.send(kInLock);

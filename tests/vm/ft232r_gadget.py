@@ -12,12 +12,14 @@
 #
 # Its pin D3 is an SAA1057's test pin wired back, from the chip's oscillator as the README's "Did
 # it lock?" section gives it: it reads the words that the samples on D0 (clock), D1 (data) and D2
-# (enable) carry, and once a Word B has chosen the in-lock function, D3 is high from 0.5 ms after
-# the load of a Word A with a divider from 8600 to 12850, and before it pulses low for 0.2 ms of
-# every millisecond (the 1 kHz reference); on other dividers it pulses for as long as the word
-# stands. In synchronous bit-bang mode each sample sent reads the pins back, on bulk-in, at its
-# time on the sample clock (48 MHz / the divisor set).
-# Usage: ft232r_gadget.py SERIAL UDC >LOG     (as root, configfs mounted at /sys/kernel/config)
+# (enable) carry, and once a Word B has chosen the in-lock function, D3 is high from LOCK_US
+# (500 unless given) after the load of a Word A with a divider from 8600 to 12850, and before it
+# pulses low for 0.2 ms of every millisecond (the 1 kHz reference); on other dividers it pulses
+# for as long as the word stands. In synchronous bit-bang mode each sample sent reads the pins
+# back at its time on the sample clock (48 MHz / the divisor set), and reaches bulk-in once that
+# time has come, as the chip's do.
+# Usage: ft232r_gadget.py SERIAL UDC [LOCK_US] >LOG   (as root, configfs at /sys/kernel/config)
+import collections
 import ctypes
 import errno
 import os
@@ -32,7 +34,7 @@ PACKET = 64  # full speed
 CLOCK, DATA, ENABLE, TEST_PIN = 0x01, 0x02, 0x04, 0x08
 IN_LOCK = "0101"
 PERIOD_US, PULSE_US = 1000, 200  # the reference's period, the in-lock output's pulse
-LOCK_US = 500  # after the load, on a divider it locks on
+LOCK_US = int(sys.argv[3]) if len(sys.argv) > 3 else 500  # after the load, where it locks
 SYNCHRONOUS = 0x04  # the bit mode
 
 
@@ -72,7 +74,7 @@ class Chip:
         self.synchronous = False
         self.sample_s = 1 / 48e6  # a tick of the sample clock
         self.next_sample_at = 0.0
-        self.read_back = bytearray()  # the pins at each sample, in synchronous mode
+        self.read_back = collections.deque()  # (time, the pins) at each sample, synchronous mode
         self.levels = 0
         self.bits = ""  # shifted in while the enable is high
         self.divider = self.test = self.loaded_at = None
@@ -83,7 +85,8 @@ class Chip:
         for levels in packet:
             self.sample(levels, at)
             if self.synchronous:
-                self.read_back.append(levels & ~TEST_PIN | (TEST_PIN if self.test_pin(at) else 0))
+                pins = levels & ~TEST_PIN | (TEST_PIN if self.test_pin(at) else 0)
+                self.read_back.append((at, pins))
             at += self.sample_s
         self.next_sample_at = at
 
@@ -108,12 +111,14 @@ class Chip:
         locked = 8600 <= self.divider <= 12850 and since_us >= LOCK_US
         return locked or since_us % PERIOD_US >= PULSE_US
 
-    # A packet for the host: the modem status, then what samples have read back (each bytearray
-    # call is atomic: the samples' thread appends alone).
+    # A packet for the host: the modem status, then what samples have read back by now (each
+    # deque call is atomic: the samples' thread appends alone).
     def bulk_in(self):
-        samples = bytes(self.read_back[:PACKET - len(STATUS)])
-        del self.read_back[:len(samples)]
-        return STATUS + samples
+        now, samples = time.monotonic(), bytearray()
+        while (self.read_back and len(samples) < PACKET - len(STATUS)
+               and self.read_back[0][0] <= now):
+            samples.append(self.read_back.popleft()[1])
+        return STATUS + bytes(samples)
 
 # Answers ep0's next event, 12 bytes: the setup packet, the type (SETUP is 4), padding; keeps
 # what a host-to-device request sets: the baud rate (0x03: the sample clock in bit-bang mode), the

@@ -13,12 +13,12 @@ guest() {
     { wait_for 300 [ -e "/sys/bus/usb/drivers/ftdi_sio/$2-1:1.0" ] && echo "$1 $3: ftdi_sio's" ||
       echo "$1 $3: no driver"; } >>/out/ttys
   }
-  plug() {  # SERIAL UDC: the adapter's stand-in started, plugged into the gadget controller
-    chroot /host python3 "$vm/ft232r_gadget.py" "$1" "$2" >"/out/$1.log" 2>"/out/$1.err" &
+  plug() {  # SERIAL UDC [LOCK_US]: the adapter's stand-in started, plugged into the controller
+    chroot /host python3 "$vm/ft232r_gadget.py" "$@" >"/out/$1.log" 2>"/out/$1.err" &
     bound "$1" $((${2#dummy_udc.} + 1)) "plugged in"
   }
 
-  modprobe ftdi_sio && modprobe dummy_hcd num=3 is_high_speed=0 && modprobe usb_f_fs &&
+  modprobe ftdi_sio && modprobe dummy_hcd num=4 is_high_speed=0 && modprobe usb_f_fs &&
     modprobe usbmon || exit 1
   mount -t configfs none /host/sys/kernel/config && mount -t debugfs none /sys/kernel/debug || exit 1
   cat /sys/kernel/debug/usb/usbmon/0u >/out/usbmon.log &
@@ -49,13 +49,18 @@ guest() {
   plug FT6G7H8I dummy_udc.2
   limit=300 case_of sweep chroot /host "$program" --headless --port ftdi --lock \
     --word-b test=lock --sweep 8500N-12950N/50N
+  # A fourth whose in-lock output settles 12 ms after each word: the lock times are the line's,
+  # not shortened by the USB round trips that read it.
+  plug FT9J0K1L dummy_udc.3 12000
+  case_of settling chroot /host "$program" --headless --port ftdi:FT9J0K1L --lock \
+    --word-b test=lock --sweep 8600N-8800N/100N
 }
 source "$(dirname "$0")/vm.sh"
 
 boot amd64 "ftdi_sio dummy_hcd usb_f_fs usbmon"
-# The second adapter carried the session with named pins (RTS, CTS, DTR: D2, D3, D4), the first
-# the sessions on pins D0, D1, D2.
-bus_words ftdi "$out/$second.log" 2,3,4 "$out/$first.log" 0,1,2
+# The first adapter carried the sessions on pins D0, D1, D2, the second the session with named
+# pins (RTS, CTS, DTR: D2, D3, D4); decoded in one, the first's come before the second's Word B.
+bus_words ftdi "$out/$first.log" 0,1,2 "$out/$second.log" 2,3,4
 # The start-up on the default pins (the first adapter's first session) must reach the adapter as
 # it reaches FTDI's driver on Windows (the installer test holds the same file against it).
 check "$first: the start-up's transfers, byte for byte as on Windows" diff -u \
@@ -70,6 +75,9 @@ awk '$3 == "S" && $4 ~ /^Bo:[12]:/ { print substr($4, 4, 1), $6 }
 check "sweep: locked exactly over the model's range, each with a time" diff -u \
   <(grep -v '^#' "$vm/../data/lock_sweep_8500_12950_50.txt") \
   <(awk -F, 'NR > 1 { print $1, $4, ($5 == "" ? "-" : "timed") }' "$out/sweep.out")
+check "settling: every step locked, at 12 ms or more: $(tr '\n' ' ' <"$out/settling.out")" awk -F, \
+  'NR > 1 && !($4 == 1 && $5 >= 12) { bad = 1 } END { exit bad || NR != 4 }' \
+  "$out/settling.out"
 # What it said, its progress aside, the slowest lock's time and place made T.
 sed -E '/: (sweeping: |Reading the lock )/d; s/slowest [0-9.]+ ms at [0-9.]+$/slowest T ms at T/' \
   "$out/sweep" >"$out/sweep.said"

@@ -69,4 +69,9 @@ bool FtdiPort::lock_level() {
   return std::ranges::all_of(samples, [lock](std::uint8_t pins) { return (pins & lock) != 0; });
 }
 
+std::chrono::nanoseconds FtdiPort::lock_level_span() const {
+  return std::chrono::nanoseconds(std::int64_t{kLockBurstSamples} * kLockBurstDivisor *
+                                  1'000'000'000 / kBitBangClockHz);
+}
+
 }  // namespace bus

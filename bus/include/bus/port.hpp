@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -52,6 +53,9 @@ class Port {
   // That line's level now, true for high. Only for a port with a lock line, after bind().
   // Throws common::FatalError.
   virtual bool lock_level() { return false; }
+  // How long the level that lock_level() returned had been on the line when it returned: a USB
+  // adapter's burst of samples, which comes back once it has all been taken.
+  virtual std::chrono::nanoseconds lock_level_span() const { return {}; }
 
   // For a lock line whose changes the system tells (GPIO edge events): a descriptor that turns
   // readable once the line has changed. -1 for a line that must be looked at.

@@ -36,6 +36,7 @@ class TracingPort : public bus::Port {
   void flush() override;
   std::optional<std::string> lock_line() const override { return inner_.lock_line(); }
   bool lock_level() override;
+  std::chrono::nanoseconds lock_level_span() const override { return inner_.lock_level_span(); }
   bus::Clock& clock() override { return inner_.clock(); }
 
   // Ends the file at the current time; throws on a write error.

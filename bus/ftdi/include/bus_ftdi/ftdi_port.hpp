@@ -34,6 +34,7 @@ class FtdiPort : public Port {
   void flush() override;
   std::optional<std::string> lock_line() const override;  // "D3 (CTS)"
   bool lock_level() override;
+  std::chrono::nanoseconds lock_level_span() const override;
 
  private:
   std::string pins() const;  // "D0,D1,D2"
