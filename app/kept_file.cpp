@@ -1,12 +1,12 @@
 #include "kept_file.hpp"
 
 #include <QDateTime>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "fatal_report.hpp"
-#include "state/whole_file.hpp"
 
 namespace app {
 
@@ -34,6 +34,12 @@ std::optional<std::string> KeptFile::read() {
 }
 
 std::optional<std::string> read_whole(const std::string& path) {
+  // A folder opens as a file would, and reads as an empty one.
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) {
+    errno = EISDIR;
+    return std::nullopt;
+  }
   std::ifstream file(path, std::ios::binary);
   if (!file) return std::nullopt;
   std::ostringstream text;
@@ -53,6 +59,21 @@ void KeptFile::set_aside(const std::string& why, const std::string& instead) {
               ". " + instead);
 }
 
+std::string KeptFile::way_out(const state::WriteFailure& failure) const {
+  std::string folder = std::filesystem::path(path_).parent_path().string();
+  if (folder.empty()) folder = ".";
+  using Kind = state::WriteFailure::Kind;
+  switch (failure.kind) {
+    case Kind::no_room:
+      return "Free space on the disk that holds " + folder + ", or give --state a file on another";
+    case Kind::not_allowed:
+      return "Let this user write to " + folder + ", or give --state a file in a folder it may";
+    case Kind::other:
+      break;
+  }
+  return "Give --state a file in a folder this user may write to (" + folder + " will not do)";
+}
+
 void KeptFile::changed() {
   // While it rests, a burst of changes need not build the text each time.
   if (!resting_.isActive() && text_() != written_) resting_.start();
@@ -63,8 +84,8 @@ void KeptFile::write_now() {
   if (text == written_) return;
   if (const auto failure = state::write_whole(path_, text)) {
     if (!warned_) {
-      print_error("Cannot keep " + what_ + " " + path_ + ": " + *failure + ". It goes on, and " +
-                  then_);
+      print_error("Cannot keep " + what_ + " " + path_ + ": " + failure->reason + ". " +
+                  way_out(*failure) + ". It goes on, and " + then_);
     }
     warned_ = true;
     return;

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "state/whole_file.hpp"
+
 namespace app {
 
 // What the file at `path` holds; none, with errno set, if it cannot be read.
@@ -43,6 +45,9 @@ class KeptFile : public QObject {
   void write_now();
 
  private:
+  // What the user can do of a failed write: the folder named.
+  std::string way_out(const state::WriteFailure& failure) const;
+
   std::string path_;
   std::string what_;
   std::string then_;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/failure_message.hpp"
+#include "common/write_way_out.hpp"
 #include "fatal_report.hpp"
 #include "plot_formats.hpp"
 #include "sweep/sweep_plot.hpp"
@@ -31,8 +32,11 @@ bool PlotFile::write(std::span<const sweep::SweepRow> rows, std::chrono::millise
     return false;
   }
   if (file_ << *contents && file_.flush()) return true;
+  const int error = errno;
+  const std::string full = "Free space on its disk, or give --plot a file on another";
   print_error(common::failure_message("Cannot write the plot to " + plot_.file,
-                                      std::strerror(errno), kWayOut));
+                                      std::strerror(error),
+                                      common::out_of_room(error) ? full : std::string(kWayOut)));
   return false;
 }
 

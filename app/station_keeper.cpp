@@ -30,7 +30,9 @@ bool StationKeeper::load(const std::optional<std::string>& import) {
   if (const auto text = read_whole(*import)) {
     parsed = state::parse_stations(*text);
   } else {
-    parsed = std::strerror(errno);
+    const int error = errno;
+    parsed = std::string(std::strerror(error)) +
+             (error == EISDIR ? ": give --stations a CSV file, a header and a station a line" : "");
   }
   if (const auto* why = std::get_if<std::string>(&parsed)) {
     print_error("Cannot take the stations from " + *import + ": " + *why +

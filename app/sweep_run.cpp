@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "bus/inpout.hpp"
 #include "common/failure_message.hpp"
 #include "common/fatal_error.hpp"
+#include "common/write_way_out.hpp"
 #include "fatal_report.hpp"
 #include "headless/headless_form.hpp"
 #include "lock/lock_watch.hpp"
@@ -77,6 +79,13 @@ bool sum_up(std::optional<PlotFile>& plot, const sweep::BandSweep& sweep,
     print_error(sweep::stopped(static_cast<int>(rows.size()), sweep.steps()));
   }
   print_error(sweep::summary(rows));
+  const auto timeout = watch.timeout();
+  if (std::ranges::none_of(rows, [](const auto& row) { return row.lock_time.has_value(); }) &&
+      timeout < lock::kLockTimeout) {
+    print_error("Each step had " + std::to_string(timeout.count()) +
+                " ms to lock (--lock-timeout), and a loop takes milliseconds to settle: give it " +
+                "longer, such as the default " + std::to_string(lock::kLockTimeout.count()));
+  }
   if (sweep.done()) {
     if (const auto doubt = sweep::wiring_doubt(watch.levels_read(), line, rows)) {
       print_error(*doubt);
@@ -136,9 +145,10 @@ int run_sweep(const cli::Options& options, bus::Port& port, char* program_path) 
   const auto write = [&](const std::string& line) {
     const Written written = write_row(line + "\n");
     if (written == Written::failed) {
+      const int error = errno;
       form.panel().fail(common::failure("Cannot write the sweep to standard output",
-                                        std::strerror(errno),
-                                        "Give --sweep a standard output that is open and read")
+                                        std::strerror(error),
+                                        common::standard_output_way_out(error, "--sweep"))
                             .what());
     }
     reader_gone = written == Written::reader_gone;

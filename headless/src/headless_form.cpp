@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/failure_message.hpp"
+#include "common/write_way_out.hpp"
 #include "form/scroll_range.hpp"
 #include "words/word_b.hpp"
 #include "words/word_decoder.hpp"
@@ -85,9 +86,10 @@ void HeadlessForm::log_line(const std::string& line) {
   // The log is what --headless is run for: one that nobody can read (standard output closed,
   // its reader gone) ends the program with the reason, as a trace that cannot be written does.
   if (!log_) {
+    const int error = errno;
     throw common::failure("Cannot write the log to standard output",
-                          errno != 0 ? std::strerror(errno) : "",
-                          "Give --headless a standard output that is open and read");
+                          error != 0 ? std::strerror(error) : "",
+                          common::standard_output_way_out(error, "--headless"));
   }
 }
 

@@ -15,6 +15,8 @@ namespace state {
 namespace {
 
 constexpr std::string_view kHeader = "name,mhz";
+// As a spreadsheet set to a language with the decimal comma saves it.
+constexpr std::string_view kSemicolonHeader = "name;mhz";
 constexpr std::string_view kSpaces = " \t";
 
 std::string_view trimmed(std::string_view text) {
@@ -25,13 +27,20 @@ std::string_view trimmed(std::string_view text) {
 
 std::string quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
 
+// `text` as UTF-8, or none where it is not.
+std::optional<QString> utf8_text(std::string_view text) {
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  QString decoded = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+  if (utf8.hasError()) return std::nullopt;
+  return decoded;
+}
+
 // Why `name` cannot be a station's, if it cannot.
 std::optional<std::string> refusal(std::string_view name) {
   if (name.empty()) return "a station needs a name";
-  QStringDecoder utf8(QStringDecoder::Utf8);
-  const QString text = utf8(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())));
-  if (utf8.hasError()) return "a station's name must be UTF-8 text";
-  const auto characters = text.toUcs4();
+  const auto text = utf8_text(name);
+  if (!text) return "a station's name must be UTF-8 text";
+  const auto characters = text->toUcs4();
   if (characters.size() > static_cast<qsizetype>(kMaxNameCharacters)) {
     return quoted(name) + " is longer than " + std::to_string(kMaxNameCharacters) + " characters";
   }
@@ -63,8 +72,9 @@ std::string csv_field(std::string_view text) {
   return field + "\"";
 }
 
-// The fields of one line, or why it has none.
-std::variant<std::vector<std::string>, std::string> csv_fields(std::string_view line) {
+// The fields of one line, split at `separator`, or why it has none.
+std::variant<std::vector<std::string>, std::string> csv_fields(std::string_view line,
+                                                               char separator) {
   std::vector<std::string> fields(1);
   bool in_quotes = false;
   for (std::size_t i = 0; i < line.size(); ++i) {
@@ -74,7 +84,7 @@ std::variant<std::vector<std::string>, std::string> csv_fields(std::string_view 
       ++i;
     } else if (c == '"' && (in_quotes || trimmed(fields.back()).empty())) {
       in_quotes = !in_quotes;
-    } else if (c == ',' && !in_quotes) {
+    } else if (c == separator && !in_quotes) {
       fields.emplace_back();
     } else {
       fields.back() += c;
@@ -144,6 +154,7 @@ std::variant<std::vector<Station>, std::string> parse_stations(std::string_view 
   if (csv.starts_with("\xEF\xBB\xBF")) csv.remove_prefix(3);  // a spreadsheet's byte order mark
   Stations stations;
   bool header = true;
+  char separator = ',';
   for (int number = 1; !csv.empty(); ++number) {
     const auto end = csv.find('\n');
     std::string_view line = csv.substr(0, end);
@@ -151,12 +162,21 @@ std::variant<std::vector<Station>, std::string> parse_stations(std::string_view 
     if (line.ends_with('\r')) line.remove_suffix(1);
     const std::string at = "line " + std::to_string(number) + ": ";
     if (trimmed(line).empty()) continue;
+    if (!utf8_text(line)) {
+      return at + "not UTF-8 text: save the file as UTF-8 (a spreadsheet's \"CSV UTF-8\")";
+    }
     if (std::exchange(header, false)) {
-      if (trimmed(line) != kHeader)
+      if (trimmed(line) == kSemicolonHeader) separator = ';';
+      if (trimmed(line) != kHeader && separator == ',') {
         return at + "the header must be \"" + std::string(kHeader) + "\"";
+      }
       continue;
     }
-    const auto fields = csv_fields(line);
+    if (stations.list().size() >= kMaxStations) {
+      return at + "more stations than the " + std::to_string(kMaxStations) +
+             " a list keeps: give " + std::to_string(kMaxStations) + " or fewer";
+    }
+    const auto fields = csv_fields(line, separator);
     if (const auto* why = std::get_if<std::string>(&fields)) return at + *why;
     const auto& row = std::get<std::vector<std::string>>(fields);
     if (row.size() != 2) return at + "give a name and a frequency in MHz, such as Radio 4,93.5";

@@ -6,13 +6,20 @@
 #include <cstring>
 #include <filesystem>
 
+#include "common/write_way_out.hpp"
 #include "state/whole_file.hpp"
 
 namespace state {
 
 namespace {
 
-std::string reason(int error) { return std::strerror(error); }
+WriteFailure reason(int error) {
+  using Kind = WriteFailure::Kind;
+  const Kind kind = common::out_of_room(error) || error == EDQUOT         ? Kind::no_room
+                    : error == EACCES || error == EPERM || error == EROFS ? Kind::not_allowed
+                                                                          : Kind::other;
+  return {kind, std::strerror(error)};
+}
 
 // Flushes what `fd` holds to the disk, then closes it; errno on failure.
 bool synced_and_closed(int fd) {
@@ -25,12 +32,12 @@ bool synced_and_closed(int fd) {
 
 }  // namespace
 
-std::optional<std::string> write_whole(const std::string& path, const std::string& text) {
+std::optional<WriteFailure> write_whole(const std::string& path, const std::string& text) {
   const std::filesystem::path target(path);
   const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
   std::error_code made;
   std::filesystem::create_directories(folder, made);
-  if (made) return made.message();
+  if (made) return reason(made.value());
   // A name of its own, so that two programs keeping the same file never write into one.
   std::string fresh = path + ".XXXXXX";
   const int fd = ::mkostemp(fresh.data(), O_CLOEXEC);

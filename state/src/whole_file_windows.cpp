@@ -6,16 +6,21 @@
 
 namespace state {
 
-std::optional<std::string> write_whole(const std::string& path, const std::string& text) {
+std::optional<WriteFailure> write_whole(const std::string& path, const std::string& text) {
+  using Kind = WriteFailure::Kind;
   const QString name = QString::fromStdString(path);
-  if (!QDir().mkpath(QFileInfo(name).absolutePath())) return "cannot make its folder";
+  if (!QDir().mkpath(QFileInfo(name).absolutePath()))
+    return {{Kind::other, "cannot make its folder"}};
   // A temporary file beside it, flushed to the disk and moved over it (MoveFileEx).
   QSaveFile file(name);
   if (!file.open(QIODevice::WriteOnly) ||
       file.write(text.data(), static_cast<qint64>(text.size())) !=
           static_cast<qint64>(text.size()) ||
       !file.commit()) {
-    return file.errorString().toStdString();
+    const Kind kind = file.error() == QFileDevice::ResourceError      ? Kind::no_room
+                      : file.error() == QFileDevice::PermissionsError ? Kind::not_allowed
+                                                                      : Kind::other;
+    return {{kind, file.errorString().toStdString()}};
   }
   return std::nullopt;
 }

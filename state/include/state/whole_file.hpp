@@ -9,6 +9,11 @@ namespace state {
 // or the new one whole: a new file in the same folder, flushed to the disk, renamed over the
 // old one, the folder flushed too. Makes the folder if it is missing. On failure returns the
 // system's reason, and `path` is as it was.
-std::optional<std::string> write_whole(const std::string& path, const std::string& text);
+struct WriteFailure {
+  enum class Kind { no_room, not_allowed, other };  // what the user can do of it
+  Kind kind;
+  std::string reason;
+};
+std::optional<WriteFailure> write_whole(const std::string& path, const std::string& text);
 
 }  // namespace state
