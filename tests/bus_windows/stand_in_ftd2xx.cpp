@@ -13,6 +13,7 @@
 // samples drive the simulated chip (sim/) on the panel's default pins instead, and read back its
 // test pin on the default lock pin, D3, the other pins as written, each at its sample's time on
 // the sample clock: the in-lock output pulses, and a sweep under Wine finds the model's range.
+// FT_Read then returns them once the last has been taken, as the adapter sends nothing sooner.
 // The C++ runtime is linked in, so that the library needs none beside it.
 #include <algorithm>
 #include <chrono>
@@ -32,10 +33,11 @@ namespace {
 enum : ULONG { kOk, kInvalidHandle, kDeviceNotFound, kInvalidParameter = 6 };  // FT_STATUS
 
 std::vector<std::string> devices;  // as STAND_IN_FTD2XX_DEVICES gives them
-int the_handle = 0;  // its address is the handle of the open channel
+int the_handle = 0;                // its address is the handle of the open channel
 bool synchronous = false;
 USHORT divisor = 0;
 std::deque<UCHAR> read_back;  // the pins as each sample clocked out in synchronous mode read
+std::chrono::steady_clock::time_point read_back_taken;  // the model's: when its last was taken
 
 // What STAND_IN_FTD2XX_FAIL makes `call` return this time, or -1 for the call to go on.
 long injected(const std::string& call) {
@@ -50,8 +52,9 @@ long injected(const std::string& call) {
 
 // Notes `line`, then answers `call` on `handle`: FT_INVALID_HANDLE for another than the open
 // channel's, a status STAND_IN_FTD2XX_FAIL gives, else FT_OK once `done` has done the call.
-ULONG answer(const std::string& call, PVOID handle, const std::string& line,
-             const std::function<void()>& done = [] {}) {
+ULONG answer(
+    const std::string& call, PVOID handle, const std::string& line,
+    const std::function<void()>& done = [] {}) {
   stand_in::note("FTD2XX_LOG", line);
   if (handle != &the_handle) return kInvalidHandle;
   if (const long status = injected(call); status >= 0) return static_cast<ULONG>(status);
@@ -77,18 +80,24 @@ sim::SimulatedSynthesizer& chip() {
 constexpr std::int64_t kSampleClockHz = 48'000'000;
 constexpr UCHAR kLock = 0x08;
 
+// How far into a write sample `index` is taken.
+std::chrono::nanoseconds sample_time(DWORD index) {
+  return std::chrono::nanoseconds{static_cast<std::int64_t>(index) * divisor * 1'000'000'000 /
+                                  kSampleClockHz};
+}
+
 // The pins as they read at sample `index` of a write: the sample, the test pin on D3.
 UCHAR modelled_pins(UCHAR sample, DWORD index) {
-  const std::chrono::nanoseconds ahead{static_cast<std::int64_t>(index) * divisor * 1'000'000'000 /
-                                       kSampleClockHz};
-  return static_cast<UCHAR>(chip().lock_level_in(ahead) ? sample | kLock : sample & ~kLock);
+  return static_cast<UCHAR>(chip().lock_level_in(sample_time(index)) ? sample | kLock
+                                                                     : sample & ~kLock);
 }
 
 void clock_out(const UCHAR* samples, DWORD count) {
   const auto high = [](UCHAR sample, int bit) { return (sample >> bit & 1) != 0; };
   const bool model = !stand_in::setting("FTD2XX_MODEL").empty();
-  const auto pins = static_cast<UCHAR>(
-      std::strtoul(stand_in::setting("FTD2XX_PINS").c_str(), nullptr, 0));
+  const auto pins =
+      static_cast<UCHAR>(std::strtoul(stand_in::setting("FTD2XX_PINS").c_str(), nullptr, 0));
+  if (model) read_back_taken = std::chrono::steady_clock::now() + sample_time(count);
   for (DWORD i = 0; i < count; ++i) {
     if (model) {
       chip().drive({high(samples[i], 0), high(samples[i], 1), high(samples[i], 2)});
@@ -103,7 +112,7 @@ extern "C" {
 
 ULONG WINAPI FT_CreateDeviceInfoList(LPDWORD count) {
   const auto list = stand_in::setting("FTD2XX_DEVICES");
-  std::istringstream entries(list.empty() ? "5|A50285BI|0x21|FT232R USB UART"
+  std::istringstream entries(list.empty()     ? "5|A50285BI|0x21|FT232R USB UART"
                              : list == "none" ? ""
                                               : list);
   devices.clear();
@@ -119,8 +128,8 @@ ULONG WINAPI FT_GetDeviceInfoDetail(DWORD index, LPDWORD flags, LPDWORD type, LP
   *flags = devices[index] == "held";
   *type = *location = 0;
   *static_cast<char*>(serial) = *static_cast<char*>(description) = '\0';
-  std::sscanf(devices[index].c_str(), "%lu|%15[^|]|%lx|%63[^\n]", type,
-              static_cast<char*>(serial), location, static_cast<char*>(description));
+  std::sscanf(devices[index].c_str(), "%lu|%15[^|]|%lx|%63[^\n]", type, static_cast<char*>(serial),
+              location, static_cast<char*>(description));
   return kOk;
 }
 
@@ -153,6 +162,8 @@ ULONG WINAPI FT_Purge(PVOID handle, ULONG mask) {
 ULONG WINAPI FT_Read(PVOID handle, LPVOID buffer, DWORD count, LPDWORD read) {
   *read = 0;
   return answer("FT_Read", handle, "read " + std::to_string(count), [=] {
+    // Spun out: a sleep's millisecond ticks would date the readings late.
+    while (std::chrono::steady_clock::now() < read_back_taken) Sleep(0);
     for (; *read < count && !read_back.empty(); ++*read) {
       static_cast<UCHAR*>(buffer)[*read] = read_back.front();
       read_back.pop_front();
