@@ -30,8 +30,7 @@ std::string band_text(words::Step step) {
          divider_text(range.minimum) + " to " + divider_text(range.maximum);
 }
 
-std::string khz_text(std::int64_t hz) { return words::frequency_text(hz / 1000.0) + " kHz"; }
-std::string grid_text(words::Step step) { return khz_text(step.hz) + " grid"; }
+std::string grid_text(words::Step step) { return words::step_text(step) + " grid"; }
 
 std::string as_typed(std::string_view text, const SweepNumber& number) {
   return std::string(text) + (number.divider ? "" : " MHz");
@@ -46,9 +45,8 @@ Reading end_divider(std::string_view text, const SweepNumber& number, words::Ste
   }
   const auto nearest = words::divider_for_hz(static_cast<double>(number.amount), step);
   if (!nearest) return outside;
-  const std::int64_t on_grid = words::received_hz(*nearest, step);
-  if (number.whole_hz && on_grid == number.amount) return *nearest;
-  const std::int32_t below = number.amount < on_grid ? *nearest - 1 : *nearest;
+  const std::int32_t below = words::divider_at_or_below(number.amount, step);
+  if (number.whole_hz && words::received_hz(below, step) == number.amount) return below;
   return as_typed(text, number) + " is off the " + grid_text(step) + ": give " +
          sweep::received_text(below, step) + " (" + divider_text(below) + ") or " +
          sweep::received_text(below + 1, step) + " (" + divider_text(below + 1) + ")";
@@ -58,7 +56,7 @@ Reading step_dividers(std::string_view text, const SweepNumber& number, words::S
   const auto& range = slider();
   const std::string told = "the step " + as_typed(text, number);
   if (number.amount == 0 && number.whole_hz) {
-    return told + " is zero: give 1N (" + khz_text(step.hz) + ") or more";
+    return told + " is zero: give 1N (" + words::step_text(step) + ") or more";
   }
   const std::int64_t dividers = number.divider ? number.amount : number.amount / step.hz;
   // Wider than the slider it would only ever take one step (and could overflow the next).
@@ -66,7 +64,8 @@ Reading step_dividers(std::string_view text, const SweepNumber& number, words::S
     return told + " is wider than the band, " + band_text(step);
   }
   if (!number.divider && (!number.whole_hz || dividers * step.hz != number.amount)) {
-    return told + " is off the " + grid_text(step) + ": give a multiple of " + khz_text(step.hz);
+    return told + " is off the " + grid_text(step) + ": give a multiple of " +
+           words::step_text(step);
   }
   return static_cast<std::int32_t>(dividers);
 }

@@ -67,8 +67,7 @@ void Form1::Form_Load() {
 
 void Form1::hscDiv_Change() {
   state_.iDiv = controls_.value(Control::hscDiv);
-  show_frequency();
-  controls_.set_text(Control::txtDiv, std::to_string(controls_.value(Control::hscDiv)));
+  show_tuned();
   controls_.set_text(Control::txtA, words::converD_B(state_.iDiv));
   state_.sWordA = controls_.text(Control::txtA);
   transmitter_.Send(state_.sWordA);
@@ -97,10 +96,12 @@ void Form1::tune_typed(const std::variant<std::int32_t, words::Refusal>& divider
 }
 
 // No box shows what the chip was not sent.
-void Form1::txtBoxes_Revert() {
+void Form1::show_tuned() {
   show_frequency();
   controls_.set_text(Control::txtDiv, std::to_string(state_.iDiv));
 }
+
+void Form1::txtBoxes_Revert() { show_tuned(); }
 
 void Form1::scvDel_Change() { state_.iDel = controls_.value(Control::scvDel); }
 

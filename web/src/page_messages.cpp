@@ -53,19 +53,24 @@ std::string mhz_text(std::int32_t divider, words::Step step) {
   return words::frequency_text(words::received_mhz(divider, step));
 }
 
+// A change of the divider slider in MHz at `step`: 10 dividers are "0.1" at 10 kHz.
+std::string change_mhz(int dividers, words::Step step) {
+  return words::hz_frequency_text(std::int64_t{dividers} * step.hz);
+}
+
 // "63-120/0.1" at 10 kHz: the slider's whole range at its small step, as a sweep's range is
 // typed.
 std::string whole_band_sweep(words::Step step) {
   const auto& range = form::scroll_range(Control::hscDiv);
   return mhz_text(range.minimum, step) + "-" + mhz_text(range.maximum, step) + "/" +
-         words::frequency_text(range.small_change * step.hz / 1e6);
+         change_mhz(range.small_change, step);
 }
 
 // What the divider slider's small and large changes are in MHz: {"step": "0.1", "page": "1"}.
 QJsonObject steps_mhz(words::Step step) {
   const auto& range = form::scroll_range(Control::hscDiv);
-  return {{"step", qtext(words::frequency_text(range.small_change * step.hz / 1e6))},
-          {"page", qtext(words::frequency_text(range.large_change * step.hz / 1e6))}};
+  return {{"step", qtext(change_mhz(range.small_change, step))},
+          {"page", qtext(change_mhz(range.large_change, step))}};
 }
 
 // A number the page sends that is not a whole one (or not a number) counts as none.
@@ -156,10 +161,9 @@ QJsonObject sweep_message(const SweepOutcome& outcome, const std::string& number
 QJsonObject stations_message(const std::vector<state::Station>& stations) {
   QJsonArray list;
   for (const auto& station : stations) {
-    list.append(
-        QJsonObject{{"name", qtext(station.name)},
-                    {"mhz", qtext(words::frequency_text(static_cast<double>(station.hz) / 1e6))},
-                    {"hz", static_cast<double>(station.hz)}});
+    list.append(QJsonObject{{"name", qtext(station.name)},
+                            {"mhz", qtext(words::hz_frequency_text(station.hz))},
+                            {"hz", static_cast<double>(station.hz)}});
   }
   return {{"type", "stations"}, {"stations", list}};
 }

@@ -8,10 +8,6 @@ namespace words {
 
 namespace {
 
-std::string mhz_text(std::int64_t hz) { return frequency_text(static_cast<double>(hz) / 1e6); }
-
-std::string step_text(Step step) { return frequency_text(step.hz / 1000.0) + " kHz"; }
-
 // Without the spaces around it, a decimal comma as a point.
 std::string normalized(std::string_view typed) {
   const auto first = typed.find_first_not_of(" \t");
@@ -48,16 +44,16 @@ std::variant<std::int32_t, std::string> divider_for_typed_mhz(std::string_view t
 std::variant<std::int32_t, Refusal> divider_on_grid(std::int64_t hz, Step step) {
   const auto divider = divider_for_hz(static_cast<double>(hz), step);
   if (!divider) {
-    return Refusal{mhz_text(hz) + " MHz is outside the tuning range, " + tuning_range_text(step),
-                   tuning_range_text(step)};
+    return Refusal{
+        hz_frequency_text(hz) + " MHz is outside the tuning range, " + tuning_range_text(step),
+        tuning_range_text(step)};
   }
-  const std::int64_t on_grid = received_hz(*divider, step);
-  if (on_grid == hz) return *divider;
+  const std::int32_t below = divider_at_or_below(hz, step);
+  if (received_hz(below, step) == hz) return below;
   // Within the range a frequency off the grid always has a step either side.
-  const std::int32_t below = on_grid < hz ? *divider : *divider - 1;
-  const std::string low = mhz_text(received_hz(below, step));
-  const std::string high = mhz_text(received_hz(below + 1, step));
-  return Refusal{mhz_text(hz) + " MHz is between the " + step_text(step) +
+  const std::string low = hz_frequency_text(received_hz(below, step));
+  const std::string high = hz_frequency_text(received_hz(below + 1, step));
+  return Refusal{hz_frequency_text(hz) + " MHz is between the " + step_text(step) +
                      " steps the reference gives: " + low + " and " + high + " MHz",
                  low + " or " + high + " MHz"};
 }
@@ -88,8 +84,8 @@ std::optional<std::string> beyond_every_step(std::int64_t hz) {
   const std::int64_t lowest = received_hz(kLowestDivider, kStepForREFH[0]);
   const std::int64_t highest = received_hz(kHighestDivider, kStepForREFH[1]);
   if (hz >= lowest && hz <= highest) return std::nullopt;
-  return mhz_text(hz) + " MHz is outside the tuning range of every reference, " + mhz_text(lowest) +
-         " to " + mhz_text(highest) + " MHz";
+  return hz_frequency_text(hz) + " MHz is outside the tuning range of every reference, " +
+         hz_frequency_text(lowest) + " to " + hz_frequency_text(highest) + " MHz";
 }
 
 std::string tuning_range_text(Step step) {

@@ -38,6 +38,10 @@ double received_mhz(std::int32_t divider, Step step) {
   return static_cast<double>(oscillator_hz(divider, step)) / 1e6 - kIntermediateFrequencyHz / 1e6;
 }
 
+std::int32_t divider_at_or_below(std::int64_t hz, Step step) {
+  return static_cast<std::int32_t>((hz + kIntermediateFrequencyHz) / step.hz);
+}
+
 std::optional<std::int32_t> divider_for_hz(double hz, Step step) {
   const auto lowest = static_cast<double>(received_hz(kLowestDivider, step));
   const auto highest = static_cast<double>(received_hz(kHighestDivider, step));
@@ -50,5 +54,11 @@ std::string frequency_text(double mhz) {
   std::snprintf(text, sizeof text, "%.15g", mhz);
   return text;
 }
+
+std::string hz_frequency_text(std::int64_t hz) {
+  return frequency_text(static_cast<double>(hz) / 1e6);
+}
+
+std::string step_text(Step step) { return frequency_text(step.hz / 1000.0) + " kHz"; }
 
 }  // namespace words

@@ -31,7 +31,6 @@ DecodedWordB decode_word_b(std::string_view bits) {
   using namespace word_b_layout;
   DecodedWordB word;
   word.step = step_for_refh(field_of(bits, kREFH) == "1");
-  word.reference_khz = word.step.hz / 10 / 1000.0;  // the step is ten references
   word.current = item_or_code(kCurrentRows, field_of(bits, kCurrent), " mA");
   word.synchronous_load = field_of(bits, kSLA) == "1";
   word.phase_detector = item_or_code(kPhaseRows, field_of(bits, kPhase), "");
@@ -45,8 +44,8 @@ std::string describe(const DecodedWordA& word) {
 }
 
 std::string describe(const DecodedWordB& word) {
-  return "REFH " + frequency_text(word.reference_khz) + " kHz, current " + word.current + ", SLA " +
-         (word.synchronous_load ? "synchronous" : "asynchronous") + ", phase detector " +
+  return "REFH " + frequency_text(word.step.hz / 10 / 1000.0) + " kHz, current " + word.current +
+         ", SLA " + (word.synchronous_load ? "synchronous" : "asynchronous") + ", phase detector " +
          word.phase_detector + ", BRM " +
          (word.current_switched ? "current switched" : "current always on") + ", test pin " +
          word.test_pin;

@@ -38,6 +38,7 @@ class Form1 {
  private:
   void composeB();
   void show_frequency();
+  void show_tuned();
   void tune_typed(const std::variant<std::int32_t, words::Refusal>& divider);
   void toggle(std::int16_t& flag, Control label, const words::ToggleTexts& texts);
   void select(Control list, std::span<const words::ListRow> rows, std::string& code);

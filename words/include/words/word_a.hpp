@@ -26,6 +26,10 @@ std::int64_t oscillator_hz(std::int32_t divider, Step step);
 std::int64_t received_hz(std::int32_t divider, Step step);
 double received_mhz(std::int32_t divider, Step step);
 
+// The divider whose received frequency is `hz` or the nearest below it, for a frequency within
+// the slider's range.
+std::int32_t divider_at_or_below(std::int64_t hz, Step step);
+
 // The divider whose received frequency is nearest to `hz` (halfway: the even one); none when
 // `hz` is outside the slider's range (at 10 kHz, 63 to 120 MHz).
 std::optional<std::int32_t> divider_for_hz(double hz, Step step);
@@ -33,6 +37,9 @@ std::optional<std::int32_t> divider_for_hz(double hz, Step step);
 // Shortest decimal text with at most 15 significant digits and no trailing zeros or point,
 // using the current C locale's decimal separator: "63", "87.51", "120".
 std::string frequency_text(double mhz);
+// The same of a frequency in Hz; and a step's, in kHz: "12.5 kHz".
+std::string hz_frequency_text(std::int64_t hz);
+std::string step_text(Step step);
 
 // The IF is 10.7 MHz, and the divider slider runs from 7370 (63 MHz received at 10 kHz) to
 // 13070 (120 MHz).

@@ -18,9 +18,8 @@ struct DecodedWordA {
 
 // What a loaded Word B sets, in the words of the chip's options.
 struct DecodedWordB {
-  double reference_khz = 0;  // 1 or 1.25
-  Step step = kFirstStep;    // the tuning step it sets
-  std::string current;       // "2.3 mA", or the raw code when the table lacks it
+  Step step = kFirstStep;  // the tuning step it sets, ten times the reference
+  std::string current;     // "2.3 mA", or the raw code when the table lacks it
   bool synchronous_load = false;
   std::string phase_detector;
   bool current_switched = false;
