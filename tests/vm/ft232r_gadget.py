@@ -81,6 +81,9 @@ class Chip:
 
     def receive(self, packet):
         print("bulk-out " + packet.hex(), flush=True)
+        # The host first, whose transfer has ended: on the guest's one processor the stand-in
+        # could otherwise clock a word in before its sender has seen it go, which no chip does.
+        os.sched_yield()
         at = max(time.monotonic(), self.next_sample_at)
         for levels in packet:
             self.sample(levels, at)
@@ -109,7 +112,8 @@ class Chip:
             return False
         since_us = (now - self.loaded_at) * 1e6
         locked = 8600 <= self.divider <= 12850 and since_us >= LOCK_US
-        return locked or since_us % PERIOD_US >= PULSE_US
+        # The pulses counted back from LOCK_US: the line is steady from LOCK_US, not a pulse early.
+        return locked or (LOCK_US - since_us) % PERIOD_US >= PULSE_US
 
     # A packet for the host: the modem status, then what samples have read back by now (each
     # deque call is atomic: the samples' thread appends alone).
