@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <iostream>
 
 #include "common/program_name.hpp"
 
@@ -21,10 +20,6 @@ void report_fatal(QWidget* window, const std::string& message) {
 }
 
 }  // namespace
-
-void print_error(const std::string& message) {
-  std::cerr << common::kProgramName << ": " << message << std::endl;
-}
 
 form::Panel::FatalHandler report_fatal_from_event_loop(QWidget* window) {
   return [window](const std::string& message) {

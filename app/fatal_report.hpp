@@ -2,14 +2,14 @@
 
 #include <string>
 
+#include "common/failure_message.hpp"
 #include "form/panel.hpp"
 
 class QWidget;
 
 namespace app {
 
-// Prints "saa1057-panel: MESSAGE" on standard error.
-void print_error(const std::string& message);
+using common::print_error;
 
 // What a panel does at its first failure, which may come inside any event (a click, a rigctld
 // client's command, start-up). From there it only posts the report: the report and the exit

@@ -35,15 +35,15 @@ int run_headless(const cli::Options& options, bus::Port& port, char* program_pat
   if (!stations.load(options.stations)) return 1;
   Servers servers{form.panel(), port, lock, stations.offer()};
   if (!servers.start(options, {})) return 1;
-  StateKeeper state{form.panel(), library, options.state};
   form.load();
-  if (options.resume && !form.failed()) {
-    // A Word B given on the command line is sent instead of the one kept.
-    state.resume(options.word_b ? StateKeeper::SendWordB{}
-                                : [&form](const auto& word_b) { form.send_word_b(word_b); });
-  }
+  StateKeeper state{form.panel(), library, options.state};
+  if (!state.read(options.resume)) return 1;
+  // A Word B given on the command line changes the kept one's settings that it names.
+  const bool resumed_word_b =
+      options.resume && !form.failed() &&
+      state.resume([&form](const auto& word_b) { form.send_word_b(word_b); }, options.word_b_text);
   if (const auto caveat = port.lock_line_caveat()) print_error(*caveat);
-  if (options.word_b) form.send_word_b(*options.word_b);
+  if (options.word_b && !resumed_word_b) form.send_word_b(*options.word_b);
   return application.exec();
 }
 

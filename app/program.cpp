@@ -41,11 +41,12 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
   Servers servers{panel, trace.port(), lock, stations.offer()};
   if (!servers.start(options, [&window] { window.refresh_status(); })) return 1;
   window.attach(panel, servers.status());
-  StateKeeper state{panel, library, options.state};
-
   window.load();
+  StateKeeper state{panel, library, options.state};
+  if (!state.read(options.resume)) return 1;
   if (options.resume && !window.failed()) {
-    state.resume([&panel](const words::WordBChoice& word_b) { panel.send_word_b(word_b); });
+    state.resume([&panel](const words::WordBChoice& word_b) { panel.send_word_b(word_b); },
+                 std::nullopt);
   }
   if (!window.failed()) window.show();
   return application.exec();

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "kept_file.hpp"
+#include "state/kept_file.hpp"
 #include "state/stations.hpp"
 #include "web/stations_offer.hpp"
 
@@ -14,12 +14,13 @@ class StationKeeper {
  public:
   // `state_path`: the state file, beside which the stations live; none, the state folder's.
   explicit StationKeeper(const std::optional<std::string>& state_path);
-  ~StationKeeper() { file_.write_now(); }
+  ~StationKeeper() { file_.write_pending(); }
   StationKeeper(const StationKeeper&) = delete;
   StationKeeper& operator=(const StationKeeper&) = delete;
 
   // Reads the stations kept, setting aside a file that holds none; then, where `import` names a
-  // file, replaces them with its rows once every row is good. False after saying why not.
+  // file, replaces them with its rows once every row is good, and keeps them. False after saying
+  // why not.
   bool load(const std::optional<std::string>& import);
 
   // For the pages, which change them.
@@ -29,7 +30,7 @@ class StationKeeper {
 
  private:
   state::Stations stations_;
-  KeptFile file_;
+  state::KeptFile file_;
 };
 
 }  // namespace app

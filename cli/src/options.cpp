@@ -78,11 +78,13 @@ constexpr std::array<OptionRow, 16> kOptions{{
      "                         as refh=1.25,current=0.23,sla=sync,phase=on,brm=switched,test=lock\n"
      "                         (an empty value: none)",
      [](Options& o, std::string_view value) {
-       if (!value.empty()) o.word_b = parse_word_b(value);
+       if (value.empty()) return;
+       o.word_b = parse_word_b(value);
+       o.word_b_text = std::string(value);
      }},
     {"--resume", "[yes|no]", "yes",
      "start on the divider, Word B and bus speed that the last run left in\n"
-     "                         --state's file; a --word-b given here is sent instead",
+     "                         --state's file; a --word-b given here changes the settings it names",
      [](Options& o, std::string_view value) {
        if (value != "yes" && value != "no" && !value.empty()) {
          throw UsageError("invalid --resume value '" + std::string(value) + "': give yes or no");

@@ -110,8 +110,8 @@ const Setting& setting_named(std::string_view name) {
 
 }  // namespace
 
-words::WordBChoice parse_word_b(std::string_view value) {
-  words::WordBChoice word_b;
+words::WordBChoice parse_word_b(std::string_view value, const words::WordBChoice& onto) {
+  words::WordBChoice word_b = onto;
   std::set<std::string_view> given;
   while (true) {
     const auto comma = value.find(',');

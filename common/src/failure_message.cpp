@@ -1,5 +1,9 @@
 #include "common/failure_message.hpp"
 
+#include <iostream>
+
+#include "common/program_name.hpp"
+
 namespace common {
 
 std::string failure_message(std::string_view what, std::string_view reason,
@@ -14,6 +18,18 @@ std::string failure_message(std::string_view what, std::string_view reason,
 std::string or_try_simulate(std::string_view first_choices) {
   if (first_choices.empty()) return "Try --simulate";
   return std::string(first_choices) + ", or try --simulate";
+}
+
+std::string quoted(std::string_view text) {
+  if (text.size() <= kQuotedBytes) return "\"" + std::string(text) + "\"";
+  std::size_t end = kQuotedBytes;
+  // Not inside a character: UTF-8's continuation bytes are 10xxxxxx.
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return "\"" + std::string(text.substr(0, end)) + "...\"";
+}
+
+void print_error(const std::string& message) {
+  std::cerr << kProgramName << ": " << message << std::endl;
 }
 
 }  // namespace common

@@ -1,10 +1,12 @@
 #include "state/panel_state.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 
 #include "cli/options.hpp"
 #include "cli/word_b_argument.hpp"
+#include "common/failure_message.hpp"
 #include "common/program_name.hpp"
 #include "form/scroll_range.hpp"
 #include "state/state_folder.hpp"
@@ -17,11 +19,12 @@ std::string first_line() {
   return std::string(common::kProgramName) + " state " + std::to_string(kStateVersion);
 }
 
-// The next line of `text`, taken from it.
+// The next line of `text`, taken from it; a CR before its end is not part of it.
 std::string_view take_line(std::string_view& text) {
   const auto end = text.find('\n');
-  const std::string_view line = text.substr(0, end);
+  std::string_view line = text.substr(0, end);
   text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+  if (line.ends_with('\r')) line.remove_suffix(1);
   return line;
 }
 
@@ -35,7 +38,7 @@ std::variant<int, std::string> number(std::string_view line, std::string_view ke
       " (" + std::to_string(range.minimum) + " to " + std::to_string(range.maximum) + ")";
   if (!line.starts_with(std::string(key) + " ") || error != std::errc{} ||
       end != digits.data() + digits.size() || digits.empty()) {
-    return "its line \"" + std::string(line) + "\" is not \"" + std::string(key) + " N\"";
+    return "its line " + common::quoted(line) + " is not \"" + std::string(key) + " N\"";
   }
   if (value < range.minimum || value > range.maximum) {
     return std::string(key) + " " + std::to_string(value) + " is off the slider" + in_range;
@@ -54,9 +57,13 @@ std::string format_state(const PanelState& state) {
 std::variant<PanelState, std::string> parse_state(std::string_view text) {
   const std::string_view version = take_line(text);
   const std::string prefix = std::string(common::kProgramName) + " state ";
-  if (!version.starts_with(prefix)) return "its first line is not \"" + first_line() + "\"";
+  const std::string_view version_number = version.substr(std::min(version.size(), prefix.size()));
+  if (!version.starts_with(prefix) || version_number.empty() || version_number.size() > 9 ||
+      version_number.find_first_not_of("0123456789") != std::string_view::npos) {
+    return "its first line is not \"" + first_line() + "\"";
+  }
   if (version != first_line()) {
-    return "it is of version " + std::string(version.substr(prefix.size())) + ", this program's " +
+    return "it is of version " + std::string(version_number) + ", this program's " +
            std::to_string(kStateVersion);
   }
   PanelState state;

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <filesystem>
 
+#include "common/failure_message.hpp"
 #include "words/typed_frequency.hpp"
 #include "words/word_a.hpp"
 
@@ -42,7 +43,8 @@ std::optional<std::string> refusal(std::string_view name) {
   if (!text) return "a station's name must be UTF-8 text";
   const auto characters = text->toUcs4();
   if (characters.size() > static_cast<qsizetype>(kMaxNameCharacters)) {
-    return quoted(name) + " is longer than " + std::to_string(kMaxNameCharacters) + " characters";
+    return common::quoted(name) + " is longer than " + std::to_string(kMaxNameCharacters) +
+           " characters";
   }
   if (std::any_of(characters.begin(), characters.end(),
                   [](char32_t c) { return QChar::category(c) == QChar::Other_Control; })) {
@@ -139,7 +141,7 @@ std::optional<std::string> Stations::remove(std::string_view name) {
 }
 
 std::string no_station_named(std::string_view name) {
-  return quoted(name) + " is not a station here";
+  return common::quoted(name) + " is not a station here";
 }
 
 std::string format_stations(const std::vector<Station>& list) {

@@ -30,9 +30,24 @@ bool synced_and_closed(int fd) {
   return synced && closed;
 }
 
+// Writes all of `text`; errno on failure, ENOSPC for a disk that takes no more.
+bool written_whole(int fd, const std::string& text) {
+  for (std::size_t done = 0; done < text.size();) {
+    const ssize_t count = ::write(fd, text.data() + done, text.size() - done);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) {
+      if (count == 0) errno = ENOSPC;
+      return false;
+    }
+    done += static_cast<std::size_t>(count);
+  }
+  return true;
+}
+
 }  // namespace
 
-std::optional<WriteFailure> write_whole(const std::string& path, const std::string& text) {
+std::optional<WriteFailure> write_whole(const std::string& path, const std::string& text,
+                                        IfThere if_there) {
   const std::filesystem::path target(path);
   const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
   std::error_code made;
@@ -42,19 +57,21 @@ std::optional<WriteFailure> write_whole(const std::string& path, const std::stri
   std::string fresh = path + ".XXXXXX";
   const int fd = ::mkostemp(fresh.data(), O_CLOEXEC);
   if (fd < 0) return reason(errno);
-  const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  const bool written = written_whole(fd, text);
   const int write_error = errno;
   if (!synced_and_closed(fd) || !written) {
     const int error = written ? errno : write_error;
     ::unlink(fresh.c_str());
     return reason(error);
   }
-  if (::rename(fresh.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(fresh.c_str());
-    return reason(error);
-  }
-  // The rename is on the disk once the folder is.
+  // A link, unlike a rename, fails where a file is already.
+  const bool placed = if_there == IfThere::keep
+                          ? ::link(fresh.c_str(), path.c_str()) == 0 || errno == EEXIST
+                          : ::rename(fresh.c_str(), path.c_str()) == 0;
+  const int place_error = errno;
+  if (!placed || if_there == IfThere::keep) ::unlink(fresh.c_str());
+  if (!placed) return reason(place_error);
+  // The new name is on the disk once the folder is.
   const int folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder_fd < 0 || !synced_and_closed(folder_fd)) return reason(errno);
   return std::nullopt;

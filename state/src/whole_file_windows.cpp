@@ -6,9 +6,11 @@
 
 namespace state {
 
-std::optional<WriteFailure> write_whole(const std::string& path, const std::string& text) {
+std::optional<WriteFailure> write_whole(const std::string& path, const std::string& text,
+                                        IfThere if_there) {
   using Kind = WriteFailure::Kind;
   const QString name = QString::fromStdString(path);
+  if (if_there == IfThere::keep && QFileInfo::exists(name)) return std::nullopt;
   if (!QDir().mkpath(QFileInfo(name).absolutePath()))
     return {{Kind::other, "cannot make its folder"}};
   // A temporary file beside it, flushed to the disk and moved over it (MoveFileEx).

@@ -106,7 +106,7 @@ def stations(folder):
                 ({"do": "save station", "name": "S101"},
                  "100 stations are kept already, as many as may be"),
                 ({"do": "rename station", "name": "S1", "to": radio + "!"},
-                 f'"{radio}!" is longer than 32 characters')]:
+                 f'"{radio[:10]}..." is longer than 32 characters')]:
             asker.send(request)
             asker.await_message(reason, {"reason": reason})
         asker.send({"do": "rename station", "name": "S1", "to": radio})

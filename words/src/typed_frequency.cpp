@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "common/failure_message.hpp"
+
 namespace words {
 
 namespace {
@@ -27,7 +29,7 @@ std::variant<std::int64_t, std::string> typed_hz(std::string_view typed) {
   // Past a thousand MHz no step of the chip's reaches; the bound also keeps the Hz in range.
   if (text.empty() || error != std::errc{} || end != text.data() + text.size() ||
       !(std::abs(mhz) < 1e6)) {
-    return "\"" + text + "\" is not a frequency in MHz, such as 96.1";
+    return common::quoted(text) + " is not a frequency in MHz, such as 96.1";
   }
   return std::llround(mhz * 1e6);
 }
@@ -71,7 +73,7 @@ std::variant<std::int32_t, Refusal> typed_divider(std::string_view typed) {
   const std::string range =
       std::to_string(kLowestDivider) + " to " + std::to_string(kHighestDivider);
   if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
-    return Refusal{"\"" + text + "\" is not a divider: give a whole number, " + range,
+    return Refusal{common::quoted(text) + " is not a divider: give a whole number, " + range,
                    "N " + range};
   }
   if (divider < kLowestDivider || divider > kHighestDivider) {

@@ -69,6 +69,7 @@ struct Options {
   std::optional<Endpoint> http;      // serve the tuning page to browsers there
   bool headless = false;             // no window: the form logic alone, transmissions logged
   std::optional<words::WordBChoice> word_b;  // headless only: Word B to send after start-up
+  std::optional<std::string> word_b_text;    // as given, to change a kept Word B by
   // --lock's value ("": the port's own default); once parsed, a GPIO or FTDI port's lock line
   // is part of its PortArgument and a parallel port's is lock_pin.
   std::optional<std::string> lock;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -22,5 +23,13 @@ inline FatalError failure(std::string_view what, std::string_view reason,
 
 // The way out that is always left: "<first choices>, or try --simulate", or "Try --simulate".
 std::string or_try_simulate(std::string_view first_choices = {});
+
+// `text` in double quotes for a message, cut after kQuotedBytes at a whole UTF-8 character and
+// "..." put after it: a bad file's line may be megabytes long.
+inline constexpr std::size_t kQuotedBytes = 40;
+std::string quoted(std::string_view text);
+
+// Prints "saa1057-panel: MESSAGE" on standard error.
+void print_error(const std::string& message);
 
 }  // namespace common
