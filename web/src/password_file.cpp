@@ -7,8 +7,8 @@
 #include <system_error>
 
 #include "common/failure_message.hpp"
-#include "private_file.hpp"
 #include "state/state_folder.hpp"
+#include "state/whole_file.hpp"
 
 namespace web {
 
@@ -42,10 +42,15 @@ std::string password_file_path() {
 
 QByteArray password_from_file(const std::string& path) {
   std::error_code error;
-  if (!std::filesystem::exists(path, error)) {
-    if (error) fail("Cannot read", path, error.message());
-    if (const auto failure = create_private_file(path, made_up_password() + '\n')) {
-      fail(failure->what, path, failure->reason);
+  const bool there = std::filesystem::exists(path, error);
+  if (error) fail("Cannot read", path, error.message());
+  // An empty file is one cut short as it was made (by a full disk, say): nothing to keep.
+  const bool empty = there && std::filesystem::file_size(path, error) == 0 && !error;
+  if (!there || empty) {
+    const auto made = (made_up_password() + '\n').toStdString();
+    if (const auto failure = state::write_whole(
+            path, made, empty ? state::IfThere::replace : state::IfThere::keep)) {
+      fail("Cannot write", path, failure->reason);
     }
   }
   errno = 0;
