@@ -75,13 +75,29 @@ TEST_F(LoginGate, TheOldestOfSixtyFiveSessionsIsClosed) {
   EXPECT_TRUE(admits(sessions[1]));
 }
 
-// 256 addresses are kept: beyond, the one whose wait ends first is forgotten for a new one.
-TEST_F(LoginGate, TheAddressWhoseWaitEndsFirstIsForgottenBeyondTheTable) {
-  const int kept = 256, ms = 1000 * (kept + 1);
-  for (int i = 0; i < kept; ++i) at(1000 * (i + 1), "guess", "203.0.113." + std::to_string(i));
-  EXPECT_EQ(at(ms, "guess", "203.0.113.0").wait.count(), 2);  // still known
-  at(ms, "guess", "198.51.100.1");                            // one more: 203.0.113.1 goes
-  EXPECT_EQ(at(ms, "guess", "203.0.113.1").wait.count(), 1);
+// 4096 clients are kept, each for a minute after its wait ends: a new one beyond waits for room
+// without being kept, a client kept is not new again, and room comes as a minute passes.
+TEST_F(LoginGate, ClientsAreKeptAMinuteAfterTheirWaitsBeyondWhichNewOnesWait) {
+  for (int i = 0; i < 4096; ++i)
+    at(0, "guess", "10.0." + std::to_string(i / 256) + "." + std::to_string(i % 256));
+  EXPECT_EQ(at(0, "guess", "198.51.100.1").wait.count(), 1);
+  EXPECT_EQ(at(30000, "guess", "10.0.0.0").wait.count(), 2);
+  EXPECT_EQ(at(30000, "guess", "198.51.100.1").outcome, Outcome::kTooSoon);
+  EXPECT_EQ(at(62000, "guess", "198.51.100.1").outcome, Outcome::kWrong);
+}
+
+// The log hears of wrong passwords once per ten seconds, with the attempts it was not told.
+TEST_F(LoginGate, TellsTheLogOncePerTenSecondsWithTheCountBetween) {
+  const std::string told = "a wrong password for the web page from ";
+  EXPECT_EQ(at(0, "guess", "198.51.100.1").note,
+            told + "198.51.100.1; its next attempt is heard in 1 s");
+  EXPECT_EQ(at(500, "guess", "198.51.100.1").note, "");
+  EXPECT_EQ(at(1000, "guess", "198.51.100.1").note, "");
+  EXPECT_EQ(at(9999, "guess", "2001:db8::2").note, "");
+  EXPECT_EQ(at(10000, "guess", "2001:db8:0:1::1").note,
+            told +
+                "2001:db8:0:1::1; its next attempt is heard in 1 s (and 3 attempts, wrong or "
+                "too soon, since the last)");
 }
 
 // The password file as editors save it: a byte-order mark, CR LF, spaces at the end. A file of

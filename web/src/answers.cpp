@@ -146,9 +146,9 @@ Answer Answers::log_in(const Request& request, const std::string& address) {
                                   attempt.session.toStdString() +
                                   "; Path=/; HttpOnly; SameSite=Strict"}}};
     case LoginGate::Outcome::kWrong:
-      // Once per wait at most: the attempts within it are not heard.
-      std::cerr << common::kProgramName << ": a wrong password for the web page from " << address
-                << "; its next attempt is heard in " << wait << " s" << std::endl;
+      // Once per interval at most: a flood of them would drown the log.
+      if (!attempt.note.empty())
+        std::cerr << common::kProgramName << ": " << attempt.note << std::endl;
       return {http::status::unauthorized, kText, "Wrong password.\n", {{"Retry-After", wait}}};
     case LoginGate::Outcome::kTooSoon:
       return {http::status::too_many_requests,

@@ -1,6 +1,7 @@
 #include "web/login_gate.hpp"
 
 #include <QCryptographicHash>
+#include <QHostAddress>
 #include <QList>
 #include <QRandomGenerator>
 #include <algorithm>
@@ -12,8 +13,6 @@ namespace {
 using std::chrono::seconds;
 using namespace std::chrono_literals;
 
-constexpr seconds kLongestWait{60};
-
 QByteArray digest(QByteArrayView secret) {
   return QCryptographicHash::hash(secret, QCryptographicHash::Sha256);
 }
@@ -23,6 +22,18 @@ bool same_digest(const QByteArray& a, const QByteArray& b) {
   unsigned char difference = 0;
   for (qsizetype i = 0; i < a.size(); ++i) difference |= a[i] ^ b[i];
   return difference == 0;
+}
+
+// The client an address stands for: an IPv6 one by its /64, which one host holds whole.
+std::string client_of(const std::string& address) {
+  const QHostAddress host(QString::fromStdString(address));
+  bool mapped = false;
+  const quint32 ipv4 = host.toIPv4Address(&mapped);
+  if (mapped) return QHostAddress(ipv4).toString().toStdString();
+  if (host.protocol() != QAbstractSocket::IPv6Protocol) return address;
+  Q_IPV6ADDR bytes = host.toIPv6Address();
+  std::fill(std::begin(bytes.c) + 8, std::end(bytes.c), 0);
+  return QHostAddress(bytes).toString().toStdString() + "/64";
 }
 
 QByteArray new_token() {
@@ -39,35 +50,66 @@ LoginGate::LoginGate(std::optional<QByteArray> password) {
 
 LoginGate::Attempt LoginGate::log_in(QByteArrayView password, const std::string& address,
                                      Clock::time_point now) {
-  if (now - second_began_ >= std::chrono::seconds(1)) {
+  if (now - second_began_ >= 1s) {
     second_began_ = now;
     wrong_this_second_ = 0;
   }
-  const auto failed = failed_.find(address);
-  if (failed != failed_.end()) {
-    const auto wait_ends = wrong_this_second_ >= kMaxWrongPerSecond
-                               ? std::max(failed->second.heard_again_at, second_began_ + 1s)
-                               : failed->second.heard_again_at;
-    if (now < wait_ends)
-      return {Outcome::kTooSoon, {}, std::chrono::ceil<seconds>(wait_ends - now)};
+  const std::string client = client_of(address);
+  const auto failed = failed_.find(client);
+  const bool known = failed != failed_.end();
+  if (known && now < failed->second.heard_again_at) {
+    ++not_noted_;
+    return {
+        Outcome::kTooSoon, {}, std::chrono::ceil<seconds>(failed->second.heard_again_at - now), ""};
+  }
+  const int heard = known ? kMaxWrongPerSecond - kReservedForNew : kMaxWrongPerSecond;
+  if (wrong_this_second_ >= heard || (!known && !room_for_one_more(now))) {
+    ++not_noted_;
+    if (!known && failed_.size() >= kMaxAddresses) return {Outcome::kTooSoon, {}, 1s, ""};
+    ++failed_[client].count;
+    return {Outcome::kTooSoon, {}, wait_more(client, now), ""};
   }
   if (!password_digest_ || !same_digest(digest(password), *password_digest_)) {
     ++wrong_this_second_;
-    if (failed == failed_.end() && failed_.size() >= kMaxAddresses) {
-      failed_.erase(std::ranges::min_element(
-          failed_, {}, [](const auto& entry) { return entry.second.heard_again_at; }));
-    }
-    Failures& failures = failed_[address];
-    ++failures.count;
-    const seconds wait = std::min(kLongestWait, seconds{1 << std::min(failures.count - 1, 6)});
-    failures.heard_again_at = now + wait;
-    return {Outcome::kWrong, {}, wait};
+    ++failed_[client].count;
+    const seconds wait = wait_more(client, now);
+    return {Outcome::kWrong, {}, wait, note(address, wait, now)};
   }
-  if (failed != failed_.end()) failed_.erase(failed);
+  if (known) failed_.erase(failed);
   const QByteArray token = new_token();
   sessions_.push_back(digest(token));
   if (sessions_.size() > kMaxSessions) sessions_.pop_front();
-  return {Outcome::kAccepted, token, {}};
+  return {Outcome::kAccepted, token, {}, ""};
+}
+
+seconds LoginGate::wait_more(const std::string& client, Clock::time_point now) {
+  Failures& failures = failed_[client];
+  const seconds wait = std::min(kLongestWait, seconds{1 << std::min(failures.count - 1, 6)});
+  failures.heard_again_at = now + wait;
+  return wait;
+}
+
+bool LoginGate::room_for_one_more(Clock::time_point now) {
+  if (failed_.size() < kMaxAddresses) return true;
+  std::erase_if(failed_, [now](const auto& entry) {
+    return now >= entry.second.heard_again_at + kLongestWait;
+  });
+  return failed_.size() < kMaxAddresses;
+}
+
+std::string LoginGate::note(const std::string& address, seconds wait, Clock::time_point now) {
+  if (noted_at_ != Clock::time_point{} && now - noted_at_ < kNoteInterval) {
+    ++not_noted_;
+    return "";
+  }
+  std::string line = "a wrong password for the web page from " + address +
+                     "; its next attempt is heard in " + std::to_string(wait.count()) + " s";
+  if (not_noted_ > 0) {
+    line += " (and " + std::to_string(not_noted_) + " attempts, wrong or too soon, since the last)";
+  }
+  noted_at_ = now;
+  not_noted_ = 0;
+  return line;
 }
 
 bool LoginGate::admits(QByteArrayView cookie_header) const {
