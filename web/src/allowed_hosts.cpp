@@ -6,7 +6,7 @@
 
 namespace web {
 
-AllowedHosts::AllowedHosts(quint16 port, QStringList names, std::vector<QHostAddress> addresses)
+AllowedHosts::AllowedHosts(quint16 port, QStringList names, Addresses addresses)
     : port_(port), names_(std::move(names)), addresses_(std::move(addresses)) {}
 
 AllowedHosts AllowedHosts::of_this_machine(quint16 port) {
@@ -18,8 +18,10 @@ AllowedHosts AllowedHosts::of_this_machine(quint16 port) {
       names << host + suffix;
     }
   }
-  const auto local = QNetworkInterface::allAddresses();
-  return AllowedHosts(port, names, {local.begin(), local.end()});
+  return AllowedHosts(port, names, [] {
+    const auto local = QNetworkInterface::allAddresses();
+    return std::vector<QHostAddress>(local.begin(), local.end());
+  });
 }
 
 bool AllowedHosts::allows(QByteArrayView host_header) const {
@@ -52,7 +54,7 @@ bool AllowedHosts::is_own(QString host) const {
   if (host.startsWith('[') && host.endsWith(']')) host = host.mid(1, host.size() - 2);
   const QHostAddress address(host);
   if (!address.isNull()) {
-    return std::ranges::any_of(addresses_, [&](const QHostAddress& own) {
+    return std::ranges::any_of(addresses_(), [&](const QHostAddress& own) {
       return own.isEqual(address, QHostAddress::TolerantConversion);
     });
   }

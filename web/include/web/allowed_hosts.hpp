@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -14,11 +15,14 @@ namespace web {
 // site whose DNS was re-pointed at the box) is refused.
 class AllowedHosts {
  public:
-  // `names`: host names, compared without regard to case; `addresses`: the box's own.
-  AllowedHosts(quint16 port, QStringList names, std::vector<QHostAddress> addresses);
+  // `names`: host names, compared without regard to case; `addresses`: the box's own, asked
+  // each time an address is named.
+  using Addresses = std::function<std::vector<QHostAddress>()>;
+  AllowedHosts(quint16 port, QStringList names, Addresses addresses);
 
   // The names this machine answers to: localhost, its host name alone and with the suffixes
-  // that home networks give (.local, .lan, .home, .home.arpa, .internal), and its addresses.
+  // that home networks give (.local, .lan, .home, .home.arpa, .internal), and the addresses it
+  // has at the time (a Wi-Fi address that comes after the start among them).
   static AllowedHosts of_this_machine(quint16 port);
 
   // Whether a Host header ("box.local:PORT", "[::1]:PORT", "192.168.1.20:PORT") names the box,
@@ -39,7 +43,7 @@ class AllowedHosts {
 
   quint16 port_;
   QStringList names_;
-  std::vector<QHostAddress> addresses_;
+  Addresses addresses_;
 };
 
 }  // namespace web
