@@ -37,7 +37,8 @@ int run_headless(const cli::Options& options, bus::Port& port, char* program_pat
   if (!servers.start(options, {})) return 1;
   form.load();
   StateKeeper state{form.panel(), library, options.state};
-  if (!state.read(options.resume)) return 1;
+  // A panel that failed to start ends: nothing of its state is read, nor said.
+  if (!form.failed() && !state.read(options.resume)) return 1;
   // A Word B given on the command line changes the kept one's settings that it names.
   const bool resumed_word_b =
       options.resume && !form.failed() &&

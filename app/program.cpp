@@ -43,7 +43,7 @@ int run_window(const cli::Options& options, TraceSession& trace, char* program_p
   window.attach(panel, servers.status());
   window.load();
   StateKeeper state{panel, library, options.state};
-  if (!state.read(options.resume)) return 1;
+  if (!window.failed() && !state.read(options.resume)) return 1;
   if (options.resume && !window.failed()) {
     state.resume([&panel](const words::WordBChoice& word_b) { panel.send_word_b(word_b); },
                  std::nullopt);
