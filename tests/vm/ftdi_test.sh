@@ -44,16 +44,16 @@ guest() {
   case_of no-adapter chroot /host "$program" --headless --port ftdi
 
   # The sweep, reading the lock from the third stand-in's oscillator model through libftdi and
-  # usbfs, in real time: 100 ms at each unlocked step. It is plugged in at the end alone, on bus
-  # 3, its test pin wired to D3.
+  # usbfs, in real time: 500 ms at each unlocked step, as a loaded emulator can take 80 ms to see
+  # a lock. It is plugged in at the end alone, on bus 3, its test pin wired to D3.
   plug FT6G7H8I dummy_udc.2
   limit=300 case_of sweep chroot /host "$program" --headless --port ftdi --lock \
-    --word-b test=lock --sweep 8500N-12950N/50N
+    --lock-timeout 500 --word-b test=lock --sweep 8500N-12950N/50N
   # A fourth whose in-lock output settles 12 ms after each word: the lock times are the line's,
   # not shortened by the USB round trips that read it.
   plug FT9J0K1L dummy_udc.3 12000
   case_of settling chroot /host "$program" --headless --port ftdi:FT9J0K1L --lock \
-    --word-b test=lock --sweep 8600N-8800N/100N
+    --lock-timeout 500 --word-b test=lock --sweep 8600N-8800N/100N
 }
 source "$(dirname "$0")/vm.sh"
 
