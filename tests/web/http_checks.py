@@ -2,8 +2,10 @@
 """The page's server as browsers and strangers reach it, without a browser: on 127.0.0.1 (no
 password), on 0.0.0.0 (a password), its WebSocket messages, and the starts that fail; what each
 must answer is in http_answers.txt. With --strangers, in a network namespace of its own (run under
-unshare -rn), a stranger at one address guesses while the owner, at another, logs in at once.
+unshare -rn), a stranger at one address guesses while the owner, at another, logs in at once,
+and then 600 clients flood the gate while the owner logs in.
 Usage: [unshare -rn] http_checks.py [wine] PROGRAM [--strangers]"""
+import concurrent.futures
 import os
 import re
 import socket
@@ -95,13 +97,53 @@ def strangers(program):
           program.stderr())
 
 
+def flood(program):
+    """Wrong passwords from 300 IPv4 and 300 IPv6 clients (each its own /64), each as soon as it
+    is let: at most 10 heard a second in all; the owner, meanwhile, in within two seconds."""
+    sources = [f"10.1.{n // 200}.{n % 200 + 1}" for n in range(300)]
+    sources += [f"fd00:0:0:{n + 1:x}::1" for n in range(300)]
+    heard, start = [], time.monotonic()
+
+    def log_in(source, password):
+        box = BOX6 if ":" in source else BOX
+        named = f"[{box}]" if ":" in box else box
+        return request(program.port, f"POST /login origin=http://{named}:{program.port}",
+                       b"password=" + password, host=box, source=source)
+
+    def guess(mine):  # each of `mine` in turn, once its wait is over
+        due = dict.fromkeys(mine, 0)
+        while time.monotonic() < start + 4:
+            source = min(due, key=due.get)
+            time.sleep(max(0, due[source] - time.monotonic()))
+            answer = log_in(source, b"wrong")
+            heard.extend([time.monotonic()] if answer.status == 401 else [])
+            due[source] = time.monotonic() + int(answer.headers["retry-after"])
+    with concurrent.futures.ThreadPoolExecutor(12) as pool:  # well within the 32 connections
+        guesses = [pool.submit(guess, sources[n::12]) for n in range(12)]
+        time.sleep(1)
+        asked = time.monotonic()
+        while (owner := log_in(OWNER, program.password().encode())).status != 204:
+            if time.monotonic() > asked + 2:
+                raise Failed(f"the owner kept out: {owner.status} {owner.headers}")
+            time.sleep(int(owner.headers.get("retry-after", 1)))
+        for done in guesses:
+            done.result()
+    # The gate's seconds begin at its own attempts: any of ours may hold the end of one and the
+    # start of the next.
+    per_second = [sum(second <= at - start < second + 1 for at in heard) for second in range(5)]
+    check(f"at most 10 heard in each of the gate's seconds ({per_second} in ours)",
+          sum(per_second) <= 10 * 5 and max(per_second) <= 20, per_second)
+
+
 if "--strangers" in sys.argv:
-    BOX, STRANGER, OWNER = "192.0.2.1", "192.0.2.2", "192.0.2.3"
+    BOX, BOX6, STRANGER, OWNER = "192.0.2.1", "fd00:ffff::1", "192.0.2.2", "192.0.2.3"
     WAITS = [1, 2, 4]  # by hand from the README: they double (to a minute)
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
-    for address in (BOX, STRANGER, OWNER):
-        subprocess.run(["ip", "address", "add", f"{address}/32", "dev", "lo"], check=True)
+    subprocess.run(["ip", "-batch", "-"], check=True, text=True, input="".join(
+        f"address add {address} dev lo{' nodad' if ':' in address else ''}\n" for address in
+        [BOX, STRANGER, OWNER, "10.1.0.0/16", BOX6] + [f"fd00:0:0:{n + 1:x}::1/64" for n in range(300)]))
     run_on_program(PROGRAM, "off loopback", strangers, "--headless", host=BOX)
+    run_on_program(PROGRAM, "a flood from 600 clients", flood, "--headless", host="[::]")
     finish()
 run_on_program(PROGRAM, "on 127.0.0.1", lambda program: (
     answers(program, TABLES["on 127.0.0.1"]), messages(program),

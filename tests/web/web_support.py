@@ -184,7 +184,7 @@ def bus_words(trace, seconds=300):
 
 def opened(port, timeout=5, rcvbuf=None, host="127.0.0.1", source=None):
     # rcvbuf is set before connecting, that the window starts small.
-    connection = socket.socket()
+    connection = socket.socket(socket.AF_INET6 if ":" in host else socket.AF_INET)
     if rcvbuf:
         connection.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, rcvbuf)
     if source:
@@ -367,7 +367,8 @@ def request(port, line, body=b"", host="127.0.0.1", **keywords):
     """The answer to "METHOD PATH NAME=VALUE..." ({port}: PORT; the Host HOST:PORT unless
     given), on a connection of its own; to /socket, an upgrade to a WebSocket."""
     method, path, *fields = line.replace("{port}", str(port)).split()
-    headers = {"host": f"{host}:{port}"} | dict(field.split("=", 1) for field in fields)
+    named = f"[{host}]" if ":" in host else host
+    headers = {"host": f"{named}:{port}"} | dict(field.split("=", 1) for field in fields)
     if path == "/socket":
         headers |= {"upgrade": "websocket", "connection": "Upgrade",
                     "sec-websocket-version": "13",
