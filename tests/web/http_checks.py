@@ -42,13 +42,14 @@ def messages(program):
     answers(program, TABLES["after the messages"])
 
 
-def log_in(program):
-    answer = request(program.port, "POST /login origin=http://127.0.0.1:{port}",
+def log_in(program, origin="http://127.0.0.1:{port}", secure=""):
+    """A cookie Secure (`secure`) where the page was reached over https, through a TLS proxy."""
+    answer = request(program.port, f"POST /login origin={origin}",
                      f"password={program.password()}".encode())
-    cookie = re.fullmatch(r"(saa1057-session=[0-9a-f]+); Path=/; HttpOnly; SameSite=Strict",
+    cookie = re.fullmatch(rf"(saa1057-session=[0-9a-f]+); Path=/; HttpOnly; SameSite=Strict{secure}",
                           answer.headers.get("set-cookie", ""))
-    check(f"the right password: 204, a cookie HttpOnly, SameSite=Strict ({answer.status})",
-          answer.status == 204 and cookie, answer.headers)
+    check(f"the right password from {origin}: 204, a cookie HttpOnly, SameSite=Strict{secure} "
+          f"({answer.status})", answer.status == 204 and cookie, answer.headers)
     return cookie and cookie[1]
 
 
@@ -57,6 +58,7 @@ def guarded(program):
     middle and its last digit off, and random tokens, which a comparison of part of a token would
     let in."""
     cookie = log_in(program)
+    log_in(program, "https://127.0.0.1", "; Secure")
     answers(program, TABLES["on 0.0.0.0"], cookie)
     token = cookie.split("=")[1] if cookie else "0" * 64
     tokens = [token[:at] + "01"[token[at] == "0"] + token[at + 1:] for at in (0, 32, 63)]

@@ -63,11 +63,13 @@ std::string_view path_of(const Request& request) {
   return target.substr(0, target.find('?'));
 }
 
+// The scheme of a page reached through a TLS proxy in front of it.
+constexpr std::string_view kTls = "https://";
+
 // A browser says where a request comes from: the page's own origin is http:// and its Host or,
 // through a TLS proxy in front of it, https:// and one of the box's names.
 bool from_own_page(const Request& request, const AllowedHosts& hosts) {
   const std::string_view origin = request[http::field::origin];
-  constexpr std::string_view kTls = "https://";
   if (origin == "http://" + std::string(request[http::field::host])) return true;
   return origin.starts_with(kTls) && hosts.names_box(origin.substr(kTls.size()));
 }
@@ -139,12 +141,14 @@ Answer Answers::log_in(const Request& request, const std::string& address) {
   const std::string wait = std::to_string(attempt.wait.count());
   switch (attempt.outcome) {
     case LoginGate::Outcome::kAccepted:
+      // A page reached over https, through a TLS proxy, keeps its cookie off plain HTTP.
       return {http::status::no_content,
               kText,
               {},
-              {{"Set-Cookie", std::string(LoginGate::kCookieName) + "=" +
-                                  attempt.session.toStdString() +
-                                  "; Path=/; HttpOnly; SameSite=Strict"}}};
+              {{"Set-Cookie",
+                std::string(LoginGate::kCookieName) + "=" + attempt.session.toStdString() +
+                    "; Path=/; HttpOnly; SameSite=Strict" +
+                    (request[http::field::origin].starts_with(kTls) ? "; Secure" : "")}}};
     case LoginGate::Outcome::kWrong:
       // Once per interval at most: a flood of them would drown the log.
       if (!attempt.note.empty())
