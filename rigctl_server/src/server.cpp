@@ -54,7 +54,8 @@ std::string Server::status() const {
 
 void Server::accept() {
   while (QTcpSocket* socket = server_.nextPendingConnection()) {
-    if (tuner_.failed() || (clients() >= kMaxClients && !make_room())) {
+    if (tuner_.failed() || holds_its_share(socket->peerAddress()) ||
+        (clients() >= kMaxClients && !make_room())) {
       socket->abort();
       socket->deleteLater();
       continue;
@@ -78,6 +79,13 @@ void Server::accept_failed() {
   // descriptor is freed: resume after a pause instead.
   server_.pauseAccepting();
   QTimer::singleShot(kAcceptRetry, this, [this] { server_.resumeAccepting(); });
+}
+
+bool Server::holds_its_share(const QHostAddress& peer) const {
+  if (peer.isLoopback()) return false;
+  return std::ranges::count_if(conversations_, [&peer](const auto& conversation) {
+           return conversation.first->peerAddress().isEqual(peer, QHostAddress::TolerantConversion);
+         }) >= kMaxClientsPerAddress;
 }
 
 bool Server::make_room() {

@@ -39,12 +39,28 @@ bool unframed(const Request& request) {
 
 }  // namespace
 
-HttpSession::HttpSession(boost::asio::ip::tcp::socket socket, Site& site)
-    : stream_(std::move(socket)), buffer_(kBufferBytes), site_(site) {
+HttpSession::HttpSession(boost::asio::ip::tcp::socket socket, Site& site, std::string client)
+    : stream_(std::move(socket)), buffer_(kBufferBytes), site_(site), client_(std::move(client)) {
   ++site_.connections;
+  if (!client_.empty()) ++site_.held[client_];
 }
 
-HttpSession::~HttpSession() { --site_.connections; }
+HttpSession::~HttpSession() {
+  stop_idling();
+  --site_.connections;
+  if (!client_.empty() && --site_.held[client_] == 0) site_.held.erase(client_);
+}
+
+void HttpSession::let_go() {
+  stop_idling();
+  beast::error_code ignored;
+  stream_.socket().close(ignored);
+}
+
+void HttpSession::stop_idling() {
+  if (idling_) site_.idle.erase(*idling_);
+  idling_.reset();
+}
 
 void HttpSession::start() {
   // The first request's time runs from the connection.
@@ -58,8 +74,10 @@ void HttpSession::await_request() {
     return read_request();
   }
   stream_.expires_after(limits::kIdleTime);
+  idling_ = site_.idle.insert(site_.idle.end(), weak_from_this());
   stream_.async_read_some(buffer_.prepare(limits::kMaxHeaderBytes),
                           [self = shared_from_this()](beast::error_code error, std::size_t bytes) {
+                            self->stop_idling();
                             if (error) return;
                             self->buffer_.commit(bytes);
                             self->stream_.expires_after(limits::kRequestTime);

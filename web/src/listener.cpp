@@ -6,6 +6,7 @@
 #include <string>
 
 #include "address_holding.hpp"
+#include "client_of.hpp"
 #include "http_session.hpp"
 #include "web/limits.hpp"
 
@@ -56,11 +57,23 @@ void Listener::on_accepted(boost::system::error_code error, boost::asio::ip::tcp
     });
     return;
   }
-  // One over the limit is closed unread, as the socket goes out of scope.
-  if (site_.connections < limits::kMaxConnections) {
+  // One over a limit is closed unread, as the socket goes out of scope.
+  const std::string address = socket.remote_endpoint(error).address().to_string();
+  const std::string client = is_own_machine(address) ? "" : client_of(address);
+  const auto held = site_.held.find(client);
+  const bool within_share =
+      held == site_.held.end() || held->second < limits::kMaxConnectionsPerClient;
+  bool room = site_.connections < limits::kMaxConnections;
+  if (within_share && !room && !site_.idle.empty()) {
+    if (const auto idle = site_.idle.front().lock()) {
+      idle->let_go();
+      room = true;  // it counts until it is gone, soon
+    }
+  }
+  if (within_share && room) {
     // Answers and states are small and wanted at once.
     socket.set_option(boost::asio::ip::tcp::no_delay(true), error);
-    std::make_shared<HttpSession>(std::move(socket), site_)->start();
+    std::make_shared<HttpSession>(std::move(socket), site_, client)->start();
   }
   accept();
 }

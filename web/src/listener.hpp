@@ -9,8 +9,10 @@
 
 namespace web {
 
-// Takes the connections to the page's port, at most kMaxConnections at once. When an accept
-// fails (no descriptors left), it waits a moment and tries again: it neither stops nor spins.
+// Takes the connections to the page's port, at most kMaxConnections at once and
+// kMaxConnectionsPerClient of one client's; beyond the first, one kept alive between requests
+// gives way, the longest idle first. When an accept fails (no descriptors left), it waits a
+// moment and tries again: it neither stops nor spins.
 class Listener {
  public:
   Listener(boost::asio::io_context& context, Site& site);

@@ -1,10 +1,11 @@
 #include "web/login_gate.hpp"
 
 #include <QCryptographicHash>
-#include <QHostAddress>
 #include <QList>
 #include <QRandomGenerator>
 #include <algorithm>
+
+#include "client_of.hpp"
 
 namespace web {
 
@@ -22,18 +23,6 @@ bool same_digest(const QByteArray& a, const QByteArray& b) {
   unsigned char difference = 0;
   for (qsizetype i = 0; i < a.size(); ++i) difference |= a[i] ^ b[i];
   return difference == 0;
-}
-
-// The client an address stands for: an IPv6 one by its /64, which one host holds whole.
-std::string client_of(const std::string& address) {
-  const QHostAddress host(QString::fromStdString(address));
-  bool mapped = false;
-  const quint32 ipv4 = host.toIPv4Address(&mapped);
-  if (mapped) return QHostAddress(ipv4).toString().toStdString();
-  if (host.protocol() != QAbstractSocket::IPv6Protocol) return address;
-  Q_IPV6ADDR bytes = host.toIPv6Address();
-  std::fill(std::begin(bytes.c) + 8, std::end(bytes.c), 0);
-  return QHostAddress(bytes).toString().toStdString() + "/64";
 }
 
 QByteArray new_token() {

@@ -1,15 +1,23 @@
 #pragma once
 
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+
 namespace web {
 
 class Answers;
 class Pages;
+class HttpSession;
 
 // What every connection on the network's thread shares.
 struct Site {
   Answers& answers;
   Pages& pages;
-  int connections = 0;  // HTTP connections open, upgraded ones not counted
+  int connections = 0;              // HTTP connections open, upgraded ones not counted
+  std::map<std::string, int> held;  // of those, each client's (the box's own not counted)
+  std::list<std::weak_ptr<HttpSession>> idle;  // kept alive between requests, longest first
 };
 
 }  // namespace web

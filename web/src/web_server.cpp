@@ -49,7 +49,7 @@ struct Network {
 
   Answers answers;
   Pages pages;
-  Site site{answers, pages};
+  Site site{answers, pages, 0, {}, {}};
   boost::asio::io_context context{1};
   boost::asio::executor_work_guard<boost::asio::io_context::executor_type> keep_running{
       context.get_executor()};

@@ -25,6 +25,8 @@ namespace rigctl_server {
 //   last request is oldest, if that was longer than the idle limit ago (a connection opened and
 //   left silent, or one that stopped reading); else it is turned away. Hamlib's clients poll
 //   every second or two, so a minute of silence means nobody is polling there.
+// - At most four of them from one address, so that one stranger cannot take every place; the
+//   box's own clients (loopback) are not counted.
 // - An over-long line ends its connection.
 // - When a connection cannot be taken (no file descriptors left), accepting pauses for
 //   kAcceptRetry and then resumes, so the server answers again once descriptors come back.
@@ -35,6 +37,8 @@ class Server : public QObject {
 
  public:
   static constexpr int kMaxClients = 16;
+  // Of those, one address's, the box's own (loopback) not counted.
+  static constexpr int kMaxClientsPerAddress = 4;
   static constexpr qint64 kMaxUnreadAnswerBytes = 64 * 1024;
   static constexpr std::chrono::milliseconds kIdleLimit{60'000};
   static constexpr std::chrono::milliseconds kAcceptRetry{250};
@@ -63,6 +67,8 @@ class Server : public QObject {
   void accept();
   void accept_failed();
   bool make_room();
+  // Whether `peer`, not the box itself, holds its share already.
+  bool holds_its_share(const QHostAddress& peer) const;
   void serve(QTcpSocket& socket);
   void forget(QTcpSocket* socket);
 

@@ -15,8 +15,11 @@ inline constexpr std::size_t kMaxBodyBytes = 4 * 1024;
 inline constexpr std::chrono::seconds kRequestTime{10};
 // A keep-alive connection with no request this long is closed.
 inline constexpr std::chrono::seconds kIdleTime{60};
-// HTTP connections at once; one more is closed before anything is read from it.
+// HTTP connections at once; one more is closed before anything is read from it, unless one
+// kept alive between requests can be let go for it (the longest idle first).
 inline constexpr int kMaxConnections = 32;
+// Of those, one client's (an address, an IPv6 one by its /64; the box's own not counted).
+inline constexpr int kMaxConnectionsPerClient = 8;
 // A page's WebSocket messages.
 inline constexpr std::size_t kMaxMessageBytes = 4 * 1024;
 // Pages open at once.
