@@ -18,40 +18,33 @@
 namespace {
 
 using namespace std::chrono_literals;
-const std::string kInLock = "1100000100000101";
 
 // The simulated chip with its test pin wired back (unless not `wired`), on the model's time, and
 // a transmitter that sends to it as the panel does. Its line may stand for a board's instead:
 // held "high" or "low" by a filter, or "pulsing" as the chip gives it out of lock (low for 0.2 ms
 // of every 1 ms, from when it was set); each reading taking `reading`, as an FTDI pin read takes
 // a USB round trip.
-struct Chip : sim::SimulatedSynthesizer {
-  using SimulatedSynthesizer::SimulatedSynthesizer;
+struct Bench : sim::SimulatedSynthesizer {
+  explicit Bench(bool wired = true) : SimulatedSynthesizer{wired, Time::model} {}
   bool lock_level() override {
     ++readings;
     clock().pause(reading);
-    const auto into_period = (clock().now() - set_at) % 1ms;
     if (line.empty()) return SimulatedSynthesizer::lock_level();
-    return line == "high" || (line == "pulsing" && into_period >= 200us);
+    return line == "high" || (line == "pulsing" && (clock().now() - set_at) % 1ms >= 200us);
   }
   std::chrono::nanoseconds lock_level_span() const override { return span; }
+  // A Word B as its 16 bits, a Word A as its divider.
+  void send(const std::string& word) {
+    transmitter.Send(word.size() == 16 ? word : words::converD_B(std::stoi(word)));
+  }
   std::string line;
   std::chrono::nanoseconds set_at{};
   std::chrono::microseconds reading{};
   std::chrono::microseconds span{};  // of the reading, sampled as a USB burst samples
   int readings = 0;
-};
-struct Bench {
-  explicit Bench(bool wired = true) : chip{wired, sim::SimulatedSynthesizer::Time::model} {}
-  Chip chip;
-  bus::Inpout library{chip};
+  bus::Inpout library{*this};
   bus::BusSettings settings{888, 0};
   bus::Transmitter transmitter{settings, library};
-
-  // A Word B as its 16 bits, a Word A as its divider.
-  void send(const std::string& word) {
-    transmitter.Send(word.size() == 16 ? word : words::converD_B(std::stoi(word)));
-  }
 };
 
 TEST(WordA, TellingDividersGiveTheirFrequencyTextAndWordA) {
@@ -72,11 +65,9 @@ TEST(SimulatedSynthesizer, LoadsWellFormedWordsAndSaysWhatTheySet) {
     for (const auto& frame : support::split(frames, " ")) {
       chip.write(Register::control, 0);
       for (const char bit : frame.substr(1, frame.find(']') - 1)) {
-        const std::uint8_t data = bit == '1' ? 8 : 0;
-        chip.write(Register::data, data);
-        chip.write(Register::data, data | 128);
-        chip.write(Register::data, (data ^ 8) | 128);
-        chip.write(Register::data, 0);
+        const int data = bit == '1' ? 8 : 0;
+        for (const int value : {data, data | 128, (data ^ 8) | 128, 0})
+          chip.write(Register::data, static_cast<std::uint8_t>(value));
       }
       chip.write(Register::control, 1);
       if (frame.ends_with('-')) continue;
@@ -93,23 +84,19 @@ TEST(SimulatedTestPin, FollowsWordBsTestFunctionAndTheOscillator) {
     Bench bench;
     bench.send(sent[0]);
     bench.send(sent[1]);
-    bench.chip.clock().pause(std::chrono::microseconds(std::stoi(sent[2])));
-    return bench.chip.lock_level() ? "high" : "low";
+    bench.clock().pause(std::chrono::microseconds(std::stoi(sent[2])));
+    return bench.lock_level() ? "high" : "low";
   });
 }
 
 TEST(LockWatch, SaysWhenTheChipLockedOrWhyItCannotTell) {
   support::expect_rows("lock_watch.txt", [](const std::string& given) {
     auto sent = support::split(given, " ");
-    std::chrono::milliseconds timeout = lock::kLockTimeout;
-    if (sent[0].ends_with("ms")) {
-      timeout = std::chrono::milliseconds(std::stoi(sent[0]));
-      sent.erase(sent.begin());
-    }
-    const bool wired = sent[0] != "unwired";
-    if (!wired) sent.erase(sent.begin());
+    const bool timed = sent[0].ends_with("ms"), wired = sent[timed] != "unwired";
     Bench bench{wired};
-    lock::LockWatch watch{bench.chip, timeout};
+    lock::LockWatch watch{
+        bench, timed ? std::chrono::milliseconds(std::stoi(sent[0])) : lock::kLockTimeout};
+    sent.erase(sent.begin(), sent.begin() + timed + !wired);
     std::string said;
     bench.library.on_word_sent([&](std::string_view word) {
       if (const auto verdict = watch.sent(word)) said += lock::describe(*verdict) + "; ";
@@ -117,11 +104,9 @@ TEST(LockWatch, SaysWhenTheChipLockedOrWhyItCannotTell) {
     for (std::size_t i = 0; i < sent.size(); ++i) {
       if (sent[i].starts_with('~')) continue;
       bench.send(sent[i]);
-      if (i + 1 == sent.size() || !sent[i + 1].starts_with('~')) {
-        watch.settle();
-        continue;
-      }
-      for (int us = 0; us <= std::stoi(sent[i + 1].substr(1)); us += 100) watch.read();
+      const bool reads = i + 1 < sent.size() && sent[i + 1].starts_with('~');
+      for (int us = 0; reads && us <= std::stoi(sent[i + 1].substr(1)); us += 100) watch.read();
+      if (!reads) watch.settle();
     }
     return said + lock::describe(watch.state());
   });
@@ -137,37 +122,28 @@ TEST(LockWatch, GivesTimesInTheUnitsThatFit) {
   });
 }
 
-// A reading is dated when it came back, less the span it sampled: readings of 900 us, each a
-// reading of the moment it came back, lock when the first came back.
-TEST(LockWatch, DatesAReadingWhenItCameBackLessTheSpanItSampled) {
-  Bench bench;
-  bench.chip.line = "high";
-  bench.chip.reading = 900us;
-  lock::LockWatch watch{bench.chip};
-  watch.sent(kInLock);
-  EXPECT_EQ(lock::describe(watch.settle()), "locked after 0.9 ms");
-}
-
-// Once locked, each loss and each regaining is told once. Readings a millisecond apart span the
-// settle time in three: the watch waits for a fourth.
-TEST(LockWatch, CountsReadingsAsWellAsTimeThenTellsALockLostAndRegainedOnceEach) {
+// A reading is dated when it came back, less the span it sampled: readings of 900 us that
+// sampled their last 450 us lock at 0.45 ms. Readings a millisecond apart span the settle time
+// in three: the watch waits for a fourth. Once locked, each loss and each regaining is told once.
+TEST(LockWatch, DatesAndCountsReadingsThenTellsALockLostAndRegainedOnceEach) {
   support::expect_rows("lock_news.txt", [](const std::string& looks) {
     Bench bench;
-    bench.chip.line = "high";
-    bench.chip.reading = bench.chip.span = 900us;  // bursts that sample all they take
-    lock::LockWatch watch{bench.chip};
+    bench.line = "high";
+    bench.reading = 900us;
+    bench.span = 450us;
+    lock::LockWatch watch{bench};
     bench.library.on_word_sent([&watch](std::string_view word) { watch.sent(word); });
-    bench.send(kInLock);
+    bench.send("1100000100000101");  // the test pin on the in-lock counter
     bench.send("11690");
-    EXPECT_EQ(lock::describe(watch.settle()), "locked after 0.0 ms");
-    EXPECT_EQ(bench.chip.readings, 4);
-    bench.chip.reading = {};
+    EXPECT_EQ(lock::describe(watch.settle()), "locked after 0.5 ms");
+    EXPECT_EQ(bench.readings, 4);
+    bench.reading = {};
     std::string said;
     for (const auto& look : support::split(looks, "; ")) {
       const auto parts = support::split(look, " ");  // line, "fell", microseconds
-      bench.chip.line = parts[0];
-      bench.chip.set_at = bench.chip.clock().now();
-      bench.chip.clock().pause(std::chrono::microseconds(std::stoi(parts.back())));
+      bench.line = parts[0];
+      bench.set_at = bench.clock().now();
+      bench.clock().pause(std::chrono::microseconds(std::stoi(parts.back())));
       const auto news = watch.check(parts[1] == "fell", "12:00:00");
       said += (said.empty() ? "" : "; ") + (news ? lock::describe(*news) : "-");
     }
@@ -179,9 +155,8 @@ TEST(FrequencyAxis, RoundTicksThatFitWithBothEndsLabelledForEverySpan) {
   support::expect_rows("frequency_ticks.txt", [](const std::string& given) {
     const auto range = support::split(given, " ");
     std::string labels;
-    for (const auto& tick : sweep::frequency_ticks(std::stoi(range[0]), std::stoi(range[1]), 632)) {
+    for (const auto& tick : sweep::frequency_ticks(std::stoi(range[0]), std::stoi(range[1]), 632))
       labels += (labels.empty() ? "" : " ") + tick.label;
-    }
     return labels;
   });
 }
