@@ -245,18 +245,16 @@ TEST_F(Window, EnterInABoxTunesAndWhatTunesNothingIsToldAndPutBack) {
 }
 
 // What the panel keeps between runs.
-TEST(StateFile, TakesWhatAKeptStateHoldsAndSaysWhyElse) {
-  support::expect_rows("state_files.txt", [](const std::string& given) {
-    const std::string text = support::bytes(given);
-    const auto parsed = state::parse_state(text);
-    const auto* kept = std::get_if<state::PanelState>(&parsed);
-    if (!kept) return std::get<std::string>(parsed);
-    // A file as the panel writes it is written again byte for byte.
-    EXPECT_TRUE(!text.ends_with('\n') || state::format_state(*kept) == text) << given;
-    return std::to_string(kept->divider) + " " +
-           (kept->word_b ? cli::format_word_b(*kept->word_b) : "-") + " " +
-           std::to_string(kept->speed);
-  });
+SAA_ROWS_TEST(StateFile, TakesWhatAKeptStateHoldsAndSaysWhyElse, "state_files.txt", given) {
+  const std::string text = support::bytes(given);
+  const auto parsed = state::parse_state(text);
+  const auto* kept = std::get_if<state::PanelState>(&parsed);
+  if (!kept) return std::get<std::string>(parsed);
+  // A file as the panel writes it is written again byte for byte.
+  EXPECT_TRUE(!text.ends_with('\n') || state::format_state(*kept) == text) << given;
+  return std::to_string(kept->divider) + " " +
+         (kept->word_b ? cli::format_word_b(*kept->word_b) : "-") + " " +
+         std::to_string(kept->speed);
 }
 
 // The control set that stands in for the window's headless, on the recorder, its log kept, the
