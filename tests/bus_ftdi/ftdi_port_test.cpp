@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <variant>
 
 #include "bus_ftdi/adapter_choice.hpp"
@@ -40,13 +39,9 @@ class RecordingAdapter : public bus::BitBangAdapter {
   std::uint8_t pins = 0x08;         // what the pins read: D3 high
   std::size_t pulse_at = SIZE_MAX;  // the one sample that reads all pins low
 
- private:
   static void note(std::string line, std::span<const std::uint8_t> bytes = {}) {
-    for (const auto byte : bytes) {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, " %02x", byte);
-      line += hex;
-    }
+    for (const auto byte : bytes)
+      line += {' ', "0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
     support::wire().push_back(line);
   }
 };
@@ -57,13 +52,13 @@ class RecordingAdapter : public bus::BitBangAdapter {
 // transmission.
 TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferPerWordAndReadsTheLockPinBetween) {
   for (const char* file : {"ftdi_transfers.txt", "ftdi_lock_pin.txt"}) {
-    std::vector<std::string> lines;
+    support::wire().clear();
     for (const auto& row : support::golden(file)) {
       if (!row.starts_with("case ")) continue;
       const auto columns = support::fields(row.substr(5));  // command line | words, or pins
       auto adapter = std::make_unique<RecordingAdapter>();
       auto& pins = *adapter;
-      support::wire() = {row};
+      support::wire().push_back(row);
       bus::FtdiPort port{std::move(adapter),
                          std::get<bus::FtdiAddress>(*support::command_line(columns[0]).port)};
       if (const auto read = support::split(columns[1], " "); read[0] == "reads") {
@@ -84,9 +79,8 @@ TEST(FtdiPort, TurnsWritesAndWaitsIntoOneTransferPerWordAndReadsTheLockPinBetwee
         if (port.lock_line())
           support::wire().push_back(port.lock_level() ? "lock high" : "lock low");
       }
-      lines.insert(lines.end(), support::wire().begin(), support::wire().end());
     }
-    support::expect_golden(lines, file);
+    support::expect_golden(support::wire(), file);
   }
 }
 
@@ -102,28 +96,19 @@ TEST(FtdiPort, TracesTheLevelsAtTheirTimesOnTheWire) {
   EXPECT_EQ(tracer.label(), "FT232R USB UART A50285BI");
 }
 
-// "A50285BI FT232R 1, -": adapters as SERIAL PRODUCT CHANNELS, "-" for one that cannot be
-// opened (on USB bus 1 device N, N counting from 2), separated by ", "; "none" for no adapter.
-std::vector<bus::FoundAdapter> adapters(const std::string& column) {
-  std::vector<bus::FoundAdapter> found;
-  if (column == "none") return found;
-  for (const auto& text : support::split(column, ", ")) {
-    const std::string where = "USB bus 1 device " + std::to_string(found.size() + 2);
-    if (text == "-") {
-      found.push_back({where, "", "", 1, "Access denied"});
-      continue;
-    }
-    const auto words = support::split(text, " ");
-    found.push_back({where, words[0] == "''" ? "" : words[0], words[1], std::stoi(words[2]), ""});
-  }
-  return found;
-}
-
+// Adapters and the serial and channel asked for, as ftdi_choice.txt writes them.
 TEST(AdapterChoice, PicksTheAdapterNamedOrTheOnlyOneElseSaysWhy) {
   for (const auto& row : support::golden("ftdi_choice.txt")) {
     const auto columns = support::fields(row);
-    const auto found = adapters(columns[0]);
-    bus::FtdiAddress address;
+    std::vector<bus::FoundAdapter> found;
+    for (const auto& text : support::split(columns[0] == "none" ? "" : columns[0], ", ")) {
+      const std::string where = "USB bus 1 device " + std::to_string(found.size() + 2);
+      const auto words = support::split(text, " ");  // serial, product, channels
+      found.push_back(text == "-" ? bus::FoundAdapter{where, "", "", 1, "Access denied"}
+                                  : bus::FoundAdapter{where, words[0] == "''" ? "" : words[0],
+                                                      words[1], std::stoi(words[2]), ""});
+    }
+    bus::FtdiAddress address;  // SERIAL[/CHANNEL], "(none)" for no serial
     const auto slash = columns[1].find('/');
     address.serial = columns[1].substr(0, slash) == "(none)" ? "" : columns[1].substr(0, slash);
     if (slash != std::string::npos) address.channel = columns[1][slash + 1] - 'A';

@@ -69,12 +69,11 @@ int libusb_bulk_transfer(libusb_device_handle*, unsigned char, unsigned char*, i
 
 namespace {
 
-TEST(LibftdiAdapter, FailsATransferThatLeftSamplesBehind) {
-  support::expect_rows("ftdi_short_write.txt", [](const std::string& short_by) {
-    shortfall = std::stoi(short_by);
-    bus::FtdiPort port{std::make_unique<bus::LibftdiAdapter>(), {}};
-    return support::failure_of([&] { support::send_words(port, "1@60"); });
-  });
+SAA_ROWS_TEST(LibftdiAdapter, FailsATransferThatLeftSamplesBehind, "ftdi_short_write.txt",
+              short_by) {
+  shortfall = std::stoi(short_by);
+  bus::FtdiPort port{std::make_unique<bus::LibftdiAdapter>(), {}};
+  return support::failure_of([&] { support::send_words(port, "1@60"); });
 }
 
 }  // namespace

@@ -44,9 +44,8 @@ std::string flag_names(std::uint64_t flags) {
                                     "EDGE_RISING",  "EDGE_FALLING",   "OPEN_DRAIN",   "OPEN_SOURCE",
                                     "BIAS_PULL_UP", "BIAS_PULL_DOWN", "BIAS_DISABLED"};
   std::string names;
-  for (std::size_t bit = 0; bit < 64; ++bit) {
+  for (std::size_t bit = 0; bit < 64; ++bit)
     if (flags >> bit & 1) names += std::string("|") + (bit < std::size(kNames) ? kNames[bit] : "?");
-  }
   return names.erase(0, 1);
 }
 
@@ -54,9 +53,8 @@ std::string flag_names(std::uint64_t flags) {
 // INPUT|BIAS_PULL_UP/1000": each attribute as its values/mask.
 std::string described(const gpio_v2_line_request& request) {
   std::string text = "offsets ";
-  for (std::uint32_t i = 0; i < request.num_lines; ++i) {
+  for (std::uint32_t i = 0; i < request.num_lines; ++i)
     text += (i ? "," : "") + std::to_string(request.offsets[i]);
-  }
   text +=
       std::string(" consumer ") + request.consumer + " flags " + flag_names(request.config.flags);
   for (std::uint32_t i = 0; i < request.config.num_attrs; ++i) {
@@ -100,9 +98,8 @@ int chip_ioctl(const Chip& chip, unsigned long request, void* argument) {
 
 // Only a request with a lock line, four lines, is read.
 int values_ioctl(unsigned long request, gpio_v2_line_values& values) {
-  if (request == GPIO_V2_LINE_SET_VALUES_IOCTL) {
+  if (request == GPIO_V2_LINE_SET_VALUES_IOCTL)
     return refused("SET", bits(values.bits, 3) + "/" + bits(values.mask, 3)) ? -1 : 0;
-  }
   if (refused("GET", bits(values.mask, 4))) return -1;
   values.bits = kernel.levels & values.mask;
   return 0;

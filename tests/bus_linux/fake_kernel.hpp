@@ -5,13 +5,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
-#include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "bus/port.hpp"
-#include "bus/wiring.hpp"
 #include "bus_linux/system_calls.hpp"
 
 // The kernel as the Linux back ends reach it, answering from tables: every call is noted as text
@@ -58,8 +54,5 @@ void reset(const std::string& refusals = "-");
 bool refused(const std::string& name, const std::string& detail = "");
 
 const bus::SystemCalls& system_calls();
-
-// Raw port I/O at `base` on this kernel; none where raw I/O is not built (x86's alone).
-std::unique_ptr<bus::Port> raw_io_port(std::uint16_t base, std::optional<bus::StatusPin> lock_pin);
 
 }  // namespace fake_kernel

@@ -15,7 +15,7 @@
 namespace {
 
 // The options as command_lines.txt writes them, or the usage error.
-std::string outcome(const std::string& line) {
+SAA_ROWS_TEST(Options, EveryCommandLineGivesItsOptionsOrItsUsageError, "command_lines.txt", line) {
   try {
     const cli::Options options = support::command_line(line);
     std::string text;
@@ -45,10 +45,9 @@ std::string outcome(const std::string& line) {
     if (options.lock_timeout.count() != 100)
       text += " lock-timeout" + n(options.lock_timeout.count());
     if (options.headless) text += " headless";
-    if (const auto& b = options.word_b) {
+    if (const auto& b = options.word_b)
       text += " word-b refh" + n(b->refh) + " sla" + n(b->sla) + " brm" + n(b->brm) + " current" +
               n(b->current) + " phase" + n(b->phase) + " test" + n(b->test);
-    }
     if (options.trace) text += " trace " + *options.trace;
     if (options.resume) text += " resume";
     if (options.state) text += " state " + *options.state;
@@ -62,10 +61,6 @@ std::string outcome(const std::string& line) {
   } catch (const cli::UsageError& error) {
     return std::string("usage error: ") + error.what();
   }
-}
-
-TEST(Options, EveryCommandLineGivesItsOptionsOrItsUsageError) {
-  support::expect_rows("command_lines.txt", outcome);
 }
 
 // The rows of port_choice.txt and port_lock_lines.txt whose platform (the first column) is this

@@ -12,9 +12,8 @@ namespace support {
 std::vector<std::string> golden(const std::string& file) {
   std::ifstream in(SAA_TEST_DATA + file);
   std::vector<std::string> rows;
-  for (std::string line; std::getline(in, line);) {
+  for (std::string line; std::getline(in, line);)
     if (!line.empty() && !line.starts_with("# ")) rows.push_back(line);
-  }
   // A table that is gone or emptied would pass every check it feeds.
   EXPECT_FALSE(rows.empty()) << "golden file " << file << " is missing or has no rows";
   return rows;
@@ -31,9 +30,8 @@ void expect_rows(const std::string& file,
 void expect_golden(const std::vector<std::string>& lines, const std::string& file) {
   const auto rows = golden(file);
   for (std::size_t i = 0; i < std::max(lines.size(), rows.size()); ++i) {
-    const std::string actual = i < lines.size() ? lines[i] : "(nothing)";
-    const std::string expected = i < rows.size() ? rows[i] : "(nothing)";
-    EXPECT_EQ(actual, expected) << file << ", row " << i + 1;
+    EXPECT_EQ(i < lines.size() ? lines[i] : "(nothing)", i < rows.size() ? rows[i] : "(nothing)")
+        << file << ", row " << i + 1;
   }
 }
 
@@ -68,9 +66,8 @@ std::string bytes(const std::string& text) {
 std::vector<std::string> TraceFile::lines() const {
   std::ifstream file(path);
   std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);) {
+  for (std::string line; std::getline(file, line);)
     if (!line.starts_with("$date ")) lines.push_back(line);
-  }
   return lines;
 }
 

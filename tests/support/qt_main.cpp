@@ -2,8 +2,9 @@
 
 #include <QApplication>
 
-// The test programs of the window run it on the platform the build chose: offscreen, or on
-// Windows, where Qt has no offscreen platform, real windows (under Wine on a virtual X server).
+// The Qt test programs (the window's, the rigctld server's) run on the platform the build chose:
+// offscreen, or on Windows, where Qt has no offscreen platform, real windows (under Wine on a
+// virtual X server).
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", SAA_TEST_QT_PLATFORM);
   QApplication application(argc, argv);

@@ -35,11 +35,7 @@ void send_words(bus::Port& port, const std::string& words, const bus::Inpout::Wo
     const auto at = sent.find('@');
     settings.iDel = std::stoi(sent.substr(at + 1));
     const auto word = sent.substr(0, at);
-    if (word == "rest") {
-      transmitter.rest_lines();
-    } else {
-      transmitter.Send(word);
-    }
+    word == "rest" ? transmitter.rest_lines() : transmitter.Send(word);
   }
 }
 

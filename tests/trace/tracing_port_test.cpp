@@ -31,8 +31,7 @@ TEST(TracingPort, RecordsTheLockLineAtTheReadingsThatChangeIt) {
   const support::TraceFile trace;
   sim::SimulatedSynthesizer chip{true, sim::SimulatedSynthesizer::Time::model};
   trace::VcdWriter writer{trace.path.string(), "test", {}, true};
-  std::int64_t now = 0;
-  trace::TracingPort tracer{chip, writer, [&now] { return now += 1000; }};
+  trace::TracingPort tracer{chip, writer, [now = 0LL]() mutable { return now += 1000; }};
   support::send_words(tracer, "1100000100000101@0 0010000110011000@0");  // N 8600
   // Its last out-of-lock pulse runs from 300 us after the load to the lock at 500 us.
   for (const auto& [us, high] : {std::pair{300, false}, {199, false}, {1, true}, {1, true}}) {

@@ -31,13 +31,10 @@ namespace {
 // A fatal error reported during a test fails it.
 class Window : public ::testing::Test {
  protected:
-  Window() {
+  // Start-up, then the window on the screen.
+  void SetUp() override {
     support::wire().clear();
     window.attach(panel, [this] { return form::StatusLine{chip.label(), chip.description(), {}}; });
-  }
-
-  // Start-up, then the window on the screen.
-  void start() {
     window.load();
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -93,30 +90,25 @@ std::string row_of(const QWidget& control, const QWidget& window) {
   }
   if (!control.toolTip().isEmpty()) more << "tooltip " + control.toolTip();
   const QRect at = control.geometry();
-  return QStringList{
-      control.objectName(),
-      control.metaObject()->className(),
-      control.parentWidget()->objectName(),
-      QString("%1 %2 %3 %4").arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height()),
-      "tab " + control.property("tabIndex").toString(),
-      text.isValid() ? text.toString() : "-",
-      font == window.font() ? "default" : font_text,
-      colours.isEmpty() ? "default" : colours.join(", "),
-      more.isEmpty() ? "-" : more.join(", ")}
-      .join(" | ")
+  return QString("%1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9")
+      .arg(control.objectName(), control.metaObject()->className(),
+           control.parentWidget()->objectName(),
+           QString("%1 %2 %3 %4").arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height()),
+           "tab " + control.property("tabIndex").toString(), text.isValid() ? text.toString() : "-",
+           font == window.font() ? "default" : font_text,
+           colours.isEmpty() ? "default" : colours.join(", "),
+           more.isEmpty() ? "-" : more.join(", "))
       .toStdString();
 }
 
 TEST_F(Window, ShowsEveryControlInItsPlaceStartsUpAndTabsInOrder) {
-  start();
   std::vector<std::string> rows{"Form1 | " + window.windowTitle().toStdString() + " | " +
                                 std::to_string(window.width()) + " x " +
                                 std::to_string(window.height())};
   for (const auto* control : window.findChildren<QWidget*>()) {
-    const QWidget* container = control->parentWidget();
-    if (container == &window || qobject_cast<const QGroupBox*>(container)) {
+    if (const QWidget* container = control->parentWidget();
+        container == &window || qobject_cast<const QGroupBox*>(container))
       rows.push_back(row_of(*control, window));
-    }
   }
   support::expect_golden(rows, "window.txt");
   // Start-up sent Word A once without pauses, then rested the lines.
@@ -133,7 +125,6 @@ TEST_F(Window, ShowsEveryControlInItsPlaceStartsUpAndTabsInOrder) {
 TEST_F(Window, TheInformationLineShowsEachLockStateWholeWhereALockLineIsRead) {
   const std::vector<std::string> kinds{"waiting", "locked",   "not_locked", "replaced",
                                        "lost",    "regained", "unknown"};  // in Kind's order
-  start();
   auto* information = control<QLabel>("Label6");
   support::expect_rows("information_line.txt", [&](const std::string& given) {
     const auto kind = support::split(given, " ");
@@ -150,7 +141,6 @@ TEST_F(Window, TheInformationLineShowsEachLockStateWholeWhereALockLineIsRead) {
 }
 
 TEST_F(Window, KeysTheWheelAndClicksMoveTheControlsAndEveryNewDividerIsSent) {
-  start();
   std::map<std::string, int> values{{"hscDiv", 11690}, {"scvDel", 100}};
   long sent = 1;  // at start-up
   for (const auto& row : support::golden("keys.txt")) {
@@ -187,17 +177,14 @@ TEST_F(Window, KeysTheWheelAndClicksMoveTheControlsAndEveryNewDividerIsSent) {
 // What --word-b does headless, done on the window: the toggles pressed, the rows chosen as a
 // click would, then one transmission of the Word B they compose.
 TEST_F(Window, ThePanelSetsWordBAsAUserWouldAndSendsItOnce) {
-  start();
-  const long sent = transmissions();
   panel.send_word_b({.refh = true, .sla = true, .brm = true, .current = 4, .phase = 2, .test = 3});
   // "11", REFH 1, current 2.3 = 1110, "1", SLA 1, phase Off = 11, BRM 1, test lock = 0101.
   EXPECT_EQ(chip.word_b(), "1111110111110101");
-  EXPECT_EQ(transmissions(), sent + 1);
+  EXPECT_EQ(transmissions(), 2);  // start-up's Word A, then this
   EXPECT_EQ(control<QLabel>("lblBRM")->text(), "Current switched");
 }
 
 TEST_F(Window, AFatalErrorFailsTheTestAndEndsTheEvents) {
-  start();
   auto* speed = control<QScrollBar>("scvDel");
   speed->setMaximum(std::numeric_limits<int>::max());
   speed->setValue(300'000'000);  // far beyond the slider's range: iDel x 10 overflows
@@ -212,20 +199,15 @@ TEST_F(Window, AFatalErrorFailsTheTestAndEndsTheEvents) {
 }
 
 TEST_F(Window, EveryListItemAndToggleComposeTheirWordBWhichSendWordBSends) {
-  start();
   for (const auto& row : support::golden("word_b.txt")) {
     const auto columns = support::fields(row);  // control | choice | Word B | txtFM once sent
     const QString choice = QString::fromStdString(columns[1]);
     const long sent = transmissions();
     const QString frequency = control<QLineEdit>("txtFM")->text();
     if (auto* list = window.findChild<QListWidget*>(QString::fromStdString(columns[0]))) {
-      if (choice == "-") {
-        list->clearSelection();
-      } else {
-        const auto items = list->findItems(choice, Qt::MatchExactly);
-        ASSERT_EQ(items.size(), 1) << row;
-        list->setCurrentItem(items.front());
-      }
+      const auto items = list->findItems(choice, Qt::MatchExactly);
+      ASSERT_EQ(items.size(), choice == "-" ? 0 : 1) << row;
+      choice == "-" ? list->clearSelection() : list->setCurrentItem(items.front());
     } else {
       click(columns[0]);
       EXPECT_EQ(control<QLabel>("lbl" + columns[0].substr(3))->text(), choice) << row;
@@ -245,7 +227,6 @@ TEST_F(Window, EveryListItemAndToggleComposeTheirWordBWhichSendWordBSends) {
 }
 
 TEST_F(Window, EnterInABoxTunesAndWhatTunesNothingIsToldAndPutBack) {
-  start();
   auto* information = control<QLabel>("Label6");
   for (const auto& row : support::golden("typed_boxes.txt")) {
     const auto columns = support::fields(row);  // box | typed | key | txtFM | txtDiv | line | sent
@@ -264,18 +245,16 @@ TEST_F(Window, EnterInABoxTunesAndWhatTunesNothingIsToldAndPutBack) {
 }
 
 // What the panel keeps between runs.
-TEST(StateFile, TakesWhatAKeptStateHoldsAndSaysWhyElse) {
-  support::expect_rows("state_files.txt", [](const std::string& given) {
-    const std::string text = support::bytes(given);
-    const auto parsed = state::parse_state(text);
-    const auto* kept = std::get_if<state::PanelState>(&parsed);
-    if (!kept) return std::get<std::string>(parsed);
-    // A file as the panel writes it is written again byte for byte.
-    EXPECT_TRUE(!text.ends_with('\n') || state::format_state(*kept) == text) << given;
-    return std::to_string(kept->divider) + " " +
-           (kept->word_b ? cli::format_word_b(*kept->word_b) : "-") + " " +
-           std::to_string(kept->speed);
-  });
+SAA_ROWS_TEST(StateFile, TakesWhatAKeptStateHoldsAndSaysWhyElse, "state_files.txt", given) {
+  const std::string text = support::bytes(given);
+  const auto parsed = state::parse_state(text);
+  const auto* kept = std::get_if<state::PanelState>(&parsed);
+  if (!kept) return std::get<std::string>(parsed);
+  // A file as the panel writes it is written again byte for byte.
+  EXPECT_TRUE(!text.ends_with('\n') || state::format_state(*kept) == text) << given;
+  return std::to_string(kept->divider) + " " +
+         (kept->word_b ? cli::format_word_b(*kept->word_b) : "-") + " " +
+         std::to_string(kept->speed);
 }
 
 // The control set that stands in for the window's headless, on the recorder, its log kept, the

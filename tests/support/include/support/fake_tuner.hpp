@@ -9,8 +9,7 @@ namespace support {
 // A tuner that remembers the divider a remote client set, 11690 (106.2 MHz) at first, and notes
 // every divider it is given, in turn. From its `failing_tuning`th tuning on (none when 0), it
 // fails as a panel whose port failed does.
-class FakeTuner : public rigctl_protocol::Tuner {
- public:
+struct FakeTuner : rigctl_protocol::Tuner {
   std::int32_t divider() const override { return divider_; }
   words::Step step() const override { return step_; }
   void tune(std::int32_t divider) override {
@@ -23,8 +22,6 @@ class FakeTuner : public rigctl_protocol::Tuner {
   std::vector<std::int32_t> dividers;
   words::Step step_ = words::kFirstStep;
   int failing_tuning = 0;
-
- private:
   bool failed_ = false;
 };
 

@@ -17,6 +17,13 @@ std::vector<std::string> golden(const std::string& file);
 void expect_rows(const std::string& file,
                  const std::function<std::string(const std::string&)>& outcome);
 
+// A test whose cases are the rows of the golden file `file`, as expect_rows checks them: the body
+// that follows gives the outcome of a row from its first field, `given`.
+#define SAA_ROWS_TEST(suite, name, file, given)                               \
+  std::string suite##_##name##_outcome(const std::string& given);             \
+  TEST(suite, name) { support::expect_rows(file, suite##_##name##_outcome); } \
+  std::string suite##_##name##_outcome(const std::string& given)
+
 // Expects `lines` to be the rows of the golden file, and names every row that differs.
 void expect_golden(const std::vector<std::string>& lines, const std::string& file);
 
