@@ -9,7 +9,6 @@ dir=$(mktemp -d)
 pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
 source "$here/board_checks.sh"
-export QT_QPA_PLATFORM=offscreen
 board=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --headless --simulate)
 
 # The board: the divider it has sends nothing again; halfway between two steps, the even one:
@@ -29,7 +28,7 @@ for _ in $(seq 80); do
 done
 check "every half-closed conversation got both answers ($lost of 80 did not)" test "$lost" -eq 0
 # A taken port: a second panel says which, why in Qt's own words, and the way out.
-said=$(XDG_RUNTIME_DIR="$dir" timeout 10 "$program" --simulate --rigctld "127.0.0.1:$port" 2>&1
+said=$(timeout 10 "${board[@]}" --rigctld "127.0.0.1:$port" 2>&1
   echo "status $?")
 check "a taken port: the panel cannot serve there and ends with 1; it said: $said" matches \
   "$said" "saa1057-panel: Cannot serve rigctld on 127.0.0.1:$port: *. Give --rigctld a free \
@@ -60,15 +59,13 @@ $(indented "$dir/gtkwave")" eval 'grep -q "^\[[0-9]*\] end time\.$" "$dir/gtkwav
 # session: the waits after it would only add theirs to the test's time.
 logged() { [ "$(wc -l <"$dir/out")" -ge "$1" ]; }
 lock_session() {
-  local lines=3 tuning
-  for tuning in 66000000 65000000 100000000; do
+  local lines=3 tunings
+  for tunings in 'F 66000000' 'F 65000000' 'F 100000000' \
+    'F 66000000\nF 95000000\nF 64000000\nF 96000000'; do
     wait_for 300 logged "$lines" || return
-    rigctl -m 2 -r "127.0.0.1:$port" F "$tuning"
+    printf '%b\n' "$tunings" | timeout 5 nc -N 127.0.0.1 "$port" >/dev/null
     lines=$((lines + 2))
   done
-  wait_for 300 logged 9 || return
-  printf 'F 66000000\nF 95000000\nF 64000000\nF 96000000\n' |
-    timeout 5 nc -N 127.0.0.1 "$port" >/dev/null
   wait_for 300 logged 17
 }
 serve_rigctld "$dir/lock.err" "${board[@]}" --lock --word-b test=lock >"$dir/out" || exit 1
