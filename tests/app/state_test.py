@@ -10,17 +10,12 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
-from web_support import Rigctld, check, finish, program_command, run_on_program, until  # noqa
-from web_support import page as open_page  # noqa: E402
+from web_support import (Rigctld, check, finish, page, program_command,  # noqa: E402
+                         run_on_program, until)
 
 PROGRAM = program_command(sys.argv[1:])
 TUNED = ("saa1057-panel state 1\ndivider 8544\nword-b refh=1.25,current=0.023,sla=sync,"
          "phase=auto,brm=on,test=lock\nspeed 300\n")
-
-
-def page(program, what=None, expected=None):  # the page, or the messages up to `expected`
-    asker = open_page(program.port)
-    return asker.await_message(what, expected) if what else asker
 
 
 def rig(program, command, answer="RPRT 0\n"):
@@ -42,12 +37,12 @@ def kept_and_resumed(folder):
 
     def tune(program):
         rig(program, "F 96100000")
-        page(program).asked({"do": "speed", "value": 300}, {"speed": 300})
+        page(program.port).asked({"do": "speed", "value": 300}, {"speed": 300})
 
     def resumed(program):
         # At the 1.25 kHz reference 96.1 MHz is (96.1 + 10.7) MHz / 12.5 kHz = 8544.
-        page(program, "the state kept", {"divider": 8544, "speed": 300,
-                                          "wordB": "1110000110000101"})
+        page(program.port).await_message("the state kept", {
+            "divider": 8544, "speed": 300, "wordB": "1110000110000101"})
         rig(program, "f", "96100000\n")
     for what, do, options in [("tuned", tune, ["--word-b", "refh=1.25,sla=sync,test=lock"]),
                               ("resumed", resumed, ["--resume"])]:
@@ -60,7 +55,7 @@ def stations(folder):
     radio = "\U0001F4FB" * 32
 
     def fill(program):
-        asker = page(program)
+        asker = page(program.port)
         asker.await_message("the start-up's divider", {"divider": 11690, "type": "state"})
         for number in range(1, 101):
             asker.send({"do": "save station", "name": f"S{number}"})
@@ -78,12 +73,11 @@ def stations(folder):
               lambda lines: lines == ["name,mhz", f"{radio},106.2", "S2,106.2"])
 
     def shown(program):
-        names = [s["name"] for s in page(program, "the stations kept", {"type": "stations"})[-1][
-            "stations"]]
+        names = [s["name"] for s in page(program.port).await_message(
+            "the stations kept", {"type": "stations"})[-1]["stations"]]
         check("the next run shows them", names == [radio] + [f"S{n}" for n in range(2, 101)],
               names[:3])
     run_on_program(PROGRAM, "a full list", fill, "--headless", "--state", state)
-    check("the hundred", text(kept).count("\n") == 101, text(kept))
     run_on_program(PROGRAM, "the list kept", shown, "--headless", "--state", state)
 
 
@@ -98,7 +92,7 @@ def local_app_data(_):
 
     def tune(program):
         rig(program, "F 96100000")
-        page(program).send({"do": "save station", "name": "Wine"})
+        page(program.port).send({"do": "save station", "name": "Wine"})
         until("the tuning kept", lambda: text(kept[0]), lambda t: "divider 10680\n" in t, 10)
         until("the station kept", lambda: text(kept[1]), lambda t: t == "name,mhz\nWine,96.1\n", 10)
     try:
