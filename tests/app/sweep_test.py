@@ -37,8 +37,7 @@ def runs(path):
         elif kind == "?":
             run["status"] = int(text)
         elif kind == "%":
-            what, _, value = text.partition(" ")
-            run["%"][what] = value
+            run["%"].update([text.partition(" ")[::2]])
         else:  # "|", "N|", "N-M|" or "!"
             lines = run[kind[-1]]
             first, _, last = (kind[:-1] or str(max(lines, default=0) + 1)).partition("-")

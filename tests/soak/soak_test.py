@@ -82,29 +82,26 @@ def timed(what):  # an answer awaited within
         raise AssertionError(f"{what!r} answered in {seconds:.2f} s, not {ANSWER_LIMIT_S} s")
 
 
-class Tunings:
-    # Every tuning, the rigctld tuner's and the pages', made one at a time: each waits until the
-    # last is carried out, so that the bus carries them in this order and a page sees the state
-    # of its own, not one that a tuning right behind it replaced in the same turn of the event
-    # loop. `hz` holds them all, the start-up's first; `confirmed` the index of the last done.
-    def __init__(self):
-        self.hz, self.confirmed, self.turn = [STARTUP_HZ], 0, threading.Lock()
-
-    def tune(self, pick, carry_out):  # to pick(the last frequency), through carry_out(hz)
-        with self.turn:  # each carry_out's waits are bounded
-            self.hz.append(pick(self.hz[-1]))
-            carry_out(self.hz[-1])
-            self.confirmed = len(self.hz) - 1
-
-    def read_back(self, rig, after):
-        # `f`'s tuning, which must be one confirmed or in flight, and none before tuning `after`.
-        lowest, answer = max(after, self.confirmed), rig.ask(b"f\n")
-        if answer not in (in_flight := [b"%d\n" % hz for hz in self.hz[lowest:]]):
-            raise AssertionError(f"f answered {answer!r}, none of tunings {lowest} on: {in_flight}")
-        return lowest + in_flight.index(answer)
+# Every tuning, the rigctld tuner's and the pages', made one at a time: each waits until the
+# last is carried out, so that the bus carries them in this order and a page sees the state of its
+# own, not one that a tuning right behind it replaced in the same turn of the event loop. HZ holds
+# them all, the start-up's first; CONFIRMED[0] is the index of the last done.
+HZ, CONFIRMED, TURN = [STARTUP_HZ], [0], threading.Lock()
 
 
-TUNINGS = Tunings()
+def tune(pick, carry_out):  # to pick(the last frequency), through carry_out(hz)
+    with TURN:  # each carry_out's waits are bounded
+        HZ.append(pick(HZ[-1]))
+        carry_out(HZ[-1])
+        CONFIRMED[0] = len(HZ) - 1
+
+
+def read_back(rig, after):
+    # `f`'s tuning, which must be one confirmed or in flight, and none before tuning `after`.
+    lowest, answer = max(after, CONFIRMED[0]), rig.ask(b"f\n")
+    if answer not in (in_flight := [b"%d\n" % hz for hz in HZ[lowest:]]):
+        raise AssertionError(f"f answered {answer!r}, none of tunings {lowest} on: {in_flight}")
+    return lowest + in_flight.index(answer)
 
 
 class Rig(Rigctld):  # one request at a time, as Hamlib's clients ask, each answer timed
@@ -138,7 +135,7 @@ class Client(threading.Thread):
             if self.connection:
                 self.connection.sock.close()
 
-    def begin(self):
+    def begin(self):  # and end(): nothing unless a client's own
         pass
 
     end = begin
@@ -152,8 +149,8 @@ class Tuner(Client):  # tunes 100 ms after each tuning, padded as gpredict pads;
         self.connection = Rig(self.port, ANSWER_TIMEOUT_S)
 
     def step(self):
-        TUNINGS.tune(lambda _: BAND_LOW_HZ + (7 + self.answers * STRIDE) % BAND_STEPS * 10_000,
-                     lambda hz: self.connection.expect(b"F %10d\n" % hz, b"RPRT 0\n"))
+        tune(lambda _: BAND_LOW_HZ + (7 + self.answers * STRIDE) % BAND_STEPS * 10_000,
+             lambda hz: self.connection.expect(b"F %10d\n" % hz, b"RPRT 0\n"))
         self.answers += 1
 
 
@@ -161,7 +158,7 @@ class Poller(Tuner):  # polls f and then its `polls`; nothing more may come
     pause = 0.02
 
     def step(self):
-        self.tuning = TUNINGS.read_back(self.connection, self.tuning)
+        self.tuning = read_back(self.connection, self.tuning)
         for request in self.polls:
             self.connection.expect(request, STEADY[request])
         self.answers += 1 + len(self.polls)
@@ -177,7 +174,7 @@ class Dropper(Client):
 
     def step(self):
         with Rig(self.port, ANSWER_TIMEOUT_S) as rig:
-            self.tuning = TUNINGS.read_back(rig, self.tuning)
+            self.tuning = read_back(rig, self.tuning)
             rig.sock.sendall(b"F 1000")
             self.answers += 1
             if self.answers % 2 == 0:
@@ -196,8 +193,7 @@ class ReadingPage(Client):
 
     def step(self):
         if time.monotonic() >= self.due:
-            TUNINGS.tune(lambda last: self.choose.choice([hz for hz in PAGE_HZ if hz != last]),
-                         self.tune)
+            tune(lambda last: self.choose.choice([hz for hz in PAGE_HZ if hz != last]), self.tune)
             self.due = time.monotonic() + self.choose.uniform(0.5, 1.5) * PAGE_TUNING_PERIOD_S
         elif self.connection.pending or select.select(
                 [self.connection.sock], [], [], max(self.due - time.monotonic(), 0))[0]:
@@ -206,7 +202,7 @@ class ReadingPage(Client):
     def tune(self, hz):
         # The first state that counts as many words loaded as there are tunings must show its
         # divider, an older one with the same divider not being enough.
-        n, words, deadline = divider(hz), len(TUNINGS.hz), time.monotonic() + ANSWER_TIMEOUT_S
+        n, words, deadline = divider(hz), len(HZ), time.monotonic() + ANSWER_TIMEOUT_S
         with timed(f"tune to {n}"):
             self.connection.send({"do": "tune", "divider": n})
             while self.words < words:
@@ -285,10 +281,10 @@ with tempfile.TemporaryDirectory(prefix="saa1057-soak-") as folder:
     # A service manager's SIGTERM.
     run_on_program([PROGRAM], "the soak", soak, "--headless", "--trace", trace, rigctld=True,
                    end_s=60)
-    if TUNINGS.confirmed == len(TUNINGS.hz) - 1:  # else a tuning failed, which says why
-        words, expected = bus_words(trace), [format(divider(hz), "017b") for hz in TUNINGS.hz]
+    if CONFIRMED[0] == len(HZ) - 1:  # else a tuning failed, which says why
+        words, expected = bus_words(trace), [format(divider(hz), "017b") for hz in HZ]
         check(f"the bus carries {len(expected)} words, the start-up's and one per tuning: "
               f"{len(words)} words, the first {len(os.path.commonprefix([words, expected]))} "
               f"right", words == expected)
-print(f"soak of {SECONDS:g} s, {len(TUNINGS.hz) - 1} tunings")
+print(f"soak of {SECONDS:g} s, {len(HZ) - 1} tunings")
 finish()
