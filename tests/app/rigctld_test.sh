@@ -11,14 +11,12 @@ trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
 source "$here/board_checks.sh"
 board=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --headless --simulate)
 
-# The board: the divider it has sends nothing again; halfway between two steps, the even one:
-# N 11072 (0x2b40), not 11073, read back as it was set. Without --word-b, no Word B is sent.
-# (The window serving rigctld, with its refusals and steps, is rigctl_clients_test.py's.)
+# The board, tuned by rigctl: the divider it has sends nothing again; halfway between two steps,
+# the even one: N 11072 (0x2b40), not 11073. Without --word-b, no Word B is sent. (What rigctl
+# reads back, its requests and the answers byte for byte, is conversations/hamlib-*-open.txt's
+# and protocol.txt's, with the window's refusals and steps, in rigctl_clients_test.py.)
 serve_rigctld "$dir/board.err" "${board[@]}" --trace "$dir/bus.vcd" >"$dir/out" || exit 1
-said=$(rigctl -m 2 -r "127.0.0.1:$port" f F 100000000 f F 100000000 F 100025000 f M FM 0 2>&1 |
-  grep -xE '[0-9]+' | paste -sd ' ')
-check "rigctl tunes the board and reads it back (it said '$said')" \
-  test "$said" = "106200000 100000000 100025000"
+rigctl -m 2 -r "127.0.0.1:$port" f F 100000000 f F 100000000 F 100025000 f M FM 0 >/dev/null
 # Scripts send their commands and half-close, as netcat does at the end of its input: each
 # answer still comes, then the close; 80 times over, adding 96.123456 MHz's 10682 (0x29ba).
 lost=0
