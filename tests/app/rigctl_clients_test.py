@@ -12,7 +12,6 @@ import subprocess
 import sys
 import tempfile
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
 from web_support import (Failed, Program, Rigctld, check, drained, finish,  # noqa: E402
                          run_on_program)

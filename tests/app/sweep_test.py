@@ -13,7 +13,6 @@ import sys
 import tempfile
 import threading
 
-sys.dont_write_bytecode = True  # web_support.py's byte code kept out of the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
 from web_support import check, finish, golden, program_command, ran  # noqa: E402
 
