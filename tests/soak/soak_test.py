@@ -115,13 +115,12 @@ class Rig(Rigctld):  # one request at a time, as Hamlib's clients ask, each answ
 
 class Client(threading.Thread):
     # begin(), then step() every `pause` seconds until the soak stops, then end(); `answers`
-    # counts the answers checked. Keywords become attributes.
+    # counts the answers checked; a poller's `polls`, what it asks besides f.
     pause, tuning, connection = 0, 0, None
 
-    def __init__(self, name, port, **attributes):
+    def __init__(self, name, port, polls=()):
         super().__init__(name=name, daemon=True)
-        self.port, self.answers = port, 0
-        self.__dict__.update(attributes)
+        self.port, self.polls, self.answers = port, polls, 0
 
     def run(self):
         try:
