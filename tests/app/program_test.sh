@@ -10,12 +10,9 @@ trap 'rm -rf "$dir"' EXIT
 cd "$dir" || exit 1
 
 # No display unless the row names one; XDG_RUNTIME_DIR keeps Qt's warning about it out of what
-# the user sees. The program is found by its name, as the rows write it. Descriptor 3 is a pipe
-# whose reader has gone before any row runs.
+# the user sees. The program is found by its name, as the rows write it.
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 export XDG_RUNTIME_DIR="$dir" PATH="$(dirname "$program"):$PATH"
-exec 3> >(:)
-wait $!
 # For rows: "${@:2}" until its output or error says $1 (10 s at most), then SIGTERM; what it
 # wrote, and its status.
 ended_on() {

@@ -105,8 +105,7 @@ def local_app_data(_):
             os.remove(path)
 
 
-for case in (local_app_data,) if PROGRAM[0] == "wine" else (
-        kept_and_resumed, stations):
+for case in (local_app_data,) if PROGRAM[0] == "wine" else (kept_and_resumed, stations):
     with tempfile.TemporaryDirectory() as folder:
         case(folder)
 finish()
