@@ -2,7 +2,6 @@
 # Runs the built program as a user would: each command line of program_runs.txt, checked for its
 # exit status, standard output and standard error.
 set -u
-program=$1
 runs=$(readlink -f "$(dirname "$0")/program_runs.txt")
 source "$(dirname "$0")/board_checks.sh"
 dir=$(mktemp -d)
@@ -12,7 +11,7 @@ cd "$dir" || exit 1
 # No display unless the row names one; XDG_RUNTIME_DIR keeps Qt's warning about it out of what
 # the user sees. The program is found by its name, as the rows write it.
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
-export XDG_RUNTIME_DIR="$dir" PATH="$(dirname "$program"):$PATH"
+export XDG_RUNTIME_DIR="$dir" PATH="$(dirname "$1"):$PATH"
 # For rows: "${@:2}" until its output or error says $1 (10 s at most), then SIGTERM; what it
 # wrote, and its status.
 ended_on() {

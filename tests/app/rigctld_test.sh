@@ -3,13 +3,11 @@
 # (headless, no display, ended by a signal), whose log says what reached the chip; the trace
 # shows it, as sigrok and GTKWave read it.
 set -u
-program=$1
 here=$(dirname "$0")
 dir=$(mktemp -d)
-pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
+trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
 source "$here/board_checks.sh"
-board=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --headless --simulate)
+board=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$1" --headless --simulate)
 
 # The board, tuned by rigctl: the divider it has sends nothing again; halfway between two steps,
 # the even one: N 11072 (0x2b40), not 11073. Without --word-b, no Word B is sent. (What rigctl

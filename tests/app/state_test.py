@@ -6,6 +6,7 @@
 #
 # Usage: state_test.py [wine] PROGRAM
 import os
+import pathlib
 import sys
 import tempfile
 
@@ -24,12 +25,8 @@ def rig(program, command, answer="RPRT 0\n"):
     check(f"rigctld: {command} answered {answer!r}", said == answer, said)
 
 
-def text(path):
-    try:
-        with open(path, encoding="utf-8") as file:
-            return file.read()
-    except OSError:
-        return ""
+def text(path):  # a file is only ever replaced whole, by a rename
+    return pathlib.Path(path).read_text(encoding="utf-8") if os.path.exists(path) else ""
 
 
 def kept_and_resumed(folder):

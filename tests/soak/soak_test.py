@@ -75,6 +75,10 @@ def expect(what, answer, expected):
         raise AssertionError(f"{what} answered {answer!r}, not {expected!r}")
 
 
+def asked(rig, request, expected):  # one request at a time, as Hamlib's clients ask
+    expect(request, rig.ask(request, expected.count(b"\n")), expected)
+
+
 # Every tuning, the rigctld tuner's and the pages', made one at a time: each waits until the
 # last is carried out, so that the bus carries them in this order and a page sees the state of its
 # own, not one that a tuning right behind it replaced in the same turn of the event loop. HZ holds
@@ -95,11 +99,6 @@ def read_back(rig, after):
     if answer not in (in_flight := [b"%d\n" % hz for hz in HZ[lowest:]]):
         raise AssertionError(f"f answered {answer!r}, none of tunings {lowest} on: {in_flight}")
     return lowest + in_flight.index(answer)
-
-
-class Rig(Rigctld):  # one request at a time, as Hamlib's clients ask
-    def expect(self, request, expected):
-        expect(request, self.ask(request, expected.count(b"\n")), expected)
 
 
 class Client(threading.Thread):
@@ -134,11 +133,11 @@ class Tuner(Client):  # tunes 100 ms after each tuning, padded as gpredict pads;
     pause = 0.1
 
     def begin(self):
-        self.connection = Rig(self.port, ANSWER_LIMIT_S)
+        self.connection = Rigctld(self.port, ANSWER_LIMIT_S)
 
     def step(self):
         tune(lambda _: BAND_LOW_HZ + (7 + self.answers * STRIDE) % BAND_STEPS * 10_000,
-             lambda hz: self.connection.expect(b"F %10d\n" % hz, b"RPRT 0\n"))
+             lambda hz: asked(self.connection, b"F %10d\n" % hz, b"RPRT 0\n"))
         self.answers += 1
 
 
@@ -148,7 +147,7 @@ class Poller(Tuner):  # polls f and then its `polls`; nothing more may come
     def step(self):
         self.tuning = read_back(self.connection, self.tuning)
         for request in self.polls:
-            self.connection.expect(request, STEADY[request])
+            asked(self.connection, request, STEADY[request])
         self.answers += 1 + len(self.polls)
 
     def end(self):
@@ -161,7 +160,7 @@ class Dropper(Client):
     pause = 1.0  # long enough for the panel to let the last visit's slot go
 
     def step(self):
-        with Rig(self.port, ANSWER_LIMIT_S) as rig:
+        with Rigctld(self.port, ANSWER_LIMIT_S) as rig:
             self.tuning = read_back(rig, self.tuning)
             rig.sock.sendall(b"F 1000")
             self.answers += 1
