@@ -41,8 +41,7 @@ struct Program {
   void expect_shows(const QString& pattern) {
     const QRegularExpression line(QRegularExpression::anchoredPattern(pattern));
     EXPECT_TRUE(QTest::qWaitFor([&] { return line.match(information()->text()).hasMatch(); }, 5000))
-        << "waited 5 s for \"" << pattern.toStdString() << "\"; the line shows \"" << shown()
-        << '"';
+        << "waited 5 s for " << pattern.toStdString() << "; the line shows: " << shown();
   }
   std::string shown() const { return information()->text().toStdString(); }
   std::string tooltip() const { return information()->toolTip().toStdString(); }

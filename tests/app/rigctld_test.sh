@@ -17,12 +17,10 @@ serve_rigctld "$dir/board.err" "${board[@]}" --trace "$dir/bus.vcd" >"$dir/out" 
 rigctl -m 2 -r "127.0.0.1:$port" f F 100000000 f F 100000000 F 100025000 f M FM 0 >/dev/null
 # Scripts send their commands and half-close, as netcat does at the end of its input: each
 # answer still comes, then the close; 80 times over, adding 96.123456 MHz's 10682 (0x29ba).
-lost=0
-for _ in $(seq 80); do
-  [ "$(printf 'F 96123456\nf\n' | timeout 5 nc -N 127.0.0.1 "$port")" = $'RPRT 0\n96123456' ] ||
-    lost=$((lost + 1))
-done
-check "every half-closed conversation got both answers ($lost of 80 did not)" test "$lost" -eq 0
+answered=$(for _ in $(seq 80); do
+  printf 'F 96123456\nf\n' | timeout 5 nc -N 127.0.0.1 "$port" | paste -sd ' '
+done | grep -cx 'RPRT 0 96123456')
+check "every half-closed conversation got both answers ($answered of 80 did)" test "$answered" = 80
 # A taken port: a second panel says which, why in Qt's own words, and the way out.
 said=$(timeout 10 "${board[@]}" --rigctld "127.0.0.1:$port" 2>&1
   echo "status $?")
@@ -69,8 +67,7 @@ check "with --lock each word's line came within 30 s" lock_session
 end_program TERM
 check "SIGTERM ends the board cleanly (status $status)" test "$status" -eq 0
 # Times vary: "T" stands for each verdict's.
-check "with --lock each word is followed by what the test pin said; the log holds:
-$(indented "$dir/out")" diff -u "$here/headless_lock_session.txt" \
-  <(sed -E 's/ [0-9]+\.[0-9] ms/ T ms/' "$dir/out")
+check "with --lock each word is followed by what the test pin said" \
+  diff -u "$here/headless_lock_session.txt" <(sed -E 's/ [0-9]+\.[0-9] ms/ T ms/' "$dir/out")
 
 finish

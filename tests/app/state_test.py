@@ -53,7 +53,6 @@ def stations(folder):
 
     def fill(program):
         asker = page(program.port)
-        asker.await_message("the start-up's divider", {"divider": 11690, "type": "state"})
         for number in range(1, 101):
             asker.send({"do": "save station", "name": f"S{number}"})
             asker.await_message(f"S{number}", {"type": "stations"} | {"stations": [

@@ -16,9 +16,8 @@ PROGRAM, SOURCE, BUILD, DESCRIPTION = sys.argv[1:5]
 MANUAL, README = "packaging/saa1057-panel.1.in", "README.md"
 SERVICE = "packaging/saa1057-panel.default"
 GPIO_VALUE = re.compile(r"gpio:([\w/.-]+):(\w+,\w+,\w+)")
-# Escapes the manual uses, as a reader sees them.
-ROFF_ESCAPES = {"\\fR": "", "\\fB": "", "\\fI": "", "\\fP": "", "\\-": "-", "\\%": "", "\\:": "",
-                "\\&": "", "\\~": " ", "\\(aq": "'", "\\e": "\\"}
+# Escapes the manual uses, as a reader sees them; the fonts' and the others, nothing.
+ROFF_ESCAPES = {"\\-": "-", "\\~": " ", "\\(aq": "'", "\\e": "\\"}
 FAULTS = []
 
 
@@ -31,7 +30,7 @@ def roff_text(line):  # a macro's arguments, joined with nothing by those that a
     if line.startswith("."):
         macro, *arguments = [q or bare for q, bare in re.findall(r'"([^"]*)"|(\S+)', line)]
         line = ("" if re.fullmatch(r"\.[BIR][BIR]", macro) else " ").join(arguments)
-    return re.sub(r"\\(f[RBIP]|[-%:&~e]|\(aq)", lambda escape: ROFF_ESCAPES[escape[0]], line)
+    return re.sub(r"\\(f[RBIP]|[-%:&~e]|\(aq)", lambda escape: ROFF_ESCAPES.get(escape[0], ""), line)
 
 
 HELP_TEXT = subprocess.run([PROGRAM, "--help"], capture_output=True, text=True, timeout=20,

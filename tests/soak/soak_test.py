@@ -171,12 +171,12 @@ class Dropper(Client):
 class ReadingPage(Client):
     # Reads every state, and every PAGE_TUNING_PERIOD_S or so tunes to a divider of its own;
     # counts the states' bytes and those after which the count of pages open that they state
-    # fell to PAGES: the page that never reads dropped.
+    # fell to PAGES: the page that never reads dropped. Each tunes at once, then at random.
+    state_bytes, last, words, dropped_after, due = 0, {}, 0, None, 0
+
     def begin(self):
         self.connection = page(self.port, timeout=ANSWER_TIMEOUT_S)
         self.choose = random.Random(self.name)
-        self.due = time.monotonic() + self.choose.uniform(0, PAGE_TUNING_PERIOD_S)
-        self.state_bytes, self.last, self.words, self.dropped_after = 0, {}, 0, None
 
     def step(self):
         if time.monotonic() >= self.due:
