@@ -30,7 +30,7 @@ def roff_text(line):  # a macro's arguments, joined with nothing by those that a
     if line.startswith("."):
         macro, *arguments = [q or bare for q, bare in re.findall(r'"([^"]*)"|(\S+)', line)]
         line = ("" if re.fullmatch(r"\.[BIR][BIR]", macro) else " ").join(arguments)
-    return re.sub(r"\\(f[RBIP]|[-%:&~e]|\(aq)", lambda escape: ROFF_ESCAPES.get(escape[0], ""), line)
+    return re.sub(r"\\(f[RBIP]|[-%:&~e]|\(aq)", lambda e: ROFF_ESCAPES.get(e[0], ""), line)
 
 
 HELP_TEXT = subprocess.run([PROGRAM, "--help"], capture_output=True, text=True, timeout=20,
@@ -64,7 +64,7 @@ def named(document, found):  # {name: form} against --help's, each difference na
 
 
 # The manual's ".SH" sections, and the README's under "## The program".
-MANUAL_TEXT, README_TEXT = read(f"{SOURCE}/{MANUAL}"), read(f"{SOURCE}/{README}")
+MANUAL_TEXT, README_TEXT, SERVICE_TEXT = (read(f"{SOURCE}/{p}") for p in (MANUAL, README, SERVICE))
 parts = re.split(r"^\.SH (.*)\n", MANUAL_TEXT, flags=re.M)
 manual = {name.strip(): body.splitlines() for name, body in zip(parts[1::2], parts[2::2])}
 named(f"{MANUAL} SYNOPSIS", options(map(roff_text, manual["SYNOPSIS"])))
@@ -73,8 +73,7 @@ items = [[roff_text(line) for line in item.splitlines()]
          for item in re.split(r"^\.TP\n", "\n".join(manual["OPTIONS"]), flags=re.M)[1:]]
 named(f"{MANUAL} OPTIONS", options(item[0] for item in items))
 paragraphs = {item[0].split()[0]: " ".join(item[1:]) for item in items}
-readme_program = re.split(r"\n#", README_TEXT.split("\n## The program\n", 1)[1],
-                          1)[0].splitlines()
+readme_program = README_TEXT.split("\n## The program\n", 1)[1].split("\n#", 1)[0].splitlines()
 named(f"{README} synopsis", options(line for line in readme_program if line.startswith("    ")))
 # The table's rows give examples of values: only the names are compared.
 named(f"{README} option table", {name: FORMS.get(name) for row in readme_program
@@ -85,14 +84,13 @@ named(f"{README} option table", {name: FORMS.get(name) for row in readme_program
 # it leaves out puts the documents' endpoints at none of its ports, below).
 DEFAULTS = {name: match[1] for name, form in FORMS.items() if form == "[[HOST:]PORT]"
             and (match := re.search(r"\(default (\d[\d.]*:\d+);", HELP[name]))}
-service = read(f"{SOURCE}/{SERVICE}")
 for name, endpoint in DEFAULTS.items():
     for document, texts in [(f"{MANUAL} OPTIONS", [paragraphs.get(name, "")]), (
             f"{README} option table", [r for r in readme_program if r.startswith(f"| `{name} ")])]:
         if not any(f"{endpoint} unless given" in text for text in texts):
             FAULTS.append(f"{document}: {name} lacks '{endpoint} unless given'")
     # The service's options file gives rigctld's endpoint alone.
-    if name == "--rigctld" and f"RIGCTLD={endpoint}" not in service.splitlines():
+    if name == "--rigctld" and f"RIGCTLD={endpoint}" not in SERVICE_TEXT.splitlines():
         FAULTS.append(f"{SERVICE}: lacks 'RIGCTLD={endpoint}', --help's default of {name}")
 
 # Every endpoint of the loopback or all addresses that the documents show is at a default port;
@@ -101,7 +99,7 @@ ports = {endpoint.rsplit(":", 1)[1] for endpoint in DEFAULTS.values()}
 (form,) = GPIO_VALUE.findall(FORMS["--port"])
 (example,) = GPIO_VALUE.findall(HELP["--port"])
 for document, text in [(MANUAL, "\n".join(map(roff_text, MANUAL_TEXT.split("\n")))),
-                       (README, README_TEXT), (SERVICE, service)]:
+                       (README, README_TEXT), (SERVICE, SERVICE_TEXT)]:
     for endpoint in re.findall(r"\b(?:127\.0\.0\.1|0\.0\.0\.0):\d+", text):
         if endpoint.rsplit(":", 1)[1] not in ports:
             FAULTS.append(f"{document}: {endpoint} is at none of --help's default ports {ports}")
