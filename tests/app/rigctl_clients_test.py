@@ -39,14 +39,13 @@ def conversations(program):
         with open(path, encoding="utf-8") as file:
             talks = [["".join(line[2:] + "\n" for line in client.split("\n") if line[:2] == mark)
                       for mark in ("> ", "< ")] for client in file.read().split("\n---\n")]
-        clients = [Rigctld(program.rigctld_port) for _ in talks]
-        for number, (client, (sent, expected)) in enumerate(zip(clients, talks), 1):
-            answer = exchange(client, re.sub(r"\\x([0-9a-f]{2})", lambda byte: chr(
-                int(byte[1], 16)), sent).encode("latin-1"), expected.count("\n"))
-            check(f"{os.path.basename(path)}, client {number}", answer == expected.encode(),
-                  f"  expected {expected.encode()!r}\n  answered {answer!r}")
-        for client in clients:
-            client.sock.close()
+        with contextlib.ExitStack() as connected:
+            clients = [connected.enter_context(Rigctld(program.rigctld_port)) for _ in talks]
+            for number, (client, (sent, expected)) in enumerate(zip(clients, talks), 1):
+                answer = exchange(client, re.sub(r"\\x([0-9a-f]{2})", lambda byte: chr(
+                    int(byte[1], 16)), sent).encode("latin-1"), expected.count("\n"))
+                check(f"{os.path.basename(path)}, client {number}", answer == expected.encode(),
+                      f"  expected {expected.encode()!r}\n  answered {answer!r}")
 
 
 run_on_program([PROGRAM], "the conversations", conversations, rigctld=True)

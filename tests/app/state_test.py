@@ -55,16 +55,14 @@ def stations(folder):
     def fill(program):
         asker = page(program.port)
         for number in range(1, 101):
-            asker.send({"do": "save station", "name": f"S{number}"})
-            asker.await_message(f"S{number}", {"stations": [
+            asker.asked({"do": "save station", "name": f"S{number}"}, {"stations": [
                 {"name": name, "mhz": "106.2", "hz": 106200000} for name in SAVED[:number]]})
         for request, reason in [
                 ({"do": "save station", "name": "S101"},
                  "100 stations are kept already, as many as may be"),
                 ({"do": "rename station", "name": "S1", "to": radio + "!"},
                  f'"{radio}!" is longer than 32 characters')]:
-            asker.send(request)
-            asker.await_message(reason, {"reason": reason})
+            asker.asked(request, {"reason": reason})
         asker.send({"do": "rename station", "name": "S1", "to": radio})
         until("the hundred kept once rested", lambda: text(kept).split("\n")[:3],
               lambda lines: lines == ["name,mhz", f"{radio},106.2", "S2,106.2"])
