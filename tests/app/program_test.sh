@@ -19,15 +19,13 @@ ended_on() {
   "${@:2}" >out 2>err &
   wait_for 100 grep -qs "$1" out err
   kill $!
-  wait $!
-  echo "status $?" >>out
+  wait $!; echo "status $?" >>out
   cat out
   cat err >&2
 }
 export -f ended_on wait_for
 while IFS='|' read -r status command out err; do
-  eval "timeout 20 env $command" >stdout 2>stderr </dev/null
-  got=$?
+  eval "timeout 20 env $command" >stdout 2>stderr </dev/null; got=$?
   check "$command: ends with $status, writing what program_runs.txt has; it ends with $got, writing:
 $(indented stdout)
 $(indented stderr)" matches "$got|$(<stdout)|$(<stderr)" \

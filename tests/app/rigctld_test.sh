@@ -22,8 +22,7 @@ answered=$(for _ in $(seq 80); do
 done | grep -cx 'RPRT 0 96123456')
 check "every half-closed conversation got both answers ($answered of 80 did)" test "$answered" = 80
 # A taken port: a second panel says which, why in Qt's own words, and the way out.
-said=$(timeout 10 "${board[@]}" --rigctld "127.0.0.1:$port" 2>&1
-  echo "status $?")
+said=$(timeout 10 "${board[@]}" --rigctld "127.0.0.1:$port" 2>&1; echo "status $?")
 check "a taken port: the panel cannot serve there and ends with 1; it said: $said" matches \
   "$said" "saa1057-panel: Cannot serve rigctld on 127.0.0.1:$port: *. Give --rigctld a free \
 port on one of this machine's addresses.

@@ -119,8 +119,7 @@ if not WINE:
                                 "63-120/0.01"], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                text=True)
     # Read through the pipes' own buffers to the end: a program that hangs is killed.
-    killer = threading.Timer(30, process.kill)
-    killer.start()
+    (killer := threading.Timer(30, process.kill)).start()
     read = [process.stdout.readline() for _ in range(101)]
     process.send_signal(signal.SIGINT)
     rows = "".join(read + [process.stdout.read()]).splitlines()

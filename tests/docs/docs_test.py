@@ -33,8 +33,7 @@ def roff_text(line):  # a macro's arguments, joined with nothing by those that a
     return re.sub(r"\\(f[RBIP]|[-%:&~e]|\(aq)", lambda e: ROFF_ESCAPES.get(e[0], ""), line)
 
 
-HELP_TEXT = subprocess.run([PROGRAM, "--help"], capture_output=True, text=True, timeout=20,
-                           check=True).stdout
+HELP_TEXT = subprocess.check_output([PROGRAM, "--help"], text=True, timeout=20)
 # "  --name [FORM]  help" and the help's lines below it, each option's own.
 FORMS, HELP = {}, {}
 for line in HELP_TEXT.splitlines():
@@ -96,8 +95,7 @@ for name, endpoint in DEFAULTS.items():
 # Every endpoint of the loopback or all addresses that the documents show is at a default port;
 # every GPIO value is --port's form (CHIP) or its example, on its chip or the other.
 ports = {endpoint.rsplit(":", 1)[1] for endpoint in DEFAULTS.values()}
-(form,) = GPIO_VALUE.findall(FORMS["--port"])
-(example,) = GPIO_VALUE.findall(HELP["--port"])
+(form,), (example,) = GPIO_VALUE.findall(FORMS["--port"]), GPIO_VALUE.findall(HELP["--port"])
 for document, text in [(MANUAL, "\n".join(map(roff_text, MANUAL_TEXT.split("\n")))),
                        (README, README_TEXT), (SERVICE, SERVICE_TEXT)]:
     for endpoint in re.findall(r"\b(?:127\.0\.0\.1|0\.0\.0\.0):\d+", text):
