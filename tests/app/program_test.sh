@@ -12,14 +12,14 @@ cd "$dir" || exit 1
 # the user sees. The program is found by its name, as the rows write it.
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 export XDG_RUNTIME_DIR="$dir" PATH="$(dirname "$1"):$PATH"
-# For rows: "${@:2}" until its output or error says $1 (10 s at most), then SIGTERM; what it
-# wrote, and its status.
+# For rows: "${@:2}" until its output or error says $1 (10 s at most), then SIGTERM (or the
+# signal named by $signal); what it wrote, and its status.
 ended_on() {
   rm -f out err
   "${@:2}" >out 2>err &
   wait_for 100 grep -qs "$1" out err
-  kill $!
-  wait $!; echo "status $?" >>out
+  kill -s "${signal:-TERM}" $!
+  wait $! 2>/dev/null; echo "status $?" >>out
   cat out
   cat err >&2
 }
