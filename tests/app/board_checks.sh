@@ -44,11 +44,8 @@ rigctld_answers() { first_answer=$(rigctl -m 2 -r "$1" f 2>/dev/null); }
 # status (137 when it had to be killed) and clears pid.
 end_program() {
   kill -s "$1" "$pid"
-  if ! wait_for 100 gone; then
-    echo "the panel did not end on SIG$1 within ten seconds: killed"
-    kill -KILL "$pid"
-  fi
+  wait_for 100 gone ||
+    { echo "the panel did not end on SIG$1 within ten seconds: killed"; kill -KILL "$pid"; }
   wait "$pid"
-  status=$?
-  pid=""
+  status=$? pid=""
 }

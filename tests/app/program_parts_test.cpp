@@ -41,8 +41,7 @@ struct Program {
   void expect_shows(const QString& pattern) {
     const QRegularExpression line(QRegularExpression::anchoredPattern(pattern));
     EXPECT_TRUE(QTest::qWaitFor([&] { return line.match(information()->text()).hasMatch(); }, 5000))
-        << "waited 5 s for \"" << pattern.toStdString() << "\"; the line shows \"" << shown()
-        << '"';
+        << "waited 5 s for " << pattern.toStdString() << "; the line shows: " << shown();
   }
   std::string shown() const { return information()->text().toStdString(); }
   std::string tooltip() const { return information()->toolTip().toStdString(); }
@@ -76,7 +75,6 @@ TEST(InformationLine, WithALockLineTheWindowShowsTheLockAloneAsASweepGoesOn) {
   QTest::keyClicks(box, "95.3");  // the form never reads it
   ASSERT_EQ(box->text(), "95.3");
   EXPECT_EQ(program.page_state()["frequency"].toString(), "106.2");
-  EXPECT_EQ(program.page_state()["divider"].toInt(), 11690);
   for (const char* part : {"Simulated SAA1057: N 11690",
                            "lock unknown: no Word B has put the test pin on \"Output in-lock "
                            "counter\" yet"}) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # The panel on the simulated synthesizer talks with what rigctld clients send, in the
-# conversations of CONVERSATIONS_DIR, then ends with clients connected by a trace whose reader
-# goes away.
+# conversations of CONVERSATIONS_DIR; then it ends, a client tuning, by a trace whose reader goes
+# away.
 #
 # Usage: rigctl_clients_test.py PROGRAM CONVERSATIONS_DIR
 import contextlib
@@ -12,7 +12,6 @@ import subprocess
 import sys
 import tempfile
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
 from web_support import (Failed, Program, Rigctld, check, drained, finish,  # noqa: E402
                          run_on_program)
@@ -40,51 +39,38 @@ def conversations(program):
         with open(path, encoding="utf-8") as file:
             talks = [["".join(line[2:] + "\n" for line in client.split("\n") if line[:2] == mark)
                       for mark in ("> ", "< ")] for client in file.read().split("\n---\n")]
-        clients = [Rigctld(program.rigctld_port) for _ in talks]
-        for number, (client, (sent, expected)) in enumerate(zip(clients, talks), 1):
-            answer = exchange(client, re.sub(r"\\x([0-9a-f]{2})", lambda byte: chr(
-                int(byte[1], 16)), sent).encode("latin-1"), expected.count("\n"))
-            check(f"{os.path.basename(path)}, client {number}", answer == expected.encode(),
-                  f"  expected {expected.encode()!r}\n  answered {answer!r}")
-        for client in clients:
-            client.sock.close()
-
-
-def a_trace_that_breaks(where, tuner_leaves):
-    # --trace into a pipe whose reader goes away once the start-up is recorded: the tuning that
-    # follows fails. The panel ends with the write's reason (not killed by SIGPIPE), the tuning
-    # answers RIG_EIO, and a client polling meanwhile is let go rather than answered.
-    with tempfile.TemporaryDirectory() as folder:
-        fifo = os.path.join(folder, "bus.vcd")
-        os.mkfifo(fifo)
-        reader = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
-        program = Program([PROGRAM], "--trace", fifo, *where, rigctld=True)
-    poller = Rigctld(program.rigctld_port)
-    check(f"{where}: polled before", exchange(poller, b"f\n") == b"106200000\n")
-    os.close(reader)
-    tuner = Rigctld(program.rigctld_port)
-    tuner.sock.sendall(b"F 100000000\n")
-    if tuner_leaves:
-        tuner.sock.close()
-    else:
-        # Each connection ended within 5 s (closed, or reset when a request is left unread).
-        answer = drained(tuner.sock, 5)
-        check(f"{where}: the failed tuning answers RPRT -6", answer == (b"RPRT -6\n", True), answer)
-        with contextlib.suppress(OSError):
-            poller.sock.sendall(b"f\n")
-        answer = drained(poller.sock, 5)
-        check(f"{where}: the poller is let go unanswered", answer == (b"", True), answer)
-    # It ends by itself (killed after 10 s if not); a sanitizer's report counts as another status.
-    with contextlib.suppress(subprocess.TimeoutExpired):
-        program.process.wait(10)
-    program.process.kill()
-    status, errors = program.end()
-    check(f"{where}: the panel ends with status 1, saying which write failed, why and the way out",
-          status == 1 and f"saa1057-panel: Cannot write the trace file {fifo}: Broken pipe. Give "
-          "--trace a path with room to write." in errors.splitlines(), f"{status}: {errors}")
+        with contextlib.ExitStack() as connected:
+            clients = [connected.enter_context(Rigctld(program.rigctld_port)) for _ in talks]
+            for number, (client, (sent, expected)) in enumerate(zip(clients, talks), 1):
+                answer = exchange(client, re.sub(r"\\x([0-9a-f]{2})", lambda byte: chr(
+                    int(byte[1], 16)), sent).encode("latin-1"), expected.count("\n"))
+                check(f"{os.path.basename(path)}, client {number}", answer == expected.encode(),
+                      f"  expected {expected.encode()!r}\n  answered {answer!r}")
 
 
 run_on_program([PROGRAM], "the conversations", conversations, rigctld=True)
-a_trace_that_breaks(("--headless",), tuner_leaves=True)
-a_trace_that_breaks((), tuner_leaves=False)
+# --trace into a pipe whose reader goes away once the start-up is recorded (the first answer comes
+# after it): the tuning that follows fails, and answers RIG_EIO; the panel ends with the write's
+# reason, not killed by SIGPIPE. (That no other client is answered then is tests/rigctl_server's
+# AfterThePortFailsNoClientIsAnswered; a board's end at a failed write, program_runs.txt's.)
+with tempfile.TemporaryDirectory() as folder:
+    fifo = os.path.join(folder, "bus.vcd")
+    os.mkfifo(fifo)
+    reader = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
+    program = Program([PROGRAM], "--trace", fifo, rigctld=True)
+tuner = Rigctld(program.rigctld_port)
+check("a trace that breaks: polled before", exchange(tuner, b"f\n") == b"106200000\n")
+os.close(reader)
+tuner.sock.sendall(b"F 100000000\n")
+# Ended within 5 s (closed, or reset when a request is left unread).
+answer = drained(tuner.sock, 5)
+check("the failed tuning answers RPRT -6", answer == (b"RPRT -6\n", True), answer)
+# It ends by itself (killed after 10 s if not); a sanitizer's report counts as another status.
+with contextlib.suppress(subprocess.TimeoutExpired):
+    program.process.wait(10)
+program.process.kill()
+status, errors = program.end()
+check("then the panel ends with status 1, saying which write failed, why and the way out",
+      status == 1 and f"saa1057-panel: Cannot write the trace file {fifo}: Broken pipe. Give "
+      "--trace a path with room to write." in errors.splitlines(), f"{status}: {errors}")
 finish()

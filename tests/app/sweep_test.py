@@ -13,7 +13,6 @@ import sys
 import tempfile
 import threading
 
-sys.dont_write_bytecode = True  # web_support.py's byte code kept out of the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
 from web_support import check, finish, golden, program_command, ran  # noqa: E402
 
@@ -37,8 +36,7 @@ def runs(path):
         elif kind == "?":
             run["status"] = int(text)
         elif kind == "%":
-            what, _, value = text.partition(" ")
-            run["%"][what] = value
+            run["%"].update([text.partition(" ")[::2]])
         else:  # "|", "N|", "N-M|" or "!"
             lines = run[kind[-1]]
             first, _, last = (kind[:-1] or str(max(lines, default=0) + 1)).partition("-")
@@ -111,36 +109,30 @@ def svg_drawn(what, svg, rows, wanted):
               (b - a) / (v - u) * up > 0, (scale, off))
 
 
-def interrupted():
+for run in runs(os.path.join(sys.argv[-1], "sweep_runs.txt")):
+    sweep(run)
+# Windows has no SIGINT to send a program: windows.console_events ends it from its console.
+if not WINE:
     # A hundred rows read, then SIGINT, part-way through 5701 steps: the sweep ends after the
     # step under way, and sums up the rows it kept.
     process = subprocess.Popen([*COMMAND, "--simulate", "--word-b", "test=lock", "--sweep",
                                 "63-120/0.01"], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                text=True)
     # Read through the pipes' own buffers to the end: a program that hangs is killed.
-    killer = threading.Timer(30, process.kill)
-    killer.start()
+    (killer := threading.Timer(30, process.kill)).start()
     read = [process.stdout.readline() for _ in range(101)]
     process.send_signal(signal.SIGINT)
     rows = "".join(read + [process.stdout.read()]).splitlines()
     said = [line for line in process.stderr.read().splitlines() if not line.startswith(NOT_SAID)]
     killer.cancel()
     check("SIGINT: ended within 30 s, with 0", process.wait() == 0, process.returncode)
-    check("SIGINT: the header, then some of 5701 rows, one divider after another",
-          rows[0] == "n,oscillator_mhz,received_mhz,locked,lock_ms" and 101 <= len(rows) < 5702
-          and [int(row.split(",")[0]) for row in rows[1:]] == list(range(7370, 7369 + len(rows))),
-          rows[:2] + rows[-1:] + [len(rows)])
+    check("SIGINT: some of 5701 rows after the header, one divider after another",
+          101 <= len(rows) < 5702 and [int(row.split(",")[0]) for row in rows[1:]] ==
+          list(range(7370, 7369 + len(rows))), rows[:2] + rows[-1:] + [len(rows)])
     # Far below the top of the oscillator's range, where each lock is slower than the last.
     _, _, mhz, locked, ms = (rows[-1] + ",,,,").split(",")[:5]
     check("SIGINT: the steps kept, said, then summed up", said == [
         f"{NAME}: the sweep stopped after {len(rows) - 1} of 5701 steps",
         f"{NAME}: locks from 75.30 to {mhz} MHz, slowest {ms} ms at {mhz}" if locked == "1" else
         f"{NAME}: never locked from 63.00 to {mhz} MHz"], said)
-
-
-for run in runs(os.path.join(sys.argv[-1], "sweep_runs.txt")):
-    sweep(run)
-# Windows has no SIGINT to send a program: windows.console_events ends it from its console.
-if not WINE:
-    interrupted()
 finish()

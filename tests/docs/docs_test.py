@@ -16,9 +16,8 @@ PROGRAM, SOURCE, BUILD, DESCRIPTION = sys.argv[1:5]
 MANUAL, README = "packaging/saa1057-panel.1.in", "README.md"
 SERVICE = "packaging/saa1057-panel.default"
 GPIO_VALUE = re.compile(r"gpio:([\w/.-]+):(\w+,\w+,\w+)")
-# Escapes the manual uses, as a reader sees them.
-ROFF_ESCAPES = [("\\fR", ""), ("\\fB", ""), ("\\fI", ""), ("\\fP", ""), ("\\-", "-"), ("\\%", ""),
-                ("\\:", ""), ("\\&", ""), ("\\~", " "), ("\\(aq", "'"), ("\\e", "\\")]
+# Escapes the manual uses, as a reader sees them; the fonts' and the others, nothing.
+ROFF_ESCAPES = {"\\-": "-", "\\~": " ", "\\(aq": "'", "\\e": "\\"}
 FAULTS = []
 
 
@@ -31,13 +30,10 @@ def roff_text(line):  # a macro's arguments, joined with nothing by those that a
     if line.startswith("."):
         macro, *arguments = [q or bare for q, bare in re.findall(r'"([^"]*)"|(\S+)', line)]
         line = ("" if re.fullmatch(r"\.[BIR][BIR]", macro) else " ").join(arguments)
-    for escape, replacement in ROFF_ESCAPES:
-        line = line.replace(escape, replacement)
-    return line
+    return re.sub(r"\\(f[RBIP]|[-%:&~e]|\(aq)", lambda e: ROFF_ESCAPES.get(e[0], ""), line)
 
 
-HELP_TEXT = subprocess.run([PROGRAM, "--help"], capture_output=True, text=True, timeout=20,
-                           check=True).stdout
+HELP_TEXT = subprocess.check_output([PROGRAM, "--help"], text=True, timeout=20)
 # "  --name [FORM]  help" and the help's lines below it, each option's own.
 FORMS, HELP = {}, {}
 for line in HELP_TEXT.splitlines():
@@ -67,7 +63,7 @@ def named(document, found):  # {name: form} against --help's, each difference na
 
 
 # The manual's ".SH" sections, and the README's under "## The program".
-MANUAL_TEXT, README_TEXT = read(f"{SOURCE}/{MANUAL}"), read(f"{SOURCE}/{README}")
+MANUAL_TEXT, README_TEXT, SERVICE_TEXT = (read(f"{SOURCE}/{p}") for p in (MANUAL, README, SERVICE))
 parts = re.split(r"^\.SH (.*)\n", MANUAL_TEXT, flags=re.M)
 manual = {name.strip(): body.splitlines() for name, body in zip(parts[1::2], parts[2::2])}
 named(f"{MANUAL} SYNOPSIS", options(map(roff_text, manual["SYNOPSIS"])))
@@ -76,38 +72,32 @@ items = [[roff_text(line) for line in item.splitlines()]
          for item in re.split(r"^\.TP\n", "\n".join(manual["OPTIONS"]), flags=re.M)[1:]]
 named(f"{MANUAL} OPTIONS", options(item[0] for item in items))
 paragraphs = {item[0].split()[0]: " ".join(item[1:]) for item in items}
-readme_program = re.split(r"\n#", README_TEXT.split("\n## The program\n", 1)[1],
-                          1)[0].splitlines()
+readme_program = README_TEXT.split("\n## The program\n", 1)[1].split("\n#", 1)[0].splitlines()
 named(f"{README} synopsis", options(line for line in readme_program if line.startswith("    ")))
 # The table's rows give examples of values: only the names are compared.
 named(f"{README} option table", {name: FORMS.get(name) for row in readme_program
                                  if row.startswith("| `--")
                                  for name in re.findall(r"`(--[a-z-]+)", row.split("|")[1])})
 
-# The default endpoints: "(default HOST:PORT;" in --help's text of each option that listens.
-DEFAULTS = {}
-for name in (name for name, form in FORMS.items() if form == "[[HOST:]PORT]"):
-    if match := re.search(r"\(default (\d[\d.]*:\d+);", HELP[name]):
-        DEFAULTS[name] = match[1]
-    else:
-        FAULTS.append(f"--help: {name} does not say '(default HOST:PORT;': {HELP[name]}")
-service = read(f"{SOURCE}/{SERVICE}")
+# The default endpoints: "(default HOST:PORT;" in --help's text of each option that listens (one
+# it leaves out puts the documents' endpoints at none of its ports, below).
+DEFAULTS = {name: match[1] for name, form in FORMS.items() if form == "[[HOST:]PORT]"
+            and (match := re.search(r"\(default (\d[\d.]*:\d+);", HELP[name]))}
 for name, endpoint in DEFAULTS.items():
     for document, texts in [(f"{MANUAL} OPTIONS", [paragraphs.get(name, "")]), (
             f"{README} option table", [r for r in readme_program if r.startswith(f"| `{name} ")])]:
         if not any(f"{endpoint} unless given" in text for text in texts):
             FAULTS.append(f"{document}: {name} lacks '{endpoint} unless given'")
     # The service's options file gives rigctld's endpoint alone.
-    if name == "--rigctld" and f"RIGCTLD={endpoint}" not in service.splitlines():
+    if name == "--rigctld" and f"RIGCTLD={endpoint}" not in SERVICE_TEXT.splitlines():
         FAULTS.append(f"{SERVICE}: lacks 'RIGCTLD={endpoint}', --help's default of {name}")
 
 # Every endpoint of the loopback or all addresses that the documents show is at a default port;
 # every GPIO value is --port's form (CHIP) or its example, on its chip or the other.
 ports = {endpoint.rsplit(":", 1)[1] for endpoint in DEFAULTS.values()}
-(form,) = GPIO_VALUE.findall(FORMS["--port"])
-(example,) = GPIO_VALUE.findall(HELP["--port"])
+(form,), (example,) = GPIO_VALUE.findall(FORMS["--port"]), GPIO_VALUE.findall(HELP["--port"])
 for document, text in [(MANUAL, "\n".join(map(roff_text, MANUAL_TEXT.split("\n")))),
-                       (README, README_TEXT), (SERVICE, service)]:
+                       (README, README_TEXT), (SERVICE, SERVICE_TEXT)]:
     for endpoint in re.findall(r"\b(?:127\.0\.0\.1|0\.0\.0\.0):\d+", text):
         if endpoint.rsplit(":", 1)[1] not in ports:
             FAULTS.append(f"{document}: {endpoint} is at none of --help's default ports {ports}")

@@ -14,7 +14,6 @@
 # the soak with it.
 #
 # Usage: soak_test.py PROGRAM SECONDS RSS_FROM TOLERANCE
-import contextlib
 import os
 import random
 import re
@@ -32,9 +31,11 @@ from web_support import (Rigctld, bus_words, busy_seconds, check, drained, failu
                          finish, page, resident_kib, run_on_program)
 
 PROGRAM, SECONDS, RSS_FROM, TOLERANCE = sys.argv[1], *map(float, sys.argv[2:5])
-# ANSWER_LIMIT_S: under ASan with 20 clients on two cores at a load of 12, answers took at most
-# 0.1 s; a second more for a machine busier still, yet a stalled event loop fails.
-# ANSWER_TIMEOUT_S: a sanitized panel on a loaded machine, yet a hang fails fast.
+# ANSWER_LIMIT_S, a rigctld client's wait for each answer and a page's for its tuning's state:
+# under ASan with 20 clients on two cores at a load of 12, answers took at most 0.1 s; a second
+# more for a machine busier still, yet a stalled event loop fails.
+# ANSWER_TIMEOUT_S, a page's wait for any state: a sanitized panel on a loaded machine, yet a
+# hang fails fast.
 ANSWER_LIMIT_S, ANSWER_TIMEOUT_S, STARTUP_HZ = 2, 10, 106_200_000
 # The 10 kHz steps from 76 to 108 MHz, visited in a stride prime to their number: each tuning
 # moves the divider, and a frequency comes back only 3201 tunings later, so that a poller's
@@ -74,57 +75,40 @@ def expect(what, answer, expected):
         raise AssertionError(f"{what} answered {answer!r}, not {expected!r}")
 
 
-@contextlib.contextmanager
-def timed(what):  # an answer awaited within
-    asked = time.monotonic()
-    yield
-    if (seconds := time.monotonic() - asked) > ANSWER_LIMIT_S:
-        raise AssertionError(f"{what!r} answered in {seconds:.2f} s, not {ANSWER_LIMIT_S} s")
+def asked(rig, request, expected):  # one request at a time, as Hamlib's clients ask
+    expect(request, rig.ask(request, expected.count(b"\n")), expected)
 
 
-class Tunings:
-    # Every tuning, the rigctld tuner's and the pages', made one at a time: each waits until the
-    # last is carried out, so that the bus carries them in this order and a page sees the state
-    # of its own, not one that a tuning right behind it replaced in the same turn of the event
-    # loop. `hz` holds them all, the start-up's first; `confirmed` the index of the last done.
-    def __init__(self):
-        self.hz, self.confirmed, self.turn = [STARTUP_HZ], 0, threading.Lock()
-
-    def tune(self, pick, carry_out):  # to pick(the last frequency), through carry_out(hz)
-        with self.turn:  # each carry_out's waits are bounded
-            self.hz.append(pick(self.hz[-1]))
-            carry_out(self.hz[-1])
-            self.confirmed = len(self.hz) - 1
-
-    def read_back(self, rig, after):
-        # `f`'s tuning, which must be one confirmed or in flight, and none before tuning `after`.
-        lowest, answer = max(after, self.confirmed), rig.ask(b"f\n")
-        if answer not in (in_flight := [b"%d\n" % hz for hz in self.hz[lowest:]]):
-            raise AssertionError(f"f answered {answer!r}, none of tunings {lowest} on: {in_flight}")
-        return lowest + in_flight.index(answer)
+# Every tuning, the rigctld tuner's and the pages', made one at a time: each waits until the
+# last is carried out, so that the bus carries them in this order and a page sees the state of its
+# own, not one that a tuning right behind it replaced in the same turn of the event loop. HZ holds
+# them all, the start-up's first; CONFIRMED[0] is the index of the last done.
+HZ, CONFIRMED, TURN = [STARTUP_HZ], [0], threading.Lock()
 
 
-TUNINGS = Tunings()
+def tune(pick, carry_out):  # to pick(the last frequency), through carry_out(hz)
+    with TURN:  # each carry_out's waits are bounded
+        HZ.append(pick(HZ[-1]))
+        carry_out(HZ[-1])
+        CONFIRMED[0] = len(HZ) - 1
 
 
-class Rig(Rigctld):  # one request at a time, as Hamlib's clients ask, each answer timed
-    def ask(self, request, lines=1):
-        with timed(request):
-            return super().ask(request, lines)
-
-    def expect(self, request, expected):
-        expect(request, self.ask(request, expected.count(b"\n")), expected)
+def read_back(rig, after):
+    # `f`'s tuning, which must be one confirmed or in flight, and none before tuning `after`.
+    lowest, answer = max(after, CONFIRMED[0]), rig.ask(b"f\n")
+    if answer not in (in_flight := [b"%d\n" % hz for hz in HZ[lowest:]]):
+        raise AssertionError(f"f answered {answer!r}, none of tunings {lowest} on: {in_flight}")
+    return lowest + in_flight.index(answer)
 
 
 class Client(threading.Thread):
     # begin(), then step() every `pause` seconds until the soak stops, then end(); `answers`
-    # counts the answers checked. Keywords become attributes.
+    # counts the answers checked; a poller's `polls`, what it asks besides f.
     pause, tuning, connection = 0, 0, None
 
-    def __init__(self, name, port, **attributes):
+    def __init__(self, name, port, polls=()):
         super().__init__(name=name, daemon=True)
-        self.port, self.answers = port, 0
-        self.__dict__.update(attributes)
+        self.port, self.polls, self.answers = port, polls, 0
 
     def run(self):
         try:
@@ -138,7 +122,7 @@ class Client(threading.Thread):
             if self.connection:
                 self.connection.sock.close()
 
-    def begin(self):
+    def begin(self):  # and end(): nothing unless a client's own
         pass
 
     end = begin
@@ -149,11 +133,11 @@ class Tuner(Client):  # tunes 100 ms after each tuning, padded as gpredict pads;
     pause = 0.1
 
     def begin(self):
-        self.connection = Rig(self.port, ANSWER_TIMEOUT_S)
+        self.connection = Rigctld(self.port, ANSWER_LIMIT_S)
 
     def step(self):
-        TUNINGS.tune(lambda _: BAND_LOW_HZ + (7 + self.answers * STRIDE) % BAND_STEPS * 10_000,
-                     lambda hz: self.connection.expect(b"F %10d\n" % hz, b"RPRT 0\n"))
+        tune(lambda _: BAND_LOW_HZ + (7 + self.answers * STRIDE) % BAND_STEPS * 10_000,
+             lambda hz: asked(self.connection, b"F %10d\n" % hz, b"RPRT 0\n"))
         self.answers += 1
 
 
@@ -161,9 +145,9 @@ class Poller(Tuner):  # polls f and then its `polls`; nothing more may come
     pause = 0.02
 
     def step(self):
-        self.tuning = TUNINGS.read_back(self.connection, self.tuning)
+        self.tuning = read_back(self.connection, self.tuning)
         for request in self.polls:
-            self.connection.expect(request, STEADY[request])
+            asked(self.connection, request, STEADY[request])
         self.answers += 1 + len(self.polls)
 
     def end(self):
@@ -176,8 +160,8 @@ class Dropper(Client):
     pause = 1.0  # long enough for the panel to let the last visit's slot go
 
     def step(self):
-        with Rig(self.port, ANSWER_TIMEOUT_S) as rig:
-            self.tuning = TUNINGS.read_back(rig, self.tuning)
+        with Rigctld(self.port, ANSWER_LIMIT_S) as rig:
+            self.tuning = read_back(rig, self.tuning)
             rig.sock.sendall(b"F 1000")
             self.answers += 1
             if self.answers % 2 == 0:
@@ -187,17 +171,16 @@ class Dropper(Client):
 class ReadingPage(Client):
     # Reads every state, and every PAGE_TUNING_PERIOD_S or so tunes to a divider of its own;
     # counts the states' bytes and those after which the count of pages open that they state
-    # fell to PAGES: the page that never reads dropped.
+    # fell to PAGES: the page that never reads dropped. Each tunes at once, then at random.
+    state_bytes, last, words, dropped_after, due = 0, {}, 0, None, 0
+
     def begin(self):
         self.connection = page(self.port, timeout=ANSWER_TIMEOUT_S)
         self.choose = random.Random(self.name)
-        self.due = time.monotonic() + self.choose.uniform(0, PAGE_TUNING_PERIOD_S)
-        self.state_bytes, self.last, self.words, self.dropped_after = 0, {}, 0, None
 
     def step(self):
         if time.monotonic() >= self.due:
-            TUNINGS.tune(lambda last: self.choose.choice([hz for hz in PAGE_HZ if hz != last]),
-                         self.tune)
+            tune(lambda last: self.choose.choice([hz for hz in PAGE_HZ if hz != last]), self.tune)
             self.due = time.monotonic() + self.choose.uniform(0.5, 1.5) * PAGE_TUNING_PERIOD_S
         elif self.connection.pending or select.select(
                 [self.connection.sock], [], [], max(self.due - time.monotonic(), 0))[0]:
@@ -206,14 +189,13 @@ class ReadingPage(Client):
     def tune(self, hz):
         # The first state that counts as many words loaded as there are tunings must show its
         # divider, an older one with the same divider not being enough.
-        n, words, deadline = divider(hz), len(TUNINGS.hz), time.monotonic() + ANSWER_TIMEOUT_S
-        with timed(f"tune to {n}"):
-            self.connection.send({"do": "tune", "divider": n})
-            while self.words < words:
-                self.take(*self.connection.received(f"the state with divider {n} after "
-                          f"{self.last}", max(deadline - time.monotonic(), 0.01)))
-            expect(f"tuned to {n} as word {words}: the state", self.last.get("divider"), n)
-            expect(f"tuned to {n}: the state {self.last}: words", self.words, words)
+        n, words, deadline = divider(hz), len(HZ), time.monotonic() + ANSWER_LIMIT_S
+        self.connection.send({"do": "tune", "divider": n})
+        while self.words < words:
+            self.take(*self.connection.received(f"the state with divider {n} after {self.last}",
+                                                max(deadline - time.monotonic(), 0.01)))
+        expect(f"tuned to {n} as word {words}: the state", self.last.get("divider"), n)
+        expect(f"tuned to {n}: the state {self.last}: words", self.words, words)
 
     def take(self, message, size):
         if message.get("type") != "state":
@@ -285,10 +267,10 @@ with tempfile.TemporaryDirectory(prefix="saa1057-soak-") as folder:
     # A service manager's SIGTERM.
     run_on_program([PROGRAM], "the soak", soak, "--headless", "--trace", trace, rigctld=True,
                    end_s=60)
-    if TUNINGS.confirmed == len(TUNINGS.hz) - 1:  # else a tuning failed, which says why
-        words, expected = bus_words(trace), [format(divider(hz), "017b") for hz in TUNINGS.hz]
+    if CONFIRMED[0] == len(HZ) - 1:  # else a tuning failed, which says why
+        words, expected = bus_words(trace), [format(divider(hz), "017b") for hz in HZ]
         check(f"the bus carries {len(expected)} words, the start-up's and one per tuning: "
               f"{len(words)} words, the first {len(os.path.commonprefix([words, expected]))} "
               f"right", words == expected)
-print(f"soak of {SECONDS:g} s, {len(TUNINGS.hz) - 1} tunings")
+print(f"soak of {SECONDS:g} s, {len(HZ) - 1} tunings")
 finish()
