@@ -100,7 +100,7 @@ TEST(DllLoading, EachLibraryIsLoadedFromBesideTheProgramButNeverFromTheWorkingFo
     EXPECT_NE(found, nullptr) << row;
     if (found) FreeLibrary(found);
     const auto failure = support::failure_of([&columns] {
-      support::send_short_word(*port_choice::platform_port(support::command_line(columns[2])));
+      support::send_words(*port_choice::platform_port(support::command_line(columns[2])), "10@100");
     });
     EXPECT_TRUE(matches(failure.c_str(), columns[3].c_str())) << row << "\n" << failure;
     fs::remove(folder / name);
