@@ -68,8 +68,7 @@ void publish(const fs::path& name, const std::string& text) {
   std::ofstream(kDir / name) << text;
 }
 
-class LinuxPorts : public ::testing::Test {
- protected:
+struct LinuxPorts : ::testing::Test {
   void TearDown() override { fs::remove_all(kDir); }
 };
 
