@@ -16,12 +16,10 @@ namespace {
 // An adapter that notes on the wire what the port asks of it, a byte as two hex digits, and
 // takes a millisecond of the clock `now_ns` for each transfer.
 std::int64_t now_ns = 0;
-class RecordingAdapter : public bus::BitBangAdapter {
- public:
+struct RecordingAdapter : bus::BitBangAdapter {
   void open(const bus::FtdiAddress& address, std::uint8_t outputs) override {
-    note("open serial '" + address.serial + "' channel " + bus::channel_letter(address.channel) +
-             " outputs",
-         {&outputs, 1});
+    const auto channel = bus::channel_letter(address.channel);
+    note("open serial '" + address.serial + "' channel " + channel + " outputs", {&outputs, 1});
   }
   void set_divisor(std::uint16_t divisor) override { note("divisor " + std::to_string(divisor)); }
   void write(std::span<const std::uint8_t> samples) override {

@@ -68,8 +68,7 @@ void publish(const fs::path& name, const std::string& text) {
   std::ofstream(kDir / name) << text;
 }
 
-class LinuxPorts : public ::testing::Test {
- protected:
+struct LinuxPorts : ::testing::Test {
   void TearDown() override { fs::remove_all(kDir); }
 };
 
@@ -115,7 +114,7 @@ TEST_F(LinuxPorts, SendAWordAndReadTheLockLineElseSayWhatFailedWhyAndWhatToDo) {
       const auto port = port_of(columns[0]);
       if (!port) return;
       outcome = "no lock line";
-      support::send_short_word(*port);
+      support::send_words(*port, "10@100");
       if (port->lock_line()) {
         const auto calls_of_the_word = kernel.calls.size();
         const std::string level = port->lock_level() ? "high, " : "low, ";

@@ -47,15 +47,10 @@ std::vector<std::string> run(const std::string& file) {
     }
     const auto failure = support::failure_of([&] {
       const auto port = port_choice::platform_port(support::command_line(columns[0]));
-      if (columns[1] == "-") {
-        port->bind();
-      } else {
-        support::send_words(*port, columns[1]);
-      }
+      columns[1] == "-" ? port->bind() : support::send_words(*port, columns[1]);
       lines.push_back("label " + port->label());
-      if (const auto line = port->lock_line()) {
+      if (const auto line = port->lock_line())
         lines.push_back(*line + (port->lock_level() ? " high" : " low"));
-      }
     });
     if (failure != "no failure") lines.push_back("failure " + failure);
     for (const auto& setting : settings) SetEnvironmentVariableA(setting.c_str(), nullptr);
@@ -68,12 +63,9 @@ std::vector<std::string> run(const std::string& file) {
   return lines;
 }
 
-TEST(WindowsPorts, ThePortLibraryReceivesEveryWriteAndRead) {
-  support::expect_golden(run("inpout_calls.txt"), "inpout_calls.txt");
-}
-
-TEST(WindowsPorts, FtdisDriverReceivesEveryCallAndEachFailureIsNamedWithTheWayOut) {
-  support::expect_golden(run("d2xx_calls.txt"), "d2xx_calls.txt");
+TEST(WindowsPorts, TheLibraryReceivesEveryCallAndEachFailureIsNamedWithTheWayOut) {
+  for (const char* file : {"inpout_calls.txt", "d2xx_calls.txt"})
+    support::expect_golden(run(file), file);
 }
 
 // Whether `text` is `pattern`, each "*" in it standing for any text.
@@ -100,7 +92,7 @@ TEST(DllLoading, EachLibraryIsLoadedFromBesideTheProgramButNeverFromTheWorkingFo
     EXPECT_NE(found, nullptr) << row;
     if (found) FreeLibrary(found);
     const auto failure = support::failure_of([&columns] {
-      support::send_short_word(*port_choice::platform_port(support::command_line(columns[2])));
+      support::send_words(*port_choice::platform_port(support::command_line(columns[2])), "10@100");
     });
     EXPECT_TRUE(matches(failure.c_str(), columns[3].c_str())) << row << "\n" << failure;
     fs::remove(folder / name);

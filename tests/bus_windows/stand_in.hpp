@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <fstream>
 #include <string>
 
 namespace stand_in {
@@ -18,10 +18,7 @@ inline std::string setting(const std::string& name) {
 
 // Appends `line` to the file the setting `log` names, when it names one.
 inline void note(const std::string& log, const std::string& line) {
-  if (std::FILE* file = std::fopen(setting(log).c_str(), "ab")) {
-    std::fprintf(file, "%s\n", line.c_str());
-    std::fclose(file);
-  }
+  std::ofstream(setting(log), std::ios::app | std::ios::binary) << line << '\n';
 }
 
 }  // namespace stand_in

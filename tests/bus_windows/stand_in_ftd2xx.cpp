@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <functional>
@@ -31,6 +32,8 @@
 namespace {
 
 enum : ULONG { kOk, kInvalidHandle, kDeviceNotFound, kInvalidParameter = 6 };  // FT_STATUS
+// The adapters without STAND_IN_FTD2XX_DEVICES.
+constexpr const char* kOneFt232r = "5|A50285BI|0x21|FT232R USB UART";
 
 std::vector<std::string> devices;  // as STAND_IN_FTD2XX_DEVICES gives them
 int the_handle = 0;                // its address is the handle of the open channel
@@ -44,8 +47,7 @@ long injected(const std::string& call) {
   static std::map<std::string, long> calls;
   std::istringstream failure(stand_in::setting("FTD2XX_FAIL"));
   std::string name;
-  long status = -1;
-  long after = 0;
+  long status = -1, after = 0;
   failure >> name >> status >> after;
   return name == call && calls[call]++ >= after ? status : -1;
 }
@@ -86,35 +88,13 @@ std::chrono::nanoseconds sample_time(DWORD index) {
                                   kSampleClockHz};
 }
 
-// The pins as they read at sample `index` of a write: the sample, the test pin on D3.
-UCHAR modelled_pins(UCHAR sample, DWORD index) {
-  return static_cast<UCHAR>(chip().lock_level_in(sample_time(index)) ? sample | kLock
-                                                                     : sample & ~kLock);
-}
-
-void clock_out(const UCHAR* samples, DWORD count) {
-  const auto high = [](UCHAR sample, int bit) { return (sample >> bit & 1) != 0; };
-  const bool model = !stand_in::setting("FTD2XX_MODEL").empty();
-  const auto pins =
-      static_cast<UCHAR>(std::strtoul(stand_in::setting("FTD2XX_PINS").c_str(), nullptr, 0));
-  if (model) read_back_taken = std::chrono::steady_clock::now() + sample_time(count);
-  for (DWORD i = 0; i < count; ++i) {
-    if (model) {
-      chip().drive({high(samples[i], 0), high(samples[i], 1), high(samples[i], 2)});
-    }
-    if (synchronous) read_back.push_back(model ? modelled_pins(samples[i], i) : pins);
-  }
-}
-
 }  // namespace
 
 extern "C" {
 
 ULONG WINAPI FT_CreateDeviceInfoList(LPDWORD count) {
   const auto list = stand_in::setting("FTD2XX_DEVICES");
-  std::istringstream entries(list.empty()     ? "5|A50285BI|0x21|FT232R USB UART"
-                             : list == "none" ? ""
-                                              : list);
+  std::istringstream entries(list == "none" ? "" : list.empty() ? kOneFt232r : list);
   devices.clear();
   for (std::string entry; std::getline(entries, entry, ';');) devices.push_back(entry);
   *count = static_cast<DWORD>(devices.size());
@@ -178,7 +158,18 @@ ULONG WINAPI FT_Write(PVOID handle, LPVOID samples, DWORD count, LPDWORD written
   *written = 0;
   return answer("FT_Write", handle, line, [=] {
     *written = count;
-    clock_out(bytes, count);
+    const auto high = [](UCHAR sample, int bit) { return (sample >> bit & 1) != 0; };
+    const bool model = !stand_in::setting("FTD2XX_MODEL").empty();
+    const auto pins =
+        static_cast<UCHAR>(std::strtoul(stand_in::setting("FTD2XX_PINS").c_str(), nullptr, 0));
+    if (model) read_back_taken = std::chrono::steady_clock::now() + sample_time(count);
+    for (DWORD i = 0; i < count; ++i) {
+      if (model) chip().drive({high(bytes[i], 0), high(bytes[i], 1), high(bytes[i], 2)});
+      if (!synchronous) continue;
+      // The pins as they read at the sample's time: the sample, the test pin on D3.
+      const int lock = model && chip().lock_level_in(sample_time(i)) ? kLock : 0;
+      read_back.push_back(model ? static_cast<UCHAR>((bytes[i] & ~kLock) | lock) : pins);
+    }
   });
 }
 

@@ -23,9 +23,8 @@ sim::SimulatedSynthesizer& chip() {
 }
 
 void note(const char* call, short port, short value) {
-  stand_in::note("INPOUT_LOG", std::string(call) + " " +
-                                   std::to_string(static_cast<unsigned short>(port)) + " " +
-                                   std::to_string(value));
+  const auto address = std::to_string(static_cast<unsigned short>(port));
+  stand_in::note("INPOUT_LOG", std::string(call) + " " + address + " " + std::to_string(value));
 }
 
 // The port as a PC has it, written here rather than taken from the program: the data register at
@@ -55,9 +54,8 @@ void __stdcall Out32(short port, short value) {
 short __stdcall Inp32(short port) {
   auto answer =
       static_cast<short>(std::strtol(stand_in::setting("INPOUT_STATUS").c_str(), nullptr, 0));
-  if (from_model_base(port) == kStatus) {
+  if (from_model_base(port) == kStatus)
     answer = static_cast<short>(chip().lock_level() ? answer | kNAck : answer & ~kNAck);
-  }
   note("Inp32", port, answer);
   return answer;
 }

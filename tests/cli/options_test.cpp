@@ -4,13 +4,11 @@
 
 #include <algorithm>
 
-#include "bus/inpout.hpp"
+#include "bus/unavailable_port.hpp"
 #include "common/checked_math.hpp"
-#include "common/failure_message.hpp"
 #include "port_choice/port_choice.hpp"
 #include "support/command_line.hpp"
 #include "support/golden.hpp"
-#include "support/wire.hpp"
 
 namespace {
 
@@ -65,7 +63,8 @@ SAA_ROWS_TEST(Options, EveryCommandLineGivesItsOptionsOrItsUsageError, "command_
 }
 
 // The rows of port_choice.txt and port_lock_lines.txt whose platform (the first column) is this
-// one's: the back end a command line picks, as the information line names it, and its lock line.
+// one's: the back end a command line picks, as the information line names it, and its lock line;
+// a port that cannot work fails to bind, as the first word's write binds it.
 TEST(PortChoice, TheCommandLinePicksTheBackEndAndTheLockLineThatItNames) {
   const auto platforms = support::split(SAA_PLATFORMS, " ");
   for (const std::string file : {"port_choice.txt", "port_lock_lines.txt"}) {
@@ -80,22 +79,16 @@ TEST(PortChoice, TheCommandLinePicksTheBackEndAndTheLockLineThatItNames) {
       EXPECT_EQ(port->label(), columns[2]) << row;
       EXPECT_EQ(port->description(), columns[3]) << row;
       if (columns.size() < 5) continue;
-      bus::Inpout library{*port};
-      EXPECT_EQ(support::failure_of([&library] { library.Out32(support::kStandardData, 0); }),
-                columns[4])
-          << row;
+      EXPECT_EQ(support::failure_of([&] { port->bind(); }), columns[4]) << row;
     }
   }
 }
 
-// The two messages no other test reaches: a build without real ports, whose only way out is
-// the simulated chip, and an overflowing sum.
+// The two messages no other test reaches: a port whose only way out is the simulated chip, as
+// in a build without real ports, and an overflowing sum.
 TEST(FailureMessage, ABuildWithoutPortsAndAnOverflowingSumSayWhatFailed) {
-  EXPECT_EQ(common::failure_message("Cannot open the parallel port",
-                                    "this build has no back end for real parallel ports",
-                                    common::or_try_simulate()),
-            "Cannot open the parallel port: this build has no back end for real parallel ports. "
-            "Try --simulate.");
+  EXPECT_EQ(support::failure_of([] { bus::UnavailablePort("no port here", "", "No port").bind(); }),
+            "Cannot open the parallel port: no port here. Try --simulate.");
   EXPECT_EQ(support::failure_of([] { common::checked_add<std::int16_t>(32767, 2, "the sum"); }),
             "Arithmetic overflow in the sum: 32767 + 2 does not fit in 16 bits.");
 }

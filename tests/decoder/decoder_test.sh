@@ -48,8 +48,7 @@ case $2 in
     # 146.125 MHz oscillator, within its 100 ms; 3.4 ms at 10279 and 10280, after their last
     # pulse; none past the top of the oscillator's range at 128.5 MHz).
     timeout 60 "$3" --headless --simulate --lock --word-b refh=1.25,test=lock \
-      --sweep 10279N-10281N/1N \
-      --trace "$dir/sweep.vcd" >/dev/null 2>"$dir/sweep.err" || ended sweep
+      --sweep 10279N-10281N/1N --trace "$dir/sweep.vcd" >/dev/null 2>"$dir/sweep.err" || ended sweep
     decode "$here/sweep.words" "$dir/sweep.vcd" saa1057 saa1057=words:locks
     # Compressed as the README offers for the words alone, the idle stretches shorten, and with
     # them the locks' times: the words are the same, the locks not.

@@ -12,9 +12,8 @@ namespace {
 
 template <typename Widget>
 Widget& control(const char* name) {
-  for (QWidget* window : QApplication::topLevelWidgets()) {
+  for (QWidget* window : QApplication::topLevelWidgets())
     if (auto* widget = window->findChild<Widget*>(name)) return *widget;
-  }
   qFatal("session driver: the window has no %s", name);
 }
 
@@ -43,9 +42,8 @@ class SessionDriver : public QGenericPlugin {
 
  public:
   QObject* create(const QString&, const QString&) override {
-    auto* session = new QObject;  // Qt deletes it with the application
-    QTimer::singleShot(0, session, &play_session);
-    return session;
+    QTimer::singleShot(0, &play_session);
+    return new QObject;  // Qt deletes it with the application
   }
 };
 

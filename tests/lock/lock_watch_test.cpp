@@ -47,13 +47,6 @@ struct Bench : sim::SimulatedSynthesizer {
   bus::Transmitter transmitter{settings, library};
 };
 
-SAA_ROWS_TEST(WordA, TellingDividersGiveTheirFrequencyTextAndWordA, "tuning.txt", given) {
-  const std::int32_t divider = std::stoi(given);
-  const auto step = words::step_for_refh(given.ends_with("REFH 1.25"));
-  return words::frequency_text(words::received_mhz(divider, step)) + " | " +
-         words::converD_B(divider);
-}
-
 SAA_ROWS_TEST(SimulatedSynthesizer, LoadsWellFormedWordsAndSaysWhatTheySet, "simulated_chip.txt",
               frames) {
   // Each frame written as simulated_chip.txt gives it. The data line flips while the clock is
@@ -154,9 +147,8 @@ SAA_ROWS_TEST(FrequencyAxis, RoundTicksThatFitWithBothEndsLabelledForEverySpan,
 // that never changed says how it may be wired wrong.
 SAA_ROWS_TEST(SweepReport, ALineThatNeverChangedIsDoubtedEitherWay, "wiring_doubts.txt", line) {
   const std::vector<sweep::SweepRow> swept{{8600, std::nullopt}, {8610, std::nullopt}};
-  return sweep::wiring_doubt({line.starts_with("high"), line.ends_with("low")}, "pin 10 (nAck)",
-                             swept)
-      .value_or("-");
+  const lock::LockWatch::Levels read{line.starts_with("high"), line.ends_with("low")};
+  return sweep::wiring_doubt(read, "pin 10 (nAck)", swept).value_or("-");
 }
 
 // A board may lose lock inside its range, which the simulated chip never does: the plot's line

@@ -32,8 +32,7 @@ constexpr int kPatienceMs = 30'000;
 const QByteArray kFrequency = "106200000\n";
 
 // A server on a free loopback port, and its clients.
-class RigctlServerTest : public ::testing::Test {
- protected:
+struct RigctlServerTest : ::testing::Test {
   RigctlServerTest() { listen(QHostAddress::LocalHost); }
 
   void listen(const QHostAddress& address,
@@ -52,22 +51,23 @@ class RigctlServerTest : public ::testing::Test {
     return socket;
   }
 
+  // Whether `done` comes to hold, waiting for it at most kPatienceMs.
+  static bool soon(const auto& done) { return QTest::qWaitFor(done, kPatienceMs); }
+
   // Sends `request` and waits for one line of answer.
   static QByteArray ask(QTcpSocket& socket, const QByteArray& request) {
     socket.write(request);
     QByteArray answer;
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return (answer += socket.readAll()).contains('\n'); }, kPatienceMs));
+    EXPECT_TRUE(soon([&] { return (answer += socket.readAll()).contains('\n'); }));
     return answer;
   }
 
   static bool closed_by_server(QTcpSocket& socket) {
-    return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; },
-                           kPatienceMs);
+    return soon([&] { return socket.state() == QAbstractSocket::UnconnectedState; });
   }
 
   bool clients_become(int count) {
-    return QTest::qWaitFor([&] { return server->clients() == count; }, kPatienceMs);
+    return soon([&] { return server->clients() == count; });
   }
 
   support::FakeTuner tuner;
@@ -186,14 +186,13 @@ TEST_F(RigctlServerTest, HoldsUpTo64KiBOfUnreadAnswersAndGoesOnOnceTheyAreRead) 
   const auto held = [&] {
     return std::ssize(tuner.dividers) * 7 - queued(server_fd, SIOCOUTQ) - queued(fd, FIONREAD);
   };
-  EXPECT_TRUE(QTest::qWaitFor([&] { return held() >= 64 * 1024; }, kPatienceMs)) << held();
+  EXPECT_TRUE(soon([&] { return held() >= 64 * 1024; })) << held();
   QTest::qWait(1000);
   // Past the limit: the answers to one slice of requests (600 bytes), and any on their way.
   EXPECT_LE(held(), (64 + 9) * 1024) << tuner.dividers.size() << " requests answered";
   client->setReadBufferSize(0);
   QByteArray answers;
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return (answers += client->readAll()).size() >= kRequests * 7; }, kPatienceMs))
+  EXPECT_TRUE(soon([&] { return (answers += client->readAll()).size() >= kRequests * 7; }))
       << answers.size() << " bytes of answers";
   EXPECT_EQ(answers, QByteArray("RPRT 0\n").repeated(kRequests));
 }
@@ -213,8 +212,7 @@ TEST_F(RigctlServerTest, TakesBurstsWaitingAtOnceInTurnsOf1024Bytes) {
     for (int waited = 0; queued(server_fd, FIONREAD) < 6144 && waited < kPatienceMs; waited += 10)
       QTest::qSleep(10);
   }
-  ASSERT_TRUE(QTest::qWaitFor([&] { return tuner.dividers.size() == 1024; }, kPatienceMs))
-      << tuner.dividers.size();
+  ASSERT_TRUE(soon([&] { return tuner.dividers.size() == 1024; })) << tuner.dividers.size();
   std::vector<int> turns;
   for (std::size_t i = 0; i < tuner.dividers.size(); ++turns.back(), ++i)
     if (i == 0 || tuner.dividers[i] != tuner.dividers[i - 1]) turns.push_back(0);
@@ -256,7 +254,7 @@ TEST_F(RigctlServerTest, OutOfDescriptorsItTriesEveryQuarterSecondThenAnswersAsB
   for (std::size_t i = 1; i <= 5; ++i) {
     ::close(spares.back());
     spares.pop_back();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return taken.size() == i; }, kPatienceMs)) << "client " << i;
+    ASSERT_TRUE(soon([&] { return taken.size() == i; })) << "client " << i;
     if (i > 1) shortest = std::min(shortest, taken[i - 1] - taken[i - 2]);
     QTest::qWait(100);  // the try after it, which fails
   }

@@ -24,8 +24,6 @@ void RecordingPort::write(bus::Register target, std::uint8_t value) {
   if (inner_) inner_->write(target, value);
 }
 
-void send_short_word(bus::Port& port) { send_words(port, "10@100"); }
-
 void send_words(bus::Port& port, const std::string& words, const bus::Inpout::WordSent& heard) {
   bus::Inpout library{port};
   if (heard) library.on_word_sent(heard);

@@ -15,7 +15,7 @@ TEST(TracingPort, RecordsAShortWordAsTheChipsPinsSeeIt) {
   int readings = 0;
   trace::TracingPort tracer{inner, writer, [&readings] { return readings++ ? 10 : 5000; }};
   support::wire().clear();
-  support::send_short_word(tracer);
+  support::send_words(tracer, "10@100");
   support::expect_golden(support::wire(), "send_10.txt");  // the recorder behind sees it all
   // complete once the word is sent, before the file is closed
   support::expect_golden(trace.lines(), "send_10.vcd");

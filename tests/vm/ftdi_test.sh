@@ -76,8 +76,7 @@ check "sweep: locked exactly over the model's range, each with a time" diff -u \
   <(grep -v '^#' "$vm/../data/lock_sweep_8500_12950_50.txt") \
   <(awk -F, 'NR > 1 { print $1, $4, ($5 == "" ? "-" : "timed") }' "$out/sweep.out")
 check "settling: every step locked, at 12 ms or more: $(tr '\n' ' ' <"$out/settling.out")" awk -F, \
-  'NR > 1 && !($4 == 1 && $5 >= 12) { bad = 1 } END { exit bad || NR != 4 }' \
-  "$out/settling.out"
+  'NR > 1 && !($4 == 1 && $5 >= 12) { bad = 1 } END { exit bad || NR != 4 }' "$out/settling.out"
 # What it said, its progress aside, the slowest lock's time and place made T.
 sed -E '/: (sweeping: |Reading the lock )/d; s/slowest [0-9.]+ ms at [0-9.]+$/slowest T ms at T/' \
   "$out/sweep" >"$out/sweep.said"

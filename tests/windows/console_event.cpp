@@ -33,12 +33,8 @@ int fail(const char* what) {
 int main(int argc, char** argv) {
   const auto event = static_cast<DWORD>(
       std::ranges::find(kEvents, argc < 4 ? "" : std::string(argv[1])) - std::begin(kEvents));
-  if (argc < 4 || !*argv[1] || event == std::size(kEvents)) {
-    std::fprintf(stderr,
-                 "usage: console_event ctrl-c|close|logoff|shutdown TRIGGER PROGRAM "
-                 "[ARGUMENT...]\n");
-    return 2;
-  }
+  if (argc < 4 || !*argv[1] || event == std::size(kEvents))
+    return fail("usage: console_event ctrl-c|close|logoff|shutdown TRIGGER PROGRAM [ARGUMENT...]");
   std::string line;
   for (int i = 3; i < argc; ++i) line += std::string(i > 3 ? " \"" : "\"") + argv[i] + "\"";
   STARTUPINFOA startup{};

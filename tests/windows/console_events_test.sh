@@ -44,10 +44,7 @@ for event in close logoff shutdown ctrl-c; do
   check "$event: the client sees the connection closed" timeout 10 cat <&3 >/dev/null
   exec 3<&-
   check "$event: the adapter is given back, its pins inputs again ($ending)" \
-    diff -u - <(tail -n 2 "$d2xx_log") <<END
-bit mode 0x00 mask 0x00
-close
-END
+    test "$(tail -n 2 "$d2xx_log" | paste -sd ' ')" = "bit mode 0x00 mask 0x00 close"
   check "$event: the trace ends with its closing timestamp" \
     grep -q '^#[0-9]*$' <(tail -n 1 "$trace" | tr -d '\r')
   check "$event: the trace holds start-up's word and rigctl's" \

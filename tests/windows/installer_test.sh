@@ -7,10 +7,8 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/virtual-desktop.sh"
-if [ -z "${INSTALLER_TEST_DISPLAY:-}" ]; then
-  INSTALLER_TEST_DISPLAY=1 on_virtual_screen "$0" "$@"
-  exit
-fi
+[ -n "${INSTALLER_TEST_DISPLAY:-}" ] ||
+  { INSTALLER_TEST_DISPLAY=1 on_virtual_screen "$0" "$@"; exit; }
 installer=$(realpath "$1") zip=$(realpath "$2")
 source "$here/../app/board_checks.sh"
 data=$here/../data
@@ -60,24 +58,20 @@ uninstall_entry() {  # Windows' list of programs' entry for the panel
 
 echo "installer test: making a Wine prefix"
 wineboot -i >/dev/null 2>&1
-if ! wine "$installer" /S >"$dir/install.log" 2>&1; then
-  echo "FAILED: the silent installer ends with an error:"
-  cat "$dir/install.log"
-  exit 1
-fi
+wine "$installer" /S >"$dir/install.log" 2>&1 ||
+  { echo "FAILED: the silent installer ends with an error:"; cat "$dir/install.log"; exit 1; }
 installed="$WINEPREFIX/drive_c/Program Files/SAA1057 Panel"
 program="$installed/saa1057-panel.exe"
 check "the installer puts the program, its runtime and licences in place, and no port library" \
   diff -u <(grep -v '^#' "$data/windows_installed.txt") \
   <(cd "$installed" && find . -type f | LC_ALL=C sort)
 shortcut=$(find "$WINEPREFIX/drive_c" -name 'SAA1057 Panel.lnk' | head -n 1)
-check "a Start-menu entry is made" test -n "$shortcut"
-check "the Start-menu entry starts the program" grep -qa 'saa1057-panel.exe' "$shortcut"
+check "a Start-menu entry starts the program" grep -qa 'saa1057-panel.exe' "$shortcut"
 # Resource type 14 is a group icon: Explorer's and the Start menu's picture of the program.
-check "the program carries its icon" \
-  sh -c "x86_64-w64-mingw32-objdump -p '$program' | grep -Eq '^[0-9a-f]+   Entry: ID: 0x00000e'"
+x86_64-w64-mingw32-objdump -p "$program" >"$dir/headers"
+check "the program carries its icon" grep -Eq '^[0-9a-f]+   Entry: ID: 0x00000e' "$dir/headers"
 check "the program is a window program: no console window opens with it" \
-  sh -c "x86_64-w64-mingw32-objdump -p '$program' | grep -q '^Subsystem.*(Windows GUI)'"
+  grep -q '^Subsystem.*(Windows GUI)' "$dir/headers"
 check "Windows' list of programs knows the version" \
   grep -q '0[.]1[.]0' <(uninstall_entry /v DisplayVersion)
 
@@ -88,8 +82,7 @@ check "the installed program answers rigctl after start-up (it answered '$first_
   test "$first_answer" = 106200000
 check "its window appears" wait_for 100 find_window
 if [ -n "$window" ]; then
-  check "txtA and txtB are painted red where the layout puts them" \
-    wait_for 100 both_boxes_painted
+  check "txtA and txtB are painted red where the layout puts them" wait_for 100 both_boxes_painted
   rigctl -m 2 -r "127.0.0.1:$port" F 100000000
   click hscDiv 6
   check "a click on the divider's right arrow tunes 100 kHz up" wait_for 50 answers 100100000
@@ -109,15 +102,11 @@ fi
 # The portable zip: the same folder, runnable where it is unpacked.
 mkdir "$dir/portable"
 (cd "$dir/portable" && unzip -q "$zip")
-portable=$(find "$dir/portable" -name saa1057-panel.exe | head -n 1)
-check "the zip holds the program" test -n "$portable"
-if [ -n "$portable" ]; then
-  check "the zip holds what the installer installs" diff \
-    <(grep -v -e '^#' -e Uninstall.exe "$data/windows_installed.txt") \
-    <(cd "$(dirname "$portable")" && find . -type f | LC_ALL=C sort)
-  wine "$portable" --version >"$dir/out" 2>&1
-  check "the unpacked program runs" grep -q '^saa1057-panel 0[.]1[.]0' "$dir/out"
-fi
+check "the zip's one folder holds what the installer installs" diff \
+  <(grep -v -e '^#' -e Uninstall.exe "$data/windows_installed.txt") \
+  <(cd "$dir/portable"/* && find . -type f | LC_ALL=C sort)
+wine "$dir/portable"/*/saa1057-panel.exe --version >"$dir/out" 2>&1
+check "the unpacked program runs" grep -q '^saa1057-panel 0[.]1[.]0' "$dir/out"
 
 # The uninstaller copies itself and goes on in the background: each trace of the program may
 # still be there for a while when the command returns.

@@ -19,10 +19,9 @@ wait_s=120
 
 status=0
 env "$model" timeout "$wait_s" wine "$dir/$(basename "$program")" --headless \
-  --port "$port" --lock --word-b test=lock --sweep 8500N-12950N/50N >"$dir/out" 2>"$dir/err" ||
+  --port "$port" --lock --word-b test=lock --sweep 8500N-12950N/50N >"$dir/rows" 2>"$dir/said" ||
   status=$?
-tr -d '\r' <"$dir/out" >"$dir/rows"
-tr -d '\r' <"$dir/err" >"$dir/said"
+sed -i 's/\r$//' "$dir/rows" "$dir/said"
 check "--port $port: status 0 (it was $status; 124: no end in $wait_s s); standard error holds:
 $(sed 's/^/    /' "$dir/said")" test "$status" -eq 0
 # Each row beside the model's: locked on its dividers only, each lock told at most 2 ms before

@@ -32,13 +32,10 @@ class RecordingPort : public bus::Port {
   bus::Port* inner_;
 };
 
-// Sends the word "10" to `port` at bus speed 100, through the port library and the
-// transmitter, waits counted: the transmission of send_10.txt.
-void send_short_word(bus::Port& port);
-
-// Sends each word at its bus speed (iDel) to `port` as send_short_word does, telling `heard` of
-// each. `words` as the golden files write them: "WORD@IDEL ...", "rest@IDEL" bringing the lines
-// to rest as start-up's last step does.
+// Sends each word at its bus speed (iDel) to `port`, through the port library and the
+// transmitter, waits counted, telling `heard` of each. `words` as the golden files write them:
+// "WORD@IDEL ...", "rest@IDEL" bringing the lines to rest as start-up's last step does; "10@100"
+// is the transmission of send_10.txt.
 void send_words(bus::Port& port, const std::string& words, const bus::Inpout::WordSent& heard = {});
 
 }  // namespace support
