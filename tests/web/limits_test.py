@@ -12,8 +12,8 @@ import sys
 import time
 
 from web_support import (Closed, Failed, Rigctld, busy_seconds, check, drained, finish, opened,
-                         page, program_command, raw, raw_answers, resident_kib, run_on_program,
-                         tables, until)
+                         page, program_command, raw_answers, request, resident_kib,
+                         run_on_program, tables, until)
 
 PROGRAM = program_command(sys.argv[1:])
 SLOW = sys.argv[-1] == "--slow"
@@ -31,9 +31,9 @@ def head(port, extra=""):
 
 def status(program):
     """A request's status, or "closed" if the server closed the connection unanswered."""
-    answer, closed = raw(program.port, "GET / HTTP/1.1\\r\\nHost: 127.0.0.1:{port}\\r\\n"
-                         "Connection: close\\r\\n\\r\\n", 5)
-    return int(answer[9:12]) if answer else "closed" if closed else "silent"
+    with contextlib.suppress(Closed):
+        return request(program.port, "GET / connection=close").status
+    return "closed"
 
 
 def sizes(program):

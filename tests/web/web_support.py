@@ -252,23 +252,17 @@ def frame(data):
     return bytes([0x81]) + length + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(data))
 
 
-def raw(port, sent, seconds=2):
-    """What the server answers `sent` ({port}: PORT, \\r\\n as written, {C*N}: C N times, after
-    " frame: " a masked frame's text in the same packet) until it closes or `seconds` have
-    passed, and whether it closed."""
-    sent, _, text = re.sub(r"\{(.)\*(\d+)\}", lambda found: found[1] * int(found[2]),
-                           sent.replace("{port}", str(port))).partition(" frame: ")
-    with opened(port, timeout=seconds) as connection:
-        connection.sendall(sent.replace("\\r\\n", "\r\n").encode() +
-                           (frame(text.encode()) if text else b""))
-        return drained(connection, seconds)
-
-
 def raw_answers(port, rows, seconds=2):
-    """Each row: the case | raw()'s `sent` | a pattern that all the answer matches | whether the
-    connection is then "closed" or still "open"."""
+    """Each row: the case | the bytes sent alone on a connection ({port}: PORT, \\r\\n as written,
+    {C*N}: C N times, after " frame: " a masked frame's text) | a pattern that all the answer
+    matches, until the server closes or `seconds` have passed | then "closed" or "open"."""
     for case, sent, pattern, then in rows:
-        answer, closed = raw(port, sent, seconds)
+        sent, _, text = re.sub(r"\{(.)\*(\d+)\}", lambda found: found[1] * int(found[2]),
+                               sent.replace("{port}", str(port))).partition(" frame: ")
+        with opened(port, timeout=seconds) as connection:
+            connection.sendall(sent.replace("\\r\\n", "\r\n").encode() +
+                               (frame(text.encode()) if text else b""))
+            answer, closed = drained(connection, seconds)
         check(f"{case}, then {then}", re.fullmatch(pattern.encode(), answer, re.S) and
               then == ("closed" if closed else "open"), answer[:600])
 
