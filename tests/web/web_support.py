@@ -356,15 +356,13 @@ class Connection(Client):
 
     def received(self, what="a message", seconds=5):
         """The next text message, its fragments joined, and its size in bytes."""
-        payload = b""
-        while True:
-            opcode, last, data = self.next_frame(what, seconds)
+        payload, last = b"", False
+        while not last:
+            opcode, fin, data = self.next_frame(what, seconds)
             if opcode == 8:
                 raise Closed(f"the server closed the page ({data[:2].hex()}) before {what}")
-            if opcode in (0, 1):
-                payload += data
-                if last:
-                    break
+            if opcode in (0, 1):  # not a ping between a message's fragments
+                payload, last = payload + data, fin
         try:
             return json.loads(payload), len(payload)
         except ValueError:
