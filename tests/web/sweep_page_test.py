@@ -64,7 +64,19 @@ def sweeps(program):
         check(f"{asked}: the plot", plot.startswith("<svg ") and
               "Lock time against frequency" in plot, plot[:200])
         idle_on(page, STARTED_ON)
-    same_as_the_command_line(program, page)
+    # The page's rows are --sweep's, byte for byte, with both cores kept busy meanwhile: each
+    # step is timed on the simulated chip's own clock, not between the event loop's turns.
+    hogs = [subprocess.Popen([sys.executable, "-c", "while True: pass"]) for _ in range(2)]
+    try:
+        outcome = page.asked({"do": "sweep", "range": HOGGED}, {"type": "sweep"}, 60)[-1]
+        command_line = ran(PROGRAM, "--simulate", "--sweep", HOGGED, seconds=60)[1]
+    finally:
+        for hog in hogs:
+            hog.kill()
+            hog.wait()
+    pagerows = fetched(program.port, outcome, "csv")
+    check(f"{HOGGED}: the page's rows are the command line's",
+          pagerows.splitlines() == command_line.splitlines(), pagerows)
 
     for left, because, interrupt in TALKS["stops"]:
         page.asked({"do": "sweep", "range": WHOLE_BAND},
@@ -86,22 +98,6 @@ def sweeps(program):
     first = [later.received()[0] for _ in range(2)]
     check("a page that opens later is handed the last outcome after the setup",
           [m["type"] for m in first] == ["setup", "sweep"] and first[1] == outcome, first)
-
-
-def same_as_the_command_line(program, page):
-    """The page's rows are --sweep's, byte for byte, with both cores kept busy meanwhile: each
-    step is timed on the simulated chip's own clock, not between the event loop's turns."""
-    hogs = [subprocess.Popen([sys.executable, "-c", "while True: pass"]) for _ in range(2)]
-    try:
-        outcome = page.asked({"do": "sweep", "range": HOGGED}, {"type": "sweep"}, 60)[-1]
-        command_line = ran(PROGRAM, "--simulate", "--sweep", HOGGED, seconds=60)[1]
-    finally:
-        for hog in hogs:
-            hog.kill()
-            hog.wait()
-    pagerows = fetched(program.port, outcome, "csv")
-    check(f"{HOGGED}: the page's rows are the command line's",
-          pagerows.splitlines() == command_line.splitlines(), pagerows)
 
 
 run_on_program(PROGRAM, "--headless --lock", sweeps, "--headless", "--lock")
