@@ -10,7 +10,6 @@ import concurrent.futures
 import contextlib
 import os
 import re
-import socket
 import subprocess
 import sys
 import threading
@@ -35,13 +34,22 @@ def answers(program, rows, cookie=""):
               f"{answer.status} {headers} {answer.body[:300]}")
 
 
-def messages(program):
+def on_loopback(program):
+    """The tables on 127.0.0.1, its WebSocket's messages that another page watches, then the
+    starts that fail, one on this panel's port."""
+    answers(program, TABLES["on 127.0.0.1"])
     watcher, said = page(program.port), page(program.port).talk(TABLES["messages"])
     heard = watcher.await_message("the other page's last state", said[-1])
     check("the other page sees each change of the stations and the last state, no refusal",
           [m for m in heard if m["type"] in ("stations", "refused")] ==
           [m for m in said if m["type"] == "stations"], heard)
     answers(program, TABLES["after the messages"])
+    raw_answers(program.port, TABLES["raw requests"])
+    for address, line in TABLES["failed starts"]:
+        address, line = (text.replace("{port}", str(program.port)) for text in (address, line))
+        status, _, errors = ran(PROGRAM, "--headless", "--simulate", "--http", address)
+        check(f"--http {address}: status 1 and the one line", (status, errors) == (1, line + "\n"),
+              (status, errors))
 
 
 def log_in(program, origin="http://127.0.0.1:{port}", secure=""):
@@ -207,18 +215,6 @@ if "--strangers" in sys.argv or "--proxy" in sys.argv:
     run_on_program(PROGRAM, "a flood from 600 clients", flood, "--headless", host="[::]")
     run_on_program(PROGRAM, "shares", shares, "--headless", "--rigctld", f"{BOX}:0", host=BOX)
     finish()
-run_on_program(PROGRAM, "on 127.0.0.1", lambda program: (
-    answers(program, TABLES["on 127.0.0.1"]), messages(program),
-    raw_answers(program.port, TABLES["raw requests"])),
-    "--headless")
+run_on_program(PROGRAM, "on 127.0.0.1", on_loopback, "--headless")
 run_on_program(PROGRAM, "on 0.0.0.0", guarded, "--headless", host="0.0.0.0")
-with socket.socket() as busy:
-    busy.bind(("127.0.0.1", 0))
-    busy.listen()
-    for address, line in TABLES["failed starts"]:
-        address, line = (text.replace("{busy}", str(busy.getsockname()[1]))
-                         for text in (address, line))
-        status, _, errors = ran(PROGRAM, "--headless", "--simulate", "--http", address)
-        check(f"--http {address}: status 1 and the one line", (status, errors) == (1, line + "\n"),
-              (status, errors))
 finish()
