@@ -81,27 +81,25 @@ def guarded(program):
 
 def strangers(program):
     """A wrong password every 0.2 s from the stranger: heard after each wait, twice the one
-    before, and logged once in the ten seconds; the owner meanwhile let in at once."""
+    before, and logged once in the ten seconds; the owner meanwhile let in at once (how long a
+    wait holds is the gate's, which web_test times)."""
     def log_in(source, password):
         return request(program.port, f"POST /login origin=http://{BOX}:{program.port}",
                        b"password=" + password, host=BOX, source=source)
-    answers, deadline = [], time.monotonic() + sum(WAITS) + 20  # (status, wait, asked, answered)
-    while [a[0] for a in answers].count(401) < len(WAITS):
+    answers, deadline = [], time.monotonic() + sum(WAITS) + 20  # (status, Retry-After)
+    while [status for status, _ in answers].count(401) < len(WAITS):
         if time.monotonic() > deadline:
             raise Failed(f"the stranger not heard {len(WAITS)} times: {answers}")
-        sent, answer = time.monotonic(), log_in(STRANGER, b"wrong")
-        answers.append((answer.status, int(answer.headers.get("retry-after", 0)), sent,
-                        time.monotonic()))
-        if answers[-1][:2] == (401, WAITS[1]):
+        answer = log_in(STRANGER, b"wrong")
+        answers.append((answer.status, int(answer.headers.get("retry-after", 0))))
+        if answers[-1] == (401, WAITS[1]):
             owner = log_in(OWNER, program.password().encode())
             check(f"the owner logs in at once, mid-guessing ({owner.status})", owner.status == 204,
                   owner.headers)
         time.sleep(0.2)
-    heard = [a for a in answers if a[0] == 401]
     check(f"the stranger heard after waits of {WAITS} s, told to wait between", [
-        a[1] for a in heard] == WAITS and {a[0] for a in answers} == {401, 429}, answers)
-    check("each heard once the wait before it had passed", all(
-        later[3] - earlier[2] >= earlier[1] for earlier, later in zip(heard, heard[1:])), answers)
+        wait for status, wait in answers if status == 401] == WAITS and
+        {status for status, _ in answers} == {401, 429}, answers)
     logged = re.findall(rf"a wrong password for the web page from {re.escape(STRANGER)}; its next "
                         r"attempt is heard in (\d+) s\n", program.stderr())
     check(f"one line for the {len(WAITS)} heard within ten seconds ({logged})", logged == ["1"],
