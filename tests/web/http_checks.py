@@ -52,16 +52,27 @@ def on_loopback(program):
               (status, errors))
 
 
-def log_in(program, origin="http://127.0.0.1:{port}", secure=""):
-    """A cookie Secure (`secure`) where the page was reached over https, through a TLS proxy."""
+def box(source):
+    """Where a client at `source` (none: 127.0.0.1) reaches the box: its address of that family."""
+    return {"host": BOX6 if ":" in source else BOX, "source": source} if source else {}
+
+
+def log_in(program, origin="http://{host}", secure="", source=None):
+    """The right password from `source`: 204 and a cookie, Secure (`secure`) where the page was
+    reached over https, through a TLS proxy."""
     answer = request(program.port, f"POST /login origin={origin}",
-                     f"password={program.password()}".encode())
+                     f"password={program.password()}".encode(), **box(source))
     cookie = re.fullmatch(
         rf"(saa1057-session=[0-9a-f]+); Path=/; HttpOnly; SameSite=Strict{secure}",
         answer.headers.get("set-cookie", ""))
-    check(f"the right password from {origin}: 204, a cookie HttpOnly, SameSite=Strict{secure} "
-          f"({answer.status})", answer.status == 204 and cookie, answer.headers)
+    check(f"the right password from {source or origin}: 204, a cookie HttpOnly, SameSite=Strict"
+          f"{secure} ({answer.status})", answer.status == 204 and cookie, answer.headers)
     return cookie and cookie[1]
+
+
+def wrong(program, source):
+    return request(program.port, "POST /login origin=http://{host}", b"password=wrong",
+                   **box(source))
 
 
 def guarded(program):
@@ -83,19 +94,14 @@ def strangers(program):
     """A wrong password every 0.2 s from the stranger: heard after each wait, twice the one
     before, and logged once in the ten seconds; the owner meanwhile let in at once (how long a
     wait holds is the gate's, which web_test times)."""
-    def log_in(source, password):
-        return request(program.port, f"POST /login origin=http://{BOX}:{program.port}",
-                       b"password=" + password, host=BOX, source=source)
     answers, deadline = [], time.monotonic() + sum(WAITS) + 20  # (status, Retry-After)
     while [status for status, _ in answers].count(401) < len(WAITS):
         if time.monotonic() > deadline:
             raise Failed(f"the stranger not heard {len(WAITS)} times: {answers}")
-        answer = log_in(STRANGER, b"wrong")
+        answer = wrong(program, STRANGER)
         answers.append((answer.status, int(answer.headers.get("retry-after", 0))))
         if answers[-1] == (401, WAITS[1]):
-            owner = log_in(OWNER, program.password().encode())
-            check(f"the owner logs in at once, mid-guessing ({owner.status})", owner.status == 204,
-                  owner.headers)
+            log_in(program, source=OWNER)
         time.sleep(0.2)
     check(f"the stranger heard after waits of {WAITS} s, told to wait between", [
         wait for status, wait in answers if status == 401] == WAITS and
@@ -114,18 +120,12 @@ def flood(program):
     sources += [f"fd00:0:0:{n + 1:x}::1" for n in range(300)]
     heard, start, tried, ended = [], time.monotonic(), set(), threading.Event()
 
-    def log_in(source, password):
-        box = BOX6 if ":" in source else BOX
-        named = f"[{box}]" if ":" in box else box
-        return request(program.port, f"POST /login origin=http://{named}:{program.port}",
-                       b"password=" + password, host=box, source=source)
-
     def guess(mine):  # each of `mine` in turn, once its wait is over
         due = dict.fromkeys(mine, 0)
         while not ended.is_set():
             source = min(due, key=due.get)
             time.sleep(max(0, due[source] - time.monotonic()))
-            answer = log_in(source, b"wrong")
+            answer = wrong(program, source)
             heard.extend([time.monotonic()] if answer.status == 401 else [])
             due[source] = time.monotonic() + int(answer.headers["retry-after"])
             tried.add(source)
@@ -135,8 +135,7 @@ def flood(program):
             until("every stranger to have tried", lambda: len(tried), lambda n: n == len(sources),
                   seconds=30)
             time.sleep(1)
-            owner = log_in(OWNER, program.password().encode())
-            check(f"the owner let in at once ({owner.status})", owner.status == 204, owner.headers)
+            log_in(program, source=OWNER)
         finally:
             ended.set()
         for done in guesses:
@@ -154,7 +153,7 @@ def shares(program):
     """One client holds at most 8 of the 32 HTTP connections and 4 of rigctld's 16 places; the
     32 kept alive by four strangers give way to the owner's, the longest idle first."""
     def kept(source):  # a connection answered once, then idle
-        return request(program.port, "GET /", host=BOX, source=source)
+        return request(program.port, "GET /", **box(source))
 
     def refused(connect):  # closed by the server; a wait that runs out fails the test
         try:
@@ -169,12 +168,11 @@ def shares(program):
     check("the owner answered with 32 kept alive by strangers", kept(OWNER).status == 200)
     check("the longest idle let go for it", refused(lambda: idle[0].read("its end", 5)))
     port = program.announced("rigctld")
-    clients = [Rigctld(port, host=BOX, source=STRANGER) for _ in range(5)]
+    clients = [Rigctld(port, **box(STRANGER)) for _ in range(5)]
     check("rigctld: four from one address answered, the fifth closed",
           not any(refused(lambda c=c: c.ask(b"f\n")) for c in clients[:4]) and
           refused(lambda: clients[4].ask(b"f\n")))
-    check("rigctld: the owner answered", Rigctld(port, host=BOX, source=OWNER).ask(b"f\n") ==
-          b"106200000\n")
+    check("rigctld: the owner answered", Rigctld(port, **box(OWNER)).ask(b"f\n") == b"106200000\n")
 
 
 def behind_nginx(program):

@@ -392,11 +392,11 @@ class Connection(Client):
 
 
 def request(port, line, body=b"", host="127.0.0.1", **keywords):
-    """The answer to "METHOD PATH NAME=VALUE..." ({port}: PORT; the Host HOST:PORT unless
-    given), on a connection of its own; to /socket, an upgrade to a WebSocket."""
-    method, path, *fields = line.replace("{port}", str(port)).split()
-    named = f"[{host}]" if ":" in host else host
-    headers = {"host": f"{named}:{port}"} | dict(field.split("=", 1) for field in fields)
+    """The answer to "METHOD PATH NAME=VALUE..." ({port}: PORT, {host}: HOST:PORT, the Host
+    unless given), on a connection of its own; to /socket, an upgrade to a WebSocket."""
+    named = f"[{host}]:{port}" if ":" in host else f"{host}:{port}"
+    method, path, *fields = line.replace("{port}", str(port)).replace("{host}", named).split()
+    headers = {"host": named} | dict(field.split("=", 1) for field in fields)
     if path == "/socket":
         headers |= {"upgrade": "websocket", "connection": "Upgrade",
                     "sec-websocket-version": "13",
@@ -405,4 +405,4 @@ def request(port, line, body=b"", host="127.0.0.1", **keywords):
 
 
 def page(port, **keywords):
-    return request(port, "GET /socket origin=http://127.0.0.1:{port}", **keywords)
+    return request(port, "GET /socket origin=http://{host}", **keywords)
