@@ -19,7 +19,6 @@ PROGRAM = program_command(sys.argv[1:])
 DATA = sys.argv[-1]
 TALKS = tables(os.path.join(os.path.dirname(os.path.abspath(__file__)), "page_talks.txt"))
 STARTED_ON = 11690  # the divider the panel starts on
-WHOLE_BAND = "63-120/0.1"
 HOGGED = "75-118/0.3"  # both edges of the simulated oscillator's range, and slow locks
 speeds = itertools.count(102)  # each idle_on's its own, that the panel says so
 
@@ -79,10 +78,7 @@ def sweeps(program):
           pagerows.splitlines() == command_line.splitlines(), pagerows)
 
     for left, because, interrupt in TALKS["stops"]:
-        page.asked({"do": "sweep", "range": WHOLE_BAND},
-                    {"sweep": "sweeping: 2 of 571 steps, at 63.20 MHz"}, 30)
-        page.asked({"do": "sweep", "range": "80-90"},  # a second sweep, while one runs
-                   {"type": "refused", "reason": "A sweep is running already: stop it first"})
+        page.talk(TALKS["a sweep running"], 30)
         for each in json.loads(interrupt):
             page.send(each)
         outcome = page.asked(None, {"type": "sweep"})[-1]
