@@ -42,13 +42,17 @@ struct LoginGate : ::testing::Test {
 };
 
 // A session's cookie admits, whatever other cookies come with it; a password one byte off does
-// not (login_attempts.txt; a token one digit off: web.http_checks). Each log-in opens a session
-// of its own, and of sixty-five the oldest is closed.
+// not (login_attempts.txt), nor its token with a digit off, which a comparison of part of it
+// would let in. Each log-in opens a session of its own, and of sixty-five the oldest is closed.
 TEST_F(LoginGate, TheRightPasswordOpensASessionThatItsCookieCarries) {
   const auto attempt = at(0, "hunter 2", kOwner);
   ASSERT_EQ(attempt.outcome, Outcome::kAccepted);
   EXPECT_TRUE(gate.admits("theme=dark; saa1057-session=" + attempt.session));
   EXPECT_FALSE(admits(attempt.session.left(10)));
+  for (const int digit : {0, 32, 63}) {
+    const char* other = attempt.session[digit] == '0' ? "1" : "0";
+    EXPECT_FALSE(admits(QByteArray(attempt.session).replace(digit, 1, other))) << digit;
+  }
   EXPECT_FALSE(gate.admits("other=" + attempt.session));
   const auto second = at(0, "hunter 2", kOwner).session;
   EXPECT_NE(second, attempt.session);
