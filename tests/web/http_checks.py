@@ -191,8 +191,7 @@ def behind_nginx(program):
 if "--strangers" in sys.argv or "--proxy" in sys.argv:
     BOX, BOX6, STRANGER, OWNER = "192.0.2.1", "fd00:ffff::1", "192.0.2.2", "192.0.2.3"
     WAITS = [1, 2, 4]  # by hand from the README: they double (to a minute)
-    subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
-    subprocess.run(["ip", "-batch", "-"], check=True, text=True, input="".join(
+    subprocess.run(["ip", "-batch", "-"], check=True, text=True, input="link set lo up\n" + "".join(
         f"address add {address} dev lo{' nodad' if ':' in address else ''}\n" for address in
         [BOX, STRANGER, OWNER, "10.1.0.0/16", BOX6] +
         [f"fd00:0:0:{n + 1:x}::1/64" for n in range(300)]))
