@@ -123,7 +123,7 @@ def flood(program):
             due[source] = time.monotonic() + int(answer.headers["retry-after"])
             tried.add(source)
     with concurrent.futures.ThreadPoolExecutor(12) as pool:  # well within the 32 connections
-        guesses = [pool.submit(guess, sources[n::12]) for n in range(12)]
+        guesses = pool.map(guess, [sources[n::12] for n in range(12)])
         try:
             until("every stranger to have tried", lambda: len(tried), lambda n: n == len(sources),
                   seconds=30)
@@ -131,8 +131,7 @@ def flood(program):
             log_in(program, source=OWNER)
         finally:
             ended.set()
-        for done in guesses:
-            done.result()
+        list(guesses)  # what went wrong in a guesser, raised
     # The gate's seconds begin at its own attempts: any of ours may hold the end of one and the
     # start of the next.
     seconds = int(time.monotonic() - start) + 1
