@@ -103,9 +103,7 @@ def timeline(program):
     connection, a page that answers no ping and a newcomer to rigctld's sixteen silent clients,
     let in only once one has been silent a minute."""
     if SLOW:
-        idle, quiet = opened(program.port), page(program.port)
-        idle.sendall(head(program.port, "\r\n"))
-        check("a keep-alive request answered", idle.recv(4096).startswith(b"HTTP/1.1 200 "))
+        idle, quiet = request(program.port, "GET /"), page(program.port)  # kept alive, answered
         times = {"the idle connection closed": IDLE_SECONDS, "the page pinged": PING_SECONDS,
                  "the page dropped": 2 * PING_SECONDS, "a 17th rigctld client let in": 60}
         seen = {"the page pinged": False}
@@ -120,7 +118,7 @@ def timeline(program):
     for moment in sorted({at + side for at in times.values() for side in (-0.8, 0.8)}):
         time.sleep(max(started + moment - time.monotonic(), 0))
         if SLOW:
-            seen["the idle connection closed"] = drained(idle, 0)[1]
+            seen["the idle connection closed"] = drained(idle.sock, 0)[1]
             data, seen["the page dropped"] = drained(quiet.sock, 0)
             quiet.pending += data
             with contextlib.suppress(Failed):  # no more whole frames: the setup and states, a ping
