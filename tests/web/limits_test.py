@@ -18,9 +18,9 @@ from web_support import (Closed, Failed, Rigctld, busy_seconds, check, drained, 
 PROGRAM = program_command(sys.argv[1:])
 SLOW = sys.argv[-1] == "--slow"
 KIB = 1024
-# The limits, as the README states them.
-CONNECTIONS, PAGES = 32, 16
-REQUEST_SECONDS, IDLE_SECONDS, PING_SECONDS, ACCEPT_RETRY_SECONDS = 10, 60, 30, 0.25
+# The limits, as the README states them; their sizes and times in limits.txt.
+CONNECTIONS, PAGES, ACCEPT_RETRY_SECONDS = 32, 16, 0.25
+LIMITS = tables(os.path.join(os.path.dirname(__file__), "limits.txt"))
 # What a header line without end may grow the program by.
 GROWTH_KIB = 4 * KIB
 
@@ -37,8 +37,7 @@ def status(program):
 
 
 def sizes(program):
-    raw_answers(program.port, tables(os.path.join(os.path.dirname(__file__), "limits.txt"))[""],
-                5)  # under a sanitizer on a busy machine too
+    raw_answers(program.port, LIMITS[""], 5)  # under a sanitizer on a busy machine too
     before, sent = resident_kib(program.process.pid), 0
     with opened(program.port) as connection, contextlib.suppress(OSError):
         connection.sendall(head(program.port, "X-Endless: "))
@@ -98,22 +97,19 @@ def descriptor_flood(program):
 
 
 def timeline(program):
-    """What has happened 0.8 s before and after each limit's time: to a connection that sends
-    nothing and one left half-sent that trickles on; with --slow, to an idle keep-alive
+    """What has happened 0.8 s before and after each time in limits.txt: to a connection that
+    sends nothing and one left half-sent that trickles on; with --slow, to an idle keep-alive
     connection, a page that answers no ping and a newcomer to rigctld's sixteen silent clients,
     let in only once one has been silent a minute."""
+    times = {what: int(at) for what, at in LIMITS["slow times" if SLOW else "times"]}
     if SLOW:
         idle, quiet = request(program.port, "GET /"), page(program.port)  # kept alive, answered
-        times = {"the idle connection closed": IDLE_SECONDS, "the page pinged": PING_SECONDS,
-                 "the page dropped": 2 * PING_SECONDS, "a 17th rigctld client let in": 60}
         seen = {"the page pinged": False}
         rigs = [Rigctld(program.rigctld_port) for _ in range(16)]
         check("16 rigctld clients answered", {rig.ask(b"f\n") for rig in rigs} == {b"106200000\n"})
     else:
         silent, half = opened(program.port), opened(program.port)
         half.sendall(head(program.port, "X-Half: "))
-        times = dict.fromkeys(("the silent connection closed", "the half-sent one closed"),
-                              REQUEST_SECONDS)
     started = time.monotonic()
     for moment in sorted({at + side for at in times.values() for side in (-0.8, 0.8)}):
         time.sleep(max(started + moment - time.monotonic(), 0))
