@@ -318,10 +318,18 @@ class Rigctld(Client):
 
 
 class Connection(Client):
-    """One request on a connection of its own; after an upgrade (101), the WebSocket."""
+    """The answer to "METHOD PATH NAME=VALUE..." ({port}: PORT, {host}: HOST:PORT, the Host
+    unless given), on a connection of its own; to /socket, an upgrade (101), then the WebSocket."""
 
-    def __init__(self, port, method, path, headers, body=b"", **keywords):
-        super().__init__(port, **keywords)
+    def __init__(self, port, line, body=b"", host="127.0.0.1", **keywords):
+        super().__init__(port, host=host, **keywords)
+        named = f"[{host}]:{port}" if ":" in host else f"{host}:{port}"
+        method, path, *fields = line.replace("{port}", str(port)).replace("{host}", named).split()
+        headers = {"host": named} | dict(field.split("=", 1) for field in fields)
+        if path == "/socket":
+            headers |= {"upgrade": "websocket", "connection": "Upgrade",
+                        "sec-websocket-version": "13",
+                        "sec-websocket-key": base64.b64encode(os.urandom(16)).decode()}
         request = [f"{method} {path} HTTP/1.1", f"Content-Length: {len(body)}"]
         request += [f"{name}: {value}" for name, value in headers.items() if value]
         self.sock.sendall(("\r\n".join(request) + "\r\n\r\n").encode() + body)
@@ -391,17 +399,7 @@ class Connection(Client):
         return [seen for row in rows for seen in self.asked(*map(json.loads, row), seconds)]
 
 
-def request(port, line, body=b"", host="127.0.0.1", **keywords):
-    """The answer to "METHOD PATH NAME=VALUE..." ({port}: PORT, {host}: HOST:PORT, the Host
-    unless given), on a connection of its own; to /socket, an upgrade to a WebSocket."""
-    named = f"[{host}]:{port}" if ":" in host else f"{host}:{port}"
-    method, path, *fields = line.replace("{port}", str(port)).replace("{host}", named).split()
-    headers = {"host": named} | dict(field.split("=", 1) for field in fields)
-    if path == "/socket":
-        headers |= {"upgrade": "websocket", "connection": "Upgrade",
-                    "sec-websocket-version": "13",
-                    "sec-websocket-key": base64.b64encode(os.urandom(16)).decode()}
-    return Connection(port, method, path, headers, body, host=host, **keywords)
+request = Connection
 
 
 def page(port, **keywords):
