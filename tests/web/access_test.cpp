@@ -75,10 +75,8 @@ TEST_F(LoginGate, WrongPasswordsDelayTheirOwnAddressAndTheManyTogether) {
     const auto columns = support::fields(row);  // ms | password | address | outcome wait
     const auto attempt =
         at(std::stoi(columns[0]), QByteArray::fromStdString(columns[1]), columns[2]);
-    EXPECT_EQ(
-        outcomes[static_cast<int>(attempt.outcome)] + (" " + std::to_string(attempt.wait.count())),
-        columns[3])
-        << row;
+    const std::string outcome = outcomes[static_cast<int>(attempt.outcome)];
+    EXPECT_EQ(outcome + " " + std::to_string(attempt.wait.count()), columns[3]) << row;
   }
 }
 
