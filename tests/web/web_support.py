@@ -267,17 +267,12 @@ def raw_answers(port, rows, seconds=2):
               then == ("closed" if closed else "open"), answer[:600])
 
 
-def matches(expected, seen):
-    """Whether `seen` is `expected`, or for "~PATTERN" a text that it matches."""
-    if isinstance(expected, str) and expected.startswith("~"):
-        return re.fullmatch(expected[1:], str(seen)) is not None
-    return seen == expected
-
-
 def holds(expected, message):
-    """Whether the message has the expected items (None: must not have it)."""
-    return all(key not in message if value is None else key in message and
-               matches(value, message[key]) for key, value in expected.items())
+    """Whether the message has the expected items: None, not at all; "~PATTERN", a text that it
+    matches; anything else, itself."""
+    return all(key not in message if value is None else key in message and (
+        re.fullmatch(value[1:], str(message[key])) is not None if str(value).startswith("~")
+        else message[key] == value) for key, value in expected.items())
 
 
 class Client:
