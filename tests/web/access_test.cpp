@@ -14,7 +14,6 @@
 
 namespace {
 
-using std::chrono::seconds;
 using Outcome = web::LoginGate::Outcome;
 const std::string kOwner = "192.0.2.7";
 
@@ -34,7 +33,7 @@ TEST(AllowedHosts, OnlyTheBoxsOwnNamesOnItsPort) {
 // The gate for "hunter 2", its clock at 1000 s.
 struct LoginGate : ::testing::Test {
   web::LoginGate gate{QByteArray("hunter 2")};
-  web::LoginGate::Clock::time_point now = web::LoginGate::Clock::time_point{} + seconds(1000);
+  web::LoginGate::Clock::time_point now{std::chrono::seconds(1000)};
   web::LoginGate::Attempt at(int ms, QByteArrayView password, const std::string& address) {
     return gate.log_in(password, address, now + std::chrono::milliseconds(ms));
   }
