@@ -34,8 +34,7 @@ def fetched(port, outcome, extension):
 
 def idle_on(page, divider):
     """Waits for the panel to carry out everything before (and a speed), idle on `divider`."""
-    speed = next(speeds)
-    page.asked({"do": "speed", "value": speed},
+    page.asked({"do": "speed", "value": (speed := next(speeds))},
                {"type": "state", "speed": speed, "divider": divider, "sweep": ""})
 
 
