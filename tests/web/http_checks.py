@@ -109,8 +109,6 @@ def flood(program):
     """Wrong passwords from 300 IPv4 and 300 IPv6 clients (each its own /64), each as soon as it
     is let: at most 10 heard a second in all; the owner, coming once every stranger has tried
     (a second on), in at once, on the gate's share for clients it has not met."""
-    sources = [f"10.1.{n // 200}.{n % 200 + 1}" for n in range(300)]
-    sources += [f"fd00:0:0:{n + 1:x}::1" for n in range(300)]
     heard, start, tried, ended = [], time.monotonic(), set(), threading.Event()
 
     def guess(mine):  # each of `mine` in turn, once its wait is over
@@ -123,9 +121,9 @@ def flood(program):
             due[source] = time.monotonic() + int(answer.headers["retry-after"])
             tried.add(source)
     with concurrent.futures.ThreadPoolExecutor(12) as pool:  # well within the 32 connections
-        guesses = pool.map(guess, [sources[n::12] for n in range(12)])
+        guesses = pool.map(guess, [FLOOD[n::12] for n in range(12)])
         try:
-            until("every stranger to have tried", lambda: len(tried), lambda n: n == len(sources),
+            until("every stranger to have tried", lambda: len(tried), lambda n: n == len(FLOOD),
                   seconds=30)
             time.sleep(1)
             log_in(program, source=OWNER)
@@ -190,10 +188,11 @@ def behind_nginx(program):
 if "--strangers" in sys.argv or "--proxy" in sys.argv:
     BOX, BOX6, STRANGER, OWNER = "192.0.2.1", "fd00:ffff::1", "192.0.2.2", "192.0.2.3"
     WAITS = [1, 2, 4]  # by hand from the README: they double (to a minute)
+    FLOOD = [f"10.1.{n // 200}.{n % 200 + 1}" for n in range(300)]
+    FLOOD += [f"fd00:0:0:{n + 1:x}::1" for n in range(300)]  # each its own /64
     subprocess.run(["ip", "-batch", "-"], check=True, text=True, input="link set lo up\n" + "".join(
         f"address add {address} dev lo{' nodad' if ':' in address else ''}\n" for address in
-        [BOX, STRANGER, OWNER, "10.1.0.0/16", BOX6] +
-        [f"fd00:0:0:{n + 1:x}::1/64" for n in range(300)]))
+        [BOX, STRANGER, OWNER, "10.1.0.0/16", BOX6] + [f"{ip}/64" for ip in FLOOD if ":" in ip]))
     if "--proxy" in sys.argv:
         run_on_program(PROGRAM, "behind nginx", behind_nginx, "--headless", "--http-proxy",
                        "127.0.0.1", host="0.0.0.0")
