@@ -11,9 +11,8 @@ import os
 import subprocess
 import sys
 
-from web_support import (check, finish, golden, program_command, ran, request, run_on_program,
-                         tables)
-from web_support import page as open_page
+from web_support import (check, finish, golden, page, program_command, ran, request,
+                         run_on_program, tables)
 
 PROGRAM = program_command(sys.argv[1:])
 DATA = sys.argv[-1]
@@ -32,19 +31,19 @@ def fetched(port, outcome, extension):
     return answer.body.decode()
 
 
-def idle_on(page, divider):
+def idle_on(sweeper, divider):
     """Waits for the panel to carry out everything before (and a speed), idle on `divider`."""
-    page.asked({"do": "speed", "value": (speed := next(speeds))},
-               {"type": "state", "speed": speed, "divider": divider, "sweep": ""})
+    sweeper.asked({"do": "speed", "value": (speed := next(speeds))},
+                  {"type": "state", "speed": speed, "divider": divider, "sweep": ""})
 
 
 def sweeps(program):
-    page = open_page(program.port)
-    page.talk(TALKS["a sweep's setup"])
+    sweeper = page(program.port)
+    sweeper.talk(TALKS["a sweep's setup"])
     header, *edges = golden(os.path.join(DATA, "page_sweep_edges.csv"))
     numbers = []  # each outcome's, which its files are fetched by
     for asked, first_progress, summary in tables(os.path.join(DATA, "page_sweeps.txt"))[""]:
-        *states, outcome = page.asked({"do": "sweep", "range": asked}, {"type": "sweep"}, 30)
+        *states, outcome = sweeper.asked({"do": "sweep", "range": asked}, {"type": "sweep"}, 30)
         numbers.append(outcome["number"])
         check(f"{asked}: progress on the page and the information line", any(
             s.get("sweep") == first_progress and s["status"].endswith(" · " + first_progress)
@@ -58,12 +57,12 @@ def sweeps(program):
         plot = fetched(program.port, outcome, "svg")
         check(f"{asked}: the plot", plot.startswith("<svg ") and
               "Lock time against frequency" in plot, plot[:200])
-        idle_on(page, STARTED_ON)
+        idle_on(sweeper, STARTED_ON)
     # The page's rows are --sweep's, byte for byte, with both cores kept busy meanwhile: each
     # step is timed on the simulated chip's own clock, not between the event loop's turns.
     hogs = [subprocess.Popen([sys.executable, "-c", "while True: pass"]) for _ in range(2)]
     try:
-        outcome = page.asked({"do": "sweep", "range": HOGGED}, {"type": "sweep"}, 60)[-1]
+        outcome = sweeper.asked({"do": "sweep", "range": HOGGED}, {"type": "sweep"}, 60)[-1]
         command_line = ran(PROGRAM, "--simulate", "--sweep", HOGGED, seconds=60)[1]
     finally:
         for hog in hogs:
@@ -74,19 +73,19 @@ def sweeps(program):
           pagerows.splitlines() == command_line.splitlines(), pagerows)
 
     for left, because, interrupt in TALKS["stops"]:
-        page.talk(TALKS["a sweep running"], 30)
+        sweeper.talk(TALKS["a sweep running"], 30)
         for each in json.loads(interrupt):
-            page.send(each)
-        outcome = page.asked(None, {"type": "sweep"})[-1]
+            sweeper.send(each)
+        outcome = sweeper.asked(None, {"type": "sweep"})[-1]
         numbers.append(outcome["number"])
         done = len(fetched(program.port, outcome, "csv").splitlines()) - 1
         check(f"{interrupt}: stopped after the steps it kept", done >= 2 and outcome["notes"] ==
               [f"the sweep stopped after {done} of 571 steps{because.strip('-')}"], outcome)
-        idle_on(page, int(left) if left != "-" else 7370 + 10 * (done - 1))
+        idle_on(sweeper, int(left) if left != "-" else 7370 + 10 * (done - 1))
     check("each outcome numbered apart from those before it, so that a page fetches its files",
           len(set(numbers)) == len(numbers), numbers)
 
-    later = open_page(program.port)
+    later = page(program.port)
     first = [later.received()[0] for _ in range(2)]
     check("a page that opens later is handed the last outcome after the setup",
           [m["type"] for m in first] == ["setup", "sweep"] and first[1] == outcome, first)
@@ -94,6 +93,6 @@ def sweeps(program):
 
 run_on_program(PROGRAM, "--headless --lock", sweeps, "--headless", "--lock")
 for talk, *options in (("the lock", "--lock", "--word-b", "test=lock"), ("without a lock line",)):
-    run_on_program(PROGRAM, talk, lambda program: open_page(program.port).talk(TALKS[talk]),
+    run_on_program(PROGRAM, talk, lambda program: page(program.port).talk(TALKS[talk]),
                    "--headless", *options)
 finish()
