@@ -12,17 +12,15 @@ import sys
 import time
 
 from web_support import (Closed, Failed, Rigctld, busy_seconds, check, drained, finish, opened,
-                         page, program_command, raw, raw_answers, resident_kib, run_on_program,
-                         tables, until)
+                         page, program_command, raw_answers, request, resident_kib,
+                         run_on_program, tables, until)
 
 PROGRAM = program_command(sys.argv[1:])
 SLOW = sys.argv[-1] == "--slow"
 KIB = 1024
-# The limits, as the README states them.
-CONNECTIONS, PAGES = 32, 16
-REQUEST_SECONDS, IDLE_SECONDS, PING_SECONDS, ACCEPT_RETRY_SECONDS = 10, 60, 30, 0.25
-# What a header line without end may grow the program by.
-GROWTH_KIB = 4 * KIB
+# The limits, as the README states them; their sizes and times in limits.txt.
+CONNECTIONS, PAGES, ACCEPT_RETRY_SECONDS = 32, 16, 0.25
+LIMITS = tables(os.path.join(os.path.dirname(__file__), "limits.txt"))
 
 
 def head(port, extra=""):
@@ -31,23 +29,21 @@ def head(port, extra=""):
 
 def status(program):
     """A request's status, or "closed" if the server closed the connection unanswered."""
-    answer, closed = raw(program.port, "GET / HTTP/1.1\\r\\nHost: 127.0.0.1:{port}\\r\\n"
-                         "Connection: close\\r\\n\\r\\n", 5)
-    return int(answer[9:12]) if answer else "closed" if closed else "silent"
+    with contextlib.suppress(Closed):
+        return request(program.port, "GET / connection=close").status
+    return "closed"
 
 
 def sizes(program):
-    raw_answers(program.port, tables(os.path.join(os.path.dirname(__file__), "limits.txt"))[""],
-                5)  # under a sanitizer on a busy machine too
+    raw_answers(program.port, LIMITS[""], 5)  # under a sanitizer on a busy machine too
     before, sent = resident_kib(program.process.pid), 0
     with opened(program.port) as connection, contextlib.suppress(OSError):
         connection.sendall(head(program.port, "X-Endless: "))
         while sent < 64 * KIB * KIB:
             sent += connection.send(b"y" * (64 * KIB))
     grown = resident_kib(program.process.pid) - before
-    check(f"a header line without end: cut off after {sent} bytes, not 64 MiB, the program "
-          f"grown by at most {GROWTH_KIB} KiB", sent < 64 * KIB * KIB and grown <= GROWTH_KIB,
-          f"grown {grown} KiB")
+    check(f"a header line without end: cut off after {sent} bytes, not 64 MiB, the program grown "
+          "by at most 4 MiB", sent < 64 * KIB * KIB and grown <= 4 * KIB, f"grown {grown} KiB")
 
 
 # As many as the limit held open: one more refused (an HTTP connection closed unanswered), and
@@ -98,29 +94,24 @@ def descriptor_flood(program):
 
 
 def timeline(program):
-    """What has happened 0.8 s before and after each limit's time: to a connection that sends
-    nothing and one left half-sent that trickles on; with --slow, to an idle keep-alive
+    """What has happened 0.8 s before and after each time in limits.txt: to a connection that
+    sends nothing and one left half-sent that trickles on; with --slow, to an idle keep-alive
     connection, a page that answers no ping and a newcomer to rigctld's sixteen silent clients,
     let in only once one has been silent a minute."""
+    times = {what: int(at) for what, at in LIMITS["slow times" if SLOW else "times"]}
     if SLOW:
-        idle, quiet = opened(program.port), page(program.port)
-        idle.sendall(head(program.port, "\r\n"))
-        check("a keep-alive request answered", idle.recv(4096).startswith(b"HTTP/1.1 200 "))
-        times = {"the idle connection closed": IDLE_SECONDS, "the page pinged": PING_SECONDS,
-                 "the page dropped": 2 * PING_SECONDS, "a 17th rigctld client let in": 60}
+        idle, quiet = request(program.port, "GET /"), page(program.port)  # kept alive, answered
         seen = {"the page pinged": False}
         rigs = [Rigctld(program.rigctld_port) for _ in range(16)]
-        check("sixteen rigctld clients answered", all(rig.ask(b"f\n") for rig in rigs))
+        check("16 rigctld clients answered", {rig.ask(b"f\n") for rig in rigs} == {b"106200000\n"})
     else:
         silent, half = opened(program.port), opened(program.port)
         half.sendall(head(program.port, "X-Half: "))
-        times = dict.fromkeys(("the silent connection closed", "the half-sent one closed"),
-                              REQUEST_SECONDS)
     started = time.monotonic()
     for moment in sorted({at + side for at in times.values() for side in (-0.8, 0.8)}):
         time.sleep(max(started + moment - time.monotonic(), 0))
         if SLOW:
-            seen["the idle connection closed"] = drained(idle, 0)[1]
+            seen["the idle connection closed"] = drained(idle.sock, 0)[1]
             data, seen["the page dropped"] = drained(quiet.sock, 0)
             quiet.pending += data
             with contextlib.suppress(Failed):  # no more whole frames: the setup and states, a ping

@@ -252,38 +252,27 @@ def frame(data):
     return bytes([0x81]) + length + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(data))
 
 
-def raw(port, sent, seconds=2):
-    """What the server answers `sent` ({port}: PORT, \\r\\n as written, {C*N}: C N times, after
-    " frame: " a masked frame's text in the same packet) until it closes or `seconds` have
-    passed, and whether it closed."""
-    sent, _, text = re.sub(r"\{(.)\*(\d+)\}", lambda found: found[1] * int(found[2]),
-                           sent.replace("{port}", str(port))).partition(" frame: ")
-    with opened(port, timeout=seconds) as connection:
-        connection.sendall(sent.replace("\\r\\n", "\r\n").encode() +
-                           (frame(text.encode()) if text else b""))
-        return drained(connection, seconds)
-
-
 def raw_answers(port, rows, seconds=2):
-    """Each row: the case | raw()'s `sent` | a pattern that all the answer matches | whether the
-    connection is then "closed" or still "open"."""
+    """Each row: the case | the bytes sent alone on a connection ({port}: PORT, \\r\\n as written,
+    {C*N}: C N times, after " frame: " a masked frame's text) | a pattern that all the answer
+    matches, until the server closes or `seconds` have passed | then "closed" or "open"."""
     for case, sent, pattern, then in rows:
-        answer, closed = raw(port, sent, seconds)
+        sent, _, text = re.sub(r"\{(.)\*(\d+)\}", lambda found: found[1] * int(found[2]),
+                               sent.replace("{port}", str(port))).partition(" frame: ")
+        with opened(port, timeout=seconds) as connection:
+            connection.sendall(sent.replace("\\r\\n", "\r\n").encode() +
+                               (frame(text.encode()) if text else b""))
+            answer, closed = drained(connection, seconds)
         check(f"{case}, then {then}", re.fullmatch(pattern.encode(), answer, re.S) and
               then == ("closed" if closed else "open"), answer[:600])
 
 
-def matches(expected, seen):
-    """Whether `seen` is `expected`, or for "~PATTERN" a text that it matches."""
-    if isinstance(expected, str) and expected.startswith("~"):
-        return re.fullmatch(expected[1:], str(seen)) is not None
-    return seen == expected
-
-
 def holds(expected, message):
-    """Whether the message has the expected items (None: must not have it)."""
-    return all(key not in message if value is None else key in message and
-               matches(value, message[key]) for key, value in expected.items())
+    """Whether the message has the expected items: None, not at all; "~PATTERN", a text that it
+    matches; anything else, itself."""
+    return all(key not in message if value is None else key in message and (
+        re.fullmatch(value[1:], str(message[key])) is not None if str(value).startswith("~")
+        else message[key] == value) for key, value in expected.items())
 
 
 class Client:
@@ -324,10 +313,18 @@ class Rigctld(Client):
 
 
 class Connection(Client):
-    """One request on a connection of its own; after an upgrade (101), the WebSocket."""
+    """The answer to "METHOD PATH NAME=VALUE..." ({port}: PORT, {host}: HOST:PORT, the Host
+    unless given), on a connection of its own; to /socket, an upgrade (101), then the WebSocket."""
 
-    def __init__(self, port, method, path, headers, body=b"", **keywords):
-        super().__init__(port, **keywords)
+    def __init__(self, port, line, body=b"", host="127.0.0.1", **keywords):
+        super().__init__(port, host=host, **keywords)
+        named = f"[{host}]:{port}" if ":" in host else f"{host}:{port}"
+        method, path, *fields = line.replace("{port}", str(port)).replace("{host}", named).split()
+        headers = {"host": named} | dict(field.split("=", 1) for field in fields)
+        if path == "/socket":
+            headers |= {"upgrade": "websocket", "connection": "Upgrade",
+                        "sec-websocket-version": "13",
+                        "sec-websocket-key": base64.b64encode(os.urandom(16)).decode()}
         request = [f"{method} {path} HTTP/1.1", f"Content-Length: {len(body)}"]
         request += [f"{name}: {value}" for name, value in headers.items() if value]
         self.sock.sendall(("\r\n".join(request) + "\r\n\r\n").encode() + body)
@@ -362,15 +359,13 @@ class Connection(Client):
 
     def received(self, what="a message", seconds=5):
         """The next text message, its fragments joined, and its size in bytes."""
-        payload = b""
-        while True:
-            opcode, last, data = self.next_frame(what, seconds)
+        payload, last = b"", False
+        while not last:
+            opcode, fin, data = self.next_frame(what, seconds)
             if opcode == 8:
                 raise Closed(f"the server closed the page ({data[:2].hex()}) before {what}")
-            if opcode in (0, 1):
-                payload += data
-                if last:
-                    break
+            if opcode in (0, 1):  # not a ping between a message's fragments
+                payload, last = payload + data, fin
         try:
             return json.loads(payload), len(payload)
         except ValueError:
@@ -399,18 +394,8 @@ class Connection(Client):
         return [seen for row in rows for seen in self.asked(*map(json.loads, row), seconds)]
 
 
-def request(port, line, body=b"", host="127.0.0.1", **keywords):
-    """The answer to "METHOD PATH NAME=VALUE..." ({port}: PORT; the Host HOST:PORT unless
-    given), on a connection of its own; to /socket, an upgrade to a WebSocket."""
-    method, path, *fields = line.replace("{port}", str(port)).split()
-    named = f"[{host}]" if ":" in host else host
-    headers = {"host": f"{named}:{port}"} | dict(field.split("=", 1) for field in fields)
-    if path == "/socket":
-        headers |= {"upgrade": "websocket", "connection": "Upgrade",
-                    "sec-websocket-version": "13",
-                    "sec-websocket-key": base64.b64encode(os.urandom(16)).decode()}
-    return Connection(port, method, path, headers, body, host=host, **keywords)
+request = Connection
 
 
 def page(port, **keywords):
-    return request(port, "GET /socket origin=http://127.0.0.1:{port}", **keywords)
+    return request(port, "GET /socket origin=http://{host}", **keywords)
