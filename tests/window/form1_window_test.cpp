@@ -2,10 +2,12 @@
 
 #include <gtest/gtest-spi.h>
 
+#include <QAccessible>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMetaEnum>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -120,6 +122,35 @@ TEST_F(Window, ShowsEveryControlInItsPlaceStartsUpAndTabsInOrder) {
     ASSERT_EQ(QApplication::focusWidget()->objectName().toStdString(), name);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   }
+}
+
+// What a screen reader hears of a control, as Qt's accessibility tells the platform's bridge:
+// role | name | description | value, the text of a box or a list's choice.
+std::string spoken(QWidget& control) {
+  QAccessibleInterface* told = QAccessible::queryAccessibleInterface(&control);
+  QString value = told->role() == QAccessible::List ? "" : told->text(QAccessible::Value);
+  for (int i = 0; i < told->childCount() && value.isEmpty(); ++i)  // a list's: its choice
+    if (told->child(i)->state().selected) value = told->child(i)->text(QAccessible::Name);
+  return QString("%1 | %2 | %3 | %4")
+      .arg(QMetaEnum::fromType<QAccessible::Role>().valueToKey(told->role()),
+           told->text(QAccessible::Name), told->text(QAccessible::Description),
+           value.isEmpty() ? "-" : value)
+      .toStdString();
+}
+
+TEST_F(Window, EveryControlSaysWhatItIsAndWhatAKeyMadeIt) {
+  std::vector<std::string> rows;
+  for (auto* each : window.findChildren<QWidget*>()) {
+    if (each->property("tabIndex").isValid())
+      rows.push_back(each->objectName().toStdString() + " | " + spoken(*each));
+  }
+  support::expect_golden(rows, "spoken.txt");
+  support::expect_rows("spoken_keys.txt", [&](const std::string& given) {
+    const auto words = support::split(given, " ");  // control key [control heard]
+    QTest::keyClick(control<QWidget>(words[0]),
+                    QKeySequence(QString::fromStdString(words[1]))[0].key());
+    return spoken(*control<QWidget>(words.back() == words[1] ? words[0] : words.back()));
+  });
 }
 
 TEST_F(Window, TheInformationLineShowsEachLockStateWholeWhereALockLineIsRead) {

@@ -12,11 +12,13 @@
 #include <map>
 #include <vector>
 
+#include "accessibility.hpp"
 #include "qt_text.hpp"
 #include "window/appearance.hpp"
 #include "window/control_factory.hpp"
 #include "window/layout_table.hpp"
 #include "window/twips.hpp"
+#include "words/word_a.hpp"
 
 namespace window {
 
@@ -36,6 +38,12 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent) {
     if (row.control) controls_[index(*row.control)] = {created, row.event};
     if (row.event) event_sources_.push_back({created, &row});
     if (row.look == Look::information_line) status_label_ = static_cast<QLabel*>(created);
+    give_speech(*created, row, [this, &row](int value) { return spoken_value(row, value); });
+  }
+  for (const auto& row : layout_rows()) {
+    if (row.speech.described_by.empty()) continue;
+    const auto label = *layout_row(row.speech.described_by).control;
+    controls_[index(label)].described = findChild<QWidget*>(qstring(row.name));
   }
   chain_tab_order();
   setFixedSize(twips_to_px(kClientWidthTwips, dpi), twips_to_px(kClientHeightTwips, dpi));
@@ -52,6 +60,13 @@ void Form1Window::chain_tab_order() {
   for (std::size_t i = 1; i < focusable.size(); ++i) {
     setTabOrder(focusable[i - 1], focusable[i]);
   }
+}
+
+QString Form1Window::spoken_value(const LayoutRow& row, int value) const {
+  if (row.speech.value != SpokenValue::tuning) return QString::number(value);
+  const words::Step step = panel_ ? panel_->step() : words::kFirstStep;
+  return qstring(words::frequency_text(words::received_mhz(value, step)) + " MHz, N " +
+                 std::to_string(value));
 }
 
 void Form1Window::attach(form::Panel& panel, form::StatusSource status) {
@@ -145,6 +160,9 @@ void Form1Window::set_text(Control control, std::string_view text) {
     box->setCursorPosition(0);
   } else {
     static_cast<QLabel*>(widget(control))->setText(qstring(text));
+    // A toggle is described by what it now sets.
+    if (auto* described = controls_[index(control)].described)
+      described->setAccessibleDescription(qstring(text));
   }
 }
 

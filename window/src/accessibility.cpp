@@ -1,0 +1,105 @@
+#include "accessibility.hpp"
+
+#include <QAccessibleObject>
+#include <QAccessibleWidget>
+#include <QLabel>
+#include <QScrollBar>
+
+#include "qt_text.hpp"
+
+namespace window {
+
+namespace {
+
+// A slider whose value says what it means. As a spin button it also offers that as its text,
+// which is what Orca speaks of one: of a slider it speaks the bare number.
+class SpokenSlider : public QAccessibleWidget,
+                     public QAccessibleValueInterface,
+                     public QAccessibleTextInterface {
+ public:
+  SpokenSlider(QScrollBar& bar, QAccessible::Role role, ValueText value_text)
+      : QAccessibleWidget(&bar, role), bar_(bar), value_text_(std::move(value_text)) {}
+
+  QString text(QAccessible::Text t) const override {
+    return t == QAccessible::Value ? spoken() : QAccessibleWidget::text(t);
+  }
+  void* interface_cast(QAccessible::InterfaceType t) override {
+    if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+    if (t == QAccessible::TextInterface && role() == QAccessible::SpinBox)
+      return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(t);
+  }
+
+  QVariant currentValue() const override { return bar_.value(); }
+  void setCurrentValue(const QVariant& value) override { bar_.setValue(value.toInt()); }
+  QVariant maximumValue() const override { return bar_.maximum(); }
+  QVariant minimumValue() const override { return bar_.minimum(); }
+  QVariant minimumStepSize() const override { return bar_.singleStep(); }
+
+  // Read-only text, with no caret or selection.
+  void selection(int, int* start, int* end) const override { *start = *end = 0; }
+  int selectionCount() const override { return 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int cursorPosition() const override { return 0; }
+  void setCursorPosition(int) override {}
+  QString text(int start, int end) const override { return spoken().mid(start, end - start); }
+  int characterCount() const override { return static_cast<int>(spoken().size()); }
+  QRect characterRect(int) const override { return {}; }
+  int offsetAtPoint(const QPoint&) const override { return -1; }
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int, int* start, int* end) const override {
+    *start = 0;
+    *end = characterCount();
+    return {};
+  }
+
+ private:
+  QString spoken() const { return value_text_(bar_.value()); }
+
+  QScrollBar& bar_;
+  ValueText value_text_;
+};
+
+class StatusLine : public QAccessibleWidget {
+ public:
+  explicit StatusLine(QLabel& line)
+      : QAccessibleWidget(&line, QAccessible::StatusBar), line_(line) {}
+
+  QString text(QAccessible::Text t) const override {
+    return t == QAccessible::Name ? line_.text() : QAccessibleWidget::text(t);
+  }
+
+ private:
+  QLabel& line_;
+};
+
+// Ours in place of the interface that Qt may have made as the control was created.
+void replace_interface(QWidget& control, QAccessibleInterface* ours) {
+  QAccessible::deleteAccessibleInterface(
+      QAccessible::uniqueId(QAccessible::queryAccessibleInterface(&control)));
+  QAccessible::registerAccessibleInterface(ours);
+}
+
+}  // namespace
+
+void give_speech(QWidget& control, const LayoutRow& row, ValueText value_text) {
+  // A caption that changes names its own control as it changes.
+  if (const auto name = spoken_name(row); name != row.text)
+    control.setAccessibleName(qstring(name));
+  control.setAccessibleDescription(qstring(spoken_description(row)));
+  auto* bar = qobject_cast<QScrollBar*>(&control);
+  switch (row.speech.role) {
+    case SpokenRole::usual:
+      return;
+    case SpokenRole::spin_button:
+      return replace_interface(control, new SpokenSlider(*bar, QAccessible::SpinBox, value_text));
+    case SpokenRole::slider:
+      return replace_interface(control, new SpokenSlider(*bar, QAccessible::Slider, value_text));
+    case SpokenRole::status:
+      return replace_interface(control, new StatusLine(static_cast<QLabel&>(control)));
+  }
+}
+
+}  // namespace window
