@@ -62,17 +62,54 @@ class SpokenSlider : public QAccessibleWidget,
   ValueText value_text_;
 };
 
+// What the information line last told, the one child of its status.
+constexpr const char* kNews = "news";
+
+struct News : QObject {
+  using QObject::QObject;
+  QString told;
+};
+
+class Notification : public QAccessibleObject {
+ public:
+  explicit Notification(News& news) : QAccessibleObject(&news), news_(news) {}
+
+  QAccessibleInterface* parent() const override {
+    return QAccessible::queryAccessibleInterface(news_.parent());
+  }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  int childCount() const override { return 0; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QString text(QAccessible::Text t) const override {
+    return t == QAccessible::Name ? news_.told : QString();
+  }
+  QAccessible::Role role() const override { return QAccessible::Notification; }
+  QAccessible::State state() const override { return {}; }
+
+ private:
+  News& news_;
+};
+
 class StatusLine : public QAccessibleWidget {
  public:
-  explicit StatusLine(QLabel& line)
-      : QAccessibleWidget(&line, QAccessible::StatusBar), line_(line) {}
+  StatusLine(QLabel& line, News& news)
+      : QAccessibleWidget(&line, QAccessible::StatusBar), line_(line), news_(news) {}
 
   QString text(QAccessible::Text t) const override {
     return t == QAccessible::Name ? line_.text() : QAccessibleWidget::text(t);
   }
 
+  int childCount() const override { return 1; }
+  QAccessibleInterface* child(int index) const override {
+    return index == 0 ? QAccessible::queryAccessibleInterface(&news_) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return child && child->object() == &news_ ? 0 : -1;
+  }
+
  private:
   QLabel& line_;
+  News& news_;
 };
 
 // Ours in place of the interface that Qt may have made as the control was created.
@@ -97,8 +134,23 @@ void give_speech(QWidget& control, const LayoutRow& row, ValueText value_text) {
       return replace_interface(control, new SpokenSlider(*bar, QAccessible::SpinBox, value_text));
     case SpokenRole::slider:
       return replace_interface(control, new SpokenSlider(*bar, QAccessible::Slider, value_text));
-    case SpokenRole::status:
-      return replace_interface(control, new StatusLine(static_cast<QLabel&>(control)));
+    case SpokenRole::status: {
+      auto* news = new News(&control);
+      news->setObjectName(kNews);
+      QAccessible::registerAccessibleInterface(new Notification(*news));
+      return replace_interface(control, new StatusLine(static_cast<QLabel&>(control), *news));
+    }
+  }
+}
+
+void announce(QWidget& line, const QString& news) {
+  auto* told = static_cast<News*>(line.findChild<QObject*>(kNews, Qt::FindDirectChildrenOnly));
+  told->told = news;
+  // The bridge's clients keep names until told of a change. Orca speaks a notification as it
+  // shows, wherever the focus is.
+  for (const auto event : {QAccessible::NameChanged, QAccessible::ObjectShow}) {
+    QAccessibleEvent changed(told, event);
+    QAccessible::updateAccessibility(&changed);
   }
 }
 

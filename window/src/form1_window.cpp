@@ -1,6 +1,7 @@
 #include "window/form1_window.hpp"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -117,15 +118,25 @@ void Form1Window::dispatch(Event event) {
 
 void Form1Window::refresh_status() {
   if (!status_) return;
+  const form::StatusLine line = status_();
+  // Told once as it comes, not at each look at the line.
+  if (line.verdict != verdict_told_) {
+    verdict_told_ = line.verdict;
+    if (!verdict_told_.empty()) announce(*status_label_, qstring(verdict_told_));
+  }
   // What a box refused stands until the next event.
   if (const auto& told = panel_->form().state().told; !told.brief.empty()) {
     status_label_->setText(qstring(told.brief));
     status_label_->setToolTip(qstring(told.reason));
     return;
   }
-  const form::StatusLine line = status_();
   status_label_->setText(qstring(line.brief.empty() ? line.text : line.brief));
-  status_label_->setToolTip(qstring(line.tooltip));
+  if (const QString tooltip = qstring(line.tooltip); tooltip != status_label_->toolTip()) {
+    status_label_->setToolTip(tooltip);
+    // The tooltip is its description, which the bridge's clients keep until told of a change.
+    QAccessibleEvent changed(status_label_, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
+  }
 }
 
 QWidget* Form1Window::widget(Control control) const { return controls_[index(control)].widget; }

@@ -69,6 +69,7 @@ class Form1Window : public QWidget, public form::ControlAccess {
   QLabel* status_label_ = nullptr;
   form::Panel* panel_ = nullptr;
   form::StatusSource status_;
+  std::string verdict_told_;
 };
 
 }  // namespace window
