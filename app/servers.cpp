@@ -34,7 +34,7 @@ bool Servers::start(const cli::Options& options, std::function<void()> status_ch
         if (web_) web_->show_sweep(outcome);
       });
     }
-    web_ = serve_web_page(*options.http, panel_, status(), status_changed_,
+    web_ = serve_web_page(*options.http, options.http_proxy, panel_, status(), status_changed_,
                           sweep_ ? &*sweep_ : nullptr, stations_);
     if (!web_) return false;
   }

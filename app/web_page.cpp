@@ -31,14 +31,15 @@ class ServedPage : public WebPage {
 
 }  // namespace
 
-std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint, form::Panel& panel,
+std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint,
+                                        const std::optional<std::string>& proxy, form::Panel& panel,
                                         form::StatusSource status,
                                         std::function<void()> pages_changed,
                                         web::SweepControl* sweep, web::StationsOffer stations) {
   const QHostAddress address = listen_address(endpoint);
   std::optional<QByteArray> password;
   const std::string password_file = web::password_file_path();
-  if (!address.isLoopback()) {
+  if (!address.isLoopback() || proxy) {
     try {
       password = web::password_from_file(password_file);
     } catch (const common::FatalError& error) {
@@ -48,6 +49,7 @@ std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint, form::Pan
   }
   auto page =
       std::make_unique<ServedPage>(panel, std::move(status), password, sweep, std::move(stations));
+  if (proxy) page->server.trust_proxy(*proxy);
   const std::string error = page->server.listen(address, endpoint.port);
   if (!error.empty()) {
     print_error(

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/options.hpp"
@@ -26,11 +27,12 @@ class WebPage {
   virtual void show_sweep(const web::SweepOutcome& outcome) = 0;
 };
 
-// Serves the page at `endpoint` for `panel`; on another address than the loopback one, behind
-// the password of its file. `pages_changed` hears of pages that come and go; `sweep` and
-// `stations`, if any, are offered to the pages. Returns nothing after saying why on standard
-// error.
-std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint, form::Panel& panel,
+// Serves the page at `endpoint` for `panel`; on another address than the loopback one, or
+// behind the reverse proxy at `proxy`, behind the password of its file. `pages_changed` hears of
+// pages that come and go; `sweep` and `stations`, if any, are offered to the pages. Returns nothing
+// after saying why on standard error.
+std::unique_ptr<WebPage> serve_web_page(const cli::Endpoint& endpoint,
+                                        const std::optional<std::string>& proxy, form::Panel& panel,
                                         form::StatusSource status,
                                         std::function<void()> pages_changed,
                                         web::SweepControl* sweep, web::StationsOffer stations);

@@ -3,9 +3,11 @@
 // benchmark run, never from two benchmark runs.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "bus/busy_spin.hpp"
 #include "bus/transmitter.hpp"
@@ -28,20 +30,26 @@ double seconds_of(int repeats, const std::function<void()>& work) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Alternates batches of `first` and `second`; reports both per call and their ratio.
+// Alternates batches of `first` and `second`; reports both per call and their ratio, each the
+// median over the pairs of batches: a neighbour's burst or a preemption inside one batch moves
+// the mean of the ratio, not its median.
 void compare(benchmark::State& state, int batch, const std::function<void()>& first,
              const std::function<void()>& second) {
-  double first_seconds = 0;
-  double second_seconds = 0;
-  long calls = 0;
+  std::vector<double> firsts;
+  std::vector<double> seconds;
+  std::vector<double> ratios;
   for (auto _ : state) {
-    first_seconds += seconds_of(batch, first);
-    second_seconds += seconds_of(batch, second);
-    calls += batch;
+    firsts.push_back(seconds_of(batch, first));
+    seconds.push_back(seconds_of(batch, second));
+    ratios.push_back(firsts.back() / seconds.back());
   }
-  state.counters["first_ns"] = first_seconds * 1e9 / static_cast<double>(calls);
-  state.counters["second_ns"] = second_seconds * 1e9 / static_cast<double>(calls);
-  state.counters["ratio"] = first_seconds / second_seconds;
+  const auto median = [](std::vector<double>& values) {
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+  };
+  state.counters["first_ns"] = median(firsts) * 1e9 / batch;
+  state.counters["second_ns"] = median(seconds) * 1e9 / batch;
+  state.counters["ratio"] = median(ratios);
 }
 
 struct Bus {

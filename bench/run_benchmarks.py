@@ -19,7 +19,9 @@ BUILD = sys.argv[1] if len(sys.argv) > 1 else "build-bench"
 HERE = os.path.dirname(os.path.abspath(__file__))
 PROGRAM = os.path.join(BUILD, "app", "saa1057-panel")
 BENCH = os.path.join(BUILD, "bench")
-ENV = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+# The runs keep their state in a folder of their own, never in the user's.
+STATE_HOME = tempfile.TemporaryDirectory()
+ENV = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_STATE_HOME=STATE_HOME.name)
 
 rows = []  # figure, value, baseline, ratio, target, met
 

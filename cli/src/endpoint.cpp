@@ -39,6 +39,15 @@ bool is_ipv6(std::string_view host) {
 
 }  // namespace
 
+std::string parse_address(std::string_view option, std::string_view value) {
+  std::string_view host = value;
+  if (host.starts_with('[') && host.ends_with(']')) host = host.substr(1, host.size() - 2);
+  if (!is_ipv4(host) && !is_ipv6(host)) {
+    invalid(option, value, "give an IP address, such as 127.0.0.1 or ::1");
+  }
+  return std::string(host);
+}
+
 std::string default_endpoint_text(std::string_view port) {
   return std::string(kLoopback) + ":" + std::string(port);
 }

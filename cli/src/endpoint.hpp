@@ -19,6 +19,10 @@ inline constexpr std::string_view kHttpPort = "8080";
 Endpoint parse_endpoint(std::string_view option, std::string_view value,
                         std::string_view default_port);
 
+// An IP address alone, such as 127.0.0.1 or ::1 (brackets allowed). Throws UsageError, whose
+// message names the option.
+std::string parse_address(std::string_view option, std::string_view value);
+
 // "127.0.0.1:PORT", where a listening option given no host listens.
 std::string default_endpoint_text(std::string_view port);
 

@@ -38,7 +38,7 @@ std::string file_name(std::string_view option, std::string_view value) {
   return std::string(value);
 }
 
-constexpr std::array<OptionRow, 16> kOptions{{
+constexpr std::array<OptionRow, 17> kOptions{{
     {"--simulate", "", std::nullopt, "use the simulated SAA1057 instead of a parallel port",
      [](Options& o, std::string_view) { o.simulate = true; }},
     {"--port", "DEVICE|ADDRESS|" SAA_GPIO_LINES_FORM "|ftdi[:SERIAL[/CHANNEL][:CLOCK,DATA,ENABLE]]",
@@ -69,6 +69,14 @@ constexpr std::array<OptionRow, 16> kOptions{{
        if (!value.empty()) o.http = parse_endpoint("--http", value, kHttpPort);
      },
      [] { return default_endpoint_text(kHttpPort); }},
+    {"--http-proxy", "ADDRESS", std::nullopt,
+     "with --http: the page is reached through a reverse proxy at\n"
+     "                         ADDRESS (such as 127.0.0.1): it asks for the password on\n"
+     "                         every address, and counts a request from ADDRESS as from the\n"
+     "                         client that its X-Forwarded-For names last (an empty value: none)",
+     [](Options& o, std::string_view value) {
+       if (!value.empty()) o.http_proxy = parse_address("--http-proxy", value);
+     }},
     {"--headless", "", std::nullopt,
      "no window: start up, serve --rigctld, and log every transmission on\n"
      "                         standard output until SIGINT or SIGTERM",
@@ -195,6 +203,7 @@ Options parse_options(std::span<const std::string_view> arguments) {
   if (options.sweep && (options.rigctld || options.http)) {
     throw UsageError("--sweep runs alone: leave out --rigctld and --http");
   }
+  if (options.http_proxy && !options.http) throw UsageError("--http-proxy needs --http");
   if (options.plot && !options.sweep) throw UsageError("--plot needs --sweep");
   if (options.sweep && (options.resume || options.state || options.stations)) {
     throw UsageError("--sweep keeps no state: leave out --resume, --state and --stations");

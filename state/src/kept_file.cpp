@@ -1,7 +1,9 @@
 #include "state/kept_file.hpp"
 
 #include <QDateTime>
+#include <QMetaObject>
 #include <filesystem>
+#include <system_error>
 
 #include "common/failure_message.hpp"
 
@@ -41,7 +43,7 @@ KeptFile::KeptFile(std::string path, std::string what, std::string then,
       if_absent_(if_absent) {
   resting_.setSingleShot(true);
   resting_.setInterval(kRest);
-  connect(&resting_, &QTimer::timeout, this, [this] { write_said(); });
+  connect(&resting_, &QTimer::timeout, this, [this] { write_behind(); });
 }
 
 std::optional<std::string> KeptFile::read() {
@@ -61,8 +63,7 @@ std::optional<std::string> KeptFile::read() {
   switch (failure.kind) {
     case ReadFailure::Kind::absent:
       if (if_absent_ == IfAbsent::write) {
-        pending_ = true;
-        resting_.start();
+        write_behind();
       } else {
         written_ = text_();
       }
@@ -118,32 +119,74 @@ void KeptFile::changed() {
   resting_.start();
 }
 
+std::optional<std::string> KeptFile::refusal() const {
+  if (!unreadable_) return std::nullopt;
+  return "Cannot keep " + what_ + " " + path_ + ": " + *unreadable_ +
+         " at the start, so it is left as it is.";
+}
+
+std::optional<std::string> KeptFile::outcome(Written done) {
+  if (done.failure) {
+    return common::failure_message("Cannot keep " + what_ + " " + path_, done.failure->reason,
+                                   way_out(*done.failure));
+  }
+  written_ = std::move(done.text);
+  return std::nullopt;
+}
+
 std::optional<std::string> KeptFile::write() {
+  // One writer at a time: this one comes after the one on its way, and says what it could not.
+  if (writing_.valid()) outcome(writing_.get());
   std::string text = text_();
   if (text == written_) {
     pending_ = false;
     return std::nullopt;
   }
-  const std::string what = "Cannot keep " + what_ + " " + path_;
-  if (unreadable_) {
-    return what + ": " + *unreadable_ + " at the start, so it is left as it is.";
-  }
-  if (const auto failure = write_whole(path_, text)) {
-    return common::failure_message(what, failure->reason, way_out(*failure));
-  }
-  written_ = std::move(text);
-  pending_ = false;
-  return std::nullopt;
+  if (auto refused = refusal()) return refused;
+  auto failure = write_whole(path_, text);
+  if (!failure) pending_ = false;
+  return outcome({std::move(text), std::move(failure)});
 }
 
-void KeptFile::write_said() {
-  const auto failure = write();
+void KeptFile::write_behind() {
+  pending_ = true;
+  if (writing_.valid()) return resting_.start();  // after the one on its way
+  std::string text = text_();
+  if (text == written_) {
+    pending_ = false;
+    return;
+  }
+  if (auto refused = refusal()) return say(refused);
+  try {
+    writing_ = std::async(std::launch::async, [this, path = path_, text] {
+      Written done{text, write_whole(path, text)};
+      QMetaObject::invokeMethod(
+          this, [this] { written_behind(); }, Qt::QueuedConnection);
+      return done;
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: kept late is better than lost.
+    auto failure = write_whole(path_, text);
+    if (!failure) pending_ = false;
+    say(outcome({std::move(text), std::move(failure)}));
+  }
+}
+
+void KeptFile::written_behind() {
+  if (!writing_.valid()) return;  // write() took it
+  const auto failure = outcome(writing_.get());
+  // A change since rests on the timer; a failure is tried again at the end.
+  if (!failure) pending_ = resting_.isActive();
+  say(failure);
+}
+
+void KeptFile::say(const std::optional<std::string>& failure) {
   if (failure && !warned_) common::print_error(*failure + " It goes on, and " + then_);
   warned_ = failure.has_value();
 }
 
 void KeptFile::write_pending() {
-  if (pending_) write_said();
+  if (pending_) say(write());
 }
 
 }  // namespace state

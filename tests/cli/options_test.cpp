@@ -53,6 +53,7 @@ SAA_ROWS_TEST(Options, EveryCommandLineGivesItsOptionsOrItsUsageError, "command_
     if (options.state) text += " state " + *options.state;
     if (const auto& at = options.rigctld) text += " rigctld " + at->host + n(at->port);
     if (const auto& at = options.http) text += " http " + at->host + n(at->port);
+    if (options.http_proxy) text += " proxy " + *options.http_proxy;
     if (const auto& sweep = options.sweep)
       text += " sweep" + n(sweep->from) + n(sweep->to) + n(sweep->step);
     if (const auto& plot = options.plot)

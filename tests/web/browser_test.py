@@ -17,7 +17,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
-from web_support import (bus_words, check, finish, golden, matches,
+from web_support import (bus_words, check, finish, golden, matches, nginx,
                          program_command, run_on_program, tables, until)
 
 PROGRAM = program_command(sys.argv[1:])
@@ -139,32 +139,10 @@ def told_where(driver, program):
 
 
 def through_nginx(driver, program):
-    """Opens the page through nginx with TLS, configured as the README shows (whole, with what a
-    server of its own needs) for a certificate made here, on a free port."""
-    folder = program.after.enter_context(tempfile.TemporaryDirectory())
-    with open(os.path.join(HERE, "..", "..", "README.md"), encoding="utf-8") as readme:
-        block = re.search(r"\n    server \{\n(?:    .*\n)+?    \}\n", readme.read())[0]
-    key, certificate = os.path.join(folder, "box.key"), os.path.join(folder, "box.pem")
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
-                    "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost",
-                    "-keyout", key, "-out", certificate], check=True, capture_output=True)
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
         port = probe.getsockname()[1]
-    for ours, here in tables(os.path.join(HERE, "page_runs.txt"))["nginx"]:
-        check(f"the README's nginx block holds {ours}", ours in block, block)
-        block = block.replace(ours, here.format(port=port, key=key, certificate=certificate,
-                                                panel=program.port))
-    # Workers that may run as nobody write no temporary files in the test's private folder.
-    with open(os.path.join(folder, "nginx.conf"), "w", encoding="utf-8") as conf:
-        conf.write(f"daemon off; pid {folder}/nginx.pid; error_log {folder}/error.log;\n"
-                   f"events {{}}\nhttp {{ access_log off; proxy_max_temp_file_size 0;\n{block}}}\n")
-    nginx = subprocess.Popen(["nginx", "-p", folder, "-c", "nginx.conf"], stderr=subprocess.PIPE,
-                             text=True)
-    program.after.callback(lambda: check("nginx ran until ended", nginx.terminate() or
-                                         nginx.wait() == 0, nginx.stderr.read()))
-    until("nginx to listen", lambda: nginx.poll() is None and
-          socket.socket().connect_ex(("127.0.0.1", port)) == 0, bool)
+    nginx(program.after, f"127.0.0.1:{port}", program.port)
     driver.get(f"https://localhost:{port}/")
 
 

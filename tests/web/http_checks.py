@@ -3,9 +3,11 @@
 password), on 0.0.0.0 (a password), its WebSocket messages, and the starts that fail; what each
 must answer is in http_answers.txt. With --strangers, in a network namespace of its own (run under
 unshare -rn), a stranger at one address guesses while the owner, at another, logs in at once,
-and then 600 clients flood the gate while the owner logs in.
-Usage: [unshare -rn] http_checks.py [wine] PROGRAM [--strangers]"""
+and then 600 clients flood the gate while the owner logs in; with --proxy, there too, the same
+through nginx with TLS.
+Usage: [unshare -rn] http_checks.py [wine] PROGRAM [--strangers|--proxy]"""
 import concurrent.futures
+import contextlib
 import os
 import re
 import socket
@@ -14,10 +16,10 @@ import sys
 import threading
 import time
 
-from web_support import (Closed, Failed, Rigctld, check, finish, page, program_command, ran,
-                         raw_answers, request, run_on_program, tables, until)
+from web_support import (Closed, Failed, Rigctld, check, finish, nginx, page, program_command,
+                         ran, raw_answers, request, run_on_program, tables, until)
 
-PROGRAM = program_command([a for a in sys.argv[1:] if a != "--strangers"])
+PROGRAM = program_command([a for a in sys.argv[1:] if not a.startswith("--")])
 TABLES = tables(os.path.join(os.path.dirname(os.path.abspath(__file__)), "http_answers.txt"))
 SECURITY_HEADERS = dict(TABLES["security headers"])
 RANDOM_TOKENS = 300
@@ -172,7 +174,27 @@ def shares(program):
           b"106200000\n")
 
 
-if "--strangers" in sys.argv:
+def behind_nginx(program):
+    """nginx with TLS on the box's address before the page, which believes its X-Forwarded-For
+    alone: a stranger who names the owner's address in his own header, straight to the page and
+    then flooding through nginx, keeps only himself waiting; the owner, through nginx, in at once."""
+    def log_in(source, password, port, tls):
+        scheme = "https" if tls else "http"
+        return request(port, f"POST /login origin={scheme}://{BOX}:{port} x-forwarded-for={OWNER}",
+                       b"password=" + password, host=BOX, source=source, tls=tls)
+    with contextlib.ExitStack() as after:
+        nginx(after, f"{BOX}:8443", program.port)
+        check("straight to the page, told to wait after a wrong password",
+              [log_in(STRANGER, b"wrong", program.port, False).status for _ in range(2)] ==
+              [401, 429])
+        for _ in range(20):
+            log_in(STRANGER, b"wrong", 8443, True)
+        owner = log_in(OWNER, program.password().encode(), 8443, True)
+        check(f"the owner through nginx let in at once ({owner.status})", owner.status == 204,
+              owner.headers)
+
+
+if "--strangers" in sys.argv or "--proxy" in sys.argv:
     BOX, BOX6, STRANGER, OWNER = "192.0.2.1", "fd00:ffff::1", "192.0.2.2", "192.0.2.3"
     WAITS = [1, 2, 4]  # by hand from the README: they double (to a minute)
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
@@ -180,6 +202,10 @@ if "--strangers" in sys.argv:
         f"address add {address} dev lo{' nodad' if ':' in address else ''}\n" for address in
         [BOX, STRANGER, OWNER, "10.1.0.0/16", BOX6] +
         [f"fd00:0:0:{n + 1:x}::1/64" for n in range(300)]))
+    if "--proxy" in sys.argv:
+        run_on_program(PROGRAM, "behind nginx", behind_nginx, "--headless", "--http-proxy",
+                       "127.0.0.1", host="0.0.0.0")
+        finish()
     run_on_program(PROGRAM, "off loopback", strangers, "--headless", host=BOX)
     run_on_program(PROGRAM, "a flood from 600 clients", flood, "--headless", host="[::]")
     run_on_program(PROGRAM, "shares", shares, "--headless", "--rigctld", f"{BOX}:0", host=BOX)

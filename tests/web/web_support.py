@@ -7,6 +7,7 @@ import re
 import select
 import signal
 import socket
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -182,7 +183,7 @@ def bus_words(trace, seconds=300):
     return [format(int(word, 16), "017b") for word in decoded.split()[1::2]]
 
 
-def opened(port, timeout=5, rcvbuf=None, host="127.0.0.1", source=None):
+def opened(port, timeout=5, rcvbuf=None, host="127.0.0.1", source=None, tls=False):
     # rcvbuf is set before connecting, that the window starts small.
     connection = socket.socket(socket.AF_INET6 if ":" in host else socket.AF_INET)
     if rcvbuf:
@@ -191,7 +192,42 @@ def opened(port, timeout=5, rcvbuf=None, host="127.0.0.1", source=None):
         connection.bind((source, 0))
     connection.settimeout(timeout)
     connection.connect((host, port))
+    if tls:  # to nginx, whose certificate the test made
+        context = ssl.create_default_context()
+        context.check_hostname, context.verify_mode = False, ssl.CERT_NONE
+        connection = context.wrap_socket(connection)
     return connection
+
+
+def nginx(after, listen, panel):
+    """nginx with TLS on `listen` (HOST:PORT) before the panel's port `panel`, configured as the
+    README shows (whole, with what a server of its own needs) for a certificate made here; ended,
+    and checked, by the ExitStack `after`."""
+    folder = after.enter_context(tempfile.TemporaryDirectory())
+    here = os.path.dirname(os.path.abspath(__file__))
+    with open(os.path.join(here, "..", "..", "README.md"), encoding="utf-8") as readme:
+        block = re.search(r"\n    server \{\n(?:    .*\n)+?    \}\n", readme.read())[0]
+    key, certificate = os.path.join(folder, "box.key"), os.path.join(folder, "box.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                    "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost",
+                    "-keyout", key, "-out", certificate], check=True, capture_output=True)
+    for ours, stands in tables(os.path.join(here, "page_runs.txt"))["nginx"]:
+        check(f"the README's nginx block holds {ours}", ours in block, block)
+        block = block.replace(ours, stands.format(listen=listen, key=key, certificate=certificate,
+                                                  panel=panel))
+    # One process, which writes no temporary files in the test's private folder: workers may
+    # run as nobody, and in a namespace of the test's own cannot.
+    with open(os.path.join(folder, "nginx.conf"), "w", encoding="utf-8") as conf:
+        conf.write(f"daemon off; master_process off; pid {folder}/nginx.pid; "
+                   f"error_log {folder}/error.log;\nevents {{}}\n"
+                   f"http {{ access_log off; proxy_max_temp_file_size 0;\n{block}}}\n")
+    server = subprocess.Popen(["nginx", "-p", folder, "-c", "nginx.conf"],
+                              stderr=subprocess.PIPE, text=True)
+    after.callback(lambda: check("nginx ran until ended", server.terminate() or
+                                 server.wait() == 0, server.stderr.read()))
+    host, port = listen.rsplit(":", 1)
+    until("nginx to listen", lambda: server.poll() is None and
+          socket.socket().connect_ex((host, int(port))) == 0, bool)
 
 
 def drained(connection, seconds):

@@ -20,4 +20,19 @@ bool is_own_machine(const std::string& address) {
   return QHostAddress(QString::fromStdString(client_of(address))).isLoopback();
 }
 
+std::string requester(const std::string& peer, std::string_view forwarded_for,
+                      const std::optional<std::string>& proxy) {
+  const QHostAddress from(QString::fromStdString(peer));
+  if (!proxy || !from.isEqual(QHostAddress(QString::fromStdString(*proxy)),
+                              QHostAddress::TolerantConversion)) {
+    return peer;
+  }
+  const auto comma = forwarded_for.rfind(',');
+  const QString last =
+      QString::fromUtf8(forwarded_for.substr(comma == std::string_view::npos ? 0 : comma + 1))
+          .trimmed();
+  const QHostAddress client(last);
+  return client.isNull() ? peer : client.toString().toStdString();
+}
+
 }  // namespace web

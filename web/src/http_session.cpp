@@ -7,6 +7,7 @@
 #include <boost/beast/http/write.hpp>
 #include <boost/beast/websocket/rfc6455.hpp>
 
+#include "client_of.hpp"
 #include "page_session.hpp"
 #include "pages.hpp"
 #include "web/limits.hpp"
@@ -110,8 +111,12 @@ void HttpSession::on_read(beast::error_code error) {
   if (!beast::websocket::is_upgrade(request)) {
     beast::error_code unknown;
     const auto peer = stream_.socket().remote_endpoint(unknown).address().to_string();
-    return answer(site_.answers.to(request, peer), version, request.keep_alive(),
-                  request.method() == http::verb::head);
+    std::string_view forwarded_for;
+    const auto [first, end] = request.equal_range("X-Forwarded-For");
+    for (auto field = first; field != end; ++field) forwarded_for = field->value();  // the proxy's
+
+    return answer(site_.answers.to(request, requester(peer, forwarded_for, site_.proxy)), version,
+                  request.keep_alive(), request.method() == http::verb::head);
   }
   if (!site_.pages.room() || !site_.answers.admits_page(request)) {
     return answer(Answers::refusal(http::status::forbidden), version, false);

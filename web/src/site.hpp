@@ -3,6 +3,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace web {
@@ -18,6 +19,7 @@ struct Site {
   int connections = 0;              // HTTP connections open, upgraded ones not counted
   std::map<std::string, int> held;  // of those, each client's (the box's own not counted)
   std::list<std::weak_ptr<HttpSession>> idle;  // kept alive between requests, longest first
+  std::optional<std::string> proxy;            // whose X-Forwarded-For is believed
 };
 
 }  // namespace web

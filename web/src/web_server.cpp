@@ -49,7 +49,7 @@ struct Network {
 
   Answers answers;
   Pages pages;
-  Site site{answers, pages, 0, {}, {}};
+  Site site{answers, pages, 0, {}, {}, {}};
   boost::asio::io_context context{1};
   boost::asio::executor_work_guard<boost::asio::io_context::executor_type> keep_running{
       context.get_executor()};
@@ -77,6 +77,8 @@ WebServer::~WebServer() {
   network_->pages.to_panel({});
   network_->pages.let_go();
 }
+
+void WebServer::trust_proxy(const std::string& address) { network_->site.proxy = address; }
 
 std::string WebServer::listen(const QHostAddress& address, quint16 port) {
   boost::system::error_code error;

@@ -67,7 +67,9 @@ struct Options {
   std::optional<std::string> trace;  // a file for the value change dump of the bus lines
   std::optional<Endpoint> rigctld;   // serve Hamlib's rigctld protocol there
   std::optional<Endpoint> http;      // serve the tuning page to browsers there
-  bool headless = false;             // no window: the form logic alone, transmissions logged
+  // The reverse proxy in front of the page, whose X-Forwarded-For is believed.
+  std::optional<std::string> http_proxy;
+  bool headless = false;  // no window: the form logic alone, transmissions logged
   std::optional<words::WordBChoice> word_b;  // headless only: Word B to send after start-up
   std::optional<std::string> word_b_text;    // as given, to change a kept Word B by
   // --lock's value ("": the port's own default); once parsed, a GPIO or FTDI port's lock line

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <optional>
 #include <string>
 
@@ -14,8 +15,10 @@ namespace state {
 // A file the box keeps in step with what it holds, written whole, and only once the box has
 // changed what it holds. A change is written kRest after it and no sooner than kRest after the
 // last write, however often clients change things (a Doppler client tunes ten times a second,
-// and a Raspberry Pi's SD card wears). A write that fails is said once until one succeeds; the
-// box goes on. A file that is there but cannot be read is never written over.
+// and a Raspberry Pi's SD card wears). Those writes run off the caller's thread: a flush takes
+// tens of milliseconds on an SD card, and no client's answer waits for it. A write that fails is
+// said once until one succeeds; the box goes on. A file that is there but cannot be read is never
+// written over.
 class KeptFile : public QObject {
  public:
   static constexpr std::chrono::milliseconds kRest{2000};
@@ -41,15 +44,27 @@ class KeptFile : public QObject {
 
   // Something changed: it is written once it has rested.
   void changed();
-  // At once, if what the file should hold differs from what was written; why not, if it failed
-  // (said only by the caller).
+  // At once and in full, once a write on its way has ended, if what the file should hold differs
+  // from what was written; why not, if it failed (said only by the caller).
   std::optional<std::string> write();
   // What changed and was not written yet, written (at the end); a failure is said.
   void write_pending();
 
  private:
-  // write(), its failure said once until one succeeds.
-  void write_said();
+  struct Written {
+    std::string text;
+    std::optional<WriteFailure> failure;
+  };
+
+  // The text taken now, written on a thread of its own; its outcome said when it ends.
+  void write_behind();
+  void written_behind();
+  // Why the file is not written, if it was left as it is at the start.
+  std::optional<std::string> refusal() const;
+  // The outcome of a write: why it failed, or the text the file now holds noted.
+  std::optional<std::string> outcome(Written done);
+  // A failure said once until a write succeeds.
+  void say(const std::optional<std::string>& failure);
   // What the user can do of a failed write: the folder named.
   std::string way_out(const WriteFailure& failure) const;
 
@@ -63,6 +78,7 @@ class KeptFile : public QObject {
   std::optional<std::string> unreadable_;  // why, for a file left as it is
   QTimer resting_;
   bool warned_ = false;
+  std::future<Written> writing_;  // last: waited for before the rest is destroyed
 };
 
 }  // namespace state

@@ -30,12 +30,15 @@ struct Network;
 // - Every size, count and time a stranger controls is limited (web/limits.hpp).
 class WebServer : public QObject {
  public:
-  // `password`: none where the address is this machine's own loopback. `sweep`: the band sweep
-  // the pages may start, if any.
+  // `password`: none where the address is this machine's own loopback and no proxy is before it.
+  // `sweep`: the band sweep the pages may start, if any.
   WebServer(form::Panel& panel, form::StatusSource status, std::optional<QByteArray> password,
             SweepControl* sweep = nullptr, StationsOffer stations = {});
   ~WebServer() override;
 
+  // Before listening: a request from the reverse proxy at `address` counts as from the client
+  // its X-Forwarded-For names (a stranger's own header is believed from nowhere else).
+  void trust_proxy(const std::string& address);
   // Starts listening; on failure returns the reason ("Address already in use").
   std::string listen(const QHostAddress& address, quint16 port);
   // The port listened on: the one the system chose, where listen was given 0.
