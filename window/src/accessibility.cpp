@@ -3,6 +3,7 @@
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
 
 #include "qt_text.hpp"
@@ -11,23 +12,46 @@ namespace window {
 
 namespace {
 
-// A slider whose value says what it means. As a spin button it also offers that as its text,
-// which is what Orca speaks of one: of a slider it speaks the bare number.
-class SpokenSlider : public QAccessibleWidget,
-                     public QAccessibleValueInterface,
-                     public QAccessibleTextInterface {
+// A control's text as a screen reader reads it. Each character's attributes span the whole
+// text: Qt's own boxes give each an empty span, by which Orca leaves out a line's last character.
+class SpokenText : public QAccessibleWidget, public QAccessibleTextInterface {
  public:
-  SpokenSlider(QScrollBar& bar, QAccessible::Role role, ValueText value_text)
-      : QAccessibleWidget(&bar, role), bar_(bar), value_text_(std::move(value_text)) {}
+  using QAccessibleWidget::QAccessibleWidget;
 
   QString text(QAccessible::Text t) const override {
-    return t == QAccessible::Value ? spoken() : QAccessibleWidget::text(t);
+    return t == QAccessible::Value ? whole() : QAccessibleWidget::text(t);
   }
   void* interface_cast(QAccessible::InterfaceType t) override {
-    if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
-    if (t == QAccessible::TextInterface && role() == QAccessible::SpinBox)
-      return static_cast<QAccessibleTextInterface*>(this);
+    if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
     return QAccessibleWidget::interface_cast(t);
+  }
+
+  QString text(int start, int end) const override { return whole().mid(start, end - start); }
+  int characterCount() const override { return static_cast<int>(whole().size()); }
+  QRect characterRect(int) const override { return {}; }
+  int offsetAtPoint(const QPoint&) const override { return -1; }
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int, int* start, int* end) const override {
+    *start = 0;
+    *end = characterCount();
+    return {};
+  }
+
+ protected:
+  virtual QString whole() const = 0;
+};
+
+// A slider whose value says what it means. As a spin button it also offers that as its text,
+// which is what Orca speaks of one: of a slider it speaks the bare number.
+class SpokenSlider : public SpokenText, public QAccessibleValueInterface {
+ public:
+  SpokenSlider(QScrollBar& bar, QAccessible::Role role, ValueText value_text)
+      : SpokenText(&bar, role), bar_(bar), value_text_(std::move(value_text)) {}
+
+  void* interface_cast(QAccessible::InterfaceType t) override {
+    if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+    if (t == QAccessible::TextInterface && role() != QAccessible::SpinBox) return nullptr;
+    return SpokenText::interface_cast(t);
   }
 
   QVariant currentValue() const override { return bar_.value(); }
@@ -44,22 +68,52 @@ class SpokenSlider : public QAccessibleWidget,
   void setSelection(int, int, int) override {}
   int cursorPosition() const override { return 0; }
   void setCursorPosition(int) override {}
-  QString text(int start, int end) const override { return spoken().mid(start, end - start); }
-  int characterCount() const override { return static_cast<int>(spoken().size()); }
-  QRect characterRect(int) const override { return {}; }
-  int offsetAtPoint(const QPoint&) const override { return -1; }
-  void scrollToSubstring(int, int) override {}
-  QString attributes(int, int* start, int* end) const override {
-    *start = 0;
-    *end = characterCount();
-    return {};
-  }
 
  private:
-  QString spoken() const { return value_text_(bar_.value()); }
+  QString whole() const override { return value_text_(bar_.value()); }
 
   QScrollBar& bar_;
   ValueText value_text_;
+};
+
+// A text box, its caret, selection and editing the box's own.
+class SpokenBox : public SpokenText, public QAccessibleEditableTextInterface {
+ public:
+  explicit SpokenBox(QLineEdit& box) : SpokenText(&box, QAccessible::EditableText), box_(box) {}
+
+  QAccessible::State state() const override {
+    QAccessible::State state = SpokenText::state();
+    state.editable = !box_.isReadOnly();
+    state.selectableText = true;
+    return state;
+  }
+  void* interface_cast(QAccessible::InterfaceType t) override {
+    if (t == QAccessible::EditableTextInterface)
+      return static_cast<QAccessibleEditableTextInterface*>(this);
+    return SpokenText::interface_cast(t);
+  }
+
+  void selection(int, int* start, int* end) const override {
+    *start = box_.hasSelectedText() ? box_.selectionStart() : 0;
+    *end = *start + static_cast<int>(box_.selectedText().size());
+  }
+  int selectionCount() const override { return box_.hasSelectedText() ? 1 : 0; }
+  void addSelection(int start, int end) override { box_.setSelection(start, end - start); }
+  void removeSelection(int) override { box_.deselect(); }
+  void setSelection(int, int start, int end) override { addSelection(start, end); }
+  int cursorPosition() const override { return box_.cursorPosition(); }
+  void setCursorPosition(int at) override { box_.setCursorPosition(at); }
+
+  void deleteText(int start, int end) override { replaceText(start, end, {}); }
+  void insertText(int at, const QString& text) override { replaceText(at, at, text); }
+  void replaceText(int start, int end, const QString& text) override {
+    box_.setText(box_.text().replace(start, end - start, text));
+  }
+
+ private:
+  QString whole() const override { return box_.text(); }
+
+  QLineEdit& box_;
 };
 
 // What the information line last told, the one child of its status.
@@ -126,6 +180,8 @@ void give_speech(QWidget& control, const LayoutRow& row, ValueText value_text) {
   if (const auto name = spoken_name(row); name != row.text)
     control.setAccessibleName(qstring(name));
   control.setAccessibleDescription(qstring(spoken_description(row)));
+  if (auto* box = qobject_cast<QLineEdit*>(&control))
+    return replace_interface(control, new SpokenBox(*box));
   auto* bar = qobject_cast<QScrollBar*>(&control);
   switch (row.speech.role) {
     case SpokenRole::usual:
