@@ -11,7 +11,8 @@ packages_for() {
       fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev libgmock-dev libbenchmark-dev" ;;
     tools) echo "sigrok-cli gtkwave xvfb xauth xdotool x11-utils imagemagick unzip libhamlib-utils
-      python3 python3-hamlib netcat-openbsd strace dbus at-spi2-core python3-pyatspi" ;;
+      python3 python3-hamlib netcat-openbsd strace dbus at-spi2-core python3-pyatspi
+      matchbox-window-manager" ;;
     browser) echo "chromium chromium-driver python3-selenium nginx openssl" ;;
     fuzz) echo "clang libclang-rt-dev" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3 chromium chromium-driver python3-selenium" ;;
