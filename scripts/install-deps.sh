@@ -13,7 +13,7 @@ packages_for() {
     tools) echo "sigrok-cli gtkwave xvfb xauth xdotool x11-utils imagemagick unzip libhamlib-utils
       python3 python3-hamlib netcat-openbsd strace dbus at-spi2-core python3-pyatspi
       matchbox-window-manager" ;;
-    browser) echo "chromium chromium-driver python3-selenium nginx openssl" ;;
+    browser) echo "chromium chromium-driver python3-selenium nginx openssl orca" ;;
     fuzz) echo "clang libclang-rt-dev" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3 chromium chromium-driver python3-selenium" ;;
     windows) echo "cmake make ccache g++-mingw-w64-x86-64-posix libboost1.81-dev googletest wine wine64 librsvg2-bin icoutils" ;;
