@@ -123,12 +123,15 @@ TEST_F(Window, ShowsEveryControlInItsPlaceStartsUpAndTabsInOrder) {
   support::expect_golden(rows, "window.txt");
   // Start-up sent Word A once without pauses, then rested the lines.
   support::expect_golden(support::wire(), "start_up.txt");
-  // The Tab key visits the controls in their order from txtB.
+  // The Tab key visits the controls in their order from txtB, each showing that it has the focus.
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   for (const auto& name : support::golden("tab_order.txt")) {
-    ASSERT_EQ(QApplication::focusWidget()->objectName().toStdString(), name);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_EQ(focused->objectName().toStdString(), name);
+    const QImage shown = focused->grab().toImage();
+    QTest::keyClick(focused, Qt::Key_Tab);
+    EXPECT_NE(focused->grab().toImage(), shown) << name << " shows no focus";
   }
 }
 
