@@ -1,6 +1,5 @@
 #include "window/scroll_bar_input.hpp"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -19,15 +18,6 @@ class ClassicScrollBarInput : public QObject {
     if (event->type() == QEvent::Wheel) {
       turn_wheel(*bar, *static_cast<QWheelEvent*>(event));
       return true;
-    }
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
-      // The style draws no focus on a scroll bar: its thumb takes the highlight's colour.
-      QPalette palette = bar->palette();
-      palette.setBrush(QPalette::Button, event->type() == QEvent::FocusIn
-                                             ? QApplication::palette(bar).highlight()
-                                             : QApplication::palette(bar).button());
-      bar->setPalette(palette);
-      return false;
     }
     if (event->type() != QEvent::KeyPress) return false;
     const auto action = action_for(static_cast<QKeyEvent*>(event)->key());
