@@ -4,7 +4,7 @@
 # "> key" rows pressed in turn, and what was heard after each against its other rows. With
 # --orca, what Orca says; else the tree first, then the bridge's news.
 # Usage: dbus-run-session -- screen_reader_test.py PROGRAM GOLDEN [--orca]
-import atexit, difflib, os, re, signal, subprocess, sys, tempfile, time
+import atexit, difflib, os, re, shutil, signal, subprocess, sys, tempfile, time
 
 program, golden, orca = sys.argv[1], sys.argv[2], "--orca" in sys.argv
 rows = [l for l in open(golden).read().splitlines() if l and not l.startswith("# ")]
@@ -12,7 +12,8 @@ home = tempfile.mkdtemp(prefix="a11y-")
 os.environ.update(HOME=home, XDG_RUNTIME_DIR=home, XDG_STATE_HOME=home, GTK_MODULES="",
                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
 os.setsid()  # what this run starts, the buses' daemons too, ends with it
-atexit.register(lambda: (signal.signal(signal.SIGTERM, signal.SIG_IGN), os.killpg(0, 15)))
+atexit.register(lambda: (signal.signal(signal.SIGTERM, signal.SIG_IGN), os.killpg(0, 15),
+                          time.sleep(0.5), shutil.rmtree(home, True)))
 
 
 def wait_for(what, condition):
