@@ -54,8 +54,10 @@ form::StatusSource Servers::status() {
     // The window's line has room for the lock alone.
     std::string brief;
     bool alert = false;
+    std::string verdict;
     if (const auto* lock = lock_.state()) {
       const std::string told = lock::describe(*lock);
+      if (lock->kind != lock::LockState::Kind::waiting) verdict = told;
       text += " \u00b7 " + told;
       tooltip += "; " + told;
       brief = lock::headline(*lock);
@@ -67,7 +69,7 @@ form::StatusSource Servers::status() {
     }
     if (serving_rigctld_) tooltip += "; " + rigctld_.status();
     if (web_) tooltip += "; " + web_->status();
-    return form::StatusLine{text, tooltip, brief, alert};
+    return form::StatusLine{text, tooltip, brief, alert, verdict};
   };
 }
 

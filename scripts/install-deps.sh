@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a make target needs and this machine lacks.
-# Usage: scripts/install-deps.sh GROUP...   (groups: build test tools browser fuzz bench windows windows-qt
-#        windows-package screenshot package package-vm vm, and a Debian architecture to cross-build
-#        for, such as arm64)
+# Usage: scripts/install-deps.sh GROUP...   (groups: build test tools browser fuzz bench
+#        windows windows-qt windows-package screenshot package package-vm vm, and a Debian
+#        architecture to cross-build for, such as arm64)
 set -euo pipefail
 
 packages_for() {
@@ -11,8 +11,9 @@ packages_for() {
       fonts-liberation2 fonts-dejavu-core" ;;
     test) echo "libgtest-dev libgmock-dev libbenchmark-dev" ;;
     tools) echo "sigrok-cli gtkwave xvfb xauth xdotool x11-utils imagemagick unzip libhamlib-utils
-      python3 python3-hamlib netcat-openbsd strace" ;;
-    browser) echo "chromium chromium-driver python3-selenium nginx openssl" ;;
+      python3 python3-hamlib netcat-openbsd strace dbus at-spi2-core python3-pyatspi
+      matchbox-window-manager" ;;
+    browser) echo "chromium chromium-driver python3-selenium nginx openssl orca" ;;
     fuzz) echo "clang libclang-rt-dev" ;;
     bench) echo "libbenchmark-dev libhamlib-utils python3 chromium chromium-driver python3-selenium" ;;
     windows) echo "cmake make ccache g++-mingw-w64-x86-64-posix libboost1.81-dev googletest wine wine64 librsvg2-bin icoutils" ;;

@@ -22,6 +22,7 @@ from web_support import (bus_words, check, finish, golden, holds, nginx, program
 
 PROGRAM = program_command(sys.argv[1:])
 HERE = os.path.dirname(os.path.abspath(__file__))
+AXE = os.environ.get("SAA_AXE")  # axe-core's script, which the Linux suite gives
 
 
 def seen(driver, key):  # as holds() reads a message: no item where the page has no such element
@@ -89,8 +90,8 @@ def wait(driver, program, seconds):
 
 
 def looked_over(driver, program, page):
-    """At a phone's width no horizontal scroll, every control named for screen readers, and
-    nothing in the console (one log for every window; security violations are errors too)."""
+    """At a phone's width no horizontal scroll, every control named and axe-core's rules kept for
+    screen readers, nothing in the console (one log for every window; security errors too)."""
     width = driver.execute_script("const e = document.scrollingElement;"
                                   "return [e.scrollWidth, e.clientWidth]")
     check(f"{page} at 360x740: no horizontal scroll", width[0] <= width[1], width)
@@ -98,6 +99,10 @@ def looked_over(driver, program, page):
         By.CSS_SELECTOR, "button, input, select")
         if e.is_displayed() and not e.accessible_name.strip()]
     check(f"{page}: every control has an accessible name", not nameless, nameless)
+    if AXE:
+        found = driver.execute_async_script(open(AXE).read() + ";axe.run(document).then(r => "
+            "arguments[0](r.violations.map(v => v.id + ': ' + v.nodes.map(n => n.target))))")
+        check(f"{page}: axe-core finds no violation", not found, found)
     errors = [e for e in driver.get_log("browser") if e["level"] == "SEVERE"]
     check(f"{page}: no errors in the console", not errors, errors)
 

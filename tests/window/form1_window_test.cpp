@@ -2,10 +2,12 @@
 
 #include <gtest/gtest-spi.h>
 
+#include <QAccessible>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMetaEnum>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -89,8 +91,15 @@ std::string row_of(const QWidget& control, const QWidget& window) {
     more << QString::number(list->selectedItems().size()) + " selected";
   }
   if (!control.toolTip().isEmpty()) more << "tooltip " + control.toolTip();
+  // What a screen reader is told, through the platform's bridge (on Windows too).
+  QAccessibleInterface* told =
+      QAccessible::queryAccessibleInterface(const_cast<QWidget*>(&control));
+  const QString value = told->text(QAccessible::Value);
+  const QStringList spoken{QMetaEnum::fromType<QAccessible::Role>().valueToKey(told->role()),
+                           told->text(QAccessible::Name), told->text(QAccessible::Description),
+                           value.isEmpty() ? "-" : value};
   const QRect at = control.geometry();
-  return QString("%1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9")
+  return QString("%1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | ")
       .arg(control.objectName(), control.metaObject()->className(),
            control.parentWidget()->objectName(),
            QString("%1 %2 %3 %4").arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height()),
@@ -98,6 +107,7 @@ std::string row_of(const QWidget& control, const QWidget& window) {
            font == window.font() ? "default" : font_text,
            colours.isEmpty() ? "default" : colours.join(", "),
            more.isEmpty() ? "-" : more.join(", "))
+      .append(spoken.join(" | "))
       .toStdString();
 }
 
@@ -113,12 +123,15 @@ TEST_F(Window, ShowsEveryControlInItsPlaceStartsUpAndTabsInOrder) {
   support::expect_golden(rows, "window.txt");
   // Start-up sent Word A once without pauses, then rested the lines.
   support::expect_golden(support::wire(), "start_up.txt");
-  // The Tab key visits the controls in their order from txtB.
+  // The Tab key visits the controls in their order from txtB, each showing that it has the focus.
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   for (const auto& name : support::golden("tab_order.txt")) {
-    ASSERT_EQ(QApplication::focusWidget()->objectName().toStdString(), name);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_EQ(focused->objectName().toStdString(), name);
+    const QImage shown = focused->grab().toImage();
+    QTest::keyClick(focused, Qt::Key_Tab);
+    EXPECT_NE(focused->grab().toImage(), shown) << name << " shows no focus";
   }
 }
 

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -18,6 +19,22 @@ namespace window {
 
 namespace {
 
+// A scroll bar that shows the focus, which no style draws on one: a frame in the highlight's
+// colour.
+class FocusShowingScrollBar : public QScrollBar {
+ public:
+  using QScrollBar::QScrollBar;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QScrollBar::paintEvent(event);
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawRect(rect().adjusted(1, 1, -1, -1));
+  }
+};
+
 QWidget* create_list_box(std::span<const words::ListRow> items, QWidget* container) {
   auto* list = new OneRowList(container);
   for (const auto& item : items) list->addItem(qstring(item.item));
@@ -31,7 +48,7 @@ QWidget* create_list_box(std::span<const words::ListRow> items, QWidget* contain
 
 QWidget* create_scroll_bar(form::Control control, Qt::Orientation orientation, QWidget* container) {
   const auto& range = form::scroll_range(control);
-  auto* bar = new QScrollBar(orientation, container);
+  auto* bar = new FocusShowingScrollBar(orientation, container);
   bar->setRange(range.minimum, range.maximum);
   bar->setSingleStep(range.small_change);
   bar->setPageStep(range.large_change);

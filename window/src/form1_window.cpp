@@ -1,6 +1,7 @@
 #include "window/form1_window.hpp"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,11 +13,13 @@
 #include <map>
 #include <vector>
 
+#include "accessibility.hpp"
 #include "qt_text.hpp"
 #include "window/appearance.hpp"
 #include "window/control_factory.hpp"
 #include "window/layout_table.hpp"
 #include "window/twips.hpp"
+#include "words/word_a.hpp"
 
 namespace window {
 
@@ -36,6 +39,12 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent) {
     if (row.control) controls_[index(*row.control)] = {created, row.event};
     if (row.event) event_sources_.push_back({created, &row});
     if (row.look == Look::information_line) status_label_ = static_cast<QLabel*>(created);
+    give_speech(*created, row, [this, &row](int value) { return spoken_value(row, value); });
+  }
+  for (const auto& row : layout_rows()) {
+    if (row.speech.described_by.empty()) continue;
+    const auto label = *layout_row(row.speech.described_by).control;
+    controls_[index(label)].described = findChild<QWidget*>(qstring(row.name));
   }
   chain_tab_order();
   setFixedSize(twips_to_px(kClientWidthTwips, dpi), twips_to_px(kClientHeightTwips, dpi));
@@ -52,6 +61,13 @@ void Form1Window::chain_tab_order() {
   for (std::size_t i = 1; i < focusable.size(); ++i) {
     setTabOrder(focusable[i - 1], focusable[i]);
   }
+}
+
+QString Form1Window::spoken_value(const LayoutRow& row, int value) const {
+  if (row.speech.value != SpokenValue::tuning) return QString::number(value);
+  const words::Step step = panel_ ? panel_->step() : words::kFirstStep;
+  return qstring(words::frequency_text(words::received_mhz(value, step)) + " MHz, N " +
+                 std::to_string(value));
 }
 
 void Form1Window::attach(form::Panel& panel, form::StatusSource status) {
@@ -102,15 +118,25 @@ void Form1Window::dispatch(Event event) {
 
 void Form1Window::refresh_status() {
   if (!status_) return;
+  const form::StatusLine line = status_();
+  // Told once as it comes, not at each look at the line.
+  if (line.verdict != verdict_told_) {
+    verdict_told_ = line.verdict;
+    if (!verdict_told_.empty()) announce(*status_label_, qstring(verdict_told_));
+  }
   // What a box refused stands until the next event.
   if (const auto& told = panel_->form().state().told; !told.brief.empty()) {
     status_label_->setText(qstring(told.brief));
     status_label_->setToolTip(qstring(told.reason));
     return;
   }
-  const form::StatusLine line = status_();
   status_label_->setText(qstring(line.brief.empty() ? line.text : line.brief));
-  status_label_->setToolTip(qstring(line.tooltip));
+  if (const QString tooltip = qstring(line.tooltip); tooltip != status_label_->toolTip()) {
+    status_label_->setToolTip(tooltip);
+    // The tooltip is its description, which the bridge's clients keep until told of a change.
+    QAccessibleEvent changed(status_label_, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
+  }
 }
 
 QWidget* Form1Window::widget(Control control) const { return controls_[index(control)].widget; }
@@ -145,6 +171,9 @@ void Form1Window::set_text(Control control, std::string_view text) {
     box->setCursorPosition(0);
   } else {
     static_cast<QLabel*>(widget(control))->setText(qstring(text));
+    // A toggle is described by what it now sets.
+    if (auto* described = controls_[index(control)].described)
+      described->setAccessibleDescription(qstring(text));
   }
 }
 

@@ -1,6 +1,8 @@
 #include "one_row_list.hpp"
 
+#include <QAccessible>
 #include <QKeyEvent>
+#include <QTimer>
 
 namespace window {
 
@@ -18,6 +20,18 @@ void OneRowList::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QListWidget::keyPressEvent(event);
+}
+
+void OneRowList::focusInEvent(QFocusEvent* event) {
+  QListWidget::focusInEvent(event);
+  // Qt tells of the focused row before the list, which Orca then says alone: the chosen row
+  // again, once the list has been told.
+  QTimer::singleShot(0, this, [this] {
+    if (!hasFocus() || selectedItems().isEmpty()) return;
+    QAccessibleEvent focus(this, QAccessible::Focus);
+    focus.setChild(row(selectedItems().front()));
+    QAccessible::updateAccessibility(&focus);
+  });
 }
 
 }  // namespace window

@@ -54,16 +54,22 @@ class Form1Window : public QWidget, public form::ControlAccess {
   QWidget* widget(form::Control control) const;
   static std::size_t index(form::Control control);
 
-  // Each control the form logic reaches, and the event its change raises (a slider's).
+  // What the slider of `row` says of `value`.
+  QString spoken_value(const LayoutRow& row, int value) const;
+
+  // Each control the form logic reaches, the event its change raises (a slider's), and the
+  // control it describes (a toggle's label's).
   struct Reached {
     QWidget* widget = nullptr;
     std::optional<form::Event> change;
+    QWidget* described = nullptr;
   };
   std::array<Reached, 12> controls_{};
   std::vector<std::pair<QWidget*, const LayoutRow*>> event_sources_;
   QLabel* status_label_ = nullptr;
   form::Panel* panel_ = nullptr;
   form::StatusSource status_;
+  std::string verdict_told_;
 };
 
 }  // namespace window

@@ -22,6 +22,28 @@ enum class Look {
   information_line  // one line, never wrapped
 };
 
+// What a screen reader is told a control is, where Qt's guess from the widget would fall short.
+enum class SpokenRole {
+  usual,
+  spin_button,  // a value that speaks as text: a slider's value is only ever a number on AT-SPI
+  slider,
+  status  // the information line, which also tells each new lock verdict once
+};
+
+// What a slider's value says.
+enum class SpokenValue { none, number, tuning /* "106.2 MHz, N 11690" */ };
+
+// Its name: `name`, else the caption of the label `labelled_by`, else its own caption. The
+// description: `description`, else the caption of the label `described_by`, as it changes.
+struct Speech {
+  std::string_view name = {};
+  std::string_view labelled_by = {};
+  std::string_view described_by = {};
+  std::string_view description = {};
+  SpokenRole role = SpokenRole::usual;
+  SpokenValue value = SpokenValue::none;
+};
+
 // One control of the window; geometry in twips within its container.
 struct LayoutRow {
   std::string_view name;
@@ -37,6 +59,7 @@ struct LayoutRow {
   std::optional<form::Event> event = {};       // what its click, selection or value change raises
   std::span<const words::ListRow> items = {};  // a list box's rows
   Look look = Look::plain;
+  Speech speech = {};
 };
 
 inline constexpr int kClientWidthTwips = 5085;
@@ -44,5 +67,12 @@ inline constexpr int kClientHeightTwips = 5445;
 
 // In creation order: every container before the controls it holds.
 std::span<const LayoutRow> layout_rows();
+
+// The row of the control `name`.
+const LayoutRow& layout_row(std::string_view name);
+
+// What a screen reader calls the control of `row`, and how it first describes it.
+std::string_view spoken_name(const LayoutRow& row);
+std::string_view spoken_description(const LayoutRow& row);
 
 }  // namespace window
