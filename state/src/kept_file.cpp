@@ -165,10 +165,7 @@ void KeptFile::write_behind() {
       return done;
     });
   } catch (const std::system_error&) {
-    // No thread to be had: kept late is better than lost.
-    auto failure = write_whole(path_, text);
-    if (!failure) pending_ = false;
-    say(outcome({std::move(text), std::move(failure)}));
+    say(write());  // no thread to be had: kept on this one is better than lost
   }
 }
 

@@ -21,10 +21,9 @@ bool is_own_machine(const std::string& address) {
 }
 
 std::string requester(const std::string& peer, std::string_view forwarded_for,
-                      const std::optional<std::string>& proxy) {
-  const QHostAddress from(QString::fromStdString(peer));
-  if (!proxy || !from.isEqual(QHostAddress(QString::fromStdString(*proxy)),
-                              QHostAddress::TolerantConversion)) {
+                      const std::optional<QHostAddress>& proxy) {
+  if (!proxy || !QHostAddress(QString::fromStdString(peer))
+                     .isEqual(*proxy, QHostAddress::TolerantConversion)) {
     return peer;
   }
   const auto comma = forwarded_for.rfind(',');

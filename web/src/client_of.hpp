@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHostAddress>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,6 @@ bool is_own_machine(const std::string& address);
 // named, the one the proxy put last in `forwarded_for` (its X-Forwarded-For: what comes before
 // that, the client wrote itself, and anyone may). The peer's where that is no address.
 std::string requester(const std::string& peer, std::string_view forwarded_for,
-                      const std::optional<std::string>& proxy);
+                      const std::optional<QHostAddress>& proxy);
 
 }  // namespace web

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHostAddress>
 #include <list>
 #include <map>
 #include <memory>
@@ -19,7 +20,7 @@ struct Site {
   int connections = 0;              // HTTP connections open, upgraded ones not counted
   std::map<std::string, int> held;  // of those, each client's (the box's own not counted)
   std::list<std::weak_ptr<HttpSession>> idle;  // kept alive between requests, longest first
-  std::optional<std::string> proxy;            // whose X-Forwarded-For is believed
+  std::optional<QHostAddress> proxy;           // whose X-Forwarded-For is believed
 };
 
 }  // namespace web

@@ -78,7 +78,9 @@ WebServer::~WebServer() {
   network_->pages.let_go();
 }
 
-void WebServer::trust_proxy(const std::string& address) { network_->site.proxy = address; }
+void WebServer::trust_proxy(const std::string& address) {
+  network_->site.proxy = QHostAddress(QString::fromStdString(address));
+}
 
 std::string WebServer::listen(const QHostAddress& address, quint16 port) {
   boost::system::error_code error;
